@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the project into build/<name>.
+#   scripts/build.sh [dev|ci|asan] [cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+flavour=${1:-dev}
+shift || true
+case "$flavour" in
+  dev)  opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  ci)   opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSENDVIK_WERROR=ON) ;;
+  asan) opts=(-DCMAKE_BUILD_TYPE=Debug -DSENDVIK_WERROR=ON -DSENDVIK_SANITIZE=ON -DSENDVIK_BUILD_BENCH=OFF) ;;
+  *) echo "unknown build flavour: $flavour" >&2; exit 2 ;;
+esac
+cmake -S . -B "build/$flavour" -G Ninja "${opts[@]}" "$@" >/dev/null
+cmake --build "build/$flavour"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the program on the demo
+# profile in demo-home/ (made on first use).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh dev
+home=$PWD/demo-home
+mkdir -p "$home"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: starting under Xvfb (xvfb-run)." >&2
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" build/dev/src/sendvik --home "$home" "$@"
+fi
+exec build/dev/src/sendvik --home "$home" "$@"

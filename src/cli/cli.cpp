@@ -1,0 +1,40 @@
+#include "cli/cli.h"
+
+#include "cli/settings_command.h"
+#include "core/app_info.h"
+#include "core/app_paths.h"
+
+#include <ostream>
+
+namespace {
+
+int usage(std::ostream& err)
+{
+    err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
+           "  --version            the program's title and version\n"
+           "  settings ...         read and change the settings file\n";
+    return 2;
+}
+
+}  // namespace
+
+int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+           std::ostream& err)
+{
+    QStringList args = arguments;
+    takeHomeArgument(args);
+    if (args.isEmpty()) return usage(err);
+    if (args.front() == u"--version") {
+        out << app::caption().toStdString() << '\n';
+        return 0;
+    }
+    const AppPaths paths = AppPaths::resolve(arguments, executableDir);
+    if (!paths.usable()) {
+        err << "sendvik-cli: the program folder cannot be used: "
+            << paths.programDir().toStdString() << '\n';
+        return 1;
+    }
+    const QString command = args.takeFirst();
+    if (command == u"settings") return runSettingsCommand(paths, args, out, err);
+    return usage(err);
+}

@@ -1,0 +1,53 @@
+#include "cli/settings_command.h"
+
+#include "core/app_paths.h"
+#include "core/zkw_ini.h"
+
+#include <ostream>
+
+namespace {
+
+void printLine(std::ostream& out, const QString& text)
+{
+    out << text.toStdString() << '\n';
+}
+
+int usage(std::ostream& err)
+{
+    err << "usage: sendvik-cli settings get SECTION KEY [DEFAULT]\n"
+           "       sendvik-cli settings set SECTION KEY VALUE\n"
+           "       sendvik-cli settings delete SECTION KEY\n"
+           "       sendvik-cli settings words-get SECTION KEY\n"
+           "       sendvik-cli settings words-set SECTION KEY TEXT\n";
+    return 2;
+}
+
+}  // namespace
+
+int runSettingsCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                       std::ostream& err)
+{
+    if (args.size() < 3) return usage(err);
+    const QString& verb = args[0];
+    const QString& section = args[1];
+    const QString& key = args[2];
+    TZkwIni ini(paths.settingsFile());
+    if (verb == u"get" && args.size() <= 4) {
+        printLine(out, ini.readString(section, key, args.value(3)));
+        return 0;
+    }
+    if (verb == u"words-get" && args.size() == 3) {
+        printLine(out, ini.readWords(section, key));
+        return 0;
+    }
+    if (verb == u"set" && args.size() == 4) {
+        ini.writeString(section, key, args[3]);
+    } else if (verb == u"delete" && args.size() == 3) {
+        ini.deleteKey(section, key);
+    } else if (verb == u"words-set" && args.size() == 4) {
+        ini.writeWords(section, key, args[3]);
+    } else {
+        return usage(err);
+    }
+    return ini.flush() ? 0 : 1;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Bitmap helpers of the card renderer.
+
+#include <QImage>
+#include <QRect>
+
+// Draws the whole source onto the whole destination, resampled with area
+// averaging (the quality of a half-tone stretch) to the destination's size.
+void StretchCopy(const QImage& source, QImage& dest);
+
+// The level FadeRect uses: below 1 means 17, above 25 means 25.
+int fadeLevel(int level);
+
+// Lightens one rectangle of the bitmap towards light grey (0xC0C0C0): the
+// picture is blended over grey with the constant alpha level x 10. Left and
+// top are inclusive, right and bottom exclusive (QRect's right()+1), clipped
+// to the bitmap; the rest stays as it was.
+void FadeRect(QImage& bitmap, const QRect& rect, int level);

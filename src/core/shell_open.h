@@ -1,0 +1,28 @@
+#pragma once
+// Opening what a text points at: web and mail addresses in a message, files
+// and programs named in settings.
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// The address OpenLinkInText would open: the first "http:/" or "https:/"
+// address (at most 254 characters, cut before a blank, a comma or a Japanese
+// character), else "mailto:" and the mail address around the first "@".
+std::optional<QString> ExtractLinkTarget(QStringView text);
+
+// Opens the address found in the text; false when there is none.
+bool OpenLinkInText(QStringView text);
+
+struct ShellTarget {
+    QString file;
+    QString parameters;
+};
+// "C:\Tools\app.exe -x" is the program "C:\Tools\app.exe" with "-x"; any
+// other text is one file without parameters (at most 510 characters).
+ShellTarget SplitShellTarget(QStringView target);
+
+// Opens a file, folder or address, or starts a program with its parameters;
+// tells the person when that fails.
+void ShellOpen(const QString& target);

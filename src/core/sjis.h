@@ -1,0 +1,49 @@
+#pragma once
+// The program's one text codec: code page 932 (Shift-JIS as Windows has it)
+// at every file, mail and protocol boundary, Unicode inside. Where a length
+// or a position is given in bytes, it counts the CP932 encoding.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace sjis {
+
+QString toUnicode(QByteArrayView cp932);
+QByteArray fromUnicode(QStringView text);
+
+// EUC-JP (the service server's replies) to Unicode.
+QString fromEucJp(QByteArrayView eucjp);
+
+// A file a person may have edited: UTF-8 when it starts with a byte-order
+// mark or is valid UTF-8 holding non-ASCII bytes, otherwise CP932.
+QString decodeUserText(QByteArrayView bytes);
+
+// First byte of a double-byte character (0x81-0x9F, 0xE0-0xFC).
+constexpr bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Length of the text in CP932 bytes.
+qsizetype byteLength(QStringView text);
+
+// The longest start of `bytes` of at most maxBytes that does not end in the
+// middle of a double-byte character.
+qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes);
+
+// The longest start of the text whose CP932 form takes at most maxBytes.
+QString leftBytes(QStringView text, qsizetype maxBytes);
+
+// `length` bytes from byte `start` of the text's CP932 form, widened so that
+// a double-byte character is taken as a whole or not at all: a start inside a
+// character moves to the character's first byte, an end inside one drops it.
+QString midBytes(QStringView text, qsizetype start, qsizetype length);
+
+// Byte offset of the first occurrence of `needle` in `haystack` at or after
+// `from`, matching only at character boundaries (never at a trail byte); -1
+// when absent.
+qsizetype find(QByteArrayView haystack, QByteArrayView needle, qsizetype from = 0);
+
+}  // namespace sjis

@@ -1,0 +1,26 @@
+#include "core/text_files.h"
+
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "core/sjis.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+int WriteTextFile(const QString& text, const QString& fileName)
+{
+    QSaveFile file(fileName);
+    const QByteArray bytes = sjis::fromUnicode(text);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return 0;
+    ShowMsgBox(nullptr, fileName + QStringLiteral("\r\r・・・を作成できません！"), app::title(),
+               mb::Ok | mb::IconStop);
+    return 1;
+}
+
+bool SetFileDateTime(const QString& fileName, const QDateTime& localTime)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadWrite)) return false;
+    return file.setFileTime(localTime, QFileDevice::FileModificationTime);
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Writing the small text files the program owns, and their timestamps.
+
+#include <QDateTime>
+#include <QString>
+
+// Creates or overwrites the file with the text in CP932. The file is written
+// under a temporary name and renamed, so a failure leaves the old one. 0 on
+// success; on failure the person is told and the result is 1.
+int WriteTextFile(const QString& text, const QString& fileName);
+
+// Sets the file's modification time; false when the file cannot be opened for
+// writing or the time cannot be set.
+bool SetFileDateTime(const QString& fileName, const QDateTime& localTime);

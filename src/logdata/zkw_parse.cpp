@@ -1,0 +1,77 @@
+#include "logdata/zkw_parse.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+struct BandRange {
+    double lowMHz;
+    double highMHz;
+};
+
+// Amateur allocations with room for the other ITU regions, 1.9 MHz to 5600 MHz.
+// The low ends reach down to the band's name, which is what most log entries
+// hold ("10", "18", "24", "1200", "5600").
+constexpr BandRange kBands[] = {
+    {1.8, 2.0},    {3.4, 4.0},     {7.0, 7.3},       {10.0, 10.15},    {14.0, 14.35},
+    {18.0, 18.168}, {21.0, 21.45},  {24.0, 24.99},    {28.0, 29.7},     {50.0, 54.0},
+    {144.0, 148.0}, {420.0, 450.0}, {1200.0, 1300.0}, {2300.0, 2450.0}, {5600.0, 5850.0},
+};
+}  // namespace
+
+int StrToLong(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    qint64 value = 0;
+    constexpr qint64 limit = qint64{std::numeric_limits<int>::max()} + 1;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > limit) value = limit;
+    }
+    if (negative) return static_cast<int>(-value);
+    return static_cast<int>(std::min<qint64>(value, std::numeric_limits<int>::max()));
+}
+
+int FreqPCheck(QStringView frequency)
+{
+    if (frequency.contains(u'/')) return band::CrossBand;
+    QStringView t = frequency.trimmed();
+    // Number: digits with at most one decimal point or comma.
+    qsizetype i = 0;
+    QString number;
+    bool separator = false;
+    for (; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c >= u'0' && c <= u'9') {
+            number += c;
+        } else if ((c == u'.' || c == u',') && !separator) {
+            separator = true;
+            number += u'.';
+        } else {
+            break;
+        }
+    }
+    if (number.isEmpty() || number == u".") return band::None;
+    bool ok = false;
+    double mhz = number.toDouble(&ok);
+    if (!ok) return band::None;
+    const QStringView unit = t.sliced(i).trimmed();
+    if (unit.startsWith(u'k', Qt::CaseInsensitive))
+        mhz /= 1000.0;
+    else if (unit.startsWith(u'g', Qt::CaseInsensitive))
+        mhz *= 1000.0;
+    else if (!unit.isEmpty() && !unit.startsWith(u'm', Qt::CaseInsensitive))
+        return band::None;
+    if (mhz >= 10000.0) return band::TenGigaUp;
+    for (int b = 0; b < static_cast<int>(std::size(kBands)); ++b) {
+        if (mhz >= kBands[b].lowMHz && mhz <= kBands[b].highMHz) return b;
+    }
+    return band::None;
+}

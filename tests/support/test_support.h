@@ -1,0 +1,31 @@
+#pragma once
+// Helpers shared by the core tests.
+
+#include "core/message_ports.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+// A file of tests/data.
+QString dataFile(const QString& name);
+
+// A fresh folder removed after the test, and a scripted message port
+// installed for the test's duration.
+class Sandbox {
+public:
+    Sandbox();
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString dir() const { return dir_.path() + u'/'; }
+    ScriptedMessagePort messages;
+
+private:
+    QTemporaryDir dir_;
+    ScopedMessagePort installed_{&messages};
+};
+
+}  // namespace testing_support
