@@ -11,8 +11,7 @@
 
 #include <iostream>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
     const bool system = args.removeAll(QStringLiteral("--system")) > 0;

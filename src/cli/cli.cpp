@@ -8,8 +8,7 @@
 
 namespace {
 
-int usage(std::ostream& err)
-{
+int usage(std::ostream& err) {
     err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
            "  --version            the program's title and version\n"
            "  settings ...         read and change the settings file\n";
@@ -19,8 +18,7 @@ int usage(std::ostream& err)
 }  // namespace
 
 int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
-           std::ostream& err)
-{
+           std::ostream& err) {
     QStringList args = arguments;
     takeHomeArgument(args);
     if (args.isEmpty()) return usage(err);

@@ -8,8 +8,7 @@
 
 #include <iostream>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sendvik-cli"));
     TerminalMessagePort port(std::cin, std::cerr, platform::isInteractiveTerminal());

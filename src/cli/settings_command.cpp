@@ -7,13 +7,11 @@
 
 namespace {
 
-void printLine(std::ostream& out, const QString& text)
-{
+void printLine(std::ostream& out, const QString& text) {
     out << text.toStdString() << '\n';
 }
 
-int usage(std::ostream& err)
-{
+int usage(std::ostream& err) {
     err << "usage: sendvik-cli settings get SECTION KEY [DEFAULT]\n"
            "       sendvik-cli settings set SECTION KEY VALUE\n"
            "       sendvik-cli settings delete SECTION KEY\n"
@@ -25,8 +23,7 @@ int usage(std::ostream& err)
 }  // namespace
 
 int runSettingsCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
-                       std::ostream& err)
-{
+                       std::ostream& err) {
     if (args.size() < 3) return usage(err);
     const QString& verb = args[0];
     const QString& section = args[1];

@@ -5,10 +5,18 @@
 
 namespace app {
 
-inline QString title() { return QStringLiteral("ZELKOV E-Mail QSL"); }
-inline QString versionText() { return QStringLiteral("Ver5.12"); }
-inline QString buildDate() { return QStringLiteral("2025/11/30"); }
+inline QString title() {
+    return QStringLiteral("ZELKOV E-Mail QSL");
+}
+inline QString versionText() {
+    return QStringLiteral("Ver5.12");
+}
+inline QString buildDate() {
+    return QStringLiteral("2025/11/30");
+}
 // The main window's caption: title, one blank, version.
-inline QString caption() { return title() + u' ' + versionText(); }
+inline QString caption() {
+    return title() + u' ' + versionText();
+}
 
 }  // namespace app

@@ -5,8 +5,7 @@
 
 namespace {
 
-QString withSeparator(QString dir)
-{
+QString withSeparator(QString dir) {
     dir = QDir::cleanPath(QDir(dir).absolutePath());
     if (!dir.endsWith(u'/')) dir += u'/';
     return QDir::toNativeSeparators(dir);
@@ -14,8 +13,7 @@ QString withSeparator(QString dir)
 
 }  // namespace
 
-QString takeHomeArgument(QStringList& arguments)
-{
+QString takeHomeArgument(QStringList& arguments) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == u"--home" && i + 1 < arguments.size()) {
@@ -32,8 +30,7 @@ QString takeHomeArgument(QStringList& arguments)
     return {};
 }
 
-AppPaths AppPaths::resolve(const QStringList& arguments, const QString& executableDir)
-{
+AppPaths AppPaths::resolve(const QStringList& arguments, const QString& executableDir) {
     QStringList args = arguments;
     QString dir = takeHomeArgument(args);
     if (dir.isEmpty()) dir = qEnvironmentVariable("SENDVIK_HOME");
@@ -49,12 +46,10 @@ AppPaths AppPaths::resolve(const QStringList& arguments, const QString& executab
 
 AppPaths::AppPaths(QString programDir) : programDir_(withSeparator(std::move(programDir))) {}
 
-QString AppPaths::settingsFile() const
-{
+QString AppPaths::settingsFile() const {
     return programDir_ + settingsFileName();
 }
 
-bool AppPaths::usable() const
-{
+bool AppPaths::usable() const {
     return QFileInfo(programDir_).isDir();
 }

@@ -2,25 +2,21 @@
 
 #include <algorithm>
 
-void StretchCopy(const QImage& source, QImage& dest)
-{
+void StretchCopy(const QImage& source, QImage& dest) {
     if (source.isNull() || dest.isNull()) return;
     const QImage::Format format = dest.format();
-    QImage scaled = source.size() == dest.size()
-                        ? source
-                        : source.scaled(dest.size(), Qt::IgnoreAspectRatio,
-                                        Qt::SmoothTransformation);
+    QImage scaled = source.size() == dest.size() ? source
+                                                 : source.scaled(dest.size(), Qt::IgnoreAspectRatio,
+                                                                 Qt::SmoothTransformation);
     dest = scaled.format() == format ? std::move(scaled) : scaled.convertToFormat(format);
 }
 
-int fadeLevel(int level)
-{
+int fadeLevel(int level) {
     if (level < 1) return 17;
     return std::min(level, 25);
 }
 
-void FadeRect(QImage& bitmap, const QRect& rect, int level)
-{
+void FadeRect(QImage& bitmap, const QRect& rect, int level) {
     if (bitmap.isNull()) return;
     if (bitmap.format() != QImage::Format_RGB32 && bitmap.format() != QImage::Format_ARGB32)
         bitmap = bitmap.convertToFormat(QImage::Format_RGB32);

@@ -2,31 +2,27 @@
 
 namespace {
 
-bool needsQuotes(QStringView item)
-{
+bool needsQuotes(QStringView item) {
     for (QChar c : item) {
         if (c.unicode() <= u' ' || c == u'"' || c == u',') return true;
     }
     return false;
 }
 
-bool isBlankOrControl(QChar c)
-{
+bool isBlankOrControl(QChar c) {
     return c.unicode() <= u' ';
 }
 
 }  // namespace
 
-QString commaTextQuote(const QString& item)
-{
+QString commaTextQuote(const QString& item) {
     if (!needsQuotes(item)) return item;
     QString quoted = item;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
 
-QString commaTextJoin(const QStringList& items)
-{
+QString commaTextJoin(const QStringList& items) {
     if (items.size() == 1 && items.front().isEmpty()) return QStringLiteral("\"\"");
     QString out;
     for (qsizetype i = 0; i < items.size(); ++i) {
@@ -36,13 +32,13 @@ QString commaTextJoin(const QStringList& items)
     return out;
 }
 
-QStringList commaTextSplit(QStringView text)
-{
+QStringList commaTextSplit(QStringView text) {
     QStringList items;
     const qsizetype n = text.size();
     qsizetype p = 0;
     auto skipBlanks = [&] {
-        while (p < n && isBlankOrControl(text[p])) ++p;
+        while (p < n && isBlankOrControl(text[p]))
+            ++p;
     };
     skipBlanks();
     while (p < n) {
@@ -63,7 +59,8 @@ QStringList commaTextSplit(QStringView text)
             }
         } else {
             const qsizetype start = p;
-            while (p < n && text[p].unicode() > u' ' && text[p] != u',') ++p;
+            while (p < n && text[p].unicode() > u' ' && text[p] != u',')
+                ++p;
             item = text.sliced(start, p - start).toString();
         }
         items.append(item);

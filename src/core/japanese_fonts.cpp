@@ -3,8 +3,7 @@
 #include <QFont>
 #include <QStringList>
 
-void installJapaneseFontSubstitutes()
-{
+void installJapaneseFontSubstitutes() {
     const QStringList mincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPAexMincho")};
     const QStringList pMincho = {QStringLiteral("IPAPMincho"), QStringLiteral("IPAexMincho")};
     const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic")};
@@ -13,18 +12,17 @@ void installJapaneseFontSubstitutes()
         const char16_t* name;
         const QStringList& faces;
     } table[] = {
-        {u"ＭＳ 明朝", mincho},         {u"MS Mincho", mincho},     {u"ＭＳ Ｐ明朝", pMincho},
-        {u"MS PMincho", pMincho},      {u"ＭＳ ゴシック", gothic},  {u"MS Gothic", gothic},
+        {u"ＭＳ 明朝", mincho},        {u"MS Mincho", mincho},     {u"ＭＳ Ｐ明朝", pMincho},
+        {u"MS PMincho", pMincho},      {u"ＭＳ ゴシック", gothic}, {u"MS Gothic", gothic},
         {u"ＭＳ Ｐゴシック", pGothic}, {u"MS PGothic", pGothic},   {u"MS UI Gothic", pGothic},
-        {u"メイリオ", pGothic},         {u"Meiryo", pGothic},       {u"Meiryo UI", pGothic},
-        {u"游ゴシック", pGothic},       {u"Yu Gothic", pGothic},    {u"游明朝", pMincho},
+        {u"メイリオ", pGothic},        {u"Meiryo", pGothic},       {u"Meiryo UI", pGothic},
+        {u"游ゴシック", pGothic},      {u"Yu Gothic", pGothic},    {u"游明朝", pMincho},
         {u"Yu Mincho", pMincho},
     };
     for (const auto& entry : table)
         QFont::insertSubstitutions(QString::fromUtf16(entry.name), entry.faces);
 }
 
-QString defaultUiFontFamily()
-{
+QString defaultUiFontFamily() {
     return QStringLiteral("ＭＳ Ｐゴシック");
 }

@@ -10,60 +10,56 @@ MessagePort* g_port = nullptr;
 bool g_mesCheck = false;
 int g_msgFontSize = 12;
 
-bool has(const std::vector<int>& v, int id)
-{
+bool has(const std::vector<int>& v, int id) {
     return std::find(v.begin(), v.end(), id) != v.end();
 }
 
-MessagePort& currentPort()
-{
+MessagePort& currentPort() {
     static StderrMessagePort fallback;
     return g_port ? *g_port : fallback;
 }
 
 }  // namespace
 
-MsgDialogType dialogTypeForFlags(unsigned flags)
-{
+MsgDialogType dialogTypeForFlags(unsigned flags) {
     switch (flags & 0x70) {
-    case mb::IconStop:
-        return MsgDialogType::Error;
-    case mb::IconQuestion:
-        return MsgDialogType::Confirmation;
-    case mb::IconExclamation:
-        return MsgDialogType::Warning;
-    case mb::IconInformation:
-        return MsgDialogType::Information;
-    default:
-        return MsgDialogType::Custom;
+        case mb::IconStop:
+            return MsgDialogType::Error;
+        case mb::IconQuestion:
+            return MsgDialogType::Confirmation;
+        case mb::IconExclamation:
+            return MsgDialogType::Warning;
+        case mb::IconInformation:
+            return MsgDialogType::Information;
+        default:
+            return MsgDialogType::Custom;
     }
 }
 
-MsgDialogPlan planMsgDialog(unsigned flags)
-{
+MsgDialogPlan planMsgDialog(unsigned flags) {
     using namespace mb;
     MsgDialogPlan plan;
     plan.type = dialogTypeForFlags(flags);
     std::vector<int> set;
     switch (flags & 7) {
-    case OkCancel:
-        set = {IdOk, IdCancel};
-        break;
-    case AbortRetryIgnore:
-        set = {IdAbort, IdRetry, IdIgnore};
-        break;
-    case YesNoCancel:
-        set = {IdYes, IdNo, IdCancel};
-        break;
-    case YesNo:
-        set = {IdYes, IdNo};
-        break;
-    case RetryCancel:
-        set = {IdRetry, IdCancel};
-        break;
-    default:
-        set = {IdOk};
-        break;
+        case OkCancel:
+            set = {IdOk, IdCancel};
+            break;
+        case AbortRetryIgnore:
+            set = {IdAbort, IdRetry, IdIgnore};
+            break;
+        case YesNoCancel:
+            set = {IdYes, IdNo, IdCancel};
+            break;
+        case YesNo:
+            set = {IdYes, IdNo};
+            break;
+        case RetryCancel:
+            set = {IdRetry, IdCancel};
+            break;
+        default:
+            set = {IdOk};
+            break;
     }
     // The dialog always lays its buttons out in this order.
     for (int id : {IdYes, IdNo, IdOk, IdCancel, IdAbort, IdRetry, IdIgnore}) {
@@ -85,8 +81,7 @@ MsgDialogPlan planMsgDialog(unsigned flags)
     return plan;
 }
 
-MsgButtonRoles msgButtonRoles(const std::vector<int>& buttons)
-{
+MsgButtonRoles msgButtonRoles(const std::vector<int>& buttons) {
     using namespace mb;
     MsgButtonRoles roles;
     roles.defaultButton = has(buttons, IdOk) ? IdOk : has(buttons, IdYes) ? IdYes : IdRetry;
@@ -94,87 +89,77 @@ MsgButtonRoles msgButtonRoles(const std::vector<int>& buttons)
     return roles;
 }
 
-std::vector<int> systemBoxButtons(unsigned flags)
-{
+std::vector<int> systemBoxButtons(unsigned flags) {
     using namespace mb;
     switch (flags & 7) {
-    case OkCancel:
-        return {IdOk, IdCancel};
-    case AbortRetryIgnore:
-        return {IdAbort, IdRetry, IdIgnore};
-    case YesNoCancel:
-        return {IdYes, IdNo, IdCancel};
-    case YesNo:
-        return {IdYes, IdNo};
-    case RetryCancel:
-        return {IdRetry, IdCancel};
-    default:
-        return {IdOk};
+        case OkCancel:
+            return {IdOk, IdCancel};
+        case AbortRetryIgnore:
+            return {IdAbort, IdRetry, IdIgnore};
+        case YesNoCancel:
+            return {IdYes, IdNo, IdCancel};
+        case YesNo:
+            return {IdYes, IdNo};
+        case RetryCancel:
+            return {IdRetry, IdCancel};
+        default:
+            return {IdOk};
     }
 }
 
-int systemBoxDefaultResult(unsigned flags)
-{
+int systemBoxDefaultResult(unsigned flags) {
     const std::vector<int> buttons = systemBoxButtons(flags);
     const size_t index = (flags >> 8) & 3;
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
-QString buttonName(int result)
-{
+QString buttonName(int result) {
     switch (result) {
-    case mb::IdYes:
-        return QStringLiteral("Yes");
-    case mb::IdNo:
-        return QStringLiteral("No");
-    case mb::IdOk:
-        return QStringLiteral("OK");
-    case mb::IdCancel:
-        return QStringLiteral("Cancel");
-    case mb::IdAbort:
-        return QStringLiteral("Abort");
-    case mb::IdRetry:
-        return QStringLiteral("Retry");
-    case mb::IdIgnore:
-        return QStringLiteral("Ignore");
-    default:
-        return {};
+        case mb::IdYes:
+            return QStringLiteral("Yes");
+        case mb::IdNo:
+            return QStringLiteral("No");
+        case mb::IdOk:
+            return QStringLiteral("OK");
+        case mb::IdCancel:
+            return QStringLiteral("Cancel");
+        case mb::IdAbort:
+            return QStringLiteral("Abort");
+        case mb::IdRetry:
+            return QStringLiteral("Retry");
+        case mb::IdIgnore:
+            return QStringLiteral("Ignore");
+        default:
+            return {};
     }
 }
 
-MessagePort* installMessagePort(MessagePort* port)
-{
+MessagePort* installMessagePort(MessagePort* port) {
     MessagePort* previous = g_port;
     g_port = port;
     return previous;
 }
 
-void SetMesCheck(bool on)
-{
+void SetMesCheck(bool on) {
     g_mesCheck = on;
 }
 
-bool MesCheck()
-{
+bool MesCheck() {
     return g_mesCheck;
 }
 
-void SetMsgFontSize(int points)
-{
+void SetMsgFontSize(int points) {
     g_msgFontSize = points < 5 ? 12 : points;
 }
 
-int MsgFontSize()
-{
+int MsgFontSize() {
     return g_msgFontSize;
 }
 
-int ShowMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags)
-{
+int ShowMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags) {
     return currentPort().showMessage({owner, text, caption, flags, g_mesCheck, g_msgFontSize});
 }
 
-int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags)
-{
+int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags) {
     return currentPort().showMessage({owner, text, caption, flags, false, g_msgFontSize});
 }

@@ -3,18 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 
-int MulDiv(int number, int numerator, int denominator)
-{
+int MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const long long product = static_cast<long long>(number) * numerator;
     const long long half = std::llabs(static_cast<long long>(denominator)) / 2;
     const bool negative = (product < 0) != (denominator < 0);
-    const long long magnitude = (std::llabs(product) + half) / std::llabs(static_cast<long long>(denominator));
+    const long long magnitude =
+        (std::llabs(product) + half) / std::llabs(static_cast<long long>(denominator));
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-MsgDialogMetrics msgDialogMetrics(int cx, int cy)
-{
+MsgDialogMetrics msgDialogMetrics(int cx, int cy) {
     MsgDialogMetrics m;
     m.horzMargin = MulDiv(8, cx, 4);
     m.vertMargin = MulDiv(8, cy, 8);
@@ -27,8 +26,7 @@ MsgDialogMetrics msgDialogMetrics(int cx, int cy)
 }
 
 MsgDialogGeometry layoutMsgDialog(const MsgDialogMetrics& m, QSize textSize, bool hasIcon,
-                                  int buttonCount, int buttonWidth)
-{
+                                  int buttonCount, int buttonWidth) {
     MsgDialogGeometry g;
     int iconTextWidth = textSize.width();
     int iconTextHeight = textSize.height();
@@ -41,8 +39,8 @@ MsgDialogGeometry layoutMsgDialog(const MsgDialogMetrics& m, QSize textSize, boo
     const int groupWidth = n > 0 ? n * buttonWidth + (n - 1) * m.buttonGap : 0;
     g.client = QSize(std::max(iconTextWidth, groupWidth) + 2 * m.horzMargin,
                      iconTextHeight + m.vertSpacing + m.buttonHeight + 2 * m.vertMargin);
-    g.text = QRect(iconTextWidth - textSize.width() + m.horzMargin, m.vertMargin,
-                   textSize.width(), textSize.height());
+    g.text = QRect(iconTextWidth - textSize.width() + m.horzMargin, m.vertMargin, textSize.width(),
+                   textSize.height());
     int x = (g.client.width() - groupWidth) / 2;
     const int y = iconTextHeight + m.vertMargin + m.vertSpacing;
     for (int i = 0; i < n; ++i) {
@@ -52,8 +50,7 @@ MsgDialogGeometry layoutMsgDialog(const MsgDialogMetrics& m, QSize textSize, boo
     return g;
 }
 
-QPoint centreOver(const QRect& owner, const QSize& size)
-{
+QPoint centreOver(const QRect& owner, const QSize& size) {
     return {owner.left() + (owner.width() - size.width()) / 2,
             owner.top() + (owner.height() - size.height()) / 2};
 }

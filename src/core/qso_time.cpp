@@ -10,14 +10,12 @@
 
 namespace {
 
-QString two(int v)
-{
+QString two(int v) {
     return QString::number(v).rightJustified(2, u'0');
 }
 
 // A two-digit field at `pos`; -1 when it is not two digits.
-int field(const QString& s, qsizetype pos)
-{
+int field(const QString& s, qsizetype pos) {
     if (pos + 2 > s.size()) return -1;
     const QChar a = s[pos];
     const QChar b = s[pos + 1];
@@ -26,8 +24,7 @@ int field(const QString& s, qsizetype pos)
 }
 
 // The QSO's moment; years below `pivot` are 20yy, the others 19yy.
-std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec spec)
-{
+std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec spec) {
     const int yy = field(qso.date, 0);
     const int mm = field(qso.date, 3);
     const int dd = field(qso.date, 6);
@@ -42,41 +39,37 @@ std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec spec
     return dt;
 }
 
-QString slashDate(const QDate& d)
-{
+QString slashDate(const QDate& d) {
     return two(d.year() % 100) + u'/' + two(d.month()) + u'/' + two(d.day());
 }
 
-QString colonTime(const QTime& t)
-{
+QString colonTime(const QTime& t) {
     return two(t.hour()) + u':' + two(t.minute());
 }
 
 }  // namespace
 
-QString NowText(int kind)
-{
+QString NowText(int kind) {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
     switch (kind) {
-    case now_text::YyMmDd:
-        return two(d.year() % 100) + two(d.month()) + two(d.day());
-    case now_text::YySlashMmDd:
-        return slashDate(d);
-    case now_text::HhColonMm:
-        return colonTime(t);
-    case now_text::YyMm:
-        return two(d.year() % 100) + two(d.month());
-    case now_text::YyyySlashMmDd:
-        return QString::number(d.year()) + u'/' + two(d.month()) + u'/' + two(d.day());
-    default:
-        return {};
+        case now_text::YyMmDd:
+            return two(d.year() % 100) + two(d.month()) + two(d.day());
+        case now_text::YySlashMmDd:
+            return slashDate(d);
+        case now_text::HhColonMm:
+            return colonTime(t);
+        case now_text::YyMm:
+            return two(d.year() % 100) + two(d.month());
+        case now_text::YyyySlashMmDd:
+            return QString::number(d.year()) + u'/' + two(d.month()) + u'/' + two(d.day());
+        default:
+            return {};
     }
 }
 
-bool ConvertQsoTime(QsoStamp& qso, int mode)
-{
+bool ConvertQsoTime(QsoStamp& qso, int mode) {
     const bool local = qso.zone == u'J';
     std::optional<QDateTime> dt = parse(qso, 51, local ? Qt::LocalTime : Qt::UTC);
     if (!dt) {
@@ -105,8 +98,7 @@ bool ConvertQsoTime(QsoStamp& qso, int mode)
     return true;
 }
 
-void ConvertQsoTimeQuiet(QsoStamp& qso, int mode)
-{
+void ConvertQsoTimeQuiet(QsoStamp& qso, int mode) {
     const bool local = qso.zone == u'J';
     if (mode <= 1 && !local) return;
     if (mode >= 2 && local) return;

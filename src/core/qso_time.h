@@ -18,11 +18,11 @@ QString NowText(int kind);
 
 // The date and time part of a QSO record, as the log library fills it.
 struct QsoStamp {
-    QString call;        // as logged; shown in messages
-    QString date;        // "yy/mm/dd"
-    QString time;        // "hh:mm"
-    QChar zone = u'J';   // 'J' the machine's local time, any other letter UTC
-    quint16 flags = 0;   // the record's flags word
+    QString call;       // as logged; shown in messages
+    QString date;       // "yy/mm/dd"
+    QString time;       // "hh:mm"
+    QChar zone = u'J';  // 'J' the machine's local time, any other letter UTC
+    quint16 flags = 0;  // the record's flags word
 };
 
 // The flag of the flags word that lets ConvertQsoTimeQuiet mode 1 act.

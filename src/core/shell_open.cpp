@@ -7,43 +7,43 @@
 
 namespace {
 
-bool endsUrl(QChar c)
-{
+bool endsUrl(QChar c) {
     return c == u' ' || c == u',' || c.unicode() >= 0x80;
 }
 
 }  // namespace
 
-std::optional<QString> ExtractLinkTarget(QStringView text)
-{
+std::optional<QString> ExtractLinkTarget(QStringView text) {
     qsizetype at = text.indexOf(u"http:/");
     if (at < 0) at = text.indexOf(u"https:/");
     if (at >= 0) {
         QStringView url = text.sliced(at).first(std::min<qsizetype>(254, text.size() - at));
         qsizetype end = 0;
-        while (end < url.size() && !endsUrl(url[end])) ++end;
+        while (end < url.size() && !endsUrl(url[end]))
+            ++end;
         return url.first(end).toString();
     }
     const qsizetype atSign = text.indexOf(u'@');
     if (atSign <= 0) return std::nullopt;
     qsizetype start = atSign;
-    while (start > 0 && IsMailAddressChar(text, start - 1)) --start;
+    while (start > 0 && IsMailAddressChar(text, start - 1))
+        --start;
     const QStringView rest = text.sliced(start).first(std::min<qsizetype>(54, text.size() - start));
-    qsizetype end = atSign - start + 1;
-    while (end < rest.size() && IsMailAddressChar(rest, end)) ++end;
+    // A name longer than the window leaves the "@" outside it: take it all.
+    qsizetype end = std::min(atSign - start + 1, rest.size());
+    while (end < rest.size() && IsMailAddressChar(rest, end))
+        ++end;
     return QStringLiteral("mailto:") + rest.first(end).toString();
 }
 
-bool OpenLinkInText(QStringView text)
-{
+bool OpenLinkInText(QStringView text) {
     const std::optional<QString> target = ExtractLinkTarget(text);
     if (!target) return false;
     ShellOpen(*target);
     return true;
 }
 
-ShellTarget SplitShellTarget(QStringView target)
-{
+ShellTarget SplitShellTarget(QStringView target) {
     const QStringView t = target.first(std::min<qsizetype>(target.size(), 510));
     for (qsizetype from = 0;;) {
         const qsizetype at = t.indexOf(u".exe ", from, Qt::CaseInsensitive);
@@ -55,8 +55,7 @@ ShellTarget SplitShellTarget(QStringView target)
     return {t.toString(), QString()};
 }
 
-void ShellOpen(const QString& target)
-{
+void ShellOpen(const QString& target) {
     const ShellTarget st = SplitShellTarget(target);
     const int rc = platform::shellOpen(st.file, st.parameters);
     if (rc <= 32) {

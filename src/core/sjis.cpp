@@ -8,8 +8,7 @@ namespace {
 // Offsets of every character start in a CP932 byte string, walking from the
 // beginning: a lead byte followed by another byte makes one character.
 template <typename F>
-void forEachCharStart(QByteArrayView bytes, F f)
-{
+void forEachCharStart(QByteArrayView bytes, F f) {
     qsizetype i = 0;
     while (i < bytes.size()) {
         const qsizetype width =
@@ -19,8 +18,7 @@ void forEachCharStart(QByteArrayView bytes, F f)
     }
 }
 
-bool isValidUtf8(QByteArrayView b, bool& hasNonAscii)
-{
+bool isValidUtf8(QByteArrayView b, bool& hasNonAscii) {
     hasNonAscii = false;
     qsizetype i = 0;
     while (i < b.size()) {
@@ -56,31 +54,26 @@ bool isValidUtf8(QByteArrayView b, bool& hasNonAscii)
 
 }  // namespace
 
-QString toUnicode(QByteArrayView cp932)
-{
+QString toUnicode(QByteArrayView cp932) {
     return platform::decode(platform::CodePage::Cp932, cp932);
 }
 
-QByteArray fromUnicode(QStringView text)
-{
+QByteArray fromUnicode(QStringView text) {
     return platform::encode(platform::CodePage::Cp932, text);
 }
 
-QString fromEucJp(QByteArrayView eucjp)
-{
+QString fromEucJp(QByteArrayView eucjp) {
     return platform::decode(platform::CodePage::EucJpMs, eucjp);
 }
 
-QString decodeUserText(QByteArrayView bytes)
-{
+QString decodeUserText(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.sliced(3));
     bool nonAscii = false;
     if (isValidUtf8(bytes, nonAscii) && nonAscii) return QString::fromUtf8(bytes);
     return toUnicode(bytes);
 }
 
-qsizetype byteLength(QStringView text)
-{
+qsizetype byteLength(QStringView text) {
     qsizetype ascii = 0;
     for (QChar c : text) {
         if (c.unicode() >= 0x80) return fromUnicode(text).size();
@@ -89,8 +82,7 @@ qsizetype byteLength(QStringView text)
     return ascii;
 }
 
-qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes)
-{
+qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes) {
     if (maxBytes <= 0) return 0;
     if (bytes.size() <= maxBytes) return bytes.size();
     qsizetype cut = 0;
@@ -102,15 +94,13 @@ qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes)
     return cut;
 }
 
-QString leftBytes(QStringView text, qsizetype maxBytes)
-{
+QString leftBytes(QStringView text, qsizetype maxBytes) {
     const QByteArray bytes = fromUnicode(text);
     if (bytes.size() <= maxBytes) return text.toString();
     return toUnicode(QByteArrayView(bytes).first(safeCut(bytes, maxBytes)));
 }
 
-QString midBytes(QStringView text, qsizetype start, qsizetype length)
-{
+QString midBytes(QStringView text, qsizetype start, qsizetype length) {
     const QByteArray bytes = fromUnicode(text);
     if (start < 0) start = 0;
     if (length <= 0 || start >= bytes.size()) return {};
@@ -129,8 +119,7 @@ QString midBytes(QStringView text, qsizetype start, qsizetype length)
     return toUnicode(QByteArrayView(bytes).sliced(from, to - from));
 }
 
-qsizetype find(QByteArrayView haystack, QByteArrayView needle, qsizetype from)
-{
+qsizetype find(QByteArrayView haystack, QByteArrayView needle, qsizetype from) {
     if (needle.isEmpty()) return from <= haystack.size() ? std::max<qsizetype>(from, 0) : -1;
     qsizetype found = -1;
     forEachCharStart(haystack, [&](qsizetype s, qsizetype) {

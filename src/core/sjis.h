@@ -21,8 +21,7 @@ QString fromEucJp(QByteArrayView eucjp);
 QString decodeUserText(QByteArrayView bytes);
 
 // First byte of a double-byte character (0x81-0x9F, 0xE0-0xFC).
-constexpr bool isLeadByte(unsigned char b)
-{
+constexpr bool isLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 

@@ -7,8 +7,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-int WriteTextFile(const QString& text, const QString& fileName)
-{
+int WriteTextFile(const QString& text, const QString& fileName) {
     QSaveFile file(fileName);
     const QByteArray bytes = sjis::fromUnicode(text);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
@@ -18,9 +17,8 @@ int WriteTextFile(const QString& text, const QString& fileName)
     return 1;
 }
 
-bool SetFileDateTime(const QString& fileName, const QDateTime& localTime)
-{
+bool SetFileDateTime(const QString& fileName, const QDateTime& localTime) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadWrite)) return false;
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return false;
     return file.setFileTime(localTime, QFileDevice::FileModificationTime);
 }

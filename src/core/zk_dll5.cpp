@@ -11,46 +11,40 @@
 
 namespace {
 
-bool isDigit(QChar c)
-{
+bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool isHexDigit(QChar c)
-{
+bool isHexDigit(QChar c) {
     return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-bool isAsciiAlnum(QChar c)
-{
+bool isAsciiAlnum(QChar c) {
     return isDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
 }  // namespace
 
-int RoundHalfAway(double x)
-{
+int RoundHalfAway(double x) {
     return static_cast<int>(std::round(x));
 }
 
-QString FormatThousands(qint64 n)
-{
+QString FormatThousands(qint64 n) {
     return QLocale(QLocale::Japanese, QLocale::Japan).toString(n);
 }
 
-int TextToInt(QStringView s)
-{
+int TextToInt(QStringView s) {
     return StrToLong(s);
 }
 
-int ParseNumberOrHex(QStringView text)
-{
+int ParseNumberOrHex(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.unicode() <= 8) return kNoNumber;
         if (c == u'0' && i + 1 < text.size() && text[i + 1] == u'x') {
             qsizetype j = i + 2;
-            while (j < text.size() && j < i + 10 && isHexDigit(text[j])) ++j;
+            while (j < text.size() && j < i + 10 && isHexDigit(text[j]))
+                ++j;
             if (j == i + 2) return kNoNumber;
             bool ok = false;
             const uint v = text.sliced(i + 2, j - i - 2).toUInt(&ok, 16);
@@ -62,13 +56,13 @@ int ParseNumberOrHex(QStringView text)
     return kNoNumber;
 }
 
-int NextListNumber(QStringView list, qsizetype& cursor)
-{
+int NextListNumber(QStringView list, qsizetype& cursor) {
     const qsizetype n = list.size();
     qsizetype i = cursor;
     if (i >= n) return 0;
     ++i;  // the current number's first character
-    while (i < n && (isDigit(list[i]) || list[i] == u'-')) ++i;
+    while (i < n && (isDigit(list[i]) || list[i] == u'-'))
+        ++i;
     while (i < n && !isDigit(list[i]) && list[i] != u'-') {
         if (list[i] == u'"' || list[i] == u':' || list[i] == u'\\') break;
         ++i;
@@ -78,14 +72,12 @@ int NextListNumber(QStringView list, qsizetype& cursor)
     return TextToInt(list.sliced(i));
 }
 
-int NextColumnWidth(QStringView list, qsizetype& cursor)
-{
+int NextColumnWidth(QStringView list, qsizetype& cursor) {
     const int v = NextListNumber(list, cursor);
     return v < 2 ? 64 : v;
 }
 
-QString PadField(QStringView text, int width)
-{
+QString PadField(QStringView text, int width) {
     if (width <= 0) return {};
     QString out = text.first(std::min<qsizetype>(text.size(), width)).toString();
     for (QChar& c : out)
@@ -93,22 +85,20 @@ QString PadField(QStringView text, int width)
     return out.leftJustified(width, u' ');
 }
 
-bool IsBlank(QStringView text)
-{
+bool IsBlank(QStringView text) {
     for (QChar c : text)
         if (c != u' ') return false;
     return true;
 }
 
-void TrimRightSpaces(QString& text)
-{
+void TrimRightSpaces(QString& text) {
     qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == u' ') --end;
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
     text.truncate(end);
 }
 
-QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacement)
-{
+QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacement) {
     if (pattern.isEmpty()) return text.toString();
     QString out;
     qsizetype from = 0;
@@ -120,8 +110,7 @@ QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacemen
     return out;
 }
 
-QString ToggleMenuAccel(QStringView caption, int index)
-{
+QString ToggleMenuAccel(QStringView caption, int index) {
     QString result;
     if (caption.size() >= 2 && caption[1] == u'&') {
         result = caption.size() > 5 ? caption.sliced(5).toString() : QString();
@@ -132,8 +121,7 @@ QString ToggleMenuAccel(QStringView caption, int index)
     return result.size() < 7 ? QString() : result;
 }
 
-int ExtractQuoted(qsizetype& start, QString& line)
-{
+int ExtractQuoted(qsizetype& start, QString& line) {
     const qsizetype first = line.indexOf(u'"');
     const qsizetype last = line.lastIndexOf(u'"');
     if (first >= 0 && last > first) {
@@ -145,15 +133,13 @@ int ExtractQuoted(qsizetype& start, QString& line)
     return -1;
 }
 
-bool IsMailAddressChar(QStringView text, qsizetype position)
-{
+bool IsMailAddressChar(QStringView text, qsizetype position) {
     if (position < 0 || position >= text.size()) return false;
     const QChar c = text[position];
     return isAsciiAlnum(c) || c == u'-' || c == u'.' || c == u'@' || c == u'_';
 }
 
-void DigitOverwriteKey(QString& text, qsizetype& caret, QChar& key)
-{
+void DigitOverwriteKey(QString& text, qsizetype& caret, QChar& key) {
     if (key == QChar(8)) return;
     if (isDigit(key)) {
         const qsizetype at = std::clamp<qsizetype>(caret, 0, text.size());
@@ -164,8 +150,7 @@ void DigitOverwriteKey(QString& text, qsizetype& caret, QChar& key)
     key = QChar(0);
 }
 
-void KanaKeyToAscii(QChar& key)
-{
+void KanaKeyToAscii(QChar& key) {
     // Half-width katakana (CP932 bytes 0xA1-0xDF are U+FF61-U+FF9F) in the
     // order of the letters they share a key with.
     static const unsigned char kKana[] = {
@@ -188,8 +173,7 @@ void KanaKeyToAscii(QChar& key)
     if (u >= u'a' && u <= u'z') key = QChar(static_cast<char16_t>(u - u'a' + u'A'));
 }
 
-bool CallPatternFromInput(QString& pattern)
-{
+bool CallPatternFromInput(QString& pattern) {
     bool wildcard = false;
     bool alnum = false;
     for (QChar& c : pattern) {
@@ -208,8 +192,7 @@ bool CallPatternFromInput(QString& pattern)
 
 // Iterative matching with one remembered star: on a mismatch the last "*"
 // takes one more character. Linear in practice, never exponential.
-bool WildcardMatch(QStringView text, QStringView pattern)
-{
+bool WildcardMatch(QStringView text, QStringView pattern) {
     qsizetype t = 0;
     qsizetype p = 0;
     qsizetype starP = -1;
@@ -228,13 +211,13 @@ bool WildcardMatch(QStringView text, QStringView pattern)
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == u'*') ++p;
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
     return p == pattern.size();
 }
 
-std::pair<QString, QString> BandTexts(QStringView frequency)
-{
-    static const char* const kNames[] = {"160", "80", "40", "30", "20", "17", "15", "12",
+std::pair<QString, QString> BandTexts(QStringView frequency) {
+    static const char* const kNames[] = {"160", "80", "40", "30",  "20",  "17",  "15", "12",
                                          "10",  "6",  "2",  "70c", "23c", "13c", "6c"};
     const QStringView f = frequency.first(std::min<qsizetype>(frequency.size(), 30));
     auto name = [](int b) {

@@ -13,8 +13,7 @@ namespace {
 
 // The one-line pieces of a text, split at CR LF, LF or CR.
 template <typename Text>
-std::vector<Text> splitLines(const Text& text)
-{
+std::vector<Text> splitLines(const Text& text) {
     std::vector<Text> lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -29,25 +28,24 @@ std::vector<Text> splitLines(const Text& text)
     return lines;
 }
 
-QString trimRightControls(QStringView s)
-{
+QString trimRightControls(QStringView s) {
     qsizetype end = s.size();
-    while (end > 0 && s[end - 1].unicode() <= u' ') --end;
+    while (end > 0 && s[end - 1].unicode() <= u' ')
+        --end;
     return s.first(end).toString();
 }
 
-bool sameName(QStringView a, QStringView b)
-{
+bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // Whole-number conversion as the settings always had it: optional blanks and
 // sign, decimal digits or "$"/"0x" with up to eight hexadecimal digits (read
 // as 32 bits). Anything else, or an overflow, is 0.
-int toInteger(QStringView s)
-{
+int toInteger(QStringView s) {
     qsizetype i = 0;
-    while (i < s.size() && s[i] == u' ') ++i;
+    while (i < s.size() && s[i] == u' ')
+        ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
     if (i >= s.size()) return 0;
@@ -70,8 +68,7 @@ int toInteger(QStringView s)
 
 }  // namespace
 
-QByteArray TStringLX::text() const
-{
+QByteArray TStringLX::text() const {
     QByteArray out;
     for (const QString& line : lines) {
         out += sjis::fromUnicode(line);
@@ -80,8 +77,7 @@ QByteArray TStringLX::text() const
     return out;
 }
 
-bool TStringLX::SaveToFile(const QString& fileName) const
-{
+bool TStringLX::SaveToFile(const QString& fileName) const {
     QSaveFile file(fileName);
     // A file in a folder we may not create files in is still written, in place.
     file.setDirectWriteFallback(true);
@@ -95,18 +91,15 @@ bool TStringLX::SaveToFile(const QString& fileName) const
     return false;
 }
 
-TZkwIni::TZkwIni(QString fileName) : fileName_(std::move(fileName))
-{
+TZkwIni::TZkwIni(QString fileName) : fileName_(std::move(fileName)) {
     load();
 }
 
-TZkwIni::~TZkwIni()
-{
+TZkwIni::~TZkwIni() {
     flush();
 }
 
-void TZkwIni::load()
-{
+void TZkwIni::load() {
     sections_.clear();
     loadedText_.clear();
     if (fileName_.isEmpty()) return;
@@ -128,22 +121,19 @@ void TZkwIni::load()
     }
 }
 
-TZkwIni::Section* TZkwIni::findSection(QStringView name)
-{
+TZkwIni::Section* TZkwIni::findSection(QStringView name) {
     for (Section& s : sections_)
         if (sameName(s.name, name)) return &s;
     return nullptr;
 }
 
-const TZkwIni::Section* TZkwIni::findSection(QStringView name) const
-{
+const TZkwIni::Section* TZkwIni::findSection(QStringView name) const {
     for (const Section& s : sections_)
         if (sameName(s.name, name)) return &s;
     return nullptr;
 }
 
-qsizetype TZkwIni::findKey(const QStringList& lines, QStringView key)
-{
+qsizetype TZkwIni::findKey(const QStringList& lines, QStringView key) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const qsizetype eq = lines[i].indexOf(u'=');
         if (eq >= 0 && sameName(QStringView(lines[i]).first(eq), key)) return i;
@@ -151,8 +141,7 @@ qsizetype TZkwIni::findKey(const QStringList& lines, QStringView key)
     return -1;
 }
 
-QString TZkwIni::readString(QStringView section, QStringView key, const QString& def) const
-{
+QString TZkwIni::readString(QStringView section, QStringView key, const QString& def) const {
     const Section* s = findSection(section);
     if (!s) return def;
     const qsizetype i = findKey(s->lines, key);
@@ -161,13 +150,11 @@ QString TZkwIni::readString(QStringView section, QStringView key, const QString&
     return trimRightControls(QStringView(line).sliced(line.indexOf(u'=') + 1));
 }
 
-int TZkwIni::readInteger(QStringView section, QStringView key, int def) const
-{
+int TZkwIni::readInteger(QStringView section, QStringView key, int def) const {
     return toInteger(readString(section, key, QString::number(def)));
 }
 
-void TZkwIni::writeString(QStringView section, QStringView key, const QString& value)
-{
+void TZkwIni::writeString(QStringView section, QStringView key, const QString& value) {
     Section* s = findSection(section);
     if (!s) {
         sections_.push_back({section.toString(), {}});
@@ -181,29 +168,25 @@ void TZkwIni::writeString(QStringView section, QStringView key, const QString& v
         s->lines.append(line);
 }
 
-void TZkwIni::writeInteger(QStringView section, QStringView key, int value)
-{
+void TZkwIni::writeInteger(QStringView section, QStringView key, int value) {
     writeString(section, key, QString::number(value));
 }
 
-void TZkwIni::writeOrDelete(QStringView section, QStringView key, const QString& value)
-{
+void TZkwIni::writeOrDelete(QStringView section, QStringView key, const QString& value) {
     if (value.isEmpty())
         deleteKey(section, key);
     else
         writeString(section, key, value);
 }
 
-void TZkwIni::deleteKey(QStringView section, QStringView key)
-{
+void TZkwIni::deleteKey(QStringView section, QStringView key) {
     Section* s = findSection(section);
     if (!s) return;
     const qsizetype i = findKey(s->lines, key);
     if (i >= 0) s->lines.removeAt(i);
 }
 
-void TZkwIni::eraseSection(QStringView section)
-{
+void TZkwIni::eraseSection(QStringView section) {
     for (auto it = sections_.begin(); it != sections_.end(); ++it) {
         if (sameName(it->name, section)) {
             sections_.erase(it);
@@ -212,18 +195,15 @@ void TZkwIni::eraseSection(QStringView section)
     }
 }
 
-QString TZkwIni::readWords(QStringView section, QStringView key) const
-{
+QString TZkwIni::readWords(QStringView section, QStringView key) const {
     return sjis::toUnicode(decodeWords(readString(section, key, QString())));
 }
 
-void TZkwIni::writeWords(QStringView section, QStringView key, const QString& text)
-{
+void TZkwIni::writeWords(QStringView section, QStringView key, const QString& text) {
     writeString(section, key, encodeWords(sjis::fromUnicode(text)));
 }
 
-TStringLX TZkwIni::writtenForm() const
-{
+TStringLX TZkwIni::writtenForm() const {
     TStringLX list;
     for (const Section& s : sections_) {
         list.lines.append(u'[' + s.name + u']');
@@ -233,48 +213,42 @@ TStringLX TZkwIni::writtenForm() const
     return list;
 }
 
-QByteArray TZkwIni::render() const
-{
+QByteArray TZkwIni::render() const {
     return writtenForm().text();
 }
 
-bool TZkwIni::flush()
-{
+bool TZkwIni::flush() {
     const TStringLX list = writtenForm();
     if (fileName_.isEmpty() || list.text() == loadedText_) return true;
     return list.SaveToFile(fileName_);
 }
 
-void TZkwIni::rebind(const QString& fileName)
-{
+void TZkwIni::rebind(const QString& fileName) {
     flush();
     fileName_ = fileName;
     loadedText_.clear();
 }
 
-bool TZkwIni::hasSection(QStringView section) const
-{
+bool TZkwIni::hasSection(QStringView section) const {
     return findSection(section) != nullptr;
 }
 
-QStringList TZkwIni::sectionLines(QStringView section) const
-{
+QStringList TZkwIni::sectionLines(QStringView section) const {
     const Section* s = findSection(section);
     return s ? s->lines : QStringList();
 }
 
-QStringList TZkwIni::sectionNames() const
-{
+QStringList TZkwIni::sectionNames() const {
     QStringList names;
-    for (const Section& s : sections_) names.append(s.name);
+    for (const Section& s : sections_)
+        names.append(s.name);
     return names;
 }
 
 // The text is taken in pairs of bytes (a zero pads an odd length), each pair
 // written as the decimal of its little-endian 16-bit value and an "x". At most
 // 1024 bytes are kept.
-QString encodeWords(const QByteArray& bytes)
-{
+QString encodeWords(const QByteArray& bytes) {
     const qsizetype n = std::min<qsizetype>(bytes.size(), 1024);
     QString out;
     for (qsizetype i = 0; 2 * i < n; ++i) {
@@ -287,8 +261,7 @@ QString encodeWords(const QByteArray& bytes)
 
 // Reads the numbers before each "x" back into bytes, low byte first, ending at
 // the first zero byte.
-QByteArray decodeWords(QStringView value)
-{
+QByteArray decodeWords(QStringView value) {
     QByteArray out;
     qsizetype pos = 0;
     for (int count = 0; count < 512; ++count) {

@@ -17,16 +17,16 @@ struct BandRange {
 // The low ends reach down to the band's name, which is what most log entries
 // hold ("10", "18", "24", "1200", "5600").
 constexpr BandRange kBands[] = {
-    {1.8, 2.0},    {3.4, 4.0},     {7.0, 7.3},       {10.0, 10.15},    {14.0, 14.35},
+    {1.8, 2.0},     {3.4, 4.0},     {7.0, 7.3},       {10.0, 10.15},    {14.0, 14.35},
     {18.0, 18.168}, {21.0, 21.45},  {24.0, 24.99},    {28.0, 29.7},     {50.0, 54.0},
     {144.0, 148.0}, {420.0, 450.0}, {1200.0, 1300.0}, {2300.0, 2450.0}, {5600.0, 5850.0},
 };
 }  // namespace
 
-int StrToLong(QStringView text)
-{
+int StrToLong(QStringView text) {
     qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
     qint64 value = 0;
@@ -39,8 +39,7 @@ int StrToLong(QStringView text)
     return static_cast<int>(std::min<qint64>(value, std::numeric_limits<int>::max()));
 }
 
-int FreqPCheck(QStringView frequency)
-{
+int FreqPCheck(QStringView frequency) {
     if (frequency.contains(u'/')) return band::CrossBand;
     QStringView t = frequency.trimmed();
     // Number: digits with at most one decimal point or comma.

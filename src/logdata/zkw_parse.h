@@ -5,11 +5,11 @@
 
 // Band indexes of FreqPCheck.
 namespace band {
-inline constexpr int First = 0;         // 1.9 MHz
-inline constexpr int Last = 14;         // 5600 MHz
-inline constexpr int CrossBand = 15;    // a text with "/": cross band or satellite
-inline constexpr int None = 16;         // not a band
-inline constexpr int TenGigaUp = 17;    // 10 GHz and above
+inline constexpr int First = 0;       // 1.9 MHz
+inline constexpr int Last = 14;       // 5600 MHz
+inline constexpr int CrossBand = 15;  // a text with "/": cross band or satellite
+inline constexpr int None = 16;       // not a band
+inline constexpr int TenGigaUp = 17;  // 10 GHz and above
 }  // namespace band
 
 // The leading integer of a text: blanks, an optional sign, decimal digits.

@@ -14,16 +14,14 @@ namespace {
 // costs far more than a short conversion.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
-    {
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1))
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     }
     ~Converter() { iconv_close(cd_); }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
-    iconv_t get() const
-    {
+    iconv_t get() const {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset shift state
         return cd_;
     }
@@ -32,15 +30,13 @@ private:
     iconv_t cd_;
 };
 
-Converter& toUtf8(CodePage page)
-{
+Converter& toUtf8(CodePage page) {
     thread_local Converter cp932("UTF-8", "CP932");
     thread_local Converter eucjp("UTF-8", "EUC-JP-MS");
     return page == CodePage::Cp932 ? cp932 : eucjp;
 }
 
-Converter& fromUtf8(CodePage page)
-{
+Converter& fromUtf8(CodePage page) {
     thread_local Converter cp932("CP932", "UTF-8");
     thread_local Converter eucjp("EUC-JP-MS", "UTF-8");
     return page == CodePage::Cp932 ? cp932 : eucjp;
@@ -49,8 +45,7 @@ Converter& fromUtf8(CodePage page)
 // Runs iconv over the whole input; on a sequence it cannot convert, writes
 // `substitute` and skips `skip(in, left)` input bytes.
 template <typename Skip>
-QByteArray convertAll(iconv_t cd, QByteArrayView input, QByteArrayView substitute, Skip skip)
-{
+QByteArray convertAll(iconv_t cd, QByteArrayView input, QByteArrayView substitute, Skip skip) {
     QByteArray out;
     out.resize(input.size() * 2 + 16);
     char* in = const_cast<char*>(input.data());
@@ -70,7 +65,8 @@ QByteArray convertAll(iconv_t cd, QByteArrayView input, QByteArrayView substitut
             continue;
         }
         // EILSEQ, or EINVAL for a sequence cut off at the end: substitute and go on.
-        while (outLeft < static_cast<size_t>(substitute.size())) grow();
+        while (outLeft < static_cast<size_t>(substitute.size()))
+            grow();
         for (char c : substitute) {
             *dst++ = c;
             --outLeft;
@@ -83,8 +79,7 @@ QByteArray convertAll(iconv_t cd, QByteArrayView input, QByteArrayView substitut
     return out;
 }
 
-size_t utf8SequenceLength(const char* p, size_t left)
-{
+size_t utf8SequenceLength(const char* p, size_t left) {
     const auto b = static_cast<unsigned char>(*p);
     size_t n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
     return std::min(n, left);
@@ -92,16 +87,14 @@ size_t utf8SequenceLength(const char* p, size_t left)
 
 }  // namespace
 
-QString decode(CodePage page, QByteArrayView bytes)
-{
+QString decode(CodePage page, QByteArrayView bytes) {
     if (bytes.isEmpty()) return {};
     const QByteArray utf8 = convertAll(toUtf8(page).get(), bytes, "\xEF\xBF\xBD",
                                        [](const char*, size_t) { return size_t{1}; });
     return QString::fromUtf8(utf8);
 }
 
-QByteArray encode(CodePage page, QStringView text)
-{
+QByteArray encode(CodePage page, QStringView text) {
     if (text.isEmpty()) return {};
     const QByteArray utf8 = text.toUtf8();
     return convertAll(fromUtf8(page).get(), utf8, "?", utf8SequenceLength);

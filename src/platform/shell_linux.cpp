@@ -14,8 +14,7 @@ constexpr int kFileNotFound = 2;
 constexpr int kAccessDenied = 5;
 constexpr int kNoAssociation = 31;
 
-bool looksLikeUrl(const QString& target)
-{
+bool looksLikeUrl(const QString& target) {
     const qsizetype colon = target.indexOf(u':');
     return colon > 1 && !target.startsWith(u'/') &&
            (target.startsWith(QStringLiteral("http"), Qt::CaseInsensitive) ||
@@ -25,8 +24,7 @@ bool looksLikeUrl(const QString& target)
 
 }  // namespace
 
-int shellOpen(const QString& file, const QString& parameters)
-{
+int shellOpen(const QString& file, const QString& parameters) {
     if (file.isEmpty()) return kFileNotFound;
     if (looksLikeUrl(file)) return QDesktopServices::openUrl(QUrl(file)) ? kOk : kNoAssociation;
     const QFileInfo info(file);
@@ -39,13 +37,11 @@ int shellOpen(const QString& file, const QString& parameters)
                                                                                    : kNoAssociation;
 }
 
-QString documentsFolder()
-{
+QString documentsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
-bool pathsIgnoreCase()
-{
+bool pathsIgnoreCase() {
     return false;
 }
 

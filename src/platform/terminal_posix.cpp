@@ -4,8 +4,7 @@
 
 namespace platform {
 
-bool isInteractiveTerminal()
-{
+bool isInteractiveTerminal() {
     return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
 }
 

@@ -7,6 +7,15 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+using namespace Qt::Literals::StringLiterals;
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace testing_support {
 
 QByteArray readBytes(const QString& path);

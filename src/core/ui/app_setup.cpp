@@ -8,8 +8,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-void setUpApplication(QApplication& application)
-{
+void setUpApplication(QApplication& application) {
     QApplication::setApplicationName(QStringLiteral("Sendvik"));
     QApplication::setApplicationDisplayName(app::title());
     auto* translator = new QTranslator(&application);

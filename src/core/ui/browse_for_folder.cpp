@@ -6,8 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 
-bool BrowseForFolder(const QString& title, QString& folder)
-{
+bool BrowseForFolder(const QString& title, QString& folder) {
     const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title,
                                                              folder, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty()) return false;

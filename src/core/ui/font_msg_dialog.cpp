@@ -15,62 +15,58 @@
 
 namespace {
 
-QDialogButtonBox::StandardButton standardButton(int result)
-{
+QDialogButtonBox::StandardButton standardButton(int result) {
     switch (result) {
-    case mb::IdYes:
-        return QDialogButtonBox::Yes;
-    case mb::IdNo:
-        return QDialogButtonBox::No;
-    case mb::IdOk:
-        return QDialogButtonBox::Ok;
-    case mb::IdCancel:
-        return QDialogButtonBox::Cancel;
-    case mb::IdAbort:
-        return QDialogButtonBox::Abort;
-    case mb::IdRetry:
-        return QDialogButtonBox::Retry;
-    case mb::IdIgnore:
-        return QDialogButtonBox::Ignore;
-    default:
-        return QDialogButtonBox::NoButton;
+        case mb::IdYes:
+            return QDialogButtonBox::Yes;
+        case mb::IdNo:
+            return QDialogButtonBox::No;
+        case mb::IdOk:
+            return QDialogButtonBox::Ok;
+        case mb::IdCancel:
+            return QDialogButtonBox::Cancel;
+        case mb::IdAbort:
+            return QDialogButtonBox::Abort;
+        case mb::IdRetry:
+            return QDialogButtonBox::Retry;
+        case mb::IdIgnore:
+            return QDialogButtonBox::Ignore;
+        default:
+            return QDialogButtonBox::NoButton;
     }
 }
 
-QString typeCaption(MsgDialogType type)
-{
+QString typeCaption(MsgDialogType type) {
     switch (type) {
-    case MsgDialogType::Warning:
-        return QStringLiteral("警告");
-    case MsgDialogType::Error:
-        return QStringLiteral("エラー");
-    case MsgDialogType::Information:
-        return QStringLiteral("情報");
-    case MsgDialogType::Confirmation:
-        return QStringLiteral("確認");
-    case MsgDialogType::Custom:
-        break;
+        case MsgDialogType::Warning:
+            return QStringLiteral("警告");
+        case MsgDialogType::Error:
+            return QStringLiteral("エラー");
+        case MsgDialogType::Information:
+            return QStringLiteral("情報");
+        case MsgDialogType::Confirmation:
+            return QStringLiteral("確認");
+        case MsgDialogType::Custom:
+            break;
     }
     return app::title();
 }
 
-QStyle::StandardPixmap typeIcon(MsgDialogType type)
-{
+QStyle::StandardPixmap typeIcon(MsgDialogType type) {
     switch (type) {
-    case MsgDialogType::Warning:
-        return QStyle::SP_MessageBoxWarning;
-    case MsgDialogType::Error:
-        return QStyle::SP_MessageBoxCritical;
-    case MsgDialogType::Information:
-        return QStyle::SP_MessageBoxInformation;
-    default:
-        return QStyle::SP_MessageBoxQuestion;
+        case MsgDialogType::Warning:
+            return QStyle::SP_MessageBoxWarning;
+        case MsgDialogType::Error:
+            return QStyle::SP_MessageBoxCritical;
+        case MsgDialogType::Information:
+            return QStyle::SP_MessageBoxInformation;
+        default:
+            return QStyle::SP_MessageBoxQuestion;
     }
 }
 
 // Caption widths, measured once per button kind and font size for the run.
-int cachedButtonWidth(int result, const QFontMetrics& fm, int pointSize)
-{
+int cachedButtonWidth(int result, const QFontMetrics& fm, int pointSize) {
     static std::map<std::pair<int, int>, int> cache;
     const auto key = std::make_pair(result, pointSize);
     auto it = cache.find(key);
@@ -84,31 +80,26 @@ int cachedButtonWidth(int result, const QFontMetrics& fm, int pointSize)
 
 }  // namespace
 
-QString standardButtonCaption(int result)
-{
+QString standardButtonCaption(int result) {
     QDialogButtonBox box;
     QPushButton* b = box.addButton(standardButton(result));
     return b ? b->text() : buttonName(result);
 }
 
 FontMsgDialog::FontMsgDialog(int cancelResult, QWidget* parent)
-    : QDialog(parent), cancelResult_(cancelResult)
-{
-}
+    : QDialog(parent), cancelResult_(cancelResult) {}
 
-QPushButton* FontMsgDialog::button(int result) const
-{
+QPushButton* FontMsgDialog::button(int result) const {
     return findChild<QPushButton*>(buttonName(result));
 }
 
-void FontMsgDialog::reject()
-{
-    done(cancelResult_);
+void FontMsgDialog::reject() {
+    // Abort/Retry/Ignore has no cancelling button: Esc does nothing there.
+    if (button(cancelResult_)) done(cancelResult_);
 }
 
 std::unique_ptr<FontMsgDialog> CreateFontMsgDialog(const QString& text, MsgDialogType type,
-                                                   const std::vector<int>& buttons, int fontSize)
-{
+                                                   const std::vector<int>& buttons, int fontSize) {
     const MsgButtonRoles roles = msgButtonRoles(buttons);
     const int byDefault = roles.defaultButton;
     auto dialog = std::make_unique<FontMsgDialog>(roles.cancelButton, nullptr);
@@ -127,12 +118,13 @@ std::unique_ptr<FontMsgDialog> CreateFontMsgDialog(const QString& text, MsgDialo
     const MsgDialogMetrics metrics = msgDialogMetrics(cx, cy);
 
     int buttonWidth = metrics.minButtonWidth;
-    for (int b : buttons) buttonWidth = std::max(buttonWidth, cachedButtonWidth(b, fm, font.pointSize()));
+    for (int b : buttons)
+        buttonWidth = std::max(buttonWidth, cachedButtonWidth(b, fm, font.pointSize()));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int maxTextWidth = screen ? screen->geometry().width() / 2 : 640;
-    const QRect textRect = fm.boundingRect(QRect(0, 0, maxTextWidth, 0),
-                                           Qt::TextWordWrap | Qt::TextExpandTabs, text);
+    const QRect textRect =
+        fm.boundingRect(QRect(0, 0, maxTextWidth, 0), Qt::TextWordWrap | Qt::TextExpandTabs, text);
     const bool hasIcon = type != MsgDialogType::Custom;
     const MsgDialogGeometry g = layoutMsgDialog(metrics, textRect.size(), hasIcon,
                                                 static_cast<int>(buttons.size()), buttonWidth);
@@ -140,7 +132,8 @@ std::unique_ptr<FontMsgDialog> CreateFontMsgDialog(const QString& text, MsgDialo
     if (hasIcon) {
         auto* image = new QLabel(dialog.get());
         image->setObjectName(QStringLiteral("Image"));
-        image->setPixmap(dialog->style()->standardIcon(typeIcon(type)).pixmap(kMsgIconSize, kMsgIconSize));
+        image->setPixmap(
+            dialog->style()->standardIcon(typeIcon(type)).pixmap(kMsgIconSize, kMsgIconSize));
         image->setGeometry(g.icon);
     }
     auto* message = new QLabel(text, dialog.get());

@@ -10,57 +10,54 @@
 
 namespace {
 
-QMessageBox::StandardButton toStandard(int result)
-{
+QMessageBox::StandardButton toStandard(int result) {
     switch (result) {
-    case mb::IdYes:
-        return QMessageBox::Yes;
-    case mb::IdNo:
-        return QMessageBox::No;
-    case mb::IdOk:
-        return QMessageBox::Ok;
-    case mb::IdCancel:
-        return QMessageBox::Cancel;
-    case mb::IdAbort:
-        return QMessageBox::Abort;
-    case mb::IdRetry:
-        return QMessageBox::Retry;
-    case mb::IdIgnore:
-        return QMessageBox::Ignore;
-    default:
-        return QMessageBox::NoButton;
+        case mb::IdYes:
+            return QMessageBox::Yes;
+        case mb::IdNo:
+            return QMessageBox::No;
+        case mb::IdOk:
+            return QMessageBox::Ok;
+        case mb::IdCancel:
+            return QMessageBox::Cancel;
+        case mb::IdAbort:
+            return QMessageBox::Abort;
+        case mb::IdRetry:
+            return QMessageBox::Retry;
+        case mb::IdIgnore:
+            return QMessageBox::Ignore;
+        default:
+            return QMessageBox::NoButton;
     }
 }
 
-QMessageBox::Icon toIcon(MsgDialogType type)
-{
+QMessageBox::Icon toIcon(MsgDialogType type) {
     switch (type) {
-    case MsgDialogType::Error:
-        return QMessageBox::Critical;
-    case MsgDialogType::Confirmation:
-        return QMessageBox::Question;
-    case MsgDialogType::Warning:
-        return QMessageBox::Warning;
-    case MsgDialogType::Information:
-        return QMessageBox::Information;
-    case MsgDialogType::Custom:
-        break;
+        case MsgDialogType::Error:
+            return QMessageBox::Critical;
+        case MsgDialogType::Confirmation:
+            return QMessageBox::Question;
+        case MsgDialogType::Warning:
+            return QMessageBox::Warning;
+        case MsgDialogType::Information:
+            return QMessageBox::Information;
+        case MsgDialogType::Custom:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
-QWidget* ownerWidget(QObject* owner)
-{
+QWidget* ownerWidget(QObject* owner) {
     if (auto* w = qobject_cast<QWidget*>(owner)) return w->window();
     return QApplication::activeWindow();
 }
 
-int systemBox(const MessageRequest& r, const QString& text)
-{
+int systemBox(const MessageRequest& r, const QString& text) {
     QMessageBox box(toIcon(dialogTypeForFlags(r.flags)), r.caption, text, QMessageBox::NoButton,
                     ownerWidget(r.owner));
     const std::vector<int> buttons = systemBoxButtons(r.flags);
-    for (int b : buttons) box.addButton(toStandard(b));
+    for (int b : buttons)
+        box.addButton(toStandard(b));
     box.setDefaultButton(toStandard(systemBoxDefaultResult(r.flags)));
     // The system box lets Esc answer only with Cancel, or with OK when alone.
     const bool hasCancel = std::find(buttons.begin(), buttons.end(), mb::IdCancel) != buttons.end();
@@ -78,21 +75,20 @@ int systemBox(const MessageRequest& r, const QString& text)
 
 }  // namespace
 
-QString messageDisplayText(const QString& text)
-{
+QString messageDisplayText(const QString& text) {
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(u'\r', u'\n');
     return t;
 }
 
-int GuiMessagePort::showMessage(const MessageRequest& r)
-{
+int GuiMessagePort::showMessage(const MessageRequest& r) {
     const QString text = messageDisplayText(r.text);
     if (!r.customDialog) return systemBox(r, text);
 
     const MsgDialogPlan plan = planMsgDialog(r.flags);
-    std::unique_ptr<FontMsgDialog> dialog = CreateFontMsgDialog(text, plan.type, plan.buttons, r.fontSize);
+    std::unique_ptr<FontMsgDialog> dialog =
+        CreateFontMsgDialog(text, plan.type, plan.buttons, r.fontSize);
     dialog->setWindowTitle(r.caption);
     if (QPushButton* focus = dialog->button(plan.focusButton)) {
         focus->setFocus();

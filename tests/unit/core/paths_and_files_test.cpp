@@ -1,0 +1,150 @@
+#include "core/app_paths.h"
+#include "core/mklink.h"
+#include "core/shell_open.h"
+#include "core/text_files.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using testing_support::readBytes;
+using testing_support::Sandbox;
+
+namespace {
+
+TEST(Paths, AbsoluteAndRelativeAgainstTheProgramFolder) {
+    const QString prog = u"/home/op/Zelkov/"_s;
+    EXPECT_EQ(MakeAbsolutePath(u"受信"_s, prog), QStringLiteral("/home/op/Zelkov/受信"));
+    EXPECT_EQ(MakeAbsolutePath(u"/data/x.jpg"_s, prog), QStringLiteral("/data/x.jpg"));
+    EXPECT_EQ(MakeAbsolutePath(u"C:\\QSL\\a.jpg"_s, prog), QStringLiteral("C:\\QSL\\a.jpg"));
+    EXPECT_EQ(MakeAbsolutePath(u"\\\\server\\share"_s, prog), QStringLiteral("\\\\server\\share"));
+    EXPECT_EQ(MakeRelativePath(u"/home/op/Zelkov/pics/a.jpg"_s, prog),
+              QStringLiteral("pics/a.jpg"));
+    EXPECT_EQ(MakeRelativePath(u"pics/a.jpg"_s, prog), QStringLiteral("pics/a.jpg"));
+    EXPECT_EQ(MakeRelativePath(u"/data/a.jpg"_s, prog), QStringLiteral("/data/a.jpg"));
+    // Only a path that starts with the program folder is inside it.
+    EXPECT_EQ(MakeRelativePath(u"/media/usb/home/op/Zelkov/a.jpg"_s, prog),
+              QStringLiteral("/media/usb/home/op/Zelkov/a.jpg"));
+    EXPECT_EQ(MakeAbsolutePath(MakeRelativePath(u"/home/op/Zelkov/a b.jpg"_s, prog), prog),
+              QStringLiteral("/home/op/Zelkov/a b.jpg"));
+    EXPECT_TRUE(EndsWithBackslash(u""));
+    EXPECT_TRUE(EndsWithBackslash(u"/tmp/"));
+    EXPECT_TRUE(EndsWithBackslash(u"C:\\"));
+    EXPECT_FALSE(EndsWithBackslash(u"/tmp"));
+    EXPECT_EQ(FolderOf(u"/a/b/c.txt"_s), QStringLiteral("/a/b/"));
+    EXPECT_EQ(FolderOf(u"c.txt"_s), QString());
+}
+
+TEST(Paths, ProgramFolderFromArgumentsEnvironmentOrExecutable) {
+    Sandbox box;
+    const QString home = box.path(u"home one"_s);
+    const AppPaths byArg = AppPaths::resolve({u"--home"_s, home}, box.dir());
+    EXPECT_EQ(byArg.programDir(), home + u'/');
+    EXPECT_EQ(byArg.settingsFile(), home + u"/Sendvik.ini"_s);
+    EXPECT_TRUE(QFileInfo(home).isDir());  // created
+
+    QStringList args{u"-T"_s, u"--home=/x/y"_s, u"z"_s};
+    EXPECT_EQ(takeHomeArgument(args), QStringLiteral("/x/y"));
+    EXPECT_EQ(args, (QStringList{u"-T"_s, u"z"_s}));
+
+    qputenv("SENDVIK_HOME", box.path(u"env"_s).toUtf8());
+    EXPECT_EQ(AppPaths::resolve({}, box.dir()).programDir(), box.path(u"env/"_s));
+    qunsetenv("SENDVIK_HOME");
+
+    // An installed copy: the executable's folder holds the settings file.
+    const QString exeDir = box.path(u"bin"_s);
+    QDir().mkpath(exeDir);
+    testing_support::writeBytes(exeDir + u"/Sendvik.ini"_s, "[Config]\r\n");
+    EXPECT_EQ(AppPaths::resolve({}, exeDir).programDir(), exeDir + u'/');
+}
+
+TEST(Paths, DirectoryExistsAndTheDocumentsFolder) {
+    Sandbox box;
+    EXPECT_TRUE(DirectoryExists(box.dir()));
+    EXPECT_FALSE(DirectoryExists(box.path(u"nope"_s)));
+    EXPECT_FALSE(DirectoryExists(QString()));
+    const QString docs = GetShellFolder(kFolderPersonal);
+    EXPECT_TRUE(docs.isEmpty() || EndsWithBackslash(docs));
+    EXPECT_EQ(GetShellFolder(99), QString());
+}
+
+TEST(Links, WebAddressesAreCutAtBlankCommaOrJapanese) {
+    auto link = [](const QString& t) { return ExtractLinkTarget(t).value_or(u"<none>"_s); };
+    EXPECT_EQ(link(u"見て https://novq.example/qsl?a=1, 次"_s),
+              QStringLiteral("https://novq.example/qsl?a=1"));
+    EXPECT_EQ(link(u"http://a.example/x詳しくは"_s), QStringLiteral("http://a.example/x"));
+    EXPECT_EQ(link(u"site: http://a.example/p q"_s), QStringLiteral("http://a.example/p"));
+    EXPECT_EQ(link(u"https:/"_s + QString(300, u'a')).size(), 254);
+    // http wins over https even when https comes first.
+    EXPECT_EQ(link(u"https://s.example http://p.example"_s), QStringLiteral("http://p.example"));
+}
+
+TEST(Links, MailAddressesAroundTheFirstAtSign) {
+    auto link = [](const QString& t) { return ExtractLinkTarget(t).value_or(u"<none>"_s); };
+    EXPECT_EQ(link(u"連絡は ja1abc.qsl@example.jp! まで"_s),
+              QStringLiteral("mailto:ja1abc.qsl@example.jp"));
+    EXPECT_EQ(link(u"mail:jr2xyz_1@mail-x.example.ne.jp"_s),
+              QStringLiteral("mailto:jr2xyz_1@mail-x.example.ne.jp"));
+    EXPECT_EQ(link(u"@start.example"_s), QStringLiteral("<none>"));
+    EXPECT_EQ(link(u"no address here"_s), QStringLiteral("<none>"));
+    // At most 54 characters from the address's first character.
+    const QString longName = QString(60, u'a') + u"@x.example"_s;
+    EXPECT_EQ(link(longName), QStringLiteral("mailto:") + QString(54, u'a'));
+}
+
+TEST(Links, ProgramsAndTheirParameters) {
+    ShellTarget t = SplitShellTarget(u"C:\\Tools\\app.exe -x"_s);
+    EXPECT_EQ(t.file, QStringLiteral("C:\\Tools\\app.exe"));
+    EXPECT_EQ(t.parameters, QStringLiteral("-x"));
+    t = SplitShellTarget(u"app.exe"_s);
+    EXPECT_EQ(t.file, QStringLiteral("app.exe"));
+    EXPECT_EQ(t.parameters, QString());
+    t = SplitShellTarget(u"My.EXE  two"_s);  // a blank after the space: no parameters
+    EXPECT_EQ(t.file, QStringLiteral("My.EXE  two"));
+    t = SplitShellTarget(u"a.exe b.exe -q"_s);
+    EXPECT_EQ(t.file, QStringLiteral("a.exe"));
+    EXPECT_EQ(t.parameters, QStringLiteral("b.exe -q"));
+    EXPECT_EQ(SplitShellTarget(QString(600, u'x')).file.size(), 510);
+}
+
+TEST(Links, AFileThatCannotBeOpenedIsReported) {
+    Sandbox box;
+    const QString missing = box.path(u"missing.txt"_s);
+    ShellOpen(missing);
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    EXPECT_EQ(box.messages.messages()[0].text, QStringLiteral("起動できません。（エラーNo2）"));
+    EXPECT_EQ(box.messages.messages()[0].caption, missing);
+    EXPECT_EQ(box.messages.messages()[0].flags, 16u);
+}
+
+TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
+    Sandbox box;
+    const QString file = box.path(u"msg.txt"_s);
+    EXPECT_EQ(WriteTextFile(u"Subject:テスト\r\n"_s, file), 0);
+    EXPECT_EQ(readBytes(file), QByteArray("Subject:\x83\x65\x83\x58\x83\x67\r\n"));
+    EXPECT_EQ(WriteTextFile(u"short"_s, file), 0);  // overwrites
+    EXPECT_EQ(readBytes(file), QByteArray("short"));
+    EXPECT_TRUE(box.messages.messages().empty());
+
+    const QString bad = box.path(u"no/such/folder.txt"_s);
+    EXPECT_EQ(WriteTextFile(u"x"_s, bad), 1);
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    EXPECT_EQ(box.messages.messages()[0].text, bad + u"\r\r・・・を作成できません！"_s);
+    EXPECT_EQ(box.messages.messages()[0].flags, 16u);
+}
+
+TEST(TextFiles, SetFileDateTimeChangesOnlyTheTime) {
+    Sandbox box;
+    const QString file = box.path(u"card.jpg"_s);
+    testing_support::writeBytes(file, "jpeg bytes");
+    const QDateTime when(QDate(2024, 3, 15), QTime(21, 30, 0));
+    EXPECT_TRUE(SetFileDateTime(file, when));
+    EXPECT_EQ(QFileInfo(file).lastModified(), when);
+    EXPECT_EQ(readBytes(file), QByteArray("jpeg bytes"));
+    EXPECT_FALSE(SetFileDateTime(box.path(u"none.jpg"_s), when));
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"none.jpg"_s)));
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include "core/zkw_ini.h"
+
+#include "core/sjis.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using testing_support::readBytes;
+using testing_support::Sandbox;
+using testing_support::writeBytes;
+
+namespace {
+
+const QString kSample = QStringLiteral(
+    "stray=before any section\r\n"
+    "[Config]\r\n"
+    "; a comment\r\n"
+    "Alpha=20\r\n"
+    "Name=  leading kept, trailing cut  \t\r\n"
+    "alpha=99\r\n"
+    "\r\n"
+    "[kankyo]\r\n"
+    "Gosa=abc\r\n"
+    "Color=$80000005\r\n"
+    "Neg=-2147483643\r\n"
+    "[CONFIG]\r\n"
+    "Alpha=1\r\n"
+    "Extra=second section\r\n");
+
+TEST(ZkwIni, ReadsTheFirstOfDuplicatesIgnoringCaseAndTrimsTrailingBlanks) {
+    Sandbox box;
+    writeBytes(box.path(u"s.ini"_s), sjis::fromUnicode(kSample));
+    TZkwIni ini(box.path(u"s.ini"_s));
+    EXPECT_EQ(ini.readString(u"config", u"ALPHA", {}), QStringLiteral("20"));
+    EXPECT_EQ(ini.readString(u"Config", u"Name", {}),
+              QStringLiteral("  leading kept, trailing cut"));
+    // The second [CONFIG] is kept but never read.
+    EXPECT_EQ(ini.readString(u"Config", u"Extra", u"none"_s), QStringLiteral("none"));
+    EXPECT_EQ(ini.sectionNames(), (QStringList{u"Config"_s, u"kankyo"_s, u"CONFIG"_s}));
+    EXPECT_EQ(ini.readString(u"Nowhere", u"Alpha", u"dflt"_s), QStringLiteral("dflt"));
+    EXPECT_EQ(ini.readString(u"Config", u"stray", u"dflt"_s), QStringLiteral("dflt"));
+}
+
+TEST(ZkwIni, IntegersReadZeroForTextThatIsNoNumber) {
+    Sandbox box;
+    writeBytes(box.path(u"s.ini"_s), sjis::fromUnicode(kSample));
+    TZkwIni ini(box.path(u"s.ini"_s));
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Gosa", 10), 0);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Missing", 10), 10);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Color", 0), static_cast<int>(0x80000005));
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Neg", 0), -2147483643);
+    ini.writeString(u"Kankyo", u"Big", u"99999999999"_s);
+    ini.writeString(u"Kankyo", u"Partial", u"12abc"_s);
+    ini.writeString(u"Kankyo", u"Empty", QString());
+    ini.writeString(u"Kankyo", u"Hex", u"0x1F"_s);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Big", 5), 0);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Partial", 5), 0);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Empty", 5), 0);
+    EXPECT_EQ(ini.readInteger(u"Kankyo", u"Hex", 5), 31);
+}
+
+TEST(ZkwIni, WritesReplaceTheFirstLineOrAppendAndDeletesRemoveIt) {
+    Sandbox box;
+    writeBytes(box.path(u"s.ini"_s), sjis::fromUnicode(kSample));
+    TZkwIni ini(box.path(u"s.ini"_s));
+    ini.writeInteger(u"CONFIG", u"alpha", 7);
+    ini.writeString(u"Config", u"New", u"東京"_s);
+    ini.writeString(u"Option", u"Calls", u"JA1ABC"_s);
+    ini.writeOrDelete(u"Config", u"Name", QString());
+    ini.deleteKey(u"Config", u"NotThere");
+    ini.deleteKey(u"NoSection", u"x");
+    ini.eraseSection(u"config");                   // erases only the first [Config]
+    ini.writeString(u"Config", u"Again", u"1"_s);  // finds the remaining [CONFIG]
+    EXPECT_EQ(QString::fromUtf8(ini.render()),
+              QStringLiteral("[kankyo]\r\nGosa=abc\r\nColor=$80000005\r\nNeg=-2147483643\r\n\r\n"
+                             "[CONFIG]\r\nAlpha=1\r\nExtra=second section\r\nAgain=1\r\n\r\n"
+                             "[Option]\r\nCalls=JA1ABC\r\n\r\n"));
+}
+
+TEST(ZkwIni, FlushWritesCp932WithCrLfOnlyWhenTheTextDiffers) {
+    Sandbox box;
+    const QString file = box.path(u"s.ini"_s);
+    const QByteArray written = sjis::fromUnicode(u"[Config]\r\nFontName=ＭＳ Ｐ明朝\r\n\r\n");
+    writeBytes(file, written);
+    {
+        TZkwIni ini(file);
+        // Unchanged settings: the file on disk is left alone (we swap its
+        // content to see whether the store writes).
+        writeBytes(file, "sentinel");
+        EXPECT_TRUE(ini.flush());
+        EXPECT_EQ(readBytes(file), QByteArray("sentinel"));
+        ini.writeString(u"Config", u"Alpha", u"17"_s);
+        EXPECT_TRUE(ini.flush());
+    }
+    EXPECT_EQ(readBytes(file), written.chopped(2) + "Alpha=17\r\n\r\n");
+    EXPECT_TRUE(box.messages.messages().empty());
+    EXPECT_EQ(QDir(box.dir()).entryList(QDir::Files), QStringList{u"s.ini"_s});
+}
+
+TEST(ZkwIni, CommentsAndStrayLinesMakeTheFirstFlushRewriteTheFile) {
+    Sandbox box;
+    const QString file = box.path(u"s.ini"_s);
+    writeBytes(file, "; comment\r\n[A]\r\nk=v\r\n\r\n");
+    { TZkwIni ini(file); }
+    EXPECT_EQ(readBytes(file), QByteArray("[A]\r\nk=v\r\n\r\n"));
+    // A file with LF endings reads the same, and counts as unchanged.
+    writeBytes(file, "[A]\nk=v\n\n");
+    {
+        TZkwIni ini(file);
+        EXPECT_EQ(ini.readString(u"A", u"k", {}), QStringLiteral("v"));
+    }
+    EXPECT_EQ(readBytes(file), QByteArray("[A]\nk=v\n\n"));
+}
+
+TEST(ZkwIni, Utf8EditedByHandIsReadAndWrittenBackAsCp932) {
+    Sandbox box;
+    const QString file = box.path(u"s.ini"_s);
+    writeBytes(file, QStringLiteral("[Config]\r\nFontName=ＭＳ ゴシック\r\n\r\n").toUtf8());
+    {
+        TZkwIni ini(file);
+        EXPECT_EQ(ini.readString(u"Config", u"FontName", {}), QStringLiteral("ＭＳ ゴシック"));
+    }
+    EXPECT_EQ(readBytes(file), sjis::fromUnicode(u"[Config]\r\nFontName=ＭＳ ゴシック\r\n\r\n"));
+}
+
+TEST(ZkwIni, AMissingFileReadsDefaultsAndIsCreatedByTheFirstWrite) {
+    Sandbox box;
+    const QString file = box.path(u"new.ini"_s);
+    TZkwIni ini(file);
+    EXPECT_EQ(ini.readInteger(u"Config", u"PCheck", 441), 441);
+    EXPECT_TRUE(ini.flush());
+    EXPECT_FALSE(QFile::exists(file));
+    ini.writeInteger(u"Config", u"PCheck", 441);
+    EXPECT_TRUE(ini.flush());
+    EXPECT_EQ(readBytes(file), QByteArray("[Config]\r\nPCheck=441\r\n\r\n"));
+}
+
+TEST(ZkwIni, AFileThatCannotBeWrittenIsReportedAndNothingElseFails) {
+    Sandbox box;
+    const QString file = box.path(u"missing-folder/s.ini"_s);
+    TZkwIni ini(file);
+    ini.writeString(u"Config", u"Alpha", u"3"_s);
+    EXPECT_FALSE(ini.flush());
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    const MessageRequest& m = box.messages.messages().front();
+    EXPECT_EQ(
+        m.text,
+        QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") + file);
+    EXPECT_EQ(m.caption, QStringLiteral("ZELKOV E-Mail QSL"));
+    EXPECT_EQ(m.flags, 16u);
+    // The settings stay in memory and reach a file once one can be written.
+    ini.rebind(box.path(u"s.ini"_s));
+    EXPECT_EQ(box.messages.messages().size(), 2u);  // rebind flushed the old name again
+    EXPECT_TRUE(ini.flush());
+    EXPECT_EQ(readBytes(box.path(u"s.ini"_s)), QByteArray("[Config]\r\nAlpha=3\r\n\r\n"));
+}
+
+TEST(ZkwIni, WordEncodingRoundTripsOddLengthsAndJapanese) {
+    EXPECT_EQ(encodeWords("ab"), QStringLiteral("25185x"));
+    EXPECT_EQ(encodeWords("abc"), QStringLiteral("25185x99x"));
+    EXPECT_EQ(decodeWords(u"25185x99x"), QByteArray("abc"));
+    EXPECT_EQ(decodeWords(u"no numbers"), QByteArray());
+    EXPECT_EQ(decodeWords(u"25185x0x25185x"), QByteArray("ab"));  // stops at the first zero
+    EXPECT_EQ(decodeWords(u"97x25185x"), QByteArray("a"));        // a zero high byte ends it
+
+    Sandbox box;
+    TZkwIni ini(box.path(u"s.ini"_s));
+    for (const QString& pass : {u"p"_s, u"abc"_s, u"パスワード1"_s, u"x"_s.repeated(40)}) {
+        ini.writeWords(u"Option", u"Pass1", pass);
+        EXPECT_EQ(ini.readWords(u"Option", u"Pass1"), pass);
+    }
+    ini.writeWords(u"Option", u"Pass2", QString());
+    EXPECT_EQ(ini.readString(u"Option", u"Pass2", u"-"_s), QString());
+    EXPECT_EQ(ini.readWords(u"Option", u"Pass2"), QString());
+}
+
+TEST(ZkwIni, RebindWritesEverythingToTheNewFile) {
+    Sandbox box;
+    writeBytes(box.path(u"a.ini"_s), "[Count]\r\nMax=3\r\n\r\n");
+    TZkwIni ini(box.path(u"a.ini"_s));
+    ini.rebind(box.path(u"b.ini"_s));
+    EXPECT_EQ(ini.fileName(), box.path(u"b.ini"_s));
+    EXPECT_TRUE(ini.flush());
+    EXPECT_EQ(readBytes(box.path(u"b.ini"_s)), QByteArray("[Count]\r\nMax=3\r\n\r\n"));
+    EXPECT_EQ(readBytes(box.path(u"a.ini"_s)), QByteArray("[Count]\r\nMax=3\r\n\r\n"));
+}
+
+}  // namespace
