@@ -7,6 +7,7 @@
 #include "core/ui/gui_message_port.h"
 #include "core/ui/ml_qsl1.h"
 #include "core/zkw_ini.h"
+#include "platform/termination.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
 
     setUpApplication(application);
+    platform::quitOnTerminationSignals(&application);
 
     GuiMessagePort messagePort;
     ScopedMessagePort installed(&messagePort);

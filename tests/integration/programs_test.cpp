@@ -1,0 +1,97 @@
+// The two programs as a person or a script runs them.
+
+#include "core/sjis.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+using testing_support::readBytes;
+using testing_support::Sandbox;
+
+namespace {
+
+struct ProgramRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun cli(const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(QStringLiteral(SENDVIK_CLI), args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(Cli, VersionPrintsTitleAndVersion) {
+    const ProgramRun r = cli({u"--version"_s});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QStringLiteral("ZELKOV E-Mail QSL Ver5.12\n"));
+}
+
+TEST(Cli, SettingsCommandsReadAndWriteTheProgramsSettingsFile) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    auto run = [&](QStringList args) {
+        return cli(QStringList{u"--home"_s, home, u"settings"_s} + args);
+    };
+
+    EXPECT_EQ(run({u"get"_s, u"Config"_s, u"FontName"_s, u"ＭＳ Ｐ明朝"_s}).out,
+              QStringLiteral("ＭＳ Ｐ明朝\n"));
+    EXPECT_EQ(run({u"set"_s, u"Config"_s, u"FontName"_s, u"ＭＳ ゴシック"_s}).code, 0);
+    EXPECT_EQ(run({u"set"_s, u"Config"_s, u"Alpha"_s, u"20"_s}).code, 0);
+    EXPECT_EQ(run({u"words-set"_s, u"Option"_s, u"Pass1"_s, u"abc"_s}).code, 0);
+    EXPECT_EQ(readBytes(home + u"/Sendvik.ini"_s),
+              sjis::fromUnicode(u"[Config]\r\nFontName=ＭＳ ゴシック\r\nAlpha=20\r\n\r\n"
+                                u"[Option]\r\nPass1=25185x99x\r\n\r\n"));
+    EXPECT_EQ(run({u"get"_s, u"config"_s, u"fontname"_s}).out, QStringLiteral("ＭＳ ゴシック\n"));
+    EXPECT_EQ(run({u"words-get"_s, u"Option"_s, u"Pass1"_s}).out, QStringLiteral("abc\n"));
+    EXPECT_EQ(run({u"delete"_s, u"Config"_s, u"Alpha"_s}).code, 0);
+    EXPECT_EQ(run({u"get"_s, u"Config"_s, u"Alpha"_s}).out, QStringLiteral("\n"));
+
+    const ProgramRun bad = run({u"frobnicate"_s, u"A"_s, u"B"_s});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.err.contains(u"usage"_s));
+    EXPECT_EQ(cli({u"--home"_s, home, u"nothing"_s}).code, 2);
+}
+
+TEST(Cli, ASettingsFileThatCannotBeWrittenIsReported) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QDir().mkpath(home + u"/Sendvik.ini"_s);  // a folder where the file should be
+    const ProgramRun r =
+        cli({u"--home"_s, home, u"settings"_s, u"set"_s, u"Config"_s, u"Alpha"_s, u"1"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"次のファイルが書き込めません！ ファイル属性を確認してください"_s))
+        << r.err.toStdString();
+}
+
+TEST(Gui, StartsOnAHomeFolderAndQuitsCleanlyWhenTheSessionEnds) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    EXPECT_FALSE(p.waitForFinished(1500));  // running its window
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFileInfo(home).isDir());
+}
+
+}  // namespace
