@@ -90,6 +90,10 @@ int TerminalMessagePort::showMessage(const MessageRequest& request) {
     return fallback;
 }
 
+void TerminalMessagePort::beep() {
+    if (interactive_) out_ << '\a' << std::flush;
+}
+
 int StderrMessagePort::showMessage(const MessageRequest& request) {
     TerminalMessagePort port(std::cin, std::cerr, false);
     return port.showMessage(request);

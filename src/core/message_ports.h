@@ -19,6 +19,7 @@ class TerminalMessagePort : public MessagePort {
 public:
     TerminalMessagePort(std::istream& in, std::ostream& out, bool interactive);
     int showMessage(const MessageRequest& request) override;
+    void beep() override;
 
 private:
     std::istream& in_;
@@ -38,6 +39,9 @@ class ScriptedMessagePort : public MessagePort {
 public:
     int showMessage(const MessageRequest& request) override;
 
+    void beep() override { ++beeps_; }
+    int beeps() const { return beeps_; }
+
     void answer(int result) { answers_.push_back(result); }
     const std::vector<MessageRequest>& messages() const { return messages_; }
     void clear() { messages_.clear(); }
@@ -45,4 +49,5 @@ public:
 private:
     std::deque<int> answers_;
     std::vector<MessageRequest> messages_;
+    int beeps_ = 0;
 };

@@ -160,6 +160,10 @@ int ShowMsgBox(QObject* owner, const QString& text, const QString& caption, unsi
     return currentPort().showMessage({owner, text, caption, flags, g_mesCheck, g_msgFontSize});
 }
 
+void Beep() {
+    currentPort().beep();
+}
+
 int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags) {
     return currentPort().showMessage({owner, text, caption, flags, false, g_msgFontSize});
 }

@@ -78,6 +78,8 @@ class MessagePort {
 public:
     virtual ~MessagePort() = default;
     virtual int showMessage(const MessageRequest& request) = 0;
+    // The system's default beep.
+    virtual void beep() {}
 };
 
 // Installs the port every ShowMsgBox goes through and returns the previous
@@ -106,3 +108,6 @@ int MsgFontSize();
 int ShowMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags);
 // Always the system box, whatever MesCheck says.
 int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags);
+
+// The system's default beep, through the installed port.
+void Beep();

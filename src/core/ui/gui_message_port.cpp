@@ -82,6 +82,10 @@ QString messageDisplayText(const QString& text) {
     return t;
 }
 
+void GuiMessagePort::beep() {
+    QApplication::beep();
+}
+
 int GuiMessagePort::showMessage(const MessageRequest& r) {
     const QString text = messageDisplayText(r.text);
     if (!r.customDialog) return systemBox(r, text);

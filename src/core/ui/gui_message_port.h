@@ -7,6 +7,7 @@
 class GuiMessagePort : public MessagePort {
 public:
     int showMessage(const MessageRequest& request) override;
+    void beep() override;
 };
 
 // The message text as a window shows it: "\r" line breaks become new lines.
