@@ -5,53 +5,15 @@
 
 namespace {
 
-QString displayText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
-// Terminal labels of the buttons, with the letter that picks each.
+// Terminal label and key of a button.
 QString buttonLabel(int result) {
-    switch (result) {
-        case mb::IdYes:
-            return QStringLiteral("はい(Y)");
-        case mb::IdNo:
-            return QStringLiteral("いいえ(N)");
-        case mb::IdOk:
-            return QStringLiteral("OK(O)");
-        case mb::IdCancel:
-            return QStringLiteral("キャンセル(C)");
-        case mb::IdAbort:
-            return QStringLiteral("中止(A)");
-        case mb::IdRetry:
-            return QStringLiteral("再試行(R)");
-        case mb::IdIgnore:
-            return QStringLiteral("無視(I)");
-        default:
-            return {};
-    }
+    const MsgButtonKind* kind = msgButtonKind(result);
+    return kind ? QString::fromUtf16(kind->terminalLabel) : QString();
 }
 
 QChar buttonKey(int result) {
-    switch (result) {
-        case mb::IdYes:
-            return u'Y';
-        case mb::IdNo:
-            return u'N';
-        case mb::IdOk:
-            return u'O';
-        case mb::IdCancel:
-            return u'C';
-        case mb::IdAbort:
-            return u'A';
-        case mb::IdRetry:
-            return u'R';
-        case mb::IdIgnore:
-            return u'I';
-        default:
-            return u'?';
-    }
+    const MsgButtonKind* kind = msgButtonKind(result);
+    return QChar::fromLatin1(kind ? kind->key : '?');
 }
 
 }  // namespace
@@ -65,8 +27,8 @@ TerminalMessagePort::TerminalMessagePort(std::istream& in, std::ostream& out, bo
     : in_(in), out_(out), interactive_(interactive) {}
 
 int TerminalMessagePort::showMessage(const MessageRequest& request) {
-    out_ << '[' << request.caption.toStdString() << "] " << displayText(request.text).toStdString()
-         << '\n';
+    out_ << '[' << request.caption.toStdString() << "] "
+         << messageDisplayText(request.text).toStdString() << '\n';
     const std::vector<int> buttons = systemBoxButtons(request.flags);
     const int fallback = defaultAnswer(request);
     if (!interactive_ || buttons.size() < 2) {

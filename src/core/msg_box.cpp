@@ -113,25 +113,28 @@ int systemBoxDefaultResult(unsigned flags) {
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
+const MsgButtonKind* msgButtonKind(int result) {
+    static const MsgButtonKind kinds[] = {
+        {mb::IdYes, "Yes", 'Y', u"はい(Y)"},       {mb::IdNo, "No", 'N', u"いいえ(N)"},
+        {mb::IdOk, "OK", 'O', u"OK(O)"},           {mb::IdCancel, "Cancel", 'C', u"キャンセル(C)"},
+        {mb::IdAbort, "Abort", 'A', u"中止(A)"},   {mb::IdRetry, "Retry", 'R', u"再試行(R)"},
+        {mb::IdIgnore, "Ignore", 'I', u"無視(I)"},
+    };
+    for (const MsgButtonKind& k : kinds)
+        if (k.result == result) return &k;
+    return nullptr;
+}
+
 QString buttonName(int result) {
-    switch (result) {
-        case mb::IdYes:
-            return QStringLiteral("Yes");
-        case mb::IdNo:
-            return QStringLiteral("No");
-        case mb::IdOk:
-            return QStringLiteral("OK");
-        case mb::IdCancel:
-            return QStringLiteral("Cancel");
-        case mb::IdAbort:
-            return QStringLiteral("Abort");
-        case mb::IdRetry:
-            return QStringLiteral("Retry");
-        case mb::IdIgnore:
-            return QStringLiteral("Ignore");
-        default:
-            return {};
-    }
+    const MsgButtonKind* kind = msgButtonKind(result);
+    return kind ? QString::fromLatin1(kind->name) : QString();
+}
+
+QString messageDisplayText(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(u'\r', u'\n');
+    return t;
 }
 
 MessagePort* installMessagePort(MessagePort* port) {

@@ -62,8 +62,22 @@ MsgButtonRoles msgButtonRoles(const std::vector<int>& buttons);
 std::vector<int> systemBoxButtons(unsigned flags);
 int systemBoxDefaultResult(unsigned flags);
 
-// Object name and plain caption of a button kind ("Yes", "No", ...).
+// A button kind: its object name, and the key that picks it and its label
+// on a terminal.
+struct MsgButtonKind {
+    int result;
+    const char* name;
+    char key;
+    const char16_t* terminalLabel;
+};
+// Null for a result that is no button.
+const MsgButtonKind* msgButtonKind(int result);
+// The object name of a button kind ("Yes", "No", "OK", ...).
 QString buttonName(int result);
+
+// The message text as a window or terminal shows it: "\r" line breaks become
+// new lines.
+QString messageDisplayText(const QString& text);
 
 struct MessageRequest {
     QObject* owner = nullptr;  // window to centre on; may be null

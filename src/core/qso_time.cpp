@@ -24,7 +24,7 @@ int field(const QString& s, qsizetype pos) {
 }
 
 // The QSO's moment; years below `pivot` are 20yy, the others 19yy.
-std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec spec) {
+std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec zone) {
     const int yy = field(qso.date, 0);
     const int mm = field(qso.date, 3);
     const int dd = field(qso.date, 6);
@@ -34,7 +34,7 @@ std::optional<QDateTime> parse(const QsoStamp& qso, int pivot, Qt::TimeSpec spec
     const QDate date(yy < pivot ? 2000 + yy : 1900 + yy, mm, dd);
     const QTime time(hh, mi, 0);
     if (!date.isValid() || !time.isValid()) return std::nullopt;
-    QDateTime dt(date, time, spec);
+    QDateTime dt(date, time, zone);
     if (!dt.isValid()) return std::nullopt;  // a local time that does not exist
     return dt;
 }

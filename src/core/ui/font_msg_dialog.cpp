@@ -15,27 +15,6 @@
 
 namespace {
 
-QDialogButtonBox::StandardButton standardButton(int result) {
-    switch (result) {
-        case mb::IdYes:
-            return QDialogButtonBox::Yes;
-        case mb::IdNo:
-            return QDialogButtonBox::No;
-        case mb::IdOk:
-            return QDialogButtonBox::Ok;
-        case mb::IdCancel:
-            return QDialogButtonBox::Cancel;
-        case mb::IdAbort:
-            return QDialogButtonBox::Abort;
-        case mb::IdRetry:
-            return QDialogButtonBox::Retry;
-        case mb::IdIgnore:
-            return QDialogButtonBox::Ignore;
-        default:
-            return QDialogButtonBox::NoButton;
-    }
-}
-
 QString typeCaption(MsgDialogType type) {
     switch (type) {
         case MsgDialogType::Warning:
@@ -79,6 +58,27 @@ int cachedButtonWidth(int result, const QFontMetrics& fm, int pointSize) {
 }
 
 }  // namespace
+
+QDialogButtonBox::StandardButton standardButton(int result) {
+    switch (result) {
+        case mb::IdYes:
+            return QDialogButtonBox::Yes;
+        case mb::IdNo:
+            return QDialogButtonBox::No;
+        case mb::IdOk:
+            return QDialogButtonBox::Ok;
+        case mb::IdCancel:
+            return QDialogButtonBox::Cancel;
+        case mb::IdAbort:
+            return QDialogButtonBox::Abort;
+        case mb::IdRetry:
+            return QDialogButtonBox::Retry;
+        case mb::IdIgnore:
+            return QDialogButtonBox::Ignore;
+        default:
+            return QDialogButtonBox::NoButton;
+    }
+}
 
 QString standardButtonCaption(int result) {
     QDialogButtonBox box;

@@ -4,6 +4,7 @@
 #include "core/msg_box.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 
 #include <memory>
 #include <vector>
@@ -32,6 +33,10 @@ private:
 std::unique_ptr<FontMsgDialog> CreateFontMsgDialog(const QString& text, MsgDialogType type,
                                                    const std::vector<int>& buttons,
                                                    int fontSize = MsgFontSize());
+
+// The framework's standard button of a button kind (the same values serve
+// QMessageBox).
+QDialogButtonBox::StandardButton standardButton(int result);
 
 // The framework's caption of a button kind (translated).
 QString standardButtonCaption(int result);

@@ -11,24 +11,7 @@
 namespace {
 
 QMessageBox::StandardButton toStandard(int result) {
-    switch (result) {
-        case mb::IdYes:
-            return QMessageBox::Yes;
-        case mb::IdNo:
-            return QMessageBox::No;
-        case mb::IdOk:
-            return QMessageBox::Ok;
-        case mb::IdCancel:
-            return QMessageBox::Cancel;
-        case mb::IdAbort:
-            return QMessageBox::Abort;
-        case mb::IdRetry:
-            return QMessageBox::Retry;
-        case mb::IdIgnore:
-            return QMessageBox::Ignore;
-        default:
-            return QMessageBox::NoButton;
-    }
+    return static_cast<QMessageBox::StandardButton>(static_cast<int>(standardButton(result)));
 }
 
 QMessageBox::Icon toIcon(MsgDialogType type) {
@@ -74,13 +57,6 @@ int systemBox(const MessageRequest& r, const QString& text) {
 }
 
 }  // namespace
-
-QString messageDisplayText(const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(u'\r', u'\n');
-    return t;
-}
 
 void GuiMessagePort::beep() {
     QApplication::beep();

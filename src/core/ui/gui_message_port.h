@@ -9,6 +9,3 @@ public:
     int showMessage(const MessageRequest& request) override;
     void beep() override;
 };
-
-// The message text as a window shows it: "\r" line breaks become new lines.
-QString messageDisplayText(const QString& text);
