@@ -8,8 +8,11 @@
 #include <QSaveFile>
 
 int WriteTextFile(const QString& text, const QString& fileName) {
+    return WriteTextFile(sjis::fromUnicode(text), fileName);
+}
+
+int WriteTextFile(const QByteArray& bytes, const QString& fileName) {
     QSaveFile file(fileName);
-    const QByteArray bytes = sjis::fromUnicode(text);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return 0;
     ShowMsgBox(nullptr, fileName + QStringLiteral("\r\r・・・を作成できません！"), app::title(),

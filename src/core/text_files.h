@@ -8,6 +8,8 @@
 // under a temporary name and renamed, so a failure leaves the old one. 0 on
 // success; on failure the person is told and the result is 1.
 int WriteTextFile(const QString& text, const QString& fileName);
+// The same for bytes already in their file form.
+int WriteTextFile(const QByteArray& bytes, const QString& fileName);
 
 // Sets the file's modification time; false when the file cannot be opened for
 // writing or the time cannot be set.

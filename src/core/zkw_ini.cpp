@@ -77,13 +77,14 @@ QByteArray TStringLX::text() const {
     return out;
 }
 
-bool TStringLX::SaveToFile(const QString& fileName) const {
+bool TStringLX::SaveToFile(const QString& fileName, bool reportFailure) const {
     QSaveFile file(fileName);
     // A file in a folder we may not create files in is still written, in place.
     file.setDirectWriteFallback(true);
     const QByteArray bytes = text();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
+    if (!reportFailure) return false;
     ShowMsgBox(nullptr,
                QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") +
                    fileName,
@@ -219,8 +220,16 @@ QByteArray TZkwIni::render() const {
 
 bool TZkwIni::flush() {
     const TStringLX list = writtenForm();
-    if (fileName_.isEmpty() || list.text() == loadedText_) return true;
-    return list.SaveToFile(fileName_);
+    const QByteArray text = list.text();
+    if (fileName_.isEmpty() || text == loadedText_) return true;
+    const bool alreadyTold = text == unwrittenText_ && fileName_ == unwrittenFile_;
+    if (list.SaveToFile(fileName_, !alreadyTold)) {
+        unwrittenText_.clear();
+        return true;
+    }
+    unwrittenText_ = text;
+    unwrittenFile_ = fileName_;
+    return false;
 }
 
 void TZkwIni::rebind(const QString& fileName) {

@@ -24,7 +24,7 @@ public:
 
     // The lines as CP932 text, each ended by CR LF.
     QByteArray text() const;
-    bool SaveToFile(const QString& fileName) const;
+    bool SaveToFile(const QString& fileName, bool reportFailure = true) const;
 };
 
 class TZkwIni {
@@ -51,7 +51,8 @@ public:
     void writeWords(QStringView section, QStringView key, const QString& text);
 
     // Writes the file when its written form differs from the text loaded from
-    // it. False when the file could not be written (the person was told).
+    // it. False when the file could not be written: the person is told, once
+    // for the same settings and file (a retry at exit stays quiet).
     bool flush();
     // Flushes, then binds the store to another file; the settings in memory
     // stay and the next flush writes the new file.
@@ -78,6 +79,8 @@ private:
     QString fileName_;
     std::vector<Section> sections_;
     QByteArray loadedText_;
+    QByteArray unwrittenText_;  // what the last failed flush could not write
+    QString unwrittenFile_;
 };
 
 // Word encoding of the password keys, as pure functions.

@@ -152,8 +152,13 @@ TEST(ZkwIni, AFileThatCannotBeWrittenIsReportedAndNothingElseFails) {
     EXPECT_EQ(m.caption, QStringLiteral("ZELKOV E-Mail QSL"));
     EXPECT_EQ(m.flags, 16u);
     // The settings stay in memory and reach a file once one can be written.
+    EXPECT_FALSE(ini.flush());  // the same failure again is not told twice
+    EXPECT_EQ(box.messages.messages().size(), 1u);
+    ini.writeString(u"Config"_s, u"Beta"_s, u"4"_s);
+    EXPECT_FALSE(ini.flush());  // new settings, still no file: told again
+    EXPECT_EQ(box.messages.messages().size(), 2u);
+    ini.deleteKey(u"Config"_s, u"Beta"_s);
     ini.rebind(box.path(u"s.ini"_s));
-    EXPECT_EQ(box.messages.messages().size(), 2u);  // rebind flushed the old name again
     EXPECT_TRUE(ini.flush());
     EXPECT_EQ(readBytes(box.path(u"s.ini"_s)), QByteArray("[Config]\r\nAlpha=3\r\n\r\n"));
 }
