@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "cli/log_command.h"
 #include "cli/settings_command.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
@@ -11,7 +12,9 @@ namespace {
 int usage(std::ostream& err) {
     err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
            "  --version            the program's title and version\n"
-           "  settings ...         read and change the settings file\n";
+           "  settings ...         read and change the settings file\n"
+           "  log ...              import an ADIF log, show a record, count records\n"
+           "  select FIRST LAST    the QSOs of a record range that get a card\n";
     return 2;
 }
 
@@ -34,5 +37,7 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
     }
     const QString command = args.takeFirst();
     if (command == u"settings") return runSettingsCommand(paths, args, out, err);
+    if (command == u"log") return runLogCommand(paths, args, out, err);
+    if (command == u"select") return runSelectCommand(paths, args, out, err);
     return usage(err);
 }

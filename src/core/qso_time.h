@@ -25,7 +25,8 @@ struct QsoStamp {
     quint16 flags = 0;  // the record's flags word
 };
 
-// The flag of the flags word that lets ConvertQsoTimeQuiet mode 1 act.
+// The flag of the flags word that lets ConvertQsoTimeQuiet mode 1 act: the
+// DX-station bit.
 inline constexpr quint16 kQsoFlagUtcOnCard = 8;
 
 // Interactive conversion. Mode 2 and above: to UTC (zone 'U'); modes 0 and 1:

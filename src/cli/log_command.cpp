@@ -1,0 +1,144 @@
+#include "cli/log_command.h"
+
+#include "core/app_paths.h"
+#include "core/program_files.h"
+#include "core/zkw_ini.h"
+#include "logdata/adif.h"
+#include "logdata/qso_selection.h"
+#include "logdata/zelkov50.h"
+
+#include <ostream>
+
+namespace {
+
+void line(std::ostream& out, const QString& text) {
+    out << text.toStdString() << '\n';
+}
+
+int usage(std::ostream& err) {
+    err << "usage: sendvik-cli log import FILE.adi\n"
+           "       sendvik-cli log show N\n"
+           "       sendvik-cli log count\n"
+           "       sendvik-cli select FIRST LAST\n";
+    return 2;
+}
+
+ProgramFiles filesOf(const AppPaths& paths) {
+    TZkwIni settings(paths.settingsFile());
+    return programFiles(settings, paths);
+}
+
+int openLog(const AppPaths& paths, ZkwHandle& log, std::ostream& err) {
+    if (ZelkovOpen(0, log, filesOf(paths).qsoData, 1) != 0) {
+        line(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
+        return 1;
+    }
+    return 0;
+}
+
+void show(const QsoRecord& q, std::ostream& out) {
+    const QString century = QString::number(q.century);
+    const std::pair<const char*, QString> fields[] = {
+        {"recno", QString::number(q.recno)},
+        {"call", q.call},
+        {"date", q.date},
+        {"year", century + q.date.left(2)},
+        {"time", q.time},
+        {"zone", QString(q.zone)},
+        {"qsl", q.qslField()},
+        {"flags", QString::number(q.flags)},
+        {"his_rst", q.hisRst},
+        {"my_rst", q.myRst},
+        {"freq", q.freq},
+        {"mode", q.mode},
+        {"code", q.code},
+        {"code2", q.code2},
+        {"grid", q.grid},
+        {"name", q.name},
+        {"qth", q.qth},
+        {"remarks1", q.remarks1},
+        {"remarks2", q.remarks2},
+        {"key", q.key.trimmed()},
+    };
+    for (const auto& [name, value] : fields)
+        out << name << '=' << value.toStdString() << '\n';
+}
+
+}  // namespace
+
+int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                  std::ostream& err) {
+    if (args.isEmpty()) return usage(err);
+    const QString& verb = args[0];
+    if (verb == u"import" && args.size() == 2) {
+        LogStore store;
+        if (!store.open(filesOf(paths).qsoData, true)) {
+            line(err, QStringLiteral("sendvik-cli: ") + store.errorText());
+            return 1;
+        }
+        const ImportResult r = importAdif(store, args[1]);
+        if (!r.error.isEmpty()) {
+            line(err, QStringLiteral("sendvik-cli: ") + r.error);
+            return 1;
+        }
+        line(out, QStringLiteral("added=%1").arg(r.added));
+        line(out, QStringLiteral("duplicates=%1").arg(r.duplicates));
+        line(out, QStringLiteral("skipped=%1").arg(r.skipped));
+        return 0;
+    }
+    ZkwHandle log;
+    if ((verb == u"count" && args.size() == 1) || (verb == u"show" && args.size() == 2)) {
+        if (const int rc = openLog(paths, log, err)) return rc;
+        if (verb == u"count") {
+            line(out, QString::number(log.recordCount));
+        } else if (ZKW_read(log, args[1].toInt(), read_mode::List) == 0) {
+            show(log.rec, out);
+        } else {
+            line(err, QStringLiteral("sendvik-cli: no record ") + args[1]);
+            ZelkovClose(log, 1);
+            return 1;
+        }
+        ZelkovClose(log, 1);
+        return 0;
+    }
+    return usage(err);
+}
+
+int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                     std::ostream& err) {
+    bool okFirst = false;
+    bool okLast = false;
+    const int first = args.value(0).toInt(&okFirst);
+    const int last = args.value(1).toInt(&okLast);
+    if (args.size() != 2 || !okFirst || !okLast) return usage(err);
+
+    TZkwIni settings(paths.settingsFile());
+    const ProgramFiles files = programFiles(settings, paths);
+    SelectionRules rules;
+    rules.excludedRoutes = settings.readString(u"Kankyo", u"QslVia", QString());
+    rules.eligibleSentMarks = settings.readString(u"Kankyo", u"QslS2", QStringLiteral("N"));
+    rules.onlyUnsent = settings.readInteger(u"Kankyo", u"Check", 304) & 4;
+
+    UserHandle users;
+    if (User_open(0, 0, users, files.userList) != 0) {
+        line(err, QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
+        return 1;
+    }
+    if (users.status != 0) {
+        line(err, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        return 1;
+    }
+    ZkwHandle log;
+    if (const int rc = openLog(paths, log, err)) return rc;
+    const Selection s = SelectCandidates(log, users, first, last, 0, rules);
+    ZelkovClose(log, 1);
+    User_close(users);
+    for (const QString& c : s.candidates)
+        line(out, c);
+    line(out, QStringLiteral("not-in-user-list=%1").arg(s.counters.notInUserList));
+    line(out, QStringLiteral("not-a-member=%1").arg(s.counters.notAMember));
+    line(out, QStringLiteral("too-old=%1").arg(s.counters.tooOld));
+    line(out, QStringLiteral("already-sent=%1").arg(s.counters.alreadySent));
+    line(out, QStringLiteral("excluded-route=%1").arg(s.counters.excludedRoute));
+    return 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+#include <iosfwd>
+
+class AppPaths;
+
+// log import|show|count, and select FIRST LAST, on the log the settings name.
+int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                  std::ostream& err);
+int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                     std::ostream& err);

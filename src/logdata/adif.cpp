@@ -1,0 +1,248 @@
+#include "logdata/adif.h"
+
+#include "core/sjis.h"
+#include "logdata/log_store.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTime>
+
+namespace {
+
+constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
+constexpr int kMaxFieldBytes = 64 * 1024;
+
+int lineAt(const QByteArray& bytes, qsizetype pos, qsizetype& lastPos, int& lastLine) {
+    for (qsizetype i = lastPos; i < pos && i < bytes.size(); ++i)
+        if (bytes[i] == '\n') ++lastLine;
+    lastPos = std::max(lastPos, pos);
+    return lastLine;
+}
+
+bool validUtf8WithNonAscii(const QByteArray& bytes) {
+    bool nonAscii = false;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) nonAscii = true;
+    if (!nonAscii) return false;
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+// The MHz a band name stands for, for logs that give BAND without FREQ.
+// Whether only blanks stand between `end` and the next tag or the end.
+bool endsAtTag(const QByteArray& bytes, qsizetype end) {
+    qsizetype k = end;
+    while (k < bytes.size() &&
+           (bytes[k] == ' ' || bytes[k] == '\t' || bytes[k] == '\r' || bytes[k] == '\n'))
+        ++k;
+    return k >= bytes.size() || bytes[k] == '<';
+}
+
+QString mhzOfBand(const QString& band) {
+    static const QMap<QString, QString> table = {
+        {QStringLiteral("160M"), QStringLiteral("1.9")},
+        {QStringLiteral("80M"), QStringLiteral("3.5")},
+        {QStringLiteral("40M"), QStringLiteral("7")},
+        {QStringLiteral("30M"), QStringLiteral("10")},
+        {QStringLiteral("20M"), QStringLiteral("14")},
+        {QStringLiteral("17M"), QStringLiteral("18")},
+        {QStringLiteral("15M"), QStringLiteral("21")},
+        {QStringLiteral("12M"), QStringLiteral("24")},
+        {QStringLiteral("10M"), QStringLiteral("28")},
+        {QStringLiteral("6M"), QStringLiteral("50")},
+        {QStringLiteral("2M"), QStringLiteral("144")},
+        {QStringLiteral("70CM"), QStringLiteral("430")},
+        {QStringLiteral("23CM"), QStringLiteral("1200")},
+        {QStringLiteral("13CM"), QStringLiteral("2400")},
+        {QStringLiteral("6CM"), QStringLiteral("5600")},
+        {QStringLiteral("3CM"), QStringLiteral("10G")},
+    };
+    return table.value(band.trimmed().toUpper());
+}
+
+QChar markOf(const QString& adifStatus) {
+    const QString s = adifStatus.trimmed().toUpper();
+    if (s == u"Y") return u'Y';
+    if (s == u"N") return u'N';
+    return u' ';
+}
+
+}  // namespace
+
+AdifParse parseAdi(const QByteArray& bytes) {
+    AdifParse out;
+    const bool utf8 = validUtf8WithNonAscii(bytes);
+    auto decode = [utf8](QByteArrayView v) {
+        return utf8 ? QString::fromUtf8(v) : sjis::toUnicode(v);
+    };
+    qsizetype pos = 0;
+    qsizetype linePos = 0;
+    int line = 1;
+    // A file that does not start with "<" has a header up to <EOH>.
+    if (!bytes.startsWith('<')) {
+        const qsizetype eoh = bytes.toUpper().indexOf("<EOH>");
+        pos = eoh < 0 ? 0 : eoh + 5;
+    }
+    AdifRecord current;
+    bool inRecord = false;
+    while (true) {
+        const qsizetype lt = bytes.indexOf('<', pos);
+        if (lt < 0) break;
+        const qsizetype gt = bytes.indexOf('>', lt);
+        const int tagLine = lineAt(bytes, lt, linePos, line);
+        if (gt < 0) {
+            out.error = QStringLiteral("unterminated tag");
+            out.errorLine = tagLine;
+            break;
+        }
+        const QByteArray tag = bytes.mid(lt + 1, gt - lt - 1).trimmed();
+        const QList<QByteArray> parts = tag.split(':');
+        const QString name = QString::fromLatin1(parts[0]).trimmed().toUpper();
+        pos = gt + 1;
+        if (name == u"EOR") {
+            if (inRecord && !current.fields.isEmpty()) out.records.push_back(current);
+            current = AdifRecord();
+            inRecord = false;
+            continue;
+        }
+        if (name == u"EOH") continue;
+        if (parts.size() < 2) continue;  // a tag without a length holds no data
+        bool ok = false;
+        const int length = parts[1].trimmed().toInt(&ok);
+        if (!ok || length < 0 || length > kMaxFieldBytes || name.isEmpty()) {
+            out.error =
+                QStringLiteral("bad field length in <%1>").arg(QString::fromLatin1(tag.left(40)));
+            out.errorLine = tagLine;
+            break;
+        }
+        if (pos + length > bytes.size()) {
+            out.error = QStringLiteral("field <%1> runs past the end of the file").arg(name);
+            out.errorLine = tagLine;
+            break;
+        }
+        qsizetype take = length;
+        if (utf8 && !endsAtTag(bytes, pos + length)) {
+            // Some programs count characters, not bytes: take as many
+            // characters when that ends where the next field starts.
+            const QString asChars =
+                QString::fromUtf8(bytes.mid(pos, qsizetype{length} * 4)).left(length);
+            const qsizetype charBytes = asChars.toUtf8().size();
+            if (endsAtTag(bytes, pos + charBytes)) take = charBytes;
+        }
+        if (!inRecord) {
+            current.line = tagLine;
+            inRecord = true;
+        }
+        if (!current.fields.contains(name))
+            current.fields.insert(name, decode(QByteArrayView(bytes).sliced(pos, take)));
+        pos += take;
+    }
+    return out;
+}
+
+bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
+    auto f = [&r](const char* name) { return r.fields.value(QString::fromLatin1(name)).trimmed(); };
+    auto intl = [&](const char* intlName, const char* name) {
+        const QString v = f(intlName);
+        return v.isEmpty() ? f(name) : v;
+    };
+    q = QsoRecord();
+    q.call = f("CALL").toUpper();
+    if (q.call.isEmpty()) {
+        why = QStringLiteral("no CALL");
+        return false;
+    }
+    const QDate date = QDate::fromString(f("QSO_DATE"), QStringLiteral("yyyyMMdd"));
+    QString timeText = f("TIME_ON");
+    if (timeText.size() == 6) timeText.chop(2);
+    const QTime time = QTime::fromString(timeText, QStringLiteral("HHmm"));
+    if (!date.isValid() || !time.isValid()) {
+        why = QStringLiteral("no valid QSO_DATE and TIME_ON");
+        return false;
+    }
+    q.century = date.year() / 100;
+    q.date = date.toString(QStringLiteral("yy/MM/dd"));
+    q.time = time.toString(QStringLiteral("HH:mm"));
+    q.zone = u'U';  // ADIF times are UTC
+    q.freq = f("FREQ");
+    if (q.freq.isEmpty()) q.freq = mhzOfBand(f("BAND"));
+    q.mode = f("MODE").toUpper();
+    const QString submode = f("SUBMODE").toUpper();
+    if (!submode.isEmpty() && (q.mode == u"MFSK" || q.mode == u"PSK")) q.mode = submode;
+    q.hisRst = f("RST_SENT");
+    q.myRst = f("RST_RCVD");
+    q.qslSent = markOf(f("QSL_SENT"));
+    q.qslRcvd = markOf(f("QSL_RCVD"));
+    const QString via = f("QSL_SENT_VIA").toUpper();
+    if (!f("QSL_VIA").isEmpty())
+        q.qslRoute = u'M';  // a manager
+    else if (via.size() == 1)
+        q.qslRoute = via.front() == u'B' ? QChar(u'J') : via.front();
+    q.name = intl("NAME_INTL", "NAME");
+    q.qth = intl("QTH_INTL", "QTH");
+    q.grid = f("GRIDSQUARE");
+    q.remarks1 = intl("COMMENT_INTL", "COMMENT");
+    q.remarks2 = intl("NOTES_INTL", "NOTES");
+    const QString dxcc = f("DXCC");
+    if (!dxcc.isEmpty() && dxcc != u"339") q.flags |= qso_flag::DxStation;
+    const QString cnty = f("CNTY");
+    if (dxcc.isEmpty() || dxcc == u"339") {
+        // Japanese areas: the city, county or ward number (JCC/JCG).
+        QString code = cnty.section(u',', -1).trimmed();
+        bool numeric = !code.isEmpty() && code.size() <= 7;
+        for (QChar c : code)
+            numeric = numeric && (c.isDigit() || c.isLetter());
+        if (numeric) q.code = code;
+    }
+    q.key = lookupKeyOf(q.call);
+    return true;
+}
+
+ImportResult importAdif(LogStore& log, const QString& path) {
+    ImportResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = path + QStringLiteral(": cannot be read");
+        return result;
+    }
+    if (file.size() > kMaxFileBytes) {
+        result.error = path + QStringLiteral(": too large for an ADIF log");
+        return result;
+    }
+    const AdifParse parsed = parseAdi(file.readAll());
+    if (!parsed.error.isEmpty()) {
+        result.error =
+            QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
+        return result;
+    }
+    SqliteTransaction tx(log.db());
+    if (!tx.active()) {
+        result.error = QStringLiteral("the log is locked: ") + log.db().errorText();
+        return result;
+    }
+    for (const AdifRecord& r : parsed.records) {
+        QsoRecord q;
+        QString why;
+        if (!qsoFromAdif(r, q, why)) {
+            ++result.skipped;
+            continue;
+        }
+        switch (log.insert(q)) {
+            case LogStore::InsertResult::Added:
+                ++result.added;
+                break;
+            case LogStore::InsertResult::Duplicate:
+                ++result.duplicates;
+                break;
+            case LogStore::InsertResult::Failed:
+                result.error =
+                    QStringLiteral("%1, line %2: %3").arg(path).arg(r.line).arg(log.errorText());
+                result.added = result.duplicates = 0;
+                return result;  // the transaction rolls back
+        }
+    }
+    if (!tx.commit()) {
+        result.error = QStringLiteral("the log cannot be written: ") + log.db().errorText();
+        result.added = result.duplicates = 0;
+    }
+    return result;
+}

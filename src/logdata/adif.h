@@ -1,0 +1,44 @@
+#pragma once
+// ADIF logs (".adi") into the log's QSO data. See docs/log-database.md for
+// how ADIF fields land in a QSO.
+
+#include "logdata/qso_record.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <vector>
+
+struct AdifRecord {
+    QMap<QString, QString> fields;  // upper-case names
+    int line = 0;                   // where the record starts
+};
+
+struct AdifParse {
+    std::vector<AdifRecord> records;
+    QString error;  // empty when the whole file was read
+    int errorLine = 0;
+};
+
+// Reads an ADI file's bytes (ASCII, CP932 or UTF-8 values). A malformed
+// field stops the reading with an error naming its line; the records before
+// it are kept.
+AdifParse parseAdi(const QByteArray& bytes);
+
+// One ADIF record as a QSO; false (and `why`) when it lacks a call, a valid
+// date or a time.
+bool qsoFromAdif(const AdifRecord& record, QsoRecord& qso, QString& why);
+
+struct ImportResult {
+    int added = 0;
+    int duplicates = 0;
+    int skipped = 0;  // records without call, date or time
+    QString error;    // the file or the log failed; nothing was added then
+};
+
+class LogStore;
+// Imports a file into the open log in one transaction: all of it or, on a
+// failure, nothing.
+ImportResult importAdif(LogStore& log, const QString& path);

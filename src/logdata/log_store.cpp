@@ -1,0 +1,211 @@
+#include "logdata/log_store.h"
+
+#include "logdata/zkw_parse.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS meta (name TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS qso (
+    recno     INTEGER PRIMARY KEY,
+    call      TEXT NOT NULL,
+    lookup    TEXT NOT NULL,
+    key6      TEXT NOT NULL,
+    qso_date  TEXT NOT NULL,
+    time_on   TEXT NOT NULL,
+    zone      TEXT NOT NULL DEFAULT 'J',
+    qsl       TEXT NOT NULL DEFAULT '   ',
+    flags     INTEGER NOT NULL DEFAULT 0,
+    his_rst   TEXT NOT NULL DEFAULT '',
+    my_rst    TEXT NOT NULL DEFAULT '',
+    freq      TEXT NOT NULL DEFAULT '',
+    mode      TEXT NOT NULL DEFAULT '',
+    code      TEXT NOT NULL DEFAULT '',
+    code2     TEXT NOT NULL DEFAULT '',
+    grid      TEXT NOT NULL DEFAULT '',
+    name      TEXT NOT NULL DEFAULT '',
+    qth       TEXT NOT NULL DEFAULT '',
+    remarks1  TEXT NOT NULL DEFAULT '',
+    remarks2  TEXT NOT NULL DEFAULT '',
+    sent_date TEXT,
+    rcvd_date TEXT,
+    ident     TEXT NOT NULL UNIQUE
+);
+CREATE INDEX IF NOT EXISTS qso_call_index ON qso (key6, recno);
+)sql";
+
+// The QSO's moment in UTC as yyyymmddhhmm; empty when the stamp is no date.
+QString utcMoment(const QString& yyyymmdd, const QString& hhmm, QChar zone) {
+    const QDate d = QDate::fromString(yyyymmdd, QStringLiteral("yyyyMMdd"));
+    const QTime t = QTime::fromString(hhmm, QStringLiteral("HHmm"));
+    if (!d.isValid() || !t.isValid()) return yyyymmdd + hhmm;
+    QDateTime dt(d, t, zone == u'J' ? Qt::LocalTime : Qt::UTC);
+    return dt.toUTC().toString(QStringLiteral("yyyyMMddHHmm"));
+}
+
+QString twoDigits(const QString& s, qsizetype pos) {
+    return s.mid(pos, 2);
+}
+
+}  // namespace
+
+QString LogStore::dataPathFor(const QString& mstPath) {
+    const QFileInfo info(mstPath);
+    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".zdb");
+}
+
+bool LogStore::fail(const QString& what) {
+    error_ = what + QStringLiteral(": ") + db_.errorText();
+    return false;
+}
+
+bool LogStore::open(const QString& mstPath, bool create) {
+    close();
+    const QString data = dataPathFor(mstPath);
+    if (!db_.open(data, create ? SqliteDb::Mode::Create : SqliteDb::Mode::ReadWrite))
+        return fail(data);
+    SqliteStatement version = db_.prepare("PRAGMA user_version");
+    const int found = version.next() ? static_cast<int>(version.integer(0)) : -1;
+    if (found == 0) {
+        if (!createSchema()) {
+            db_.close();
+            return false;
+        }
+    } else if (found != kSchemaVersion) {
+        error_ = data + QStringLiteral(": not a log of this program (schema %1)").arg(found);
+        db_.close();
+        return false;
+    }
+    readStmt_ = db_.prepare(
+        "SELECT recno, call, lookup, qso_date, time_on, zone, qsl, flags, his_rst, my_rst, freq,"
+        " mode, code, code2, grid, name, qth, remarks1, remarks2 FROM qso WHERE recno = ?");
+    if (!readStmt_.valid()) return fail(data);
+    return true;
+}
+
+bool LogStore::createSchema() {
+    SqliteTransaction tx(db_);
+    if (!tx.active() || !db_.exec(kSchema) ||
+        !db_.exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str()) ||
+        !tx.commit())
+        return fail(QStringLiteral("cannot create the log"));
+    return true;
+}
+
+void LogStore::close() {
+    readStmt_ = SqliteStatement();
+    insertStmt_ = SqliteStatement();
+    db_.close();
+}
+
+int LogStore::recordCount() {
+    SqliteStatement s = db_.prepare("SELECT ifnull(max(recno), 0) FROM qso");
+    return s.next() ? static_cast<int>(s.integer(0)) : 0;
+}
+
+bool LogStore::read(int recno, QsoRecord& q) {
+    readStmt_.reset();
+    readStmt_.bind(1, qint64{recno});
+    if (!readStmt_.next()) return false;
+    int c = 0;
+    q = QsoRecord();
+    q.recno = static_cast<int>(readStmt_.integer(c++));
+    q.call = readStmt_.text(c++);
+    q.key = readStmt_.text(c++);
+    const QString date = readStmt_.text(c++);
+    q.century = date.left(2).toInt();
+    q.date = twoDigits(date, 2) + u'/' + twoDigits(date, 4) + u'/' + twoDigits(date, 6);
+    const QString time = readStmt_.text(c++);
+    q.time = twoDigits(time, 0) + u':' + twoDigits(time, 2);
+    const QString zone = readStmt_.text(c++);
+    q.zone = zone.isEmpty() ? QChar(u'J') : zone.front();
+    const QString qsl = readStmt_.text(c++).leftJustified(3, u' ');
+    q.qslRoute = qsl[0];
+    q.qslSent = qsl[1];
+    q.qslRcvd = qsl[2];
+    q.flags = static_cast<quint16>(readStmt_.integer(c++));
+    for (QString* field : {&q.hisRst, &q.myRst, &q.freq, &q.mode, &q.code, &q.code2, &q.grid,
+                           &q.name, &q.qth, &q.remarks1, &q.remarks2})
+        *field = readStmt_.text(c++);
+    readStmt_.reset();
+    return true;
+}
+
+bool LogStore::writeMark(int recno, int column, QChar mark) {
+    if (column != 1 && column != 2) return false;
+    SqliteTransaction tx(db_);
+    if (!tx.active()) return fail(QStringLiteral("the log is locked"));
+    SqliteStatement s = db_.prepare(
+        column == 1
+            ? "UPDATE qso SET qsl = substr(qsl, 1, 1) || ?1 || substr(qsl, 3, 1),"
+              " sent_date = ?2 WHERE recno = ?3"
+            : "UPDATE qso SET qsl = substr(qsl, 1, 2) || ?1, rcvd_date = ?2 WHERE recno = ?3");
+    s.bind(1, QString(mark))
+        .bind(2, QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
+        .bind(3, qint64{recno});
+    if (!s.run() || db_.changes() != 1) return fail(QStringLiteral("cannot write the mark"));
+    return tx.commit() || fail(QStringLiteral("cannot write the mark"));
+}
+
+int LogStore::indexLast(const QString& key6, QString& foundKey) {
+    SqliteStatement s = db_.prepare(
+        "SELECT key6, recno FROM qso WHERE key6 <= ? ORDER BY key6 DESC, recno DESC LIMIT 1");
+    s.bind(1, key6);
+    if (!s.next()) return 0;
+    foundKey = s.text(0);
+    return static_cast<int>(s.integer(1));
+}
+
+int LogStore::indexStep(const QString& key6, int recno, bool forwards, QString& foundKey) {
+    SqliteStatement s =
+        db_.prepare(forwards ? "SELECT key6, recno FROM qso WHERE (key6, recno) > (?1, ?2)"
+                               " ORDER BY key6, recno LIMIT 1"
+                             : "SELECT key6, recno FROM qso WHERE (key6, recno) < (?1, ?2)"
+                               " ORDER BY key6 DESC, recno DESC LIMIT 1");
+    s.bind(1, key6).bind(2, qint64{recno});
+    if (!s.next()) return 0;
+    foundKey = s.text(0);
+    return static_cast<int>(s.integer(1));
+}
+
+LogStore::InsertResult LogStore::insert(const QsoRecord& q) {
+    if (!insertStmt_.valid()) {
+        insertStmt_ = db_.prepare(
+            "INSERT INTO qso (call, lookup, key6, qso_date, time_on, zone, qsl, flags, his_rst,"
+            " my_rst, freq, mode, code, code2, grid, name, qth, remarks1, remarks2, ident)"
+            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
+            " ?18, ?19, ?20) ON CONFLICT (ident) DO NOTHING");
+        if (!insertStmt_.valid()) {
+            fail(QStringLiteral("cannot add QSOs"));
+            return InsertResult::Failed;
+        }
+    }
+    const QString key = q.key.isEmpty() ? lookupKeyOf(q.call) : q.key;
+    const QString date =
+        QString::number(q.century) + q.date.left(2) + q.date.mid(3, 2) + q.date.mid(6, 2);
+    const QString time = q.time.left(2) + q.time.mid(3, 2);
+    const QString ident = q.call.toUpper() + u'|' + utcMoment(date, time, q.zone) + u'|' +
+                          QString::number(FreqPCheck(q.freq)) + u'|' + q.mode.toUpper();
+    insertStmt_.reset();
+    const QString texts[] = {
+        q.call, key, key.left(6).leftJustified(6, u' '), date, time, QString(q.zone), q.qslField()};
+    int i = 1;
+    for (const QString& t : texts)
+        insertStmt_.bind(i++, t);
+    insertStmt_.bind(i++, qint64{q.flags});
+    for (const QString* field : {&q.hisRst, &q.myRst, &q.freq, &q.mode, &q.code, &q.code2, &q.grid,
+                                 &q.name, &q.qth, &q.remarks1, &q.remarks2})
+        insertStmt_.bind(i++, *field);
+    insertStmt_.bind(i, ident);
+    if (!insertStmt_.run()) {
+        fail(QStringLiteral("cannot add the QSO with ") + q.call);
+        return InsertResult::Failed;
+    }
+    return db_.changes() == 1 ? InsertResult::Added : InsertResult::Duplicate;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Choosing the QSOs of a record range that get a card.
+
+#include "logdata/user_list.h"
+#include "logdata/zelkov50.h"
+
+#include <QString>
+#include <QStringList>
+
+struct SelectionCounters {
+    int notInUserList = 0;
+    int notAMember = 0;  // counted by the send batch from the server's answer
+    int tooOld = 0;
+    int alreadySent = 0;
+    int excludedRoute = 0;
+};
+
+struct SelectionRules {
+    QString excludedRoutes;  // QSL routes (first QSL character) never sent to
+    QString eligibleSentMarks = QStringLiteral("N");  // sent marks that may be sent again
+    bool onlyUnsent = false;                          // send only where no card went out yet
+    QString today;                                    // "yy/mm/dd"; empty: the clock's
+};
+
+struct Selection {
+    QStringList candidates;  // comma text, fields 0 to 9
+    SelectionCounters counters;
+    int lastAdded = 0;  // record number of the last candidate, 0 when none
+};
+
+// Walks first..last (direction 0) or backwards from first until one
+// candidate (any other direction) and keeps the QSOs that qualify.
+Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int last, int direction,
+                           const SelectionRules& rules);
+
+// A frequency as card file names carry it: "," becomes ".", at most three
+// decimals, "/" becomes "-" with the dash flag, anything else ends it.
+QString NormalizeFrequency(QStringView text, bool dash);

@@ -1,0 +1,176 @@
+#include "logdata/sqlite_db.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <utility>
+
+SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+        stmt_ = nullptr;
+        failed_ = true;
+    }
+}
+
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)), failed_(other.failed_) {}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(stmt_);
+        db_ = other.db_;
+        stmt_ = std::exchange(other.stmt_, nullptr);
+        failed_ = other.failed_;
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, const QString& text) {
+    if (stmt_) {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, qint64 value) {
+    if (stmt_) sqlite3_bind_int64(stmt_, index, value);
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, const QByteArray& blob) {
+    if (stmt_)
+        sqlite3_bind_blob(stmt_, index, blob.constData(), static_cast<int>(blob.size()),
+                          SQLITE_TRANSIENT);
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bindNull(int index) {
+    if (stmt_) sqlite3_bind_null(stmt_, index);
+    return *this;
+}
+
+bool SqliteStatement::next() {
+    if (!stmt_) return false;
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) failed_ = true;
+    return false;
+}
+
+bool SqliteStatement::run() {
+    while (next()) {
+    }
+    return !failed_;
+}
+
+void SqliteStatement::reset() {
+    if (!stmt_) return;
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    failed_ = false;
+}
+
+QString SqliteStatement::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)) : QString();
+}
+
+qint64 SqliteStatement::integer(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+QByteArray SqliteStatement::blob(int column) const {
+    const void* p = sqlite3_column_blob(stmt_, column);
+    return p ? QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, column))
+             : QByteArray();
+}
+
+bool SqliteStatement::isNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+SqliteDb::~SqliteDb() {
+    close();
+}
+
+bool SqliteDb::open(const QString& path, Mode mode) {
+    close();
+    if (mode != Mode::Create && !QFileInfo(path).isFile()) {
+        error_ = QStringLiteral("file not found: ") + path;
+        return false;
+    }
+    int flags = SQLITE_OPEN_NOMUTEX;
+    flags |= mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (mode == Mode::Create) flags |= SQLITE_OPEN_CREATE;
+    const QByteArray name = path.toUtf8();
+    if (sqlite3_open_v2(name.constData(), &db_, flags, nullptr) != SQLITE_OK) {
+        noteError();
+        close();
+        return false;
+    }
+    sqlite3_busy_timeout(db_, 3000);
+    sqlite3_extended_result_codes(db_, 1);
+    // Reading the schema proves the file is a database and not locked away.
+    if (!exec("PRAGMA foreign_keys=ON; SELECT count(*) FROM sqlite_master;")) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void SqliteDb::close() {
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+bool SqliteDb::exec(const char* sql) {
+    if (!db_) return false;
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        error_ = QString::fromUtf8(message ? message : "SQLite error");
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+SqliteStatement SqliteDb::prepare(const char* sql) {
+    SqliteStatement s(db_, sql);
+    if (!s.valid()) noteError();
+    return s;
+}
+
+qint64 SqliteDb::lastInsertId() const {
+    return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
+
+int SqliteDb::changes() const {
+    return db_ ? sqlite3_changes(db_) : 0;
+}
+
+void SqliteDb::noteError() {
+    error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database");
+}
+
+SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
+    active_ = db_.exec("BEGIN IMMEDIATE");
+}
+
+SqliteTransaction::~SqliteTransaction() {
+    if (active_) db_.exec("ROLLBACK");
+}
+
+bool SqliteTransaction::commit() {
+    if (!active_) return false;
+    active_ = false;
+    if (db_.exec("COMMIT")) return true;
+    db_.exec("ROLLBACK");
+    return false;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// A small RAII layer over the SQLite C API: a connection, prepared
+// statements and transactions. Errors come back as results and texts; no
+// exceptions cross it.
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class SqliteStatement {
+public:
+    SqliteStatement() = default;
+    SqliteStatement(sqlite3* db, const char* sql);
+    ~SqliteStatement();
+    SqliteStatement(SqliteStatement&& other) noexcept;
+    SqliteStatement& operator=(SqliteStatement&& other) noexcept;
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    bool valid() const { return stmt_ != nullptr; }
+    SqliteStatement& bind(int index, const QString& text);
+    SqliteStatement& bind(int index, qint64 value);
+    SqliteStatement& bind(int index, const QByteArray& blob);
+    SqliteStatement& bindNull(int index);
+
+    // Steps once: true while a row is there.
+    bool next();
+    // Steps to the end (for statements without rows); false on an error.
+    bool run();
+    void reset();
+    bool failed() const { return failed_; }
+
+    QString text(int column) const;
+    qint64 integer(int column) const;
+    QByteArray blob(int column) const;
+    bool isNull(int column) const;
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    bool failed_ = false;
+};
+
+class SqliteDb {
+public:
+    enum class Mode { ReadOnly, ReadWrite, Create };
+
+    SqliteDb() = default;
+    ~SqliteDb();
+    SqliteDb(const SqliteDb&) = delete;
+    SqliteDb& operator=(const SqliteDb&) = delete;
+
+    // Opens the file and checks that it really is a database; false with
+    // errorText() when it is missing, locked or not a database.
+    bool open(const QString& path, Mode mode);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+
+    bool exec(const char* sql);
+    SqliteStatement prepare(const char* sql);
+    qint64 lastInsertId() const;
+    int changes() const;
+
+    QString errorText() const { return error_; }
+    // Remembers the connection's current error.
+    void noteError();
+
+    sqlite3* handle() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    QString error_;
+};
+
+// Begins a write transaction (IMMEDIATE, so a second writer waits or fails
+// at once, never half way); rolls back unless committed.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteDb& db);
+    ~SqliteTransaction();
+    SqliteTransaction(const SqliteTransaction&) = delete;
+    SqliteTransaction& operator=(const SqliteTransaction&) = delete;
+
+    bool active() const { return active_; }
+    bool commit();
+
+private:
+    SqliteDb& db_;
+    bool active_ = false;
+};

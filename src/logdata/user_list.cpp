@@ -1,0 +1,113 @@
+#include "logdata/user_list.h"
+
+#include "core/sjis.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 kMaxListBytes = 64 * 1024 * 1024;
+
+struct ListText {
+    QString edition;
+    QStringList calls;
+};
+
+bool readList(const QString& path, ListText& out, QString* error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxListBytes) {
+        if (error) *error = path + QStringLiteral(": cannot be read");
+        return false;
+    }
+    const QString text = sjis::decodeUserText(f.readAll());
+    const QStringList lines = text.split(u'\n');
+    out.edition = lines.isEmpty() ? QString() : lines.front().trimmed();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString call = lines[i].trimmed().toUpper();
+        if (!call.isEmpty() && call.size() <= 20) out.calls.append(call);
+    }
+    return true;
+}
+
+// The list file's size and time, kept in the index to tell when it is stale.
+QString stampOf(const QString& path) {
+    const QFileInfo info(path);
+    return QString::number(info.size()) + u'@' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+}  // namespace
+
+QString userListIndexPath(const QString& usrPath) {
+    const QFileInfo info(usrPath);
+    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".usx");
+}
+
+bool BuildUserListIndex(const QString& usrPath, QString* error) {
+    ListText list;
+    if (!readList(usrPath, list, error)) return false;
+    const QString target = userListIndexPath(usrPath);
+    const QString temp = target + QStringLiteral(".tmp");
+    QFile::remove(temp);
+    {
+        SqliteDb db;
+        if (!db.open(temp, SqliteDb::Mode::Create) ||
+            !db.exec("CREATE TABLE meta (name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                     "CREATE TABLE calls (call TEXT PRIMARY KEY) WITHOUT ROWID;")) {
+            if (error) *error = temp + QStringLiteral(": ") + db.errorText();
+            return false;
+        }
+        SqliteTransaction tx(db);
+        SqliteStatement add = db.prepare("INSERT OR IGNORE INTO calls VALUES (?)");
+        for (const QString& call : list.calls) {
+            add.reset();
+            add.bind(1, call).run();
+        }
+        SqliteStatement meta = db.prepare("INSERT INTO meta VALUES (?, ?)");
+        meta.bind(1, QStringLiteral("edition")).bind(2, list.edition).run();
+        meta.reset();
+        meta.bind(1, QStringLiteral("source")).bind(2, stampOf(usrPath)).run();
+        if (!tx.commit()) {
+            if (error) *error = temp + QStringLiteral(": ") + db.errorText();
+            return false;
+        }
+    }
+    QFile::remove(target);
+    if (!QFile::rename(temp, target)) {
+        if (error) *error = target + QStringLiteral(": cannot be written");
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
+}
+
+int User_open(int, int, UserHandle& handle, const QString& usrPath) {
+    User_close(handle);
+    ListText list;
+    if (!readList(usrPath, list, nullptr)) return -1;
+    handle.edition = list.edition;
+    handle.status = 1;
+    if (!handle.index.open(userListIndexPath(usrPath), SqliteDb::Mode::ReadOnly)) return 0;
+    SqliteStatement source = handle.index.prepare("SELECT value FROM meta WHERE name = 'source'");
+    if (source.next() && source.text(0) == stampOf(usrPath)) {
+        handle.seek = handle.index.prepare("SELECT 1 FROM calls WHERE call = ?");
+        if (handle.seek.valid()) handle.status = 0;
+    }
+    return 0;
+}
+
+int User_Seek(UserHandle& handle, const QString& call) {
+    if (handle.status != 0 || !handle.seek.valid()) return 0;
+    handle.seek.reset();
+    handle.seek.bind(1, call.trimmed().toUpper());
+    const bool found = handle.seek.next();
+    handle.seek.reset();
+    return found ? 1 : 0;
+}
+
+void User_close(UserHandle& handle) {
+    handle.seek = SqliteStatement();
+    handle.index.close();
+}

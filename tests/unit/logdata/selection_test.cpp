@@ -1,0 +1,133 @@
+#include "log_fixture.h"
+#include "logdata/qso_selection.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+class SelectionTest : public ::testing::Test {
+protected:
+    Sandbox box;
+    ZkwHandle log;
+    UserHandle users;
+
+    void SetUp() override {
+        writeBytes(box.path(u"UserList.usr"_s),
+                   "2025/11/01\r\nJA1ABC\r\nJR2XYZ\r\nJH3AAA\r\n7K4BBB\r\nJA5OLD\r\n");
+        ASSERT_TRUE(BuildUserListIndex(box.path(u"UserList.usr"_s)));
+        ASSERT_EQ(User_open(0, 0, users, box.path(u"UserList.usr"_s)), 0);
+        ASSERT_EQ(users.status, 0);
+    }
+
+    void useLog(const std::vector<QsoRecord>& qsos) {
+        makeLog(box.path(u"ZELKOV.mst"_s), qsos);
+        ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 1), 0);
+    }
+
+    static QStringList calls(const Selection& s) {
+        QStringList out;
+        for (const QString& c : s.candidates)
+            out.append(c.section(u',', 2, 2));
+        return out;
+    }
+};
+
+TEST_F(SelectionTest, UserListEditionLookUpAndStaleIndex) {
+    EXPECT_EQ(users.edition, u"2025/11/01"_s);
+    EXPECT_GT(User_Seek(users, u"JA1ABC      "_s), 0);
+    EXPECT_GT(User_Seek(users, u"ja1abc"_s), 0);
+    EXPECT_EQ(User_Seek(users, u"JA9ZZZ"_s), 0);
+    User_close(users);
+
+    // A list changed after its index was made must be opened by the log first.
+    QThread::msleep(20);
+    writeBytes(box.path(u"UserList.usr"_s), "2025/12/01\r\nJA9ZZZ\r\n");
+    ASSERT_EQ(User_open(0, 0, users, box.path(u"UserList.usr"_s)), 0);
+    EXPECT_EQ(users.edition, u"2025/12/01"_s);
+    EXPECT_NE(users.status, 0);
+    EXPECT_EQ(User_Seek(users, u"JA9ZZZ"_s), 0);
+    QFile::remove(userListIndexPath(box.path(u"UserList.usr"_s)));
+    ASSERT_EQ(User_open(0, 0, users, box.path(u"UserList.usr"_s)), 0);
+    EXPECT_NE(users.status, 0);
+    EXPECT_EQ(User_open(0, 0, users, box.path(u"nothing.usr"_s)), -1);
+}
+
+TEST_F(SelectionTest, RangeFiltersCountWhatTheyDrop) {
+    useLog({qso(u"JA1ABC"_s, u"25/06/01"_s, u"10:00"_s),                // 1 candidate
+            qso(u"JA9ZZZ"_s, u"25/06/01"_s, u"10:05"_s),                // 2 not in the list
+            qso(u"JR2XYZ"_s, u"24/12/31"_s, u"23:00"_s),                // 3 month index 300: fine
+            qso(u"JH3AAA"_s, u"24/11/30"_s, u"23:00"_s),                // 4 299: too old
+            qso(u"JA5OLD"_s, u"99/01/01"_s, u"00:00"_s),                // 5 19xx: too old
+            qso(u"7K4BBB/4"_s, u"25/06/02"_s, u"10:00"_s, u'J'),        // 6 already sent
+            qso(u"JA1ABC"_s, u"25/06/02"_s, u"11:00"_s, u'N'),          // 7 "N" may be sent again
+            qso(u"JR2XYZ"_s, u"25/06/03"_s, u"12:00"_s, u' ', u'D')});  // 8 route D
+    SelectionRules rules;
+    rules.today = u"25/06/15"_s;
+    rules.onlyUnsent = true;
+    rules.excludedRoutes = u"DM"_s;
+    const Selection s = SelectCandidates(log, users, 1, 8, 0, rules);
+    EXPECT_EQ(calls(s), (QStringList{u"JA1ABC"_s, u"JR2XYZ"_s, u"JA1ABC"_s}));
+    EXPECT_EQ(s.counters.notInUserList, 1);
+    EXPECT_EQ(s.counters.tooOld, 2);
+    EXPECT_EQ(s.counters.alreadySent, 1);
+    EXPECT_EQ(s.counters.excludedRoute, 1);
+    EXPECT_EQ(s.lastAdded, 7);
+    // Fields: key, record, call, date and time in Japan time, report, frequency, mode, remarks.
+    EXPECT_EQ(s.candidates[0], u"JA1ABC,1,JA1ABC,250601,1000,599,7.024,CW,,"_s);
+
+    // Without the only-unsent switch the sent QSO goes too; an empty exclusion set excludes
+    // nothing.
+    rules.onlyUnsent = false;
+    rules.excludedRoutes.clear();
+    const Selection all = SelectCandidates(log, users, 1, 8, 0, rules);
+    EXPECT_EQ(all.candidates.size(), 5);
+    EXPECT_EQ(all.candidates[2].section(u',', 0, 2), u"7K4BBB,6,7K4BBB/4"_s);
+}
+
+TEST_F(SelectionTest, OneRecordRangeSkipsRouteAndAgeButKeepsTheOtherRules) {
+    useLog({qso(u"JH3AAA"_s, u"20/01/01"_s, u"10:00"_s, u' ', u'D'),
+            qso(u"JA5OLD"_s, u"99/01/01"_s, u"10:00"_s),
+            qso(u"JA9ZZZ"_s, u"25/06/01"_s, u"10:00"_s)});
+    SelectionRules rules;
+    rules.today = u"25/06/15"_s;
+    rules.excludedRoutes = u"D"_s;
+    EXPECT_EQ(calls(SelectCandidates(log, users, 1, 1, 0, rules)), QStringList{u"JH3AAA"_s});
+    const Selection old = SelectCandidates(log, users, 2, 2, 0, rules);
+    EXPECT_TRUE(old.candidates.isEmpty());
+    EXPECT_EQ(old.counters.tooOld, 1);
+    EXPECT_EQ(SelectCandidates(log, users, 3, 3, 0, rules).counters.notInUserList, 1);
+}
+
+TEST_F(SelectionTest, UtcRecordsBecomeJapanTimeAndBackwardsStopsAtTheFirst) {
+    QsoRecord u = qso(u"JR2XYZ"_s, u"25/06/01"_s, u"20:30"_s);
+    u.zone = u'U';
+    u.freq = u"144/430.0500"_s;
+    useLog({qso(u"JA1ABC"_s, u"25/06/01"_s, u"10:00"_s), u,
+            qso(u"JA9ZZZ"_s, u"25/06/02"_s, u"10:00"_s)});
+    SelectionRules rules;
+    rules.today = u"25/06/15"_s;
+    // Backwards from record 3 (not in the list) to the first candidate.
+    const Selection s = SelectCandidates(log, users, 3, 3, 1, rules);
+    ASSERT_EQ(s.candidates.size(), 1);
+    EXPECT_EQ(s.lastAdded, 2);
+    EXPECT_EQ(s.counters.notInUserList, 1);
+    EXPECT_EQ(s.candidates[0], u"JR2XYZ,2,JR2XYZ,250602,0530,599,144-430.050,CW,,"_s);
+}
+
+TEST(NormalizeFrequency, KeepsDigitsAndThreeDecimals) {
+    EXPECT_EQ(NormalizeFrequency(u"14.07400", false), u"14.074"_s);
+    EXPECT_EQ(NormalizeFrequency(u"7,05", false), u"7.05"_s);
+    EXPECT_EQ(NormalizeFrequency(u"430/1200", true), u"430-1200"_s);
+    EXPECT_EQ(NormalizeFrequency(u"430/1200", false), u"430/1200"_s);
+    EXPECT_EQ(NormalizeFrequency(u"50.1MHz", true), u"50.1"_s);
+    EXPECT_EQ(NormalizeFrequency(u"", true), QString());
+    EXPECT_EQ(NormalizeFrequency(u"MHz7", true), QString());
+}
+
+}  // namespace
