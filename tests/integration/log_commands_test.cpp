@@ -1,0 +1,59 @@
+// The log commands of sendvik-cli and the logging-program stand-in, as a
+// script runs them.
+
+#include "test_support.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args, int* code = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(30000));
+    if (code) *code = p.exitCode();
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    const QString cli = QStringLiteral(SENDVIK_CLI);
+    const QString adif =
+        dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s);
+    int code = -1;
+    EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"import"_s, adif}, &code),
+              u"added=126\nduplicates=0\nskipped=0\n"_s);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"count"_s}), u"126\n"_s);
+    const QString shown = run(cli, {u"--home"_s, home, u"log"_s, u"show"_s, u"1"_s});
+    EXPECT_TRUE(shown.contains(u"call=JA4FJR\n"_s)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(u"date=21/02/06\ntime=05:08\nzone=U\n"_s.section(u'\n', 0, 0)));
+    EXPECT_TRUE(shown.contains(u"freq=7.043701\n"_s));
+    run(cli, {u"--home"_s, home, u"log"_s, u"show"_s, u"999"_s}, &code);
+    EXPECT_EQ(code, 1);
+
+    // The user list, opened once by the logging program, lets two stations through.
+    writeBytes(home + u"/UserList.usr"_s, "2025/11/01\r\nJA4FJR\r\nJH7OTG\r\n");
+    EXPECT_EQ(run(cli, {u"--home"_s, home, u"select"_s, u"1"_s, u"5"_s}, &code),
+              u"一度、ZELKOV/Win でユーザーリストを開いてください。\n"_s);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(run(QStringLiteral(ZKWIN_SIM), {u"--open-userlist"_s, home + u"/UserList.usr"_s}),
+              u"edition=2025/11/01\n"_s);
+    const QString selected = run(cli, {u"--home"_s, home, u"select"_s, u"1"_s, u"1"_s});
+    EXPECT_TRUE(selected.startsWith(u"JA4FJR,1,JA4FJR,210206,1408,-07,7.043,FT8,"_s))
+        << selected.toStdString();
+    EXPECT_TRUE(
+        selected.endsWith(u"not-in-user-list=0\nnot-a-member=0\ntoo-old=0\nalready-sent=0\n"
+                          u"excluded-route=0\n"_s));
+    EXPECT_TRUE(
+        run(QStringLiteral(ZKWIN_SIM), {u"--log"_s, home + u"/ZELKOV.mst"_s, u"--show"_s, u"2"_s})
+            .startsWith(u"2 JH7OTG 21/02/06 05:14U 7.043701 FT8"_s));
+}
+
+}  // namespace
