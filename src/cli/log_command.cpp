@@ -1,5 +1,7 @@
 #include "cli/log_command.h"
 
+#include "cli/cli_output.h"
+
 #include "core/app_paths.h"
 #include "core/program_files.h"
 #include "core/zkw_ini.h"
@@ -10,10 +12,6 @@
 #include <ostream>
 
 namespace {
-
-void line(std::ostream& out, const QString& text) {
-    out << text.toStdString() << '\n';
-}
 
 int usage(std::ostream& err) {
     err << "usage: sendvik-cli log import FILE.adi\n"
@@ -30,7 +28,7 @@ ProgramFiles filesOf(const AppPaths& paths) {
 
 int openLog(const AppPaths& paths, ZkwHandle& log, std::ostream& err) {
     if (ZelkovOpen(0, log, filesOf(paths).qsoData, 1) != 0) {
-        line(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
+        printLine(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
         return 1;
     }
     return 0;
@@ -73,28 +71,28 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
     if (verb == u"import" && args.size() == 2) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, true)) {
-            line(err, QStringLiteral("sendvik-cli: ") + store.errorText());
+            printLine(err, QStringLiteral("sendvik-cli: ") + store.errorText());
             return 1;
         }
         const ImportResult r = importAdif(store, args[1]);
         if (!r.error.isEmpty()) {
-            line(err, QStringLiteral("sendvik-cli: ") + r.error);
+            printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
             return 1;
         }
-        line(out, QStringLiteral("added=%1").arg(r.added));
-        line(out, QStringLiteral("duplicates=%1").arg(r.duplicates));
-        line(out, QStringLiteral("skipped=%1").arg(r.skipped));
+        printLine(out, QStringLiteral("added=%1").arg(r.added));
+        printLine(out, QStringLiteral("duplicates=%1").arg(r.duplicates));
+        printLine(out, QStringLiteral("skipped=%1").arg(r.skipped));
         return 0;
     }
     ZkwHandle log;
     if ((verb == u"count" && args.size() == 1) || (verb == u"show" && args.size() == 2)) {
         if (const int rc = openLog(paths, log, err)) return rc;
         if (verb == u"count") {
-            line(out, QString::number(log.recordCount));
+            printLine(out, QString::number(log.recordCount));
         } else if (ZKW_read(log, args[1].toInt(), read_mode::List) == 0) {
             show(log.rec, out);
         } else {
-            line(err, QStringLiteral("sendvik-cli: no record ") + args[1]);
+            printLine(err, QStringLiteral("sendvik-cli: no record ") + args[1]);
             ZelkovClose(log, 1);
             return 1;
         }
@@ -121,11 +119,12 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
 
     UserHandle users;
     if (User_open(0, 0, users, files.userList) != 0) {
-        line(err, QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
+        printLine(err,
+                  QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
         return 1;
     }
     if (users.status != 0) {
-        line(err, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        printLine(err, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
         return 1;
     }
     ZkwHandle log;
@@ -134,11 +133,11 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     ZelkovClose(log, 1);
     User_close(users);
     for (const QString& c : s.candidates)
-        line(out, c);
-    line(out, QStringLiteral("not-in-user-list=%1").arg(s.counters.notInUserList));
-    line(out, QStringLiteral("not-a-member=%1").arg(s.counters.notAMember));
-    line(out, QStringLiteral("too-old=%1").arg(s.counters.tooOld));
-    line(out, QStringLiteral("already-sent=%1").arg(s.counters.alreadySent));
-    line(out, QStringLiteral("excluded-route=%1").arg(s.counters.excludedRoute));
+        printLine(out, c);
+    printLine(out, QStringLiteral("not-in-user-list=%1").arg(s.counters.notInUserList));
+    printLine(out, QStringLiteral("not-a-member=%1").arg(s.counters.notAMember));
+    printLine(out, QStringLiteral("too-old=%1").arg(s.counters.tooOld));
+    printLine(out, QStringLiteral("already-sent=%1").arg(s.counters.alreadySent));
+    printLine(out, QStringLiteral("excluded-route=%1").arg(s.counters.excludedRoute));
     return 0;
 }

@@ -1,15 +1,13 @@
 #include "cli/settings_command.h"
 
+#include "cli/cli_output.h"
+
 #include "core/app_paths.h"
 #include "core/zkw_ini.h"
 
 #include <ostream>
 
 namespace {
-
-void printLine(std::ostream& out, const QString& text) {
-    out << text.toStdString() << '\n';
-}
 
 int usage(std::ostream& err) {
     err << "usage: sendvik-cli settings get SECTION KEY [DEFAULT]\n"
