@@ -14,7 +14,8 @@ int usage(std::ostream& err) {
            "  --version            the program's title and version\n"
            "  settings ...         read and change the settings file\n"
            "  log ...              import an ADIF log, show a record, count records\n"
-           "  select FIRST LAST    the QSOs of a record range that get a card\n";
+           "  select FIRST LAST    the QSOs of a record range that get a card\n"
+           "  areas import FILE    the area master from a code list\n";
     return 2;
 }
 
@@ -39,5 +40,6 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
     if (command == u"settings") return runSettingsCommand(paths, args, out, err);
     if (command == u"log") return runLogCommand(paths, args, out, err);
     if (command == u"select") return runSelectCommand(paths, args, out, err);
+    if (command == u"areas") return runAreasCommand(paths, args, out, err);
     return usage(err);
 }

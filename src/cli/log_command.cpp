@@ -6,6 +6,7 @@
 #include "core/program_files.h"
 #include "core/zkw_ini.h"
 #include "logdata/adif.h"
+#include "logdata/dbf_table.h"
 #include "logdata/qso_selection.h"
 #include "logdata/zelkov50.h"
 
@@ -17,7 +18,8 @@ int usage(std::ostream& err) {
     err << "usage: sendvik-cli log import FILE.adi\n"
            "       sendvik-cli log show N\n"
            "       sendvik-cli log count\n"
-           "       sendvik-cli select FIRST LAST\n";
+           "       sendvik-cli select FIRST LAST\n"
+           "       sendvik-cli areas import FILE\n";
     return 2;
 }
 
@@ -100,6 +102,19 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         return 0;
     }
     return usage(err);
+}
+
+int runAreasCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                    std::ostream& err) {
+    if (args.size() != 2 || args[0] != u"import") return usage(err);
+    const AreaImportResult r = importAreas(filesOf(paths).qsoData, args[1]);
+    if (!r.error.isEmpty()) {
+        printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
+        return 1;
+    }
+    printLine(out, QStringLiteral("added=%1").arg(r.added));
+    printLine(out, QStringLiteral("updated=%1").arg(r.updated));
+    return 0;
 }
 
 int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,

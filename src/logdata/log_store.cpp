@@ -1,5 +1,6 @@
 #include "logdata/log_store.h"
 
+#include "logdata/dbf_table.h"
 #include "logdata/zkw_parse.h"
 
 #include <QDate>
@@ -68,11 +69,18 @@ bool LogStore::fail(const QString& what) {
 bool LogStore::open(const QString& mstPath, bool create) {
     close();
     const QString data = dataPathFor(mstPath);
+    if (create && !QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &error_)) return false;
     if (!db_.open(data, create ? SqliteDb::Mode::Create : SqliteDb::Mode::ReadWrite))
         return fail(data);
     SqliteStatement version = db_.prepare("PRAGMA user_version");
     const int found = version.next() ? static_cast<int>(version.integer(0)) : -1;
     if (found == 0) {
+        SqliteStatement tables = db_.prepare("SELECT count(*) FROM sqlite_master");
+        if (tables.next() && tables.integer(0) > 0) {
+            error_ = data + QStringLiteral(": not a log of this program");
+            db_.close();
+            return false;
+        }
         if (!createSchema()) {
             db_.close();
             return false;
