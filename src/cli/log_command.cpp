@@ -15,7 +15,8 @@
 namespace {
 
 int usage(std::ostream& err) {
-    err << "usage: sendvik-cli log import FILE.adi\n"
+    err << "usage: sendvik-cli log import FILE.adi|FILE.adx\n"
+           "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
            "       sendvik-cli log count\n"
            "       sendvik-cli select FIRST LAST\n"
@@ -84,6 +85,20 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         printLine(out, QStringLiteral("added=%1").arg(r.added));
         printLine(out, QStringLiteral("duplicates=%1").arg(r.duplicates));
         printLine(out, QStringLiteral("skipped=%1").arg(r.skipped));
+        return 0;
+    }
+    if (verb == u"export" && args.size() == 2) {
+        LogStore store;
+        if (!store.open(filesOf(paths).qsoData, false)) {
+            printLine(err, QStringLiteral("sendvik-cli: ") + store.errorText());
+            return 1;
+        }
+        const ExportResult r = exportAdif(store, args[1]);
+        if (!r.error.isEmpty()) {
+            printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
+            return 1;
+        }
+        printLine(out, QStringLiteral("written=%1").arg(r.written));
         return 0;
     }
     ZkwHandle log;

@@ -1,11 +1,16 @@
 #include "logdata/adif.h"
 
+#include "core/app_info.h"
 #include "core/sjis.h"
+#include "core/zk_dll5.h"
 #include "logdata/log_store.h"
 
 #include <QDate>
 #include <QFile>
+#include <QSaveFile>
 #include <QTime>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 namespace {
 
@@ -177,6 +182,13 @@ bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
         q.qslRoute = u'M';  // a manager
     else if (via.size() == 1)
         q.qslRoute = via.front() == u'B' ? QChar(u'J') : via.front();
+    // Our own export keeps the QSL column exactly.
+    const QString own = r.fields.value(QStringLiteral("APP_SENDVIK_QSL"));
+    if (own.size() == 3) {
+        q.qslRoute = own[0];
+        q.qslSent = own[1];
+        q.qslRcvd = own[2];
+    }
     q.name = intl("NAME_INTL", "NAME");
     q.qth = intl("QTH_INTL", "QTH");
     q.grid = f("GRIDSQUARE");
@@ -208,7 +220,10 @@ ImportResult importAdif(LogStore& log, const QString& path) {
         result.error = path + QStringLiteral(": too large for an ADIF log");
         return result;
     }
-    const AdifParse parsed = parseAdi(file.readAll());
+    const QByteArray bytes = file.readAll();
+    const bool xml = bytes.trimmed().startsWith("<?xml") ||
+                     path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
+    const AdifParse parsed = xml ? parseAdx(bytes) : parseAdi(bytes);
     if (!parsed.error.isEmpty()) {
         result.error =
             QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
@@ -243,6 +258,186 @@ ImportResult importAdif(LogStore& log, const QString& path) {
     if (!tx.commit()) {
         result.error = QStringLiteral("the log cannot be written: ") + log.db().errorText();
         result.added = result.duplicates = 0;
+    }
+    return result;
+}
+
+namespace {
+
+QString attribute(const QXmlStreamAttributes& attributes, QStringView name) {
+    for (const QXmlStreamAttribute& a : attributes)
+        if (a.name().compare(name, Qt::CaseInsensitive) == 0) return a.value().toString();
+    return {};
+}
+
+}  // namespace
+
+AdifParse parseAdx(const QByteArray& bytes) {
+    AdifParse out;
+    QXmlStreamReader xml(bytes);
+    AdifRecord current;
+    bool inRecord = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const QString name = xml.name().toString().toUpper();
+            if (name == u"RECORD") {
+                current = AdifRecord();
+                current.line = static_cast<int>(xml.lineNumber());
+                inRecord = true;
+                continue;
+            }
+            if (!inRecord) continue;
+            QString field = name;
+            const QXmlStreamAttributes a = xml.attributes();
+            if (name == u"APP")
+                field = QStringLiteral("APP_%1_%2")
+                            .arg(attribute(a, u"PROGRAMID"), attribute(a, u"FIELDNAME"))
+                            .toUpper();
+            else if (name == u"USERDEF")
+                field = attribute(a, u"FIELDNAME").toUpper();
+            const QString value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            if (!field.isEmpty() && !current.fields.contains(field) &&
+                value.size() <= kMaxFieldBytes)
+                current.fields.insert(field, value);
+        } else if (xml.isEndElement() && xml.name().compare(u"RECORD", Qt::CaseInsensitive) == 0) {
+            if (inRecord && !current.fields.isEmpty()) out.records.push_back(current);
+            inRecord = false;
+        }
+    }
+    if (xml.hasError()) {
+        out.error = xml.errorString();
+        out.errorLine = static_cast<int>(xml.lineNumber());
+    }
+    return out;
+}
+
+namespace {
+
+struct ExportField {
+    const char* name;
+    QString value;
+};
+
+bool isAscii(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+// The ADIF fields of a QSO, times in UTC.
+std::vector<ExportField> exportFields(const QsoRecord& q) {
+    const QDate d(q.century * 100 + q.date.left(2).toInt(), q.date.mid(3, 2).toInt(),
+                  q.date.mid(6, 2).toInt());
+    const QTime t(q.time.left(2).toInt(), q.time.mid(3, 2).toInt());
+    const QDateTime utc = QDateTime(d, t, q.zone == u'J' ? Qt::LocalTime : Qt::UTC).toUTC();
+    bool numeric = false;
+    QString(q.freq).replace(u',', u'.').toDouble(&numeric);
+    auto yesNo = [](QChar mark) {
+        return mark == u' ' || mark == u'N' ? QStringLiteral("N") : QStringLiteral("Y");
+    };
+    QString via;
+    if (q.qslRoute == u'J')
+        via = QStringLiteral("B");
+    else if (q.qslRoute == u'D' || q.qslRoute == u'E')
+        via = QString(q.qslRoute);
+    return {
+        {"CALL", q.call},
+        {"QSO_DATE", utc.date().toString(QStringLiteral("yyyyMMdd"))},
+        {"TIME_ON", utc.time().toString(QStringLiteral("HHmm"))},
+        {"BAND", BandTexts(q.freq).first},
+        {"FREQ", numeric ? QString(q.freq).replace(u',', u'.') : QString()},
+        {"MODE", q.mode},
+        {"RST_SENT", q.hisRst},
+        {"RST_RCVD", q.myRst},
+        {"QSL_SENT", yesNo(q.qslSent)},
+        {"QSLSDATE", q.sentDate},
+        {"QSL_SENT_VIA", via},
+        {"QSL_RCVD", yesNo(q.qslRcvd)},
+        {"QSLRDATE", q.rcvdDate},
+        {"NAME", q.name},
+        {"QTH", q.qth},
+        {"GRIDSQUARE", q.grid},
+        {"CNTY", q.code},
+        {"COMMENT", q.remarks1},
+        {"NOTES", q.remarks2},
+        {"APP_SENDVIK_QSL", q.qslField().trimmed().isEmpty() ? QString() : q.qslField()},
+    };
+}
+
+void writeAdi(QByteArray& out, const std::vector<ExportField>& fields) {
+    for (const ExportField& f : fields) {
+        if (f.value.isEmpty()) continue;
+        const QByteArray bytes = sjis::fromUnicode(f.value);
+        out +=
+            '<' + QByteArray(f.name) + ':' + QByteArray::number(bytes.size()) + '>' + bytes + ' ';
+    }
+    out += "<EOR>\r\n";
+}
+
+void writeAdx(QXmlStreamWriter& xml, const std::vector<ExportField>& fields) {
+    xml.writeStartElement(QStringLiteral("RECORD"));
+    for (const ExportField& f : fields) {
+        if (f.value.isEmpty()) continue;
+        const QString name = QString::fromLatin1(f.name);
+        if (name == u"APP_SENDVIK_QSL") {
+            xml.writeStartElement(QStringLiteral("APP"));
+            xml.writeAttribute(QStringLiteral("PROGRAMID"), QStringLiteral("SENDVIK"));
+            xml.writeAttribute(QStringLiteral("FIELDNAME"), QStringLiteral("QSL"));
+            xml.writeAttribute(QStringLiteral("TYPE"), QStringLiteral("S"));
+            xml.writeCharacters(f.value);
+            xml.writeEndElement();
+        } else {
+            // Japanese text goes into the international fields.
+            const bool intl = !isAscii(f.value) && (name == u"NAME" || name == u"QTH" ||
+                                                    name == u"COMMENT" || name == u"NOTES");
+            xml.writeTextElement(intl ? name + QStringLiteral("_INTL") : name, f.value);
+        }
+    }
+    xml.writeEndElement();
+}
+
+}  // namespace
+
+ExportResult exportAdif(LogStore& log, const QString& path) {
+    ExportResult result;
+    const bool adx = path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    const QString program = QStringLiteral("Sendvik");
+    if (adx) {
+        xml.setAutoFormatting(true);
+        xml.writeStartDocument();
+        xml.writeStartElement(QStringLiteral("ADX"));
+        xml.writeStartElement(QStringLiteral("HEADER"));
+        xml.writeTextElement(QStringLiteral("ADIF_VER"), QStringLiteral("3.1.4"));
+        xml.writeTextElement(QStringLiteral("PROGRAMID"), program);
+        xml.writeTextElement(QStringLiteral("PROGRAMVERSION"), app::versionText());
+        xml.writeEndElement();
+        xml.writeStartElement(QStringLiteral("RECORDS"));
+    } else {
+        out = "ADIF export of " + program.toLatin1() +
+              "\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:7>Sendvik "
+              "<PROGRAMVERSION:" +
+              QByteArray::number(app::versionText().size()) + '>' + app::versionText().toLatin1() +
+              " <EOH>\r\n";
+    }
+    const int count = log.recordCount();
+    QsoRecord q;
+    for (int recno = 1; recno <= count; ++recno) {
+        if (!log.read(recno, q)) continue;
+        const std::vector<ExportField> fields = exportFields(q);
+        if (adx)
+            writeAdx(xml, fields);
+        else
+            writeAdi(out, fields);
+        ++result.written;
+    }
+    if (adx) xml.writeEndDocument();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        result.error = path + QStringLiteral(": cannot be written");
+        result.written = 0;
     }
     return result;
 }

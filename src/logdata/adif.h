@@ -22,6 +22,10 @@ struct AdifParse {
     int errorLine = 0;
 };
 
+// Reads an ADX (XML) file's bytes; fields keep their element names, APP and
+// USERDEF fields become APP_<PROGRAM>_<NAME> and the user field's name.
+AdifParse parseAdx(const QByteArray& bytes);
+
 // Reads an ADI file's bytes (ASCII, CP932 or UTF-8 values). A malformed
 // field stops the reading with an error naming its line; the records before
 // it are kept.
@@ -39,6 +43,16 @@ struct ImportResult {
 };
 
 class LogStore;
-// Imports a file into the open log in one transaction: all of it or, on a
-// failure, nothing.
+// Imports a file (ADI, or ADX when it is XML) into the open log in one
+// transaction: all of it or, on a failure, nothing.
 ImportResult importAdif(LogStore& log, const QString& path);
+
+struct ExportResult {
+    int written = 0;
+    QString error;
+};
+// Writes every QSO with its current marks and the dates they were written:
+// ADX (UTF-8, Japanese text in the _INTL fields) for a ".adx" name, else ADI
+// in CP932 with byte counts, as Japanese logging programs read it. Times are
+// UTC. The file is written under a temporary name and renamed.
+ExportResult exportAdif(LogStore& log, const QString& path);

@@ -92,7 +92,8 @@ bool LogStore::open(const QString& mstPath, bool create) {
     }
     readStmt_ = db_.prepare(
         "SELECT recno, call, lookup, qso_date, time_on, zone, qsl, flags, his_rst, my_rst, freq,"
-        " mode, code, code2, grid, name, qth, remarks1, remarks2 FROM qso WHERE recno = ?");
+        " mode, code, code2, grid, name, qth, remarks1, remarks2, sent_date, rcvd_date FROM qso"
+        " WHERE recno = ?");
     if (!readStmt_.valid()) return fail(data);
     return true;
 }
@@ -139,7 +140,7 @@ bool LogStore::read(int recno, QsoRecord& q) {
     q.qslRcvd = qsl[2];
     q.flags = static_cast<quint16>(readStmt_.integer(c++));
     for (QString* field : {&q.hisRst, &q.myRst, &q.freq, &q.mode, &q.code, &q.code2, &q.grid,
-                           &q.name, &q.qth, &q.remarks1, &q.remarks2})
+                           &q.name, &q.qth, &q.remarks1, &q.remarks2, &q.sentDate, &q.rcvdDate})
         *field = readStmt_.text(c++);
     readStmt_.reset();
     return true;

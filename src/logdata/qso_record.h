@@ -35,7 +35,9 @@ struct QsoRecord {
     QString qth;
     QString remarks1;
     QString remarks2;
-    QString key;  // look-up key: the home call, blank-padded to 20
+    QString key;       // look-up key: the home call, blank-padded to 20
+    QString sentDate;  // yyyymmdd the sent mark was written here, or empty
+    QString rcvdDate;  // yyyymmdd the received mark was written here, or empty
 
     // The QSL column: route, sent mark, received mark.
     QString qslField() const {

@@ -103,3 +103,87 @@ TEST(Adif, RealLogsImportOnceAndAFailedImportAddsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Adif, ExportsKeepJapaneseTextMarksAndDatesThroughARoundTrip) {
+    Sandbox box;
+    const QString mst = box.path(u"A.mst"_s);
+    QsoRecord q;
+    q.call = u"JA1ABC/1"_s;
+    q.century = 20;
+    q.date = u"24/03/15"_s;
+    q.time = u"08:30"_s;
+    q.zone = u'J';  // 23:30 UTC the day before
+    q.freq = u"7,041"_s;
+    q.mode = u"CW"_s;
+    q.hisRst = u"599"_s;
+    q.name = u"山田太郎"_s;
+    q.qth = u"東京都千代田区"_s;
+    q.remarks1 = u"ありがとう ①"_s;
+    q.code = u"100101"_s;
+    {
+        LogStore log;
+        ASSERT_TRUE(log.open(mst, true));
+        ASSERT_EQ(log.insert(q), LogStore::InsertResult::Added);
+        ASSERT_TRUE(log.writeMark(1, 1, u'H'));
+        ASSERT_TRUE(log.writeMark(1, 2, u'W'));
+    }
+    for (const QString& name : {u"out.adi"_s, u"out.adx"_s}) {
+        LogStore log;
+        ASSERT_TRUE(log.open(mst, false));
+        const ExportResult e = exportAdif(log, box.path(name));
+        ASSERT_TRUE(e.error.isEmpty());
+        EXPECT_EQ(e.written, 1);
+        const QByteArray bytes = readBytes(box.path(name));
+        if (name.endsWith(u"adi"_s)) {
+            EXPECT_TRUE(
+                bytes.contains("<QSO_DATE:8>20240314 <TIME_ON:4>2330 <BAND:3>40m <FREQ:5>7.041"));
+            EXPECT_TRUE(bytes.contains("<QSL_SENT:1>Y <QSLSDATE:8>"));
+            EXPECT_TRUE(bytes.contains("<NAME:8>" + sjis::fromUnicode(u"山田太郎")));
+        } else {
+            EXPECT_TRUE(bytes.contains(QStringLiteral("<NAME_INTL>山田太郎</NAME_INTL>").toUtf8()));
+        }
+        // Into a new log: every field as it was.
+        LogStore other;
+        ASSERT_TRUE(other.open(box.path(name + u".mst"_s), true));
+        const ImportResult r = importAdif(other, box.path(name));
+        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+        ASSERT_EQ(r.added, 1);
+        QsoRecord back;
+        ASSERT_TRUE(other.read(1, back));
+        EXPECT_EQ(back.call, q.call);
+        EXPECT_EQ(back.date, u"24/03/14"_s);
+        EXPECT_EQ(back.time, u"23:30"_s);
+        EXPECT_EQ(back.zone, u'U');
+        EXPECT_EQ(back.qslField(), u" HW"_s);
+        EXPECT_EQ(back.name, q.name);
+        EXPECT_EQ(back.qth, q.qth);
+        EXPECT_EQ(back.remarks1, q.remarks1);
+        EXPECT_EQ(back.code, q.code);
+        EXPECT_EQ(back.freq, u"7.041"_s);
+        // And back into the first log: the same QSO, not a second one.
+        LogStore first;
+        ASSERT_TRUE(first.open(mst, false));
+        EXPECT_EQ(importAdif(first, box.path(name)).duplicates, 1);
+    }
+}
+
+TEST(Adif, AdxRecordsAndBrokenXml) {
+    const AdifParse adx =
+        parseAdx(readBytes(dataFile(u"adif/adif_spec_sample_userdef_enum_range.adx"_s)));
+    ASSERT_TRUE(adx.error.isEmpty());
+    ASSERT_EQ(adx.records.size(), 2u);
+    EXPECT_EQ(adx.records[0].fields.value(u"CALL"_s), u"VK9NS"_s);
+    EXPECT_EQ(adx.records[0].fields.value(u"SHOESIZE"_s), u"11"_s);
+    EXPECT_EQ(adx.records[1].fields.value(u"APP_MONOLOG_COMPRESSION"_s), u"off"_s);
+    QsoRecord q;
+    QString why;
+    ASSERT_TRUE(qsoFromAdif(adx.records[1], q, why));
+    EXPECT_EQ(q.mode, u"PSK63"_s);
+    const AdifParse broken = parseAdx("<ADX><RECORDS><RECORD><CALL>JA1ABC</CALL>\n<QSO_DATE>2024");
+    EXPECT_FALSE(broken.error.isEmpty());
+    EXPECT_EQ(broken.errorLine, 2);
+}
+
+}  // namespace
