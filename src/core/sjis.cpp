@@ -54,12 +54,18 @@ bool isValidUtf8(QByteArrayView b, bool& hasNonAscii) {
 
 }  // namespace
 
+// ASCII reads the same in every code page here: most texts skip the converter.
 QString toUnicode(QByteArrayView cp932) {
-    return platform::decode(platform::CodePage::Cp932, cp932);
+    for (char c : cp932)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return platform::decode(platform::CodePage::Cp932, cp932);
+    return QString::fromLatin1(cp932);
 }
 
 QByteArray fromUnicode(QStringView text) {
-    return platform::encode(platform::CodePage::Cp932, text);
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) return platform::encode(platform::CodePage::Cp932, text);
+    return text.toLatin1();
 }
 
 QString fromEucJp(QByteArrayView eucjp) {

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QFile>
 #include <QSaveFile>
+#include <QStringBuilder>
 #include <QTime>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -64,6 +65,46 @@ QString mhzOfBand(const QString& band) {
     return table.value(band.trimmed().toUpper());
 }
 
+// Field names are ASCII; comparing them needs no locale.
+constexpr char16_t asciiUpper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
+
+bool sameName(QByteArrayView a, QByteArrayView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (asciiUpper(static_cast<unsigned char>(a[i])) !=
+            asciiUpper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// Where `tag` ("<EOH>") first stands in the bytes, in any letter case.
+qsizetype findTag(const QByteArray& bytes, QByteArrayView tag) {
+    for (qsizetype at = bytes.indexOf('<'); at >= 0; at = bytes.indexOf('<', at + 1))
+        if (sameName(QByteArrayView(bytes).sliced(at, std::min(tag.size(), bytes.size() - at)),
+                     tag))
+            return at;
+    return -1;
+}
+
+// A non-negative decimal count, -1 when it is none or too large.
+int fieldLength(QByteArrayView text) {
+    if (text.isEmpty() || text.size() > 9) return -1;
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+bool allDigits(const QString& s) {
+    for (QChar c : s)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
 QChar markOf(const QString& adifStatus) {
     const QString s = adifStatus.trimmed().toUpper();
     if (s == u"Y") return u'Y';
@@ -73,21 +114,66 @@ QChar markOf(const QString& adifStatus) {
 
 }  // namespace
 
+QString AdifFields::value(QStringView name) const {
+    const Item* item = find(name);
+    return item ? decode(item->value) : QString();
+}
+
+QString AdifFields::decode(QByteArrayView value) const {
+    return utf8_ ? QString::fromUtf8(value) : sjis::toUnicode(value);
+}
+
+void AdifFields::insert(QByteArrayView name, QByteArrayView value) {
+    for (const Item& item : items_)
+        if (sameName(item.name, name)) return;
+    items_.push_back({name, value});
+}
+
+QByteArrayView AdifFields::keep(const QByteArray& text) {
+    kept_.push_back(text);
+    return kept_.back();
+}
+
+void AdifFields::setSource(const QByteArray& bytes, bool utf8) {
+    source_ = bytes;
+    utf8_ = utf8;
+}
+
+const AdifFields::Item* AdifFields::find(QStringView name) const {
+    for (const Item& item : items_) {
+        if (item.name.size() != name.size()) continue;
+        bool same = true;
+        for (qsizetype i = 0; same && i < name.size(); ++i)
+            same = asciiUpper(name[i].unicode()) ==
+                   asciiUpper(static_cast<unsigned char>(item.name[i]));
+        if (same) return &item;
+    }
+    return nullptr;
+}
+
 AdifParse parseAdi(const QByteArray& bytes) {
+    std::vector<AdifRecord> records;
+    AdifParse out = parseAdi(bytes, [&records](const AdifRecord& r) {
+        records.push_back(r);
+        return true;
+    });
+    out.records = std::move(records);
+    return out;
+}
+
+AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take) {
     AdifParse out;
     const bool utf8 = validUtf8WithNonAscii(bytes);
-    auto decode = [utf8](QByteArrayView v) {
-        return utf8 ? QString::fromUtf8(v) : sjis::toUnicode(v);
-    };
     qsizetype pos = 0;
     qsizetype linePos = 0;
     int line = 1;
     // A file that does not start with "<" has a header up to <EOH>.
     if (!bytes.startsWith('<')) {
-        const qsizetype eoh = bytes.toUpper().indexOf("<EOH>");
+        const qsizetype eoh = findTag(bytes, "<EOH>");
         pos = eoh < 0 ? 0 : eoh + 5;
     }
     AdifRecord current;
+    current.fields.setSource(bytes, utf8);
     bool inRecord = false;
     while (true) {
         const qsizetype lt = bytes.indexOf('<', pos);
@@ -99,107 +185,173 @@ AdifParse parseAdi(const QByteArray& bytes) {
             out.errorLine = tagLine;
             break;
         }
-        const QByteArray tag = bytes.mid(lt + 1, gt - lt - 1).trimmed();
-        const QList<QByteArray> parts = tag.split(':');
-        const QString name = QString::fromLatin1(parts[0]).trimmed().toUpper();
+        const QByteArrayView tag = QByteArrayView(bytes).sliced(lt + 1, gt - lt - 1).trimmed();
+        const qsizetype colon = tag.indexOf(':');
+        const QByteArrayView name = (colon < 0 ? tag : tag.first(colon)).trimmed();
         pos = gt + 1;
-        if (name == u"EOR") {
-            if (inRecord && !current.fields.isEmpty()) out.records.push_back(current);
-            current = AdifRecord();
+        if (sameName(name, "EOR")) {
+            if (inRecord && !current.fields.isEmpty() && !take(current)) break;
+            current.fields.clear();
             inRecord = false;
             continue;
         }
-        if (name == u"EOH") continue;
-        if (parts.size() < 2) continue;  // a tag without a length holds no data
-        bool ok = false;
-        const int length = parts[1].trimmed().toInt(&ok);
-        if (!ok || length < 0 || length > kMaxFieldBytes || name.isEmpty()) {
+        if (sameName(name, "EOH")) continue;
+        if (colon < 0) continue;  // a tag without a length holds no data
+        const QByteArrayView rest = tag.sliced(colon + 1);
+        const qsizetype typeColon = rest.indexOf(':');
+        const int length = fieldLength((typeColon < 0 ? rest : rest.first(typeColon)).trimmed());
+        if (length < 0 || length > kMaxFieldBytes || name.isEmpty()) {
             out.error =
-                QStringLiteral("bad field length in <%1>").arg(QString::fromLatin1(tag.left(40)));
+                QStringLiteral("bad field length in <%1>")
+                    .arg(QString::fromLatin1(tag.first(std::min<qsizetype>(tag.size(), 40))));
             out.errorLine = tagLine;
             break;
         }
         if (pos + length > bytes.size()) {
-            out.error = QStringLiteral("field <%1> runs past the end of the file").arg(name);
+            out.error = QStringLiteral("field <%1> runs past the end of the file")
+                            .arg(QString::fromLatin1(name));
             out.errorLine = tagLine;
             break;
         }
-        qsizetype take = length;
+        qsizetype valueBytes = length;
         if (utf8 && !endsAtTag(bytes, pos + length)) {
             // Some programs count characters, not bytes: take as many
             // characters when that ends where the next field starts.
             const QString asChars =
                 QString::fromUtf8(bytes.mid(pos, qsizetype{length} * 4)).left(length);
             const qsizetype charBytes = asChars.toUtf8().size();
-            if (endsAtTag(bytes, pos + charBytes)) take = charBytes;
+            if (endsAtTag(bytes, pos + charBytes)) valueBytes = charBytes;
         }
         if (!inRecord) {
             current.line = tagLine;
             inRecord = true;
         }
-        if (!current.fields.contains(name))
-            current.fields.insert(name, decode(QByteArrayView(bytes).sliced(pos, take)));
-        pos += take;
+        current.fields.insert(name, QByteArrayView(bytes).sliced(pos, valueBytes));
+        pos += valueBytes;
     }
     return out;
 }
 
+namespace {
+
+// The fields a QSO takes, looked up in one pass over a record.
+enum Slot {
+    Call,
+    QsoDate,
+    TimeOn,
+    Freq,
+    Band,
+    Mode,
+    Submode,
+    RstSent,
+    RstRcvd,
+    QslSent,
+    QslRcvd,
+    QslSentVia,
+    QslVia,
+    OwnQsl,
+    NameIntl,
+    Name,
+    QthIntl,
+    Qth,
+    Grid,
+    CommentIntl,
+    Comment,
+    NotesIntl,
+    Notes,
+    Dxcc,
+    Cnty,
+    SlotCount
+};
+
+constexpr std::pair<const char*, Slot> kSlots[] = {
+    {"CALL", Call},          {"QSO_DATE", QsoDate},
+    {"TIME_ON", TimeOn},     {"FREQ", Freq},
+    {"BAND", Band},          {"MODE", Mode},
+    {"SUBMODE", Submode},    {"RST_SENT", RstSent},
+    {"RST_RCVD", RstRcvd},   {"QSL_SENT", QslSent},
+    {"QSL_RCVD", QslRcvd},   {"QSL_SENT_VIA", QslSentVia},
+    {"QSL_VIA", QslVia},     {"APP_SENDVIK_QSL", OwnQsl},
+    {"NAME_INTL", NameIntl}, {"NAME", Name},
+    {"QTH_INTL", QthIntl},   {"QTH", Qth},
+    {"GRIDSQUARE", Grid},    {"COMMENT_INTL", CommentIntl},
+    {"COMMENT", Comment},    {"NOTES_INTL", NotesIntl},
+    {"NOTES", Notes},        {"DXCC", Dxcc},
+    {"CNTY", Cnty},
+};
+
+}  // namespace
+
 bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
-    auto f = [&r](const char* name) { return r.fields.value(QString::fromLatin1(name)).trimmed(); };
-    auto intl = [&](const char* intlName, const char* name) {
-        const QString v = f(intlName);
-        return v.isEmpty() ? f(name) : v;
+    QString v[SlotCount];
+    r.fields.forEach([&](QByteArrayView name, QByteArrayView value) {
+        for (const auto& [slotName, slot] : kSlots) {
+            if (sameName(name, slotName)) {
+                v[slot] = r.fields.decode(value);
+                return;
+            }
+        }
+    });
+    for (QString& s : v)
+        if (!s.isEmpty() && (s.front().isSpace() || s.back().isSpace())) s = s.trimmed();
+    auto intl = [&v](Slot intlSlot, Slot plain) {
+        return v[intlSlot].isEmpty() ? v[plain] : v[intlSlot];
     };
     q = QsoRecord();
-    q.call = f("CALL").toUpper();
+    q.call = v[Call].toUpper();
     if (q.call.isEmpty()) {
         why = QStringLiteral("no CALL");
         return false;
     }
-    const QDate date = QDate::fromString(f("QSO_DATE"), QStringLiteral("yyyyMMdd"));
-    QString timeText = f("TIME_ON");
-    if (timeText.size() == 6) timeText.chop(2);
-    const QTime time = QTime::fromString(timeText, QStringLiteral("HHmm"));
+    const QString& dateText = v[QsoDate];
+    const QString& timeText = v[TimeOn];
+    const QDate date = dateText.size() == 8 && allDigits(dateText)
+                           ? QDate(dateText.left(4).toInt(), dateText.mid(4, 2).toInt(),
+                                   dateText.mid(6, 2).toInt())
+                           : QDate();
+    const QTime time = (timeText.size() == 4 || timeText.size() == 6) && allDigits(timeText)
+                           ? QTime(timeText.left(2).toInt(), timeText.mid(2, 2).toInt())
+                           : QTime();
     if (!date.isValid() || !time.isValid()) {
         why = QStringLiteral("no valid QSO_DATE and TIME_ON");
         return false;
     }
     q.century = date.year() / 100;
-    q.date = date.toString(QStringLiteral("yy/MM/dd"));
-    q.time = time.toString(QStringLiteral("HH:mm"));
+    const QStringView dv(dateText);
+    const QStringView tv(timeText);
+    q.date = dv.mid(2, 2) % u'/' % dv.mid(4, 2) % u'/' % dv.mid(6, 2);
+    q.time = tv.left(2) % u':' % tv.mid(2, 2);
     q.zone = u'U';  // ADIF times are UTC
-    q.freq = f("FREQ");
-    if (q.freq.isEmpty()) q.freq = mhzOfBand(f("BAND"));
-    q.mode = f("MODE").toUpper();
-    const QString submode = f("SUBMODE").toUpper();
+    q.freq = v[Freq].isEmpty() ? mhzOfBand(v[Band]) : v[Freq];
+    q.mode = v[Mode].toUpper();
+    const QString submode = v[Submode].toUpper();
     if (!submode.isEmpty() && (q.mode == u"MFSK" || q.mode == u"PSK")) q.mode = submode;
-    q.hisRst = f("RST_SENT");
-    q.myRst = f("RST_RCVD");
-    q.qslSent = markOf(f("QSL_SENT"));
-    q.qslRcvd = markOf(f("QSL_RCVD"));
-    const QString via = f("QSL_SENT_VIA").toUpper();
-    if (!f("QSL_VIA").isEmpty())
+    q.hisRst = v[RstSent];
+    q.myRst = v[RstRcvd];
+    q.qslSent = markOf(v[QslSent]);
+    q.qslRcvd = markOf(v[QslRcvd]);
+    const QString via = v[QslSentVia].toUpper();
+    if (!v[QslVia].isEmpty())
         q.qslRoute = u'M';  // a manager
     else if (via.size() == 1)
         q.qslRoute = via.front() == u'B' ? QChar(u'J') : via.front();
-    // Our own export keeps the QSL column exactly.
-    const QString own = r.fields.value(QStringLiteral("APP_SENDVIK_QSL"));
+    // Our own export keeps the QSL column exactly (untrimmed: blanks are marks).
+    const QString own = r.fields.value(u"APP_SENDVIK_QSL");
     if (own.size() == 3) {
         q.qslRoute = own[0];
         q.qslSent = own[1];
         q.qslRcvd = own[2];
     }
-    q.name = intl("NAME_INTL", "NAME");
-    q.qth = intl("QTH_INTL", "QTH");
-    q.grid = f("GRIDSQUARE");
-    q.remarks1 = intl("COMMENT_INTL", "COMMENT");
-    q.remarks2 = intl("NOTES_INTL", "NOTES");
-    const QString dxcc = f("DXCC");
+    q.name = intl(NameIntl, Name);
+    q.qth = intl(QthIntl, Qth);
+    q.grid = v[Grid];
+    q.remarks1 = intl(CommentIntl, Comment);
+    q.remarks2 = intl(NotesIntl, Notes);
+    const QString& dxcc = v[Dxcc];
     if (!dxcc.isEmpty() && dxcc != u"339") q.flags |= qso_flag::DxStation;
-    const QString cnty = f("CNTY");
     if (dxcc.isEmpty() || dxcc == u"339") {
         // Japanese areas: the city, county or ward number (JCC/JCG).
-        QString code = cnty.section(u',', -1).trimmed();
+        QString code = v[Cnty].section(u',', -1).trimmed();
         bool numeric = !code.isEmpty() && code.size() <= 7;
         for (QChar c : code)
             numeric = numeric && (c.isDigit() || c.isLetter());
@@ -223,37 +375,57 @@ ImportResult importAdif(LogStore& log, const QString& path) {
     const QByteArray bytes = file.readAll();
     const bool xml = bytes.trimmed().startsWith("<?xml") ||
                      path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
-    const AdifParse parsed = xml ? parseAdx(bytes) : parseAdi(bytes);
-    if (!parsed.error.isEmpty()) {
-        result.error =
-            QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
-        return result;
-    }
+    // A bulk import writes the pages once with a rollback journal instead of
+    // twice through the write-ahead log; the switch only happens while no
+    // other program has the log open, and is undone afterwards.
+    struct JournalForBulk {
+        SqliteDb& db;
+        explicit JournalForBulk(SqliteDb& d) : db(d) { db.exec("PRAGMA journal_mode = DELETE"); }
+        ~JournalForBulk() { db.exec("PRAGMA journal_mode = WAL"); }
+    } journal(log.db());
     SqliteTransaction tx(log.db());
     if (!tx.active()) {
         result.error = QStringLiteral("the log is locked: ") + log.db().errorText();
         return result;
     }
-    for (const AdifRecord& r : parsed.records) {
+    // Records go into the log as they are read; any failure rolls all back.
+    QString failure;
+    auto take = [&](const AdifRecord& r) {
         QsoRecord q;
         QString why;
         if (!qsoFromAdif(r, q, why)) {
             ++result.skipped;
-            continue;
+            return true;
         }
         switch (log.insert(q)) {
             case LogStore::InsertResult::Added:
                 ++result.added;
-                break;
+                return true;
             case LogStore::InsertResult::Duplicate:
                 ++result.duplicates;
-                break;
+                return true;
             case LogStore::InsertResult::Failed:
-                result.error =
+                failure =
                     QStringLiteral("%1, line %2: %3").arg(path).arg(r.line).arg(log.errorText());
-                result.added = result.duplicates = 0;
-                return result;  // the transaction rolls back
+                return false;
         }
+        return false;
+    };
+    AdifParse parsed;
+    if (xml) {
+        parsed = parseAdx(bytes);
+        for (const AdifRecord& r : parsed.records)
+            if (!take(r)) break;
+    } else {
+        parsed = parseAdi(bytes, take);
+    }
+    if (failure.isEmpty() && !parsed.error.isEmpty())
+        failure =
+            QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
+    if (!failure.isEmpty()) {
+        result = ImportResult();
+        result.error = failure;
+        return result;  // the transaction rolls back
     }
     if (!tx.commit()) {
         result.error = QStringLiteral("the log cannot be written: ") + log.db().errorText();
@@ -297,9 +469,9 @@ AdifParse parseAdx(const QByteArray& bytes) {
             else if (name == u"USERDEF")
                 field = attribute(a, u"FIELDNAME").toUpper();
             const QString value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            if (!field.isEmpty() && !current.fields.contains(field) &&
-                value.size() <= kMaxFieldBytes)
-                current.fields.insert(field, value);
+            if (!field.isEmpty() && value.size() <= kMaxFieldBytes)
+                current.fields.insert(current.fields.keep(field.toUtf8()),
+                                      current.fields.keep(value.toUtf8()));
         } else if (xml.isEndElement() && xml.name().compare(u"RECORD", Qt::CaseInsensitive) == 0) {
             if (inRecord && !current.fields.isEmpty()) out.records.push_back(current);
             inRecord = false;

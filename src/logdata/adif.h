@@ -5,15 +5,54 @@
 #include "logdata/qso_record.h"
 
 #include <QByteArray>
-#include <QList>
-#include <QMap>
+#include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
+// A record's fields by name (letter case ignored). The values stay bytes of
+// the file until one is asked for, so reading a large log allocates little;
+// a record holds a few dozen fields at most, so a flat list beats a tree.
+class AdifFields {
+public:
+    bool contains(QStringView name) const { return find(name) != nullptr; }
+    // The decoded value; empty when the field is missing.
+    QString value(QStringView name) const;
+    // Adds a field (the first of a repeated one wins). The views must stay
+    // valid as long as the record: they point into `source()` or into text
+    // handed to keep().
+    void insert(QByteArrayView name, QByteArrayView value);
+    // Keeps a copy of text the views may point into (for XML records).
+    QByteArrayView keep(const QByteArray& text);
+    void setSource(const QByteArray& bytes, bool utf8);
+    bool isEmpty() const { return items_.empty(); }
+    void clear() { items_.clear(); }
+    // Every field in file order: f(name bytes, value bytes); decode() turns
+    // value bytes into text.
+    template <typename F>
+    void forEach(F&& f) const {
+        for (const Item& item : items_)
+            f(item.name, item.value);
+    }
+    QString decode(QByteArrayView value) const;
+
+private:
+    struct Item {
+        QByteArrayView name;
+        QByteArrayView value;
+    };
+    const Item* find(QStringView name) const;
+    std::vector<Item> items_;
+    QByteArray source_;             // shares the file's bytes
+    std::vector<QByteArray> kept_;  // XML texts
+    bool utf8_ = true;
+};
+
 struct AdifRecord {
-    QMap<QString, QString> fields;  // upper-case names
-    int line = 0;                   // where the record starts
+    AdifFields fields;  // upper-case names
+    int line = 0;       // where the record starts
 };
 
 struct AdifParse {
@@ -30,6 +69,9 @@ AdifParse parseAdx(const QByteArray& bytes);
 // field stops the reading with an error naming its line; the records before
 // it are kept.
 AdifParse parseAdi(const QByteArray& bytes);
+// The same, handing each record over as it is read; `take` returns false to
+// stop. `records` of the result stays empty.
+AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take);
 
 // One ADIF record as a QSO; false (and `why`) when it lacks a call, a valid
 // date or a time.

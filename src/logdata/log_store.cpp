@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QStringBuilder>
 
 namespace {
 
@@ -43,8 +44,10 @@ CREATE INDEX IF NOT EXISTS qso_call_index ON qso (key6, recno);
 
 // The QSO's moment in UTC as yyyymmddhhmm; empty when the stamp is no date.
 QString utcMoment(const QString& yyyymmdd, const QString& hhmm, QChar zone) {
-    const QDate d = QDate::fromString(yyyymmdd, QStringLiteral("yyyyMMdd"));
-    const QTime t = QTime::fromString(hhmm, QStringLiteral("HHmm"));
+    // UTC already: the text is the moment (most imported logs).
+    if (zone != u'J') return yyyymmdd + hhmm;
+    const QDate d(yyyymmdd.left(4).toInt(), yyyymmdd.mid(4, 2).toInt(), yyyymmdd.mid(6, 2).toInt());
+    const QTime t(hhmm.left(2).toInt(), hhmm.mid(2, 2).toInt());
     if (!d.isValid() || !t.isValid()) return yyyymmdd + hhmm;
     QDateTime dt(d, t, zone == u'J' ? Qt::LocalTime : Qt::UTC);
     return dt.toUTC().toString(QStringLiteral("yyyyMMddHHmm"));
@@ -72,11 +75,9 @@ bool LogStore::open(const QString& mstPath, bool create) {
     if (create && !QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &error_)) return false;
     if (!db_.open(data, create ? SqliteDb::Mode::Create : SqliteDb::Mode::ReadWrite))
         return fail(data);
-    SqliteStatement version = db_.prepare("PRAGMA user_version");
-    const int found = version.next() ? static_cast<int>(version.integer(0)) : -1;
+    const int found = static_cast<int>(db_.queryInteger("PRAGMA user_version").value_or(-1));
     if (found == 0) {
-        SqliteStatement tables = db_.prepare("SELECT count(*) FROM sqlite_master");
-        if (tables.next() && tables.integer(0) > 0) {
+        if (db_.queryInteger("SELECT count(*) FROM sqlite_master").value_or(1) > 0) {
             error_ = data + QStringLiteral(": not a log of this program");
             db_.close();
             return false;
@@ -99,6 +100,10 @@ bool LogStore::open(const QString& mstPath, bool create) {
 }
 
 bool LogStore::createSchema() {
+    // Write-ahead logging: a read needs no file locks, and readers and the
+    // one writer do not wait for each other. The mode stays with the file.
+    if (!db_.exec("PRAGMA journal_mode = WAL"))
+        return fail(QStringLiteral("cannot create the log"));
     SqliteTransaction tx(db_);
     if (!tx.active() || !db_.exec(kSchema) ||
         !db_.exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str()) ||
@@ -110,18 +115,22 @@ bool LogStore::createSchema() {
 void LogStore::close() {
     readStmt_ = SqliteStatement();
     insertStmt_ = SqliteStatement();
+    lastStmt_ = SqliteStatement();
+    backStmt_ = SqliteStatement();
+    nextStmt_ = SqliteStatement();
     db_.close();
 }
 
 int LogStore::recordCount() {
-    SqliteStatement s = db_.prepare("SELECT ifnull(max(recno), 0) FROM qso");
-    return s.next() ? static_cast<int>(s.integer(0)) : 0;
+    return static_cast<int>(db_.queryInteger("SELECT ifnull(max(recno), 0) FROM qso").value_or(0));
 }
 
 bool LogStore::read(int recno, QsoRecord& q) {
-    readStmt_.reset();
     readStmt_.bind(1, qint64{recno});
-    if (!readStmt_.next()) return false;
+    if (!readStmt_.next()) {
+        readStmt_.reset();
+        return false;
+    }
     int c = 0;
     q = QsoRecord();
     q.recno = static_cast<int>(readStmt_.integer(c++));
@@ -162,25 +171,38 @@ bool LogStore::writeMark(int recno, int column, QChar mark) {
     return tx.commit() || fail(QStringLiteral("cannot write the mark"));
 }
 
+// The index statements are prepared once and kept: a card match walks the
+// index many times.
+SqliteStatement& LogStore::statement(SqliteStatement& kept, const char* sql) {
+    if (!kept.valid()) kept = db_.prepare(sql);
+    kept.reset();
+    return kept;
+}
+
 int LogStore::indexLast(const QString& key6, QString& foundKey) {
-    SqliteStatement s = db_.prepare(
+    SqliteStatement& s = statement(
+        lastStmt_,
         "SELECT key6, recno FROM qso WHERE key6 <= ? ORDER BY key6 DESC, recno DESC LIMIT 1");
     s.bind(1, key6);
-    if (!s.next()) return 0;
-    foundKey = s.text(0);
-    return static_cast<int>(s.integer(1));
+    const int recno = s.next() ? static_cast<int>(s.integer(1)) : 0;
+    if (recno) foundKey = s.text(0);
+    s.reset();
+    return recno;
 }
 
 int LogStore::indexStep(const QString& key6, int recno, bool forwards, QString& foundKey) {
-    SqliteStatement s =
-        db_.prepare(forwards ? "SELECT key6, recno FROM qso WHERE (key6, recno) > (?1, ?2)"
-                               " ORDER BY key6, recno LIMIT 1"
-                             : "SELECT key6, recno FROM qso WHERE (key6, recno) < (?1, ?2)"
-                               " ORDER BY key6 DESC, recno DESC LIMIT 1");
+    SqliteStatement& s =
+        forwards ? statement(nextStmt_,
+                             "SELECT key6, recno FROM qso WHERE (key6, recno) > (?1, ?2)"
+                             " ORDER BY key6, recno LIMIT 1")
+                 : statement(backStmt_,
+                             "SELECT key6, recno FROM qso WHERE (key6, recno) < (?1, ?2)"
+                             " ORDER BY key6 DESC, recno DESC LIMIT 1");
     s.bind(1, key6).bind(2, qint64{recno});
-    if (!s.next()) return 0;
-    foundKey = s.text(0);
-    return static_cast<int>(s.integer(1));
+    const int found = s.next() ? static_cast<int>(s.integer(1)) : 0;
+    if (found) foundKey = s.text(0);
+    s.reset();
+    return found;
 }
 
 LogStore::InsertResult LogStore::insert(const QsoRecord& q) {
@@ -196,11 +218,14 @@ LogStore::InsertResult LogStore::insert(const QsoRecord& q) {
         }
     }
     const QString key = q.key.isEmpty() ? lookupKeyOf(q.call) : q.key;
-    const QString date =
-        QString::number(q.century) + q.date.left(2) + q.date.mid(3, 2) + q.date.mid(6, 2);
-    const QString time = q.time.left(2) + q.time.mid(3, 2);
-    const QString ident = q.call.toUpper() + u'|' + utcMoment(date, time, q.zone) + u'|' +
-                          QString::number(FreqPCheck(q.freq)) + u'|' + q.mode.toUpper();
+    // Built with QStringBuilder (%): one allocation each, which counts when
+    // a whole log is imported.
+    const QStringView d(q.date);
+    const QStringView tv(q.time);
+    const QString date = QString::number(q.century) % d.left(2) % d.mid(3, 2) % d.mid(6, 2);
+    const QString time = tv.left(2) % tv.mid(3, 2);
+    const QString ident = q.call.toUpper() % u'|' % utcMoment(date, time, q.zone) % u'|' %
+                          QString::number(FreqPCheck(q.freq)) % u'|' % q.mode.toUpper();
     insertStmt_.reset();
     const QString texts[] = {
         q.call, key, key.left(6).leftJustified(6, u' '), date, time, QString(q.zone), q.qslField()};

@@ -45,6 +45,11 @@ private:
 
     SqliteDb db_;
     QString error_;
+    SqliteStatement& statement(SqliteStatement& kept, const char* sql);
+
     SqliteStatement readStmt_;
     SqliteStatement insertStmt_;
+    SqliteStatement lastStmt_;
+    SqliteStatement backStmt_;
+    SqliteStatement nextStmt_;
 };

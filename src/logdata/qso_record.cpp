@@ -31,6 +31,7 @@ void QsoRecord::setStamp(const QsoStamp& s) {
 
 QString lookupKeyOf(const QString& loggedCall) {
     const QString call = loggedCall.trimmed().toUpper();
+    if (!call.contains(u'/')) return call.left(20).leftJustified(20, u' ');
     const QStringList parts = call.split(u'/');
     const qsizetype home = parts.size() > 1 ? homePart(parts) : -1;
     const QString base = home >= 0 ? parts[home] : call;

@@ -18,7 +18,10 @@ SqliteStatement::~SqliteStatement() {
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)), failed_(other.failed_) {}
+    : db_(other.db_),
+      stmt_(std::exchange(other.stmt_, nullptr)),
+      failed_(other.failed_),
+      bound_(std::move(other.bound_)) {}
 
 SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     if (this != &other) {
@@ -26,15 +29,30 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
         db_ = other.db_;
         stmt_ = std::exchange(other.stmt_, nullptr);
         failed_ = other.failed_;
+        bound_ = std::move(other.bound_);
     }
     return *this;
 }
 
 SqliteStatement& SqliteStatement::bind(int index, const QString& text) {
-    if (stmt_) {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
-                          SQLITE_TRANSIENT);
+    if (stmt_ && index > 0) {
+        if (bound_.size() < static_cast<size_t>(index)) bound_.resize(static_cast<size_t>(index));
+        QByteArray& utf8 = bound_[static_cast<size_t>(index - 1)];
+        // ASCII is copied into the kept buffer, which reuses its memory from
+        // one row to the next; anything else is converted.
+        bool ascii = true;
+        for (QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            utf8.resize(text.size());
+            char* out = utf8.data();
+            for (QChar c : text)
+                *out++ = static_cast<char>(c.unicode());
+        } else {
+            utf8 = text.toUtf8();
+        }
+        sqlite3_bind_text(stmt_, index, utf8.isNull() ? "" : utf8.constData(),
+                          static_cast<int>(utf8.size()), SQLITE_STATIC);
     }
     return *this;
 }
@@ -116,6 +134,10 @@ bool SqliteDb::open(const QString& path, Mode mode) {
         return false;
     }
     sqlite3_busy_timeout(db_, 3000);
+    // A bigger page cache keeps a large log's indexes in memory.
+    // Memory-mapped reads spare a system call per page on random access.
+    sqlite3_exec(db_, "PRAGMA cache_size = -32000; PRAGMA mmap_size = 268435456", nullptr, nullptr,
+                 nullptr);
     sqlite3_extended_result_codes(db_, 1);
     // Reading the schema proves the file is a database and not locked away.
     if (!exec("PRAGMA foreign_keys=ON; SELECT count(*) FROM sqlite_master;")) {
@@ -145,6 +167,12 @@ SqliteStatement SqliteDb::prepare(const char* sql) {
     SqliteStatement s(db_, sql);
     if (!s.valid()) noteError();
     return s;
+}
+
+std::optional<qint64> SqliteDb::queryInteger(const char* sql) {
+    SqliteStatement s = prepare(sql);
+    if (!s.next()) return std::nullopt;
+    return s.integer(0);
 }
 
 qint64 SqliteDb::lastInsertId() const {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -43,6 +44,9 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     bool failed_ = false;
+    // Text bound to the statement, kept alive until the next reset so that
+    // SQLite need not copy it.
+    std::vector<QByteArray> bound_;
 };
 
 class SqliteDb {
@@ -62,6 +66,9 @@ public:
 
     bool exec(const char* sql);
     SqliteStatement prepare(const char* sql);
+    // The first column of the first row of a query; nullopt on no row or an
+    // error. The statement is finished before this returns.
+    std::optional<qint64> queryInteger(const char* sql);
     qint64 lastInsertId() const;
     int changes() const;
 

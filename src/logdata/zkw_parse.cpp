@@ -44,23 +44,28 @@ int FreqPCheck(QStringView frequency) {
     QStringView t = frequency.trimmed();
     // Number: digits with at most one decimal point or comma.
     qsizetype i = 0;
-    QString number;
-    bool separator = false;
+    // Digits with at most one decimal point or comma, read as they come.
+    double mhz = 0;
+    double scale = 0;  // 0 before the decimal mark, then 0.1, 0.01, ...
+    int digits = 0;
     for (; i < t.size(); ++i) {
         const QChar c = t[i];
         if (c >= u'0' && c <= u'9') {
-            number += c;
-        } else if ((c == u'.' || c == u',') && !separator) {
-            separator = true;
-            number += u'.';
+            const int d = c.unicode() - u'0';
+            ++digits;
+            if (scale == 0) {
+                mhz = mhz * 10 + d;
+            } else {
+                mhz += d * scale;
+                scale /= 10;
+            }
+        } else if ((c == u'.' || c == u',') && scale == 0) {
+            scale = 0.1;
         } else {
             break;
         }
     }
-    if (number.isEmpty() || number == u".") return band::None;
-    bool ok = false;
-    double mhz = number.toDouble(&ok);
-    if (!ok) return band::None;
+    if (digits == 0) return band::None;
     const QStringView unit = t.sliced(i).trimmed();
     if (unit.startsWith(u'k', Qt::CaseInsensitive))
         mhz /= 1000.0;
