@@ -124,3 +124,28 @@ TEST(CallIndex, FindsTheLastEntryOfAKeyAndWalksBothWays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LogStore, ALockedLogRefusesAMarkCleanlyAndKeepsTheRecord) {
+    Sandbox box;
+    const QString mst = box.path(u"ZELKOV.mst"_s);
+    makeLog(mst, {qso(u"JA1ABC"_s, u"24/03/15"_s, u"21:30"_s)});
+    ZkwHandle log;
+    ASSERT_EQ(ZelkovOpen(0, log, mst, 1), 0);
+
+    // Another program holds the log's write lock.
+    SqliteDb other;
+    ASSERT_TRUE(other.open(LogStore::dataPathFor(mst), SqliteDb::Mode::ReadWrite));
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE; UPDATE qso SET name = 'x' WHERE recno = 1;"));
+    EXPECT_NE(QSL_Send(log, 1, u'H'), 0);
+    EXPECT_FALSE(log.errorText.isEmpty());
+    // Reading goes on while the other writes (write-ahead log).
+    ASSERT_EQ(ZKW_read(log, 1, read_mode::Card), 0);
+    EXPECT_EQ(log.rec.qslSent, u' ');
+    EXPECT_EQ(log.rec.name, QString());
+    ASSERT_TRUE(other.exec("ROLLBACK"));
+    EXPECT_EQ(QSL_Send(log, 1, u'H'), 0);
+}
+
+}  // namespace
