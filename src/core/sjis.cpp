@@ -79,6 +79,74 @@ QString decodeUserText(QByteArrayView bytes) {
     return toUnicode(bytes);
 }
 
+QString fromIso2022Jp(QByteArrayView jis) {
+    // Each JIS pair becomes its Shift-JIS pair, read as CP932: that covers the
+    // NEC row 13 and the NEC-selected IBM rows Windows mailers write. Katakana
+    // become their single bytes.
+    enum class Mode { Ascii, Kanji, Kana } mode = Mode::Ascii;
+    QByteArray out;
+    out.reserve(jis.size());
+    for (qsizetype i = 0; i < jis.size(); ++i) {
+        const auto c = static_cast<unsigned char>(jis[i]);
+        if (c == 0x1B && i + 2 < jis.size()) {
+            const char a = jis[i + 1];
+            const char b = jis[i + 2];
+            if (a == '$' && (b == 'B' || b == '@')) {
+                mode = Mode::Kanji;
+                i += 2;
+                continue;
+            }
+            if (a == '(' && (b == 'B' || b == 'J')) {
+                mode = Mode::Ascii;
+                i += 2;
+                continue;
+            }
+            if (a == '(' && b == 'I') {
+                mode = Mode::Kana;
+                i += 2;
+                continue;
+            }
+        }
+        if (c == '\r' || c == '\n') mode = Mode::Ascii;  // lines end in ASCII
+        if (mode == Mode::Kanji && c >= 0x21 && c <= 0x7E && i + 1 < jis.size()) {
+            const auto c2 = static_cast<unsigned char>(jis[++i]);
+            const int s1 = ((c + 1) >> 1) + (c <= 0x5E ? 0x70 : 0xB0);
+            const int s2 = c & 1 ? c2 + (c2 >= 0x60 ? 0x20 : 0x1F) : c2 + 0x7E;
+            out += static_cast<char>(s1);
+            out += static_cast<char>(s2);
+        } else if (mode == Mode::Kana && c >= 0x21 && c <= 0x5F) {
+            out += static_cast<char>(c | 0x80);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return toUnicode(out);
+}
+
+bool toIso2022Jp(QStringView text, QByteArray& out) {
+    return platform::encodeExact(platform::CodePage::Iso2022Jp, text, out);
+}
+
+QString decodeCharset(QByteArrayView bytes, QByteArrayView charset) {
+    const QByteArray name = charset.trimmed().toByteArray().toLower();
+    if (name.startsWith("iso-2022-jp") || name == "csiso2022jp") {
+        // Some senders label 8-bit text (UTF-8 or Shift_JIS) as ISO-2022-JP.
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) >= 0x80) return decodeUserText(bytes);
+        return fromIso2022Jp(bytes);
+    }
+    if (name == "shift_jis" || name == "shift-jis" || name == "sjis" || name == "x-sjis" ||
+        name == "ms_kanji" || name == "windows-31j" || name == "cp932" || name == "csshiftjis")
+        return toUnicode(bytes);
+    if (name == "euc-jp" || name == "x-euc-jp" || name == "eucjp" || name == "cseucpkdfmtjapanese")
+        return fromEucJp(bytes);
+    if (name.isEmpty() || name == "utf-8" || name == "utf8" || name == "us-ascii")
+        return bytes.contains('\x1b') ? fromIso2022Jp(bytes) : decodeUserText(bytes);
+    if (name == "iso-8859-1" || name == "latin1") return QString::fromLatin1(bytes);
+    // Anything else: UTF-8 when it is, else the Japanese code page.
+    return decodeUserText(bytes);
+}
+
 qsizetype byteLength(QStringView text) {
     qsizetype ascii = 0;
     for (QChar c : text) {

@@ -16,6 +16,18 @@ QByteArray fromUnicode(QStringView text);
 // EUC-JP (the service server's replies) to Unicode.
 QString fromEucJp(QByteArrayView eucjp);
 
+// ISO-2022-JP as real mail carries it: JIS X 0208 with the Windows (NEC and
+// NEC-selected IBM) extensions and half-width katakana; a broken escape never
+// stops the decoding.
+QString fromIso2022Jp(QByteArrayView jis);
+// ISO-2022-JP for outgoing mail; false when the text holds a character
+// outside JIS X 0208 (the caller then uses UTF-8).
+bool toIso2022Jp(QStringView text, QByteArray& out);
+
+// Text in a named MIME charset ("iso-2022-jp", "Shift_JIS", "euc-jp",
+// "utf-8", ...). Shift_JIS labels are read as CP932, their superset.
+QString decodeCharset(QByteArrayView bytes, QByteArrayView charset);
+
 // A file a person may have edited: UTF-8 when it starts with a byte-order
 // mark or is valid UTF-8 holding non-ASCII bytes, otherwise CP932.
 QString decodeUserText(QByteArrayView bytes);

@@ -33,13 +33,15 @@ private:
 Converter& toUtf8(CodePage page) {
     thread_local Converter cp932("UTF-8", "CP932");
     thread_local Converter eucjp("UTF-8", "EUC-JP-MS");
-    return page == CodePage::Cp932 ? cp932 : eucjp;
+    thread_local Converter jis("UTF-8", "ISO-2022-JP");
+    return page == CodePage::Cp932 ? cp932 : page == CodePage::EucJpMs ? eucjp : jis;
 }
 
 Converter& fromUtf8(CodePage page) {
     thread_local Converter cp932("CP932", "UTF-8");
     thread_local Converter eucjp("EUC-JP-MS", "UTF-8");
-    return page == CodePage::Cp932 ? cp932 : eucjp;
+    thread_local Converter jis("ISO-2022-JP", "UTF-8");
+    return page == CodePage::Cp932 ? cp932 : page == CodePage::EucJpMs ? eucjp : jis;
 }
 
 // Runs iconv over the whole input; on a sequence it cannot convert, writes
@@ -98,6 +100,21 @@ QByteArray encode(CodePage page, QStringView text) {
     if (text.isEmpty()) return {};
     const QByteArray utf8 = text.toUtf8();
     return convertAll(fromUtf8(page).get(), utf8, "?", utf8SequenceLength);
+}
+
+bool encodeExact(CodePage page, QStringView text, QByteArray& out) {
+    const QByteArray utf8 = text.toUtf8();
+    iconv_t cd = fromUtf8(page).get();
+    out.resize(utf8.size() * 4 + 16);
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = static_cast<size_t>(utf8.size());
+    char* dst = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    if (iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) return false;
+    // Back to the initial shift state (ISO-2022-JP ends in ASCII).
+    if (iconv(cd, nullptr, nullptr, &dst, &outLeft) == static_cast<size_t>(-1)) return false;
+    out.resize(dst - out.data());
+    return true;
 }
 
 }  // namespace platform

@@ -1,0 +1,143 @@
+#include "mail/mime_message.h"
+
+#include "core/sjis.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+TEST(MimeMessage, ACardMailRoundTripsWithJapaneseTextAndAnExactAttachment) {
+    Sandbox box;
+    QByteArray jpeg(200 * 1024, '\0');
+    QRandomGenerator rng(1);
+    for (char& c : jpeg)
+        c = static_cast<char>(rng.bounded(256));
+    jpeg[0] = '\xFF';
+    writeBytes(box.path(u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s), jpeg);
+    OutgoingMail out;
+    out.from = u"jr2xyz@qsl.test"_s;
+    out.to = u"ja1abc@qsl.test"_s;
+    out.subject = u"ZELKOV E-Mail QSL From:JR2XYZ QSO-Date:2024/04/01 ありがとう"_s;
+    out.body =
+        u"ZELKOV E-Mail QSL Ver5.12\r\nTo Radio:JA1ABC　Confirming Our QSO\r\n.\r\n..dots\r\n"_s;
+    out.extraHeaders = {u"X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404"_s};
+    out.attachmentPath = box.path(u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s);
+    QString error;
+    const QByteArray raw = buildMimeMessage(out, &error);
+    ASSERT_FALSE(raw.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(raw.contains("charset=iso-2022-jp"));
+    EXPECT_TRUE(raw.contains("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404\r\n"));
+    EXPECT_TRUE(raw.contains("Message-Id: <"));
+    EXPECT_FALSE(raw.contains("\n\n"));  // CR LF throughout
+
+    const std::optional<IncomingMail> in = parseMimeMessage(raw);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->subject, out.subject);
+    EXPECT_EQ(in->body, out.body);
+    EXPECT_EQ(in->attachmentName, u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s);
+    EXPECT_EQ(in->attachment, jpeg);
+    EXPECT_EQ(headerFieldValue(in->headers, u"X-Mailer:"_s).value_or(QString()),
+              u"ZELKOV E-Mail QSL, QSO-yymm:2404"_s);
+    EXPECT_FALSE(headerFieldValue(in->headers, u"X-Nothing"_s));
+}
+
+TEST(MimeMessage, TextOutsideJisGoesAsUtf8) {
+    OutgoingMail out;
+    out.from = u"a@qsl.test"_s;
+    out.to = u"b@qsl.test"_s;
+    out.subject = u"①番のQSL"_s;
+    out.body = u"丸数字①と絵文字😀\r\n"_s;
+    QString error;
+    const QByteArray raw = buildMimeMessage(out, &error);
+    EXPECT_TRUE(raw.contains("charset=utf-8"));
+    const std::optional<IncomingMail> in = parseMimeMessage(raw);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->subject, out.subject);
+    EXPECT_EQ(in->body, out.body);
+    EXPECT_TRUE(in->attachmentName.isEmpty());
+    out.attachmentPath = u"/nonexistent/card.jpg"_s;
+    EXPECT_TRUE(buildMimeMessage(out, &error).isEmpty());
+    EXPECT_TRUE(error.contains(u"card.jpg"_s));
+}
+
+TEST(MimeMessage, HostileAttachmentNamesBecomePlainFileNames) {
+    EXPECT_EQ(safeAttachmentName(u"../../etc/passwd"_s), u"passwd"_s);
+    EXPECT_EQ(safeAttachmentName(u"C:\\Windows\\evil.jpg"_s), u"evil.jpg"_s);
+    EXPECT_EQ(safeAttachmentName(u".."_s), u"attachment"_s);
+    EXPECT_EQ(safeAttachmentName(u".hidden"_s), u"hidden"_s);
+    EXPECT_EQ(safeAttachmentName(u"a\u0001b<c>:d\"e|f?g*h.jpg"_s), u"a_b_c__d_e_f_g_h.jpg"_s);
+    EXPECT_EQ(safeAttachmentName(u""_s), u"attachment"_s);
+    const QString longName = QString(300, u'x') + u".jpg"_s;
+    EXPECT_EQ(safeAttachmentName(longName).size(), 120);
+    EXPECT_TRUE(safeAttachmentName(longName).endsWith(u".jpg"_s));
+    EXPECT_EQ(safeAttachmentName(u"局長のカード.jpg"_s), u"局長のカード.jpg"_s);
+}
+
+TEST(MimeMessage, EveryRealMessageParsesOrIsRefusedWithoutACrash) {
+    const QDir dir(dataFile(u"mail"_s));
+    const QStringList files = dir.entryList({u"*.eml"_s}, QDir::Files);
+    ASSERT_GE(files.size(), 37);
+    int parsed = 0;
+    for (const QString& f : files) {
+        const std::optional<IncomingMail> m = parseMimeMessage(readBytes(dir.filePath(f)));
+        if (!m) continue;
+        ++parsed;
+        EXPECT_FALSE(m->attachmentName.contains(u'/')) << f.toStdString();
+        EXPECT_FALSE(m->attachmentName.startsWith(u'.')) << f.toStdString();
+    }
+    EXPECT_GE(parsed, 35);
+}
+
+TEST(MimeMessage, JapaneseCharsetsOfRealPhonesAndMailers) {
+    auto mail = [](const char16_t* name) {
+        return parseMimeMessage(readBytes(dataFile(u"mail/"_s + QString::fromUtf16(name))))
+            .value_or(IncomingMail());
+    };
+    EXPECT_TRUE(mail(u"jp_docomo_iso2022jp_plain.eml").body.startsWith(u"テスト本文"_s));
+    EXPECT_TRUE(mail(u"jp_docomo_shift_jis_8bit_body_crlf.eml").body.startsWith(u"あいうえお"_s));
+    // NEC row 13 circled numbers inside ISO-2022-JP, as Windows and iPhones
+    // send them: in the subject's encoded word, the body and a file name.
+    const IncomingMail circled = mail(u"jp_iphone_iso2022jp_nec_row13_circled_numbers.eml");
+    EXPECT_EQ(circled.subject, u"テスト①"_s);
+    EXPECT_TRUE(circled.body.startsWith(u"丸数字のテストです②"_s));
+    // NEC row 13 and NEC-selected IBM characters in an RFC 2231 file name.
+    EXPECT_EQ(
+        mail(u"fragment_rfc2231_iso2022jp_filename_nec_chars_continuation.eml").attachmentName,
+        u"テスト①②③④⑤⑥⑦⑧⑨testⅠⅡⅢⅣⅤⅥⅦⅧⅨtest髙閒塚德﨑彅弴燁珉鄧テスト㈱.txt"_s);
+    const QString ibm = mail(u"fragment_iso2022jp_nec_selected_ibm_extension_chars.eml").body;
+    EXPECT_TRUE(ibm.contains(u"﨑さん"_s) && ibm.contains(u"髙さん"_s)) << ibm.toStdString();
+    EXPECT_EQ(mail(u"fragment_raw_iso2022jp_escapes_in_quoted_filename.eml").attachmentName,
+              u"テストファイル.xls"_s);
+    EXPECT_EQ(mail(u"jp_thunderbird_iso2022jp_subject_split_across_encoded_words_lf.eml").subject,
+              u"日本語メールテスト (testing Japanese emails)"_s);
+    // UTF-8 labelled as ISO-2022-JP.
+    EXPECT_TRUE(
+        mail(u"bounce_au_raw_utf8_subject_body_labelled_iso2022jp.eml").body.contains(u"メール"_s));
+    // Labelled Shift_JIS, holding Windows-only characters.
+    const IncomingMail sjisMail = mail(u"fragment_labelled_shift_jis_but_ms932_chars_base64.eml");
+    EXPECT_FALSE(sjisMail.body.contains(QChar(0xFFFD))) << sjisMail.body.toStdString();
+    EXPECT_FALSE(mail(u"jp_iphone_charset_cp932_base64_body.eml").body.contains(QChar(0xFFFD)));
+    EXPECT_FALSE(mail(u"jp_utf8_b_encoded_subject_base64_body.eml").subject.isEmpty());
+    const IncomingMail withJpeg = mail(u"jp_au_iso2022jp_subject_emoji_with_jpeg_attachment.eml");
+    EXPECT_TRUE(withJpeg.attachment.startsWith("\xFF\xD8"));
+    EXPECT_FALSE(withJpeg.attachmentName.isEmpty());
+}
+
+TEST(Sjis, Iso2022JpReadsTheWindowsExtensionsAndWritesOnlyJis) {
+    // ESC $ B, row 13 "2-1" is NEC's circled one; ESC ( I half-width katakana.
+    const QByteArray jis = "A\x1b$B-!$\"\x1b(B b\x1b(I1\x1b(B";
+    EXPECT_EQ(sjis::fromIso2022Jp(jis), u"A①あ bｱ"_s);
+    QByteArray out;
+    EXPECT_TRUE(sjis::toIso2022Jp(u"あいう ABC"_s, out));
+    EXPECT_EQ(sjis::fromIso2022Jp(out), u"あいう ABC"_s);
+    EXPECT_FALSE(sjis::toIso2022Jp(u"①"_s, out));
+    EXPECT_EQ(sjis::decodeCharset(sjis::fromUnicode(u"①髙"_s), "Shift_JIS"), u"①髙"_s);
+}
+
+}  // namespace
