@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QMap>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,32 @@ QString dataFile(const QString& name) {
 
 Sandbox::Sandbox() {
     EXPECT_TRUE(dir_.isValid());
+}
+
+MailServers mailServers(const QString& envFile) {
+    MailServers m;
+    const QString text = QString::fromUtf8(readBytes(envFile));
+    QMap<QString, QString> vars;
+    for (QString line : text.split(u'\n')) {
+        line = line.trimmed();
+        if (!line.startsWith(u"export ")) continue;
+        for (const QString& pair : line.mid(7).split(u' ', Qt::SkipEmptyParts)) {
+            const qsizetype eq = pair.indexOf(u'=');
+            if (eq > 0) vars.insert(pair.left(eq), pair.mid(eq + 1));
+        }
+    }
+    m.host = vars.value(u"MAIL_HOST"_s);
+    m.smtps = vars.value(u"SMTPS_PORT"_s).toInt();
+    m.smtp = vars.value(u"SMTP_PORT"_s).toInt();
+    m.pop3s = vars.value(u"POP3S_PORT"_s).toInt();
+    m.pop3 = vars.value(u"POP3_PORT"_s).toInt();
+    m.caFile = vars.value(u"MAIL_CA_FILE"_s);
+    m.dir = vars.value(u"MAIL_DIR"_s);
+    for (int i = 1; vars.contains(u"MAIL_USER"_s + QString::number(i)); ++i) {
+        m.users.append(vars.value(u"MAIL_USER"_s + QString::number(i)));
+        m.passwords.append(vars.value(u"MAIL_PASS"_s + QString::number(i)));
+    }
+    return m;
 }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <ostream>
@@ -36,5 +37,21 @@ private:
     QTemporaryDir dir_;
     ScopedMessagePort installed_{&messages};
 };
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+// The local mail servers of the test run (tests/servers/mail/start.sh).
+struct MailServers {
+    QString host;
+    int smtps = 0, smtp = 0, pop3s = 0, pop3 = 0;
+    QString caFile;
+    QString dir;
+    QStringList users;  // full addresses
+    QStringList passwords;
+    bool valid() const { return !host.isEmpty(); }
+};
+MailServers mailServers(const QString& envFile);
 
 }  // namespace testing_support

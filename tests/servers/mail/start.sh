@@ -138,7 +138,8 @@ service auth {
   }
 }
 EOF
-/usr/sbin/dovecot -c "$dir/dovecot/dovecot.conf" || abort "dovecot did not start"
+# The daemons must not keep the caller's output open (ctest waits for it).
+/usr/sbin/dovecot -c "$dir/dovecot/dovecot.conf" </dev/null >/dev/null 2>&1 || abort "dovecot did not start"
 
 pf=$dir/postfix/etc
 cat > "$pf/main.cf" <<EOF
@@ -213,7 +214,7 @@ postlog    unix-dgram n - n - 1 postlogd
 EOF
 # Postfix waits for configuration files younger than a second to settle.
 touch -d "@$(( $(date +%s) - 60 ))" "$pf/main.cf" "$pf/master.cf" "$pf/vmailbox"
-/usr/sbin/postfix -c "$pf" start > "$dir/log/postfix-start.log" 2>&1 || { cat "$dir/log/postfix-start.log" >&2; abort "postfix did not start"; }
+/usr/sbin/postfix -c "$pf" start </dev/null > "$dir/log/postfix-start.log" 2>&1 || { cat "$dir/log/postfix-start.log" >&2; abort "postfix did not start"; }
 
 for p in "$SMTPS_PORT" "$SMTP_PORT" "$POP3S_PORT" "$POP3_PORT"; do
   for i in $(seq 1 100); do

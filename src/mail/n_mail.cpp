@@ -1,0 +1,406 @@
+#include "mail/n_mail.h"
+
+#include "mail/mime_message.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <curl/curl.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype kMaxMailBytes = 64LL * 1024 * 1024;
+
+struct Options {
+    int timeoutSeconds = 40;
+    QString caFile;
+};
+
+Options& options() {
+    static Options o;
+    return o;
+}
+
+QString& lastMessage() {
+    static QString text;
+    return text;
+}
+
+void setMessage(const QString& text) {
+    lastMessage() = text;
+}
+
+struct Session {
+    bool pop3 = false;
+    QString host;
+    int port = 0;
+    int ssl = 0;
+    QByteArray account;
+    QByteArray password;
+    QByteArray loginOptions;
+    CURL* curl = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+    std::vector<qint64> sizes;  // POP3: size of each mail, from LIST
+
+    ~Session() {
+        if (curl) curl_easy_cleanup(curl);  // POP3: QUIT commits deletions
+    }
+
+    QByteArray url(const QString& path = QString()) const {
+        const bool implicit =
+            ssl == nmail_ssl::Implicit || ssl == nmail_ssl::Tls12 || ssl == nmail_ssl::Tls13;
+        const QString scheme = (pop3 ? QStringLiteral("pop3") : QStringLiteral("smtp")) +
+                               (implicit ? QStringLiteral("s") : QString());
+        return (scheme + QStringLiteral("://") + host + u':' + QString::number(port) + u'/' + path)
+            .toUtf8();
+    }
+};
+
+std::map<int, std::unique_ptr<Session>>& sessions() {
+    static std::map<int, std::unique_ptr<Session>> s;
+    return s;
+}
+
+Session* session(int id) {
+    auto it = sessions().find(id);
+    return it == sessions().end() ? nullptr : it->second.get();
+}
+
+size_t toBuffer(char* data, size_t size, size_t count, void* user) {
+    auto* out = static_cast<QByteArray*>(user);
+    const size_t n = size * count;
+    if (out->size() + static_cast<qsizetype>(n) > kMaxMailBytes) return 0;  // stops the transfer
+    out->append(data, static_cast<qsizetype>(n));
+    return n;
+}
+
+struct Upload {
+    QByteArray data;
+    qsizetype pos = 0;
+};
+
+size_t fromBuffer(char* buffer, size_t size, size_t count, void* user) {
+    auto* up = static_cast<Upload*>(user);
+    const qsizetype n =
+        std::min<qsizetype>(static_cast<qsizetype>(size * count), up->data.size() - up->pos);
+    memcpy(buffer, up->data.constData() + up->pos, static_cast<size_t>(n));
+    up->pos += n;
+    return static_cast<size_t>(n);
+}
+
+// Options every request of a session carries; per-request ones are reset.
+void prepare(Session& s, const QByteArray& url) {
+    CURL* c = s.curl;
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.error);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options().timeoutSeconds));
+    // A whole transfer may take longer than a connect; stalls end it instead.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options().timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_USE_SSL,
+                     s.ssl == nmail_ssl::StartTls ? static_cast<long>(CURLUSESSL_ALL)
+                                                  : static_cast<long>(CURLUSESSL_NONE));
+    long version = CURL_SSLVERSION_TLSv1_2;
+    if (s.ssl == nmail_ssl::Tls13) version = CURL_SSLVERSION_TLSv1_3;
+    curl_easy_setopt(c, CURLOPT_SSLVERSION, version);
+    if (!options().caFile.isEmpty()) {
+        const QByteArray ca = QDir::toNativeSeparators(options().caFile).toLocal8Bit();
+        curl_easy_setopt(c, CURLOPT_CAINFO, ca.constData());  // copied by libcurl
+    }
+    if (!s.account.isEmpty()) {
+        curl_easy_setopt(c, CURLOPT_USERNAME, s.account.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, s.password.constData());
+        curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS,
+                         s.loginOptions.isEmpty() ? nullptr : s.loginOptions.constData());
+    }
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, toBuffer);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+}
+
+int resultOf(Session& s, CURLcode rc) {
+    if (rc == CURLE_OK) return 0;
+    const QString detail = QString::fromUtf8(s.error[0] ? s.error : curl_easy_strerror(rc));
+    s.error[0] = 0;
+    // The server said no to the sender or a recipient: the connection is fine.
+    if (detail.contains(QStringLiteral("RCPT failed")) ||
+        detail.contains(QStringLiteral("MAIL failed"))) {
+        setMessage(QStringLiteral("サーバーが受け付けません: ") + detail);
+        return nmail_error::Refused;
+    }
+    switch (rc) {
+        case CURLE_LOGIN_DENIED:
+            setMessage(QStringLiteral("認証に失敗しました: ") + detail);
+            return nmail_error::Login;
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_USE_SSL_FAILED:
+            setMessage(QStringLiteral("接続できません: ") + detail);
+            return nmail_error::Connect;
+        case CURLE_WRITE_ERROR:
+            setMessage(QStringLiteral("メールが大きすぎます: ") + detail);
+            return nmail_error::TooLarge;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+            setMessage(QStringLiteral("通信が切れました: ") + detail);
+            return nmail_error::Transfer;
+        default:
+            setMessage(QStringLiteral("サーバーが受け付けません: ") + detail);
+            return nmail_error::Refused;
+    }
+}
+
+int connect(bool pop3, const QString& host, int port, int ssl) {
+    auto s = std::make_unique<Session>();
+    s->pop3 = pop3;
+    s->host = host;
+    s->port = port;
+    s->ssl = ssl;
+    s->curl = curl_easy_init();
+    if (!s->curl) {
+        setMessage(QStringLiteral("接続できません: no memory"));
+        return nmail_error::Connect;
+    }
+    // Reach the server (and its TLS) once now, so that a wrong host or port
+    // shows at connect time.
+    prepare(*s, s->url());
+    curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 1L);
+    const CURLcode rc = curl_easy_perform(s->curl);
+    curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 0L);
+    if (rc != CURLE_OK) {
+        resultOf(*s, rc);
+        return nmail_error::Connect;
+    }
+    // The probe's connection cannot be reused for transfers: start afresh.
+    curl_easy_reset(s->curl);
+    static int next = 0;
+    const int id = next++;
+    sessions()[id] = std::move(s);
+    return id;
+}
+
+QByteArray loginOptionsFor(int method) {
+    switch (method) {
+        case nmail_auth::Plain:
+            return "AUTH=PLAIN";
+        case nmail_auth::Login:
+            return "AUTH=LOGIN";
+        case nmail_auth::CramMd5:
+            return "AUTH=CRAM-MD5";
+        case nmail_auth::DigestMd5:
+            return "AUTH=DIGEST-MD5";
+        default:
+            return "AUTH=*";
+    }
+}
+
+int closeSession(int id) {
+    return sessions().erase(id) ? 0 : nmail_error::Handle;
+}
+
+}  // namespace
+
+int NMailInitializeWinSock() {
+    return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? 0 : -1;
+}
+
+int NMailEndWinSock() {
+    sessions().clear();
+    curl_global_cleanup();
+    return 0;
+}
+
+int NMailGetVersion() {
+    return kNMailVersion;
+}
+
+int NMailSetOption(int option, int value) {
+    if (option == nmail_option::Timeout) options().timeoutSeconds = std::max(value, 1);
+    return 0;
+}
+
+void NMailSetCaFile(const QString& path) {
+    options().caFile = path;
+}
+
+QString NMailGetMessage(int) {
+    return lastMessage();
+}
+
+int NMailSmtpConnectSsl(const QString& host, int port, int sslFlags, int) {
+    return connect(false, host, port, sslFlags);
+}
+
+int NMailSmtpAuthenticate(int connection, const QString&, const QString& account,
+                          const QString& password, int method) {
+    Session* s = session(connection);
+    if (!s) return nmail_error::Handle;
+    if (method == nmail_auth::None) return 0;
+    s->account = account.toUtf8();
+    s->password = password.toUtf8();
+    s->loginOptions = loginOptionsFor(method);
+    // NOOP after logging in proves the account.
+    prepare(*s, s->url());
+    curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "NOOP");
+    curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
+    return resultOf(*s, curl_easy_perform(s->curl));
+}
+
+int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QString& from,
+                        const QString& subject, const QString& body, const QString& headers,
+                        const QString& attachment, QString* result, int) {
+    Session* s = session(connection);
+    if (!s) return nmail_error::Handle;
+    OutgoingMail mail;
+    mail.from = from;
+    mail.to = to;
+    mail.subject = subject;
+    mail.body = body;
+    for (const QString& line :
+         QString(headers).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n'))
+        if (!line.trimmed().isEmpty()) mail.extraHeaders.append(line);
+    mail.attachmentPath = attachment;
+    QString error;
+    Upload up;
+    up.data = buildMimeMessage(mail, &error);
+    if (up.data.isEmpty()) {
+        setMessage(error);
+        return nmail_error::File;
+    }
+    prepare(*s, s->url());
+    const QByteArray fromAddr = '<' + from.toUtf8() + '>';
+    const QByteArray toAddr = '<' + to.toUtf8() + '>';
+    curl_slist* rcpt = curl_slist_append(nullptr, toAddr.constData());
+    curl_easy_setopt(s->curl, CURLOPT_MAIL_FROM, fromAddr.constData());
+    curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, rcpt);
+    curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromBuffer);
+    curl_easy_setopt(s->curl, CURLOPT_READDATA, &up);
+    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
+    const CURLcode rc = curl_easy_perform(s->curl);
+    curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
+    curl_slist_free_all(rcpt);
+    const int r = resultOf(*s, rc);
+    if (result) *result = r == 0 ? QStringLiteral("OK") : lastMessage();
+    return r;
+}
+
+int NMailSmtpClose(int connection) {
+    return closeSession(connection);
+}
+
+int NMailPop3ConnectSsl(const QString& host, int port, int sslFlags, int) {
+    return connect(true, host, port, sslFlags);
+}
+
+int NMailPop3Authenticate(int connection, const QString& account, const QString& password,
+                          int apop) {
+    Session* s = session(connection);
+    if (!s) return nmail_error::Handle;
+    s->account = account.toUtf8();
+    s->password = password.toUtf8();
+    s->loginOptions = apop ? QByteArray("AUTH=+APOP") : QByteArray();
+    QByteArray listing;
+    prepare(*s, s->url());
+    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &listing);
+    const int r = resultOf(*s, curl_easy_perform(s->curl));
+    if (r != 0) return r;
+    s->sizes.clear();
+    for (const QByteArray& line : listing.split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(' ');
+        if (f.size() >= 2) s->sizes.push_back(f[1].toLongLong());
+    }
+    return static_cast<int>(s->sizes.size());
+}
+
+int NMailPop3GetMailStatus(int connection, int number, QString& subject, QString& date,
+                           QString& from, QString& header, int) {
+    Session* s = session(connection);
+    if (!s || number < 1) return nmail_error::Handle;
+    QByteArray top;
+    prepare(*s, s->url());
+    const QByteArray command = "TOP " + QByteArray::number(number) + " 0";
+    curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, command.constData());
+    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &top);
+    if (resultOf(*s, curl_easy_perform(s->curl)) != 0) return 0;
+    const std::optional<IncomingMail> m = parseMimeMessage(top);
+    if (!m) return 0;
+    subject = m->subject;
+    date = m->date;
+    from = m->from;
+    header = m->headers;
+    return 1;
+}
+
+int NMailGetHeaderField(QString& value, const QString& header, const QString& field, int size) {
+    const std::optional<QString> v = headerFieldValue(header, field);
+    if (!v) return 0;
+    value = v->left(std::max(size - 1, 0));
+    return 1;
+}
+
+int NMailPop3GetMailSize(int connection, int number) {
+    Session* s = session(connection);
+    if (!s || number < 1 || number > static_cast<int>(s->sizes.size())) return nmail_error::Handle;
+    return static_cast<int>(std::min<qint64>(s->sizes[static_cast<size_t>(number - 1)], INT_MAX));
+}
+
+int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
+                     QString& header, QString& body, const QString& folder,
+                     QString& attachmentName) {
+    Session* s = session(connection);
+    if (!s || number < 1) return nmail_error::Handle;
+    QByteArray raw;
+    prepare(*s, s->url(QString::number(number)));
+    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &raw);
+    const int r = resultOf(*s, curl_easy_perform(s->curl));
+    if (r != 0) return r;
+    const std::optional<IncomingMail> m = parseMimeMessage(raw);
+    if (!m) {
+        setMessage(QStringLiteral("メールを読めません"));
+        return nmail_error::Refused;
+    }
+    subject = m->subject;
+    date = m->date;
+    from = m->from;
+    header = m->headers;
+    body = m->body;
+    attachmentName.clear();
+    if (!m->attachmentName.isEmpty() && !m->attachment.isEmpty()) {
+        QSaveFile file(QDir(folder).filePath(m->attachmentName));
+        if (!file.open(QIODevice::WriteOnly) || file.write(m->attachment) != m->attachment.size() ||
+            !file.commit()) {
+            setMessage(QDir(folder).filePath(m->attachmentName) +
+                       QStringLiteral(": cannot be written"));
+            return nmail_error::File;
+        }
+        attachmentName = m->attachmentName;
+    }
+    return 1;
+}
+
+int NMailPop3DeleteMail(int connection, int number) {
+    Session* s = session(connection);
+    if (!s || number < 1) return nmail_error::Handle;
+    prepare(*s, s->url(QString::number(number)));
+    curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "DELE");
+    curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
+    return resultOf(*s, curl_easy_perform(s->curl));
+}
+
+int NMailPop3Close(int connection) {
+    return closeSession(connection);
+}
