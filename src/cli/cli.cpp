@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/log_command.h"
+#include "cli/mail_command.h"
 #include "cli/settings_command.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
@@ -15,7 +16,8 @@ int usage(std::ostream& err) {
            "  settings ...         read and change the settings file\n"
            "  log ...              import an ADIF log, show a record, count records\n"
            "  select FIRST LAST    the QSOs of a record range that get a card\n"
-           "  areas import FILE    the area master from a code list\n";
+           "  areas import FILE    the area master from a code list\n"
+           "  mail send|list|fetch check the mail account of the settings\n";
     return 2;
 }
 
@@ -41,5 +43,6 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
     if (command == u"log") return runLogCommand(paths, args, out, err);
     if (command == u"select") return runSelectCommand(paths, args, out, err);
     if (command == u"areas") return runAreasCommand(paths, args, out, err);
+    if (command == u"mail") return runMailCommand(paths, args, out, err);
     return usage(err);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// The mail account as the communication settings hold it (section Option).
+
+#include <QString>
+
+class TZkwIni;
+
+struct MailAccount {
+    QString address;  // MailAdd: the own, registered address
+    QString smtpHost;
+    int smtpPort = 465;
+    int smtpSsl = 0x3000;
+    int smtpMethod = 5;  // library value (PLAIN 1, ... automatic 15)
+    QString smtpAccount;
+    QString smtpPassword;
+    QString pop3Host;
+    int pop3Port = 995;
+    int pop3Ssl = 0x3000;
+    QString pop3Account;
+    QString pop3Password;
+    bool apop = false;
+    bool leaveOnServer = false;
+    int timeoutSeconds = 40;
+    QString caFile;  // Option/CaFile; empty: the system's store
+};
+
+// The authentication list position (0-5; 6 and above read as 5) as the
+// library's method bits.
+int smtpMethodForPosition(int position);
+
+MailAccount mailAccountFrom(const TZkwIni& settings);
