@@ -1,0 +1,194 @@
+// Card mails through real local servers: 200 cards of 200 kB sent over one
+// SMTPS connection, then fetched and filed from POP3S; and the same mails sent
+// and fetched by curl's command-line tool, as the peer to compare with.
+// Needs the test mail servers:
+//   tests/servers/mail/start.sh /tmp/mail.env
+//   SENDVIK_MAIL_ENV=/tmp/mail.env build/dev/bench/sendvik_bench --benchmark_filter=Mail
+//   tests/servers/mail/stop.sh /tmp/mail.env
+
+#include "mail/mime_message.h"
+#include "mail/n_mail.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kCards = 200;
+
+struct Servers {
+    QString host = QStringLiteral("127.0.0.1");
+    int smtps = 0, pop3s = 0;
+    QString ca;
+    QString from, fromPass, to, toPass;
+    bool ok = false;
+};
+
+Servers servers() {
+    Servers s;
+    QFile f(qEnvironmentVariable("SENDVIK_MAIL_ENV"));
+    if (!f.open(QIODevice::ReadOnly)) return s;
+    QMap<QString, QString> v;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        for (const QByteArray& pair : line.mid(7).split(' ')) {
+            const int eq = static_cast<int>(pair.indexOf('='));
+            if (eq > 0)
+                v.insert(QString::fromUtf8(pair.left(eq)), QString::fromUtf8(pair.mid(eq + 1)));
+        }
+    s.smtps = v.value(QStringLiteral("SMTPS_PORT")).toInt();
+    s.pop3s = v.value(QStringLiteral("POP3S_PORT")).toInt();
+    s.ca = v.value(QStringLiteral("MAIL_CA_FILE"));
+    s.from = v.value(QStringLiteral("MAIL_USER1"));
+    s.fromPass = v.value(QStringLiteral("MAIL_PASS1"));
+    s.to = v.value(QStringLiteral("MAIL_USER2"));
+    s.toPass = v.value(QStringLiteral("MAIL_PASS2"));
+    s.ok = s.smtps > 0;
+    return s;
+}
+
+QString cardFile(const QTemporaryDir& dir) {
+    QByteArray jpeg(200 * 1024, '\0');
+    QRandomGenerator rng(5);
+    for (char& c : jpeg)
+        c = static_cast<char>(rng.bounded(256));
+    const QString path = dir.filePath(QStringLiteral("JR1ABC_240401_0830_7.041_CW_JR2XYZ.jpg"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(jpeg);
+    return path;
+}
+
+int mailboxCount(const Servers& s) {
+    const int c = NMailPop3ConnectSsl(s.host, s.pop3s, nmail_ssl::Implicit, 0);
+    const int n = NMailPop3Authenticate(c, s.to, s.toPass, 0);
+    NMailPop3Close(c);
+    return n;
+}
+
+void waitForMailbox(const Servers& s, int n) {
+    for (int i = 0; i < 600 && mailboxCount(s) < n; ++i)
+        QThread::msleep(50);
+}
+
+void emptyMailbox(const Servers& s) {
+    const int c = NMailPop3ConnectSsl(s.host, s.pop3s, nmail_ssl::Implicit, 0);
+    const int n = NMailPop3Authenticate(c, s.to, s.toPass, 0);
+    for (int i = 1; i <= n; ++i)
+        NMailPop3DeleteMail(c, i);
+    NMailPop3Close(c);
+}
+
+void BM_MailSend200Cards(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok)
+        return state.SkipWithError("SENDVIK_MAIL_ENV is not set (start the test mail servers)");
+    NMailInitializeWinSock();
+    NMailSetCaFile(s.ca);
+    QTemporaryDir dir;
+    const QString card = cardFile(dir);
+    for (auto _ : state) {
+        emptyMailbox(s);
+        const int c = NMailSmtpConnectSsl(s.host, s.smtps, nmail_ssl::Implicit, 0);
+        NMailSmtpAuthenticate(c, s.host, s.from, s.fromPass, nmail_auth::Automatic);
+        for (int i = 0; i < kCards; ++i) {
+            QString result;
+            if (NMailSmtpSendMailEx(c, s.to, 0, 0, s.from,
+                                    QStringLiteral("ZELKOV E-Mail QSL %1").arg(i),
+                                    QStringLiteral("電子QSL\r\n"),
+                                    QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404"),
+                                    card, &result, 3) != 0)
+                return state.SkipWithError(result.toUtf8().constData());
+        }
+        NMailSmtpClose(c);
+    }
+    state.counters["cards_per_s"] =
+        benchmark::Counter(kCards * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MailSend200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_MailFetchAndFile200Cards(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+    waitForMailbox(s, kCards);
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const int c = NMailPop3ConnectSsl(s.host, s.pop3s, nmail_ssl::Implicit, 0);
+        const int n = NMailPop3Authenticate(c, s.to, s.toPass, 0);
+        for (int i = 1; i <= n; ++i) {
+            QString subject, date, from, header, body, name;
+            const QString folder = dir.filePath(QString::number(i));
+            QDir().mkpath(folder);
+            NMailPop3GetMail(c, i, subject, date, from, header, body, folder, name);
+        }
+        NMailPop3Close(c);
+        if (n < kCards) state.SkipWithError("not all cards arrived");
+    }
+    state.counters["cards_per_s"] =
+        benchmark::Counter(kCards * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MailFetchAndFile200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The peer: curl's own tool sends the same 200 messages over one connection
+// (one invocation, its URL globbing uploads them in turn), then fetches them.
+void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+    QTemporaryDir dir;
+    const QString card = cardFile(dir);
+    OutgoingMail mail{s.from,
+                      s.to,
+                      QStringLiteral("ZELKOV E-Mail QSL"),
+                      QStringLiteral("電子QSL\r\n"),
+                      {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
+                      card};
+    QString error;
+    const QByteArray message = buildMimeMessage(mail, &error);
+    QStringList names;
+    for (int i = 0; i < kCards; ++i) {
+        QFile f(dir.filePath(QStringLiteral("m%1.eml").arg(i)));
+        f.open(QIODevice::WriteOnly);
+        f.write(message);
+        names.append(QStringLiteral("m%1.eml").arg(i));
+    }
+    for (auto _ : state) {
+        emptyMailbox(s);
+        QElapsedTimer t;
+        t.start();
+        QProcess send;
+        send.setWorkingDirectory(dir.path());
+        send.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca,
+                    QStringLiteral("--user"), s.from + u':' + s.fromPass,
+                    QStringLiteral("--mail-from"), s.from, QStringLiteral("--mail-rcpt"), s.to,
+                    QStringLiteral("-T"), u'{' + names.join(u',') + u'}',
+                    QStringLiteral("smtps://%1:%2/").arg(s.host).arg(s.smtps)});
+        send.waitForFinished(-1);
+        const qint64 sendMs = t.elapsed();
+        waitForMailbox(s, kCards);
+        t.restart();
+        QProcess fetch;
+        fetch.setWorkingDirectory(dir.path());
+        QStringList args{QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca,
+                         QStringLiteral("--user"), s.to + u':' + s.toPass};
+        args << QStringLiteral("pop3s://%1:%2/[1-%3]").arg(s.host).arg(s.pop3s).arg(kCards)
+             << QStringLiteral("-o") << QStringLiteral("fetched_#1.eml");
+        fetch.start(QStringLiteral("curl"), args);
+        fetch.waitForFinished(-1);
+        state.counters["send_ms"] = static_cast<double>(sendMs);
+        state.counters["fetch_ms"] = static_cast<double>(t.elapsed());
+    }
+}
+BENCHMARK(BM_CurlToolSendAndFetch200Cards)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+}  // namespace
