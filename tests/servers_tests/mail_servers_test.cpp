@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 #include <arpa/inet.h>
@@ -194,6 +196,44 @@ TEST_F(MailServersTest, AConnectionThatDropsIsReported) {
     EXPECT_FALSE(NMailGetMessage(0).isEmpty());
     server.join();
     ::close(listener);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MailServersTest, AHostileAttachmentNameStaysInsideItsFolder) {
+    // A mail whose attachment is named to climb out of the folder, sent raw.
+    const QByteArray raw =
+        "From: " + servers.users[0].toUtf8() + "\r\nTo: " + servers.users[1].toUtf8() +
+        "\r\nSubject: hostile\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: "
+        "text/plain\r\n\r\nhi\r\n"
+        "--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; "
+        "filename=\"../../escape.jpg\"\r\n\r\n/9j/4AAQ\r\n--b--\r\n";
+    writeBytes(box.path(u"hostile.eml"_s), raw);
+    QProcess curl;
+    curl.start(u"curl"_s,
+               {u"-s"_s, u"--cacert"_s, servers.caFile, u"--user"_s,
+                servers.users[0] + u':' + servers.passwords[0], u"--mail-from"_s, servers.users[0],
+                u"--mail-rcpt"_s, servers.users[1], u"-T"_s, box.path(u"hostile.eml"_s),
+                QStringLiteral("smtps://%1:%2").arg(servers.host).arg(servers.smtps)});
+    ASSERT_TRUE(curl.waitForFinished(30000));
+    ASSERT_EQ(curl.exitCode(), 0) << curl.readAllStandardError().toStdString();
+    ASSERT_EQ(waitFor(1, 1), 1);
+
+    const QString inbox = box.path(u"deep/inbox"_s);
+    QDir().mkpath(inbox);
+    const int p = pop3(1);
+    QString s, date, from, header, body, name;
+    ASSERT_EQ(NMailPop3GetMail(p, 1, s, date, from, header, body, inbox, name), 1);
+    NMailPop3Close(p);
+    EXPECT_EQ(name, u"escape.jpg"_s);
+    EXPECT_TRUE(QFileInfo::exists(inbox + u"/escape.jpg"_s));
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"escape.jpg"_s)));
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"deep/escape.jpg"_s)));
+    EXPECT_EQ(readBytes(inbox + u"/escape.jpg"_s), QByteArray::fromBase64("/9j/4AAQ"));
 }
 
 }  // namespace
