@@ -63,8 +63,8 @@ chown vmail:vmail "$dir/mail"; chmod 700 "$dir/mail"
 # Users: plaintext passwords so that CRAM-MD5 and APOP work.
 : > "$dir/users.passwd"; : > "$dir/postfix/etc/vmailbox"
 n=0; users_env=""
-for spec in $MAIL_USERS; do
-  user=${spec%%:*}@$MAIL_DOMAIN; pass=${spec#*:}
+for entry in $MAIL_USERS; do
+  user=${entry%%:*}@$MAIL_DOMAIN; pass=${entry#*:}
   printf '%s:{PLAIN}%s::::::nodelay=yes\n' "$user" "$pass" >> "$dir/users.passwd"
   printf '%s OK\n' "$user" >> "$dir/postfix/etc/vmailbox"
   n=$((n + 1))

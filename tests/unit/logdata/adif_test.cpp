@@ -171,7 +171,7 @@ TEST(Adif, ExportsKeepJapaneseTextMarksAndDatesThroughARoundTrip) {
 
 TEST(Adif, AdxRecordsAndBrokenXml) {
     const AdifParse adx =
-        parseAdx(readBytes(dataFile(u"adif/adif_spec_sample_userdef_enum_range.adx"_s)));
+        parseAdx(readBytes(dataFile(u"adif/adif_standard_sample_userdef_enum_range.adx"_s)));
     ASSERT_TRUE(adx.error.isEmpty());
     ASSERT_EQ(adx.records.size(), 2u);
     EXPECT_EQ(adx.records[0].fields.value(u"CALL"_s), u"VK9NS"_s);
