@@ -9,6 +9,7 @@
 #include "logdata/dbf_table.h"
 #include "logdata/qso_selection.h"
 #include "logdata/zelkov50.h"
+#include "settings/kankyo.h"
 
 #include <ostream>
 
@@ -142,10 +143,12 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
 
     TZkwIni settings(paths.settingsFile());
     const ProgramFiles files = programFiles(settings, paths);
+    EnvironmentSettings environment;
+    environment.load(settings, false);
     SelectionRules rules;
-    rules.excludedRoutes = settings.readString(u"Kankyo", u"QslVia", QString());
-    rules.eligibleSentMarks = settings.readString(u"Kankyo", u"QslS2", QStringLiteral("N"));
-    rules.onlyUnsent = settings.readInteger(u"Kankyo", u"Check", 304) & 4;
+    rules.excludedRoutes = environment.excludedRoutes;
+    rules.eligibleSentMarks = environment.eligibleSentMarks;
+    rules.onlyUnsent = environment.onlyUnsent;
 
     UserHandle users;
     if (User_open(0, 0, users, files.userList) != 0) {
