@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh dev
 home=$PWD/demo-home
-mkdir -p "$home"
+[ -f "$home/Sendvik.ini" ] || bash scripts/make-demo-profile.sh build/dev "$home"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting under Xvfb (xvfb-run)." >&2
   exec xvfb-run -a -s "-screen 0 1280x1024x24" build/dev/src/sendvik --home "$home" "$@"
