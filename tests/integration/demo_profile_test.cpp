@@ -31,8 +31,7 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
     ASSERT_TRUE(select.waitForFinished(30000));
     const QString out = QString::fromUtf8(select.readAllStandardOutput());
     // The last QSO of the log, as one candidate (a one-record range skips the age limit).
-    EXPECT_EQ(out.section(u'
-', 0, 0).section(u',', 1, 1), u"126"_s) << out.toStdString();
+    EXPECT_EQ(out.section(u'\n', 0, 0).section(u',', 1, 1), u"126"_s) << out.toStdString();
     EXPECT_TRUE(out.contains(u"not-in-user-list=0"_s));
 }
 
