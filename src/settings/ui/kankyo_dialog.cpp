@@ -1,0 +1,227 @@
+#include "settings/ui/kankyo_dialog.h"
+
+#include "core/msg_box.h"
+#include "core/qso_time.h"
+#include "core/ui/key_filters.h"
+#include "core/zkw_ini.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLineEdit* upperCaseEdit(QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+        const int caret = edit->cursorPosition();
+        edit->setText(text.toUpper());
+        edit->setCursorPosition(caret);
+    });
+    return edit;
+}
+
+}  // namespace
+
+TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
+    : QDialog(parent), model_(model), settings_(settings) {
+    setObjectName(QStringLiteral("SetQSL"));
+    setWindowTitle(QStringLiteral("電子QSL 環境設定"));
+
+    UtcCheck = named(new QComboBox, "UtcCheck");
+    UtcCheck->addItems({QStringLiteral("そのままの時刻でQSL作成"),
+                        QStringLiteral("時刻をUTCに変換してQSL作成"),
+                        QStringLiteral("時刻をJSTに変換してQSL作成")});
+    MiHakko = named(new QCheckBox(QStringLiteral("QSL未発行局のみQSLを送信")), "MiHakko");
+    QslS2 = named(new QLineEdit, "QslS2");
+    QslVia = upperCaseEdit(named(new QLineEdit, "QslVia"));
+    SentMark =
+        named(new QCheckBox(QStringLiteral("QSL発行済みでも発行済みマークする")), "SentMark");
+    SentEd = named(new QLineEdit, "SentEd");
+    SentEd->setMaxLength(82);
+    SendMax = named(new QSpinBox, "SendMax");
+    SendMax->setRange(3, 999);
+    nMemoSd = named(new QCheckBox(QStringLiteral("メモ欄のメール本文は送信しない")), "nMemoSd");
+    fJpgSize = named(new QComboBox, "fJpgSize");
+    fJpgSize->addItems({QStringLiteral("1024x652"), QStringLiteral("800x510"),
+                        QStringLiteral("640x408"), QStringLiteral("528x336"),
+                        QStringLiteral("整形なし")});
+    RigSele = named(new QCheckBox(QStringLiteral("送信時Rig/Ant確認あり")), "RigSele");
+    BetuURL = named(new QCheckBox(QStringLiteral("別ドメイン使用")), "BetuURL");
+    Potbl = upperCaseEdit(named(new QLineEdit, "Potbl"));
+    OpName = named(new QComboBox, "OpName");
+    OpName->setEditable(true);
+
+    auto* send = new QWidget;
+    auto* sendForm = new QFormLayout(send);
+    sendForm->addRow(UtcCheck);
+    sendForm->addRow(MiHakko);
+    sendForm->addRow(QStringLiteral("送信対象とするQSL欄２文字目："), QslS2);
+    sendForm->addRow(QStringLiteral("送信対象外のQSL欄１文字目："), QslVia);
+    sendForm->addRow(SentMark);
+    sendForm->addRow(QStringLiteral("QSL発行済み:"), SentEd);
+    sendForm->addRow(QStringLiteral("QSLメールの連続送信可能件数"), SendMax);
+    sendForm->addRow(nMemoSd);
+    sendForm->addRow(QStringLiteral("写真の整形"), fJpgSize);
+    sendForm->addRow(RigSele);
+    sendForm->addRow(BetuURL);
+    sendForm->addRow(QStringLiteral("Call/"), Potbl);
+    sendForm->addRow(QStringLiteral("Name"), OpName);
+
+    RcvEdit = named(new QLineEdit, "RcvEdit");
+    RcvEdit->setMaxLength(82);
+    RcvWrite =
+        named(new QCheckBox(QStringLiteral("QSL受領済みでも受領済みマークする")), "RcvWrite");
+    RcvAftr = named(new QCheckBox(QStringLiteral("QSLを受信後に表示する")), "RcvAftr");
+    ShoGoEd = named(new QLineEdit, "ShoGoEd");
+    ShoGoEd->setInputMask(QStringLiteral("99/99/99"));
+    GosaMin = named(new QSpinBox, "GosaMin");
+    GosaMin->setRange(0, 59);
+    ModeRcv = named(new QCheckBox(QStringLiteral("照合時のモード読み替え↓")), "ModeRcv");
+    ModeTbl = upperCaseEdit(named(new QLineEdit, "ModeTbl"));
+    mFilter = named(new QCheckBox(QStringLiteral("E-Mail QSL以外のメールも受信する")), "mFilter");
+    DelOldEd = named(new QLineEdit, "DelOldEd");
+    DelOldEd->setMaxLength(4);
+    installKeyFilter(DelOldEd, KeyFilter::Digits);
+    ConfChk = named(new QCheckBox(QStringLiteral("QSL受領マークでZelkov.mstにCfm")), "ConfChk");
+
+    auto* receive = new QWidget;
+    auto* receiveForm = new QFormLayout(receive);
+    receiveForm->addRow(QStringLiteral("QSL受領:"), RcvEdit);
+    receiveForm->addRow(RcvWrite);
+    receiveForm->addRow(RcvAftr);
+    receiveForm->addRow(QStringLiteral("最も古い照合対象の年月日:"), ShoGoEd);
+    receiveForm->addRow(QStringLiteral("照合時の交信時刻許容範囲(分)："), GosaMin);
+    receiveForm->addRow(ModeRcv);
+    receiveForm->addRow(ModeTbl);
+    receiveForm->addRow(mFilter);
+    receiveForm->addRow(QStringLiteral("受信せずサーバから削除するQSOの年月"), DelOldEd);
+    receiveForm->addRow(ConfChk);
+
+    auto* tabs = new QTabWidget;
+    tabs->addTab(send, QStringLiteral("QSL送信系"));
+    tabs->addTab(receive, QStringLiteral("QSL受信・照合"));
+
+    MesCheck = named(new QCheckBox(QStringLiteral("確認メッセージのFont.Size：")), "MesCheck");
+    SpinFnt = named(new QSpinBox, "SpinFnt");
+    SpinFnt->setRange(5, 72);
+    auto* common = new QHBoxLayout;
+    common->addWidget(MesCheck);
+    common->addWidget(SpinFnt);
+    common->addStretch();
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* save = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
+    save->setObjectName(QStringLiteral("SaveButton"));
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    connect(save, &QPushButton::clicked, this, [this] {
+        Save();
+        accept();
+    });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(common);
+    layout->addWidget(buttons);
+
+    for (QCheckBox* box : {MiHakko, ModeRcv, mFilter, MesCheck})
+        connect(box, &QCheckBox::toggled, this, [this] { updateEnabling(); });
+}
+
+void TSetQSL::Load(bool full) {
+    model_.load(settings_, full);
+    if (full) SetMsgFontSize(model_.messageFontSize);
+    SetMesCheck(model_.ownMessageBox);
+    showModel();
+}
+
+void TSetQSL::Save() {
+    takeControls();
+    model_.save(settings_, NowText(now_text::YyMm));
+    SetMsgFontSize(model_.messageFontSize);
+    SetMesCheck(model_.ownMessageBox);
+    showModel();
+}
+
+void TSetQSL::showModel() {
+    const EnvironmentSettings& m = model_;
+    UtcCheck->setCurrentIndex(std::clamp(m.cardTime, 0, 2));
+    MiHakko->setChecked(m.onlyUnsent);
+    QslS2->setText(m.eligibleSentMarks);
+    QslVia->setText(m.excludedRoutes);
+    SentMark->setChecked(m.markAlreadySent);
+    SentEd->setText(m.sentMarkRule);
+    SendMax->setValue(m.sendMax);
+    nMemoSd->setChecked(m.noMemoInMail);
+    fJpgSize->setCurrentIndex(m.photoSize);
+    RigSele->setChecked(m.confirmRig);
+    BetuURL->setChecked(m.alternateServer);
+    Potbl->setText(m.portable);
+    OpName->clear();
+    OpName->addItems(m.operatorNames);
+    RcvEdit->setText(m.receivedMarkRule);
+    RcvWrite->setChecked(m.markAlreadyReceived);
+    RcvAftr->setChecked(m.showAfterReceive);
+    ShoGoEd->setText(m.oldestMatchDate);
+    GosaMin->setValue(m.toleranceMinutes);
+    ModeRcv->setChecked(m.modeAliases);
+    ModeTbl->setText(m.modeTable);
+    mFilter->setChecked(m.receiveAllMail);
+    DelOldEd->setText(m.deleteOlderThan);
+    ConfChk->setChecked(m.confirmInMaster);
+    MesCheck->setChecked(m.ownMessageBox);
+    SpinFnt->setValue(m.messageFontSize);
+    updateEnabling();
+}
+
+void TSetQSL::takeControls() {
+    EnvironmentSettings& m = model_;
+    m.cardTime = UtcCheck->currentIndex();
+    m.onlyUnsent = MiHakko->isChecked();
+    m.eligibleSentMarks = QslS2->text().trimmed();
+    m.excludedRoutes = QslVia->text();
+    m.markAlreadySent = SentMark->isChecked();
+    m.sentMarkRule = SentEd->text();
+    m.sendMax = SendMax->value();
+    m.noMemoInMail = nMemoSd->isChecked();
+    m.photoSize = fJpgSize->currentIndex();
+    m.confirmRig = RigSele->isChecked();
+    m.alternateServer = BetuURL->isChecked();
+    m.portable = Potbl->text();
+    m.operatorNames.clear();
+    for (int i = 0; i < OpName->count() && i < 30; ++i)
+        if (!OpName->itemText(i).trimmed().isEmpty()) m.operatorNames.append(OpName->itemText(i));
+    m.receivedMarkRule = RcvEdit->text();
+    m.markAlreadyReceived = RcvWrite->isChecked();
+    m.showAfterReceive = RcvAftr->isChecked();
+    m.oldestMatchDate = ShoGoEd->text();
+    m.toleranceMinutes = GosaMin->value();
+    m.modeAliases = ModeRcv->isChecked();
+    m.modeTable = ModeTbl->text();
+    m.receiveAllMail = mFilter->isChecked();
+    m.deleteOlderThan = DelOldEd->text();
+    m.confirmInMaster = ConfChk->isChecked();
+    m.ownMessageBox = MesCheck->isChecked();
+    m.messageFontSize = SpinFnt->value();
+}
+
+void TSetQSL::updateEnabling() {
+    QslS2->setEnabled(MiHakko->isChecked());
+    ModeTbl->setEnabled(ModeRcv->isChecked());
+    DelOldEd->setEnabled(!mFilter->isChecked());
+    SpinFnt->setEnabled(MesCheck->isChecked());
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The environment settings window ("電子QSL 環境設定"): shows and edits the
+// EnvironmentSettings model.
+
+#include "settings/kankyo.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+class TZkwIni;
+
+class TSetQSL : public QDialog {
+    Q_OBJECT
+public:
+    TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent = nullptr);
+
+    // Reads the stored keys into the model and the controls.
+    void Load(bool full);
+    // Takes the controls into the model, writes and flushes the settings.
+    void Save();
+
+private:
+    void showModel();
+    void takeControls();
+    void updateEnabling();
+
+    EnvironmentSettings& model_;
+    TZkwIni& settings_;
+
+    QComboBox* UtcCheck;
+    QCheckBox* MiHakko;
+    QLineEdit* QslS2;
+    QLineEdit* QslVia;
+    QCheckBox* SentMark;
+    QLineEdit* SentEd;
+    QSpinBox* SendMax;
+    QCheckBox* nMemoSd;
+    QComboBox* fJpgSize;
+    QCheckBox* RigSele;
+    QCheckBox* BetuURL;
+    QLineEdit* Potbl;
+    QComboBox* OpName;
+    QLineEdit* RcvEdit;
+    QCheckBox* RcvWrite;
+    QCheckBox* RcvAftr;
+    QLineEdit* ShoGoEd;
+    QSpinBox* GosaMin;
+    QCheckBox* ModeRcv;
+    QLineEdit* ModeTbl;
+    QCheckBox* mFilter;
+    QLineEdit* DelOldEd;
+    QCheckBox* ConfChk;
+    QCheckBox* MesCheck;
+    QSpinBox* SpinFnt;
+};
