@@ -2,6 +2,7 @@
 
 #include "core/comma_text.h"
 #include "core/sjis.h"
+#include "logdata/log_store.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -107,39 +108,16 @@ int dbf_read(DbfTable& table, int number, DbfRecord& record) {
         return 0;
     }
     if (table.kind != DbfTable::Kind::QsoData) return -1;
-    SqliteStatement s = table.db.prepare("SELECT qso_date FROM qso WHERE recno = ?");
-    s.bind(1, qint64{number});
-    if (!s.next()) return -1;
-    const QString date = s.text(0);
-    record = DbfRecord();
-    record.century = date.left(2).toInt();
-    record.year = date.mid(2, 2).toInt();
-    record.month = date.mid(4, 2).toInt();
-    record.day = date.mid(6, 2).toInt();
-    SqliteStatement q = table.db.prepare(
-        "SELECT call, lookup, freq, mode, code, code2, name, qth, remarks1, remarks2, time_on, "
-        "zone,"
-        " qsl FROM qso WHERE recno = ?");
+    SqliteStatement q = table.db.prepare(LogStore::qsoQuery());
     q.bind(1, qint64{number});
     if (!q.next()) return -1;
-    QsoRecord& r = record.qso;
-    int c = 0;
-    r.recno = number;
-    r.call = q.text(c++);
-    r.key = q.text(c++);
-    for (QString* f :
-         {&r.freq, &r.mode, &r.code, &r.code2, &r.name, &r.qth, &r.remarks1, &r.remarks2})
-        *f = q.text(c++);
-    const QString time = q.text(c++);
-    r.time = time.left(2) + u':' + time.mid(2, 2);
-    const QString zone = q.text(c++);
-    r.zone = zone.isEmpty() ? QChar(u'J') : zone.front();
-    const QString qsl = q.text(c++).leftJustified(3, u' ');
-    r.qslRoute = qsl[0];
-    r.qslSent = qsl[1];
-    r.qslRcvd = qsl[2];
-    r.century = record.century;
-    r.date = date.mid(2, 2) + u'/' + date.mid(4, 2) + u'/' + date.mid(6, 2);
+    record = DbfRecord();
+    LogStore::qsoFromRow(q, record.qso);
+    const QsoRecord& r = record.qso;
+    record.century = r.century;
+    record.year = r.date.left(2).toInt();
+    record.month = r.date.mid(3, 2).toInt();
+    record.day = r.date.mid(6, 2).toInt();
     return 0;
 }
 

@@ -91,10 +91,7 @@ bool LogStore::open(const QString& mstPath, bool create) {
         db_.close();
         return false;
     }
-    readStmt_ = db_.prepare(
-        "SELECT recno, call, lookup, qso_date, time_on, zone, qsl, flags, his_rst, my_rst, freq,"
-        " mode, code, code2, grid, name, qth, remarks1, remarks2, sent_date, rcvd_date FROM qso"
-        " WHERE recno = ?");
+    readStmt_ = db_.prepare(qsoQuery());
     if (!readStmt_.valid()) return fail(data);
     return true;
 }
@@ -131,28 +128,38 @@ bool LogStore::read(int recno, QsoRecord& q) {
         readStmt_.reset();
         return false;
     }
+    qsoFromRow(readStmt_, q);
+    readStmt_.reset();
+    return true;
+}
+
+const char* LogStore::qsoQuery() {
+    return "SELECT recno, call, lookup, qso_date, time_on, zone, qsl, flags, his_rst, my_rst, freq,"
+           " mode, code, code2, grid, name, qth, remarks1, remarks2, sent_date, rcvd_date FROM qso"
+           " WHERE recno = ?";
+}
+
+void LogStore::qsoFromRow(const SqliteStatement& row, QsoRecord& q) {
     int c = 0;
     q = QsoRecord();
-    q.recno = static_cast<int>(readStmt_.integer(c++));
-    q.call = readStmt_.text(c++);
-    q.key = readStmt_.text(c++);
-    const QString date = readStmt_.text(c++);
+    q.recno = static_cast<int>(row.integer(c++));
+    q.call = row.text(c++);
+    q.key = row.text(c++);
+    const QString date = row.text(c++);
     q.century = date.left(2).toInt();
     q.date = twoDigits(date, 2) + u'/' + twoDigits(date, 4) + u'/' + twoDigits(date, 6);
-    const QString time = readStmt_.text(c++);
+    const QString time = row.text(c++);
     q.time = twoDigits(time, 0) + u':' + twoDigits(time, 2);
-    const QString zone = readStmt_.text(c++);
+    const QString zone = row.text(c++);
     q.zone = zone.isEmpty() ? QChar(u'J') : zone.front();
-    const QString qsl = readStmt_.text(c++).leftJustified(3, u' ');
+    const QString qsl = row.text(c++).leftJustified(3, u' ');
     q.qslRoute = qsl[0];
     q.qslSent = qsl[1];
     q.qslRcvd = qsl[2];
-    q.flags = static_cast<quint16>(readStmt_.integer(c++));
+    q.flags = static_cast<quint16>(row.integer(c++));
     for (QString* field : {&q.hisRst, &q.myRst, &q.freq, &q.mode, &q.code, &q.code2, &q.grid,
                            &q.name, &q.qth, &q.remarks1, &q.remarks2, &q.sentDate, &q.rcvdDate})
-        *field = readStmt_.text(c++);
-    readStmt_.reset();
-    return true;
+        *field = row.text(c++);
 }
 
 bool LogStore::writeMark(int recno, int column, QChar mark) {

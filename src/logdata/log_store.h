@@ -39,6 +39,11 @@ public:
 
     SqliteDb& db() { return db_; }
 
+    // The query of one QSO by record number, and how its row becomes a
+    // record: shared by every reader of the QSO data.
+    static const char* qsoQuery();
+    static void qsoFromRow(const SqliteStatement& row, QsoRecord& out);
+
 private:
     bool createSchema();
     bool fail(const QString& what);
