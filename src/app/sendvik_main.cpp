@@ -1,32 +1,70 @@
-// The desktop program's entry.
+// The desktop program's entry: one copy per user, the library checks, the
+// windows of the whole run in their order, the message loop, the end.
 
 #include "core/app_info.h"
 #include "core/app_paths.h"
+#include "core/file_dialogs.h"
+#include "core/main_state.h"
 #include "core/msg_box.h"
+#include "core/startup_checks.h"
 #include "core/ui/app_setup.h"
+#include "core/ui/gui_file_dialogs.h"
 #include "core/ui/gui_message_port.h"
 #include "core/ui/ml_qsl1.h"
 #include "core/zkw_ini.h"
+#include "logdata/zelkov50.h"
+#include "mail/n_mail.h"
+#include "platform/single_instance.h"
 #include "platform/termination.h"
+#include "settings/kankyo.h"
+#include "settings/ui/kankyo_dialog.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    const bool ctrlHeld = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+
+    QStringList arguments = QApplication::arguments().mid(1);
+    const AppPaths paths = AppPaths::resolve(arguments, QApplication::applicationDirPath());
+    takeHomeArgument(arguments);
+
+    platform::SingleInstance instance(QStringLiteral("TZkvmQSL"));
+    if (!instance.claim()) return 0;  // the running copy comes forward
 
     setUpApplication(application);
     platform::quitOnTerminationSignals(&application);
-
     GuiMessagePort messagePort;
     ScopedMessagePort installed(&messagePort);
+    GuiFileDialogPort filePort;
+    ScopedFileDialogPort installedFiles(&filePort);
 
-    const AppPaths paths =
-        AppPaths::resolve(QApplication::arguments().mid(1), QApplication::applicationDirPath());
     TZkwIni settings(paths.settingsFile());
+    if (const auto old = libraryVersionMessage(GetZkdllVersion(), NMailGetVersion())) {
+        ShowMsgBox(nullptr, *old, app::title(), mb::Ok | mb::IconStop);
+        return 1;
+    }
 
-    TZkvmQSL mainWindow(settings);
+    MainState state;
+    state.skipTimeZoneCheck = skipsTimeZoneCheck(arguments);
+    EnvironmentSettings environment;
+
+    TZkvmQSL mainWindow(settings, state, environment, paths);
+    mainWindow.setCtrlHeldAtStart(ctrlHeld);
+    TSetQSL environmentWindow(environment, settings, &mainWindow);
+    mainWindow.setEnvironmentWindow(&environmentWindow);
+
+    QObject::connect(&instance, &platform::SingleInstance::activationRequested, &mainWindow,
+                     [&mainWindow] {
+                         if (mainWindow.isMinimized()) mainWindow.showNormal();
+                         mainWindow.raise();
+                         mainWindow.activateWindow();
+                     });
     mainWindow.show();
     const int rc = QApplication::exec();
-    settings.flush();
+    // The session ending (or a termination signal) closes the window as the
+    // person would, so that its state is saved.
+    mainWindow.close();
+    mainWindow.FormDestroy();
     return rc;
 }

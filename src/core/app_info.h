@@ -19,4 +19,10 @@ inline QString caption() {
     return title() + u' ' + versionText();
 }
 
+// The service's web site: the primary and the alternate server base. Both
+// can be moved with SENDVIK_SERVER_BASE and SENDVIK_SERVER_BASE2 (tests and
+// the demo point them at the local reference server).
+QString primaryServerBase();
+QString alternateServerBase();
+
 }  // namespace app

@@ -3,6 +3,7 @@
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/sjis.h"
+#include "core/zk_dll5.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -287,4 +288,14 @@ QByteArray decodeWords(QStringView value) {
         out += hi;
     }
     return out;
+}
+
+std::array<int, 5> readSettingsList(const TZkwIni& settings, QStringView section, QStringView key) {
+    const QString value = settings.readString(section, key, QString());
+    if (value.isEmpty() || value.front() <= u' ') return {0, 0, 400, 400, 0};
+    std::array<int, 5> numbers{};
+    numbers[0] = TextToInt(value);
+    qsizetype cursor = 0;
+    for (int i = 1; i < 5; ++i) numbers[i] = NextListNumber(value, cursor);
+    return numbers;
 }

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <vector>
 
 // A string list whose save reports a failure to the person and goes no
@@ -82,6 +83,11 @@ private:
     QByteArray unwrittenText_;  // what the last failed flush could not write
     QString unwrittenFile_;
 };
+
+// A list key ("Pos", "Progres", "CallXY"): up to five integers; a missing
+// value, or one that starts with a blank or control character, is
+// 0, 0, 400, 400, 0.
+std::array<int, 5> readSettingsList(const TZkwIni& settings, QStringView section, QStringView key);
 
 // Word encoding of the password keys, as pure functions.
 QString encodeWords(const QByteArray& bytes);

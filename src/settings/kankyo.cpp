@@ -1,5 +1,6 @@
 #include "settings/kankyo.h"
 
+#include "core/app_info.h"
 #include "core/comma_text.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
@@ -26,6 +27,14 @@ QString oldestDate(QString text) {
 QString normalizedMarkRule(const QString& rule) {
     const QString r = rightTrimmed(rule.left(82));
     return r.trimmed().isEmpty() ? kDefaultRule : r;
+}
+
+QString EnvironmentSettings::serverBase() const {
+    if (!alternateServer) return app::primaryServerBase();
+    QString base = alternateServerBase.trimmed();
+    if (base.isEmpty()) return app::alternateServerBase();
+    if (!base.endsWith(u'/')) base += u'/';
+    return base;
 }
 
 int EnvironmentSettings::checkBits() const {
@@ -107,11 +116,11 @@ void EnvironmentSettings::save(TZkwIni& ini, const QString& currentYyMm) {
     ini.writeString(u"Kankyo", u"ModeTbl", modeTable);
     ini.writeInteger(u"Kankyo", u"MsgFont", messageFontSize < 5 ? 12 : messageFontSize);
     ini.writeInteger(u"Kankyo", u"JpSize", photoSize);
-    if (!listFontName.isEmpty()) {
+    if (listFontChanged && !listFontName.isEmpty()) {
         ini.writeString(u"Kankyo", u"FontName", listFontName);
         ini.writeInteger(u"Kankyo", u"FontSize", listFontSize);
     }
-    if (!memoFontName.isEmpty()) {
+    if (memoFontChanged && !memoFontName.isEmpty()) {
         ini.writeString(u"Kankyo", u"FontName2", memoFontName);
         ini.writeInteger(u"Kankyo", u"FontSize2", memoFontSize);
     }

@@ -43,6 +43,13 @@ struct EnvironmentSettings {
     int memoFontSize = 0;
     int lineColor = static_cast<int>(0x80000005);  // the system window colour
     QString alternateServerBase;                   // URL2
+    // The fonts are written only when changed in this opening of the window.
+    bool listFontChanged = false;
+    bool memoFontChanged = false;
+
+    // The service's base address: the alternate one (URL2, or the built-in
+    // alternate) when BetuURL is on, else the primary one. Ends with "/".
+    QString serverBase() const;
 
     int checkBits() const;
     void setCheckBits(int bits);

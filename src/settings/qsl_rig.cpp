@@ -3,6 +3,8 @@
 #include "core/comma_text.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
+#include "core/sjis.h"
+#include "logdata/qso_record.h"
 #include "logdata/zkw_parse.h"
 
 #include <QFileInfo>
@@ -176,4 +178,15 @@ QString SelectRigLine(const QString& text, int& selection, const RigChoiceContex
         }
     }
     return emptyLine();
+}
+
+QString rigChooserSummary(const QsoRecord& q) {
+    auto pad = [](const QString& text, qsizetype width) {
+        const qsizetype bytes = sjis::byteLength(text);
+        return bytes >= width ? text : text + QString(width - bytes, u' ');
+    };
+    return QStringLiteral("No") + pad(QString::number(q.recno), 9) + pad(q.call, 19) +
+           pad(q.date, 12) + pad(q.time + q.zone, 8) + pad(q.freq, 10) + pad(q.mode, 10) +
+           u'\r' + pad(q.name, 16) + pad(q.code, 10) + pad(q.qth, 28) + u'\r' + q.remarks1 +
+           u'\r' + q.remarks2;
 }

@@ -53,3 +53,8 @@ struct RigChoiceContext {
 // QSO's frequency or a selector ("Rig#3", "Rig=HF"); `selection` (0: none
 // yet, n: line n) is the caller's and sticks once set.
 QString SelectRigLine(const QString& text, int& selection, const RigChoiceContext& context);
+
+// The QSO summary above the chooser's grid: number, call, date, time,
+// frequency and mode; name, code and QTH; Remarks1; Remarks2. Fields are
+// padded by their CP932 width, as the log's fixed columns are.
+QString rigChooserSummary(const QsoRecord& qso);

@@ -1,16 +1,15 @@
 #include "core/ui/browse_for_folder.h"
 
+#include "core/file_dialogs.h"
 #include "core/mklink.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 
 bool BrowseForFolder(const QString& title, QString& folder) {
-    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title,
-                                                             folder, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty()) return false;
-    folder = QDir::toNativeSeparators(chosen);
+    const std::optional<QString> chosen =
+        chooseFile({FileDialogRequest::Kind::Folder, title, QString(), folder});
+    if (!chosen || chosen->isEmpty()) return false;
+    folder = QDir::toNativeSeparators(*chosen);
     if (!EndsWithBackslash(folder)) folder += QDir::separator();
     return true;
 }

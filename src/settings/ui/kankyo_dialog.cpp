@@ -2,10 +2,15 @@
 
 #include "core/msg_box.h"
 #include "core/qso_time.h"
+#include "core/shell_open.h"
 #include "core/ui/key_filters.h"
 #include "core/zkw_ini.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -32,6 +37,17 @@ QLineEdit* upperCaseEdit(QLineEdit* edit) {
     });
     return edit;
 }
+
+bool shiftHeld() {
+    return QApplication::keyboardModifiers() & Qt::ShiftModifier;
+}
+
+QColor shownColour(int value) {
+    if (value < 0) return QApplication::palette().color(QPalette::Base);  // a system colour
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+constexpr int kSystemWindowColour = static_cast<int>(0x80000005);
 
 }  // namespace
 
@@ -77,7 +93,9 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
     sendForm->addRow(QStringLiteral("写真の整形"), fJpgSize);
     sendForm->addRow(RigSele);
     sendForm->addRow(BetuURL);
-    sendForm->addRow(QStringLiteral("Call/"), Potbl);
+    PotblLabel = new QLabel(QStringLiteral("Call/"));
+    PotblLabel->setObjectName(QStringLiteral("PotblLabel"));
+    sendForm->addRow(PotblLabel, Potbl);
     sendForm->addRow(QStringLiteral("Name"), OpName);
 
     RcvEdit = named(new QLineEdit, "RcvEdit");
@@ -87,6 +105,7 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
     RcvAftr = named(new QCheckBox(QStringLiteral("QSLを受信後に表示する")), "RcvAftr");
     ShoGoEd = named(new QLineEdit, "ShoGoEd");
     ShoGoEd->setInputMask(QStringLiteral("99/99/99"));
+    ShoGoEd->installEventFilter(this);
     GosaMin = named(new QSpinBox, "GosaMin");
     GosaMin->setRange(0, 59);
     ModeRcv = named(new QCheckBox(QStringLiteral("照合時のモード読み替え↓")), "ModeRcv");
@@ -117,10 +136,24 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
     MesCheck = named(new QCheckBox(QStringLiteral("確認メッセージのFont.Size：")), "MesCheck");
     SpinFnt = named(new QSpinBox, "SpinFnt");
     SpinFnt->setRange(5, 72);
+    for (QSpinBox* spin : {SendMax, GosaMin})
+        if (auto* edit = spin->findChild<QLineEdit*>()) installKeyFilter(edit, KeyFilter::Digits);
+    FontD1 = named(new QPushButton(QStringLiteral("一覧Font")), "FontD1");
+    FontD2 = named(new QPushButton(QStringLiteral("メモFont")), "FontD2");
+    LineColorButton = named(new QPushButton(QStringLiteral("１行おきに色")), "LineColor");
+    auto* help = named(new QPushButton(QStringLiteral("Help")), "HelpButton");
+    connect(FontD1, &QPushButton::clicked, this, [this] { FontD1Click(shiftHeld()); });
+    connect(FontD2, &QPushButton::clicked, this, [this] { FontD2Click(shiftHeld()); });
+    connect(LineColorButton, &QPushButton::clicked, this, [this] { LineColorClick(shiftHeld()); });
+    connect(help, &QPushButton::clicked, this, &TSetQSL::HelpClick);
     auto* common = new QHBoxLayout;
     common->addWidget(MesCheck);
     common->addWidget(SpinFnt);
     common->addStretch();
+    common->addWidget(FontD1);
+    common->addWidget(FontD2);
+    common->addWidget(LineColorButton);
+    common->addWidget(help);
 
     auto* buttons = new QDialogButtonBox;
     QPushButton* save = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
@@ -224,4 +257,94 @@ void TSetQSL::updateEnabling() {
     ModeTbl->setEnabled(ModeRcv->isChecked());
     DelOldEd->setEnabled(!mFilter->isChecked());
     SpinFnt->setEnabled(MesCheck->isChecked());
+}
+
+void TSetQSL::setExpertMode(bool on) {
+    expertMode_ = on;
+    for (QWidget* w : std::initializer_list<QWidget*>{UtcCheck, OpName, RigSele, Potbl, fJpgSize})
+        w->setEnabled(!on);
+}
+
+void TSetQSL::FontD1Click(bool shift) {
+    QFont font(model_.listFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.listFontName,
+               model_.listFontSize > 0 ? model_.listFontSize : 10);
+    if (shift) {
+        font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
+    } else {
+        bool ok = false;
+        font = QFontDialog::getFont(&ok, font, this, QStringLiteral("一覧Font"));
+        if (!ok) return;
+    }
+    model_.listFontName = font.family();
+    model_.listFontSize = font.pointSize();
+    model_.listFontChanged = true;
+    Q_EMIT looksChanged();
+    showEvent(nullptr);
+}
+
+void TSetQSL::FontD2Click(bool shift) {
+    QFont font(model_.memoFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.memoFontName,
+               model_.memoFontSize > 0 ? model_.memoFontSize : 10);
+    if (shift) {
+        font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
+    } else {
+        bool ok = false;
+        font = QFontDialog::getFont(&ok, font, this, QStringLiteral("メモFont"));
+        if (!ok) return;
+    }
+    model_.memoFontName = font.family();
+    model_.memoFontSize = font.pointSize();
+    model_.memoFontChanged = true;
+    Q_EMIT looksChanged();
+    showEvent(nullptr);
+}
+
+void TSetQSL::LineColorClick(bool shift) {
+    if (shift) {
+        model_.lineColor = kSystemWindowColour;
+    } else {
+        const QColor chosen = QColorDialog::getColor(shownColour(model_.lineColor), this,
+                                                     QStringLiteral("１行おきに色"));
+        if (!chosen.isValid()) return;
+        const int value = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+        model_.lineColor = value == 0 ? kSystemWindowColour : value;
+    }
+    Q_EMIT looksChanged();
+}
+
+void TSetQSL::HelpClick() {
+    ShellOpen(model_.serverBase() + QStringLiteral("tgw/qsl/kankyo.html"));
+}
+
+void TSetQSL::showEvent(QShowEvent* event) {
+    if (event) QDialog::showEvent(event);
+    const QString listFont =
+        model_.listFontName.isEmpty() ? QStringLiteral("（標準）") : model_.listFontName;
+    const QString memoFont =
+        model_.memoFontName.isEmpty() ? QStringLiteral("（標準）") : model_.memoFontName;
+    FontD1->setToolTip(listFont + QStringLiteral("\n受信・送信済みQSL一覧の文字"));
+    FontD2->setToolTip(memoFont + QStringLiteral("\nメモ欄・メール本文の文字"));
+    SpinFnt->setValue(MsgFontSize() <= 4 ? 12 : MsgFontSize());
+    fJpgSize->setEnabled(!expertMode_);
+    const QString call = settings_.readString(u"Option", u"Calls", QString()).trimmed().toUpper();
+    PotblLabel->setText((call.size() < 4 ? QStringLiteral("Call") : call) + u'/');
+}
+
+void TSetQSL::done(int result) {
+    model_.listFontChanged = false;
+    model_.memoFontChanged = false;
+    if (SendMax->value() < 3) SendMax->setValue(3);
+    QDialog::done(result);
+}
+
+// The oldest-date field: digits in overtype, the caret hops over the two
+// slashes, nothing is deleted.
+bool TSetQSL::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ShoGoEd && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) return true;
+        const QString text = key->text();
+        if (!text.isEmpty() && text.front().isPrint() && !text.front().isDigit()) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }

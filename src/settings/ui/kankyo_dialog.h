@@ -22,6 +22,26 @@ public:
     // Takes the controls into the model, writes and flushes the settings.
     void Save();
 
+    // The main window's card-definition switch: in expert mode the beginner
+    // card's settings are not used.
+    void setExpertMode(bool on);
+
+    // The font and colour buttons; `shift` gives the quick defaults.
+    void FontD1Click(bool shift);
+    void FontD2Click(bool shift);
+    void LineColorClick(bool shift);
+    void HelpClick();
+
+Q_SIGNALS:
+    // The list or memo font or the row colour changed: windows that show
+    // them take the model's values again.
+    void looksChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showModel();
     void takeControls();
@@ -55,4 +75,9 @@ private:
     QCheckBox* ConfChk;
     QCheckBox* MesCheck;
     QSpinBox* SpinFnt;
+    class QPushButton* FontD1;
+    class QPushButton* FontD2;
+    class QPushButton* LineColorButton;
+    class QLabel* PotblLabel;
+    bool expertMode_ = false;
 };

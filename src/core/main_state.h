@@ -1,0 +1,151 @@
+#pragma once
+// What the main window holds for the whole run: folders and files, the
+// record range, the beginner-mode drawing settings, the option switches, the
+// histories and recent files, the user-list edition, the rig/antenna lines,
+// the busy and activity flags. The entry builds one and hands it to every
+// part; the main window shows it and saves it at close.
+
+#include "core/recent_lists.h"
+#include "settings/qsl_rig.h"
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+class AppPaths;
+class TZkwIni;
+
+// Config/PCheck: the main window's option switches.
+struct OptionSwitches {
+    int placeOutput = 1;        // PCheck0 ... PCheck4
+    int textArea = 0;           // TransC1: 0 filled, 1 transparent, 2 semi-transparent
+    bool confirmSend = true;    // Check2 "確認しながら送信"
+    bool alwaysLast = true;     // RecRead "常に最終番号設定"
+    bool expertMode = false;    // DefFile "QSL定義"
+    bool drawCall = true;       // BgCall
+    bool drawName = true;       // BgName
+
+    static OptionSwitches fromBits(int bits);
+    int bits() const;
+};
+
+// The beginner-mode drawing settings.
+struct DrawingSettings {
+    unsigned backgroundColour = 0xFFFFFF;  // Config/BakClor
+    unsigned fontColour = 0xFF0000;        // Config/FontColor: colour, style
+    int fontStyle = 1;                     // bit 0 bold, 1 italic, 2 underline, 3 strike out
+    QString fontName = QStringLiteral("ＭＳ Ｐ明朝");
+    QString callFontName = QStringLiteral("ＭＳ ゴシック");
+    unsigned callColour = 255;
+    int callSize = 72;
+    unsigned nameColour = 255;  // CallFont/Color2
+    int callStyle = 1;
+    int alpha = 17;                          // 1 ... 25
+    std::array<int, 4> callXY = {0, 0, 0, 0};  // BgCall left, top; BgName left, top
+
+    void load(const TZkwIni& settings);
+    void save(TZkwIni& settings) const;
+};
+
+// The resets chosen from the option menu, carried out when the program ends.
+struct PendingResets {
+    bool windowPlaces = false;  // N11
+    bool environment = false;   // N13
+    bool allButMail = false;    // N14
+};
+
+// Activity since the program started (read for the backup at exit).
+namespace activity {
+inline constexpr int CardSent = 1;
+inline constexpr int CardReceived = 2;
+}  // namespace activity
+
+struct MainState {
+    // Folders and files, full paths.
+    QString programDir;
+    QString receivedDir;
+    QString sentDir;
+    QString messageDir;  // "QslMsg" beside the received folder
+    QString qsoData;     // the log's master file
+    QString userList;
+    QString userEdition;  // empty when the list is not loaded
+    QString rigAntPath;
+    QString picturePath;
+    QString messageTextPath;
+
+    // The record range and the last record number of the QSO data.
+    int firstRecord = 1;
+    int lastRecord = 1;
+    bool qsoDataOpened = false;
+    int linkLastRecord = 0;  // what the running logging program reported
+
+    OptionSwitches options;
+    DrawingSettings drawing;
+    QString rstRule = QStringLiteral("FT8,FT4,JT65=dB;CW=RST");
+    QString ownCall;
+
+    QStringList places;   // PoBox1's list, newest first
+    QStringList remarks;  // RmkBox's list
+    QString placeText;
+    QString remarkText;
+    RecentFiles pictures{30};
+    RecentFiles definitions{32};
+    std::array<int, 3> progressMaxima = {10, 10, 0};  // Config/Progres
+
+    // Config/Pos; the left and top are used only when Ctrl was up at start.
+    QRect windowPlace{0, 0, 400, 400};
+    bool maximised = false;
+
+    RigAntTable rigTable;
+    QStringList rigLines;  // empty when no rig/antenna file is loaded
+    QString messageText;   // the memo, for the beginner-mode rig fallback
+
+    bool busy = false;
+    int activityFlags = 0;
+    PendingResets resets;
+    bool skipTimeZoneCheck = false;  // "-T"
+
+    // Start-up: reads every setting with its default, creates the default
+    // folders, opens the user list and the rig/antenna data and checks the
+    // QSO data. Returns the warning to show when the QSO data differs from
+    // the one the logging program uses.
+    std::optional<QString> load(TZkwIni& settings, const AppPaths& paths);
+
+    // Close: writes the window's state (nothing after the N14 reset).
+    void save(TZkwIni& settings) const;
+
+    // The rig/antenna data of `rigAntPath`, read again; an empty list when
+    // the file is missing or a CTY.DAT.
+    void reloadRig();
+
+    // The range rule: at most 300 records up to the last one.
+    static std::pair<int, int> recordRange(int savedFirst, int last);
+
+    // Whether the resize items N800, N640 and N528 apply to a picture.
+    static std::array<bool, 3> resizeItemsEnabled(QSize picture);
+};
+
+// Carries out the resets when the program ends.
+void applyResets(TZkwIni& settings, const PendingResets& resets);
+
+// The user list at start: opened with its ".usx" index; an unusable index is
+// deleted. The edition, or empty when the list is not loaded.
+QString openUserListAtStart(const QString& usrPath);
+
+// What choosing another user list came to.
+struct UserListChoice {
+    QString path;     // empty when the list was not taken
+    QString edition;  // set when loaded
+    QString warning;  // shown as a warning when not empty
+    bool memoryOnly = false;  // the path is kept for this run, not written
+};
+UserListChoice chooseUserList(const QString& usrPath, const QString& ownCall);
+
+// The message text file: read as CP932 (or UTF-8 when it is), written as
+// CP932; an empty text deletes the file. False when it could not be written.
+QString readMessageText(const QString& path);
+bool writeMessageText(const QString& path, const QString& text);

@@ -1,0 +1,64 @@
+#include "core/startup_checks.h"
+
+#include "core/zk_dll5.h"
+#include "core/zkw_ini.h"
+
+#include <QLocale>
+#include <QStringList>
+
+std::optional<QString> libraryVersionMessage(int logLibraryVersion, int mailLibraryVersion) {
+    if (mailLibraryVersion < 404) return QStringLiteral("nMail.DLL が古いです！");
+    if (logLibraryVersion < 344836) return QStringLiteral("ZELKOV50.DLL が古いです！");
+    return std::nullopt;
+}
+
+std::optional<QString> userListAgeMessage(const QString& edition, QDate today) {
+    const qsizetype at = edition.indexOf(QStringLiteral("20"));
+    if (at < 0) return std::nullopt;
+    const int year = TextToInt(QStringView(edition).sliced(at));
+    const int month = TextToInt(QStringView(edition).sliced(std::min(at + 5, edition.size())));
+    const int day = TextToInt(QStringView(edition).sliced(std::min(at + 8, edition.size())));
+    const int age = (today.year() * 365 + today.month() * 30 + today.day()) -
+                    (year * 365 + month * 30 + day);
+    if (age <= 30) return std::nullopt;
+    return edition + QStringLiteral("版\r\r") +
+           QStringLiteral(
+               "ZELKOVユーザーリストが古くなってきましたので、最新版を使用してください。");
+}
+
+std::optional<QString> sameFoldersMessage(const QString& receivedDir, const QString& sentDir) {
+    if (receivedDir.compare(sentDir, Qt::CaseInsensitive) != 0) return std::nullopt;
+    return QStringLiteral(
+               "[受信]フォルダと[送信]フォルダが同じです！\r\rファイルメニューで別のフォルダを設定"
+               "してください。\r\r") +
+           receivedDir;
+}
+
+std::optional<QString> timeZoneMessage(const QTimeZone& zone, const QDateTime& at) {
+    if (!zone.isValid()) return std::nullopt;
+    const int offset = zone.standardTimeOffset(at);
+    if (offset == 9 * 3600) return std::nullopt;
+    const int hours = offset / 3600;
+    const QString signedHours =
+        (offset < 0 ? QStringLiteral("－") : QStringLiteral("＋")) + QString::number(std::abs(hours));
+    QString name = zone.displayName(QTimeZone::StandardTime, QTimeZone::LongName,
+                                    QLocale(QLocale::Japanese, QLocale::Japan));
+    if (name.isEmpty()) name = QString::fromUtf8(zone.id());
+    return QStringLiteral("タイムゾーン＝（UTC%1時間）%2\r\rJSTとUTCが９時間差になっていません！")
+        .arg(signedHours, name);
+}
+
+bool communicationSettingsIncomplete(const TZkwIni& s) {
+    if (s.readString(u"Option", u"Calls", QString()).trimmed().isEmpty()) return true;
+    if (s.readWords(u"Option", u"Pass2").isEmpty()) return true;
+    if (s.readString(u"Option", u"MailAdd", QString()).trimmed().isEmpty()) return true;
+    if (s.readWords(u"Option", u"Pass1").isEmpty()) return true;
+    if (s.readString(u"Option", u"SmtpName", QString()).trimmed().isEmpty()) return true;
+    if (s.readString(u"Option", u"SmtpPort", QStringLiteral("465")).trimmed().isEmpty())
+        return true;
+    return s.readString(u"Option", u"Pop3Name", QString()).trimmed().isEmpty();
+}
+
+bool skipsTimeZoneCheck(const QStringList& arguments) {
+    return !arguments.isEmpty() && arguments.front().compare(u"-T", Qt::CaseInsensitive) == 0;
+}

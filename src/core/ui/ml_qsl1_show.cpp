@@ -1,0 +1,315 @@
+// The main window's life: the settings shown at start, the checks once it is
+// up, closing and saving, the geometry rules.
+
+#include "core/ui/ml_qsl1.h"
+
+#include "core/app_info.h"
+#include "core/main_state.h"
+#include "core/msg_box.h"
+#include "core/shell_open.h"
+#include "core/startup_checks.h"
+#include "core/ui/card_preview.h"
+#include "core/ui/history_combo.h"
+#include "core/zkw_ini.h"
+#include "mail/mail_account.h"
+#include "mail/n_mail.h"
+#include "settings/kankyo.h"
+#include "settings/ui/kankyo_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace {
+
+QString shown(const QString& hint) {
+    return QString(hint).replace(u'\r', u'\n');
+}
+
+QString zdbPath(const QString& master) {
+    const QFileInfo info(master);
+    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".zdb");
+}
+
+}  // namespace
+
+void TZkvmQSL::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TZkvmQSL::FormShow() {
+    state_.busy = false;
+    NMailInitializeWinSock();
+    if (environmentWindow_)
+        environmentWindow_->Load(true);
+    else
+        environment_.load(settings_, true);
+
+    const MailAccount account = mailAccountFrom(settings_);
+    NMailSetOption(5, 1);
+    NMailSetOption(0, account.timeoutSeconds);
+    NMailSetOption(1, 10240);
+    NMailSetOption(17, 5);
+
+    const std::optional<QString> qsoWarning = state_.load(settings_, paths_);
+    const QRect place = state_.windowPlace;
+    resize(std::max(place.width(), minimumWidth()), std::max(place.height(), minimumHeight()));
+    if (!ctrlHeldAtStart_) move(place.left(), place.top());
+
+    showState();
+    if (qsoWarning) ShowMsgBox(this, *qsoWarning, app::title(), mb::Ok | mb::IconExclamation);
+    updateCaption();
+    QTimer::singleShot(0, this, &TZkvmQSL::postShowChecks);
+    Timer1->start();
+}
+
+void TZkvmQSL::showState() {
+    Label2->setText(state_.ownCall);
+    BgCall->setText(state_.ownCall.isEmpty() ? QStringLiteral("Callを表示")
+                                             : state_.ownCall + QStringLiteral("表示"));
+    BgCall->adjustSize();
+    BgName->adjustSize();
+    PoBox1->setEntries(state_.places, state_.placeText);
+    RmkBox->setEntries(state_.remarks, state_.remarkText);
+    RstEdit->setText(state_.rstRule);
+    RstEdit->setCursorPosition(0);
+    Edit1->setText(QString::number(state_.firstRecord));
+    Edit2->setText(QString::number(state_.lastRecord));
+    Memo1->setPlainText(state_.messageText);
+    AlphaBl->setValue(state_.drawing.alpha);
+    BgCall->move(state_.drawing.callXY[0], state_.drawing.callXY[1]);
+    BgName->move(state_.drawing.callXY[2], state_.drawing.callXY[3]);
+    QSO1->setChecked(state_.qsoDataOpened);
+    USR1->setChecked(!state_.userEdition.isEmpty());
+    Rig1->setChecked(!state_.rigLines.isEmpty());
+    showOptions();
+    showRecentMenus();
+    updateHints();
+    loadPreview();
+}
+
+void TZkvmQSL::showOptions() {
+    const OptionSwitches& o = state_.options;
+    placeButtons_[std::clamp(o.placeOutput, 0, 4)]->setChecked(true);
+    TransC1->setCurrentIndex(o.textArea);
+    Check2->setChecked(o.confirmSend);
+    RecRead->setChecked(o.alwaysLast);
+    BgCall->setChecked(o.drawCall);
+    BgName->setChecked(o.drawName);
+    const QSignalBlocker block(DefFile);
+    DefFile->setChecked(o.expertMode);
+    updateModeControls();
+}
+
+void TZkvmQSL::updateModeControls() {
+    const bool expert = state_.options.expertMode;
+    Speed9->setEnabled(expert);
+    Speed2->setText(expert ? QStringLiteral("イメージ") : QStringLiteral("背景色"));
+    Speed2->setToolTip(expert ? QStringLiteral("電子QSLイメージを表示して定義ファイル編集")
+                              : QStringLiteral("QSL文字列の背景色"));
+    Speed2->setVisible(expert || state_.options.textArea == 0);
+    AlphaBl->setVisible(!expert && state_.options.textArea == 2);
+    for (QWidget* w : std::initializer_list<QWidget*>{BgCall, BgName, BgFont, nColor})
+        w->setVisible(!expert);
+    for (QRadioButton* r : std::as_const(placeButtons_)) r->setEnabled(!expert);
+    TransC1->setEnabled(!expert);
+    Speed3->setEnabled(!expert);
+    RstEdit->setEnabled(!expert);
+    definitionMenu_->setEnabled(expert);
+}
+
+void TZkvmQSL::updateCaption() {
+    QString caption = app::caption();
+    if (!state_.userEdition.isEmpty())
+        caption += QStringLiteral("　【%1版】").arg(state_.userEdition);
+    setWindowTitle(caption);
+}
+
+void TZkvmQSL::updateHints() {
+    const QString saveTo = QStringLiteral("\r・・・に保存します");
+    Speed5->setToolTip(shown(state_.receivedDir + saveTo));
+    Speed1->setToolTip(shown(state_.sentDir + saveTo));
+    Speed10->setToolTip(shown(QStringLiteral("送信済み電子QSLの一覧表示\r") + state_.sentDir));
+    Memo1->setToolTip(
+        shown(state_.messageTextPath + QStringLiteral("\rメール本文に書き加えるメッセージです。")));
+    if (QFileInfo::exists(state_.rigAntPath))
+        Speed13->setToolTip(
+            shown(QStringLiteral("リグ／アンテナ・データの編集\r") + state_.rigAntPath));
+    Speed7->setToolTip(shown(zdbPath(state_.qsoData) + QStringLiteral("\rと 電子QSLを照合")));
+    BgCall->setToolTip(QStringLiteral("QSL上にコールサインを大きく表示する"));
+    BgName->setToolTip(
+        shown(QStringLiteral("QSL上にオペレータ名などを表示\r環境設定／QSL送信系で設定します")));
+    BgFont->setToolTip(
+        shown(QStringLiteral("自局コールサインのフォント設定\rShift＋クリックで文字色のみ設定")));
+    nColor->setToolTip(QStringLiteral("Name の文字色の設定"));
+    RecRead->setToolTip(QStringLiteral("ZELKOV起動時は、常に最終レコード番号が入ります"));
+}
+
+void TZkvmQSL::showRecentMenus() {
+    const QStringList pictures = state_.pictures.captions();
+    for (int i = 0; i < pictureItems_.size(); ++i) {
+        const QString caption = pictures.value(i);
+        pictureItems_[i]->setText(caption);
+        pictureItems_[i]->setVisible(!caption.isEmpty());
+    }
+    const QStringList definitions = state_.definitions.captions();
+    for (int i = 0; i < definitionItems_.size(); ++i) {
+        const QString caption = definitions.value(i);
+        definitionItems_[i]->setText(caption);
+        definitionItems_[i]->setVisible(!caption.isEmpty());
+    }
+}
+
+void TZkvmQSL::loadPreview() {
+    QImage picture;
+    if (!state_.options.expertMode && !state_.picturePath.isEmpty()) {
+        QImageReader reader(state_.picturePath);
+        reader.setAutoTransform(true);
+        const QSize size = reader.size();
+        if (size.isValid() && size.width() > 1056)
+            reader.setScaledSize(size.scaled(1056, 1056 * size.height() / size.width(),
+                                             Qt::KeepAspectRatio));
+        picture = reader.read();
+        if (size.isValid())
+            statusBar()->showMessage(
+                state_.picturePath +
+                QStringLiteral("（%1x%2）").arg(size.width()).arg(size.height()));
+        pictureSize_ = size;
+        PaintBox1->setToolTip(state_.picturePath);
+    } else {
+        pictureSize_ = QSize();
+        PaintBox1->setToolTip(QString());
+        statusBar()->showMessage(
+            state_.options.expertMode
+                ? settings_.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl"))
+                : QString());
+    }
+    PaintBox1->setPicture(picture);
+}
+
+void TZkvmQSL::postShowChecks() {
+    if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
+        ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);
+    if (const auto same = sameFoldersMessage(state_.receivedDir, state_.sentDir))
+        ShowMsgBox(this, *same, app::title(), mb::Ok | mb::IconStop);
+    if (communicationSettingsIncomplete(settings_)) {
+        if (communicationCommand_)
+            communicationCommand_();
+        else
+            notAvailableYet();
+    }
+    if (!state_.skipTimeZoneCheck) {
+        if (const auto zone =
+                timeZoneMessage(QTimeZone::systemTimeZone(), QDateTime::currentDateTime()))
+            ShowMsgBox(this, *zone, app::title(), mb::Ok | mb::IconStop);
+    }
+}
+
+void TZkvmQSL::takeControls() {
+    PoBox1->commitText();
+    RmkBox->commitText();
+    state_.places = PoBox1->entries();
+    state_.placeText = PoBox1->currentText();
+    state_.remarks = RmkBox->entries();
+    state_.remarkText = RmkBox->currentText();
+    state_.rstRule = RstEdit->text();
+    state_.firstRecord = Edit1->text().trimmed().isEmpty() ? 0 : Edit1->text().toInt();
+    state_.messageText = Memo1->toPlainText();
+    OptionSwitches& o = state_.options;
+    for (int i = 0; i < placeButtons_.size(); ++i)
+        if (placeButtons_[i]->isChecked()) o.placeOutput = i;
+    o.textArea = TransC1->currentIndex();
+    o.confirmSend = Check2->isChecked();
+    o.alwaysLast = RecRead->isChecked();
+    o.expertMode = DefFile->isChecked();
+    o.drawCall = BgCall->isChecked();
+    o.drawName = BgName->isChecked();
+    state_.drawing.alpha = AlphaBl->value();
+    state_.drawing.callXY = {BgCall->x(), BgCall->y(), BgName->x(), BgName->y()};
+    state_.maximised = isMaximized();
+    const QRect normal = normalGeometry();
+    state_.windowPlace = QRect(normal.x(), normal.y(), normal.width(), normal.height());
+}
+
+bool TZkvmQSL::FormCloseQuery() {
+    if (state_.busy) return false;
+    Timer1->stop();
+    // The card pictures of a send batch left in the temporary folder.
+    if (!state_.ownCall.isEmpty()) {
+        QDir temp = QDir::temp();
+        for (const QString& name :
+             temp.entryList({state_.ownCall + QStringLiteral("*.jpg")}, QDir::Files))
+            temp.remove(name);
+    }
+    return true;
+}
+
+void TZkvmQSL::FormClose() {
+    NMailEndWinSock();
+    takeControls();
+    state_.save(settings_);
+}
+
+void TZkvmQSL::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    closed_ = true;
+    event->accept();
+}
+
+void TZkvmQSL::FormDestroy() {
+    applyResets(settings_, state_.resets);
+    settings_.flush();
+}
+
+void TZkvmQSL::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutBottom();
+}
+
+void TZkvmQSL::layoutBottom() {
+    QWidget* central = centralWidget();
+    const int clientWidth = central->width();
+    const int clientHeight = central->height() + statusBar()->height();
+    top_->setGeometry(0, 0, clientWidth, 506);
+    Memo1->setGeometry(8, 508, clientWidth - 16, std::max(clientHeight - 534, 20));
+    BitBtn1->setGeometry(statusBar()->width() - 96, 1, 80, statusBar()->height() - 2);
+}
+
+bool TZkvmQSL::eventFilter(QObject* watched, QEvent* event) {
+    if (!Memo1 || !BitBtn1) return QMainWindow::eventFilter(watched, event);  // being built
+    if ((watched == Edit1 || watched == Edit2) && event->type() == QEvent::FocusIn) {
+        BitBtn1->setVisible(true);
+        BitBtn1->raise();
+    }
+    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const bool handled = QMainWindow::eventFilter(watched, event);
+        OpenLinkInText(Memo1->textCursor().block().text());
+        return handled;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
