@@ -31,7 +31,8 @@ QString dialogFilter(const QString& filter) {
 std::optional<QString> ScriptedFileDialogPort::choose(const FileDialogRequest& request) {
     requests_.push_back(request);
     if (answers_.empty()) return std::nullopt;
-    std::optional<QString> path = std::move(answers_.front());
+    const QString path = answers_.front();
     answers_.pop_front();
+    if (path.isNull()) return std::nullopt;
     return path;
 }

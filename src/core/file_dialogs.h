@@ -44,11 +44,12 @@ private:
 class ScriptedFileDialogPort : public FileDialogPort {
 public:
     std::optional<QString> choose(const FileDialogRequest& request) override;
-    void answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
+    void answer(const QString& path) { answers_.push_back(path); }
+    void cancel() { answers_.push_back(QString()); }
     const std::vector<FileDialogRequest>& requests() const { return requests_; }
 
 private:
-    std::deque<std::optional<QString>> answers_;
+    std::deque<QString> answers_;  // a null text cancels
     std::vector<FileDialogRequest> requests_;
 };
 
