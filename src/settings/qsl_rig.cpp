@@ -122,7 +122,8 @@ QString SelectRigLine(const QString& text, int& selection, const RigChoiceContex
     // Beginner mode without data: the "Rig:" and "Ant:" lines of the memo.
     if (!c.expertMode && lines.isEmpty()) {
         QStringList items(kRigValueCount + 1, QString());
-        for (const QString& line : c.memo.split(QStringLiteral("\r\n"))) {
+        for (QString line : c.memo.split(u'\n')) {
+            if (line.endsWith(u'\r')) line.chop(1);
             if (line.startsWith(u"Rig:", Qt::CaseInsensitive)) items[2] = line.mid(4);
             if (line.startsWith(u"Ant:", Qt::CaseInsensitive)) items[4] = line.mid(4);
         }

@@ -2,6 +2,7 @@
 
 #include "core/comma_text.h"
 #include "core/zkw_ini.h"
+#include "logdata/qso_record.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -114,7 +115,7 @@ TEST(RigAnt, BeginnerModeWithoutDataReadsTheMemo) {
     const QStringList none;
     RigChoiceContext c;
     c.lines = &none;
-    c.memo = u"73!\r\nrig:IC-705\r\nANT:Whip 2m"_s;
+    c.memo = u"73!\r\nrig:IC-705\nANT:Whip 2m"_s;
     int sel = 0;
     const QString line = SelectRigLine(u"7"_s, sel, c);
     EXPECT_EQ(item(line, 2), u"IC-705"_s);
@@ -122,6 +123,29 @@ TEST(RigAnt, BeginnerModeWithoutDataReadsTheMemo) {
     EXPECT_EQ(sel, 0);
     c.expertMode = true;
     EXPECT_EQ(SelectRigLine(u"7"_s, sel, c), u",,,,,,,,"_s);
+}
+
+TEST(RigAnt, ChooserSummaryPadsByTheLogsByteWidths) {
+    QsoRecord q;
+    q.recno = 42;
+    q.call = u"JA1ABC/1"_s;
+    q.date = u"24/03/01"_s;
+    q.time = u"12:34"_s;
+    q.zone = u'J';
+    q.freq = u"7.024"_s;
+    q.mode = u"CW"_s;
+    q.name = u"山田"_s;  // four bytes
+    q.code = u"1001"_s;
+    q.qth = u"千代田区"_s;
+    q.remarks1 = u"%Tokyo%"_s;
+    q.remarks2 = u"Rig#2"_s;
+    const QString s = rigChooserSummary(q);
+    const QStringList lines = s.split(u'\r');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], u"No42       JA1ABC/1           24/03/01    12:34J  7.024     CW        "_s);
+    EXPECT_EQ(lines[1], u"山田"_s + QString(12, u' ') + u"1001      千代田区"_s + QString(20, u' '));
+    EXPECT_EQ(lines[2], u"%Tokyo%"_s);
+    EXPECT_EQ(lines[3], u"Rig#2"_s);
 }
 
 }  // namespace
