@@ -6,19 +6,31 @@ build=${1:?build folder}
 home=${2:?home folder}
 cli=("$build/src/sendvik-cli" --home "$home")
 mkdir -p "$home"
-"${cli[@]}" log import tests/data/adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi >/dev/null
+logs=(tests/data/adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi demo/demo_log.adi)
+for log in "${logs[@]}"; do "${cli[@]}" log import "$log" >/dev/null; done
+# Every partner of the log takes part, but for one in ten of the season's.
 {
-  printf '2025/11/01\r\n'
-  grep -o '<CALL:[0-9]*>[A-Z0-9/]*' tests/data/adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi \
-    | sed 's/.*>//' | sort -u | sed 's/$/\r/'
+  printf '%s\r\n' "$(date +%Y/%m/01)"
+  grep -ho '<CALL:[0-9]*>[A-Z0-9/]*' "${logs[@]}" | sed 's/.*>//' | sort -u | awk 'NR % 10 != 3' \
+    | sed 's/$/\r/'
   printf 'JS2IIU\r\n'
 } > "$home/UserList.usr"
 "$build/tools/zkwin-sim" --open-userlist "$home/UserList.usr" >/dev/null
 cp demo/RigAnt.dat "$home/Rigant.dat"
 cp demo/QslMessage.txt "$home/QslMessage.txt"
-cp tests/data/jpeg/tower_baseline.jpg "$home/photo.jpg"
+cp tests/data/jpeg/landscape_1800x1200.jpg "$home/photo.jpg"
 "${cli[@]}" settings set Config Jpeg photo.jpg
 "${cli[@]}" settings set Option Calls JS2IIU
 "${cli[@]}" settings set Option MailAdd js2iiu@qsl.test
+"${cli[@]}" settings set Option SmtpName localhost
+"${cli[@]}" settings set Option Pop3Name localhost
+"${cli[@]}" settings words-set Option Pass1 demo-mail-password
+"${cli[@]}" settings words-set Option Pass2 demo-novq-password
 "${cli[@]}" settings set Config Recno1 1
+"${cli[@]}" settings set Config CallXY 12,8,14,150
+"${cli[@]}" settings set Config Pos 40,30,640,760
+"${cli[@]}" settings set Potbl Po0 "静岡県浜松市"
+"${cli[@]}" settings set Potbl Po1 "静岡県磐田市 移動"
+"${cli[@]}" settings set Remarks Rm0 "TNX FB QSO!"
+"${cli[@]}" settings set Kankyo OpName0 "Op. Ken<BR>Hamamatsu, Shizuoka"
 echo "demo profile made in $home" >&2

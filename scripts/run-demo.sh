@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh dev
 home=$PWD/demo-home
+# The program expects a Japanese desktop clock, as its users have.
+export TZ=${TZ:-Asia/Tokyo}
 [ -f "$home/Sendvik.ini" ] || bash scripts/make-demo-profile.sh build/dev "$home"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting under Xvfb (xvfb-run)." >&2

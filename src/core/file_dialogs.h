@@ -30,8 +30,7 @@ std::optional<QString> chooseFile(const FileDialogRequest& request);
 
 class ScopedFileDialogPort {
 public:
-    explicit ScopedFileDialogPort(FileDialogPort* port)
-        : previous_(installFileDialogPort(port)) {}
+    explicit ScopedFileDialogPort(FileDialogPort* port) : previous_(installFileDialogPort(port)) {}
     ~ScopedFileDialogPort() { installFileDialogPort(previous_); }
     ScopedFileDialogPort(const ScopedFileDialogPort&) = delete;
     ScopedFileDialogPort& operator=(const ScopedFileDialogPort&) = delete;

@@ -86,12 +86,9 @@ void DrawingSettings::load(const TZkwIni& ini) {
 void DrawingSettings::save(TZkwIni& ini) const {
     ini.writeInteger(u"Config", u"BakClor", static_cast<int>(backgroundColour));
     ini.writeInteger(u"Config", u"Alpha", alpha);
-    ini.writeString(u"Config", u"CallXY",
-                    QStringLiteral("%1,%2,%3,%4")
-                        .arg(callXY[0])
-                        .arg(callXY[1])
-                        .arg(callXY[2])
-                        .arg(callXY[3]));
+    ini.writeString(
+        u"Config", u"CallXY",
+        QStringLiteral("%1,%2,%3,%4").arg(callXY[0]).arg(callXY[1]).arg(callXY[2]).arg(callXY[3]));
 }
 
 std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
@@ -157,8 +154,9 @@ void MainState::save(TZkwIni& ini) const {
     saveHistory(ini, u"Potbl", u"Po", places);
     saveHistory(ini, u"Remarks", u"Rm", remarks);
     ini.writeString(u"Config", u"RstEdit", rstRule);
-    ini.writeOrDelete(u"Config", u"Jpeg",
-                      picturePath.isEmpty() ? QString() : MakeRelativePath(picturePath, programDir));
+    ini.writeOrDelete(
+        u"Config", u"Jpeg",
+        picturePath.isEmpty() ? QString() : MakeRelativePath(picturePath, programDir));
     ini.writeOrDelete(u"Config", u"Recno1",
                       firstRecord > 0 ? QString::number(firstRecord) : QString());
     pictures.save(ini, u"JpFiles", u"JP", programDir);

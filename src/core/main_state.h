@@ -21,13 +21,13 @@ class TZkwIni;
 
 // Config/PCheck: the main window's option switches.
 struct OptionSwitches {
-    int placeOutput = 1;        // PCheck0 ... PCheck4
-    int textArea = 0;           // TransC1: 0 filled, 1 transparent, 2 semi-transparent
-    bool confirmSend = true;    // Check2 "確認しながら送信"
-    bool alwaysLast = true;     // RecRead "常に最終番号設定"
-    bool expertMode = false;    // DefFile "QSL定義"
-    bool drawCall = true;       // BgCall
-    bool drawName = true;       // BgName
+    int placeOutput = 1;      // PCheck0 ... PCheck4
+    int textArea = 0;         // TransC1: 0 filled, 1 transparent, 2 semi-transparent
+    bool confirmSend = true;  // Check2 "確認しながら送信"
+    bool alwaysLast = true;   // RecRead "常に最終番号設定"
+    bool expertMode = false;  // DefFile "QSL定義"
+    bool drawCall = true;     // BgCall
+    bool drawName = true;     // BgName
 
     static OptionSwitches fromBits(int bits);
     int bits() const;
@@ -44,7 +44,7 @@ struct DrawingSettings {
     int callSize = 72;
     unsigned nameColour = 255;  // CallFont/Color2
     int callStyle = 1;
-    int alpha = 17;                          // 1 ... 25
+    int alpha = 17;                            // 1 ... 25
     std::array<int, 4> callXY = {0, 0, 0, 0};  // BgCall left, top; BgName left, top
 
     void load(const TZkwIni& settings);
@@ -138,9 +138,9 @@ QString openUserListAtStart(const QString& usrPath);
 
 // What choosing another user list came to.
 struct UserListChoice {
-    QString path;     // empty when the list was not taken
-    QString edition;  // set when loaded
-    QString warning;  // shown as a warning when not empty
+    QString path;             // empty when the list was not taken
+    QString edition;          // set when loaded
+    QString warning;          // shown as a warning when not empty
     bool memoryOnly = false;  // the path is kept for this run, not written
 };
 UserListChoice chooseUserList(const QString& usrPath, const QString& ownCall);

@@ -29,7 +29,8 @@ void RecentFiles::load(const TZkwIni& settings, QStringView section, QStringView
 
 void RecentFiles::save(TZkwIni& settings, QStringView section, QStringView prefix,
                        const QString& programDir) const {
-    for (int n = 0; n < limit_; ++n) settings.deleteKey(section, numberedKey(prefix, n));
+    for (int n = 0; n < limit_; ++n)
+        settings.deleteKey(section, numberedKey(prefix, n));
     const QStringList shown = captions();
     int out = 0;
     for (int i = 0; i < files_.size(); ++i)
@@ -51,7 +52,8 @@ void RecentFiles::remove(const QString& file) {
 
 QStringList RecentFiles::captions() const {
     QStringList out;
-    for (int i = 0; i < files_.size(); ++i) out.append(ToggleMenuAccel(files_[i], i));
+    for (int i = 0; i < files_.size(); ++i)
+        out.append(ToggleMenuAccel(files_[i], i));
     return out;
 }
 

@@ -18,8 +18,8 @@ std::optional<QString> userListAgeMessage(const QString& edition, QDate today) {
     const int year = TextToInt(QStringView(edition).sliced(at));
     const int month = TextToInt(QStringView(edition).sliced(std::min(at + 5, edition.size())));
     const int day = TextToInt(QStringView(edition).sliced(std::min(at + 8, edition.size())));
-    const int age = (today.year() * 365 + today.month() * 30 + today.day()) -
-                    (year * 365 + month * 30 + day);
+    const int age =
+        (today.year() * 365 + today.month() * 30 + today.day()) - (year * 365 + month * 30 + day);
     if (age <= 30) return std::nullopt;
     return edition + QStringLiteral("版\r\r") +
            QStringLiteral(
@@ -39,8 +39,8 @@ std::optional<QString> timeZoneMessage(const QTimeZone& zone, const QDateTime& a
     const int offset = zone.standardTimeOffset(at);
     if (offset == 9 * 3600) return std::nullopt;
     const int hours = offset / 3600;
-    const QString signedHours =
-        (offset < 0 ? QStringLiteral("－") : QStringLiteral("＋")) + QString::number(std::abs(hours));
+    const QString signedHours = (offset < 0 ? QStringLiteral("－") : QStringLiteral("＋")) +
+                                QString::number(std::abs(hours));
     QString name = zone.displayName(QTimeZone::StandardTime, QTimeZone::LongName,
                                     QLocale(QLocale::Japanese, QLocale::Japan));
     if (name.isEmpty()) name = QString::fromUtf8(zone.id());

@@ -296,6 +296,7 @@ std::array<int, 5> readSettingsList(const TZkwIni& settings, QStringView section
     std::array<int, 5> numbers{};
     numbers[0] = TextToInt(value);
     qsizetype cursor = 0;
-    for (int i = 1; i < 5; ++i) numbers[i] = NextListNumber(value, cursor);
+    for (int i = 1; i < 5; ++i)
+        numbers[i] = NextListNumber(value, cursor);
     return numbers;
 }

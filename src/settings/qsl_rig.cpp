@@ -1,9 +1,9 @@
 #include "settings/qsl_rig.h"
 
 #include "core/comma_text.h"
+#include "core/sjis.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
-#include "core/sjis.h"
 #include "logdata/qso_record.h"
 #include "logdata/zkw_parse.h"
 
@@ -187,7 +187,7 @@ QString rigChooserSummary(const QsoRecord& q) {
         return bytes >= width ? text : text + QString(width - bytes, u' ');
     };
     return QStringLiteral("No") + pad(QString::number(q.recno), 9) + pad(q.call, 19) +
-           pad(q.date, 12) + pad(q.time + q.zone, 8) + pad(q.freq, 10) + pad(q.mode, 10) +
-           u'\r' + pad(q.name, 16) + pad(q.code, 10) + pad(q.qth, 28) + u'\r' + q.remarks1 +
-           u'\r' + q.remarks2;
+           pad(q.date, 12) + pad(q.time + q.zone, 8) + pad(q.freq, 10) + pad(q.mode, 10) + u'\r' +
+           pad(q.name, 16) + pad(q.code, 10) + pad(q.qth, 28) + u'\r' + q.remarks1 + u'\r' +
+           q.remarks2;
 }

@@ -3,6 +3,7 @@
 #include "core/sjis.h"
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,13 +78,19 @@ TEST(Cli, ASettingsFileThatCannotBeWrittenIsReported) {
         << r.err.toStdString();
 }
 
+// Offscreen, as a user of its own: one copy runs per user.
+QProcessEnvironment guiEnvironment(const QString& user) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"USER"_s, user + QString::number(QCoreApplication::applicationPid()));
+    return env;
+}
+
 TEST(Gui, StartsOnAHomeFolderAndQuitsCleanlyWhenTheSessionEnds) {
     Sandbox box;
     const QString home = box.path(u"home"_s);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(guiEnvironment(u"quit-test"_s));
     p.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home});
     ASSERT_TRUE(p.waitForStarted(10000));
     EXPECT_FALSE(p.waitForFinished(1500));  // running its window
@@ -92,6 +99,33 @@ TEST(Gui, StartsOnAHomeFolderAndQuitsCleanlyWhenTheSessionEnds) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(QFileInfo(home).isDir());
+}
+
+TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QProcess first;
+    first.setProcessEnvironment(guiEnvironment(u"single-test"_s));
+    first.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home, u"-T"_s});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    EXPECT_FALSE(first.waitForFinished(1500));
+    QProcess second;
+    second.setProcessEnvironment(guiEnvironment(u"single-test"_s));
+    second.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    // Another user starts a copy of their own.
+    QProcess other;
+    other.setProcessEnvironment(guiEnvironment(u"single-other"_s));
+    other.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, box.path(u"other"_s)});
+    ASSERT_TRUE(other.waitForStarted(10000));
+    EXPECT_FALSE(other.waitForFinished(1500));
+    for (QProcess* p : {&first, &other}) {
+        ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+        ASSERT_TRUE(p->waitForFinished(10000));
+        EXPECT_EQ(p->exitCode(), 0);
+    }
 }
 
 }  // namespace

@@ -7,17 +7,17 @@ std::optional<QString> GuiFileDialogPort::choose(const FileDialogRequest& reques
     QWidget* owner = QApplication::activeWindow();
     QString path;
     switch (request.kind) {
-    case FileDialogRequest::Kind::Open:
-        path = QFileDialog::getOpenFileName(owner, request.title, request.startPath,
-                                            dialogFilter(request.filter));
-        break;
-    case FileDialogRequest::Kind::Save:
-        path = QFileDialog::getSaveFileName(owner, request.title, request.startPath,
-                                            dialogFilter(request.filter));
-        break;
-    case FileDialogRequest::Kind::Folder:
-        path = QFileDialog::getExistingDirectory(owner, request.title, request.startPath);
-        break;
+        case FileDialogRequest::Kind::Open:
+            path = QFileDialog::getOpenFileName(owner, request.title, request.startPath,
+                                                dialogFilter(request.filter));
+            break;
+        case FileDialogRequest::Kind::Save:
+            path = QFileDialog::getSaveFileName(owner, request.title, request.startPath,
+                                                dialogFilter(request.filter));
+            break;
+        case FileDialogRequest::Kind::Folder:
+            path = QFileDialog::getExistingDirectory(owner, request.title, request.startPath);
+            break;
     }
     if (path.isEmpty()) return std::nullopt;
     return path;

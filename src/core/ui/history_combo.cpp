@@ -15,7 +15,8 @@ HistoryCombo::HistoryCombo(QWidget* parent) : QComboBox(parent) {
 
 QStringList HistoryCombo::entries() const {
     QStringList list;
-    for (int i = 0; i < count(); ++i) list.append(itemText(i));
+    for (int i = 0; i < count(); ++i)
+        list.append(itemText(i));
     return list;
 }
 

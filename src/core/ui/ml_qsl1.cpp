@@ -67,7 +67,8 @@ QAction* TZkvmQSL::command(QMenu* menu, const char* name, const QString& caption
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     if (!key.isEmpty()) action->setShortcut(key);
-    if (handler) connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     if (menu) menu->addAction(action);
     return action;
 }
@@ -96,10 +97,12 @@ void TZkvmQSL::buildMenus() {
                    &TZkvmQSL::USR1Click);
     Rig1 = command(file, "Rig1", QStringLiteral("リグ・アンテナデータを 開く(&A)..."),
                    &TZkvmQSL::Rig1Click);
-    for (QAction* a : {QSO1, USR1, Rig1}) a->setCheckable(true);
+    for (QAction* a : {QSO1, USR1, Rig1})
+        a->setCheckable(true);
     file->addSeparator();
     command(file, "M1", QStringLiteral("メール本文を開く(&M)..."), &TZkvmQSL::M1Click);
-    command(file, "BN1", QStringLiteral("メール本文に名前を付けて保存(&N)..."), &TZkvmQSL::BN1Click);
+    command(file, "BN1", QStringLiteral("メール本文に名前を付けて保存(&N)..."),
+            &TZkvmQSL::BN1Click);
     file->addSeparator();
     laterCommand(file, "QSLB1", QStringLiteral("電子QSLのバックアップ(&B)..."));
     file->addSeparator();
@@ -153,9 +156,8 @@ void TZkvmQSL::buildMenus() {
     connect(options, &QMenu::aboutToShow, this, &TZkvmQSL::O1Popup);
     command(options, "QSL2", QStringLiteral("電子QSL 環境設定(&K)..."), &TZkvmQSL::QSL2Click);
     QAction* s1 = command(options, "S1", QStringLiteral("E-Mail QSL 通信設定(&C)..."), nullptr);
-    connect(s1, &QAction::triggered, this, [this] {
-        communicationCommand_ ? communicationCommand_() : notAvailableYet();
-    });
+    connect(s1, &QAction::triggered, this,
+            [this] { communicationCommand_ ? communicationCommand_() : notAvailableYet(); });
     command(options, "AntR1", QStringLiteral("Rig/Antの編集(&R)"), &TZkvmQSL::AntR1Click);
     options->addSeparator();
     N800 = laterCommand(options, "N800", QStringLiteral("画像リサイズ 800x510"));
@@ -214,9 +216,8 @@ void TZkvmQSL::buildControls() {
     Speed11 = named(new QPushButton(QStringLiteral("環境設定")), "Speed11");
     connect(Speed11, &QPushButton::clicked, this, &TZkvmQSL::QSL2Click);
     Speed12 = named(new QPushButton(QStringLiteral("通信設定")), "Speed12");
-    connect(Speed12, &QPushButton::clicked, this, [this] {
-        communicationCommand_ ? communicationCommand_() : notAvailableYet();
-    });
+    connect(Speed12, &QPushButton::clicked, this,
+            [this] { communicationCommand_ ? communicationCommand_() : notAvailableYet(); });
     Speed13 = named(new QPushButton(QStringLiteral("Rig/Ant")), "Speed13");
     connect(Speed13, &QPushButton::clicked, this, &TZkvmQSL::AntR1Click);
     auto* buttons = new QHBoxLayout;
@@ -262,9 +263,8 @@ void TZkvmQSL::buildControls() {
     PoBox1 = named(new HistoryCombo, "PoBox1");
     RmkBox = named(new HistoryCombo, "RmkBox");
     Speed6 = named(new QPushButton(QStringLiteral("↓保存")), "Speed6");
-    connect(Speed6, &QPushButton::clicked, this, [this] {
-        Speed6Click(QApplication::keyboardModifiers() & Qt::ShiftModifier);
-    });
+    connect(Speed6, &QPushButton::clicked, this,
+            [this] { Speed6Click(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
     auto* texts = new QHBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(Label2);
@@ -327,7 +327,8 @@ void TZkvmQSL::buildControls() {
     PaintBox1->setFixedSize(528, CardPreview::cardHeight(528));
     BgCall = named(new QCheckBox(PaintBox1), "BgCall");
     BgName = named(new QCheckBox(QStringLiteral("Name"), PaintBox1), "BgName");
-    for (QCheckBox* box : {BgCall, BgName}) box->setAutoFillBackground(true);
+    for (QCheckBox* box : {BgCall, BgName})
+        box->setAutoFillBackground(true);
     column->addWidget(PaintBox1, 0, Qt::AlignHCenter);
     column->addStretch();
 
@@ -344,13 +345,17 @@ void TZkvmQSL::buildControls() {
 }
 
 void TZkvmQSL::setCreationHints() {
-    DefFile->setToolTip(shown(QStringLiteral("チェックあり＝上級者モード\rチェック無し＝ビギナーモード")));
-    Speed3->setToolTip(shown(QStringLiteral("QSL記載文字のフォント設定\rShift＋クリックで文字色のみ設定")));
+    DefFile->setToolTip(
+        shown(QStringLiteral("チェックあり＝上級者モード\rチェック無し＝ビギナーモード")));
+    Speed3->setToolTip(
+        shown(QStringLiteral("QSL記載文字のフォント設定\rShift＋クリックで文字色のみ設定")));
     Speed4->setToolTip(QStringLiteral("電子QSLのサンプル表示"));
-    Speed6->setToolTip(shown(QStringLiteral("メモ欄・メール本文の上書き保存\rShift＋クリックで再読み込み")));
+    Speed6->setToolTip(
+        shown(QStringLiteral("メモ欄・メール本文の上書き保存\rShift＋クリックで再読み込み")));
     Speed11->setToolTip(QStringLiteral("電子QSL 環境設定"));
     Speed12->setToolTip(QStringLiteral("E-Mail QSL 通信設定"));
-    Speed8->setToolTip(shown(QStringLiteral("受信した電子QSLを表示\rShift＋クリックで新しい順に表示")));
+    Speed8->setToolTip(
+        shown(QStringLiteral("受信した電子QSLを表示\rShift＋クリックで新しい順に表示")));
     Speed9->setToolTip(QStringLiteral("QSL定義ファイルの編集"));
     TransC1->setToolTip(QStringLiteral("ビギナーモード時の文字の表示方法"));
 }

@@ -31,12 +31,12 @@ class CardPreview;
 class TZkvmQSL : public QMainWindow {
     Q_OBJECT
 public:
-    TZkvmQSL(TZkwIni& settings, MainState& state, EnvironmentSettings& environment,
-             AppPaths paths, QWidget* parent = nullptr);
+    TZkvmQSL(TZkwIni& settings, MainState& state, EnvironmentSettings& environment, AppPaths paths,
+             QWidget* parent = nullptr);
     ~TZkvmQSL() override;
 
     // The windows created after this one, each living for the whole run.
-    void setEnvironmentWindow(TSetQSL* window) { environmentWindow_ = window; }
+    void setEnvironmentWindow(TSetQSL* window);
     // Opens the communication settings (until their window exists, a notice).
     void setCommunicationSettingsCommand(std::function<void()> command) {
         communicationCommand_ = std::move(command);
@@ -103,6 +103,7 @@ private:
     void updateModeControls();
     void loadPreview();
     void layoutBottom();
+    void applyLooks();
     void chooseFolder(bool received);
     void askReset(int which);
 

@@ -40,10 +40,9 @@ bool shiftHeld() {
 }  // namespace
 
 void TZkvmQSL::JPEG1Click() {
-    const auto chosen = chooseFile({FileDialogRequest::Kind::Open,
-                                    QStringLiteral("JPEG画像ファイルを選択"),
-                                    QStringLiteral("JPEG画像(*.jpg)|*.jpg"),
-                                    folderOf(state_.picturePath)});
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像ファイルを選択"),
+                    QStringLiteral("JPEG画像(*.jpg)|*.jpg"), folderOf(state_.picturePath)});
     if (chosen) choosePicture(*chosen);
 }
 
@@ -62,10 +61,10 @@ void TZkvmQSL::choosePicture(const QString& path) {
 
 void TZkvmQSL::QSLO1Click() {
     const QString current = settings_.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl"));
-    const auto chosen = chooseFile({FileDialogRequest::Kind::Open,
-                                    QStringLiteral("QSL定義ファイルを開く"),
-                                    QStringLiteral("QSL定義ファイル(*.mQsl)|*.mQsl"),
-                                    folderOf(MakeAbsolutePath(current, state_.programDir))});
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("QSL定義ファイルを開く"),
+                    QStringLiteral("QSL定義ファイル(*.mQsl)|*.mQsl"),
+                    folderOf(MakeAbsolutePath(current, state_.programDir))});
     if (chosen) chooseDefinition(*chosen);
 }
 
@@ -109,23 +108,22 @@ void TZkvmQSL::USR1Click() {
     state_.userEdition = choice.edition;
     USR1->setChecked(!choice.edition.isEmpty());
     if (!choice.memoryOnly)
-        settings_.writeOrDelete(u"Config", u"UserList",
-                                choice.path.isEmpty()
-                                    ? QString()
-                                    : MakeRelativePath(choice.path, state_.programDir));
+        settings_.writeOrDelete(
+            u"Config", u"UserList",
+            choice.path.isEmpty() ? QString() : MakeRelativePath(choice.path, state_.programDir));
     updateCaption();
 }
 
 void TZkvmQSL::Rig1Click() {
     const bool fileSet = state_.rigAntPath.size() > 5;
-    const auto chosen = chooseFile({FileDialogRequest::Kind::Open,
-                                    QStringLiteral("リグ・アンテナデータを開く"),
-                                    QStringLiteral("Rig/Antﾃﾞｰﾀﾌｧｲﾙ(*.dat)|*.dat"),
-                                    fileSet ? folderOf(state_.rigAntPath) : state_.programDir});
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("リグ・アンテナデータを開く"),
+                    QStringLiteral("Rig/Antﾃﾞｰﾀﾌｧｲﾙ(*.dat)|*.dat"),
+                    fileSet ? folderOf(state_.rigAntPath) : state_.programDir});
     if (chosen) {
         if (isCtyDat(*chosen)) {
-            ShowMsgBox(this, QStringLiteral("CTY.DAT は開けません！"), QFileInfo(*chosen).fileName(),
-                       mb::Ok | mb::IconStop);
+            ShowMsgBox(this, QStringLiteral("CTY.DAT は開けません！"),
+                       QFileInfo(*chosen).fileName(), mb::Ok | mb::IconStop);
         } else {
             state_.rigAntPath = *chosen;
             settings_.writeString(u"Config", u"RigAnt",
@@ -198,9 +196,9 @@ void TZkvmQSL::Speed6Click(bool shift) {
 void TZkvmQSL::chooseFolder(bool received) {
     const QString current = received ? state_.receivedDir : state_.sentDir;
     const QString other = received ? state_.sentDir : state_.receivedDir;
-    const QString question = received
-                                 ? QStringLiteral("受信フォルダを変更しますか？\r\r現在の受信フォルダ＝")
-                                 : QStringLiteral("送信フォルダを変更しますか？\r\r現在の送信フォルダ＝");
+    const QString question =
+        received ? QStringLiteral("受信フォルダを変更しますか？\r\r現在の受信フォルダ＝")
+                 : QStringLiteral("送信フォルダを変更しますか？\r\r現在の送信フォルダ＝");
     if (ShowMsgBox(this, question + current, app::title(),
                    mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
@@ -210,13 +208,14 @@ void TZkvmQSL::chooseFolder(bool received) {
                          folder))
         return;
     auto bare = [](QString path) {
-        while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\'))) path.chop(1);
+        while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
+            path.chop(1);
         return path;
     };
     folder = bare(folder);
     if (folder.compare(bare(other), Qt::CaseInsensitive) == 0) {
-        ShowMsgBox(this, QStringLiteral("このフォルダは選択できません！\r\r") + folder, app::title(),
-                   mb::Ok | mb::IconExclamation);
+        ShowMsgBox(this, QStringLiteral("このフォルダは選択できません！\r\r") + folder,
+                   app::title(), mb::Ok | mb::IconExclamation);
         return;
     }
     const QString stored = MakeRelativePath(folder, state_.programDir);
@@ -286,10 +285,12 @@ void TZkvmQSL::N11Click() {
 void TZkvmQSL::askReset(int which) {
     const QString text =
         which == 13
-            ? QStringLiteral("電子QSL 環境設定をインストール直後の状態に戻します。\r処理後は終了します。"
-                             "よろしいですか？")
-            : QStringLiteral("通信設定以外をすべてインストール直後の状態に戻します。\r処理後は終了"
-                             "します。よろしいですか？");
+            ? QStringLiteral(
+                  "電子QSL 環境設定をインストール直後の状態に戻します。\r処理後は終了します。"
+                  "よろしいですか？")
+            : QStringLiteral(
+                  "通信設定以外をすべてインストール直後の状態に戻します。\r処理後は終了"
+                  "します。よろしいですか？");
     if (ShowMsgBox(this, text, app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) !=
         mb::IdYes)
         return;

@@ -62,6 +62,8 @@ void TZkvmQSL::FormShow() {
     else
         environment_.load(settings_, true);
 
+    applyLooks();
+
     const MailAccount account = mailAccountFrom(settings_);
     NMailSetOption(5, 1);
     NMailSetOption(0, account.timeoutSeconds);
@@ -78,6 +80,19 @@ void TZkvmQSL::FormShow() {
     updateCaption();
     QTimer::singleShot(0, this, &TZkvmQSL::postShowChecks);
     Timer1->start();
+}
+
+void TZkvmQSL::setEnvironmentWindow(TSetQSL* window) {
+    environmentWindow_ = window;
+    if (window) connect(window, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
+}
+
+// The memo font of the environment settings.
+void TZkvmQSL::applyLooks() {
+    QFont font = Memo1->font();
+    if (!environment_.memoFontName.isEmpty()) font.setFamily(environment_.memoFontName);
+    if (environment_.memoFontSize > 0) font.setPointSize(environment_.memoFontSize);
+    Memo1->setFont(font);
 }
 
 void TZkvmQSL::showState() {
@@ -128,7 +143,8 @@ void TZkvmQSL::updateModeControls() {
     AlphaBl->setVisible(!expert && state_.options.textArea == 2);
     for (QWidget* w : std::initializer_list<QWidget*>{BgCall, BgName, BgFont, nColor})
         w->setVisible(!expert);
-    for (QRadioButton* r : std::as_const(placeButtons_)) r->setEnabled(!expert);
+    for (QRadioButton* r : std::as_const(placeButtons_))
+        r->setEnabled(!expert);
     TransC1->setEnabled(!expert);
     Speed3->setEnabled(!expert);
     RstEdit->setEnabled(!expert);
@@ -184,8 +200,8 @@ void TZkvmQSL::loadPreview() {
         reader.setAutoTransform(true);
         const QSize size = reader.size();
         if (size.isValid() && size.width() > 1056)
-            reader.setScaledSize(size.scaled(1056, 1056 * size.height() / size.width(),
-                                             Qt::KeepAspectRatio));
+            reader.setScaledSize(
+                size.scaled(1056, 1056 * size.height() / size.width(), Qt::KeepAspectRatio));
         picture = reader.read();
         if (size.isValid())
             statusBar()->showMessage(

@@ -9,11 +9,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QFontDialog>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDialog>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,7 +96,7 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
     PotblLabel = new QLabel(QStringLiteral("Call/"));
     PotblLabel->setObjectName(QStringLiteral("PotblLabel"));
     sendForm->addRow(PotblLabel, Potbl);
-    sendForm->addRow(QStringLiteral("Name"), OpName);
+    sendForm->addRow(QStringLiteral("QSLのName設定"), OpName);
 
     RcvEdit = named(new QLineEdit, "RcvEdit");
     RcvEdit->setMaxLength(82);
@@ -104,7 +104,9 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
         named(new QCheckBox(QStringLiteral("QSL受領済みでも受領済みマークする")), "RcvWrite");
     RcvAftr = named(new QCheckBox(QStringLiteral("QSLを受信後に表示する")), "RcvAftr");
     ShoGoEd = named(new QLineEdit, "ShoGoEd");
-    ShoGoEd->setInputMask(QStringLiteral("99/99/99"));
+    ShoGoEd->setMaxLength(8);
+    ShoGoEd->setContextMenuPolicy(Qt::NoContextMenu);
+    ShoGoEd->setAttribute(Qt::WA_InputMethodEnabled, false);
     ShoGoEd->installEventFilter(this);
     GosaMin = named(new QSpinBox, "GosaMin");
     GosaMin->setRange(0, 59);
@@ -266,8 +268,9 @@ void TSetQSL::setExpertMode(bool on) {
 }
 
 void TSetQSL::FontD1Click(bool shift) {
-    QFont font(model_.listFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.listFontName,
-               model_.listFontSize > 0 ? model_.listFontSize : 10);
+    QFont font(
+        model_.listFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.listFontName,
+        model_.listFontSize > 0 ? model_.listFontSize : 10);
     if (shift) {
         font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
     } else {
@@ -283,8 +286,9 @@ void TSetQSL::FontD1Click(bool shift) {
 }
 
 void TSetQSL::FontD2Click(bool shift) {
-    QFont font(model_.memoFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.memoFontName,
-               model_.memoFontSize > 0 ? model_.memoFontSize : 10);
+    QFont font(
+        model_.memoFontName.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : model_.memoFontName,
+        model_.memoFontSize > 0 ? model_.memoFontSize : 10);
     if (shift) {
         font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
     } else {
@@ -338,13 +342,39 @@ void TSetQSL::done(int result) {
 }
 
 // The oldest-date field: digits in overtype, the caret hops over the two
-// slashes, nothing is deleted.
+// slashes, the text keeps its 8 characters; nothing is deleted.
 bool TSetQSL::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ShoGoEd && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) return true;
-        const QString text = key->text();
-        if (!text.isEmpty() && text.front().isPrint() && !text.front().isDigit()) return true;
+        const QString typed = key->text();
+        if (typed.size() == 1 && typed.front().isDigit() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            QString text = ShoGoEd->text().leftJustified(8, u' ').left(8);
+            int at = ShoGoEd->cursorPosition();
+            if (at == 2 || at == 5) ++at;
+            if (at < 8) {
+                text[at] = typed.front();
+                ShoGoEd->setText(text);
+                ++at;
+                if (at == 2 || at == 5) ++at;
+                ShoGoEd->setCursorPosition(std::min(at, 8));
+            }
+            return true;
+        }
+        switch (key->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Escape:
+                return false;
+            default:
+                return true;  // backspace, delete, letters, paste: ignored
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -46,8 +46,8 @@ public:
 
 }  // namespace
 
-TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programDir,
-                 QWidget* parent, const QString& siteBase)
+TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programDir, QWidget* parent,
+                 const QString& siteBase)
     : QDialog(parent),
       settings_(settings),
       programDir_(programDir),
@@ -125,7 +125,10 @@ TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programD
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* tools = new QHBoxLayout;
+    auto* toolRow = new QWidget;
+    toolRow->setObjectName(QStringLiteral("ToolRow"));
+    auto* tools = new QHBoxLayout(toolRow);
+    tools->setContentsMargins(0, 0, 0, 0);
     tools->addWidget(new QLabel(QStringLiteral("最大登録件数の変更")));
     tools->addWidget(MaxEdit);
     tools->addWidget(applyMax);
@@ -145,7 +148,7 @@ TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programD
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary_);
-    layout->addLayout(tools);
+    layout->addWidget(toolRow);
     layout->addWidget(StringGrid1, 1);
     layout->addLayout(buttons);
     layout->addWidget(StatusBar1);
@@ -165,11 +168,11 @@ TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programD
 
     path_ = path;
     if (isCtyDat(path_) || !QFileInfo(path_).isFile()) {
-        const auto chosen = isCtyDat(path_)
-                                ? std::nullopt
-                                : chooseFile({FileDialogRequest::Kind::Open,
-                                              QStringLiteral("Rig/Antデータを開く"), kFilter,
-                                              programDir_});
+        const auto chosen =
+            isCtyDat(path_)
+                ? std::nullopt
+                : chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("Rig/Antデータを開く"),
+                              kFilter, programDir_});
         path_ = chosen && !isCtyDat(*chosen) ? *chosen : programDir_ + QStringLiteral("RigAnt.dat");
     }
     loadFile();
@@ -185,6 +188,7 @@ void TForm11::setChooser(const QString& summary, int preselectedRow) {
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     SaveButton->setText(QStringLiteral("OK"));
+    findChild<QWidget*>(QStringLiteral("ToolRow"))->setVisible(false);
     if (preselectedRow >= 1 && preselectedRow <= table_.max)
         StringGrid1->setCurrentCell(preselectedRow - 1, 0);
 }
@@ -199,7 +203,8 @@ void TForm11::loadFile() {
 void TForm11::showTable() {
     StringGrid1->setRowCount(table_.max);
     QStringList numbers;
-    for (int n = 1; n <= table_.max; ++n) numbers.append(QString::number(n));
+    for (int n = 1; n <= table_.max; ++n)
+        numbers.append(QString::number(n));
     StringGrid1->setVerticalHeaderLabels(numbers);
     for (int r = 0; r < table_.max; ++r)
         for (int c = 0; c < kRigValueCount; ++c)
@@ -218,13 +223,13 @@ void TForm11::takeTable() {
 }
 
 bool TForm11::confirmLineChange() {
-    return ShowMsgBox(this,
-                      QStringLiteral(
-                          "Rig/Antデータの行番号が変更されます。\r\rQSL定義ファイルや、QSOデータの"
-                          "Remarks中で行番号を指定している場合、\rこれらを必ず修正する必要があります"
-                          "。\r\rRig/Antデータを１行変更しますか？"),
-                      app::title(), mb::OkCancel | mb::IconExclamation | mb::DefButton2) ==
-           mb::IdOk;
+    return ShowMsgBox(
+               this,
+               QStringLiteral(
+                   "Rig/Antデータの行番号が変更されます。\r\rQSL定義ファイルや、QSOデータの"
+                   "Remarks中で行番号を指定している場合、\rこれらを必ず修正する必要があります"
+                   "。\r\rRig/Antデータを１行変更しますか？"),
+               app::title(), mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk;
 }
 
 void TForm11::moveRowUp() {
@@ -279,9 +284,9 @@ void TForm11::useFile(const QString& path) {
 }
 
 void TForm11::openOther() {
-    const auto chosen = chooseFile({FileDialogRequest::Kind::Open,
-                                    QStringLiteral("Rig/Antデータを開く"), kFilter,
-                                    QFileInfo(path_).path()});
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("Rig/Antデータを開く"), kFilter,
+                    QFileInfo(path_).path()});
     if (!chosen) return;
     if (isCtyDat(*chosen)) {
         ShowMsgBox(this, QStringLiteral("CTY.DAT は開けません！"), QFileInfo(*chosen).fileName(),
@@ -294,8 +299,8 @@ void TForm11::openOther() {
 
 void TForm11::saveAs() {
     const auto chosen =
-        chooseFile({FileDialogRequest::Kind::Save, QStringLiteral("Rig/Antデータに名前を付けて保存"),
-                    kFilter, path_});
+        chooseFile({FileDialogRequest::Kind::Save,
+                    QStringLiteral("Rig/Antデータに名前を付けて保存"), kFilter, path_});
     if (!chosen) return;
     if (isCtyDat(*chosen)) {
         ShowMsgBox(this, QStringLiteral("CTY.DAT は開けません！"), QFileInfo(*chosen).fileName(),

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -73,6 +74,60 @@ private Q_SLOTS:
         QCOMPARE(stored.readString(u"Kankyo", u"Gosa", {}), u"59"_s);
         QCOMPARE(model.excludedRoutes, u"M"_s);
         SetMesCheck(false);
+    }
+
+    void fontsColourAndTheDateField() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Sendvik.ini"_s);
+        TZkwIni ini(path);
+        ini.writeString(u"Kankyo", u"ShowGo", u"24/3"_s);
+        ini.writeString(u"Kankyo", u"FontName2", u"Old"_s);
+        ini.writeInteger(u"Kankyo", u"FontSize2", 9);
+        ini.writeInteger(u"Kankyo", u"JpSize", 7);
+        ini.writeString(u"Option", u"Calls", u"ja1abc"_s);
+        EnvironmentSettings model;
+        TSetQSL window(model, ini);
+        window.Load(true);
+        QCOMPARE(window.findChild<QComboBox*>(u"fJpgSize"_s)->currentText(), u"1024x652"_s);
+        auto* date = window.findChild<QLineEdit*>(u"ShoGoEd"_s);
+        QCOMPARE(date->text(), u"24/3 /  "_s);
+
+        // Saving without touching the fonts leaves them as stored.
+        ini.writeString(u"Kankyo", u"FontName2", u"Kept"_s);
+        window.Save();
+        QCOMPARE(ini.readString(u"Kankyo", u"FontName2", {}), u"Kept"_s);
+
+        int changes = 0;
+        connect(&window, &TSetQSL::looksChanged, this, [&changes] { ++changes; });
+        window.FontD2Click(true);
+        QCOMPARE(model.memoFontName, u"ＭＳ ゴシック"_s);
+        QCOMPARE(model.memoFontSize, 14);
+        window.LineColorClick(true);
+        QCOMPARE(model.lineColor, static_cast<int>(0x80000005));
+        QCOMPARE(changes, 2);
+        window.findChild<QPushButton*>(u"SaveButton"_s)->click();
+        QCOMPARE(ini.readString(u"Kankyo", u"FontName2", {}), u"ＭＳ ゴシック"_s);
+        QCOMPARE(ini.readInteger(u"Kankyo", u"FontSize2", 0), 14);
+        QVERIFY(!model.memoFontChanged);  // cleared when the window closes
+
+        window.show();
+        QCOMPARE(window.findChild<QLabel*>(u"PotblLabel"_s)->text(), u"JA1ABC/"_s);
+        QVERIFY(
+            window.findChild<QPushButton*>(u"FontD2"_s)->toolTip().startsWith(u"ＭＳ ゴシック"_s));
+        date->setFocus();
+        date->setCursorPosition(0);
+        QTest::keyClicks(date, u"2x5"_s);
+        QTest::keyClick(date, Qt::Key_Backspace);
+        QTest::keyClick(date, Qt::Key_Delete);
+        QTest::keyClicks(date, u"0101"_s);
+        QCOMPARE(date->text(), u"25/01/01"_s);
+
+        window.setExpertMode(true);
+        for (const char* name : {"UtcCheck", "OpName", "RigSele", "Potbl", "fJpgSize"})
+            QVERIFY2(!window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
+        window.setExpertMode(false);
+        QVERIFY(window.findChild<QWidget*>(u"fJpgSize"_s)->isEnabled());
+        window.close();
     }
 };
 

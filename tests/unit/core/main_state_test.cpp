@@ -1,5 +1,5 @@
-#include "core/app_paths.h"
 #include "core/main_state.h"
+#include "core/app_paths.h"
 #include "core/recent_lists.h"
 #include "core/startup_checks.h"
 #include "core/zkw_ini.h"
@@ -197,13 +197,14 @@ TEST(MainStateClose, WritesTheWindowStateAndNothingAfterTheFullReset) {
 }
 
 TEST(MainStateClose, EachResetErasesExactlyItsSections) {
-    const QStringList all = {u"Config"_s,   u"Kankyo"_s, u"Option"_s,    u"JpFiles"_s,
-                             u"Potbl"_s,    u"Remarks"_s, u"QslDef"_s,   u"mQslFiles"_s,
+    const QStringList all = {u"Config"_s,   u"Kankyo"_s,  u"Option"_s, u"JpFiles"_s,
+                             u"Potbl"_s,    u"Remarks"_s, u"QslDef"_s, u"mQslFiles"_s,
                              u"CallFont"_s, u"Confirm"_s, u"Other"_s};
     auto filled = [&](TZkwIni& ini) {
-        for (const QString& s : all) ini.writeString(s, u"K", u"v"_s);
-        for (const char16_t* key : {u"Pos", u"ViewPos", u"SentWin", u"ShWin", u"QslPos",
-                                    u"RigWin", u"ConfPos", u"QslDef", u"RcvDir"})
+        for (const QString& s : all)
+            ini.writeString(s, u"K", u"v"_s);
+        for (const char16_t* key : {u"Pos", u"ViewPos", u"SentWin", u"ShWin", u"QslPos", u"RigWin",
+                                    u"ConfPos", u"QslDef", u"RcvDir"})
             ini.writeString(u"Config", key, u"1"_s);
     };
     Sandbox box;
@@ -231,7 +232,8 @@ TEST(MainStateClose, EachResetErasesExactlyItsSections) {
 
 TEST(RecentFiles, ChosenFirstCaseInsensitiveAndCutToTheLimit) {
     RecentFiles pictures(30);
-    for (int i = 0; i < 35; ++i) pictures.choose(u"/p/pic%1.jpg"_s.arg(i));
+    for (int i = 0; i < 35; ++i)
+        pictures.choose(u"/p/pic%1.jpg"_s.arg(i));
     ASSERT_EQ(pictures.files().size(), 30);
     EXPECT_EQ(pictures.files().front(), u"/p/pic34.jpg"_s);
     pictures.choose(u"/P/PIC20.JPG"_s);
@@ -248,7 +250,8 @@ TEST(RecentFiles, ChosenFirstCaseInsensitiveAndCutToTheLimit) {
     definitions.choose(u"a"_s);  // a caption under 7 characters is hidden
     definitions.choose(u"/d/long.mQsl"_s);
     EXPECT_EQ(definitions.captions(), (QStringList{u"(&0) /d/long.mQsl"_s, QString()}));
-    for (int i = 0; i < 40; ++i) definitions.choose(u"/d/def%1.mQsl"_s.arg(i));
+    for (int i = 0; i < 40; ++i)
+        definitions.choose(u"/d/def%1.mQsl"_s.arg(i));
     EXPECT_EQ(definitions.files().size(), 32);
 }
 
@@ -257,7 +260,8 @@ TEST(RecentFiles, SavedRenumberedOverTheShownItemsOnly) {
     writeBytes(box.path(u"one.jpg"_s), "x");
     writeBytes(box.path(u"two.jpg"_s), "x");
     TZkwIni ini(box.path(u"Sendvik.ini"_s));
-    for (int n = 0; n < 30; ++n) ini.writeString(u"JpFiles", u"JP%1"_s.arg(n), u"old"_s);
+    for (int n = 0; n < 30; ++n)
+        ini.writeString(u"JpFiles", u"JP%1"_s.arg(n), u"old"_s);
     RecentFiles pictures(30);
     pictures.choose(box.path(u"two.jpg"_s));
     pictures.choose(u"x"_s);
@@ -282,7 +286,8 @@ TEST(Histories, TextGoesToTheTopOnceAndTwentyAreSaved) {
     TZkwIni ini(box.path(u"h.ini"_s));
     ini.writeString(u"Potbl", u"Po5", u"stale"_s);
     QStringList many;
-    for (int i = 0; i < 25; ++i) many.append(u"P%1"_s.arg(i));
+    for (int i = 0; i < 25; ++i)
+        many.append(u"P%1"_s.arg(i));
     many[3].clear();
     saveHistory(ini, u"Potbl", u"Po", many);
     EXPECT_EQ(ini.readString(u"Potbl", u"Po19", {}), u"P19"_s);

@@ -142,8 +142,10 @@ TEST(RigAnt, ChooserSummaryPadsByTheLogsByteWidths) {
     const QString s = rigChooserSummary(q);
     const QStringList lines = s.split(u'\r');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[0], u"No42       JA1ABC/1           24/03/01    12:34J  7.024     CW        "_s);
-    EXPECT_EQ(lines[1], u"山田"_s + QString(12, u' ') + u"1001      千代田区"_s + QString(20, u' '));
+    EXPECT_EQ(lines[0],
+              u"No42       JA1ABC/1           24/03/01    12:34J  7.024     CW        "_s);
+    EXPECT_EQ(lines[1],
+              u"山田"_s + QString(12, u' ') + u"1001      千代田区"_s + QString(20, u' '));
     EXPECT_EQ(lines[2], u"%Tokyo%"_s);
     EXPECT_EQ(lines[3], u"Rig#2"_s);
 }

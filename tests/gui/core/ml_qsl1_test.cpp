@@ -1,0 +1,427 @@
+// The main window, offscreen, driven by its controls' names: start-up from
+// empty and filled settings, the option switches, the range, the checks once
+// shown, closing, the resets, the recent files and the file commands.
+
+#include "core/ui/ml_qsl1.h"
+
+#include "core/app_paths.h"
+#include "core/file_dialogs.h"
+#include "core/main_state.h"
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "core/ui/history_combo.h"
+#include "core/zkw_ini.h"
+#include "logdata/log_store.h"
+#include "logdata/user_list.h"
+#include "settings/kankyo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A log of `count` QSOs at `mst`.
+void makeLog(const QString& mst, int count) {
+    LogStore store;
+    QVERIFY(store.open(mst, true));
+    QVERIFY(store.db().exec("BEGIN"));
+    for (int i = 0; i < count; ++i) {
+        QsoRecord q;
+        q.call = u"JA1A%1"_s.arg(i);
+        q.date = u"24/03/01"_s;
+        q.time = u"%1:%2"_s.arg(i / 60 % 24, 2, 10, QChar(u'0')).arg(i % 60, 2, 10, QChar(u'0'));
+        q.freq = u"7.024"_s;
+        q.mode = u"CW"_s;
+        q.key = lookupKeyOf(q.call);
+        q.remarks1 = QString::number(i / 1440);  // distinct QSOs
+        QCOMPARE(store.insert(q), LogStore::InsertResult::Added);
+    }
+    QVERIFY(store.db().exec("COMMIT"));
+}
+
+// What a complete set of communication settings looks like.
+const QByteArray kOption =
+    "[Option]\r\nCalls=JA1ABC\r\nPass2=28526x\r\nMailAdd=ja1abc@example.jp\r\n"
+    "Pass1=25971x\r\nSmtpName=smtp.example.jp\r\nPop3Name=pop.example.jp\r\n";
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        QTemporaryDir dir;
+        ScriptedMessagePort messages;
+        ScopedMessagePort installed{&messages};
+        ScriptedFileDialogPort files;
+        ScopedFileDialogPort installedFiles{&files};
+        std::unique_ptr<TZkwIni> settings;
+        MainState state;
+        EnvironmentSettings environment;
+        std::unique_ptr<TZkvmQSL> window;
+
+        QString path(const QString& name) const { return dir.filePath(name); }
+        QString home() const { return dir.path() + u'/'; }
+        void start() {
+            settings = std::make_unique<TZkwIni>(path(u"Sendvik.ini"_s));
+            window = std::make_unique<TZkvmQSL>(*settings, state, environment, AppPaths(home()));
+            window->show();
+            QCoreApplication::processEvents();  // the checks once shown
+        }
+        template <typename T>
+        T* find(const char* name) const {
+            return window->findChild<T*>(QString::fromLatin1(name));
+        }
+        QStringList texts() const {
+            QStringList out;
+            for (const MessageRequest& m : messages.messages())
+                out.append(m.text);
+            return out;
+        }
+        void finish() {
+            window->close();
+            window->FormDestroy();
+        }
+    };
+
+    QList<QUrl> opened_;
+
+public Q_SLOTS:
+    void openUrl(const QUrl& url) { opened_.append(url); }
+
+private Q_SLOTS:
+    void initTestCase() { QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl"); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"https"_s); }
+
+    void startsFromAnEmptyFolderWithTheDefaults() {
+        Run run;
+        run.start();
+        TZkvmQSL* w = run.window.get();
+        QCOMPARE(w->windowTitle(), u"ZELKOV E-Mail QSL Ver5.12"_s);
+        QCOMPARE(run.find<QLineEdit>("Edit1")->text(), u"1"_s);
+        QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"1"_s);
+        QVERIFY(run.find<QRadioButton>("PCheck1")->isChecked());
+        QVERIFY(run.find<QCheckBox>("Check2")->isChecked());
+        QVERIFY(run.find<QCheckBox>("RecRead")->isChecked());
+        QVERIFY(run.find<QCheckBox>("BgCall")->isChecked());
+        QVERIFY(run.find<QCheckBox>("BgName")->isChecked());
+        QVERIFY(!run.find<QCheckBox>("DefFile")->isChecked());
+        QCOMPARE(run.find<QComboBox>("TransC1")->currentIndex(), 2);
+        QCOMPARE(run.find<QSpinBox>("AlphaBl")->value(), 17);
+        QCOMPARE(run.find<QCheckBox>("BgCall")->text(), u"Callを表示"_s);
+        QCOMPARE(run.find<QLineEdit>("RstEdit")->text(), u"FT8,FT4,JT65=dB;CW=RST"_s);
+        QVERIFY(!run.find<QPushButton>("Speed9")->isEnabled());
+        QVERIFY(!run.find<QAction>("QSO1")->isChecked());
+        QVERIFY(!run.find<QAction>("USR1")->isChecked());
+        QVERIFY(!run.find<QAction>("Rig1")->isChecked());
+        QVERIFY(!run.find<QAction>("J1")->isVisible());
+        QVERIFY(!run.find<QAction>("ZELKOV1")->isEnabled());
+        QCOMPARE(run.find<QPushButton>("Speed5")->toolTip(),
+                 run.path(u"受信"_s) + u"\n・・・に保存します"_s);
+        QCOMPARE(run.find<QPushButton>("Speed10")->toolTip(),
+                 u"送信済み電子QSLの一覧表示\n"_s + run.path(u"送信"_s));
+        QCOMPARE(run.find<QPushButton>("Speed6")->toolTip(),
+                 u"メモ欄・メール本文の上書き保存\nShift＋クリックで再読み込み"_s);
+        QCOMPARE(run.find<QAction>("VwrQ1")->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(run.find<QAction>("CNF3")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QVERIFY(QFileInfo(run.path(u"QslMsg"_s)).isDir());
+        // Incomplete communication settings: that window is asked for (a
+        // notice until it exists); the time zone is Japan's.
+        QCOMPARE(run.texts().size(), 1);
+        QVERIFY(run.texts()[0].contains(u"まだ使用できません"_s));
+        QVERIFY(w->minimumWidth() >= 572);
+        run.finish();
+    }
+
+    void filledSettingsAndALogOf5000() {
+        Run run;
+        makeLog(run.path(u"ZELKOV.mst"_s), 5000);
+        writeFile(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1ABC\r\n");
+        QVERIFY(BuildUserListIndex(run.path(u"UserList.usr"_s)));
+        writeFile(run.path(u"Sendvik.ini"_s),
+                  "[Config]\r\nRecno1=1\r\nRcvDir=QSL\r\nSntDir=qsl\r\n"
+                  "PCheck=588\r\nAlpha=0\r\n" +
+                      kOption);
+        run.start();
+        QCOMPARE(run.find<QLineEdit>("Edit1")->text(), u"4701"_s);
+        QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"5000"_s);
+        QCOMPARE(run.window->windowTitle(), u"ZELKOV E-Mail QSL Ver5.12　【2024/02/01版】"_s);
+        QVERIFY(run.find<QAction>("QSO1")->isChecked());
+        QVERIFY(run.find<QAction>("USR1")->isChecked());
+        QCOMPARE(run.find<QLabel>("Label2")->text(), u"JA1ABC"_s);
+        QCOMPARE(run.find<QCheckBox>("BgCall")->text(), u"JA1ABC表示"_s);
+        // 588 = 512 + 64 + 8 + 4: PCheck4, transparent, expert mode.
+        QVERIFY(run.find<QRadioButton>("PCheck4")->isChecked());
+        QCOMPARE(run.find<QComboBox>("TransC1")->currentIndex(), 1);
+        QVERIFY(run.find<QCheckBox>("DefFile")->isChecked());
+        QVERIFY(run.find<QPushButton>("Speed9")->isEnabled());
+        QVERIFY(!run.find<QRadioButton>("PCheck0")->isEnabled());
+        QVERIFY(!run.find<QCheckBox>("Check2")->isChecked());
+        QCOMPARE(run.find<QSpinBox>("AlphaBl")->value(), 17);
+        QCOMPARE(run.find<QPushButton>("Speed7")->toolTip(),
+                 run.path(u"ZELKOV.zdb"_s) + u"\nと 電子QSLを照合"_s);
+
+        const QStringList texts = run.texts();
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts[0],
+                 u"2024/02/01版\r\rZELKOVユーザーリストが古くなってきましたので、最新版を"
+                 u"使用してください。"_s);
+        QCOMPARE(texts[1],
+                 u"[受信]フォルダと[送信]フォルダが同じです！\r\rファイルメニューで別の"
+                 u"フォルダを設定してください。\r\r"_s +
+                     run.path(u"QSL"_s));
+        QCOMPARE(run.messages.messages()[1].flags & 0x70, mb::IconStop);
+        run.finish();
+
+        Run later;
+        QVERIFY(QFile::copy(run.path(u"ZELKOV.zdb"_s), later.path(u"ZELKOV.zdb"_s)));
+        writeFile(later.path(u"Sendvik.ini"_s), "[Config]\r\nRecno1=6000\r\n" + kOption);
+        later.start();
+        QCOMPARE(later.find<QLineEdit>("Edit1")->text(), u"5001"_s);
+        QCOMPARE(later.find<QLineEdit>("Edit2")->text(), u"5000"_s);
+        QVERIFY(later.texts().isEmpty());
+        later.finish();
+    }
+
+    void closingSavesTheWindowsKeys() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        run.start();
+        auto* place = run.find<HistoryCombo>("PoBox1");
+        place->setEditText(u"Tokyo"_s);
+        QTest::keyClick(place, Qt::Key_Return);
+        place->setEditText(u"Chiba"_s);
+        QTest::keyClick(place, Qt::Key_Return);
+        QCOMPARE(place->entries().mid(0, 2), (QStringList{u"Chiba"_s, u"Tokyo"_s}));
+        run.find<HistoryCombo>("RmkBox")->setEditText(u"TNX FB QSO"_s);
+        run.find<QLineEdit>("Edit1")->setText(u"77"_s);
+        run.find<QRadioButton>("PCheck0")->setChecked(true);
+        run.find<QComboBox>("TransC1")->setCurrentIndex(0);
+        run.find<QCheckBox>("BgName")->setChecked(false);
+        run.finish();
+
+        TZkwIni stored(run.path(u"Sendvik.ini"_s));
+        QCOMPARE(stored.readString(u"Potbl", u"Po0", {}), u"Chiba"_s);
+        QCOMPARE(stored.readString(u"Potbl", u"Po1", {}), u"Tokyo"_s);
+        QCOMPARE(stored.readString(u"Remarks", u"Rm0", {}), u"TNX FB QSO"_s);
+        QCOMPARE(stored.readString(u"Config", u"Recno1", {}), u"77"_s);
+        QCOMPARE(stored.readInteger(u"Config", u"PCheck", 0), 16 | 32 | 128);
+        QVERIFY(!stored.readString(u"Config", u"Pos", {}).isEmpty());
+        QCOMPARE(stored.readString(u"Config", u"Alpha", {}), u"17"_s);
+        QVERIFY(!stored.readString(u"Config", u"CallXY", {}).isEmpty());
+        QCOMPARE(stored.readString(u"Config", u"RstEdit", {}), u"FT8,FT4,JT65=dB;CW=RST"_s);
+    }
+
+    void theResetsEraseTheirSectionsWhenTheProgramEnds() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s),
+                  "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
+                  "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n"
+                  "[Potbl]\r\nPo0=Old\r\n[Confirm]\r\nX=1\r\n" +
+                      kOption);
+        run.start();
+        run.messages.answer(mb::IdYes);
+        run.find<QAction>("N14")->trigger();
+        QVERIFY(!run.window->isVisible());
+        run.window->FormDestroy();
+        TZkwIni stored(run.path(u"Sendvik.ini"_s));
+        QCOMPARE(stored.sectionNames(), QStringList{u"Option"_s});
+        QCOMPARE(run.texts().last(),
+                 u"通信設定以外をすべてインストール直後の状態に戻します。\r処理後"
+                 u"は終了します。よろしいですか？"_s);
+
+        Run places;
+        writeFile(places.path(u"Sendvik.ini"_s),
+                  "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
+                  "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n" +
+                      kOption);
+        places.start();
+        places.messages.answer(mb::IdNo);  // the help page instead
+        opened_.clear();
+        places.find<QAction>("N11")->trigger();
+        QVERIFY(places.window->isVisible());
+        QCOMPARE(opened_.size(), 1);
+        QVERIFY(opened_[0].toString().endsWith(u"tgw/qsl/qanda.html#Ques15"_s));
+        places.messages.answer(mb::IdYes);
+        places.messages.answer(mb::IdYes);
+        places.find<QAction>("N11")->trigger();
+        QVERIFY(!places.window->isVisible());
+        places.window->FormDestroy();
+        TZkwIni after(places.path(u"Sendvik.ini"_s));
+        QCOMPARE(after.readString(u"Config", u"Pos", u"-"_s), u"-"_s);
+        QCOMPARE(after.readString(u"Config", u"RigWin", u"-"_s), u"-"_s);
+        QCOMPARE(after.readString(u"Config", u"RcvDir", {}), u"受信"_s);
+        QVERIFY(after.hasSection(u"Kankyo"));
+
+        Run environment;
+        writeFile(environment.path(u"Sendvik.ini"_s), "[Kankyo]\r\nCheck=0\r\n" + kOption);
+        environment.start();
+        environment.messages.answer(mb::IdNo);
+        environment.find<QAction>("N13")->trigger();
+        QVERIFY(environment.window->isVisible());
+        environment.messages.answer(mb::IdYes);
+        environment.find<QAction>("N13")->trigger();
+        environment.window->FormDestroy();
+        TZkwIni erased(environment.path(u"Sendvik.ini"_s));
+        QVERIFY(!erased.hasSection(u"Kankyo"));
+        QVERIFY(erased.hasSection(u"Config"));
+    }
+
+    void recentPicturesKeepOrderCasingAndLimit() {
+        Run run;
+        QByteArray jp = "[JpFiles]\r\n";
+        for (int i = 0; i < 31; ++i) {
+            writeFile(run.path(u"p%1.jpg"_s.arg(i, 2, 10, QChar(u'0'))), "x");
+            jp += "JP" + QByteArray::number(i) + "=p" +
+                  QByteArray::number(i).rightJustified(2, '0') + ".jpg\r\n";
+        }
+        QFile::remove(run.path(u"p03.jpg"_s));  // closes up
+        writeFile(run.path(u"Sendvik.ini"_s), jp + kOption);
+        run.start();
+        QCOMPARE(run.find<QAction>("J1")->text(), u"(&0) "_s + run.path(u"p00.jpg"_s));
+        QCOMPARE(run.find<QAction>("J4")->text(), u"(&3) "_s + run.path(u"p04.jpg"_s));
+        QCOMPARE(run.find<QAction>("J11")->text(), u"(&A) "_s + run.path(u"p11.jpg"_s));
+        QVERIFY(run.find<QAction>("J29")->isVisible());
+        QVERIFY(!run.find<QAction>("J30")->isVisible());  // JP29 was the last key read
+
+        run.window->choosePicture(run.path(u"p05.jpg"_s));
+        run.window->choosePicture(run.path(u"p12.jpg"_s));
+        QCOMPARE(run.find<QAction>("J1")->text(), u"(&0) "_s + run.path(u"p12.jpg"_s));
+        QCOMPARE(run.find<QAction>("J2")->text(), u"(&1) "_s + run.path(u"p05.jpg"_s));
+        QCOMPARE(run.find<QAction>("J3")->text(), u"(&2) "_s + run.path(u"p00.jpg"_s));
+        run.find<QAction>("J3")->trigger();
+        QCOMPARE(run.state.picturePath, run.path(u"p00.jpg"_s));
+        run.finish();
+        TZkwIni stored(run.path(u"Sendvik.ini"_s));
+        QCOMPARE(stored.readString(u"JpFiles", u"JP0", {}), u"p00.jpg"_s);
+        QCOMPARE(stored.readString(u"JpFiles", u"JP1", {}), u"p12.jpg"_s);
+        QCOMPARE(stored.readString(u"JpFiles", u"JP2", {}), u"p05.jpg"_s);
+        QCOMPARE(stored.readString(u"JpFiles", u"JP28", {}), u"p29.jpg"_s);
+        QCOMPARE(stored.readString(u"JpFiles", u"JP29", u"-"_s), u"-"_s);
+        QCOMPARE(stored.readString(u"Config", u"Jpeg", {}), u"p00.jpg"_s);
+    }
+
+    void rigAntennaDataOpenRefuseAndClose() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        writeFile(run.path(u"CTY.DAT"_s), "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\n");
+        writeFile(run.path(u"mine.dat"_s),
+                  "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\nRig=FT-991\r\n");
+        run.start();
+        run.messages.clear();
+        run.files.answer(run.path(u"CTY.DAT"_s));
+        run.find<QAction>("Rig1")->trigger();
+        QCOMPARE(run.texts(), QStringList{u"CTY.DAT は開けません！"_s});
+        QCOMPARE(run.messages.messages()[0].caption, u"CTY.DAT"_s);
+        QVERIFY(!run.find<QAction>("Rig1")->isChecked());
+        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", u"-"_s), u"-"_s);
+
+        run.files.answer(run.path(u"mine.dat"_s));
+        run.find<QAction>("Rig1")->trigger();
+        QVERIFY(run.find<QAction>("Rig1")->isChecked());
+        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", {}), u"mine.dat"_s);
+        QCOMPARE(run.state.rigLines.value(0), u"No1,7,FT-991,,,,,,"_s);
+        QCOMPARE(run.find<QPushButton>("Speed13")->toolTip(),
+                 u"リグ／アンテナ・データの編集\n"_s + run.path(u"mine.dat"_s));
+        QCOMPARE(run.files.requests().back().title, u"リグ・アンテナデータを開く"_s);
+
+        run.messages.clear();
+        run.files.cancel();
+        run.messages.answer(mb::IdNo);
+        run.find<QAction>("Rig1")->trigger();
+        QCOMPARE(run.texts(), QStringList{run.path(u"mine.dat"_s) + u"\r\r・・・を閉じますか？"_s});
+        QVERIFY(run.find<QAction>("Rig1")->isChecked());
+        run.files.cancel();
+        run.messages.answer(mb::IdYes);
+        run.find<QAction>("Rig1")->trigger();
+        QVERIFY(!run.find<QAction>("Rig1")->isChecked());
+        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", {}), u"C:\\"_s);
+        // With no file set, the editor command opens the file first.
+        run.files.cancel();
+        run.find<QPushButton>("Speed13")->click();
+        QCOMPARE(run.files.requests().back().title, u"リグ・アンテナデータを開く"_s);
+        run.finish();
+    }
+
+    void theMemoIsSavedDeletedAndReloaded() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        run.start();
+        auto* memo = run.find<QPlainTextEdit>("Memo1");
+        memo->setPlainText(u"TNX QSO\n73"_s);
+        run.window->Speed6Click(false);
+        QCOMPARE(readFile(run.path(u"QslMessage.txt"_s)), QByteArray("TNX QSO\r\n73"));
+        memo->setPlainText(u"edited"_s);
+        run.window->Speed6Click(true);
+        QCOMPARE(memo->toPlainText(), u"TNX QSO\n73"_s);
+        memo->clear();
+        run.window->Speed6Click(false);
+        QVERIFY(!QFileInfo::exists(run.path(u"QslMessage.txt"_s)));
+
+        run.files.answer(run.path(u"other.txt"_s));
+        memo->setPlainText(u"別の本文"_s);
+        run.find<QAction>("BN1")->trigger();
+        QCOMPARE(readFile(run.path(u"other.txt"_s)),
+                 QByteArray("\x95\xca\x82\xcc\x96\x7b\x95\xb6"));
+        QCOMPARE(run.settings->readString(u"Config", u"QslMsg", {}), u"other.txt"_s);
+        run.finish();
+    }
+
+    void resizeItemsFollowThePicture() {
+        Run run;
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/tower_baseline.jpg"),
+                            run.path(u"tower.jpg"_s)));
+        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=tower.jpg\r\n" + kOption);
+        run.start();
+        run.window->O1Popup();
+        // 512 x 512: higher than 408 and 510 is not; not 528 x 336.
+        QVERIFY(run.find<QAction>("N800")->isEnabled());
+        QVERIFY(run.find<QAction>("N640")->isEnabled());
+        QVERIFY(run.find<QAction>("N528")->isEnabled());
+        run.find<QCheckBox>("DefFile")->setChecked(true);
+        run.window->O1Popup();
+        QVERIFY(!run.find<QAction>("N800")->isEnabled());
+        run.finish();
+    }
+
+    void theManualFallsBackToTheManualPage() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        run.start();
+        opened_.clear();
+        run.find<QAction>("H1")->trigger();
+        QCOMPARE(opened_.size(), 1);
+        QVERIFY(opened_[0].toString().endsWith(u"/tgw/Sendvik.html"_s));
+        run.finish();
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "ml_qsl1_test.moc"
