@@ -99,6 +99,8 @@ TEST(Gui, StartsOnAHomeFolderAndQuitsCleanlyWhenTheSessionEnds) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(QFileInfo(home).isDir());
+    // Closed as the person would: the window's state is saved.
+    EXPECT_TRUE(readBytes(home + u"/Sendvik.ini"_s).contains("PCheck=441"));
 }
 
 TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {

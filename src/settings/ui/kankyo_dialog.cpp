@@ -3,6 +3,7 @@
 #include "core/msg_box.h"
 #include "core/qso_time.h"
 #include "core/shell_open.h"
+#include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
 #include "core/zkw_ini.h"
 
@@ -77,8 +78,8 @@ TSetQSL::TSetQSL(EnvironmentSettings& model, TZkwIni& settings, QWidget* parent)
     RigSele = named(new QCheckBox(QStringLiteral("送信時Rig/Ant確認あり")), "RigSele");
     BetuURL = named(new QCheckBox(QStringLiteral("別ドメイン使用")), "BetuURL");
     Potbl = upperCaseEdit(named(new QLineEdit, "Potbl"));
-    OpName = named(new QComboBox, "OpName");
-    OpName->setEditable(true);
+    OpName = named(new HistoryCombo, "OpName");
+    OpName->setMaxCount(30);
 
     auto* send = new QWidget;
     auto* sendForm = new QFormLayout(send);
@@ -206,8 +207,7 @@ void TSetQSL::showModel() {
     RigSele->setChecked(m.confirmRig);
     BetuURL->setChecked(m.alternateServer);
     Potbl->setText(m.portable);
-    OpName->clear();
-    OpName->addItems(m.operatorNames);
+    OpName->setEntries(m.operatorNames, m.operatorNames.value(0));
     RcvEdit->setText(m.receivedMarkRule);
     RcvWrite->setChecked(m.markAlreadyReceived);
     RcvAftr->setChecked(m.showAfterReceive);
@@ -238,8 +238,9 @@ void TSetQSL::takeControls() {
     m.alternateServer = BetuURL->isChecked();
     m.portable = Potbl->text();
     m.operatorNames.clear();
-    for (int i = 0; i < OpName->count() && i < 30; ++i)
-        if (!OpName->itemText(i).trimmed().isEmpty()) m.operatorNames.append(OpName->itemText(i));
+    OpName->commitText();
+    for (const QString& name : OpName->entries())
+        if (!name.trimmed().isEmpty() && m.operatorNames.size() < 30) m.operatorNames.append(name);
     m.receivedMarkRule = RcvEdit->text();
     m.markAlreadyReceived = RcvWrite->isChecked();
     m.showAfterReceive = RcvAftr->isChecked();

@@ -62,7 +62,7 @@ private:
     QCheckBox* RigSele;
     QCheckBox* BetuURL;
     QLineEdit* Potbl;
-    QComboBox* OpName;
+    class HistoryCombo* OpName;
     QLineEdit* RcvEdit;
     QCheckBox* RcvWrite;
     QCheckBox* RcvAftr;
