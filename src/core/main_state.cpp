@@ -2,6 +2,7 @@
 
 #include "core/app_paths.h"
 #include "core/mklink.h"
+#include "core/program_files.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
 #include "core/zk_dll5.h"
@@ -93,9 +94,6 @@ void DrawingSettings::save(TZkwIni& ini) const {
 
 std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     programDir = paths.programDir();
-    auto file = [&](const char16_t* key, const QString& def) {
-        return MakeAbsolutePath(ini.readString(u"Config", key, def), programDir);
-    };
 
     pictures.load(ini, u"JpFiles", u"JP", programDir);
     definitions.load(ini, u"mQslFiles", u"Def", programDir);
@@ -110,20 +108,21 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     remarks = loadHistory(ini, u"Remarks", u"Rm");
     remarkText = remarks.value(0);
 
-    const QString defaultReceived = programDir + QStringLiteral("受信");
-    const QString defaultSent = programDir + QStringLiteral("送信");
-    createFolder(defaultReceived);
-    createFolder(defaultSent);
-    receivedDir = file(u"RcvDir", defaultReceived);
-    sentDir = file(u"SntDir", defaultSent);
+    // The default card folders are made when missing; configured ones are
+    // used as they are.
+    createFolder(programDir + QStringLiteral("受信"));
+    createFolder(programDir + QStringLiteral("送信"));
+    const ProgramFiles files = programFiles(ini, paths);
+    receivedDir = files.receivedDir;
+    sentDir = files.sentDir;
     messageDir = QFileInfo(QDir::cleanPath(receivedDir)).path() + QStringLiteral("/QslMsg");
     createFolder(messageDir);
 
-    qsoData = file(u"QsoData", programDir + QStringLiteral("ZELKOV.mst"));
-    userList = file(u"UserList", programDir + QStringLiteral("UserList.usr"));
-    messageTextPath = file(u"QslMsg", programDir + QStringLiteral("QslMessage.txt"));
+    qsoData = files.qsoData;
+    userList = files.userList;
+    messageTextPath = files.messageText;
     messageText = QFileInfo::exists(messageTextPath) ? readMessageText(messageTextPath) : QString();
-    rigAntPath = file(u"RigAnt", programDir + QStringLiteral("Rigant.dat"));
+    rigAntPath = files.rigAnt;
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
     picturePath = picture.isEmpty() ? QString() : MakeAbsolutePath(picture, programDir);
 

@@ -239,6 +239,18 @@ private Q_SLOTS:
         QCOMPARE(stored.readString(u"Config", u"RstEdit", {}), u"FT8,FT4,JT65=dB;CW=RST"_s);
     }
 
+    void closingIsRefusedWhileBusy() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        run.start();
+        run.state.busy = true;
+        QVERIFY(!run.window->close());
+        QVERIFY(run.window->isVisible());
+        run.state.busy = false;
+        QVERIFY(run.window->close());
+        run.window->FormDestroy();
+    }
+
     void theResetsEraseTheirSectionsWhenTheProgramEnds() {
         Run run;
         writeFile(run.path(u"Sendvik.ini"_s),
