@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "core/japanese_fonts.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -60,6 +61,7 @@ MailServers mailServers(const QString& envFile) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    installJapaneseFontSubstitutes();  // cards are drawn with the IPA fonts
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,383 @@
+// The drawing commands of the definition language: text in its variants,
+// fonts, lines and boxes, ellipses, pictures, the card size, text blocks and
+// the QR code.
+
+#include "core/app_info.h"
+#include "core/bitmap_ops.h"
+#include "core/mklink.h"
+#include "core/msg_box.h"
+#include "core/sjis.h"
+#include "core/zk_dll5.h"
+#include "render/jpeg_io.h"
+#include "render/qr_module.h"
+#include "render/qsl_definition.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QThread>
+
+namespace {
+
+constexpr qint32 kNoNumber32 = 268435455;
+
+QColor colourOf(quint32 value) {
+    return QColor::fromRgb(rgbOfColour(value));
+}
+
+// The Greek letter phi (CP932 0x83 0xD3) stands for a slashed zero.
+bool isPhi(const QString& text) {
+    return text == QStringLiteral("φ");
+}
+
+}  // namespace
+
+void QslDefinition::setUpPainter(QPainter& painter) {
+    const CanvasState& c = canvas();
+    painter.setFont(c.font);
+    painter.setPen(colourOf(c.fontColour));
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
+int QslDefinition::textWidth(const QString& text) {
+    return QFontMetrics(canvas().font, &surface()).horizontalAdvance(text);
+}
+
+int QslDefinition::textHeight(const QString&) {
+    return QFontMetrics(canvas().font, &surface()).height();
+}
+
+// Text is placed by the top-left corner of its cell.
+void QslDefinition::drawText(QPainter& painter, int x, int y, const QString& text) {
+    const QFontMetrics metrics(painter.font(), &surface());
+    if (isPhi(text)) {
+        painter.drawText(x, y + metrics.ascent(), QStringLiteral("０"));
+        painter.drawText(x, y + metrics.ascent(), QStringLiteral("／"));
+        return;
+    }
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+QslDefinition::Step QslDefinition::print(const QString& body, const QStringList& items) {
+    const QChar variant = body.size() > 5 ? body[5].toUpper() : QChar();
+    const bool numbered = variant == u'C' || variant == u'K' || variant == u'L' || variant == u'A';
+    if (items.size() < (numbered ? 4 : 3)) return parameterError(body);
+    const QString text = expand(numbered || items.size() >= 4 ? items[3] : items[2]);
+    int x = number(items, 0);
+    int y = number(items, 1);
+    QPainter painter(&surface());
+    setUpPainter(painter);
+    switch (variant.unicode()) {
+        case u'R':
+            drawText(painter, x - textWidth(text), y, text);
+            break;
+        case u'C': {
+            const int w = number(items, 2) & 0x7FFF;
+            const int width = textWidth(text) & 0x7FFF;
+            if (width < w) x += (w - width) / 2;
+            drawText(painter, x, y, text);
+            break;
+        }
+        case u'K': {
+            const int w = number(items, 2) & 0x7FFF;
+            const QString kept = sjis::leftBytes(text, 511);
+            const qsizetype bytes = std::max<qsizetype>(1, sjis::byteLength(kept));
+            const int advance = int(w / bytes);
+            const QFontMetrics metrics(painter.font(), &surface());
+            qsizetype at = 0;
+            for (qsizetype i = 0; i < kept.size(); ++i) {
+                const qsizetype width = kept[i].isHighSurrogate() ? 2 : 1;
+                const QString ch = kept.mid(i, width);
+                painter.drawText(x + int(at) * advance, y + metrics.ascent(), ch);
+                at += sjis::byteLength(ch);
+                i += width - 1;
+            }
+            break;
+        }
+        case u'L': {
+            int angle = number(items, 2);
+            if (angle < 1 || angle > 360) angle = 0;
+            QFont rotated = canvas().font;
+            const double pointSize = rotated.pointSizeF() > 0 ? rotated.pointSizeF() : 10;
+            rotated.setPixelSize(cardMode_ ? int(pointSize * surface().logicalDpiY() / 72)
+                                           : int(pointSize * 135 / 100));
+            painter.setFont(rotated);
+            painter.translate(x, y);
+            painter.rotate(-angle);
+            drawText(painter, 0, 0, text);
+            break;
+        }
+        case u'A': {
+            const int gap = number(items, 2);
+            wrapWidth_ -= x;
+            const int lineHeight = textHeight(text) + gap;
+            QString rest = text;
+            // Lines broken at "<BR>", then at the wrap width (a double-byte
+            // character as a whole; at least one character a line).
+            while (!rest.isEmpty()) {
+                const qsizetype br = rest.indexOf(QStringLiteral("<BR>"));
+                QString piece = br >= 0 ? rest.left(br) : rest;
+                QString head = piece;
+                while (head.size() > 1 && textWidth(head) > wrapWidth_)
+                    head.chop(head.back().isLowSurrogate() ? 2 : 1);
+                drawText(painter, x, y, head);
+                y += lineHeight;
+                if (head.size() < piece.size())
+                    rest = sjis::leftBytes(piece.mid(head.size()), 500) +
+                           (br >= 0 ? rest.mid(br) : QString());
+                else
+                    rest = br >= 0 ? rest.mid(br + 4) : QString();
+            }
+            break;
+        }
+        default:
+            if (x < -999) x = printEnd_;
+            printEnd_ = x + textWidth(text);
+            drawText(painter, x, y, text);
+            break;
+    }
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::fontCommand(const QString& body, const QString& rawLine,
+                                               const QStringList& items) {
+    CanvasState& c = canvas();
+    const QString rest = body.mid(4);
+    auto styleOperand = [&](qint32& out) {
+        out = ParseNumberOrHex(items.value(0).mid(items.value(0).indexOf(u'=') + 1));
+        return out != kNoNumber32;
+    };
+    qint32 value = 0;
+    if (startsWithStyle(rest, u"Style")) {
+        if (!styleOperand(value)) return parameterError(body);
+        c.font.setBold(value & 1);
+        c.font.setItalic(value & 2);
+        c.font.setUnderline(value & 4);
+        c.font.setStrikeOut(value & 8);
+    } else if (startsWithStyle(rest, u"Color")) {
+        if (!styleOperand(value)) return parameterError(body);
+        c.fontColour = quint32(value);
+    } else if (startsWithStyle(rest, u"Size")) {
+        if (!styleOperand(value)) return parameterError(body);
+        c.font.setPointSize(std::clamp(value, 1, 1000));
+    } else if (startsWithStyle(rest, u"Name")) {
+        const auto face = quoted(normalizedLine(rawLine));
+        if (!face) return Step::Error;
+        c.font.setFamily(*face);
+    } else {
+        return unusable(rawLine);
+    }
+    return Step::Next;
+}
+
+bool QslDefinition::startsWithStyle(QStringView text, QStringView word) {
+    return text.startsWith(word, Qt::CaseInsensitive);
+}
+
+QslDefinition::Step QslDefinition::lineCommand(const QString& body, const QStringList& items) {
+    const QChar variant = body.size() > 4 ? body[4].toUpper() : QChar();
+    CanvasState& c = canvas();
+    if (variant == u'S') {
+        if (items.size() < 3) return parameterError(body);
+        const qint32 width = number(items, 0);
+        const qint32 style = number(items, 1);
+        const qint32 colour = ParseNumberOrHex(items[2]);
+        if (colour == kNoNumber32) return parameterError(body);
+        QPen pen(colourOf(quint32(colour)));
+        pen.setWidth(width >= 0 ? width * 20 / 30 : -width);
+        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+                                              Qt::DashDotLine, Qt::DashDotDotLine};
+        pen.setStyle(style >= 0 && style <= 4 ? styles[style] : Qt::SolidLine);
+        c.pen = pen;
+        return Step::Next;
+    }
+    const bool shortForm = variant == u'X' || variant == u'Y';
+    if (items.size() < (shortForm ? 3 : 4)) return parameterError(body);
+    int values[6] = {};
+    for (int i = 0; i < 6; ++i)
+        values[i] = i < items.size() ? number(items, i) : 0;
+    for (int i = items.size(); i < 6; ++i)
+        values[i] = 0;
+    values[0] = std::max(values[0], 1);
+    QPainter painter(&surface());
+    painter.setPen(c.pen);
+    painter.setBrush(Qt::NoBrush);
+    const int x1 = values[0], y1 = values[1], x2 = values[2], y2 = values[3];
+    switch (variant.unicode()) {
+        case u'R':
+            painter.drawRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)));
+            break;
+        case u'C':
+            painter.drawRoundedRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), values[4] / 2.0,
+                                    values[5] / 2.0);
+            break;
+        case u'X':
+            painter.drawLine(x1, y1, x1 + values[2], y1);
+            break;
+        case u'Y':
+            painter.drawLine(x1, y1, x1, y1 + values[2]);
+            break;
+        default:
+            painter.drawLine(x1, y1, x2, y2);
+            break;
+    }
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::fillBox(const QString& body, const QStringList& items) {
+    if (items.size() < 5) return parameterError(body);
+    const qint32 colour = ParseNumberOrHex(items[4]);
+    if (colour == kNoNumber32) return parameterError(body);
+    QPainter painter(&surface());
+    painter.fillRect(QRect(number(items, 0), number(items, 1), number(items, 2), number(items, 3)),
+                     colourOf(quint32(colour)));
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::ellipse(const QString& body, const QStringList& items) {
+    const bool filled = body.size() > 6 && body[6].toUpper() == u'F';
+    if (items.size() < (filled ? 5 : 3)) return parameterError(body);
+    const int x = number(items, 0), y = number(items, 1), w = number(items, 2);
+    int h = items.size() > 3 ? number(items, 3) : 0;
+    if (h == 0) h = w;
+    QPainter painter(&surface());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(canvas().pen);
+    if (items.size() > 4) {
+        const qint32 colour = ParseNumberOrHex(items[4]);
+        if (colour == kNoNumber32) return parameterError(body);
+        if (filled) painter.setBrush(colourOf(quint32(colour)));
+    }
+    painter.drawEllipse(QRect(x, y, w, h));
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::alpha(const QString& body, const QStringList& items) {
+    if (items.size() < 4) return parameterError(body);
+    const int x = number(items, 0), y = number(items, 1);
+    fadeRect_ = QRect(QPoint(x, y), QPoint(x + number(items, 2) - 1, y + number(items, 3) - 1));
+    fadeLevel_ = items.size() > 4 ? number(items, 4) : 0;
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::image(const QString& body, const QString& line,
+                                         const QStringList& items, bool jpeg) {
+    if (items.size() < 5) return parameterError(body);
+    const auto name = quoted(line);
+    if (!name) return Step::Error;
+    return drawImageFile(line, items, expand(*name), jpeg);
+}
+
+QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringList& items,
+                                                 const QString& file, bool jpeg) {
+    QString path = file;
+    const bool hasDrive = (path.size() > 1 && path[1] == u':') || path.startsWith(u"\\\\") ||
+                          QDir::isAbsolutePath(path);
+    if (!hasDrive) path = QFileInfo(context.definitionFile).dir().filePath(path);
+    if (!QFileInfo(path).isFile()) return fileMissing(path);
+    QImage picture;
+    if (jpeg) {
+        const JpegReadResult read = readJpeg(path);
+        picture = read.image;
+    } else {
+        picture.load(path, "BMP");
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    }
+    if (picture.isNull()) return fileMissing(path);
+    if (fadeRect_.right() >= 1) {
+        const QRect area = fadeRect_.intersected(picture.rect());
+        FadeRect(picture, area, fadeLevel_);
+        fadeRect_ = QRect();
+    }
+    int x = number(items, 0), y = number(items, 1);
+    int w = std::max(0, number(items, 2)), h = std::max(0, number(items, 3));
+    QPainter painter(&surface());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if ((w == 0 && h == 0) || (x == 0 && y == 0 && QSize(w, h) == picture.size())) {
+        painter.drawImage(x, y, picture);
+    } else {
+        if (w == 0) w = RoundHalfAway(double(h) * picture.width() / picture.height());
+        if (h == 0) h = RoundHalfAway(double(w) * picture.height() / picture.width());
+        QImage scaled(w, h, QImage::Format_RGB32);
+        StretchCopy(picture, scaled);
+        painter.drawImage(x, y, scaled);
+    }
+    result_ = 0;
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::size(const QString& body, const QString& rawLine,
+                                        const QStringList& items) {
+    if (items.size() < 2) return parameterError(body);
+    const int w = number(items, 0), h = number(items, 1);
+    if (w + h < 864 || w + h > 1676 || w < 1 || h < 1) return unusable(rawLine);
+    wrapWidth_ = w;
+    const qint32 colour = items.size() > 2 ? number(items, 2) : -1;
+    const QColor fill = colour < 0 ? QColor(Qt::white) : colourOf(quint32(colour));
+    QImage& target = surface();
+    target = QImage(w, h, QImage::Format_RGB32);
+    target.setDotsPerMeterX(3780);
+    target.setDotsPerMeterY(3780);
+    target.fill(fill);
+    if (!cardMode_) previewRange_ = QSize(w + 16, h + 16);
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::text(const QString& body, const QStringList& items) {
+    if (items.size() < 2) return parameterError(body);
+    const int x = number(items, 0);
+    int y = number(items, 1);
+    int lineHeight = items.size() > 2 ? number(items, 2) : 0;
+    if (lineHeight < 1) lineHeight = textHeight(QStringLiteral("Text"));
+    qsizetype end = -1;
+    for (qsizetype i = index_ + 1; i < lines.size(); ++i) {
+        QString head = lines[i].left(300);
+        if (head.startsWith(u"End", Qt::CaseInsensitive)) {
+            end = i;
+            break;
+        }
+        if (head.startsWith(u'#')) {
+            head = head.mid(1).trimmed();
+            if (head.startsWith(u"End", Qt::CaseInsensitive)) {
+                end = i;
+                break;
+            }
+        }
+    }
+    if (end < 0) return parameterError(QStringLiteral("End"));
+    QPainter painter(&surface());
+    setUpPainter(painter);
+    for (qsizetype i = index_ + 1; i < end; ++i) {
+        for (const QString& piece : expand(lines[i]).split(u'\r')) {
+            drawText(painter, x, y, piece);
+            y += lineHeight;
+        }
+    }
+    return Step::Next;
+}
+
+QslDefinition::Step QslDefinition::qrCode(const QString& body, const QString& rawLine,
+                                          const QStringList& items) {
+    const int status = qr_ ? qr_->status() : QrModule::kNotFound;
+    if (status <= 0) {
+        ShowMsgBox(nullptr,
+                   status == QrModule::kTooOld ? QStringLiteral("ZkwQRCode.dll が古いです！")
+                                               : QStringLiteral("ZkwQRCode.dll が見つかりません！"),
+                   app::title(), mb::Ok | mb::IconStop);
+        return unusable(rawLine);
+    }
+    if (items.size() < 5) return parameterError(body);
+    const auto text = quoted(normalizedLine(rawLine));
+    if (!text) return Step::Error;
+    const QString expanded = expand(sjis::leftBytes(*text, 254));
+    if (sjis::byteLength(expanded) < 4) return parameterError(body);
+    const quint32 level = items.size() > 5 ? quint32(number(items, 5)) : 2u;
+    const quint32 flags = (level << 24) | 0xFFFFFF;
+    const QString bitmap = QDir(context.tempDir.isEmpty() ? QDir::tempPath() : context.tempDir)
+                               .filePath(QStringLiteral("QRCode$.bmp"));
+    qr_->make(sjis::fromUnicode(expanded), bitmap, flags);
+    QThread::msleep(50);
+    return drawImageFile(rawLine, items, bitmap, false);
+}

@@ -1,0 +1,155 @@
+#pragma once
+// The QSL definition language: a small line-oriented script that draws the
+// card of one QSO (size and background, photos and bitmaps, lines, boxes and
+// ellipses, text with the QSO's values, a QR code), with conditions, jumps,
+// loops and variables. One object holds the interpreter's state for the whole
+// run of the program; RunDefinition draws onto the card (card mode) or the
+// editor's preview.
+
+#include "render/definition_operands.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPen>
+#include <QString>
+#include <QStringList>
+
+#include <QDate>
+
+#include <array>
+#include <optional>
+
+struct QsoRecord;
+class QrModule;
+class QPainter;
+
+// What a run reads besides the QSO record.
+struct DefinitionContext {
+    QString ownCall;                        // !Ca
+    QString placeText;                      // !LC: the place box
+    QString remarkText;                     // !Co: the QSL remark box
+    QString messageBody;                    // !Bo: the message memo, lines joined with CR
+    const QStringList* rigLines = nullptr;  // the rig/antenna line list
+    QString definitionFile;  // full path: relative picture names are looked up beside it
+    QString programDir;      // relative #Load names
+    QString tempDir;         // the QR bitmap
+    QDate today;             // the print date of the log's codes (today when null)
+};
+
+// The font, pen and brush of a drawing surface; kept from run to run.
+struct CanvasState {
+    QFont font;
+    quint32 fontColour = 0;  // 0x00BBGGRR
+    QPen pen{QColor(Qt::black), 0};
+    QColor brushColour{Qt::white};
+};
+
+class QslDefinition {
+public:
+    explicit QslDefinition(QrModule* qr = nullptr);
+
+    // SetQsoDataRefs: Data1 ... Data14 read this record (it may be changed by
+    // #Jst2Utc and #Utc2Jst).
+    void SetQsoDataRefs(QsoRecord* qso) { qso_ = qso; }
+    DefinitionContext context;
+    QStringList lines;  // the program lines
+
+    // 0 when the run ended normally, -1 when an error stopped it (the message
+    // has been shown).
+    int RunDefinition(bool cardMode);
+
+    QImage& card() { return card_; }        // 640 x 408 until a #Size
+    QImage& preview() { return preview_; }  // the editor's preview image
+    // The sent-mark string of #Mark (up to 6 characters; "\x1F": no marking).
+    QString sentMark() const { return sentMark_; }
+    // The 1-based line of the last error, 0 when none (for the editor).
+    int errorLine() const { return errorLine_; }
+    // The preview's scroll range after a #Size (W + 16, H + 16).
+    QSize previewRange() const { return previewRange_; }
+
+    // The variables as the last run left them.
+    const std::array<QString, 20>& stringVariables() const { return strings_; }
+    const IntegerVariables& integerVariables() const { return integers_; }
+
+    // Reads a definition file (CP932, or UTF-8 when it is) into lines.
+    static bool readLines(const QString& path, QStringList& lines);
+
+private:
+    enum class Step { Next, Jumped, EndFile, Error };
+
+    Step runCommand(const QString& line);
+    Step runCondition(const QString& line);
+    Step skipFalseCondition();
+    bool returnFromLoad();
+
+    // Operands and errors.
+    QString expand(const QString& text);
+    std::optional<QString> quoted(const QString& line);
+    Step parameterError(const QString& commandText);
+    Step unusable(const QString& line);
+    Step fileMissing(const QString& path);
+    void reportAt(const QString& text, const QString& caption);
+    qint32 number(const QStringList& items, int i) const;
+
+    // Commands.
+    Step substr(const QString& line, const QStringList& items);
+    Step print(const QString& body, const QStringList& items);
+    static bool startsWithStyle(QStringView text, QStringView word);
+    Step fontCommand(const QString& body, const QString& line, const QStringList& items);
+    Step lineCommand(const QString& body, const QStringList& items);
+    Step fillBox(const QString& body, const QStringList& items);
+    Step ellipse(const QString& body, const QStringList& items);
+    Step alpha(const QString& body, const QStringList& items);
+    Step image(const QString& body, const QString& line, const QStringList& items, bool jpeg);
+    Step drawImageFile(const QString& line, const QStringList& items, const QString& file,
+                       bool jpeg);
+    Step size(const QString& body, const QString& line, const QStringList& items);
+    Step load(const QString& line);
+    Step text(const QString& body, const QStringList& items);
+    Step jump(const QString& body, const QString& line);
+    Step move(const QString& line);
+    Step endLoop(const QString& line);
+    Step rig(const QString& body);
+    Step qrCode(const QString& body, const QString& line, const QStringList& items);
+
+    // Drawing.
+    QImage& surface() { return cardMode_ ? card_ : preview_; }
+    CanvasState& canvas() { return cardMode_ ? cardCanvas_ : previewCanvas_; }
+    void setUpPainter(QPainter& painter);
+    void drawText(QPainter& painter, int x, int y, const QString& text);
+    int textWidth(const QString& text);
+    int textHeight(const QString& text);
+
+    // Conditions.
+    bool occurs(const QString& haystack, const QString& needle) const;
+    QString dataField(int n) const;
+    QString rigItem(int item);
+
+    QrModule* qr_;
+    QsoRecord* qso_ = nullptr;
+    QImage card_;
+    QImage preview_;
+    CanvasState cardCanvas_;
+    CanvasState previewCanvas_;
+    QSize previewRange_;
+
+    // Reset at every run.
+    bool cardMode_ = true;
+    std::array<QString, 20> strings_;
+    IntegerVariables integers_{};
+    int rigSelection_ = 0;
+    QString sentMark_;
+    QStringList savedLines_;
+    int index_ = 0;
+    int result_ = 0;
+    int wrapWidth_ = 336;
+    int printEnd_ = 0;
+    int loopStart_ = 0;
+    int loopCount_ = 0;
+    QRect fadeRect_;
+    int fadeLevel_ = 0;
+    int parentIndex_ = 0;
+    int parentRig_ = 0;
+    int errorLine_ = 0;
+};

@@ -1,0 +1,297 @@
+#include "render/qsl_definition.h"
+#include "core/msg_box.h"
+#include "logdata/qso_record.h"
+#include "render/definition_operands.h"
+#include "render/jpeg_io.h"
+#include "render/qr_module.h"
+#include "test_support.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using testing_support::dataFile;
+using testing_support::Sandbox;
+using testing_support::writeBytes;
+
+namespace {
+
+// One definition run on a QSO, with the messages it showed.
+struct DefRun {
+    Sandbox box;
+    QsoRecord qso;
+    QrModule* qr = nullptr;
+    std::unique_ptr<QslDefinition> def;
+    int result = 0;
+
+    DefRun() {
+        qso.recno = 7;
+        qso.call = u"JA1ABC"_s;
+        qso.date = u"24/03/15"_s;
+        qso.time = u"12:34"_s;
+        qso.zone = u'J';
+        qso.freq = u"7.024"_s;
+        qso.mode = u"CW"_s;
+        qso.hisRst = u"599"_s;
+        qso.name = u"Taro"_s;
+        qso.remarks1 = u"%Tokyo%"_s;
+        qso.key = lookupKeyOf(qso.call);
+    }
+    int run(const QStringList& lines, bool cardMode = true) {
+        if (!def) def = std::make_unique<QslDefinition>(qr);
+        def->SetQsoDataRefs(&qso);
+        def->context.definitionFile = box.path(u"card.mQSL"_s);
+        def->context.programDir = box.dir();
+        def->context.tempDir = box.dir();
+        def->lines = lines;
+        box.messages.clear();
+        result = def->RunDefinition(cardMode);
+        return result;
+    }
+    qint32 u() const { return def->integerVariables()[0]; }
+    QString a() const { return def->stringVariables()[0]; }
+    QStringList texts() const {
+        QStringList out;
+        for (const MessageRequest& m : box.messages.messages())
+            out.append(m.text);
+        return out;
+    }
+};
+
+// The leftmost and rightmost columns with dark pixels in a band of rows.
+std::pair<int, int> inkColumns(const QImage& image, int top, int bottom) {
+    int left = image.width(), right = -1;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// The number of separate runs of rows with ink.
+int inkLines(const QImage& image) {
+    int lines = 0;
+    bool inLine = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) < 128;
+        if (ink && !inLine) ++lines;
+        inLine = ink;
+    }
+    return lines;
+}
+
+TEST(DefinitionOperands, SplittingAndNumbers) {
+    EXPECT_EQ(splitOperands(u"Print 10, 20, \"a, \"\"b\"\"\""),
+              (QStringList{u"Print 10"_s, u"20"_s, u"a, \"b\""_s}));
+    EXPECT_EQ(splitOperands(u"Line 1,2,,4"), (QStringList{u"Line 1"_s, u"2"_s, u""_s, u"4"_s}));
+    EXPECT_EQ(normalizedLine(u"#  Print\t10,20,\"x\" comment"_s), u"#Print 10,20,\"x\""_s);
+
+    IntegerVariables v{};
+    v[0] = 7;  // $$U
+    EXPECT_EQ(EvalNumber(u"$$U", v), 7);
+    EXPECT_EQ(EvalNumber(u"-$$U", v), -7);
+    EXPECT_EQ(EvalNumber(u"$$U+10", v), 17);
+    EXPECT_EQ(EvalNumber(u"$$U-5", v), 2);
+    EXPECT_EQ(EvalNumber(u"10+$$U", v), 17);
+    EXPECT_EQ(EvalNumber(u"Print 25", v), 25);
+    EXPECT_EQ(EvalNumber(u"0x0000FF", v), 255);
+    EXPECT_EQ(EvalNumber(u"none", v), 268435455);
+    EXPECT_EQ(rgbOfColour(0x0000FF), 0xFF0000u);
+}
+
+TEST(Definition, SizeLimitsAndTheBackground) {
+    DefRun r;
+    EXPECT_EQ(r.run({u"#Size 640, 408"_s}), 0);
+    EXPECT_EQ(r.def->card().size(), QSize(640, 408));
+    EXPECT_EQ(r.run({u"#Size 1024, 652, 0x0000FF"_s}), 0);
+    EXPECT_EQ(r.def->card().size(), QSize(1024, 652));
+    EXPECT_EQ(r.def->card().pixel(5, 5), qRgb(255, 0, 0));
+    for (const QString& bad : {u"#Size 400,400"_s, u"#Size 1024,653"_s}) {
+        EXPECT_EQ(r.run({bad, u"#Mov $$U=1"_s}), -1) << bad.toStdString();
+        EXPECT_EQ(r.texts(), QStringList{bad + u"\r　↑この命令は使えません！（1行目）"_s});
+        EXPECT_EQ(r.u(), 0);
+    }
+    EXPECT_EQ(r.run({u"#Size 1024"_s}), -1);
+    EXPECT_EQ(r.texts().value(0),
+              u"#Size 1024\r　↑QSL定義命令エラー（1行目）\r\rパラメータ不足、又は"
+              u"カンマがありません！"_s);
+}
+
+TEST(Definition, PrintVariantsPlaceTheirText) {
+    DefRun r;
+    r.run({u"#Size 640,408"_s, u"#FontName=\"ＭＳ ゴシック\""_s, u"#FontSize=20"_s,
+           u"#FontColor=0"_s, u"#Print 10, 10, \"AAA\""_s, u"#Print -1000, 60, \"BBB\""_s,
+           u"#Print -999, 110, \"CCC\""_s, u"#PrintR 600, 160, \"RRR\""_s,
+           u"#PrintC 100, 210, 400, \"CC\""_s});
+    ASSERT_EQ(r.result, 0);
+    const QImage& card = r.def->card();
+    const auto first = inkColumns(card, 10, 50);
+    const auto second = inkColumns(card, 60, 100);
+    // Directly after the first text, not at -1000.
+    EXPECT_GE(second.first, first.second);
+    EXPECT_LE(second.first, first.second + 12);
+    EXPECT_EQ(inkColumns(card, 110, 150).second, -1);  // drawn at -999: off the card
+    const auto right = inkColumns(card, 160, 200);
+    EXPECT_LE(right.second, 600);
+    EXPECT_GE(right.second, 590);
+    const auto centred = inkColumns(card, 210, 250);
+    EXPECT_NEAR((centred.first + centred.second) / 2.0, 300, 4);
+}
+
+TEST(Definition, PrintAWrapsAtBreaksAndWidthWithoutSplittingCharacters) {
+    DefRun r;
+    r.run({u"#Size 640,408"_s, u"#FontName=\"ＭＳ ゴシック\""_s, u"#FontSize=12"_s,
+           u"#PrintA 10, 10, 2, \"一行目<BR>二行目\""_s});
+    EXPECT_EQ(inkLines(r.def->card()), 2);
+    // 336 wide at the start of a run, less the x of each #PrintA.
+    r.run(
+        {u"#FontName=\"ＭＳ ゴシック\""_s, u"#FontSize=12"_s,
+         u"#PrintA 16, 10, 2, \"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめも\""_s});
+    const QImage& card = r.def->card();
+    EXPECT_GE(inkLines(card), 2);
+    EXPECT_LE(inkColumns(card, 0, card.height()).second, 336);
+    // Nothing fits: still ends, one character a line.
+    r.run({u"#Size 1000,600"_s, u"#PrintA 985, 10, 0, \"口口口\""_s});
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(inkLines(r.def->card()), 3);
+}
+
+TEST(Definition, ConditionsSkipLinesAndBlocks) {
+    DefRun r;
+    r.qso.qslRcvd = u' ';
+    r.run({u"?Rcv"_s, u"#Mov $$U=1"_s, u"#Mov $$V=2"_s});
+    EXPECT_EQ(r.u(), 0);
+    EXPECT_EQ(r.def->integerVariables()[1], 2);
+    r.run({u"?Rcv"_s, u"#Mov $$U=1"_s, u"#Mov $$V=2"_s, u"?End"_s, u"#Mov $$W=3"_s});
+    EXPECT_EQ(r.u(), 0);
+    EXPECT_EQ(r.def->integerVariables()[1], 0);
+    EXPECT_EQ(r.def->integerVariables()[2], 3);
+    r.run({u"?Rcv!"_s, u"#Mov $$U=1"_s});  // inverted
+    EXPECT_EQ(r.u(), 1);
+    // A group: both must hold.
+    r.run({u"?Name"_s, u"?Rcv"_s, u"#Mov $$U=1"_s, u"#Mov $$V=2"_s});
+    EXPECT_EQ(r.u(), 0);
+    r.qso.qslRcvd = u'E';
+    r.run({u"?Name"_s, u"?Rcv"_s, u"#Mov $$U=1"_s});
+    EXPECT_EQ(r.u(), 1);
+    // A false condition on the last line ends the file.
+    EXPECT_EQ(r.run({u"#Mov $$U=4"_s, u"?DXST"_s}), 0);
+    EXPECT_EQ(r.u(), 4);
+    r.run({u"?RmStr \"Tokyo\""_s, u"#Mov $$U=5"_s, u"?Freq 3"_s, u"#Mov $$V=6"_s, u"?Qsl3 \"E\""_s,
+           u"#Mov $$W=7"_s});
+    EXPECT_EQ(r.u(), 5);
+    EXPECT_EQ(r.def->integerVariables()[1], 6);  // 7 MHz is band index 2
+    EXPECT_EQ(r.def->integerVariables()[2], 7);
+    r.run({u"?Data15 \"x\""_s, u"#Mov $$U=8"_s, u"?Data1 \"\""_s, u"#Mov $$V=9"_s,
+           u"?nData1 \"JH1,JA1\""_s, u"#Mov $$W=1"_s});
+    EXPECT_EQ(r.texts(), QStringList{u"?Data1～?Data14が指定可能"_s});
+    EXPECT_EQ(r.u(), 8);
+    EXPECT_EQ(r.def->integerVariables()[1], 0);
+    EXPECT_EQ(r.def->integerVariables()[2], 1);
+    EXPECT_EQ(r.run({u"?Weather"_s}), -1);
+    EXPECT_EQ(r.texts(), QStringList{u"?Weather\r　↑この命令は使えません！（1行目）"_s});
+}
+
+TEST(Definition, JumpsLoopsAndTheirLimits) {
+    DefRun r;
+    r.run({u"#Goto *5"_s, u"#Mov $$U=1"_s, u"*50"_s, u"#Mov $$V=1"_s, u"*5"_s, u"#Mov $$W=1"_s});
+    EXPECT_EQ(r.u(), 0);
+    EXPECT_EQ(r.def->integerVariables()[1], 1);  // *50 comes first
+    r.run({u"#Mov $$U=1"_s, u"#Mov $$U=2"_s, u"#Goto 1"_s, u"#Mov $$V=3"_s});
+    EXPECT_EQ(r.texts(), QStringList{u"ジャンプできません！"_s});
+    EXPECT_EQ(r.def->integerVariables()[1], 3);
+    r.run({u"#Goto 3"_s, u"#Mov $$U=9"_s, u"#Mov $$V=4"_s});
+    EXPECT_EQ(r.u(), 0);
+    EXPECT_EQ(r.def->integerVariables()[1], 4);
+
+    r.run({u"#Mov $$U=3"_s, u"#DoLoop"_s, u"#Mov $$V=$$V+1"_s, u"#Mov $$U=$$U-1"_s,
+           u"#EndLoop $$U"_s});
+    EXPECT_EQ(r.def->integerVariables()[1], 3);
+    EXPECT_EQ(r.run({u"#Mov $$U=1"_s, u"#DoLoop"_s, u"#Mov $$V=$$V+1"_s, u"#EndLoop $$U"_s}), -1);
+    EXPECT_EQ(r.texts(), QStringList{u"ループが1,000回を超えました。"_s});
+    EXPECT_EQ(r.def->integerVariables()[1], 1001);
+    EXPECT_EQ(r.def->errorLine(), 4);
+}
+
+TEST(Definition, VariablesSubstrAndMark) {
+    DefRun r;
+    r.run({u"#Substr $$A, 3, 4, \"ＡＢＣＤ\""_s, u"#Mov $$B=\"!$$A-!Ca\""_s, u"#Mov $$U=$$V+5"_s,
+           u"#Mov $$C=$$U"_s, u"#Mark=\"\""_s});
+    EXPECT_EQ(r.a(), u"ＢＣ"_s);
+    r.def->context.ownCall = u"JS2IIU"_s;
+    r.run({u"#Substr $$A, 3, 4, \"ＡＢＣＤ\""_s, u"#Mov $$B=\"!$$A-!Ca\""_s, u"#Mov $$U=$$V+5"_s,
+           u"#Mov $$C=$$U"_s, u"#Mark=\"\""_s});
+    EXPECT_EQ(r.def->stringVariables()[1], u"ＢＣ-JS2IIU"_s);
+    EXPECT_EQ(r.def->stringVariables()[2], u"5"_s);
+    EXPECT_EQ(r.def->sentMark(), QString(QChar(0x1F)));
+    r.run({u"#Mark=\"ABCDEFGH\""_s});
+    EXPECT_EQ(r.def->sentMark(), u"ABCDEF"_s);
+    EXPECT_EQ(r.run({u"#Substr $$Z, 1, 2, \"x\""_s}), -1);
+    EXPECT_EQ(r.run({u"#FontColor="_s}), -1);
+    EXPECT_TRUE(r.texts().value(0).startsWith(u"#FontColor=\r　↑QSL定義命令エラー（1行目）"_s));
+    EXPECT_EQ(r.run({u"#Fontz=1"_s}), -1);
+    EXPECT_EQ(r.run({u"#Draw 1,2"_s}), -1);
+    EXPECT_EQ(r.texts(), QStringList{u"#Draw 1,2\r　↑この命令は使えません！（1行目）"_s});
+    // The log's own codes and the program's.
+    r.run({u"#Mov $$A=\"!NA !Bt !Vr\""_s});
+    EXPECT_EQ(r.a(), u"Taro 40m Ver5.12"_s);
+}
+
+TEST(Definition, LoadRunsOneLevelAndReturns) {
+    DefRun r;
+    writeBytes(r.box.path(u"inner.mQSL"_s),
+               "#Mov $$U=$$U+1\r\n#Load \"inner.mQSL\"\r\n#Exit\r\n#Mov $$U=100\r\n");
+    r.run({u"#Load \"inner.mQSL\""_s, u"#Mov $$V=$$U"_s});
+    EXPECT_EQ(r.u(), 1);
+    EXPECT_EQ(r.def->integerVariables()[1], 1);
+    EXPECT_EQ(r.run({u"#Load \"gone.mQSL\""_s}), -1);
+    EXPECT_EQ(r.texts(), QStringList{u"gone.mQSL\r　↑ファイルが見つかりません！（1行目）"_s});
+    // An error in a loaded file ends it; the parent goes on.
+    writeBytes(r.box.path(u"bad.mQSL"_s), "#Bogus\r\n");
+    r.run({u"#Load \"bad.mQSL\""_s, u"#Mov $$U=2"_s});
+    EXPECT_EQ(r.u(), 2);
+}
+
+TEST(Definition, PicturesArePlacedAndScaled) {
+    DefRun r;
+    QFile::copy(dataFile(u"jpeg/tower_baseline.jpg"_s), r.box.path(u"tower.jpg"_s));
+    r.run({u"#Size 640,408,0"_s, u"#Jpg 0,0,0,0,\"tower.jpg\""_s});
+    EXPECT_EQ(r.result, 0);
+    EXPECT_NE(r.def->card().pixel(500, 300), qRgb(0, 0, 0));  // 512 wide at its own size
+    EXPECT_EQ(r.def->card().pixel(600, 300), qRgb(0, 0, 0));
+    r.run({u"#Size 640,408,0"_s, u"#Jpg 10,10,320,0,\"tower.jpg\""_s});
+    EXPECT_NE(r.def->card().pixel(300, 300), qRgb(0, 0, 0));
+    EXPECT_EQ(r.def->card().pixel(340, 200), qRgb(0, 0, 0));  // 320 x 320 from 10, 10
+    EXPECT_EQ(r.def->card().pixel(200, 340), qRgb(0, 0, 0));
+    EXPECT_EQ(r.run({u"#Jpg 0,0,0,0,\"missing.jpg\""_s}), -1);
+    EXPECT_EQ(r.texts(), QStringList{r.box.path(u"missing.jpg"_s) +
+                                     u"\r　↑ファイルが見つかりません！（1行目）"_s});
+}
+
+TEST(Definition, QrCodesNeedTheModule) {
+    DefRun r;
+    EXPECT_EQ(r.run({u"#QRCode 10,10,100,100,\"JA1ABC 2024\""_s}), -1);
+    EXPECT_EQ(r.texts(), (QStringList{u"ZkwQRCode.dll が見つかりません！"_s,
+                                      u"#QRCode 10,10,100,100,\"JA1ABC 2024\"\r　↑この命令は使えま"
+                                      u"せん！（1行目）"_s}));
+    QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
+    ASSERT_GT(module.status(), 0);
+    DefRun q;
+    q.qr = &module;
+    EXPECT_EQ(q.run({u"#Size 640,408"_s, u"#QRCode 10,10,200,200,\"!Ca JA1ABC 2024\",1"_s}), 0);
+    const QImage& card = q.def->card();
+    // The finder pattern's dark corner inside the quiet zone.
+    int dark = 0;
+    for (int y = 10; y < 210; ++y)
+        for (int x = 10; x < 210; ++x)
+            dark += qGray(card.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 200 * 200 / 5);
+    EXPECT_LT(dark, 200 * 200 * 3 / 4);
+    EXPECT_EQ(q.run({u"#QRCode 10,10,200,200,\"abc\""_s}), -1);  // under 4 bytes
+}
+
+}  // namespace
