@@ -25,8 +25,9 @@ QString withExtension(const QString& path, const QString& extension) {
     return (hasDot ? path.left(dot) : path) + extension;
 }
 
+// Only the folder itself: a folder on a missing drive or path stays missing.
 void createFolder(const QString& path) {
-    if (!QFileInfo(path).isDir()) QDir().mkpath(path);
+    if (!QFileInfo(path).isDir()) QDir().mkdir(path);
 }
 
 // The record count of the QSO data, or -1 when it cannot be opened.
@@ -123,6 +124,8 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     messageTextPath = files.messageText;
     messageText = QFileInfo::exists(messageTextPath) ? readMessageText(messageTextPath) : QString();
     rigAntPath = files.rigAnt;
+    definitionPath =
+        MakeAbsolutePath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")), programDir);
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
     picturePath = picture.isEmpty() ? QString() : MakeAbsolutePath(picture, programDir);
 

@@ -76,6 +76,7 @@ struct MainState {
     QString rigAntPath;
     QString picturePath;
     QString messageTextPath;
+    QString definitionPath;  // QslDef/mQSL: the QSL definition of expert mode
 
     // The record range and the last record number of the QSO data.
     int firstRecord = 1;

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-class EnvironmentSettings;
+struct EnvironmentSettings;
 class QAction;
 class QCheckBox;
 class QComboBox;

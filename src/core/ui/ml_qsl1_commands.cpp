@@ -75,6 +75,7 @@ void TZkvmQSL::chooseDefinition(const QString& path) {
         return;
     }
     state_.definitions.choose(path);
+    state_.definitionPath = path;
     settings_.writeString(u"QslDef", u"mQSL", path);
     showRecentMenus();
     loadPreview();

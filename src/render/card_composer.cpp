@@ -1,0 +1,311 @@
+#include "render/card_composer.h"
+
+#include "core/app_info.h"
+#include "core/bitmap_ops.h"
+#include "core/comma_text.h"
+#include "core/main_state.h"
+#include "core/msg_box.h"
+#include "logdata/zelkov50.h"
+#include "render/jpeg_io.h"
+#include "render/qsl_definition.h"
+#include "settings/kankyo.h"
+#include "settings/qsl_rig.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+// Rounded to the nearest integer, halves to even.
+int roundEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+QColor colourOf(unsigned bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+QFont styledFont(const QString& face, int points, int style) {
+    QFont font(face);
+    font.setPointSize(std::max(points, 1));
+    font.setBold(style & 1);
+    font.setItalic(style & 2);
+    font.setUnderline(style & 4);
+    font.setStrikeOut(style & 8);
+    return font;
+}
+
+QImage cardImage(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780);  // 96 pixels per inch: point sizes as designed
+    image.setDotsPerMeterY(3780);
+    return image;
+}
+
+}  // namespace
+
+CardGeometry cardGeometry(QSize photo, int s) {
+    const int w = photo.width(), h = photo.height();
+    CardGeometry g;
+    if (w >= 1024 && s == 0) {
+        g = {{1024, 652}, 1.57055214, {}, 472, 22, 10};
+    } else if (w >= 800 && s <= 1) {
+        g = {{800, 510}, 1.56862745, {}, 370, 18, 6};
+    } else if (w >= 640 && s <= 2) {
+        g = {{640, 408}, 1.56862745, {}, 290, 15, 4};
+    } else if (w < 528 || s == 4) {
+        const int margin = w >= 801 ? 10 : w >= 641 ? 6 : w >= 529 ? 4 : 3;
+        g = {photo, 0, {}, h * 10 / 14, std::min(w * 10 / 426, 22), margin};
+    } else {
+        g = {{528, 336}, 1.57142857, {}, 240, 13, 3};
+    }
+    if (g.proportion == 0)
+        g.crop = QRect(QPoint(0, 0), photo);
+    else if (double(w) / h <= g.proportion)
+        g.crop = QRect(0, 0, w, roundEven(w / g.proportion));
+    else
+        g.crop = QRect(0, 0, roundEven(h * g.proportion), h);
+    return g;
+}
+
+QString cardFailureMessage(int code, QSize size) {
+    QString reason;
+    switch (code) {
+        case 1:
+            reason = QStringLiteral("Write Error");
+            break;
+        case 4:
+            reason = QStringLiteral("Read Error");
+            break;
+        case 10:
+            reason = QStringLiteral("too Small! %1x%2").arg(size.width()).arg(size.height());
+            break;
+        case 11:
+            reason = QStringLiteral("too Big! %1x%2").arg(size.width()).arg(size.height());
+            break;
+        default:
+            reason = QStringLiteral("Image Error");
+            break;
+    }
+    QString text = QStringLiteral("No%1 電子QSL画像処理失敗（%2）").arg(code).arg(reason);
+    if (code == 11) text += QStringLiteral("\r\r元の画像を小さく整形してください。");
+    return text;
+}
+
+std::optional<QImage> drawBeginnerCard(const BeginnerCard& b, const QStringList& lines,
+                                       const QString& qslField, CardFailure& failure) {
+    failure.code = 4;
+    JpegInfo info;
+    if (!readJpegInfo(b.photoPath, info)) return std::nullopt;
+    const CardGeometry g = cardGeometry(info.uprightSize(), b.sizeSetting);
+    const bool reshape = g.proportion != 0 && info.uprightSize() != g.card;
+    const JpegReadResult photo =
+        readJpeg(b.photoPath, reshape ? g.card : QSize(), reshape ? g.crop : QRect());
+    if (!photo.ok()) return std::nullopt;
+
+    failure.code = 3;
+    QImage card = cardImage(g.card);
+    if (reshape) {
+        StretchCopy(photo.image, card);
+    } else {
+        QPainter copy(&card);
+        copy.drawImage(0, 0, photo.image);
+    }
+
+    const QRect area(0, g.textTop, g.card.width(), g.card.height() - g.textTop);
+    if (b.textArea == 2) FadeRect(card, area, b.alpha);
+
+    QPainter painter(&card);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    if (b.textArea == 0) painter.fillRect(area, colourOf(b.background));
+    painter.setPen(colourOf(b.fontColour));
+    const int gap = lines.size() >= 6 ? 0 : 2;
+    int y = g.textTop + (lines.size() >= 6 ? 0 : 4);
+    QFont font = styledFont(b.fontName, g.startSize, b.fontStyle);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        int points = g.startSize - 1;
+        font.setPointSize(std::max(points, 1));
+        while (points > 1 &&
+               QFontMetrics(font, &card).horizontalAdvance(lines[i]) >= g.card.width())
+            font.setPointSize(--points);
+        painter.setFont(font);
+        const QFontMetrics metrics(font, &card);
+        painter.drawText(g.leftMargin, y + metrics.ascent(), lines[i]);
+        if (i == 0) {
+            const QString tag = qslField.size() >= 3 && qslField[2] == u' '
+                                    ? QStringLiteral("PSE QSL")
+                                    : QStringLiteral("QSL TNX");
+            painter.drawText(
+                g.card.width() - metrics.horizontalAdvance(QStringLiteral("Write Error")),
+                y + metrics.ascent(), tag);
+        }
+        y += metrics.height() + gap;
+    }
+    const double sx = double(g.card.width()) / b.previewSize.width();
+    const double sy = double(g.card.height()) / b.previewSize.height();
+    if (b.drawName && !b.nameText.isEmpty()) {
+        painter.setPen(colourOf(b.nameColour));
+        const QFontMetrics metrics(painter.font(), &card);
+        const int step = metrics.height() + 2;
+        int ny = roundEven(sy * b.nameBox.y());
+        const int nx = roundEven(sx * b.nameBox.x());
+        for (const QString& piece : b.nameText.split(QStringLiteral("<BR>"))) {
+            painter.drawText(nx, ny + metrics.ascent(), piece);
+            ny += step;
+        }
+    }
+    if (b.drawCall) {
+        const QFont callFont = styledFont(b.callFontName, b.callSize, b.callStyle);
+        painter.setFont(callFont);
+        painter.setPen(colourOf(b.callColour));
+        QString call = b.ownCall;
+        if (!b.portable.trimmed().isEmpty()) call += u'/' + b.portable.trimmed();
+        painter.drawText(roundEven(sx * b.callBox.x()),
+                         roundEven(sy * b.callBox.y()) + QFontMetrics(callFont, &card).ascent(),
+                         call);
+    }
+    painter.end();
+    failure.code = 0;
+    return card;
+}
+
+std::optional<QString> saveCard(const QImage& card, const QString& path, CardFailure& failure) {
+    failure.code = 2;
+    const QByteArray jpeg = encodeJpeg(card, 90);
+    if (!jpeg.isEmpty()) {
+        failure.code = 1;
+        QString error;
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size()) {
+            file.close();
+            const int sum = card.width() + card.height();
+            failure.code = sum < 864 ? 10 : sum > 1676 ? 11 : 0;
+            if (failure.code == 0) return path;
+        }
+    }
+    failure.message = cardFailureMessage(failure.code, card.size());
+    ShowMsgBox(nullptr, failure.message, app::title(), mb::Ok | mb::IconStop);
+    return std::nullopt;
+}
+
+CardComposer::CardComposer(MainState& state, const EnvironmentSettings& environment,
+                           QslDefinition& definition)
+    : outputDir(QDir::tempPath()),
+      state_(state),
+      environment_(environment),
+      definition_(definition) {}
+
+BeginnerCard CardComposer::beginnerSettings() const {
+    BeginnerCard b;
+    const DrawingSettings& d = state_.drawing;
+    b.photoPath = state_.picturePath;
+    b.sizeSetting = environment_.photoSize;
+    b.textArea = state_.options.textArea;
+    b.alpha = d.alpha;
+    b.background = d.backgroundColour;
+    b.fontName = d.fontName;
+    b.fontColour = d.fontColour;
+    b.fontStyle = d.fontStyle;
+    b.drawCall = state_.options.drawCall;
+    b.drawName = state_.options.drawName;
+    b.callFontName = d.callFontName;
+    b.callColour = d.callColour;
+    b.callSize = d.callSize;
+    b.callStyle = d.callStyle;
+    b.nameColour = d.nameColour;
+    b.callBox = QPoint(d.callXY[0], d.callXY[1]);
+    b.nameBox = QPoint(d.callXY[2], d.callXY[3]);
+    b.ownCall = state_.ownCall;
+    b.portable = environment_.portable;
+    b.nameText = environment_.operatorNames.value(0);
+    return b;
+}
+
+CardComposer::Result CardComposer::ComposeCard(const QString& sendLine) {
+    return ComposeCard(commaTextSplit(sendLine));
+}
+
+CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
+    Result result;
+    const int recno = candidate.value(1).toInt();
+    ZkwHandle log;
+    if (ZelkovOpen(0, log, state_.qsoData, 0) != 0) return result;
+    if (ZKW_read(log, recno, read_mode::Card) != 0) {
+        ZelkovClose(log, 0);
+        return result;
+    }
+    QsoRecord qso = log.rec;
+    ZelkovClose(log, 0);
+
+    CardTextSettings text;
+    text.ownCall = state_.ownCall;
+    text.place = PlaceChoice(state_.options.placeOutput);
+    text.placeText = state_.placeText;
+    text.reportRules = state_.rstRule;
+    text.time = CardTime(environment_.cardTime);
+    text.remark = state_.remarkText;
+    text.beginnerMode = !state_.options.expertMode;
+    text.resend = !preparedCard.trimmed().isEmpty();
+    if (text.beginnerMode && !text.resend) {
+        std::optional<QString> line;
+        if (environment_.confirmRig && chooseRig) {
+            line = chooseRig(qso);
+            if (!line) return result;  // cancelled
+        } else {
+            int selection = 0;
+            RigChoiceContext rig;
+            rig.lines = &state_.rigLines;
+            rig.expertMode = false;
+            rig.memo = state_.messageText;
+            rig.remarks1 = qso.remarks1;
+            rig.remarks2 = qso.remarks2;
+            line = SelectRigLine(qso.freq, selection, rig);
+        }
+        text.rig = RigLine{commaTextSplit(*line)};
+    }
+    result.text = composeCardText(candidate, qso, text);
+    if (!result.text) return result;  // abandoned at the date question
+    if (text.resend) {
+        result.path = preparedCard;
+        return result;
+    }
+
+    std::optional<QImage> card;
+    if (state_.options.expertMode) {
+        const QString file = state_.definitionPath;
+        definition_.context.ownCall = state_.ownCall;
+        definition_.context.placeText = state_.placeText;
+        definition_.context.remarkText = state_.remarkText;
+        definition_.context.messageBody = QString(state_.messageText).replace(u'\n', u'\r');
+        if (definition_.context.messageBody.endsWith(u'\r'))
+            definition_.context.messageBody.chop(1);
+        definition_.context.rigLines = &state_.rigLines;
+        definition_.context.definitionFile = file;
+        definition_.context.programDir = state_.programDir;
+        definition_.context.tempDir = outputDir;
+        QStringList lines;
+        definition_.SetQsoDataRefs(&qso);
+        if (QslDefinition::readLines(file, lines)) {
+            definition_.lines = lines;
+            if (definition_.RunDefinition(true) == 0) card = definition_.card();
+        }
+        definition_.SetQsoDataRefs(nullptr);
+        if (!card) result.failure.code = 5;
+    } else {
+        card = drawBeginnerCard(beginnerSettings(), result.text->lines, qso.qslField(),
+                                result.failure);
+    }
+    if (!card) {
+        result.failure.message = cardFailureMessage(result.failure.code);
+        ShowMsgBox(nullptr, result.failure.message, app::title(), mb::Ok | mb::IconStop);
+        return result;
+    }
+    result.card = *card;
+    const QString path = QDir(outputDir).filePath(result.text->fileName);
+    if (const auto saved = saveCard(*card, path, result.failure)) result.path = *saved;
+    return result;
+}

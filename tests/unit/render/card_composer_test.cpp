@@ -1,0 +1,221 @@
+#include "render/card_composer.h"
+#include "core/app_paths.h"
+#include "core/main_state.h"
+#include "core/msg_box.h"
+#include "core/zkw_ini.h"
+#include "log_fixture.h"
+#include "render/jpeg_io.h"
+#include "render/qsl_definition.h"
+#include "settings/kankyo.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using testing_support::dataFile;
+using testing_support::Sandbox;
+using testing_support::writeBytes;
+
+namespace {
+
+// Mean absolute channel difference, 0 ... 255.
+double difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 255;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// A reference picture of tests/data/golden, kept at half size; a shifted or
+// missing text line still shows. SENDVIK_UPDATE_GOLDEN=1 writes them anew
+// (look at them before committing).
+void expectLooksLike(const QImage& full, const QString& name) {
+    const QString path = dataFile(u"golden/"_s + name);
+    const QImage image =
+        full.scaled(full.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (qEnvironmentVariableIsSet("SENDVIK_UPDATE_GOLDEN")) image.save(path, "PNG");
+    const QImage reference = QImage(path).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(reference.isNull()) << path.toStdString();
+    const QImage drawn = image.convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(drawn.size(), reference.size());
+    EXPECT_LT(difference(drawn, reference), 1.5) << name.toStdString();
+    // No part may differ much either: a moved or missing text shows here.
+    double worst = 0;
+    for (int y = 0; y + 16 <= drawn.height(); y += 16)
+        for (int x = 0; x + 16 <= drawn.width(); x += 16)
+            worst =
+                std::max(worst, difference(drawn.copy(x, y, 16, 16), reference.copy(x, y, 16, 16)));
+    EXPECT_LT(worst, 12.0) << name.toStdString();
+}
+
+const QStringList kLines = {
+    u"To Radio:JA1ABC　Confirming Our QSO"_s,
+    u"From:JS2IIU 静岡県浜松市"_s,
+    u"Date&Time:2024/03/15 12:34JST RST:599 Freq:7MHz 2Way CW"_s,
+    u"Rig:IC-7300  Ant:ダイポール 10mH　Power:50W"_s,
+    u"Remarks:TNX FB QSO!"_s,
+};
+
+TEST(CardGeometry, TheSizeTableAndTheCrop) {
+    CardGeometry g = cardGeometry({3000, 2000}, 0);
+    EXPECT_EQ(g.card, QSize(1024, 652));
+    EXPECT_EQ(g.crop, QRect(0, 0, 3000, 1910));  // 3000 / 1.57055214 = 1910.16
+    EXPECT_EQ(g.textTop, 472);
+    EXPECT_EQ(cardGeometry({1024, 652}, 0).crop, QRect(0, 0, 1024, 652));
+    EXPECT_EQ(cardGeometry({1024, 700}, 0).crop, QRect(0, 0, 1024, 652));
+    g = cardGeometry({500, 300}, 0);
+    EXPECT_EQ(g.card, QSize(500, 300));
+    EXPECT_EQ(g.textTop, 214);
+    EXPECT_EQ(g.startSize, 11);
+    EXPECT_EQ(g.leftMargin, 3);
+    g = cardGeometry({1600, 1200}, 4);
+    EXPECT_EQ(g.card, QSize(1600, 1200));
+    EXPECT_EQ(g.startSize, 22);
+    EXPECT_EQ(g.leftMargin, 10);
+    EXPECT_EQ(cardGeometry({1600, 1200}, 0).crop, QRect(0, 0, 1600, 1019));
+    EXPECT_EQ(cardGeometry({1600, 1200}, 1).card, QSize(800, 510));
+    EXPECT_EQ(cardGeometry({700, 500}, 0).card, QSize(640, 408));
+    EXPECT_EQ(cardGeometry({600, 1000}, 0).card, QSize(528, 336));
+    EXPECT_EQ(cardGeometry({600, 1000}, 0).crop, QRect(0, 0, 600, 382));
+}
+
+TEST(CardSave, TooSmallAndTooBigAreRefusedAfterWriting) {
+    Sandbox box;
+    CardFailure failure;
+    QImage small(500, 300, QImage::Format_RGB32);
+    small.fill(Qt::white);
+    EXPECT_FALSE(saveCard(small, box.path(u"s.jpg"_s), failure));
+    EXPECT_EQ(failure.code, 10);
+    EXPECT_EQ(box.messages.messages().back().text,
+              u"No10 電子QSL画像処理失敗（too Small! 500x300）"_s);
+    EXPECT_TRUE(QFileInfo::exists(box.path(u"s.jpg"_s)));
+    QImage big(1600, 1200, QImage::Format_RGB32);
+    big.fill(Qt::white);
+    EXPECT_FALSE(saveCard(big, box.path(u"b.jpg"_s), failure));
+    EXPECT_EQ(
+        box.messages.messages().back().text,
+        u"No11 電子QSL画像処理失敗（too Big! 1600x1200）\r\r元の画像を小さく整形してください。"_s);
+    QImage fine(1024, 652, QImage::Format_RGB32);
+    fine.fill(Qt::white);
+    EXPECT_EQ(saveCard(fine, box.path(u"f.jpg"_s), failure), box.path(u"f.jpg"_s));
+    EXPECT_FALSE(saveCard(fine, u"/proc/no/f.jpg"_s, failure));
+    EXPECT_EQ(failure.code, 1);
+    EXPECT_EQ(cardFailureMessage(4), u"No4 電子QSL画像処理失敗（Read Error）"_s);
+    EXPECT_EQ(cardFailureMessage(3), u"No3 電子QSL画像処理失敗（Image Error）"_s);
+}
+
+TEST(BeginnerCard, DrawnOnTheCroppedPhotoWithItsTextArea) {
+    BeginnerCard b;
+    b.photoPath = dataFile(u"jpeg/landscape_1800x1200.jpg"_s);
+    b.ownCall = u"JS2IIU"_s;
+    b.portable = u"2"_s;
+    b.nameText = u"Op. Ken<BR>Hamamatsu"_s;
+    b.callBox = QPoint(12, 8);
+    b.nameBox = QPoint(14, 150);
+    b.textArea = 2;
+    CardFailure failure;
+    const auto card = drawBeginnerCard(b, kLines, u"J  "_s, failure);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->size(), QSize(1024, 652));
+    EXPECT_EQ(failure.code, 0);
+    expectLooksLike(*card, u"beginner_faded.png"_s);
+
+    // The top right of the card is the photo's top right of the crop.
+    const JpegReadResult photo = readJpeg(b.photoPath);
+    QImage expected(1024, 652, QImage::Format_RGB32);
+    const QImage crop = photo.image.copy(0, 0, 1800, 1146);
+    expected = crop.scaled(1024, 652, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(difference(card->copy(700, 200, 300, 200), expected.copy(700, 200, 300, 200)), 6.0);
+
+    b.textArea = 0;
+    b.background = 0x00FFFF;  // yellow
+    b.drawCall = b.drawName = false;
+    const auto filled = drawBeginnerCard(b, kLines.mid(0, 1), u"J E"_s, failure);
+    ASSERT_TRUE(filled);
+    EXPECT_EQ(filled->pixel(1000, 640), qRgb(255, 255, 0));
+    expectLooksLike(*filled, u"beginner_filled.png"_s);
+}
+
+TEST(BeginnerCard, LongLinesShrinkAndBadPhotosFail) {
+    BeginnerCard b;
+    b.photoPath = dataFile(u"jpeg/tower_baseline.jpg"_s);  // 512 x 512: kept as it is
+    b.drawCall = b.drawName = false;
+    CardFailure failure;
+    const auto card = drawBeginnerCard(b, {QString(3000, u'W')}, u"J  "_s, failure);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->size(), QSize(512, 512));
+
+    b.photoPath = dataFile(u"jpeg/landscape_truncated.jpg"_s);
+    EXPECT_FALSE(drawBeginnerCard(b, kLines, u"J  "_s, failure));
+    EXPECT_EQ(failure.code, 4);
+    b.photoPath = u"/nonexistent.jpg"_s;
+    EXPECT_FALSE(drawBeginnerCard(b, kLines, u"J  "_s, failure));
+    EXPECT_EQ(failure.code, 4);
+}
+
+struct ComposeFixture {
+    Sandbox box;
+    MainState state;
+    EnvironmentSettings environment;
+    QslDefinition definition;
+    ComposeFixture() {
+        testing_support::makeLog(box.path(u"ZELKOV.mst"_s),
+                                 {testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:34"_s)});
+        QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), box.path(u"photo.jpg"_s));
+        TZkwIni ini(box.path(u"Sendvik.ini"_s));
+        ini.writeString(u"Config", u"Jpeg", u"photo.jpg"_s);
+        ini.writeString(u"Option", u"Calls", u"JS2IIU"_s);
+        state.load(ini, AppPaths(box.dir()));
+    }
+};
+
+TEST(ComposeCard, WritesTheCardOfARecordInBothModes) {
+    ComposeFixture f;
+    CardComposer composer(f.state, f.environment, f.definition);
+    composer.outputDir = f.box.dir();
+    const QStringList candidate = {u"JA1ABC"_s, u"1"_s,     u"JA1ABC"_s, u"240315"_s, u"1234"_s,
+                                   u"599"_s,    u"7.024"_s, u"CW"_s,     QString(),   QString()};
+    CardComposer::Result r = composer.ComposeCard(candidate);
+    ASSERT_NE(r.path, u"-"_s) << r.failure.message.toStdString();
+    EXPECT_EQ(QFileInfo(r.path).fileName(), r.text->fileName);
+    EXPECT_TRUE(r.path.startsWith(f.box.dir()));
+    JpegInfo info;
+    ASSERT_TRUE(readJpegInfo(r.path, info));
+    EXPECT_EQ(info.size, QSize(1024, 652));
+
+    // Expert mode: the definition draws the card.
+    writeBytes(f.box.path(u"card.mQSL"_s),
+               "#Size 1000,640,0x00FF00\r\n#FontSize=20\r\n#Print 10,10,\"!Ca to !cp\"\r\n");
+    f.state.options.expertMode = true;
+    f.state.definitionPath = f.box.path(u"card.mQSL"_s);
+    r = composer.ComposeCard(candidate);
+    ASSERT_NE(r.path, u"-"_s);
+    ASSERT_TRUE(readJpegInfo(r.path, info));
+    EXPECT_EQ(info.size, QSize(1000, 640));
+    EXPECT_EQ(r.card.pixel(900, 600), qRgb(0, 255, 0));
+
+    writeBytes(f.box.path(u"card.mQSL"_s), "#Nonsense\r\n");
+    f.box.messages.clear();
+    r = composer.ComposeCard(candidate);
+    EXPECT_EQ(r.path, u"-"_s);
+    EXPECT_EQ(r.failure.code, 5);
+    EXPECT_EQ(f.box.messages.messages().back().text, u"No5 電子QSL画像処理失敗（Image Error）"_s);
+
+    // A record that cannot be read: no card, no message.
+    f.box.messages.clear();
+    EXPECT_EQ(composer.ComposeCard(QStringList{u"X"_s, u"99"_s}).path, u"-"_s);
+    EXPECT_TRUE(f.box.messages.messages().empty());
+
+    // Re-sending: the prepared card, nothing drawn.
+    composer.preparedCard = u"/cards/old.jpg"_s;
+    EXPECT_EQ(composer.ComposeCard(candidate).path, u"/cards/old.jpg"_s);
+}
+
+}  // namespace
