@@ -2,6 +2,7 @@
 
 #include "cli/log_command.h"
 #include "cli/mail_command.h"
+#include "cli/render_command.h"
 #include "cli/settings_command.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
@@ -17,7 +18,8 @@ int usage(std::ostream& err) {
            "  log ...              import an ADIF log, show a record, count records\n"
            "  select FIRST LAST    the QSOs of a record range that get a card\n"
            "  areas import FILE    the area master from a code list\n"
-           "  mail send|list|fetch check the mail account of the settings\n";
+           "  mail send|list|fetch check the mail account of the settings\n"
+           "  render RECNO -o F    draw the card of a record\n";
     return 2;
 }
 
@@ -44,5 +46,6 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
     if (command == u"select") return runSelectCommand(paths, args, out, err);
     if (command == u"areas") return runAreasCommand(paths, args, out, err);
     if (command == u"mail") return runMailCommand(paths, args, out, err);
+    if (command == u"render") return runRenderCommand(paths, args, out, err);
     return usage(err);
 }

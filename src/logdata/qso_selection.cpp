@@ -70,14 +70,20 @@ Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int las
             ++n.alreadySent;
             continue;
         }
-        QsoStamp stamp = q.stamp();
-        if (!ConvertQsoTime(stamp, 0)) break;
-        const QString key = q.key.section(u' ', 0, 0).left(20);
-        result.candidates.append(commaTextJoin(
-            {key, QString::number(current), q.call.left(21), stamp.date, stamp.time, q.hisRst,
-             NormalizeFrequency(q.freq, true), q.mode, q.remarks1, q.remarks2}));
+        const std::optional<QStringList> candidate = candidateOf(q, current);
+        if (!candidate) break;
+        result.candidates.append(commaTextJoin(*candidate));
         result.lastAdded = current;
         if (!forwards) break;
     }
     return result;
+}
+
+std::optional<QStringList> candidateOf(const QsoRecord& q, int recno) {
+    QsoStamp stamp = q.stamp();
+    if (!ConvertQsoTime(stamp, 0)) return std::nullopt;
+    const QString key = q.key.section(u' ', 0, 0).left(20);
+    return QStringList{
+        key,      QString::number(recno),           q.call.left(21), stamp.date, stamp.time,
+        q.hisRst, NormalizeFrequency(q.freq, true), q.mode,          q.remarks1, q.remarks2};
 }

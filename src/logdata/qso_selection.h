@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 struct SelectionCounters {
     int notInUserList = 0;
     int notAMember = 0;  // counted by the send batch from the server's answer
@@ -32,6 +34,10 @@ struct Selection {
 // candidate (any other direction) and keeps the QSOs that qualify.
 Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int last, int direction,
                            const SelectionRules& rules);
+
+// The candidate fields of one QSO (its date and time in Japan time); nothing
+// when the person abandons an impossible date.
+std::optional<QStringList> candidateOf(const QsoRecord& qso, int recno);
 
 // A frequency as card file names carry it: "," becomes ".", at most three
 // decimals, "/" becomes "-" with the dash flag, anything else ends it.

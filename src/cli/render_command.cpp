@@ -1,0 +1,85 @@
+#include "cli/render_command.h"
+
+#include "cli/cli_output.h"
+#include "core/app_paths.h"
+#include "core/main_state.h"
+#include "core/mklink.h"
+#include "core/zkw_ini.h"
+#include "logdata/qso_selection.h"
+#include "logdata/zelkov50.h"
+#include "render/card_composer.h"
+#include "render/qr_module.h"
+#include "render/qsl_definition.h"
+#include "settings/kankyo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <ostream>
+
+namespace {
+
+int usage(std::ostream& err) {
+    err << "usage: sendvik-cli render RECNO -o FILE.jpg [--definition FILE.mQSL]\n";
+    return 2;
+}
+
+}  // namespace
+
+int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                     std::ostream& err) {
+    QStringList args = arguments;
+    QString output, definition;
+    for (qsizetype i = 0; i + 1 < args.size();) {
+        if (args[i] == u"-o" || args[i] == u"--definition") {
+            (args[i] == u"-o" ? output : definition) = args[i + 1];
+            args.remove(i, 2);
+        } else {
+            ++i;
+        }
+    }
+    bool numeric = false;
+    const int recno = args.value(0).toInt(&numeric);
+    if (args.size() != 1 || !numeric || recno < 1 || output.isEmpty()) return usage(err);
+
+    TZkwIni settings(paths.settingsFile());
+    MainState state;
+    state.load(settings, paths);
+    EnvironmentSettings environment;
+    environment.load(settings, true);
+    if (!definition.isEmpty()) {
+        state.options.expertMode = true;
+        state.definitionPath = QDir::current().absoluteFilePath(definition);
+    }
+
+    ZkwHandle log;
+    if (ZelkovOpen(0, log, state.qsoData, 0) != 0 || ZKW_read(log, recno, read_mode::Card) != 0) {
+        err << "sendvik-cli: record " << recno << " cannot be read from "
+            << state.qsoData.toStdString() << '\n';
+        return 1;
+    }
+    const QsoRecord qso = log.rec;
+    ZelkovClose(log, 0);
+    const std::optional<QStringList> candidate = candidateOf(qso, recno);
+    if (!candidate) return 1;
+
+    QrModule qr;
+    QslDefinition interpreter(&qr);
+    CardComposer composer(state, environment, interpreter);
+    QTemporaryDir work;
+    composer.outputDir = work.path();
+    const CardComposer::Result card = composer.ComposeCard(*candidate);
+    if (card.path == u"-" || !card.text) return 1;
+    QFile::remove(output);
+    if (!QFile::copy(card.path, output)) {
+        err << "sendvik-cli: cannot write " << output.toStdString() << '\n';
+        return 1;
+    }
+    printLine(out, card.text->fileName);
+    printLine(out, card.text->subject);
+    printLine(out, card.text->xMailer);
+    for (const QString& line : card.text->lines)
+        printLine(out, line);
+    return 0;
+}

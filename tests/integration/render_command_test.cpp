@@ -1,0 +1,73 @@
+// sendvik-cli render: the card of one record, as the send batch draws it.
+
+#include "render/jpeg_io.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct Output {
+    int code = -1;
+    QString out, err;
+};
+
+Output cli(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"QT_QPA_PLATFORM"_s);  // the command chooses its own
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(SENDVIK_CLI), args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(RenderCommand, DrawsTheCardOfARecordInBothModes) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    const QStringList at = {u"--home"_s, home};
+    ASSERT_EQ(
+        cli(at +
+            QStringList{
+                u"log"_s, u"import"_s,
+                dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s)})
+            .code,
+        0);
+    QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), home + u"/photo.jpg"_s);
+    cli(at + QStringList{u"settings"_s, u"set"_s, u"Config"_s, u"Jpeg"_s, u"photo.jpg"_s});
+    cli(at + QStringList{u"settings"_s, u"set"_s, u"Option"_s, u"Calls"_s, u"JS2IIU"_s});
+
+    const QString card = box.path(u"card.jpg"_s);
+    Output r = cli(at + QStringList{u"render"_s, u"1"_s, u"-o"_s, card});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n');
+    EXPECT_EQ(lines.value(0), u"JS2IIU_210206_1408_7.043_FT8_JA4FJR.jpg"_s) << r.out.toStdString();
+    EXPECT_EQ(lines.value(1), u"ZELKOV E-Mail QSL From:JS2IIU QSO-Date:2021/02/06"_s);
+    EXPECT_EQ(lines.value(2), u"X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2102"_s);
+    EXPECT_EQ(lines.value(3), u"To Radio:JA4FJR　Confirming Our QSO"_s);
+    JpegInfo info;
+    ASSERT_TRUE(readJpegInfo(card, info));
+    EXPECT_EQ(info.size, QSize(1024, 652));
+
+    writeBytes(box.path(u"expert.mQSL"_s),
+               "#Size 1000,600,0xFFFFFF\r\n#FontName=\"\x82\x6c\x82\x72 "
+               "\x83\x53\x83\x56\x83\x62\x83\x4e\"\r\n"
+               "#FontSize=30\r\n#Print 20,20,\"!Ca -> !cp\"\r\n");
+    r = cli(at + QStringList{u"render"_s, u"1"_s, u"-o"_s, card, u"--definition"_s,
+                             box.path(u"expert.mQSL"_s)});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_TRUE(readJpegInfo(card, info));
+    EXPECT_EQ(info.size, QSize(1000, 600));
+
+    EXPECT_EQ(cli(at + QStringList{u"render"_s, u"999"_s, u"-o"_s, card}).code, 1);
+    EXPECT_EQ(cli(at + QStringList{u"render"_s, u"x"_s}).code, 2);
+}
+
+}  // namespace
