@@ -16,6 +16,10 @@
 #include "mail/n_mail.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
+#include "render/qr_module.h"
+#include "render/qsl_definition.h"
+#include "render/ui/view_bmp.h"
+#include "render/ui/view_jpg.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
 
@@ -51,8 +55,15 @@ int main(int argc, char* argv[]) {
 
     TZkvmQSL mainWindow(settings, state, environment, paths);
     mainWindow.setCtrlHeldAtStart(ctrlHeld);
+    TForm3 cardPreview(settings, &mainWindow);
+    TFormJP cardViewer(settings, state, &mainWindow);
     TSetQSL environmentWindow(environment, settings, &mainWindow);
     mainWindow.setEnvironmentWindow(&environmentWindow);
+    // The definition language's state lives for the whole run; the QR-code
+    // module is loaded with it.
+    QrModule qrModule;
+    QslDefinition definition(&qrModule);
+    mainWindow.setCardWindows(&cardPreview, &cardViewer, &definition);
 
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &mainWindow,
                      [&mainWindow] {

@@ -146,7 +146,8 @@ void TZkvmQSL::buildMenus() {
     QMenu* cards = bar->addMenu(QStringLiteral("電子QSL(&E)"));
     cards->setObjectName(QStringLiteral("QSLM1"));
     laterCommand(cards, "SN2", QStringLiteral("電子QSLとQSOデータを照合(&Q)..."), Qt::Key_F4);
-    laterCommand(cards, "VwrQ1", QStringLiteral("受信した電子QSL画像を表示(&D)..."), Qt::Key_F3);
+    command(cards, "VwrQ1", QStringLiteral("受信した電子QSL画像を表示(&D)..."),
+            &TZkvmQSL::VwrQ1Click, Qt::Key_F3);
     laterCommand(cards, "QSL3", QStringLiteral("送信済み電子QSL一覧(&S)..."), Qt::Key_F2);
     laterCommand(cards, "CNF3", QStringLiteral("NOVQコンファーム状況(&H)"),
                  QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -160,9 +161,15 @@ void TZkvmQSL::buildMenus() {
             [this] { communicationCommand_ ? communicationCommand_() : notAvailableYet(); });
     command(options, "AntR1", QStringLiteral("Rig/Antの編集(&R)"), &TZkvmQSL::AntR1Click);
     options->addSeparator();
-    N800 = laterCommand(options, "N800", QStringLiteral("画像リサイズ 800x510"));
-    N640 = laterCommand(options, "N640", QStringLiteral("画像リサイズ 640x408"));
-    N528 = laterCommand(options, "N528", QStringLiteral("画像リサイズ 528x336"));
+    N800 = command(options, "N800", QStringLiteral("画像リサイズ 800x510"), nullptr);
+    N640 = command(options, "N640", QStringLiteral("画像リサイズ 640x408"), nullptr);
+    N528 = command(options, "N528", QStringLiteral("画像リサイズ 528x336"), nullptr);
+    const QSize sizes[] = {{800, 510}, {640, 408}, {528, 336}};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = (i == 0 ? N800 : i == 1 ? N640 : N528);
+        item->setData(i);  // the Tag
+        connect(item, &QAction::triggered, this, [this, size = sizes[i]] { resizePicture(size); });
+    }
     options->addSeparator();
     command(options, "N11", QStringLiteral("ウインドウを初期位置にする"), &TZkvmQSL::N11Click);
     command(options, "N13", QStringLiteral("環境設定を初期設定に戻す"), &TZkvmQSL::N13Click);
@@ -210,7 +217,10 @@ void TZkvmQSL::buildControls() {
     Speed1 = laterButton("Speed1", QStringLiteral("QSL送信"));
     Speed5 = laterButton("Speed5", QStringLiteral("QSL受信"));
     Speed7 = laterButton("Speed7", QStringLiteral("照合"));
-    Speed8 = laterButton("Speed8", QStringLiteral("表示"));
+    Speed8 = named(new QPushButton(QStringLiteral("表示")), "Speed8");
+    connect(Speed8, &QPushButton::clicked, this, [this] {
+        Speed8Click(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    });
     Speed10 = laterButton("Speed10", QStringLiteral("送信済QSL"));
     Speed9 = laterButton("Speed9", QStringLiteral("QSL編集"));
     Speed11 = named(new QPushButton(QStringLiteral("環境設定")), "Speed11");
@@ -309,11 +319,22 @@ void TZkvmQSL::buildControls() {
     });
     AlphaBl = named(new QSpinBox, "AlphaBl");
     AlphaBl->setRange(1, 25);
-    Speed2 = laterButton("Speed2", QStringLiteral("背景色"));
-    Speed3 = laterButton("Speed3", QStringLiteral("Font"));
-    Speed4 = laterButton("Speed4", QStringLiteral("サンプル"));
-    BgFont = laterButton("BgFont", QStringLiteral("Call Font"));
-    nColor = laterButton("nColor", QStringLiteral("色"));
+    Speed2 = named(new QPushButton(QStringLiteral("背景色")), "Speed2");
+    Speed3 = named(new QPushButton(QStringLiteral("Font")), "Speed3");
+    Speed4 = named(new QPushButton(QStringLiteral("サンプル")), "Speed4");
+    BgFont = named(new QPushButton(QStringLiteral("Call Font")), "BgFont");
+    nColor = named(new QPushButton(QStringLiteral("色")), "nColor");
+    auto modifiers = [] { return QApplication::keyboardModifiers(); };
+    connect(Speed2, &QPushButton::clicked, this, &TZkvmQSL::Speed2Click);
+    connect(Speed3, &QPushButton::clicked, this,
+            [this, modifiers] { Speed3Click(modifiers() & Qt::ShiftModifier); });
+    connect(Speed4, &QPushButton::clicked, this, &TZkvmQSL::Speed4Click);
+    connect(BgFont, &QPushButton::clicked, this, [this, modifiers] {
+        BgFontClick(modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    });
+    connect(nColor, &QPushButton::clicked, this, &TZkvmQSL::nColorClick);
+    connect(AlphaBl, &QSpinBox::valueChanged, this,
+            [this](int level) { state_.drawing.alpha = level; });
     auto* drawing = new QHBoxLayout;
     drawing->setSpacing(3);
     for (QWidget* w : std::initializer_list<QWidget*>{DefFile, TransC1, AlphaBl, Speed2, Speed3,
@@ -327,8 +348,10 @@ void TZkvmQSL::buildControls() {
     PaintBox1->setFixedSize(528, CardPreview::cardHeight(528));
     BgCall = named(new QCheckBox(PaintBox1), "BgCall");
     BgName = named(new QCheckBox(QStringLiteral("Name"), PaintBox1), "BgName");
-    for (QCheckBox* box : {BgCall, BgName})
+    for (QCheckBox* box : {BgCall, BgName}) {
         box->setAutoFillBackground(true);
+        box->installEventFilter(this);  // dragged over the preview
+    }
     column->addWidget(PaintBox1, 0, Qt::AlignHCenter);
     column->addStretch();
 

@@ -23,6 +23,9 @@ class QRadioButton;
 class QSpinBox;
 class QTimer;
 class TSetQSL;
+class TForm3;
+class TFormJP;
+class QslDefinition;
 class TZkwIni;
 struct MainState;
 class HistoryCombo;
@@ -69,6 +72,19 @@ public:
     void H1Click();
     void Speed6Click(bool shift);
     void choosePicture(const QString& path);
+    // The beginner-mode controls, the sample card and the viewer.
+    void VwrQ1Click();
+    void Speed8Click(bool newestFirst);
+    void Speed2Click();
+    void Speed3Click(bool colourOnly);
+    void BgFontClick(bool colourOnly);
+    void nColorClick();
+    void Speed4Click();
+    void resizePicture(QSize target);
+    // Locks the commands that start a run or switch the mode (while a card
+    // preview of a send is up).
+    void lockCommands(bool locked);
+    void setCardWindows(TForm3* preview, TFormJP* viewer, QslDefinition* definition);
     void chooseDefinition(const QString& path);
 
     // The post-show checks, in order (run once after the window is shown).
@@ -104,6 +120,8 @@ private:
     void loadPreview();
     void layoutBottom();
     void applyLooks();
+    bool dragBox(QCheckBox* box, QEvent* event);
+    QImage expertPreview() const;
     void chooseFolder(bool received);
     void askReset(int which);
 
@@ -117,6 +135,11 @@ private:
     bool shown_ = false;
     bool closed_ = false;
     QSize pictureSize_;  // of the background picture, as its file holds it
+    TForm3* preview_ = nullptr;
+    TFormJP* viewer_ = nullptr;
+    QslDefinition* definition_ = nullptr;
+    QPoint dragStart_;
+    bool dragTick_ = false;
 
     QMenu* pictureMenu_ = nullptr;
     QMenu* definitionMenu_ = nullptr;

@@ -209,13 +209,15 @@ void TZkvmQSL::loadPreview() {
                 QStringLiteral("（%1x%2）").arg(size.width()).arg(size.height()));
         pictureSize_ = size;
         PaintBox1->setToolTip(state_.picturePath);
+    } else if (state_.options.expertMode) {
+        pictureSize_ = QSize();
+        picture = expertPreview();
+        PaintBox1->setToolTip(state_.definitionPath);
+        statusBar()->showMessage(state_.definitionPath);
     } else {
         pictureSize_ = QSize();
         PaintBox1->setToolTip(QString());
-        statusBar()->showMessage(
-            state_.options.expertMode
-                ? settings_.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl"))
-                : QString());
+        statusBar()->clearMessage();
     }
     PaintBox1->setPicture(picture);
 }
@@ -318,6 +320,9 @@ void TZkvmQSL::layoutBottom() {
 
 bool TZkvmQSL::eventFilter(QObject* watched, QEvent* event) {
     if (!Memo1 || !BitBtn1) return QMainWindow::eventFilter(watched, event);  // being built
+    if (watched == BgCall || watched == BgName)
+        return dragBox(static_cast<QCheckBox*>(watched), event) ||
+               QMainWindow::eventFilter(watched, event);
     if ((watched == Edit1 || watched == Edit2) && event->type() == QEvent::FocusIn) {
         BitBtn1->setVisible(true);
         BitBtn1->raise();

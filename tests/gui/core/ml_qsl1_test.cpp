@@ -13,9 +13,13 @@
 #include "core/zkw_ini.h"
 #include "logdata/log_store.h"
 #include "logdata/user_list.h"
+#include "render/qsl_definition.h"
+#include "render/ui/view_bmp.h"
+#include "render/ui/view_jpg.h"
 #include "settings/kankyo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -23,12 +27,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -86,12 +92,18 @@ class MainWindowTest : public QObject {
         MainState state;
         EnvironmentSettings environment;
         std::unique_ptr<TZkvmQSL> window;
+        std::unique_ptr<TForm3> preview;
+        std::unique_ptr<TFormJP> viewer;
+        QslDefinition definition;
 
         QString path(const QString& name) const { return dir.filePath(name); }
         QString home() const { return dir.path() + u'/'; }
         void start() {
             settings = std::make_unique<TZkwIni>(path(u"Sendvik.ini"_s));
             window = std::make_unique<TZkvmQSL>(*settings, state, environment, AppPaths(home()));
+            preview = std::make_unique<TForm3>(*settings, window.get());
+            viewer = std::make_unique<TFormJP>(*settings, state, window.get());
+            window->setCardWindows(preview.get(), viewer.get(), &definition);
             window->show();
             QCoreApplication::processEvents();  // the checks once shown
         }
@@ -421,6 +433,75 @@ private Q_SLOTS:
         run.window->O1Popup();
         QVERIFY(!run.find<QAction>("N800")->isEnabled());
         run.finish();
+    }
+
+    void theSampleCardIsTheLatestRegisteredStationsThenAnother() {
+        Run run;
+        makeLog(run.path(u"ZELKOV.mst"_s), 5);  // JA1A0 ... JA1A4
+        writeFile(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1A1\r\nJA1A3\r\nJA1ABC\r\n");
+        QVERIFY(BuildUserListIndex(run.path(u"UserList.usr"_s)));
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
+                            run.path(u"photo.jpg"_s)));
+        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=photo.jpg\r\n" + kOption);
+        run.start();
+        QStringList labels;
+        // "他のUser" once, then cancel.
+        auto answer = [&run, &labels](int button) {
+            QTimer::singleShot(50, run.preview.get(), [&run, &labels, button] {
+                labels.append(run.preview->findChild<QLabel*>(u"Label1"_s)->text());
+                run.preview
+                    ->findChild<QPushButton*>(button == TForm3::Next ? u"NextButton"_s
+                                                                     : u"CancelButton"_s)
+                    ->click();
+            });
+        };
+        answer(TForm3::Next);
+        connect(
+            run.preview.get(), &QDialog::finished, this,
+            [&](int) {
+                if (labels.size() == 1) answer(TForm3::Cancel);
+            },
+            Qt::SingleShotConnection);
+        run.messages.clear();
+        run.find<QPushButton>("Speed4")->click();
+        QCOMPARE(labels.size(), 2);
+        QVERIFY2(labels[0].startsWith(u"No4 JA1ABC_240301_"_s), qPrintable(labels.join(u"|")));
+        QVERIFY(labels[0].endsWith(u"_JA1A3.jpg"_s));
+        QVERIFY(labels[1].startsWith(u"No2 "_s));
+        QCOMPARE(run.preview->picture().size(), QSize(1024, 652));
+        QVERIFY(run.texts().isEmpty());
+
+        run.state.picturePath.clear();
+        run.find<QPushButton>("Speed4")->click();
+        QCOMPARE(run.texts(), QStringList{u"ファイルメニューからJPEG画像を開いてください。"_s});
+        run.finish();
+    }
+
+    void positionBoxesAreDraggedAndKeptOnThePreview() {
+        Run run;
+        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nCallXY=10,10,20,100\r\n" + kOption);
+        run.start();
+        auto* call = run.find<QCheckBox>("BgCall");
+        QCOMPARE(call->pos(), QPoint(10, 10));
+        const bool ticked = call->isChecked();
+        auto send = [](QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(w, &e);
+        };
+        send(call, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+        send(call, QEvent::MouseMove, {505, 405}, Qt::LeftButton);
+        send(call, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+        QCOMPARE(call->pos(), QPoint(240, 204));  // kept on the preview
+        QCOMPARE(call->isChecked(), ticked);
+        auto* name = run.find<QCheckBox>("BgName");
+        send(name, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+        send(name, QEvent::MouseMove, {-500, 35}, Qt::LeftButton);
+        send(name, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+        QCOMPARE(name->pos(), QPoint(0, 130));
+        run.finish();
+        QCOMPARE(run.settings->readString(u"Config", u"CallXY", {}), u"240,204,0,130"_s);
     }
 
     void theManualFallsBackToTheManualPage() {

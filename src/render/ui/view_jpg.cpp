@@ -1,0 +1,345 @@
+#include "render/ui/view_jpg.h"
+
+#include "core/app_info.h"
+#include "core/file_dialogs.h"
+#include "core/main_state.h"
+#include "core/msg_box.h"
+#include "core/shell_open.h"
+#include "core/sjis.h"
+#include "core/text_files.h"
+#include "core/zkw_ini.h"
+#include "render/card_viewer.h"
+#include "render/jpeg_io.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr int kLabelRow = 22;
+constexpr int kMemoHeight = 96;
+
+}  // namespace
+
+TFormJP::TFormJP(TZkwIni& settings, MainState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings), state_(state) {
+    setObjectName(QStringLiteral("FormJP"));
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
+    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { showEntry(); });
+    CancelButton = new QPushButton(QStringLiteral("閉じる"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    connect(CancelButton, &QPushButton::clicked, this, &QWidget::close);
+    SaveButton = new QPushButton(QStringLiteral("保存"), this);
+    SaveButton->setObjectName(QStringLiteral("SaveButton"));
+    SaveButton->setToolTip(QStringLiteral("受信したテキストメッセージを保存"));
+    SaveButton->hide();
+    connect(SaveButton, &QPushButton::clicked, this, &TFormJP::saveMessage);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->installEventFilter(this);
+    Memo1->viewport()->installEventFilter(this);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (Memo1->hasFocus()) SaveButton->show();
+    });
+    const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"QslPos");
+    const bool stored = !settings_.readString(u"Config", u"QslPos", QString()).isEmpty();
+    sortMode_ = stored ? std::clamp(place[3], 0, 2) : viewer_sort::FileTime;
+    buildMenu();
+    setAttribute(Qt::WA_Hover);
+}
+
+void TFormJP::buildMenu() {
+    PopupMenu1 = new QMenu(this);
+    auto add = [this](const char* name, const QString& caption, const QKeySequence& key,
+                      const std::function<void()>& run) {
+        auto* a = PopupMenu1->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) {
+            a->setShortcut(key);
+            addAction(a);
+        }
+        connect(a, &QAction::triggered, this, run);
+        return a;
+    };
+    auto later = [this](const QString& command) {
+        return [this, command] {
+            if (laterCommand) laterCommand(command);
+        };
+    };
+    add("SN1", QStringLiteral("電子QSLとQSOデータを照合(&Q)..."), Qt::Key_F4,
+        later(QStringLiteral("SN1")));
+    add("ZK1", QStringLiteral("照合してZELKOV修正ウインドウ(&T)..."), Qt::Key_F12,
+        later(QStringLiteral("ZK1")));
+    add("QSL3", QStringLiteral("送信済み電子QSL一覧(&S)..."), Qt::Key_F2,
+        later(QStringLiteral("QSL3")));
+    add("H1", QStringLiteral("表示されている局のみとする(&H)"), Qt::Key_F3,
+        [this] { onlyThisStation(); });
+    PopupMenu1->addSeparator();
+    add("O1", QStringLiteral("画像を開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
+        const auto chosen =
+            chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
+                        QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"),
+                        settings_.readString(u"Config", u"OpenDir", QString())});
+        if (!chosen) return;
+        settings_.writeString(u"Config", u"OpenDir", QFileInfo(*chosen).path());
+        ShowCards(*chosen, viewer_flag::MaskGiven);
+    });
+    add("G1", QStringLiteral("フォルダ内の全画像を開く(&G)"), QKeySequence(Qt::CTRL | Qt::Key_G),
+        [this] {
+            const auto chosen =
+                chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
+                            QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"),
+                            settings_.readString(u"Config", u"OpenDir", QString())});
+            if (!chosen) return;
+            settings_.writeString(u"Config", u"OpenDir", QFileInfo(*chosen).path());
+            ShowCards(*chosen, 0);
+        });
+    add("E1", QStringLiteral("画像を編集ソフトで開く(&E)"), {}, [this] {
+        if (!path_.isEmpty()) ShellOpen(path_);
+    });
+    PopupMenu1->addSeparator();
+    sortGroup_ = new QActionGroup(this);
+    const QString sortCaptions[] = {QStringLiteral("最新の交信年月日から表示"),
+                                    QStringLiteral("新しいJPEG画像から表示"),
+                                    QStringLiteral("JPEGファイル名順に表示")};
+    for (int mode = 0; mode < 3; ++mode) {
+        QAction* a = add(mode == 0   ? "Sort0"
+                         : mode == 1 ? "Sort1"
+                                     : "Sort2",
+                         sortCaptions[mode], {}, [this, mode] { setSortMode(mode); });
+        a->setCheckable(true);
+        a->setChecked(mode == sortMode_);
+        sortGroup_->addAction(a);
+    }
+    PopupMenu1->addSeparator();
+    Delete1 =
+        add("Delete1", QStringLiteral("この画像ファイルを削除する"), {}, [this] { deleteShown(); });
+    add("Copy1", QStringLiteral("コピー(&C)"), {},
+        [this] { QApplication::clipboard()->setImage(picture_); });
+    add("Paste1", QStringLiteral("貼り付け(&P)"), {}, [this] {
+        const QImage pasted = QApplication::clipboard()->image();
+        if (!pasted.isNull()) picture_ = pasted.convertToFormat(QImage::Format_RGB32), update();
+    });
+    add("Help1", QStringLiteral("ヘルプ(&H)"), {},
+        [] { ShellOpen(app::primaryServerBase() + QStringLiteral("tgw/qsl/recvjpg.html")); });
+}
+
+int TFormJP::ShowCards(const QString& pathOrMask, int flags) {
+    if (pathOrMask == u"*") {
+        if (entries_.isEmpty()) return -1;
+        showEntry();
+        return int(entries_.size());
+    }
+    mask_ = viewerMask(pathOrMask, flags);
+    entries_ = findCards(mask_, sortMode_);
+    const int found = int(entries_.size());
+    if (found == 0) {
+        close();
+        if (!(flags & viewer_flag::Quiet))
+            ShowMsgBox(this, mask_ + QStringLiteral("\r\r電子QSLが見つかりません！"), app::title(),
+                       mb::Ok | mb::IconExclamation);
+        return 0;
+    }
+    const QSignalBlocker quiet(ScrollBar1);
+    ScrollBar1->setRange(0, std::max(found - 1, 0));
+    ScrollBar1->setValue(0);
+    const bool several = found > 1;
+    ScrollBar1->setVisible(several);
+    Label1->setVisible(several);
+    CancelButton->setVisible(several);
+    Delete1->setVisible(several);
+    showEntry();
+    if (several) ScrollBar1->setFocus();
+    return found;
+}
+
+int TFormJP::position() const {
+    return ScrollBar1->value();
+}
+
+void TFormJP::showEntry() {
+    if (entries_.isEmpty()) {
+        close();
+        return;
+    }
+    const int count = int(entries_.size());
+    const int index = shownIndex(std::min(position(), count - 1), count, sortMode_);
+    const QString entry = entries_.value(index);
+    path_ = entryPath(entry);
+    picture_ = QFileInfo::exists(path_) ? readJpeg(path_).image : QImage();
+    if (picture_.isNull() && QFileInfo::exists(path_)) picture_.load(path_);
+    Label1->setText(viewerPositionLabel(position(), count, entryTime(entry)));
+    setWindowTitle(QStringLiteral("%1 (%2x%3)")
+                       .arg(QFileInfo(path_).fileName())
+                       .arg(picture_.width())
+                       .arg(picture_.height()));
+    setToolTip(path_);
+    messagePath_ = cardMessagePath(state_.messageDir, path_);
+    {
+        const QSignalBlocker quiet(Memo1);
+        QFile text(messagePath_);
+        Memo1->setPlainText(text.open(QIODevice::ReadOnly)
+                                ? sjis::decodeUserText(text.read(1 << 20)).replace(u'\r', QString())
+                                : QString());
+    }
+    SaveButton->hide();
+    layOut();
+    if (!isVisible()) show();
+    update();
+    raise();
+    activateWindow();
+}
+
+QRect TFormJP::pictureArea() const {
+    const int top = Label1->isVisible() ? kLabelRow : 0;
+    const int memoTop = Memo1->geometry().top();
+    return QRect(0, top, width(), std::max(memoTop - top, 1));
+}
+
+void TFormJP::layOut() {
+    const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize maxArea = (screen ? screen->availableGeometry().size() : QSize(1280, 1024)) -
+                          frame - QSize(0, 32 + kMemoHeight);
+    const QSize fitted = fitPicture(picture_.size(), maxArea);
+    const int top = Label1->isVisible() ? kLabelRow : 0;
+    const int w = std::max(fitted.width() + 1, 360);
+    resize(w, top + fitted.height() + kMemoHeight);
+    if (!placed_) {
+        const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"QslPos");
+        if (!settings_.readString(u"Config", u"QslPos", QString()).isEmpty())
+            move(place[0], place[1]);
+        else
+            move(9, 9);
+        placed_ = true;
+    }
+    Label1->setGeometry(0, 0, 220, kLabelRow);
+    ScrollBar1->setGeometry(224, 2, std::max(w - 224 - 70, 40), kLabelRow - 4);
+    CancelButton->setGeometry(w - 66, 0, 64, kLabelRow);
+    Memo1->setGeometry(0, top + fitted.height(), w, kMemoHeight);
+    SaveButton->setGeometry(w - 70, top + fitted.height() + 4, 64, 24);
+}
+
+void TFormJP::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!picture_.isNull()) painter.drawImage(pictureArea(), picture_);
+}
+
+void TFormJP::nextEntry() {
+    if (entries_.size() <= 1) {
+        close();
+        return;
+    }
+    const int next = position() >= ScrollBar1->maximum() ? 0 : position() + 1;
+    ScrollBar1->setValue(next);
+    showEntry();
+}
+
+void TFormJP::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        nextEntry();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFormJP::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y() < 0 ? 1 : -1;  // towards the user: on
+    ScrollBar1->setValue(std::clamp(position() + steps, 0, ScrollBar1->maximum()));
+    event->accept();
+}
+
+bool TFormJP::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const bool handled = QWidget::eventFilter(watched, event);
+        OpenLinkInText(Memo1->textCursor().block().text());
+        return handled;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormJP::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
+}
+
+void TFormJP::closeEvent(QCloseEvent* event) {
+    const QRect g = geometry();
+    settings_.writeString(
+        u"Config", u"QslPos",
+        QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.height()).arg(sortMode_));
+    QWidget::closeEvent(event);
+}
+
+void TFormJP::setSortMode(int mode) {
+    sortMode_ = std::clamp(mode, 0, 2);
+    const QList<QAction*> actions = sortGroup_->actions();
+    for (int i = 0; i < actions.size(); ++i)
+        actions[i]->setChecked(i == sortMode_);
+    if (showReceivedCards) showReceivedCards();
+}
+
+void TFormJP::deleteShown() {
+    if (path_.isEmpty()) return;
+    if (ShowMsgBox(this, QStringLiteral("この電子QSLファイルを削除しますか？\r\r") + path_,
+                   app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
+        return;
+    bool moved = QFile::moveToTrash(path_);
+    if (moved && QFileInfo::exists(messagePath_)) moved = QFile::moveToTrash(messagePath_);
+    if (!moved) return;
+    const int count = int(entries_.size());
+    entries_.removeAt(shownIndex(std::min(position(), count - 1), count, sortMode_));
+    const QSignalBlocker quiet(ScrollBar1);
+    ScrollBar1->setMaximum(std::max(int(entries_.size()) - 1, 0));
+    showEntry();
+}
+
+void TFormJP::onlyThisStation() {
+    const QString name = QFileInfo(path_).fileName();
+    const bool received = QFileInfo(path_).path().compare(QFileInfo(state_.sentDir).filePath(),
+                                                          Qt::CaseInsensitive) != 0;
+    if (received)
+        ShowCards(
+            QDir(state_.receivedDir).filePath(name.section(u'_', 0, 0) + QStringLiteral("_*.jpg")),
+            viewer_flag::MaskGiven);
+    else
+        ShowCards(QDir(state_.sentDir).filePath(u'*' + name.section(u'_', -1)),
+                  viewer_flag::MaskGiven);
+}
+
+void TFormJP::saveMessage() {
+    if (QFileInfo::exists(messagePath_)) {
+        QString text = Memo1->toPlainText();
+        text.replace(u'\n', QStringLiteral("\r\n"));
+        WriteTextFile(text, messagePath_);
+    }
+    SaveButton->hide();
+}

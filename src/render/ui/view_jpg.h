@@ -1,0 +1,75 @@
+#pragma once
+// The card viewer ("ViewJpg"): the card pictures of a folder one at a time,
+// newest first, with the message that came with each card.
+
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QActionGroup;
+class TZkwIni;
+struct MainState;
+
+class TFormJP : public QWidget {
+    Q_OBJECT
+public:
+    TFormJP(TZkwIni& settings, MainState& state, QWidget* parent = nullptr);
+
+    // Shows the pictures of a folder (or a mask with MaskGiven); "*" shows the
+    // current entry again. The number found, -1 when nothing was searched.
+    int ShowCards(const QString& pathOrMask, int flags);
+
+    int sortMode() const { return sortMode_; }
+    // Runs the main window's received-card command again after a new sort
+    // mode is chosen; commands of later stages are offered through this too.
+    std::function<void()> showReceivedCards;
+    std::function<void(const QString& command)> laterCommand;
+
+    const QStringList& entries() const { return entries_; }
+    QString shownPath() const { return path_; }
+    int position() const;
+    void nextEntry();
+    void deleteShown();
+    void onlyThisStation();
+    void saveMessage();
+    void setSortMode(int mode);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void showEntry();
+    void layOut();
+    QRect pictureArea() const;
+
+    TZkwIni& settings_;
+    MainState& state_;
+    QStringList entries_;
+    QString mask_;
+    QString path_;
+    QString messagePath_;
+    QImage picture_;
+    int sortMode_ = 1;
+    bool placed_ = false;
+    QLabel* Label1 = nullptr;
+    QScrollBar* ScrollBar1 = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QPushButton* SaveButton = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    class QAction* Delete1 = nullptr;
+    QActionGroup* sortGroup_ = nullptr;
+};

@@ -1,0 +1,140 @@
+// The card preview and the card viewer, offscreen, by the controls' names.
+
+#include "render/ui/view_bmp.h"
+#include "render/ui/view_jpg.h"
+
+#include "core/main_state.h"
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "core/zkw_ini.h"
+#include "render/card_viewer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kPhoto = QStringLiteral(SENDVIK_TEST_DATA "/jpeg/tower_baseline.jpg");
+
+void copyCard(const QString& to, const QDateTime& time) {
+    QVERIFY(QFile::copy(kPhoto, to));
+    QFile f(to);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+class ViewWindowsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void previewAnswersByItsButtons() {
+        QTemporaryDir dir;
+        TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
+        TForm3 preview(settings);
+        // Sample mode: modal, "他のUser" answers 2.
+        QTimer::singleShot(0, &preview, [&preview] {
+            auto* other = preview.findChild<QPushButton*>(u"NextButton"_s);
+            QCOMPARE(other->text(), u"他のUser"_s);
+            QVERIFY(!preview.findChild<QPushButton*>(u"SendButton"_s)->isVisible());
+            other->click();
+        });
+        QCOMPARE(preview.ShowCardPreview(kPhoto, false, 12), int(TForm3::Next));
+        QCOMPARE(preview.findChild<QLabel*>(u"Label1"_s)->text(), u"No12 tower_baseline.jpg"_s);
+        QCOMPARE(preview.windowTitle(), kPhoto);
+        QCOMPARE(preview.picture().size(), QSize(512, 512));
+        QVERIFY(!settings.readString(u"Config", u"ViewPos", {}).isEmpty());
+
+        // Send mode: the main window's commands are locked while it waits.
+        QList<bool> locks;
+        preview.setCommandLock([&locks](bool locked) { locks.append(locked); });
+        QTimer::singleShot(0, &preview, [&preview] {
+            QVERIFY(preview.findChild<QPushButton*>(u"SendButton"_s)->isVisible());
+            QCOMPARE(preview.findChild<QPushButton*>(u"NextButton"_s)->text(), u"次へ"_s);
+            preview.findChild<QPushButton*>(u"AllButton"_s)->click();
+        });
+        QCOMPARE(preview.ShowCardPreview(kPhoto, true, 1234), int(TForm3::SendAll));
+        QCOMPARE(locks, (QList<bool>{true, false}));
+        QCOMPARE(preview.findChild<QLabel*>(u"Label1"_s)->text(), u"No1,234 (512x512)"_s);
+        QTimer::singleShot(0, &preview, [&preview] { preview.close(); });
+        QCOMPARE(preview.ShowCardPreview(kPhoto, true, 0), int(TForm3::Cancel));
+
+        // Turned a quarter clockwise, pixel by pixel.
+        const QImage before = preview.picture();
+        preview.rotateRight();
+        QCOMPARE(preview.picture().pixel(511, 0), before.pixel(0, 0));
+    }
+
+    void viewerListsCardsNewestFirstWithTheirMessages() {
+        QTemporaryDir dir;
+        TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
+        MainState state;
+        state.receivedDir = dir.filePath(u"rcv"_s);
+        state.messageDir = dir.filePath(u"QslMsg"_s);
+        QDir().mkpath(state.receivedDir);
+        QDir().mkpath(state.messageDir);
+        const QDateTime t(QDate(2024, 3, 1), QTime(10, 0));
+        copyCard(state.receivedDir + u"/JA1AAA_240101_0000_7_CW_JS2IIU.jpg"_s, t);
+        copyCard(state.receivedDir + u"/JA1BBB_240301_0000_7_CW_JS2IIU.jpg"_s, t.addDays(1));
+        copyCard(state.receivedDir + u"/JA1CCC_240201_0000_7_CW_JS2IIU.jpg"_s, t.addDays(2));
+        QFile small(state.receivedDir + u"/JA1DDD_240401_0000_7_CW_JS2IIU.jpg"_s);
+        QVERIFY(small.open(QIODevice::WriteOnly));
+        small.write(QByteArray(100, 'x'));
+        small.close();
+        QFile text(state.messageDir + u"/JA1BBB_240301_0000_7_CW_JS2IIU.txt"_s);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("From:JA1BBB\r\nTNX \x82\xa0\r\n");
+        text.close();
+
+        ScriptedMessagePort messages;
+        ScopedMessagePort installed(&messages);
+        TFormJP viewer(settings, state);
+        viewer.setSortMode(viewer_sort::QsoDate);
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/*.jpg"_s, viewer_flag::MaskGiven), 3);
+        // The newest QSO date first, with its message.
+        QVERIFY(viewer.shownPath().endsWith(u"JA1BBB_240301_0000_7_CW_JS2IIU.jpg"_s));
+        QCOMPARE(viewer.findChild<QPlainTextEdit*>(u"Memo1"_s)->toPlainText(),
+                 u"From:JA1BBB\nTNX あ\n"_s);
+        QVERIFY(viewer.findChild<QLabel*>(u"Label1"_s)->text().contains(u"1／3"_s));
+        QVERIFY(viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->isVisible());
+        viewer.nextEntry();
+        QVERIFY(viewer.shownPath().contains(u"JA1CCC"_s));
+        viewer.nextEntry();
+        viewer.nextEntry();  // after the last: the first again
+        QVERIFY(viewer.shownPath().contains(u"JA1BBB"_s));
+
+        viewer.setSortMode(viewer_sort::FileName);
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/x.jpg"_s, 0), 3);
+        QVERIFY(viewer.shownPath().contains(u"JA1AAA"_s));
+
+        // One card: no scroll bar, no position label.
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1CCC*"_s, viewer_flag::MaskGiven), 1);
+        QVERIFY(!viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->isVisible());
+        QVERIFY(!viewer.findChild<QLabel*>(u"Label1"_s)->isVisible());
+
+        messages.clear();
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1DDD*"_s, viewer_flag::MaskGiven), 0);
+        QCOMPARE(messages.messages().size(), 1u);
+        QCOMPARE(messages.messages()[0].text,
+                 state.receivedDir + u"/JA1DDD*\r\r電子QSLが見つかりません！"_s);
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1DDD*"_s,
+                                  viewer_flag::MaskGiven | viewer_flag::Quiet),
+                 0);
+        QCOMPARE(messages.messages().size(), 1u);
+        viewer.close();
+        QVERIFY(settings.readString(u"Config", u"QslPos", {}).endsWith(u",2"_s));
+    }
+};
+
+QTEST_MAIN(ViewWindowsTest)
+#include "view_windows_test.moc"
