@@ -1,5 +1,6 @@
 #include "render/qsl_definition.h"
 #include "core/msg_box.h"
+#include "golden.h"
 #include "logdata/qso_record.h"
 #include "render/definition_operands.h"
 #include "render/jpeg_io.h"
@@ -292,6 +293,92 @@ TEST(Definition, QrCodesNeedTheModule) {
     EXPECT_GT(dark, 200 * 200 / 5);
     EXPECT_LT(dark, 200 * 200 * 3 / 4);
     EXPECT_EQ(q.run({u"#QRCode 10,10,200,200,\"abc\""_s}), -1);  // under 4 bytes
+}
+
+TEST(ExpertCard, EveryKindOfDrawing) {
+    QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
+    DefRun r;
+    r.qr = &module;
+    r.qso.qslRcvd = u'E';
+    r.qso.remarks2 = u"Rig#2"_s;
+    QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), r.box.path(u"photo.jpg"_s));
+    QFile::copy(dataFile(u"jpeg/tower_baseline.jpg"_s), r.box.path(u"tower.jpg"_s));
+    QImage bmp(60, 40, QImage::Format_RGB32);
+    bmp.fill(qRgb(0, 128, 255));
+    bmp.save(r.box.path(u"badge.bmp"_s), "BMP");
+    writeBytes(r.box.path(u"footer.mQSL"_s),
+               "#FontSize=10\r\n#PrintR 1010, 630, \"!Vr\"\r\n#Exit\r\n#Print 0,0,\"never\"\r\n");
+    const QStringList rigs = {u"No1,7,IC-7300,50,Dipole,10,,,HF"_s,
+                              u"No2,7,FT-991,100,\"3 el Yagi\",15,,Hamamatsu,DX"_s};
+    r.def = std::make_unique<QslDefinition>(r.qr);
+    r.def->context.rigLines = &rigs;
+    r.def->context.ownCall = u"JS2IIU"_s;
+    r.def->context.placeText = u"静岡県浜松市"_s;
+    r.def->context.remarkText = u"TNX FB QSO!"_s;
+    r.def->context.messageBody = u"QSOありがとう\r73"_s;
+    r.def->context.today = QDate(2024, 4, 1);
+    const QStringList definition = {
+        u"; a card that uses every command"_s,
+        u"#Size 1024, 652, 0x202020"_s,
+        u"#Alpha 0, 760, 1800, 440, 14"_s,
+        u"#Jpg 0, 0, 1024, 0, \"photo.jpg\""_s,
+        u"#Jpg 760, 30, 240, 0, \"tower.jpg\""_s,
+        u"#Bmp 20, 20, 0, 0, \"badge.bmp\""_s,
+        u"#FontName=\"ＭＳ Ｐ明朝\""_s,
+        u"#FontSize=26"_s,
+        u"#FontStyle=1"_s,
+        u"#FontColor=0xFFFFFF"_s,
+        u"#Print 20, 440, \"To Radio: !cp\""_s,
+        u"#Print -1000, 440, \" (!NA)\""_s,
+        u"#FontStyle=0"_s,
+        u"#FontSize=14"_s,
+        u"#PrintC 0, 490, 1024, \"!DY/!DM/!DD !TH:!TM JST  !FR MHz !MD  RST !HR\""_s,
+        u"#PrintK 20, 520, 400, \"!RG !Pw W  !AN\""_s,
+        u"#PrintL 1000, 420, 90, \"Confirming our QSO\""_s,
+        u"#PrintA 20, 560, 2, \"From !Ca !LC<BR>!Co\""_s,
+        u"#Substr $$A, 1, 6, \"!Ca\""_s,
+        u"#Mov $$U=3"_s,
+        u"#DoLoop"_s,
+        u"#Mov $$B=$$U"_s,
+        u"#Print -1000, 620, \" !$$B\""_s,
+        u"#Mov $$U=$$U-1"_s,
+        u"#EndLoop $$U"_s,
+        u"?Rcv"_s,
+        u"#Print 600, 560, \"QSL TNX\""_s,
+        u"?Qsl3 \"X\""_s,
+        u"#Print 600, 590, \"never printed\""_s,
+        u"#Goto *9"_s,
+        u"#Print 600, 590, \"skipped\""_s,
+        u"*9"_s,
+        u"#Jst2Utc"_s,
+        u"?UTC"_s,
+        u"#Print 600, 590, \"!TH:!TM UTC\""_s,
+        u"#LineS -3, 0, 0x00FFFF"_s,
+        u"#LineR 10, 430, 1014, 645"_s,
+        u"#LineS 6, 1, 0xFFFFFF"_s,
+        u"#Line 10, 480, 1014, 480"_s,
+        u"#LineC 700, 20, 1010, 300, 30, 30"_s,
+        u"#LineX 20, 545, 300"_s,
+        u"#LineY 740, 440, 180"_s,
+        u"#FillBox 900, 320, 60, 30, 0x0000FF"_s,
+        u"#Ellips 100, 100, 80"_s,
+        u"#EllipsF 200, 100, 120, 60, 0x00FF00"_s,
+        u"#Rig#1"_s,
+        u"#Text 400, 100, 22"_s,
+        u"!Bo"_s,
+        u"Rig: !RG"_s,
+        u"End"_s,
+        u"#Mark=\"Q\""_s,
+        u"#QRCode 880, 470, 120, 120, \"JS2IIU/!Ca !DT\", 1"_s,
+        u"#Load \"footer.mQSL\""_s,
+        u"#Print 20, 400, \"φ\""_s,
+    };
+    ASSERT_EQ(r.run(definition), 0) << r.texts().join(u" | ").toStdString();
+    EXPECT_TRUE(r.texts().isEmpty());
+    EXPECT_EQ(r.def->sentMark(), u"Q"_s);
+    EXPECT_EQ(r.a(), u"JS2IIU"_s);
+    EXPECT_EQ(r.def->card().size(), QSize(1024, 652));
+    testing_support::expectLooksLike(r.def->card(), u"expert_every_command.png"_s);
 }
 
 }  // namespace
