@@ -279,6 +279,14 @@ TEST(Definition, QrCodesNeedTheModule) {
     EXPECT_EQ(r.texts(), (QStringList{u"ZkwQRCode.dll が見つかりません！"_s,
                                       u"#QRCode 10,10,100,100,\"JA1ABC 2024\"\r　↑この命令は使えま"
                                       u"せん！（1行目）"_s}));
+    QrModule old(QStringLiteral(SENDVIK_OLD_QR_MODULE));
+    EXPECT_EQ(old.status(), QrModule::kTooOld);
+    r.qr = &old;
+    r.def.reset();
+    EXPECT_EQ(r.run({u"#QRCode 10,10,100,100,\"JA1ABC 2024\""_s}), -1);
+    EXPECT_EQ(r.texts().value(0), u"ZkwQRCode.dll が古いです！"_s);
+    EXPECT_EQ(QrModule(u"/nonexistent/libZkwQRCode.so"_s).status(), QrModule::kNotFound);
+
     QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
     ASSERT_GT(module.status(), 0);
     DefRun q;
