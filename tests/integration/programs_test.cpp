@@ -94,6 +94,7 @@ TEST(Gui, StartsOnAHomeFolderAndQuitsCleanlyWhenTheSessionEnds) {
     p.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home});
     ASSERT_TRUE(p.waitForStarted(10000));
     EXPECT_FALSE(p.waitForFinished(1500));  // running its window
+    ASSERT_GT(p.processId(), 0);            // never signal the whole process group
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
@@ -124,6 +125,7 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     ASSERT_TRUE(other.waitForStarted(10000));
     EXPECT_FALSE(other.waitForFinished(1500));
     for (QProcess* p : {&first, &other}) {
+        ASSERT_GT(p->processId(), 0);  // never signal the whole process group
         ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
         ASSERT_TRUE(p->waitForFinished(10000));
         EXPECT_EQ(p->exitCode(), 0);

@@ -168,8 +168,12 @@ void TZkvmQSL::nColorClick() {
 // The position boxes: dragged with the left button, kept on the preview,
 // their tick as it was before the drag.
 bool TZkvmQSL::dragBox(QCheckBox* box, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease)
+        return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
+    switch (type) {
         case QEvent::MouseButtonPress:
             if (mouse->button() != Qt::LeftButton) return false;
             dragStart_ = mouse->globalPosition().toPoint();
