@@ -277,29 +277,51 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringLi
                           QDir::isAbsolutePath(path);
     if (!hasDrive) path = QFileInfo(context.definitionFile).dir().filePath(path);
     if (!QFileInfo(path).isFile()) return fileMissing(path);
+    int x = number(items, 0), y = number(items, 1);
+    int w = std::max(0, number(items, 2)), h = std::max(0, number(items, 3));
     QImage picture;
+    QSize full;
     if (jpeg) {
-        const JpegReadResult read = readJpeg(path);
+        // A photo drawn smaller than it is decodes at the DCT scale that
+        // still covers the box.
+        JpegInfo info;
+        QSize cover;
+        if (readJpegInfo(path, info) && (w > 0 || h > 0)) {
+            const QSize upright = info.uprightSize();
+            const int tw = w > 0 ? w : RoundHalfAway(double(h) * upright.width() / upright.height());
+            const int th = h > 0 ? h : RoundHalfAway(double(w) * upright.height() / upright.width());
+            if (tw < upright.width() && th < upright.height()) cover = QSize(tw, th);
+        }
+        const JpegReadResult read = readJpeg(path, cover);
         picture = read.image;
+        full = read.fullSize;
     } else {
         picture.load(path, "BMP");
         picture = picture.convertToFormat(QImage::Format_RGB32);
+        full = picture.size();
     }
     if (picture.isNull()) return fileMissing(path);
     if (fadeRect_.right() >= 1) {
-        const QRect area = fadeRect_.intersected(picture.rect());
-        FadeRect(picture, area, fadeLevel_);
+        // The rectangle is in the picture's own pixels.
+        QRect area = fadeRect_;
+        if (full.isValid() && full != picture.size()) {
+            const double sx = double(picture.width()) / full.width();
+            const double sy = double(picture.height()) / full.height();
+            area = QRect(QPoint(int(area.left() * sx), int(area.top() * sy)),
+                         QPoint(int((area.right() + 1) * sx) - 1, int((area.bottom() + 1) * sy) - 1));
+        }
+        FadeRect(picture, area.intersected(picture.rect()), fadeLevel_);
         fadeRect_ = QRect();
     }
-    int x = number(items, 0), y = number(items, 1);
-    int w = std::max(0, number(items, 2)), h = std::max(0, number(items, 3));
+    const QSize own = full.isValid() ? full : picture.size();
+
     QPainter painter(&surface());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if ((w == 0 && h == 0) || (x == 0 && y == 0 && QSize(w, h) == picture.size())) {
+    if ((w == 0 && h == 0) || (x == 0 && y == 0 && QSize(w, h) == own)) {
         painter.drawImage(x, y, picture);
     } else {
-        if (w == 0) w = RoundHalfAway(double(h) * picture.width() / picture.height());
-        if (h == 0) h = RoundHalfAway(double(w) * picture.height() / picture.width());
+        if (w == 0) w = RoundHalfAway(double(h) * own.width() / own.height());
+        if (h == 0) h = RoundHalfAway(double(w) * own.height() / own.width());
         QImage scaled(w, h, QImage::Format_RGB32);
         StretchCopy(picture, scaled);
         painter.drawImage(x, y, scaled);
