@@ -40,7 +40,8 @@ measure() {
   local times=() mems=()
   for _ in $(seq $runs); do
     local out
-    out=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
+    /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || true
+    out=$(tail -1 "$work/time.txt")
     times+=("${out% *}"); mems+=("${out#* }")
   done
   local t m

@@ -283,8 +283,20 @@ JpegReadResult readJpegData(const QByteArray& data, QSize cover, QRect part) {
 }
 
 JpegReadResult readJpeg(const QString& path, QSize cover, QRect part) {
-    QByteArray data;
     JpegReadResult out;
+    // Mapped rather than read: a camera photo is megabytes that are decoded
+    // once and never changed.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.size() <= kMaxJpegFileBytes) {
+        if (uchar* mapped = file.map(0, file.size())) {
+            const QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped),
+                                                            qsizetype(file.size()));
+            out = readFromData(view, cover, part);
+            file.unmap(mapped);
+            return out;
+        }
+    }
+    QByteArray data;
     if (!readFileData(path, data, out.error)) return out;
     return readFromData(data, cover, part);
 }
