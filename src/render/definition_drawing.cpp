@@ -288,8 +288,10 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringLi
         QSize cover;
         if (readJpegInfo(path, info) && (w > 0 || h > 0)) {
             const QSize upright = info.uprightSize();
-            const int tw = w > 0 ? w : RoundHalfAway(double(h) * upright.width() / upright.height());
-            const int th = h > 0 ? h : RoundHalfAway(double(w) * upright.height() / upright.width());
+            const int tw =
+                w > 0 ? w : RoundHalfAway(double(h) * upright.width() / upright.height());
+            const int th =
+                h > 0 ? h : RoundHalfAway(double(w) * upright.height() / upright.width());
             if (tw < upright.width() && th < upright.height()) cover = QSize(tw, th);
         }
         const JpegReadResult read = readJpeg(path, cover);
@@ -307,8 +309,9 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringLi
         if (full.isValid() && full != picture.size()) {
             const double sx = double(picture.width()) / full.width();
             const double sy = double(picture.height()) / full.height();
-            area = QRect(QPoint(int(area.left() * sx), int(area.top() * sy)),
-                         QPoint(int((area.right() + 1) * sx) - 1, int((area.bottom() + 1) * sy) - 1));
+            area =
+                QRect(QPoint(int(area.left() * sx), int(area.top() * sy)),
+                      QPoint(int((area.right() + 1) * sx) - 1, int((area.bottom() + 1) * sy) - 1));
         }
         FadeRect(picture, area.intersected(picture.rect()), fadeLevel_);
         fadeRect_ = QRect();
