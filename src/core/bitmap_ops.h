@@ -1,6 +1,7 @@
 #pragma once
 // Bitmap helpers of the card renderer.
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 
@@ -16,3 +17,11 @@ int fadeLevel(int level);
 // top are inclusive, right and bottom exclusive (QRect's right()+1), clipped
 // to the bitmap; the rest stays as it was.
 void FadeRect(QImage& bitmap, const QRect& rect, int level);
+
+// Colours as settings and definitions write them: 0x00BBGGRR.
+inline QColor colourOf(unsigned bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+inline unsigned bgrOf(const QColor& c) {
+    return unsigned(c.red()) | (unsigned(c.green()) << 8) | (unsigned(c.blue()) << 16);
+}

@@ -25,10 +25,6 @@ int roundEven(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
 
-QColor colourOf(unsigned bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 QFont styledFont(const QString& face, int points, int style) {
     QFont font(face);
     font.setPointSize(std::max(points, 1));

@@ -22,10 +22,6 @@ namespace {
 
 constexpr qint32 kNoNumber32 = 268435455;
 
-QColor colourOf(quint32 value) {
-    return QColor::fromRgb(rgbOfColour(value));
-}
-
 // The Greek letter phi (CP932 0x83 0xD3) stands for a slashed zero.
 bool isPhi(const QString& text) {
     return text == QStringLiteral("φ");

@@ -35,14 +35,6 @@
 
 namespace {
 
-QColor colourOf(unsigned bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
-unsigned bgrOf(const QColor& c) {
-    return unsigned(c.red()) | (unsigned(c.green()) << 8) | (unsigned(c.blue()) << 16);
-}
-
 int styleOf(const QFont& f) {
     return (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) |
            (f.strikeOut() ? 8 : 0);

@@ -1,4 +1,5 @@
 #include "render/jpeg_io.h"
+#include "golden.h"
 #include "test_support.h"
 
 #include <QColor>
@@ -6,23 +7,11 @@
 #include <gtest/gtest.h>
 
 using testing_support::dataFile;
+using testing_support::difference;
 using testing_support::readBytes;
 using testing_support::Sandbox;
 
 namespace {
-
-// Mean absolute difference of the colour channels, 0 ... 255.
-double difference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 
 TEST(JpegRead, DecodesAtTheSmallestScaleThatCovers) {
     const JpegReadResult full = readJpeg(dataFile(u"jpeg/tower_baseline.jpg"_s));
