@@ -39,10 +39,11 @@ lines=("To Radio:JA4FJR　Confirming Our QSO" "From:JS2IIU静岡県浜松市"
 measure() {
   local times=() mems=()
   for _ in $(seq $runs); do
-    local out
-    /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || true
-    out=$(tail -1 "$work/time.txt")
-    times+=("${out% *}"); mems+=("${out#* }")
+    local start end
+    start=$EPOCHREALTIME
+    /usr/bin/time -o "$work/time.txt" -f "%M" "$@" >/dev/null 2>&1 || true
+    end=$EPOCHREALTIME
+    times+=("$(echo "$end - $start" | bc)"); mems+=("$(tail -1 "$work/time.txt")")
   done
   local t m
   t=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")

@@ -1,7 +1,6 @@
 #include "cli/cli.h"
 
 #include "cli/log_command.h"
-#include "cli/mail_command.h"
 #include "cli/render_command.h"
 #include "cli/settings_command.h"
 #include "core/app_info.h"
@@ -9,9 +8,7 @@
 
 #include <ostream>
 
-namespace {
-
-int usage(std::ostream& err) {
+int cliUsage(std::ostream& err) {
     err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
            "  --version            the program's title and version\n"
            "  settings ...         read and change the settings file\n"
@@ -23,13 +20,21 @@ int usage(std::ostream& err) {
     return 2;
 }
 
-}  // namespace
-
-int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
-           std::ostream& err) {
+QString cliCommand(const QStringList& arguments) {
     QStringList args = arguments;
     takeHomeArgument(args);
-    if (args.isEmpty()) return usage(err);
+    return args.isEmpty() ? QString() : args.front();
+}
+
+bool isNetworkCommand(const QString& command) {
+    return command == u"mail";
+}
+
+int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+               std::ostream& err, CliHandler handler) {
+    QStringList args = arguments;
+    takeHomeArgument(args);
+    if (args.isEmpty()) return cliUsage(err);
     if (args.front() == u"--version") {
         out << app::caption().toStdString() << '\n';
         return 0;
@@ -41,11 +46,19 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
         return 1;
     }
     const QString command = args.takeFirst();
-    if (command == u"settings") return runSettingsCommand(paths, args, out, err);
-    if (command == u"log") return runLogCommand(paths, args, out, err);
-    if (command == u"select") return runSelectCommand(paths, args, out, err);
-    if (command == u"areas") return runAreasCommand(paths, args, out, err);
-    if (command == u"mail") return runMailCommand(paths, args, out, err);
-    if (command == u"render") return runRenderCommand(paths, args, out, err);
-    return usage(err);
+    return handler(command, paths, args, out, err);
+}
+
+int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+           std::ostream& err) {
+    return runCliWith(arguments, executableDir, out, err,
+                      [](const QString& command, const AppPaths& paths, const QStringList& args,
+                         std::ostream& o, std::ostream& e) {
+                          if (command == u"settings") return runSettingsCommand(paths, args, o, e);
+                          if (command == u"log") return runLogCommand(paths, args, o, e);
+                          if (command == u"select") return runSelectCommand(paths, args, o, e);
+                          if (command == u"areas") return runAreasCommand(paths, args, o, e);
+                          if (command == u"render") return runRenderCommand(paths, args, o, e);
+                          return cliUsage(e);
+                      });
 }

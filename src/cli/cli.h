@@ -1,11 +1,35 @@
 #pragma once
 // sendvik-cli: the program's operations without windows.
+//
+// The commands that talk to servers (mail, the service's server) run in a
+// companion executable, sendvik-cli-net, that sendvik-cli hands over to: the
+// other commands (card drawing above all) then start without loading the
+// network and MIME libraries.
 
 #include <QStringList>
 
 #include <iosfwd>
 
+// The command word of a command line (the first argument after --home DIR).
+QString cliCommand(const QStringList& arguments);
+bool isNetworkCommand(const QString& command);
+
+// The file name of the companion executable beside sendvik-cli.
+inline constexpr char kNetworkCliName[] = "sendvik-cli-net";
+
 // Runs one command line (without the program name); output goes to `out`,
-// failures to `err`. Returns the process exit code.
+// failures to `err`. Returns the process exit code. runCli runs the local
+// commands, runNetworkCli the network ones.
 int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
            std::ostream& err);
+int runNetworkCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+                  std::ostream& err);
+
+// Shared by both dispatchers: the usage text, and the common start (--home,
+// --version, the program folder) before the handler gets the command.
+class AppPaths;
+using CliHandler = int (*)(const QString& command, const AppPaths& paths, const QStringList& args,
+                           std::ostream& out, std::ostream& err);
+int cliUsage(std::ostream& err);
+int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+               std::ostream& err, CliHandler handler);

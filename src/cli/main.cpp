@@ -1,28 +1,41 @@
-// The command-line program's entry.
+// The command-line program's entry. Commands that talk to servers are handed
+// over to sendvik-cli-net, so that this executable loads no network or MIME
+// library and starts quickly.
 
 #include "cli/cli.h"
 #include "core/japanese_fonts.h"
 #include "core/message_ports.h"
+#include "platform/process_handover.h"
 #include "platform/terminal.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 
 #include <iostream>
 #include <memory>
 
 int main(int argc, char* argv[]) {
-    // Drawing cards needs fonts; the other commands start faster without.
-    bool draws = false;
+    QStringList raw;
     for (int i = 1; i < argc; ++i)
-        draws = draws || std::string_view(argv[i]) == "render";
+        raw << QString::fromLocal8Bit(argv[i]);
+    const QString command = cliCommand(raw);
     std::unique_ptr<QCoreApplication> application;
-    if (draws) {
+    if (command == u"render") {
+        // Drawing cards needs fonts; the other commands start faster without.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
         installJapaneseFontSubstitutes();
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (isNetworkCommand(command)) {
+        const QString companion = QDir(QCoreApplication::applicationDirPath())
+                                      .filePath(QString::fromLatin1(kNetworkCliName));
+        const QString reason = platform::handOverTo(companion, argv);
+        std::cerr << "sendvik-cli: " << companion.toStdString()
+                  << " cannot be started: " << reason.toStdString() << '\n';
+        return 1;
     }
     QCoreApplication::setApplicationName(QStringLiteral("sendvik-cli"));
     TerminalMessagePort port(std::cin, std::cerr, platform::isInteractiveTerminal());

@@ -3,6 +3,8 @@
 
 #include "test_support.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -54,6 +56,23 @@ TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
     EXPECT_TRUE(
         run(QStringLiteral(ZKWIN_SIM), {u"--log"_s, home + u"/ZELKOV.mst"_s, u"--show"_s, u"2"_s})
             .startsWith(u"2 JH7OTG 21/02/06 05:14U 7.043701 FT8"_s));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LogCommands, ANetworkCommandWithoutItsCompanionSaysWhy) {
+    Sandbox box;
+    const QString lone = box.path(u"bin/sendvik-cli"_s);
+    QDir().mkpath(box.path(u"bin"_s));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SENDVIK_CLI), lone));
+    int code = -1;
+    const QString said =
+        run(lone, {u"--home"_s, box.path(u"home"_s), u"mail"_s, u"list"_s}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(said.contains(u"sendvik-cli-net cannot be started: No such file"_s))
+        << said.toStdString();
 }
 
 }  // namespace

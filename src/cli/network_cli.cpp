@@ -1,0 +1,12 @@
+#include "cli/cli.h"
+#include "cli/mail_command.h"
+
+int runNetworkCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
+                  std::ostream& err) {
+    return runCliWith(arguments, executableDir, out, err,
+                      [](const QString& command, const AppPaths& paths, const QStringList& args,
+                         std::ostream& o, std::ostream& e) {
+                          if (command == u"mail") return runMailCommand(paths, args, o, e);
+                          return cliUsage(e);
+                      });
+}
