@@ -68,8 +68,7 @@ TEST(LogCommands, ANetworkCommandWithoutItsCompanionSaysWhy) {
     QDir().mkpath(box.path(u"bin"_s));
     ASSERT_TRUE(QFile::copy(QStringLiteral(SENDVIK_CLI), lone));
     int code = -1;
-    const QString said =
-        run(lone, {u"--home"_s, box.path(u"home"_s), u"mail"_s, u"list"_s}, &code);
+    const QString said = run(lone, {u"--home"_s, box.path(u"home"_s), u"mail"_s, u"list"_s}, &code);
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(said.contains(u"sendvik-cli-net cannot be started: No such file"_s))
         << said.toStdString();

@@ -29,8 +29,7 @@ Sandbox::Sandbox() {
     EXPECT_TRUE(dir_.isValid());
 }
 
-MailServers mailServers(const QString& envFile) {
-    MailServers m;
+QMap<QString, QString> envFileVars(const QString& envFile) {
     const QString text = QString::fromUtf8(readBytes(envFile));
     QMap<QString, QString> vars;
     for (QString line : text.split(u'\n')) {
@@ -41,6 +40,18 @@ MailServers mailServers(const QString& envFile) {
             if (eq > 0) vars.insert(pair.left(eq), pair.mid(eq + 1));
         }
     }
+    return vars;
+}
+
+NovqServer novqServer(const QString& envFile) {
+    const QMap<QString, QString> vars = envFileVars(envFile);
+    return {vars.value(u"NOVQ_BASE"_s), vars.value(u"NOVQ_CA"_s), vars.value(u"NOVQ_USERS"_s),
+            vars.value(u"NOVQ_LOG"_s), vars.value(u"NOVQ_DIR"_s)};
+}
+
+MailServers mailServers(const QString& envFile) {
+    MailServers m;
+    const QMap<QString, QString> vars = envFileVars(envFile);
     m.host = vars.value(u"MAIL_HOST"_s);
     m.smtps = vars.value(u"SMTPS_PORT"_s).toInt();
     m.smtp = vars.value(u"SMTP_PORT"_s).toInt();

@@ -54,4 +54,15 @@ struct MailServers {
 };
 MailServers mailServers(const QString& envFile);
 
+// The reference service server of the test run (tests/servers/novq/start.sh).
+struct NovqServer {
+    QString base;  // https://localhost:PORT/
+    QString caFile;
+    QString users;  // its user database (JSON, re-read on every request)
+    QString log;    // one JSON line per request
+    QString dir;
+    bool valid() const { return !base.isEmpty(); }
+};
+NovqServer novqServer(const QString& envFile);
+
 }  // namespace testing_support

@@ -1,0 +1,271 @@
+#include "server/httplib.h"
+
+#include "core/app_info.h"
+#include "core/msg_box.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString& caFile() {
+    static QString path;
+    return path;
+}
+std::atomic<int> g_responseTimeoutMs{60000};
+
+// Where a URL points, split as the client sends it: the scheme decides TLS
+// ("https:" exactly), the host (with an optional ":port") is the text before
+// the first "/", the object the rest.
+struct UrlParts {
+    bool secure = false;
+    QString host;
+    QString object;
+};
+
+std::optional<UrlParts> splitUrl(const QString& url) {
+    UrlParts parts;
+    parts.secure = url.startsWith(u"https:");
+    QString rest = url;
+    const qsizetype scheme = rest.indexOf(u"://");
+    if (scheme >= 0) rest = rest.mid(scheme + 3);
+    rest = rest.left(255);
+    const qsizetype slash = rest.indexOf(u'/');
+    if (slash <= 0) return std::nullopt;
+    parts.host = rest.left(slash);
+    parts.object = rest.mid(slash + 1);
+    return parts;
+}
+
+}  // namespace
+
+// The state shared between the calling thread and the worker.
+struct THTTPDown::Transfer {
+    // Set up by the caller before the worker starts.
+    CURL* curl = nullptr;
+    bool toFile = false;
+    QString target;
+    qint64 presetLength = 0;
+
+    // Written by the worker.
+    QByteArray text;
+    std::unique_ptr<QSaveFile> file;
+    bool fileFailed = false;
+    bool tooLarge = false;
+    qint64 contentLength = 0;
+    CURLcode code = CURLE_OK;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<qint64> received{0};
+    std::atomic<bool> done{false};
+
+    static size_t onData(char* data, size_t size, size_t count, void* self) {
+        auto* t = static_cast<Transfer*>(self);
+        const size_t n = size * count;
+        const size_t accepted = t->toFile ? t->write(data, n) : t->append(data, n);
+        if (accepted == n) {
+            t->received += qint64(n);
+            t->changed.notify_all();
+        }
+        return accepted;
+    }
+
+    size_t append(const char* data, size_t n) {
+        if (text.size() + qint64(n) > kMaxTextReply) {
+            tooLarge = true;
+            return 0;
+        }
+        text.append(data, qsizetype(n));
+        return n;
+    }
+
+    // The file is created with the first block of a successful reply.
+    size_t write(const char* data, size_t n) {
+        if (!openFileIfSuccessful()) return 0;
+        if (!file) return n;  // not a 200 reply: nothing is written
+        if (received + qint64(n) > kMaxDownload) {
+            tooLarge = true;
+            return 0;
+        }
+        return file->write(data, qint64(n)) == qint64(n) ? n : (fileFailed = true, 0);
+    }
+
+    bool openFileIfSuccessful() {
+        if (file || fileFailed) return !fileFailed;
+        long status = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        if (status != 200) return true;
+        curl_off_t length = -1;
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        // Without an announced length the preset one stays (the progress then
+        // only shows that something arrives).
+        contentLength = length >= 0 ? qint64(length) : presetLength;
+        file = std::make_unique<QSaveFile>(target);
+        if (!file->open(QIODevice::WriteOnly)) {
+            file.reset();
+            fileFailed = true;
+            return false;
+        }
+        return true;
+    }
+};
+
+THTTPDown::THTTPDown() = default;
+THTTPDown::~THTTPDown() = default;
+
+void THTTPDown::setCaFile(const QString& path) {
+    caFile() = path;
+}
+
+void THTTPDown::setResponseTimeoutMs(int ms) {
+    g_responseTimeoutMs = ms;
+}
+
+void THTTPDown::Reset() {
+    reply.clear();
+    target.clear();
+    userName.clear();
+    password.clear();
+    contentLength = 0;
+    toFile = false;
+    progress = nullptr;
+    busy_ = false;
+}
+
+QString urlFolder(const QString& url) {
+    return url.left(url.lastIndexOf(u'/') + 1);
+}
+
+int THTTPDown::Request(const QString& url, const QByteArray& body) {
+    if (busy_) return kUnreachable;
+    busy_ = true;
+    const int result = run(url, body);
+    busy_ = false;
+    if (result != 200) report(result, url);
+    return result;
+}
+
+int THTTPDown::run(const QString& url, const QByteArray& body) {
+    const auto parts = splitUrl(url);
+    if (!parts) return kUnreachable;
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised) return kUnreachable;
+
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) return kUnreachable;
+    CURL* c = curl.get();
+    const QByteArray address =
+        ((parts->secure ? u"https://"_s : u"http://"_s) + parts->host + u'/' + parts->object)
+            .toUtf8();
+    const QByteArray agent = app::title().toUtf8();
+    const QByteArray user = userName.toUtf8();
+    const QByteArray pass = password.toUtf8();
+    const QByteArray ca = QDir::toNativeSeparators(caFile()).toLocal8Bit();
+    curl_easy_setopt(c, CURLOPT_URL, address.constData());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(g_responseTimeoutMs.load()));
+    if (!toFile) curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(g_responseTimeoutMs.load()));
+    // A download may take long, but not stall: under 1 byte/s for the limit ends it.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long(g_responseTimeoutMs.load() / 1000 + 1));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!ca.isEmpty()) curl_easy_setopt(c, CURLOPT_CAINFO, ca.constData());
+    if (userName.size() >= 3) {
+        curl_easy_setopt(c, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+        curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
+    }
+    // The body goes out as it is: no Content-Type and no Expect header added.
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
+                                                                        curl_slist_free_all);
+    if (!body.isEmpty()) {
+        headers.reset(curl_slist_append(curl_slist_append(nullptr, "Content-Type:"), "Expect:"));
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(c, CURLOPT_POST, 1L);
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    }
+
+    Transfer t;
+    t.curl = c;
+    t.toFile = toFile;
+    t.target = target;
+    t.presetLength = contentLength;
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::onData);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+
+    std::thread worker([&t, c] {
+        const CURLcode code = curl_easy_perform(c);
+        {
+            std::lock_guard lock(t.mutex);
+            t.code = code;
+            t.done = true;
+        }
+        t.changed.notify_all();
+    });
+    // The calling thread keeps its events flowing while it waits, and passes
+    // the progress on after each block.
+    qint64 reported = 0;
+    while (!t.done) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::unique_lock lock(t.mutex);
+        t.changed.wait_for(lock, std::chrono::milliseconds(20),
+                           [&] { return t.done.load() || t.received != reported; });
+        lock.unlock();
+        const qint64 now = t.received;
+        if (now != reported && toFile && progress && t.file) {
+            reported = now;
+            progress(now, t.contentLength);
+        }
+    }
+    worker.join();
+
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (toFile && status == 200 && t.code == CURLE_OK && !t.file && !t.fileFailed)
+        t.openFileIfSuccessful();  // an empty file: nothing arrived to create it
+    if (t.fileFailed) return kFileNotWritable;
+    if (t.code != CURLE_OK || status == 0) {
+        if (t.file) t.file->cancelWriting();
+        // A reply cut off by the size limit or the time limit is no answer.
+        return kUnreachable;
+    }
+    if (status != 200) return int(status);
+    if (toFile) {
+        contentLength = t.contentLength;
+        if (progress && reported != t.received) progress(t.received, contentLength);
+        if (!t.file->commit()) return kFileNotWritable;
+    } else {
+        reply.append(t.text);
+    }
+    return 200;
+}
+
+void THTTPDown::report(int result, const QString& url) const {
+    QString text;
+    if (result == kUnreachable)
+        text = u"アクセスできません！\r\r"_s + urlFolder(url);
+    else if (result == kFileNotWritable)
+        text = u"ダウンロードファイルが書き込めません！\r\r"_s + target;
+    else if (result == 401)
+        text = u"HTTPエラー（No:%1）ログインできません！\r\r"_s.arg(result) + urlFolder(url);
+    else
+        text = u"HTTPエラー（No:%1）アクセスできません！\r\r"_s.arg(result) + urlFolder(url);
+    ShowMsgBox(nullptr, text, app::title(), mb::IconStop);
+}

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Starts the reference service server (tools/novq_server) over HTTPS on a
+# loopback port, with its own test CA, a small user database and a download.
+#   start.sh ENV_FILE      writes "export NAME=value" lines for the tests there:
+#     NOVQ_BASE (https://localhost:PORT/), NOVQ_CA, NOVQ_USERS (the database,
+#     re-read on every request), NOVQ_LOG (one JSON line per request),
+#     NOVQ_DIR, NOVQ_PID
+# Settings (environment): NOVQ_PORT [0: any free port], NOVQ_BUILD_DATE.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+env_file=${1:?usage: start.sh ENV_FILE}
+: "${NOVQ_PORT:=0}" "${NOVQ_BUILD_DATE:=2026/01/15}"
+for f in /usr/bin/python3 /usr/bin/openssl; do
+  [ -x "$f" ] || { echo "novq server: $f missing: run scripts/install-deps.sh" >&2; exit 1; }
+done
+dir=$(mktemp -d /tmp/sendvik-novq.XXXXXX)
+mkdir -p "$dir/tls" "$dir/soft"
+(
+  cd "$dir/tls"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 7 -sha256 -keyout ca.key -out ca.crt \
+    -subj "/O=Sendvik tests/CN=Sendvik service test CA" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+  openssl req -newkey rsa:2048 -nodes -sha256 -keyout server.key -out server.csr \
+    -subj "/O=Sendvik tests/CN=localhost" 2>/dev/null
+  printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature,keyEncipherment" \
+    "extendedKeyUsage=serverAuth" "subjectAltName=DNS:localhost,IP:127.0.0.1" > server.ext
+  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 7 -sha256 \
+    -extfile server.ext -out server.crt 2>/dev/null
+  rm -f server.csr server.ext ca.srl ca.key
+)
+# The stations of the tests and the demo (the mail servers' users).
+cat > "$dir/users.json" <<'JSON'
+{
+ "JR1ABC": {"password": "novq-a", "address": "jr1abc@qsl.test"},
+ "JR2XYZ": {"password": "novq-b", "address": "jr2xyz@qsl.test", "edit": true},
+ "JH3AAA": {"password": "novq-c", "address": ""}
+}
+JSON
+# A stand-in for the setup program offered as the new version.
+head -c 300000 /dev/urandom > "$dir/soft/SendvikSetup.exe"
+python3 "$root/tools/novq_server/novq_server.py" --port "$NOVQ_PORT" \
+  --cert "$dir/tls/server.crt" --key "$dir/tls/server.key" --users "$dir/users.json" \
+  --data "$dir" --log "$dir/requests.log" --build-date "$NOVQ_BUILD_DATE" \
+  --port-file "$dir/port" > "$dir/server.log" 2>&1 &
+pid=$!
+for _ in $(seq 100); do
+  [ -s "$dir/port" ] && break
+  kill -0 "$pid" 2>/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+  sleep 0.05
+done
+[ -s "$dir/port" ] || { echo "novq server: did not start" >&2; kill "$pid"; exit 1; }
+port=$(cat "$dir/port")
+cat > "$env_file" <<EOF2
+export NOVQ_BASE=https://localhost:$port/
+export NOVQ_CA=$dir/tls/ca.crt
+export NOVQ_USERS=$dir/users.json
+export NOVQ_LOG=$dir/requests.log
+export NOVQ_DIR=$dir
+export NOVQ_PID=$pid
+EOF2
+echo "novq server: https://localhost:$port/ ($dir)" >&2
