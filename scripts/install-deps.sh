@@ -17,6 +17,8 @@ PKGS=(
   fonts-ipafont fonts-ipaexfont tzdata xvfb xauth x11-apps imagemagick
   # loopback mail servers used by the tests
   dovecot-core dovecot-pop3d dovecot-lmtpd postfix openssl curl ca-certificates
+  # the reference service server (tools/novq_server)
+  python3
 )
 
 missing=()

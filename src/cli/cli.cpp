@@ -16,7 +16,9 @@ int cliUsage(std::ostream& err) {
            "  select FIRST LAST    the QSOs of a record range that get a card\n"
            "  areas import FILE    the area master from a code list\n"
            "  mail send|list|fetch check the mail account of the settings\n"
-           "  render RECNO -o F    draw the card of a record\n";
+           "  render RECNO -o F    draw the card of a record\n"
+           "  server whoami|check CALL|members CALL...\n"
+           "                       ask the service's server with the settings' account\n";
     return 2;
 }
 
@@ -27,7 +29,7 @@ QString cliCommand(const QStringList& arguments) {
 }
 
 bool isNetworkCommand(const QString& command) {
-    return command == u"mail";
+    return command == u"mail" || command == u"server";
 }
 
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,

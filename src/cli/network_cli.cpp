@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/mail_command.h"
+#include "cli/server_command.h"
 
 int runNetworkCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,
                   std::ostream& err) {
@@ -7,6 +8,7 @@ int runNetworkCli(const QStringList& arguments, const QString& executableDir, st
                       [](const QString& command, const AppPaths& paths, const QStringList& args,
                          std::ostream& o, std::ostream& e) {
                           if (command == u"mail") return runMailCommand(paths, args, o, e);
+                          if (command == u"server") return runServerCommand(paths, args, o, e);
                           return cliUsage(e);
                       });
 }

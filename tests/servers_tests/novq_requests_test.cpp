@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -215,6 +216,40 @@ TEST_F(NovqRequests, DownloadWithProgressAndAnUnwritableTarget) {
     http.target = box.path(u"no/such/folder/SendvikSetup.exe"_s);
     EXPECT_EQ(http.Request(server.base + u"tgw/soft/SendvikSetup.exe"_s), 3);
     EXPECT_EQ(messages().last(), u"ダウンロードファイルが書き込めません！\r\r"_s + http.target);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NovqRequests, TheServerCommandsOfTheCommandLine) {
+    const QString home = box.path(u"home"_s);
+    auto cli = [&](const QStringList& args, int* code = nullptr) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, server.base);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI), QStringList{u"--home"_s, home} + args);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(30000));
+        if (code) *code = p.exitCode();
+        return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    };
+    cli({u"settings"_s, u"set"_s, u"Option"_s, u"Calls"_s, u"JR1ABC"_s});
+    cli({u"settings"_s, u"set"_s, u"Option"_s, u"CaFile"_s, server.caFile});
+    cli({u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass2"_s, u"novq-a"_s});
+    int code = -1;
+    EXPECT_EQ(cli({u"server"_s, u"whoami"_s}, &code), u"jr1abc@qsl.test\n"_s);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(cli({u"server"_s, u"check"_s, u"JR2XYZ"_s}),
+              u"call=JR2XYZ\nmember=1\naddress=jr2xyz@qsl.test\nedit=1\n"_s);
+    EXPECT_EQ(cli({u"server"_s, u"members"_s, u"JH3AAA"_s, u"JR2XYZ"_s, u"JR1ABC"_s}),
+              u"JR2XYZ,jr2xyz@qsl.test\nJR1ABC,jr1abc@qsl.test\n"_s);
+    cli({u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass2"_s, u"wrong"_s});
+    const QString refused = cli({u"server"_s, u"whoami"_s}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(refused.contains(u"HTTPエラー（No:401）ログインできません！"_s))
+        << refused.toStdString();
 }
 
 }  // namespace
