@@ -20,10 +20,15 @@
 #include "render/qsl_definition.h"
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
+#include "server/httplib.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
+#include "settings/ui/option_dialog.h"
 
 #include <QApplication>
+#include <QDir>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -59,6 +64,19 @@ int main(int argc, char* argv[]) {
     TFormJP cardViewer(settings, state, &mainWindow);
     TSetQSL environmentWindow(environment, settings, &mainWindow);
     mainWindow.setEnvironmentWindow(&environmentWindow);
+    // The one client of the service's server, and the communication settings.
+    THTTPDown http;
+    THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
+    TOptionF communicationWindow(
+        settings, http, environment.serverBase(),
+        ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s)), &mainWindow);
+    QObject::connect(&communicationWindow, &TOptionF::callSignChanged, &mainWindow,
+                     &TZkvmQSL::setOwnCall);
+    mainWindow.setCommunicationSettingsCommand([&] {
+        communicationWindow.setServerBase(environment.serverBase());
+        communicationWindow.LoadSettings();
+        communicationWindow.exec();
+    });
     // The definition language's state lives for the whole run; the QR-code
     // module is loaded with it.
     QrModule qrModule;

@@ -2,6 +2,7 @@
 // their captions, shortcuts, hints and names) and the controls.
 
 #include "core/ui/ml_qsl1.h"
+#include "core/ui/widget_names.h"
 
 #include "core/app_info.h"
 #include "core/main_state.h"
@@ -29,12 +30,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // Hints keep their "\r" line breaks in the program's texts.
 QString shown(const QString& hint) {

@@ -44,6 +44,8 @@ public:
     void setCommunicationSettingsCommand(std::function<void()> command) {
         communicationCommand_ = std::move(command);
     }
+    // The call sign of the communication settings, upper-cased, for the labels.
+    void setOwnCall(const QString& call);
     // Whether Ctrl was held when the program started: the saved place is not
     // used then, only the size.
     void setCtrlHeldAtStart(bool held) { ctrlHeldAtStart_ = held; }
@@ -111,6 +113,7 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void showState();
+    void showOwnCall();
     void takeControls();
     void showRecentMenus();
     void showOptions();

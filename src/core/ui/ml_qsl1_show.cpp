@@ -95,11 +95,20 @@ void TZkvmQSL::applyLooks() {
     Memo1->setFont(font);
 }
 
-void TZkvmQSL::showState() {
+void TZkvmQSL::setOwnCall(const QString& call) {
+    state_.ownCall = call;
+    showOwnCall();
+}
+
+void TZkvmQSL::showOwnCall() {
     Label2->setText(state_.ownCall);
     BgCall->setText(state_.ownCall.isEmpty() ? QStringLiteral("Callを表示")
                                              : state_.ownCall + QStringLiteral("表示"));
     BgCall->adjustSize();
+}
+
+void TZkvmQSL::showState() {
+    showOwnCall();
     BgName->adjustSize();
     PoBox1->setEntries(state_.places, state_.placeText);
     RmkBox->setEntries(state_.remarks, state_.remarkText);

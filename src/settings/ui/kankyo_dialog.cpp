@@ -1,4 +1,5 @@
 #include "settings/ui/kankyo_dialog.h"
+#include "core/ui/widget_names.h"
 
 #include "core/msg_box.h"
 #include "core/qso_time.h"
@@ -23,12 +24,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLineEdit* upperCaseEdit(QLineEdit* edit) {
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {

@@ -1,0 +1,79 @@
+#pragma once
+// What the communication settings window does, without the window: the
+// address re-entry, the send and receive tests against the real mail
+// servers, saving with the registration decision, the withdrawal, the
+// registration status page, provider presets and the password generator.
+// The window binds its fields to `settings` and answers the hooks.
+
+#include "settings/comm_settings.h"
+#include "settings/provider_presets.h"
+
+#include <QString>
+
+#include <functional>
+
+class THTTPDown;
+class TZkwIni;
+
+class CommSession {
+public:
+    enum class Field { MailAddress, Account, Call };
+    enum class Outcome { StayOpen, Close };
+
+    CommSession(TZkwIni& ini, THTTPDown& http, QString serverBase, ProviderPresets presets);
+
+    CommSettings settings;
+    int presetIndex = 0;
+    PasswordGenerator generator;
+    QString testIdentifier;  // of the last send test
+
+    // The re-entry dialog: true when the person typed the address again and
+    // it passed the checks.
+    std::function<bool()> askAddressAgain;
+    // Moves the focus to a field of the window.
+    std::function<void(Field)> focus;
+    // The hourglass on or off around the tests.
+    std::function<void(bool)> busy;
+
+    // Loading (every show of the window starts here) and the show itself.
+    void load();
+    void shown(std::uint32_t tick);
+
+    // MailEdit changed: the state and the preset's derived fields. Returns
+    // whether the re-entry button is enabled.
+    bool mailAddressEdited(const QString& text);
+
+    // Speed3, also started by the tests and by saving.
+    void reenterAddress();
+    // Speed1 and Speed4; true when the test passed.
+    bool sendTest();
+    bool receiveTest();
+    // Speed2.
+    void registrationStatus();
+    // OkButton.
+    Outcome saveAndRegister();
+    // The menu's withdrawal.
+    void withdraw();
+    // A preset item (asks first); true when applied.
+    bool applyPreset(int tag);
+    // Speed6: the password, already put on the clipboard by the caller.
+    QString generatePassword();
+    void showGeneratedPassword(const QString& password) const;
+
+    const ProviderPresets& presets() const { return presets_; }
+    // The environment settings may move the server between openings.
+    void setServerBase(QString base) { serverBase_ = std::move(base); }
+
+    // The help pages of the menu.
+    QString helpAddress(bool examples) const;
+
+private:
+    bool tryRegister(const QString& address);
+    void finish();
+    void saveState();
+
+    TZkwIni& ini_;
+    THTTPDown& http_;
+    QString serverBase_;
+    ProviderPresets presets_;
+};

@@ -1,0 +1,309 @@
+// The communication settings window, offscreen by the controls' names,
+// against the loopback mail servers and the reference service server.
+
+#include "settings/ui/option_dialog.h"
+
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "core/zkw_ini.h"
+#include "server/httplib.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QMap<QString, QString> envFile(const char* path) {
+    QFile f(QString::fromUtf8(path));
+    QMap<QString, QString> vars;
+    if (!f.open(QIODevice::ReadOnly)) return vars;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.startsWith("export ")) continue;
+        for (const QString& pair : QString::fromUtf8(line.mid(7)).split(u' ', Qt::SkipEmptyParts)) {
+            const qsizetype eq = pair.indexOf(u'=');
+            if (eq > 0) vars.insert(pair.left(eq), pair.mid(eq + 1).trimmed());
+        }
+    }
+    return vars;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Runs `act` on the re-entry dialog once it is up.
+void whenReentryDialog(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == u"Form1" && w->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                act(w);
+                return;
+            }
+        }
+    });
+    timer->start();
+}
+
+void typeAgain(QWidget* dialog, const QString& text) {
+    auto* edit = dialog->findChild<QLineEdit*>(u"MlEdit"_s);
+    edit->setText(text);
+    dialog->findChild<QPushButton*>(u"OkButton"_s)->click();
+}
+
+}  // namespace
+
+class OptionDialogServersTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QMap<QString, QString> mail, novq;
+    QByteArray users;
+    QString bundle;
+
+    QStringList texts(const ScriptedMessagePort& port) {
+        QStringList out;
+        for (const MessageRequest& m : port.messages())
+            out << m.text;
+        return out;
+    }
+    // The requests the service server saw since the log was emptied.
+    QStringList serverBodies() {
+        QStringList out;
+        for (const QByteArray& line : readAll(novq.value(u"NOVQ_LOG"_s)).split('\n'))
+            if (!line.isEmpty())
+                out << QJsonDocument::fromJson(line).object()[u"body"_s].toString();
+        return out;
+    }
+    // A settings file for station JH3AAA with the mail servers' third account.
+    void writeSettings(const QString& ini) {
+        TZkwIni s(ini);
+        s.writeString(u"Option", u"Calls", u"JH3AAA"_s);
+        s.writeWords(u"Option", u"Pass2", u"novq-c"_s);
+        s.writeString(u"Option", u"SmtpName", mail.value(u"MAIL_HOST"_s));
+        s.writeString(u"Option", u"SmtpPort", mail.value(u"SMTPS_PORT"_s));
+        s.writeString(u"Option", u"Pop3Name", mail.value(u"MAIL_HOST"_s));
+        s.writeString(u"Option", u"Pop3Port", mail.value(u"POP3S_PORT"_s));
+        s.writeString(u"Option", u"CaFile", bundle);
+        s.writeWords(u"Option", u"Pass1", mail.value(u"MAIL_PASS3"_s));
+        s.writeString(u"Option", u"Check", u"11,0"_s);
+        s.flush();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        mail = envFile(SENDVIK_MAIL_ENV);
+        novq = envFile(SENDVIK_NOVQ_ENV);
+        QVERIFY2(!mail.isEmpty() && !novq.isEmpty(), "the loopback servers are not running");
+        // One CA file trusted by both the mail library and the HTTP client.
+        bundle = dir.filePath(u"ca-bundle.crt"_s);
+        writeAll(bundle,
+                 readAll(mail.value(u"MAIL_CA_FILE"_s)) + readAll(novq.value(u"NOVQ_CA"_s)));
+        THTTPDown::setCaFile(bundle);
+        users = readAll(novq.value(u"NOVQ_USERS"_s));
+    }
+    void cleanup() { writeAll(novq.value(u"NOVQ_USERS"_s), users); }
+
+    void storedValuesShowAsTheListsSay() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        const QString ini = dir.filePath(u"lists.ini"_s);
+        {
+            TZkwIni s(ini);
+            s.writeString(u"Option", u"SmtpAuth", u"9"_s);
+            s.writeString(u"Option", u"SmtpSsl", u"20480"_s);  // 0x5000
+            s.writeString(u"Option", u"Pop3Ssl", u"16384"_s);  // STARTTLS
+            s.writeString(u"Option", u"Calls", u"jh3aaa"_s);
+        }
+        TZkwIni settings(ini);
+        THTTPDown http;
+        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        QString shownCall;
+        connect(&window, &TOptionF::callSignChanged, this,
+                [&](const QString& c) { shownCall = c; });
+        window.LoadSettings();
+        QCOMPARE(shownCall, u"JH3AAA"_s);
+        QCOMPARE(window.findChild<QComboBox*>(u"SmtpAuthC"_s)->currentText(), u"自動選択"_s);
+        QCOMPARE(window.findChild<QComboBox*>(u"SmtpSsl"_s)->currentText(), u"使用しない"_s);
+        QCOMPARE(window.findChild<QComboBox*>(u"Pop3Ssl"_s)->currentText(), u"STARTTLS"_s);
+        // The default Check "11": both passwords masked, received mail deleted.
+        QVERIFY(window.findChild<QCheckBox*>(u"PassWd1"_s)->isChecked());
+        QVERIFY(!window.findChild<QCheckBox*>(u"DelCheck"_s)->isChecked());
+        QVERIFY(!window.findChild<QLineEdit*>(u"SmidEdit"_s)->isEnabled());
+        // Choosing a TLS mode sets its port.
+        auto* ssl = window.findChild<QComboBox*>(u"SmtpSsl"_s);
+        ssl->setCurrentIndex(1);
+        Q_EMIT ssl->activated(1);
+        QCOMPARE(window.findChild<QLineEdit*>(u"SmtpPort"_s)->text(), u"465"_s);
+        // A preset needs the call sign first; then it fills the servers.
+        auto* call = window.findChild<QLineEdit*>(u"CallEdit"_s);
+        call->setText(u"JH3"_s);
+        window.presetClick(2);
+        QCOMPARE(texts(port).last(), u"コールサインが未設定です。"_s);
+        call->setText(u"JH3AAA"_s);
+        port.answer(mb::IdYes);
+        window.presetClick(2);
+        QCOMPARE(window.findChild<QLineEdit*>(u"MailEdit"_s)->text(), u"JH3AAA@gmail.com"_s);
+        QCOMPARE(window.findChild<QLineEdit*>(u"SmtpEdit"_s)->text(), u"smtp.gmail.com"_s);
+        QCOMPARE(window.findChild<QLineEdit*>(u"SmtpPort"_s)->text(), u"587"_s);
+        QCOMPARE(ssl->currentText(), u"STARTTLS"_s);
+        window.reject();
+        // Cancelled: nothing was saved.
+        QCOMPARE(TZkwIni(ini).readString(u"Option", u"MailAdd", u"-"_s), u"-"_s);
+    }
+
+    void aNewAddressIsTypedAgainTestedBothWaysThenRegistered() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        const QString ini = dir.filePath(u"register.ini"_s);
+        writeSettings(ini);
+        TZkwIni settings(ini);
+        THTTPDown http;
+        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        window.LoadSettings();
+        window.show();
+        QVERIFY(!window.findChild<QPushButton*>(u"Speed3"_s)->isEnabled());
+        const QString address = mail.value(u"MAIL_USER3"_s);
+        auto* mailEdit = window.findChild<QLineEdit*>(u"MailEdit"_s);
+        mailEdit->setText(address);
+        QVERIFY(window.findChild<QPushButton*>(u"Speed3"_s)->isEnabled());
+
+        // The send test first asks for the address again; the clipboard is emptied.
+        QGuiApplication::clipboard()->setText(address);
+        bool clipboardEmptied = false;
+        whenReentryDialog([&](QWidget* d) {
+            clipboardEmptied = QGuiApplication::clipboard()->text().isEmpty();
+            typeAgain(d, u"jh3 aaa@qsl.test"_s);
+            typeAgain(d, u"jh3aaa@qsltest"_s);
+            typeAgain(d, address);
+        });
+        window.Speed1Click();
+        QVERIFY(clipboardEmptied);
+        QCOMPARE(
+            texts(port),
+            (QStringList{u"メールアドレスに使えない文字があります！"_s,
+                         u"メールアドレスを正しく入力してください！"_s,
+                         u"続いて、アカウントを入力し、\r\rSMTP設定 →【送信確認】と\r\r"
+                         u"POP3設定 →【受信確認】を実行してください。\r\rよろしいですか？"_s}));
+        QCOMPARE(window.session().settings.state, 3);
+
+        // Now the test mail goes out.
+        port.clear();
+        QFile::resize(novq.value(u"NOVQ_LOG"_s), 0);
+        window.Speed1Click();
+        QCOMPARE(texts(port).value(0),
+                 u"送信しました。\r少し時間が経過したら【受信確認】をクリックしてください"_s);
+        QCOMPARE(window.session().settings.state, 7);
+
+        // Saving now asks for the receive test and does not contact the server.
+        port.clear();
+        window.OkButtonClick();
+        QCOMPARE(
+            texts(port),
+            QStringList{u"メールアドレスに変更がある場合は【受信確認】も実行してください！"_s});
+        QVERIFY(window.isVisible());
+        QVERIFY(serverBodies().isEmpty());
+
+        // The receive test finds the mail once it is delivered.
+        for (int i = 0; i < 50 && !(window.session().settings.state & 8); ++i) {
+            port.clear();
+            window.Speed4Click();
+            if (!(window.session().settings.state & 8)) QTest::qWait(200);
+        }
+        QVERIFY(window.session().settings.state & 8);
+        QVERIFY(texts(port).value(0).contains(u"【送信確認】のメールを受信しました！"_s));
+
+        // Both tests passed: saving registers the address and closes.
+        port.clear();
+        window.OkButtonClick();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(serverBodies(),
+                 QStringList{u"callx=Add_Mailad&Mail="_s + address + u"&Version=Ver5.12"_s});
+        QCOMPARE(texts(port), QStringList{u"ZELKOVサーバに登録しました！\r\rコールサイン ：JH3AAA"
+                                          u"\r\rメールアドレス："_s +
+                                          address});
+        TZkwIni saved(ini);
+        QCOMPARE(saved.readString(u"Option", u"MailAdd", QString()), address);
+        QCOMPARE(saved.readString(u"Option", u"Check", QString()), u"11,0"_s);
+        // The passwords stand only in their word form.
+        QVERIFY(!readAll(ini).contains(mail.value(u"MAIL_PASS3"_s).toUtf8()));
+        QCOMPARE(saved.readWords(u"Option", u"Pass1"), mail.value(u"MAIL_PASS3"_s));
+    }
+
+    void aFailedTestLeadsToTheServerCheckAndTheWithdrawal() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        // The server knows an address for JH3AAA.
+        QJsonObject db = QJsonDocument::fromJson(users).object();
+        QJsonObject me = db[u"JH3AAA"_s].toObject();
+        me[u"address"_s] = mail.value(u"MAIL_USER3"_s);
+        db[u"JH3AAA"_s] = me;
+        writeAll(novq.value(u"NOVQ_USERS"_s), QJsonDocument(db).toJson());
+        const QString ini = dir.filePath(u"failed.ini"_s);
+        writeSettings(ini);
+        TZkwIni settings(ini);
+        settings.writeString(u"Option", u"MailAdd", mail.value(u"MAIL_USER3"_s));
+        THTTPDown http;
+        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        window.LoadSettings();
+        window.show();
+        window.findChild<QLineEdit*>(u"PassEdit1"_s)->setText(u"wrong"_s);
+        window.Speed1Click();
+        QVERIFY(texts(port).value(0).startsWith(
+            u"(No-2) 認証できません！アカウント／パスワード／認証方法を確認\r送信できませんでした\r"_s));
+        QCOMPARE(window.session().settings.state, 16);
+
+        // Saving asks the server, which has an address: the registration goes.
+        port.clear();
+        QFile::resize(novq.value(u"NOVQ_LOG"_s), 0);
+        port.answer(mb::IdOk);
+        window.OkButtonClick();
+        QCOMPARE(serverBodies(),
+                 (QStringList{u"callx=Get_Mailad"_s, u"callx=Add_Mailad&Mail=&Version=Ver5.12"_s}));
+        QCOMPARE(texts(port),
+                 (QStringList{
+                     u"メール送信や受信が設定不調のため、ZELKOV E-Mail QSL の登録を抹消します。"_s,
+                     u"NOVQの登録を解除しました！\r\rコールサイン ：JH3AAA"_s}));
+        QCOMPARE(port.messages()[0].flags, mb::OkCancel | mb::IconExclamation | mb::DefButton2);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(TZkwIni(ini).readString(u"Option", u"MailAdd", u"-"_s), QString());
+
+        // With nothing registered, a failed test only asks for both tests.
+        TZkwIni again(ini);
+        again.writeString(u"Option", u"Check", u"11,32"_s);
+        again.flush();
+        TOptionF second(again, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        second.LoadSettings();
+        second.show();
+        port.clear();
+        second.OkButtonClick();
+        QCOMPARE(texts(port), QStringList{u"【送信確認】と【受信確認】を成功させてください！"_s});
+        QVERIFY(second.isVisible());
+    }
+};
+
+QTEST_MAIN(OptionDialogServersTest)
+#include "option_dialog_servers_test.moc"
