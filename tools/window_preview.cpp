@@ -1,5 +1,5 @@
 // Shows one of the program's windows on a program folder, for looking at it
-// (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser
+// (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser|option
 
 #include "core/app_paths.h"
 #include "core/message_ports.h"
@@ -8,8 +8,10 @@
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_message_port.h"
 #include "core/zkw_ini.h"
+#include "server/httplib.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
+#include "settings/ui/option_dialog.h"
 #include "settings/ui/rig_ant_dialog.h"
 
 #include <QApplication>
@@ -42,6 +44,13 @@ int main(int argc, char* argv[]) {
                 1);
         return window.exec();
     }
-    std::cerr << "usage: window-preview --home DIR kankyo|rig|rig-chooser\n";
+    if (which == u"option") {
+        environment.load(settings, true);
+        THTTPDown http;
+        TOptionF window(settings, http, environment.serverBase(), ProviderPresets::load());
+        window.LoadSettings();
+        return window.exec();
+    }
+    std::cerr << "usage: window-preview --home DIR kankyo|rig|rig-chooser|option\n";
     return 2;
 }

@@ -21,6 +21,7 @@
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 #include "server/httplib.h"
+#include "server/ui/about_dialog.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
 #include "settings/ui/option_dialog.h"
@@ -76,6 +77,21 @@ int main(int argc, char* argv[]) {
         communicationWindow.setServerBase(environment.serverBase());
         communicationWindow.LoadSettings();
         communicationWindow.exec();
+    });
+    mainWindow.setAboutCommand([&] {
+        AboutInfo info;
+        info.call = settings.readString(u"Option", u"Calls", QString());
+        info.libraryDate = GetDll__Date();
+        info.programPath = QCoreApplication::applicationFilePath();
+        info.qsoData = state.qsoData;
+        info.recordCount = logRecordCount(state.qsoData);
+        info.userListEdition = state.userEdition;
+        info.receivedDir = state.receivedDir;
+        info.sentDir = state.sentDir;
+        TAbForm about(info, http, environment.serverBase(), settings, paths.programDir(),
+                      &mainWindow);
+        // A started installer replaces the program: it ends.
+        if (about.exec() == TAbForm::kInstallerStarted) mainWindow.close();
     });
     // The definition language's state lives for the whole run; the QR-code
     // module is loaded with it.

@@ -191,7 +191,9 @@ void TZkvmQSL::buildMenus() {
     help->setObjectName(QStringLiteral("Help1"));
     command(help, "H1", QStringLiteral("取扱説明書(&H)"), &TZkvmQSL::H1Click, Qt::Key_F1);
     laterCommand(help, "C1", QStringLiteral("通信設定の説明(&C)"));
-    laterCommand(help, "V6", QStringLiteral("バージョン情報(&V)"));
+    QAction* v6 = command(help, "V6", QStringLiteral("バージョン情報(&V)"), nullptr);
+    connect(v6, &QAction::triggered, this,
+            [this] { aboutCommand_ ? aboutCommand_() : notAvailableYet(); });
 }
 
 QPushButton* TZkvmQSL::laterButton(const char* name, const QString& caption) {

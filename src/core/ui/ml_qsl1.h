@@ -46,6 +46,8 @@ public:
     }
     // The call sign of the communication settings, upper-cased, for the labels.
     void setOwnCall(const QString& call);
+    // Opens the about box.
+    void setAboutCommand(std::function<void()> command) { aboutCommand_ = std::move(command); }
     // Whether Ctrl was held when the program started: the saved place is not
     // used then, only the size.
     void setCtrlHeldAtStart(bool held) { ctrlHeldAtStart_ = held; }
@@ -134,6 +136,7 @@ private:
     AppPaths paths_;
     TSetQSL* environmentWindow_ = nullptr;
     std::function<void()> communicationCommand_;
+    std::function<void()> aboutCommand_;
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;

@@ -1,0 +1,78 @@
+#include "server/version_check.h"
+
+#include "core/app_info.h"
+#include "core/sjis.h"
+#include "core/zk_dll5.h"
+#include "logdata/zelkov50.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+int logRecordCount(const QString& qsoData) {
+    if (qsoData.isEmpty() || !QFileInfo::exists(qsoData)) return 0;
+    ZkwHandle handle;
+    if (ZelkovOpen(0, handle, qsoData, 0) != 0) return 0;
+    const int count = handle.recordCount;
+    ZelkovClose(handle, 0);
+    return count;
+}
+
+QString aboutText(const AboutInfo& info) {
+    QStringList lines;
+    lines << app::title() + u' ' + app::versionText();
+    lines << u"NOVQ_user："_s + info.call.trimmed().toUpper();
+    lines << u"Build\tSendvik.exe ("_s + app::buildDate() + u')';
+    lines << u"\tZelkov50.dll"_s + info.libraryDate.left(20);
+    lines << QDir::toNativeSeparators(info.programPath);
+    const QFileInfo log(info.qsoData);
+    const QString zdb = log.path() + u'/' + log.completeBaseName() + u".zdb"_s;
+    lines << QDir::toNativeSeparators(zdb) + u"\t\t総件数："_s + FormatThousands(info.recordCount) +
+                 u"件"_s;
+    if (!info.userListEdition.isEmpty())
+        lines << u"ZELKOVユーザーリスト\r　※"_s + info.userListEdition + u"版を使用中"_s;
+    if (!info.statusText.isEmpty()) lines << info.statusText;
+    lines << QDir::toNativeSeparators(info.receivedDir) << QDir::toNativeSeparators(info.sentDir);
+    return lines.join(u'\r');
+}
+
+std::optional<QString> findBuildDate(QByteArrayView page) {
+    // Character positions count from 1, in the page's bytes.
+    const QByteArray wide = sjis::fromUnicode(u"（20"_s);
+    qsizetype at = page.indexOf(wide);
+    qsizetype start = -1;
+    if (at >= 99) {
+        start = at + 2;
+    } else if ((at = page.indexOf("(20")) >= 99) {
+        start = at + 1;
+    }
+    if (start < 0) return std::nullopt;
+    return sjis::toUnicode(page.sliced(start, std::min<qsizetype>(10, page.size() - start)));
+}
+
+QString buildDateMessage(const QString& found, const QString& ownBuildDate) {
+    if (ownBuildDate < found)
+        return u"最新バージョンが見つかりました！\r　Build：%1 を発見！"_s.arg(found);
+    return u"最新バージョンは見つかりませんでした。\r　Build：%1 がありました。"_s.arg(found);
+}
+
+std::optional<QString> downloadPath(QByteArrayView page) {
+    const qsizetype quote = page.indexOf("\"soft/");
+    if (quote < 0) return std::nullopt;
+    QByteArray path =
+        page.sliced(quote + 1, std::min<qsizetype>(30, page.size() - quote - 1)).toByteArray();
+    const qsizetype end = path.indexOf("\">");
+    if (end >= 0) path.truncate(end);
+    return sjis::toUnicode(path);
+}
+
+QString downloadTarget(const QString& folder, const QString& path) {
+    QString name = path.mid(path.indexOf(u'/') + 1).left(16);
+    // The name comes from a web page: never a path of its own.
+    name = QFileInfo(name.replace(u'\\', u'/')).fileName();
+    if (name.isEmpty() || name == u".." || name == u".") name = u"SendvikSetup"_s;
+    QString target = folder;
+    if (!target.endsWith(u'/') && !target.endsWith(QDir::separator())) target += QDir::separator();
+    return target + name;
+}

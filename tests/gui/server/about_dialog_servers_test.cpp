@@ -1,0 +1,129 @@
+// The about box against the reference service server: the check for a newer
+// build and the download of the new version, offscreen by the controls' names.
+
+#include "server/ui/about_dialog.h"
+
+#include "core/file_dialogs.h"
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "core/zkw_ini.h"
+#include "server/httplib.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString envValue(const char* file, const QString& name) {
+    QFile f(QString::fromUtf8(file));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (text.startsWith(u"export "_s + name + u'=')) return text.section(u'=', 1);
+    }
+    return {};
+}
+
+}  // namespace
+
+class AboutDialogServersTest : public QObject {
+    Q_OBJECT
+
+    QString base = envValue(SENDVIK_NOVQ_ENV, u"NOVQ_BASE"_s);
+    QTemporaryDir dir;
+
+    AboutInfo info() const {
+        AboutInfo i;
+        i.call = u"js2iiu"_s;
+        i.libraryDate = u"2025/10/01 12:00:00 extra"_s;
+        i.programPath = u"/opt/sendvik/sendvik"_s;
+        i.qsoData = u"/home/ham/ZELKOV.mst"_s;
+        i.recordCount = 12345;
+        i.userListEdition = u"2026/12/01"_s;
+        i.receivedDir = u"/home/ham/RcvQSL"_s;
+        i.sentDir = u"/home/ham/SntQSL"_s;
+        return i;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(!base.isEmpty(), "the reference server is not running");
+        THTTPDown::setCaFile(envValue(SENDVIK_NOVQ_ENV, u"NOVQ_CA"_s));
+    }
+
+    void theTextAndTheCheckForANewerBuild() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        TZkwIni settings(dir.filePath(u"check.ini"_s));
+        THTTPDown http;
+        TAbForm box(info(), http, base, settings, dir.path());
+        QCOMPARE(box.findChild<QLabel*>(u"Label1"_s)->text(),
+                 u"ZELKOV E-Mail QSL Ver5.12\nNOVQ_user：JS2IIU\nBuild\tSendvik.exe (2025/11/30)\n"
+                 u"\tZelkov50.dll2025/10/01 12:00:00 \n/opt/sendvik/sendvik\n"
+                 u"/home/ham/ZELKOV.zdb\t\t総件数：12,345件\nZELKOVユーザーリスト\n"
+                 u"　※2026/12/01版を使用中\n/home/ham/RcvQSL\n/home/ham/SntQSL"_s);
+        box.show();
+        auto* speed1 = box.findChild<QPushButton*>(u"Speed1"_s);
+        speed1->click();
+        QVERIFY(box.isVisible());
+        QCOMPARE(speed1->text(), u"ダウンロード開始"_s);
+        QCOMPARE(box.findChild<QLabel*>(u"Label2"_s)->text(),
+                 u"最新バージョンが見つかりました！\n　Build：2026/01/15 を発見！"_s);
+        QVERIFY(port.messages().empty());
+
+        // The second press: the folder picker cancelled closes the box.
+        ScriptedFileDialogPort files;
+        ScopedFileDialogPort filesInstalled(&files);
+        files.cancel();
+        speed1->click();
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.result(), 2);
+        QCOMPARE(files.requests().at(0).title, u"最新版のダウンロード"_s);
+        QCOMPARE(files.requests().at(0).startPath, dir.path());
+    }
+
+    void theDownloadGoesToThePickedFolder() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        ScriptedFileDialogPort files;
+        ScopedFileDialogPort filesInstalled(&files);
+        TZkwIni settings(dir.filePath(u"download.ini"_s));
+        THTTPDown http;
+        TAbForm box(info(), http, base, settings, dir.path());
+        box.show();
+        auto* speed1 = box.findChild<QPushButton*>(u"Speed1"_s);
+        speed1->click();
+        const QString folder = dir.filePath(u"downloads"_s);
+        QVERIFY(QDir().mkpath(folder));
+        files.answer(folder);
+        port.answer(mb::IdNo);  // not now
+        speed1->click();
+        const QString target = folder + u"/SendvikSetup.exe"_s;
+        QCOMPARE(QFileInfo(target).size(), 300000);
+        QCOMPARE(port.messages().at(0).text, u"インストールを開始しますか？"_s);
+        QCOMPARE(settings.readString(u"Config", u"DownDir", QString()), folder);
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.result(), 2);
+
+        // An unwritable folder: the client's box, then the about box's own.
+        TAbForm again(info(), http, base, settings, dir.path());
+        again.show();
+        again.findChild<QPushButton*>(u"Speed1"_s)->click();
+        port.clear();
+        files.answer(dir.filePath(u"no/such/folder"_s));
+        again.findChild<QPushButton*>(u"Speed1"_s)->click();
+        QCOMPARE(port.messages().size(), size_t(2));
+        QVERIFY(port.messages()[0].text.startsWith(u"ダウンロードファイルが書き込めません！"_s));
+        QCOMPARE(port.messages()[1].text, u"ダウンロードできませんでした。"_s);
+    }
+};
+
+QTEST_MAIN(AboutDialogServersTest)
+#include "about_dialog_servers_test.moc"
