@@ -23,7 +23,10 @@ cp tests/data/jpeg/landscape_1800x1200.jpg "$home/photo.jpg"
 "${cli[@]}" settings set Option Calls JS2IIU
 "${cli[@]}" settings set Option MailAdd js2iiu@qsl.test
 "${cli[@]}" settings set Option SmtpName localhost
+"${cli[@]}" settings set Option SmtpPort 11465
 "${cli[@]}" settings set Option Pop3Name localhost
+"${cli[@]}" settings set Option Pop3Port 11995
+"${cli[@]}" settings set Option CaFile "$home/demo-ca.crt"
 "${cli[@]}" settings words-set Option Pass1 demo-mail-password
 "${cli[@]}" settings words-set Option Pass2 demo-novq-password
 "${cli[@]}" settings set Config Recno1 1
@@ -33,4 +36,14 @@ cp tests/data/jpeg/landscape_1800x1200.jpg "$home/photo.jpg"
 "${cli[@]}" settings set Potbl Po1 "静岡県磐田市 移動"
 "${cli[@]}" settings set Remarks Rm0 "TNX FB QSO!"
 "${cli[@]}" settings set Kankyo OpName0 "Op. Ken<BR>Hamamatsu, Shizuoka"
+# The reference service server's members: this station, and every station of
+# the user list, whose mail all lands in the second station's (JA4FJR) mailbox.
+python3 - "$home/UserList.usr" "$home/novq-users.json" <<'PY'
+import json, sys
+calls = [l.strip() for l in open(sys.argv[1], encoding="ascii").read().splitlines()[1:] if l.strip()]
+users = {c: {"password": "demo", "address": c.replace("/", "-").lower() + "@qsl.test"} for c in calls}
+users["JS2IIU"] = {"password": "demo-novq-password", "address": "js2iiu@qsl.test"}
+users["JA4FJR"] = {"password": "demo", "address": "ja4fjr@qsl.test"}
+json.dump(users, open(sys.argv[2], "w"), indent=1)
+PY
 echo "demo profile made in $home" >&2

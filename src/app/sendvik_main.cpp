@@ -68,6 +68,7 @@ int main(int argc, char* argv[]) {
     // The one client of the service's server, and the communication settings.
     THTTPDown http;
     THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
+    mainWindow.setHttpClient(&http);
     TOptionF communicationWindow(
         settings, http, environment.serverBase(),
         ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s)), &mainWindow);

@@ -3,6 +3,7 @@
 #include "core/app_info.h"
 #include "core/comma_text.h"
 #include "core/msg_box.h"
+#include "core/shell_open.h"
 #include "core/sjis.h"
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
@@ -178,4 +179,17 @@ NoticePage noticePage(THTTPDown& http, const QString& base, const QString& prima
     if (page.contains("<PRE>")) notice.notice = sjisText(cutPrePayload(page, 16384));
     notice.manualAddress = manualAddressIn(sjisText(page), base, primaryBase, alternateInUse);
     return notice;
+}
+
+void openManual(THTTPDown& http, const QString& base, const QString& primaryBase,
+                bool alternateInUse) {
+    const NoticePage notice = noticePage(http, base, primaryBase, alternateInUse);
+    if (notice.status == 200) {
+        if (!notice.notice.isEmpty())
+            ShowMsgBox(nullptr, notice.notice, app::title(), mb::IconInformation);
+        if (!notice.manualAddress.isEmpty()) ShellOpen(notice.manualAddress);
+        return;
+    }
+    ShellOpen(base + u"tgw/Sendvik.html"_s);
+    ShowMsgBox(nullptr, base + u"cgi-bin/novqmsg.cgi"_s, app::title(), mb::IconStop);
 }

@@ -87,3 +87,8 @@ NoticePage noticePage(THTTPDown& http, const QString& base, const QString& prima
                       bool alternateInUse);
 QString manualAddressIn(const QString& page, const QString& base, const QString& primaryBase,
                         bool alternateInUse);
+
+// The manual command: the notice (when the page has one) and the manual's
+// address opened; without an answer, the program's home page instead.
+void openManual(THTTPDown& http, const QString& base, const QString& primaryBase,
+                bool alternateInUse);

@@ -38,6 +38,10 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
     const QString out = cli({u"select"_s, u"127"_s, u"416"_s});
     EXPECT_GT(out.count(u'\n'), 200) << out.toStdString();
     EXPECT_FALSE(out.contains(u"not-in-user-list=0\n"_s));
+    // The reference server's members: the station and the user list's stations.
+    const QByteArray members = readBytes(home + u"/novq-users.json"_s);
+    EXPECT_TRUE(members.contains("\"JS2IIU\": {\n  \"password\": \"demo-novq-password\""));
+    EXPECT_TRUE(members.contains("\"address\": \"ja4fjr@qsl.test\""));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ class QRadioButton;
 class QSpinBox;
 class QTimer;
 class TSetQSL;
+class THTTPDown;
 class TForm3;
 class TFormJP;
 class QslDefinition;
@@ -46,6 +47,8 @@ public:
     }
     // The call sign of the communication settings, upper-cased, for the labels.
     void setOwnCall(const QString& call);
+    // The client of the service's server (the manual command's notice page).
+    void setHttpClient(THTTPDown* http) { http_ = http; }
     // Opens the about box.
     void setAboutCommand(std::function<void()> command) { aboutCommand_ = std::move(command); }
     // Whether Ctrl was held when the program started: the saved place is not
@@ -137,6 +140,7 @@ private:
     TSetQSL* environmentWindow_ = nullptr;
     std::function<void()> communicationCommand_;
     std::function<void()> aboutCommand_;
+    THTTPDown* http_ = nullptr;
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;

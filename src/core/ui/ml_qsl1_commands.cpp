@@ -2,6 +2,7 @@
 // button, the resets and the manual.
 
 #include "core/ui/ml_qsl1.h"
+#include "server/novq_requests.h"
 
 #include "core/app_info.h"
 #include "core/file_dialogs.h"
@@ -308,6 +309,10 @@ void TZkvmQSL::N14Click() {
 }
 
 void TZkvmQSL::H1Click() {
-    // Until the notice page can be fetched, the manual page itself.
-    ShellOpen(environment_.serverBase() + QStringLiteral("tgw/Sendvik.html"));
+    if (!http_) {
+        ShellOpen(environment_.serverBase() + QStringLiteral("tgw/Sendvik.html"));
+        return;
+    }
+    openManual(*http_, environment_.serverBase(), app::primaryServerBase(),
+               environment_.alternateServer);
 }

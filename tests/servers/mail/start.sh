@@ -9,12 +9,14 @@
 #   start.sh ENV_FILE     writes "export NAME=value" lines for the tests there
 # Settings (environment): MAIL_USERS ["jr1abc:pass-a jr2xyz:pass-b jh3aaa:pass-c"],
 # MAIL_DOMAIN [qsl.test], SMTPS_PORT [10465], SMTP_PORT [10587],
-# POP3S_PORT [10995], POP3_PORT [10110].
+# POP3S_PORT [10995], POP3_PORT [10110], MAIL_CATCHALL [none: a user whose
+# mailbox also gets the mail for every other address of the domain].
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 env_file=${1:?usage: start.sh ENV_FILE}
 : "${MAIL_USERS:=jr1abc:pass-a jr2xyz:pass-b jh3aaa:pass-c}"
 : "${MAIL_DOMAIN:=qsl.test}"
+: "${MAIL_CATCHALL:=}"
 : "${SMTPS_PORT:=10465}" "${SMTP_PORT:=10587}" "${POP3S_PORT:=10995}" "${POP3_PORT:=10110}"
 host=127.0.0.1
 say() { echo "mail servers: $*" >&2; }
@@ -61,12 +63,13 @@ chown vmail:vmail "$dir/mail"; chmod 700 "$dir/mail"
 )
 
 # Users: plaintext passwords so that CRAM-MD5 and APOP work.
-: > "$dir/users.passwd"; : > "$dir/postfix/etc/vmailbox"
+: > "$dir/users.passwd"; : > "$dir/postfix/etc/vmailbox"; : > "$dir/postfix/etc/valias"
 n=0; users_env=""
 for entry in $MAIL_USERS; do
   user=${entry%%:*}@$MAIL_DOMAIN; pass=${entry#*:}
   printf '%s:{PLAIN}%s::::::nodelay=yes\n' "$user" "$pass" >> "$dir/users.passwd"
   printf '%s OK\n' "$user" >> "$dir/postfix/etc/vmailbox"
+  printf '%s %s\n' "$user" "$user" >> "$dir/postfix/etc/valias"
   n=$((n + 1))
   users_env+="export MAIL_USER$n=$user"$'\n'"export MAIL_PASS$n=$pass"$'\n'
 done
@@ -165,6 +168,7 @@ default_transport = error:5.7.1 nothing leaves this machine
 relay_transport = error:5.7.1 nothing leaves this machine
 virtual_mailbox_domains = $MAIL_DOMAIN
 virtual_mailbox_maps = texthash:$pf/vmailbox
+virtual_alias_maps = texthash:$pf/valias
 virtual_transport = lmtp:unix:private/dovecot-lmtp
 local_header_rewrite_clients =
 smtpd_sasl_type = dovecot
@@ -213,7 +217,8 @@ scache     unix  - - n -     1 scache
 postlog    unix-dgram n - n - 1 postlogd
 EOF
 # Postfix waits for configuration files younger than a second to settle.
-touch -d "@$(( $(date +%s) - 60 ))" "$pf/main.cf" "$pf/master.cf" "$pf/vmailbox"
+[ -n "$MAIL_CATCHALL" ] && printf '@%s %s@%s\n' "$MAIL_DOMAIN" "$MAIL_CATCHALL" "$MAIL_DOMAIN" >> "$pf/valias"
+touch -d "@$(( $(date +%s) - 60 ))" "$pf/main.cf" "$pf/master.cf" "$pf/vmailbox" "$pf/valias"
 /usr/sbin/postfix -c "$pf" start </dev/null > "$dir/log/postfix-start.log" 2>&1 || { cat "$dir/log/postfix-start.log" >&2; abort "postfix did not start"; }
 
 for p in "$SMTPS_PORT" "$SMTP_PORT" "$POP3S_PORT" "$POP3_PORT"; do

@@ -5,7 +5,8 @@
 #     NOVQ_BASE (https://localhost:PORT/), NOVQ_CA, NOVQ_USERS (the database,
 #     re-read on every request), NOVQ_LOG (one JSON line per request),
 #     NOVQ_DIR, NOVQ_PID
-# Settings (environment): NOVQ_PORT [0: any free port], NOVQ_BUILD_DATE.
+# Settings (environment): NOVQ_PORT [0: any free port], NOVQ_BUILD_DATE,
+# NOVQ_USERS_FILE [the test stations below: a user database to start from].
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
@@ -29,7 +30,10 @@ mkdir -p "$dir/tls" "$dir/soft"
     -extfile server.ext -out server.crt 2>/dev/null
   rm -f server.csr server.ext ca.srl ca.key
 )
-# The stations of the tests and the demo (the mail servers' users).
+# The stations of the tests (the mail servers' users), or the caller's.
+if [ -n "${NOVQ_USERS_FILE:-}" ]; then
+  cp "$NOVQ_USERS_FILE" "$dir/users.json"
+else
 cat > "$dir/users.json" <<'JSON'
 {
  "JR1ABC": {"password": "novq-a", "address": "jr1abc@qsl.test"},
@@ -37,6 +41,7 @@ cat > "$dir/users.json" <<'JSON'
  "JH3AAA": {"password": "novq-c", "address": ""}
 }
 JSON
+fi
 # A stand-in for the setup program offered as the new version.
 head -c 300000 /dev/urandom > "$dir/soft/SendvikSetup.exe"
 python3 "$root/tools/novq_server/novq_server.py" --port "$NOVQ_PORT" \
