@@ -1,5 +1,5 @@
 // Shows one of the program's windows on a program folder, for looking at it
-// (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser|option
+// (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser|option|about [check]
 
 #include "core/app_paths.h"
 #include "core/message_ports.h"
@@ -9,12 +9,14 @@
 #include "core/ui/gui_message_port.h"
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
+#include "server/ui/about_dialog.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
 #include "settings/ui/option_dialog.h"
 #include "settings/ui/rig_ant_dialog.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <iostream>
 
@@ -51,6 +53,24 @@ int main(int argc, char* argv[]) {
         window.LoadSettings();
         return window.exec();
     }
-    std::cerr << "usage: window-preview --home DIR kankyo|rig|rig-chooser|option\n";
+    if (which == u"about") {
+        environment.load(settings, true);
+        THTTPDown http;
+        THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
+        AboutInfo info;
+        info.call = settings.readString(u"Option", u"Calls", QString());
+        info.programPath = QApplication::applicationFilePath();
+        const ProgramFiles files = programFiles(settings, paths);
+        info.qsoData = files.qsoData;
+        info.receivedDir = files.receivedDir;
+        info.sentDir = files.sentDir;
+        info.recordCount = logRecordCount(info.qsoData);
+        TAbForm window(info, http, environment.serverBase(), settings, paths.programDir());
+        // "about check": the first press too, to see its answer.
+        if (arguments.value(1) == u"check")
+            QTimer::singleShot(300, &window, [&window] { window.Speed1Click(); });
+        return window.exec();
+    }
+    std::cerr << "usage: window-preview --home DIR kankyo|rig|rig-chooser|option|about [check]\n";
     return 2;
 }

@@ -303,6 +303,43 @@ private Q_SLOTS:
         QCOMPARE(texts(port), QStringList{u"【送信確認】と【受信確認】を成功させてください！"_s});
         QVERIFY(second.isVisible());
     }
+
+    void withdrawalStatusPageAndPasswordGenerator() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        const QString ini = dir.filePath(u"withdraw.ini"_s);
+        writeSettings(ini);
+        TZkwIni settings(ini);
+        settings.writeString(u"Option", u"MailAdd", u"jh3aaa@qsl.test"_s);
+        settings.writeString(u"Option", u"PassLen", u"12"_s);
+        THTTPDown http;
+        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        window.LoadSettings();
+        window.show();
+
+        window.findChild<QPushButton*>(u"Speed6"_s)->click();
+        const QString password = QGuiApplication::clipboard()->text();
+        QCOMPARE(password.size(), 12);
+        QVERIFY(texts(port).last().contains(u"Password（12桁）＝"_s + password));
+
+        port.clear();
+        window.findChild<QPushButton*>(u"Speed2"_s)->click();
+        QCOMPARE(texts(port),
+                 QStringList{u"コールサイン：JH3AAA\rメールアドレスは未登録です\rｴﾝﾄﾘｰ済み"_s});
+
+        // Withdrawal: the question (No by default), then the server.
+        port.clear();
+        QFile::resize(novq.value(u"NOVQ_LOG"_s), 0);
+        port.answer(mb::IdYes);
+        window.withdrawClick();
+        QCOMPARE(port.messages()[0].flags, mb::YesNo | mb::IconQuestion | mb::DefButton2);
+        QCOMPARE(texts(port).value(1), u"登録を解除しました！\r\rコールサイン ：JH3AAA"_s);
+        QCOMPARE(serverBodies(), QStringList{u"callx=Add_Mailad&Mail="_s});
+        QVERIFY(window.findChild<QLineEdit*>(u"MailEdit"_s)->text().isEmpty());
+        TZkwIni saved(ini);
+        QCOMPARE(saved.readString(u"Option", u"MailAdd", u"-"_s), u"-"_s);
+        QCOMPARE(saved.readString(u"Option", u"Pass1", u"-"_s), u"-"_s);
+    }
 };
 
 QTEST_MAIN(OptionDialogServersTest)
