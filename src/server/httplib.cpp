@@ -70,6 +70,9 @@ struct THTTPDown::Transfer {
     std::condition_variable changed;
     std::atomic<qint64> received{0};
     std::atomic<bool> done{false};
+    // What the calling thread may read while the transfer runs.
+    std::atomic<bool> fileOpen{false};
+    std::atomic<qint64> announcedLength{0};
 
     static size_t onData(char* data, size_t size, size_t count, void* self) {
         auto* t = static_cast<Transfer*>(self);
@@ -118,6 +121,8 @@ struct THTTPDown::Transfer {
             fileFailed = true;
             return false;
         }
+        announcedLength = contentLength;
+        fileOpen = true;
         return true;
     }
 };
@@ -229,9 +234,9 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
                            [&] { return t.done.load() || t.received != reported; });
         lock.unlock();
         const qint64 now = t.received;
-        if (now != reported && toFile && progress && t.file) {
+        if (now != reported && toFile && progress && t.fileOpen) {
             reported = now;
-            progress(now, t.contentLength);
+            progress(now, t.announcedLength);
         }
     }
     worker.join();
