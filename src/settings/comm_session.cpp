@@ -315,7 +315,11 @@ bool CommSession::applyPreset(int tag) {
             mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return false;
     presetIndex = tag;
+    const QString before = settings.mailAddress;
     presets_.apply(tag, settings);
+    // A new address from the preset is an edited address: it is typed again
+    // and tested before it is registered.
+    if (settings.mailAddress != before) settings.state |= reg_state::AddressEdited;
     if (focus) focus(Field::MailAddress);
     return true;
 }

@@ -400,7 +400,9 @@ void TOptionF::OkButtonClick() {
 
 void TOptionF::presetClick(int tag) {
     takeControls();
-    if (session_.applyPreset(tag)) showModel();
+    if (!session_.applyPreset(tag)) return;
+    showModel();
+    Speed3->setEnabled(MailEdit->text().contains(u'@'));
 }
 
 void TOptionF::withdrawClick() {

@@ -170,6 +170,9 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QLineEdit*>(u"SmtpEdit"_s)->text(), u"smtp.gmail.com"_s);
         QCOMPARE(window.findChild<QLineEdit*>(u"SmtpPort"_s)->text(), u"587"_s);
         QCOMPARE(ssl->currentText(), u"STARTTLS"_s);
+        // The preset's address is a new one: it must be typed again.
+        QCOMPARE(window.session().settings.state & 3, 1);
+        QVERIFY(window.findChild<QPushButton*>(u"Speed3"_s)->isEnabled());
         window.reject();
         // Cancelled: nothing was saved.
         QCOMPARE(TZkwIni(ini).readString(u"Option", u"MailAdd", u"-"_s), u"-"_s);
