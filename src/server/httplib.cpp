@@ -180,6 +180,11 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
     const QByteArray ca = QDir::toNativeSeparators(caFile()).toLocal8Bit();
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Moved pages are followed, as the system's client does, but never from
+    // a secure address to a plain one; credentials stay with their host.
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, parts->secure ? "https" : "http,https");
     curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(g_responseTimeoutMs.load()));

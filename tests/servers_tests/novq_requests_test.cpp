@@ -98,6 +98,10 @@ TEST_F(NovqRequests, RefusedAndFailedRequestsSayWhy) {
     EXPECT_TRUE(requests().last()[u"user"_s].isNull());
     http.Reset();
     EXPECT_EQ(http.Request(server.base + u"tgw/status/503"_s), 503);
+    // A moved page is followed.
+    http.Reset();
+    EXPECT_EQ(http.Request(server.base + u"tgw/moved"_s), 200);
+    EXPECT_TRUE(http.reply.contains("soft/SendvikSetup.exe"));
     // Nothing listens on this port.
     http.Reset();
     EXPECT_EQ(http.Request(u"https://localhost:9/member/x.cgi"_s), 1);

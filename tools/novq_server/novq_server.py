@@ -14,8 +14,8 @@ that registrations change. Every request is appended to a log (one JSON
 object a line: method, path, user, body as Latin-1 text) for tests to read.
 
 For testing the client's limits there are also: tgw/status/NNN (answers with
-that status), tgw/endless (a reply that never ends), tgw/slow?s=SECONDS (answers after
-that time) and tgw/huge (a reply larger than any real page).
+that status), tgw/moved (a redirection to the home page), tgw/endless (a
+reply that never ends), tgw/slow?s=SECONDS (answers after that time) and tgw/huge (a reply larger than any real page).
 """
 import argparse
 import base64
@@ -139,6 +139,12 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send(200, f.read(), "application/octet-stream")
         if path.startswith("tgw/qsl/"):
             return self.send(200, page(f"<P>{os.path.basename(path)}</P>"))
+        if path == "tgw/moved":
+            self.send_response(302)
+            self.send_header("Location", "/tgw/Sendvik.html")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         if path.startswith("tgw/status/"):
             return self.send(int(path.rsplit("/", 1)[1]), page("<P>status</P>"))
         if path.startswith("tgw/slow"):

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -239,9 +240,15 @@ private Q_SLOTS:
         QVERIFY(window.session().settings.state & 8);
         QVERIFY(texts(port).value(0).contains(u"【送信確認】のメールを受信しました！"_s));
 
-        // Both tests passed: saving registers the address and closes.
+        // Both tests passed: saving registers the address and closes, leaving
+        // a copy of the settings in the documents folder's "ZelkovBak".
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", dir.path().toUtf8());
+        QVERIFY(QDir().mkpath(dir.filePath(u"Documents/ZelkovBak"_s)));
         port.clear();
         window.OkButtonClick();
+        qputenv("HOME", home);
+        QCOMPARE(readAll(dir.filePath(u"Documents/ZelkovBak/register.ini"_s)), readAll(ini));
         QVERIFY(!window.isVisible());
         QCOMPARE(serverBodies(),
                  QStringList{u"callx=Add_Mailad&Mail="_s + address + u"&Version=Ver5.12"_s});
