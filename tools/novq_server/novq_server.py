@@ -15,7 +15,8 @@ object a line: method, path, user, body as Latin-1 text) for tests to read.
 
 For testing the client's limits there are also: tgw/status/NNN (answers with
 that status), tgw/moved (a redirection to the home page), tgw/endless (a
-reply that never ends), tgw/slow?s=SECONDS (answers after that time) and tgw/huge (a reply larger than any real page).
+reply that never ends), tgw/slow?s=SECONDS (answers after that time) and
+tgw/huge (a reply larger than any real page).
 """
 import argparse
 import base64
