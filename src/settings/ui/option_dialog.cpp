@@ -137,9 +137,12 @@ void TOptionF::buildControls() {
     Speed5 = named(new QPushButton(u"Menu"_s), "Speed5");
     Speed6 = named(new QPushButton(u"PW生成"_s), "Speed6");
     OkButton = named(new QPushButton(u"サーバに登録・保存"_s), "OkButton");
+    for (QPushButton* b : {Speed2, Speed3, OkButton})
+        b->setMinimumWidth(b->sizeHint().width());
     CancelButton = named(new QPushButton(u"キャンセル"_s), "CancelButton");
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     auto* top = new QGridLayout;
     top->addWidget(new QLabel(u"メールアドレス:"_s), 0, 0);
     top->addWidget(MailEdit, 0, 1, 1, 3);
