@@ -32,12 +32,19 @@ QString memberCgi(const QString& base) {
 
 namespace {
 
-// One "callx=" POST with the account's credentials; the raw reply on 200.
-int post(THTTPDown& http, const ServerAccount& account, const QByteArray& body) {
+// One request with the account's credentials (GET without a body); the raw
+// reply is in the client on 200.
+int ask(THTTPDown& http, const ServerAccount& account, const QString& url,
+        const QByteArray& body = {}) {
     http.Reset();
     http.userName = account.call;
     http.password = account.password;
-    return http.Request(novq::memberCgi(account.base), body);
+    return http.Request(url, body);
+}
+
+// One "callx=" POST to the member CGI.
+int post(THTTPDown& http, const ServerAccount& account, const QByteArray& body) {
+    return ask(http, account, novq::memberCgi(account.base), body);
 }
 
 // Bodies go out as written: the program's text in its code page.
@@ -149,11 +156,8 @@ ServerReply addMailAddress(THTTPDown& http, const ServerAccount& account, const 
 }
 
 ServerReply registrationStatus(THTTPDown& http, const ServerAccount& account) {
-    http.Reset();
-    http.userName = account.call;
-    http.password = account.password;
     ServerReply r;
-    r.status = http.Request(account.base + u"member/userlist.cgi"_s);
+    r.status = ask(http, account, account.base + u"member/userlist.cgi"_s);
     if (r.ok()) r.payload = sjisText(registrationPageText(serverText(http.reply)));
     return r;
 }

@@ -21,10 +21,13 @@ int box(const QString& text, unsigned flags) {
     return ShowMsgBox(nullptr, text, app::title(), flags);
 }
 
-// The mail library's connection flag, and the hourglass, for one test.
+// One mail test: the mail library set up from the settings (CA file, time-out,
+// connection flag) and the hourglass, undone at the end.
 class TestRun {
 public:
-    explicit TestRun(const std::function<void(bool)>& busy) : busy_(busy) {
+    TestRun(const TZkwIni& ini, int timeout, const std::function<void(bool)>& busy) : busy_(busy) {
+        NMailSetCaFile(ini.readString(u"Option", u"CaFile", QString()));
+        NMailSetOption(nmail_option::Timeout, std::max(5, timeout));
         NMailSetOption(nmail_option::Connection, 1);
         if (busy_) busy_(true);
     }
@@ -90,10 +93,8 @@ bool CommSession::sendTest() {
     }
     QString failure;
     {
-        TestRun run(busy);
+        TestRun run(ini_, s.timeout, busy);
         s.state |= reg_state::SendTestPending;
-        NMailSetCaFile(ini_.readString(u"Option", u"CaFile", QString()));
-        NMailSetOption(nmail_option::Timeout, std::max(5, s.timeout));
         testIdentifier = makeTestIdentifier(generator);
         const QString body =
             app::title() + u"\r\nメールの送信テスト\r\n"_s + testIdentifier + u"\r\n"_s;
@@ -132,10 +133,8 @@ bool CommSession::receiveTest() {
     int count = 0;
     bool found = false;
     {
-        TestRun run(busy);
+        TestRun run(ini_, s.timeout, busy);
         s.state |= reg_state::ReceiveTestPending;
-        NMailSetCaFile(ini_.readString(u"Option", u"CaFile", QString()));
-        NMailSetOption(nmail_option::Timeout, std::max(5, s.timeout));
         const int c = NMailPop3ConnectSsl(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl, 0);
         if (c < 0) {
             failure =

@@ -1,5 +1,7 @@
 #include "test_support.h"
+
 #include "core/japanese_fonts.h"
+#include "env_file.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -27,20 +29,6 @@ QString dataFile(const QString& name) {
 
 Sandbox::Sandbox() {
     EXPECT_TRUE(dir_.isValid());
-}
-
-QMap<QString, QString> envFileVars(const QString& envFile) {
-    const QString text = QString::fromUtf8(readBytes(envFile));
-    QMap<QString, QString> vars;
-    for (QString line : text.split(u'\n')) {
-        line = line.trimmed();
-        if (!line.startsWith(u"export ")) continue;
-        for (const QString& pair : line.mid(7).split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(u'=');
-            if (eq > 0) vars.insert(pair.left(eq), pair.mid(eq + 1));
-        }
-    }
-    return vars;
 }
 
 NovqServer novqServer(const QString& envFile) {

@@ -153,14 +153,20 @@ void TOptionF::buildControls() {
     top->addWidget(PassEdit1, 1, 3, 1, 2);
     layout->addLayout(top);
 
-    auto* smtp = new QGroupBox(u"SMTP設定（送信）"_s);
-    auto* sg = new QGridLayout(smtp);
-    sg->addWidget(new QLabel(u"サーバー:"_s), 0, 0);
-    sg->addWidget(SmtpEdit, 0, 1, 1, 3);
-    sg->addWidget(new QLabel(u"ポート:"_s), 0, 4);
-    sg->addWidget(SmtpPort, 0, 5);
-    sg->addWidget(new QLabel(u"SSL:"_s), 1, 0);
-    sg->addWidget(SmtpSsl, 1, 1);
+    // A server group: its first row (server, port) and the SSL list.
+    auto serverGroup = [&](const QString& title, QLineEdit* host, QLineEdit* port, QComboBox* ssl) {
+        auto* group = new QGroupBox(title);
+        auto* grid = new QGridLayout(group);
+        grid->addWidget(new QLabel(u"サーバー:"_s), 0, 0);
+        grid->addWidget(host, 0, 1, 1, 3);
+        grid->addWidget(new QLabel(u"ポート:"_s), 0, 4);
+        grid->addWidget(port, 0, 5);
+        grid->addWidget(new QLabel(u"SSL:"_s), 1, 0);
+        grid->addWidget(ssl, 1, 1);
+        layout->addWidget(group);
+        return grid;
+    };
+    QGridLayout* sg = serverGroup(u"SMTP設定（送信）"_s, SmtpEdit, SmtpPort, SmtpSsl);
     sg->addWidget(new QLabel(u"認証:"_s), 1, 2);
     sg->addWidget(SmtpAuthC, 1, 3);
     sg->addWidget(Speed1, 1, 4, 1, 2);
@@ -168,20 +174,11 @@ void TOptionF::buildControls() {
     sg->addWidget(SmidEdit, 2, 1);
     sg->addWidget(PassWd3, 2, 2);
     sg->addWidget(SmtpPass, 2, 3, 1, 3);
-    layout->addWidget(smtp);
 
-    auto* pop3 = new QGroupBox(u"POP3設定（受信）"_s);
-    auto* pg = new QGridLayout(pop3);
-    pg->addWidget(new QLabel(u"サーバー:"_s), 0, 0);
-    pg->addWidget(Pop3Edit, 0, 1, 1, 3);
-    pg->addWidget(new QLabel(u"ポート:"_s), 0, 4);
-    pg->addWidget(Pop3Port, 0, 5);
-    pg->addWidget(new QLabel(u"SSL:"_s), 1, 0);
-    pg->addWidget(Pop3Ssl, 1, 1);
+    QGridLayout* pg = serverGroup(u"POP3設定（受信）"_s, Pop3Edit, Pop3Port, Pop3Ssl);
     pg->addWidget(ApopCheck, 1, 2);
     pg->addWidget(DelCheck, 1, 3);
     pg->addWidget(Speed4, 1, 4, 1, 2);
-    layout->addWidget(pop3);
 
     auto* novq = new QGroupBox(u"NOVQ（電子QSLサーバー）"_s);
     auto* ng = new QGridLayout(novq);

@@ -9,6 +9,8 @@
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
 
+#include "env_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,13 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 QString envValue(const char* file, const QString& name) {
-    QFile f(QString::fromUtf8(file));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
-        if (text.startsWith(u"export "_s + name + u'=')) return text.section(u'=', 1);
-    }
-    return {};
+    return testing_support::envFileVars(QString::fromUtf8(file)).value(name);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
 
+#include "env_file.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -26,20 +28,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QMap<QString, QString> envFile(const char* path) {
-    QFile f(QString::fromUtf8(path));
-    QMap<QString, QString> vars;
-    if (!f.open(QIODevice::ReadOnly)) return vars;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (!line.startsWith("export ")) continue;
-        for (const QString& pair : QString::fromUtf8(line.mid(7)).split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(u'=');
-            if (eq > 0) vars.insert(pair.left(eq), pair.mid(eq + 1).trimmed());
-        }
-    }
-    return vars;
-}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -116,8 +104,8 @@ class OptionDialogServersTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        mail = envFile(SENDVIK_MAIL_ENV);
-        novq = envFile(SENDVIK_NOVQ_ENV);
+        mail = testing_support::envFileVars(QStringLiteral(SENDVIK_MAIL_ENV));
+        novq = testing_support::envFileVars(QStringLiteral(SENDVIK_NOVQ_ENV));
         QVERIFY2(!mail.isEmpty() && !novq.isEmpty(), "the loopback servers are not running");
         // One CA file trusted by both the mail library and the HTTP client.
         bundle = dir.filePath(u"ca-bundle.crt"_s);

@@ -46,21 +46,7 @@ chown postfix:postfix "$dir/postfix/data"; chmod 700 "$dir/postfix/data"
 chown vmail:vmail "$dir/mail"; chmod 700 "$dir/mail"
 
 # A private CA and a server certificate for localhost; clients trust ca.crt.
-(
-  cd "$dir/tls"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 7 -sha256 -keyout ca.key -out ca.crt \
-    -subj "/O=Sendvik tests/CN=Sendvik test CA" \
-    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-  openssl req -newkey rsa:2048 -nodes -sha256 -keyout server.key -out server.csr \
-    -subj "/O=Sendvik tests/CN=localhost" 2>/dev/null
-  printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature,keyEncipherment" \
-    "extendedKeyUsage=serverAuth" "subjectAltName=DNS:localhost,IP:127.0.0.1" > server.ext
-  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 7 -sha256 \
-    -extfile server.ext -out server.crt 2>/dev/null
-  cat server.crt ca.crt > chain.crt
-  rm -f server.csr server.ext ca.srl
-  chmod 600 ca.key server.key
-)
+"$here/../make-test-ca.sh" "$dir/tls" "Sendvik test CA"
 
 # Users: plaintext passwords so that CRAM-MD5 and APOP work.
 : > "$dir/users.passwd"; : > "$dir/postfix/etc/vmailbox"; : > "$dir/postfix/etc/valias"

@@ -17,19 +17,8 @@ for f in /usr/bin/python3 /usr/bin/openssl; do
 done
 dir=$(mktemp -d /tmp/sendvik-novq.XXXXXX)
 mkdir -p "$dir/tls" "$dir/soft"
-(
-  cd "$dir/tls"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 7 -sha256 -keyout ca.key -out ca.crt \
-    -subj "/O=Sendvik tests/CN=Sendvik service test CA" \
-    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-  openssl req -newkey rsa:2048 -nodes -sha256 -keyout server.key -out server.csr \
-    -subj "/O=Sendvik tests/CN=localhost" 2>/dev/null
-  printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature,keyEncipherment" \
-    "extendedKeyUsage=serverAuth" "subjectAltName=DNS:localhost,IP:127.0.0.1" > server.ext
-  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 7 -sha256 \
-    -extfile server.ext -out server.crt 2>/dev/null
-  rm -f server.csr server.ext ca.srl ca.key
-)
+"$here/../make-test-ca.sh" "$dir/tls" "Sendvik service test CA"
+rm -f "$dir/tls/ca.key"
 # The stations of the tests (the mail servers' users), or the caller's.
 if [ -n "${NOVQ_USERS_FILE:-}" ]; then
   cp "$NOVQ_USERS_FILE" "$dir/users.json"
