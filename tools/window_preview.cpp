@@ -1,18 +1,18 @@
 // Shows one of the program's windows on a program folder, for looking at it
 // (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser|option|about [check]
 
+#include "app/program_files.h"
 #include "core/app_paths.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
-#include "core/program_files.h"
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_message_port.h"
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
 #include "server/ui/about_dialog.h"
+#include "server/ui/option_dialog.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
-#include "settings/ui/option_dialog.h"
 #include "settings/ui/rig_ant_dialog.h"
 
 #include <QApplication>

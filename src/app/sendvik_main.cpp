@@ -1,16 +1,16 @@
 // The desktop program's entry: one copy per user, the library checks, the
 // windows of the whole run in their order, the message loop, the end.
 
+#include "app/main_state.h"
+#include "app/startup_checks.h"
+#include "app/ui/ml_qsl1.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
 #include "core/file_dialogs.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
-#include "core/startup_checks.h"
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_file_dialogs.h"
 #include "core/ui/gui_message_port.h"
-#include "core/ui/ml_qsl1.h"
 #include "core/zkw_ini.h"
 #include "logdata/zelkov50.h"
 #include "mail/n_mail.h"
@@ -22,9 +22,9 @@
 #include "render/ui/view_jpg.h"
 #include "server/httplib.h"
 #include "server/ui/about_dialog.h"
+#include "server/ui/option_dialog.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
-#include "settings/ui/option_dialog.h"
 
 #include <QApplication>
 #include <QDir>

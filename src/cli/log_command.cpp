@@ -2,8 +2,8 @@
 
 #include "cli/cli_output.h"
 
+#include "app/program_files.h"
 #include "core/app_paths.h"
-#include "core/program_files.h"
 #include "core/zkw_ini.h"
 #include "logdata/adif.h"
 #include "logdata/dbf_table.h"

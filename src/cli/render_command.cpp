@@ -1,8 +1,8 @@
 #include "cli/render_command.h"
 
+#include "app/main_state.h"
 #include "cli/cli_output.h"
 #include "core/app_paths.h"
-#include "core/main_state.h"
 #include "core/mklink.h"
 #include "core/zkw_ini.h"
 #include "logdata/qso_selection.h"

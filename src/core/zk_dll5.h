@@ -1,12 +1,10 @@
 #pragma once
 // Small shared helpers: numbers, list readers, strings, key filters, call-sign
-// wildcards and band names. All pure; the ones that talk to the person do it
+// and wildcards. All pure; the ones that talk to the person do it
 // through ShowMsgBox.
 
 #include <QString>
 #include <QStringView>
-
-#include <utility>
 
 // Rounds halves away from zero: 2.5 -> 3, -2.5 -> -3.
 int RoundHalfAway(double x);
@@ -14,7 +12,10 @@ int RoundHalfAway(double x);
 // The integer with thousands separators and no decimals ("1,234,567").
 QString FormatThousands(qint64 n);
 
-// The leading integer of a text (the log library's parser).
+// The leading integer of a text: blanks, an optional sign, decimal digits.
+// No digits gives 0; a value beyond the int range is clamped.
+int StrToLong(QStringView text);
+// The same reader under the name the settings and lists use.
 int TextToInt(QStringView s);
 
 // The value ParseNumberOrHex gives when the text holds no number.
@@ -66,7 +67,3 @@ void KanaKeyToAscii(QChar& key);
 bool CallPatternFromInput(QString& pattern);
 // Whole-text match: "*" any run, "?" any one character, case-sensitive.
 bool WildcardMatch(QStringView text, QStringView pattern);
-
-// Band names of a QSO frequency: ("40m", "") for one band, ("2m", "70cm") for
-// a cross-band pair, empty texts when it is no band.
-std::pair<QString, QString> BandTexts(QStringView frequency);

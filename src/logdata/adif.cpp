@@ -4,6 +4,7 @@
 #include "core/sjis.h"
 #include "core/zk_dll5.h"
 #include "logdata/log_store.h"
+#include "logdata/zkw_parse.h"
 
 #include <QDate>
 #include <QFile>

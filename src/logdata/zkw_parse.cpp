@@ -23,22 +23,6 @@ constexpr BandRange kBands[] = {
 };
 }  // namespace
 
-int StrToLong(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
-    qint64 value = 0;
-    constexpr qint64 limit = qint64{std::numeric_limits<int>::max()} + 1;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > limit) value = limit;
-    }
-    if (negative) return static_cast<int>(-value);
-    return static_cast<int>(std::min<qint64>(value, std::numeric_limits<int>::max()));
-}
-
 int FreqPCheck(QStringView frequency) {
     if (frequency.contains(u'/')) return band::CrossBand;
     QStringView t = frequency.trimmed();
@@ -78,4 +62,19 @@ int FreqPCheck(QStringView frequency) {
         if (mhz >= kBands[b].lowMHz && mhz <= kBands[b].highMHz) return b;
     }
     return band::None;
+}
+
+std::pair<QString, QString> BandTexts(QStringView frequency) {
+    static const char* const kNames[] = {"160", "80", "40", "30",  "20",  "17",  "15", "12",
+                                         "10",  "6",  "2",  "70c", "23c", "13c", "6c"};
+    const QStringView f = frequency.first(std::min<qsizetype>(frequency.size(), 30));
+    auto name = [](int b) {
+        return b >= band::First && b <= band::Last ? QString::fromLatin1(kNames[b]) + u'm'
+                                                   : QString();
+    };
+    const int b = FreqPCheck(f);
+    if (b != band::CrossBand) return {name(b), QString()};
+    const qsizetype slash = f.indexOf(u'/');
+    if (slash < 0) return {};
+    return {name(FreqPCheck(f.first(slash))), name(FreqPCheck(f.sliced(slash + 1)))};
 }

@@ -1,7 +1,10 @@
 #pragma once
-// The log library's text parsers: leading integers and the band check.
+// The log library's band check and the band names of a frequency.
 
+#include <QString>
 #include <QStringView>
+
+#include <utility>
 
 // Band indexes of FreqPCheck.
 namespace band {
@@ -12,12 +15,12 @@ inline constexpr int None = 16;       // not a band
 inline constexpr int TenGigaUp = 17;  // 10 GHz and above
 }  // namespace band
 
-// The leading integer of a text: blanks, an optional sign, decimal digits.
-// No digits gives 0; a value beyond the int range is clamped.
-int StrToLong(QStringView text);
-
 // The band index of a frequency as hams type it in the log. The number is in
 // MHz ("7", "7.041", "7,041" with a decimal comma, "430.5"); a unit may follow
 // ("7041kHz", "7041k", "7.041MHz", "10.4GHz", "10G"). A text holding "/" is a
 // cross-band pair (15); anything that is no amateur band is 16.
 int FreqPCheck(QStringView frequency);
+
+// Band names of a QSO frequency: ("40m", "") for one band, ("2m", "70cm") for
+// a cross-band pair, empty texts when it is no band.
+std::pair<QString, QString> BandTexts(QStringView frequency);

@@ -1,9 +1,9 @@
 #include "render/card_composer.h"
 
+#include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/comma_text.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
 #include "logdata/zelkov50.h"
 #include "render/jpeg_io.h"

@@ -1,8 +1,8 @@
 #include "render/ui/view_jpg.h"
 
+#include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/file_dialogs.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/sjis.h"

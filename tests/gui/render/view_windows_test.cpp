@@ -3,7 +3,7 @@
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 
-#include "core/main_state.h"
+#include "app/main_state.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
 #include "core/zkw_ini.h"

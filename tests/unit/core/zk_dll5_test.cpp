@@ -10,6 +10,16 @@ using testing_support::Sandbox;
 
 namespace {
 
+TEST(StrToLong, LeadingIntegerWithSignAndClamping) {
+    EXPECT_EQ(StrToLong(u"123abc"), 123);
+    EXPECT_EQ(StrToLong(u"  -45"), -45);
+    EXPECT_EQ(StrToLong(u"+7"), 7);
+    EXPECT_EQ(StrToLong(u""), 0);
+    EXPECT_EQ(StrToLong(u"x1"), 0);
+    EXPECT_EQ(StrToLong(u"99999999999"), 2147483647);
+    EXPECT_EQ(StrToLong(u"-99999999999"), -2147483648);
+}
+
 TEST(Numbers, RoundingThousandsAndLeadingIntegers) {
     EXPECT_EQ(RoundHalfAway(2.5), 3);
     EXPECT_EQ(RoundHalfAway(-2.5), -3);
@@ -183,18 +193,6 @@ TEST(Wildcards, ManyStarsOnHostileInputStayFast) {
     timer.start();
     EXPECT_FALSE(WildcardMatch(text, pattern));
     EXPECT_LT(timer.elapsed(), 2000);
-}
-
-TEST(Bands, BandTextsNameSingleAndCrossBandFrequencies) {
-    using P = std::pair<QString, QString>;
-    EXPECT_EQ(BandTexts(u"1.9"), (P{u"160m"_s, {}}));
-    EXPECT_EQ(BandTexts(u"7.041"), (P{u"40m"_s, {}}));
-    EXPECT_EQ(BandTexts(u"5600"), (P{u"6cm"_s, {}}));
-    EXPECT_EQ(BandTexts(u"430"), (P{u"70cm"_s, {}}));
-    EXPECT_EQ(BandTexts(u"144/430"), (P{u"2m"_s, u"70cm"_s}));
-    EXPECT_EQ(BandTexts(u"/"), (P{}));
-    EXPECT_EQ(BandTexts(u"10G"), (P{}));
-    EXPECT_EQ(BandTexts(u"abc"), (P{}));
 }
 
 }  // namespace

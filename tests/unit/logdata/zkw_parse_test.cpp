@@ -4,17 +4,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+using namespace Qt::Literals::StringLiterals;
 
-TEST(StrToLong, LeadingIntegerWithSignAndClamping) {
-    EXPECT_EQ(StrToLong(u"123abc"), 123);
-    EXPECT_EQ(StrToLong(u"  -45"), -45);
-    EXPECT_EQ(StrToLong(u"+7"), 7);
-    EXPECT_EQ(StrToLong(u""), 0);
-    EXPECT_EQ(StrToLong(u"x1"), 0);
-    EXPECT_EQ(StrToLong(u"99999999999"), 2147483647);
-    EXPECT_EQ(StrToLong(u"-99999999999"), -2147483648);
-}
+namespace {
 
 TEST(FreqPCheck, TheFormsHamsTypeFindTheirBand) {
     struct Case {
@@ -33,6 +25,18 @@ TEST(FreqPCheck, TheFormsHamsTypeFindTheirBand) {
     for (const Case& c : cases) {
         EXPECT_EQ(FreqPCheck(c.text), c.band) << QString::fromUtf16(c.text).toStdString();
     }
+}
+
+TEST(Bands, BandTextsNameSingleAndCrossBandFrequencies) {
+    using P = std::pair<QString, QString>;
+    EXPECT_EQ(BandTexts(u"1.9"), (P{u"160m"_s, {}}));
+    EXPECT_EQ(BandTexts(u"7.041"), (P{u"40m"_s, {}}));
+    EXPECT_EQ(BandTexts(u"5600"), (P{u"6cm"_s, {}}));
+    EXPECT_EQ(BandTexts(u"430"), (P{u"70cm"_s, {}}));
+    EXPECT_EQ(BandTexts(u"144/430"), (P{u"2m"_s, u"70cm"_s}));
+    EXPECT_EQ(BandTexts(u"/"), (P{}));
+    EXPECT_EQ(BandTexts(u"10G"), (P{}));
+    EXPECT_EQ(BandTexts(u"abc"), (P{}));
 }
 
 }  // namespace

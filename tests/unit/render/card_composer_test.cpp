@@ -1,6 +1,6 @@
 #include "render/card_composer.h"
+#include "app/main_state.h"
 #include "core/app_paths.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
 #include "core/zkw_ini.h"
 #include "golden.h"

@@ -1,4 +1,4 @@
-#include "core/startup_checks.h"
+#include "app/startup_checks.h"
 
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"

@@ -2,12 +2,12 @@
 // position boxes dragged over the preview, the picture resize, the expert
 // preview, the sample card and the received-card viewer.
 
-#include "core/ui/ml_qsl1.h"
+#include "app/ui/ml_qsl1.h"
 
+#include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/file_dialogs.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
 #include "core/zkw_ini.h"
 #include "logdata/qso_selection.h"

@@ -1,8 +1,8 @@
-#include "core/main_state.h"
+#include "app/main_state.h"
 
+#include "app/program_files.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
-#include "core/program_files.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
 #include "core/zk_dll5.h"

@@ -1,7 +1,7 @@
 // The communication settings window, offscreen by the controls' names,
 // against the loopback mail servers and the reference service server.
 
-#include "settings/ui/option_dialog.h"
+#include "server/ui/option_dialog.h"
 
 #include "core/message_ports.h"
 #include "core/msg_box.h"

@@ -2,7 +2,7 @@
 // The communication settings window ("E-Mail QSL 通信設定") and its address
 // re-entry dialog. The logic is CommSession's; the window binds the fields.
 
-#include "settings/comm_session.h"
+#include "server/comm_session.h"
 
 #include <QDialog>
 

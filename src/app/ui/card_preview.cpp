@@ -1,4 +1,4 @@
-#include "core/ui/card_preview.h"
+#include "app/ui/card_preview.h"
 
 #include <QPainter>
 

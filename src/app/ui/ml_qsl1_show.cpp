@@ -1,14 +1,14 @@
 // The main window's life: the settings shown at start, the checks once it is
 // up, closing and saving, the geometry rules.
 
-#include "core/ui/ml_qsl1.h"
+#include "app/ui/ml_qsl1.h"
 
+#include "app/main_state.h"
+#include "app/startup_checks.h"
+#include "app/ui/card_preview.h"
 #include "core/app_info.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
-#include "core/startup_checks.h"
-#include "core/ui/card_preview.h"
 #include "core/ui/history_combo.h"
 #include "core/zkw_ini.h"
 #include "mail/mail_account.h"

@@ -1,4 +1,4 @@
-#include "settings/comm_session.h"
+#include "server/comm_session.h"
 
 #include "core/app_info.h"
 #include "core/mklink.h"

@@ -1,4 +1,4 @@
-#include "core/program_files.h"
+#include "app/program_files.h"
 
 #include "core/app_paths.h"
 #include "core/mklink.h"

@@ -1,13 +1,13 @@
 // The main window's construction: the command table (menus and buttons with
 // their captions, shortcuts, hints and names) and the controls.
 
-#include "core/ui/ml_qsl1.h"
+#include "app/ui/ml_qsl1.h"
 #include "core/ui/widget_names.h"
 
+#include "app/main_state.h"
+#include "app/ui/card_preview.h"
 #include "core/app_info.h"
-#include "core/main_state.h"
 #include "core/msg_box.h"
-#include "core/ui/card_preview.h"
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
 

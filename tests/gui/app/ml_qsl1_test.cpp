@@ -2,11 +2,11 @@
 // empty and filled settings, the option switches, the range, the checks once
 // shown, closing, the resets, the recent files and the file commands.
 
-#include "core/ui/ml_qsl1.h"
+#include "app/ui/ml_qsl1.h"
 
+#include "app/main_state.h"
 #include "core/app_paths.h"
 #include "core/file_dialogs.h"
-#include "core/main_state.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
 #include "core/ui/history_combo.h"

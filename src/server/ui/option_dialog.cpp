@@ -1,4 +1,4 @@
-#include "settings/ui/option_dialog.h"
+#include "server/ui/option_dialog.h"
 
 #include "core/msg_box.h"
 #include "core/shell_open.h"

@@ -1,12 +1,12 @@
 // The main window's commands of the file and option menus, the memo's save
 // button, the resets and the manual.
 
-#include "core/ui/ml_qsl1.h"
+#include "app/ui/ml_qsl1.h"
 #include "server/novq_requests.h"
 
+#include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/file_dialogs.h"
-#include "core/main_state.h"
 #include "core/mklink.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
