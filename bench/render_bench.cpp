@@ -79,7 +79,7 @@ BENCHMARK(BM_DecodeForCard)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
 
 void BM_BeginnerCard(benchmark::State& state) {
     ensureGui();
-    BeginnerCard card;
+    CardInputs card;
     card.photoPath = photo(int(state.range(0)));
     card.ownCall = QStringLiteral("JS2IIU");
     card.nameText = QStringLiteral("Op. Ken<BR>Hamamatsu");

@@ -7,7 +7,10 @@
 #include "core/msg_box.h"
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_message_port.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
+#include "logdata/dbf_table.h"
+#include "server/comm_session.h"
 #include "server/httplib.h"
 #include "server/ui/about_dialog.h"
 #include "server/ui/option_dialog.h"
@@ -31,13 +34,14 @@ int main(int argc, char* argv[]) {
     const QString which = arguments.value(0);
     TZkwIni settings(paths.settingsFile());
     EnvironmentSettings environment;
+    WindowState places(settings);
     if (which == u"kankyo") {
         TSetQSL window(environment, settings);
         window.Load(true);
         return window.exec();
     }
     if (which == u"rig" || which == u"rig-chooser") {
-        TForm11 window(settings, programFiles(settings, paths).rigAnt, paths.programDir());
+        TForm11 window(places, programFiles(settings, paths).rigAnt, paths.programDir());
         if (which == u"rig-chooser")
             window.setChooser(
                 QStringLiteral(
@@ -49,23 +53,26 @@ int main(int argc, char* argv[]) {
     if (which == u"option") {
         environment.load(settings, true);
         THTTPDown http;
-        TOptionF window(settings, http, environment.serverBase(), ProviderPresets::load());
+        CommSession session(settings, http, environment, ProviderPresets::load());
+        TOptionF window(session);
         window.LoadSettings();
         return window.exec();
     }
     if (which == u"about") {
         environment.load(settings, true);
         THTTPDown http;
-        THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
+        CommSettings stored;
+        stored.load(settings);
+        THTTPDown::setCaFile(stored.caFile);
         AboutInfo info;
-        info.call = settings.readString(u"Option", u"Calls", QString());
+        info.call = stored.call;
         info.programPath = QApplication::applicationFilePath();
         const ProgramFiles files = programFiles(settings, paths);
         info.qsoData = files.qsoData;
         info.receivedDir = files.receivedDir;
         info.sentDir = files.sentDir;
-        info.recordCount = logRecordCount(info.qsoData);
-        TAbForm window(info, http, environment.serverBase(), settings, paths.programDir());
+        info.recordCount = std::max(0, qsoRecordCount(info.qsoData));
+        TAbForm window(info, http, environment.serverBase(), places, paths.programDir());
         // "about check": the first press too, to see its answer.
         if (arguments.value(1) == u"check")
             QTimer::singleShot(300, &window, [&window] { window.Speed1Click(); });

@@ -5,10 +5,13 @@
 #include "core/mklink.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
+#include "core/window_state.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
 #include "logdata/dbf_table.h"
 #include "logdata/user_list.h"
+#include "settings/comm_settings.h"
+#include "settings/kankyo.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,25 +21,13 @@ namespace {
 
 const QString kDefaultRst = QStringLiteral("FT8,FT4,JT65=dB;CW=RST");
 
-QString withExtension(const QString& path, const QString& extension) {
-    const QFileInfo info(path);
-    const qsizetype dot = path.size() - info.fileName().size() + info.fileName().lastIndexOf(u'.');
-    const bool hasDot = info.fileName().contains(u'.');
-    return (hasDot ? path.left(dot) : path) + extension;
-}
-
 // Only the folder itself: a folder on a missing drive or path stays missing.
 void createFolder(const QString& path) {
     if (!QFileInfo(path).isDir()) QDir().mkdir(path);
 }
 
-// The record count of the QSO data, or -1 when it cannot be opened.
-int qsoRecordCount(const QString& masterPath) {
-    DbfTable table;
-    if (dbf_open(withExtension(masterPath, QStringLiteral(".zdb")), table) != 0) return -1;
-    const int count = table.recordCount;
-    dbf_close(table);
-    return count;
+QString messageDirFor(const QString& receivedDir) {
+    return QFileInfo(QDir::cleanPath(receivedDir)).path() + QStringLiteral("/QslMsg");
 }
 
 }  // namespace
@@ -59,48 +50,13 @@ int OptionSwitches::bits() const {
            (textArea == 1 ? 512 : 0);
 }
 
-void DrawingSettings::load(const TZkwIni& ini) {
-    backgroundColour = static_cast<unsigned>(ini.readInteger(u"Config", u"BakClor", 0xFFFFFF));
-    const QString fontColourText = ini.readString(u"Config", u"FontColor", QString());
-    if (fontColourText.trimmed().isEmpty()) {
-        fontColour = 0xFF0000;
-        fontStyle = 1;
-    } else {
-        qsizetype cursor = 0;
-        fontColour = static_cast<unsigned>(TextToInt(fontColourText));
-        fontStyle = fontColourText.contains(u',') ? NextListNumber(fontColourText, cursor) : 0;
-    }
-    fontName = ini.readString(u"Config", u"FontName", QStringLiteral("ＭＳ Ｐ明朝"));
-    callFontName = ini.readString(u"CallFont", u"Name", QStringLiteral("ＭＳ ゴシック"));
-    callColour = static_cast<unsigned>(ini.readInteger(u"CallFont", u"Color", 255));
-    callSize = ini.readInteger(u"CallFont", u"Size", 72);
-    nameColour = static_cast<unsigned>(ini.readInteger(u"CallFont", u"Color2", 255));
-    callStyle = ini.readInteger(u"CallFont", u"Style", 1);
-    alpha = ini.readInteger(u"Config", u"Alpha", 17);
-    if (alpha < 1 || alpha > 25) alpha = 17;
-    const std::array<int, 5> xy = readSettingsList(ini, u"Config", u"CallXY");
-    // Kept on the preview, as dragging them keeps them (a missing value reads
-    // as 400, 400, which would put the name box out of sight).
-    callXY = {std::clamp(xy[0], 0, 240), std::clamp(xy[1], 0, 204), std::clamp(xy[2], 0, 294),
-              std::clamp(xy[3], 0, 204)};
-}
-
-void DrawingSettings::save(TZkwIni& ini) const {
-    ini.writeInteger(u"Config", u"BakClor", static_cast<int>(backgroundColour));
-    ini.writeInteger(u"Config", u"Alpha", alpha);
-    ini.writeString(
-        u"Config", u"CallXY",
-        QStringLiteral("%1,%2,%3,%4").arg(callXY[0]).arg(callXY[1]).arg(callXY[2]).arg(callXY[3]));
-}
-
 std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     programDir = paths.programDir();
 
     pictures.load(ini, u"JpFiles", u"JP", programDir);
     definitions.load(ini, u"mQslFiles", u"Def", programDir);
 
-    const std::array<int, 5> pos = readSettingsList(ini, u"Config", u"Pos");
-    windowPlace = QRect(pos[0], pos[1], pos[2], pos[3]);
+    windowPlace = WindowState(ini).mainPlace();
 
     places = loadHistory(ini, u"Potbl", u"Po");
     placeText = places.value(0);
@@ -109,28 +65,22 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     remarks = loadHistory(ini, u"Remarks", u"Rm");
     remarkText = remarks.value(0);
 
-    // The default card folders are made when missing; configured ones are
-    // used as they are.
-    createFolder(programDir + QStringLiteral("受信"));
-    createFolder(programDir + QStringLiteral("送信"));
     const ProgramFiles files = programFiles(ini, paths);
-    receivedDir = files.receivedDir;
-    sentDir = files.sentDir;
-    messageDir = QFileInfo(QDir::cleanPath(receivedDir)).path() + QStringLiteral("/QslMsg");
-    createFolder(messageDir);
+    folders.receivedDir = files.receivedDir;
+    folders.sentDir = files.sentDir;
+    folders.messageDir = messageDirFor(folders.receivedDir);
 
     qsoData = files.qsoData;
     userList = files.userList;
     messageTextPath = files.messageText;
     messageText = QFileInfo::exists(messageTextPath) ? readMessageText(messageTextPath) : QString();
     rigAntPath = files.rigAnt;
-    definitionPath =
-        MakeAbsolutePath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")), programDir);
+    definitionPath = storedDefinition(ini, programDir);
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
     picturePath = picture.isEmpty() ? QString() : MakeAbsolutePath(picture, programDir);
 
-    ownCall = ini.readString(u"Option", u"Calls", QString()).trimmed().toUpper();
-    userEdition = QFileInfo::exists(userList) ? openUserListAtStart(userList) : QString();
+    ownCall = CommSettings::storedCall(ini);
+    userEdition = QFileInfo::exists(userList) ? userListEdition(userList) : QString();
 
     rstRule = ini.readString(u"Config", u"RstEdit", QString());
     if (rstRule.size() < 6) rstRule = kDefaultRst;
@@ -163,13 +113,7 @@ void MainState::save(TZkwIni& ini) const {
                       firstRecord > 0 ? QString::number(firstRecord) : QString());
     pictures.save(ini, u"JpFiles", u"JP", programDir);
     definitions.save(ini, u"mQslFiles", u"Def", programDir);
-    if (!maximised && !resets.windowPlaces)
-        ini.writeString(u"Config", u"Pos",
-                        QStringLiteral("%1,%2,%3,%4")
-                            .arg(windowPlace.left())
-                            .arg(windowPlace.top())
-                            .arg(windowPlace.width())
-                            .arg(windowPlace.height()));
+    if (!maximised && !resets.windowPlaces) WindowState(ini).setMainPlace(windowPlace);
     drawing.save(ini);
     ini.writeInteger(u"Config", u"PCheck", options.bits());
     ini.writeString(u"Config", u"Progres",
@@ -184,9 +128,97 @@ void MainState::reloadRig() {
     rigTable = RigAntTable();
     rigLines.clear();
     if (isCtyDat(rigAntPath) || !QFileInfo(rigAntPath).isFile()) return;
-    TZkwIni file(rigAntPath);
-    rigTable = RigAntTable::read(file);
+    rigTable = RigAntTable::load(rigAntPath);
     rigLines = rigTable.lineList();
+}
+
+void MainState::setDefinition(TZkwIni& ini, const QString& path) {
+    definitions.choose(path);
+    definitionPath = path;
+    ini.writeString(u"QslDef", u"mQSL", path);
+}
+
+QString MainState::storedDefinition(const TZkwIni& ini, const QString& programDir) {
+    return MakeAbsolutePath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")),
+                            programDir);
+}
+
+void MainState::setQsoData(TZkwIni& ini, const QString& path) {
+    qsoData = path;
+    storeProgramFile(ini, ProgramFile::QsoData, path, programDir);
+    qsoDataOpened = true;
+}
+
+void MainState::setUserList(TZkwIni& ini, const UserListChoice& choice) {
+    userList = choice.path;
+    userEdition = choice.edition;
+    if (choice.memoryOnly) return;
+    if (choice.path.isEmpty())
+        storeProgramFileValue(ini, ProgramFile::UserList, QString());
+    else
+        storeProgramFile(ini, ProgramFile::UserList, choice.path, programDir);
+}
+
+void MainState::setRigAnt(TZkwIni& ini, const QString& path) {
+    rigAntPath = path;
+    storeProgramFile(ini, ProgramFile::RigAnt, path, programDir);
+    reloadRig();
+}
+
+void MainState::closeRigAnt(TZkwIni& ini) {
+    rigAntPath = QStringLiteral("C:\\");
+    reloadRig();
+    storeProgramFileValue(ini, ProgramFile::RigAnt, rigAntPath);
+}
+
+void MainState::setMessageTextPath(TZkwIni& ini, const QString& path) {
+    messageTextPath = path;
+    storeProgramFile(ini, ProgramFile::MessageText, path, programDir);
+}
+
+void MainState::setCardFolder(TZkwIni& ini, bool received, const QString& folder) {
+    if (received) {
+        folders.receivedDir = folder;
+        storeProgramFile(ini, ProgramFile::ReceivedDir, folder, programDir);
+    } else {
+        folders.sentDir = folder;
+        storeProgramFile(ini, ProgramFile::SentDir, folder, programDir);
+    }
+}
+
+CardInputs MainState::cardInputs(const EnvironmentSettings& environment) const {
+    CardInputs in;
+    in.qsoData = qsoData;
+    in.programDir = programDir;
+    in.ownCall = ownCall;
+    in.placeOutput = PlaceChoice(options.placeOutput);
+    in.placeText = placeText;
+    in.remarkText = remarkText;
+    in.reportRules = rstRule;
+    in.cardTime = CardTime(environment.cardTime);
+    in.messageText = messageText;
+    in.rigLines = rigLines;
+    in.confirmRig = environment.confirmRig;
+    in.photoPath = picturePath;
+    in.sizeSetting = environment.photoSize;
+    in.textArea = options.textArea;
+    in.drawCall = options.drawCall;
+    in.drawName = options.drawName;
+    in.look = drawing;
+    in.portable = environment.portable;
+    in.nameText = environment.operatorNames.value(0);
+    in.expertMode = options.expertMode;
+    in.definitionPath = definitionPath;
+    return in;
+}
+
+void prepareProgramFolder(MainState& state) {
+    // The default card folders are made when missing; configured ones are
+    // used as they are.
+    createFolder(state.programDir + QStringLiteral("受信"));
+    createFolder(state.programDir + QStringLiteral("送信"));
+    createFolder(state.folders.messageDir);
+    if (QFileInfo::exists(state.userList)) state.userEdition = openUserListAtStart(state.userList);
 }
 
 std::pair<int, int> MainState::recordRange(int savedFirst, int last) {
@@ -206,11 +238,16 @@ void applyResets(TZkwIni& ini, const PendingResets& resets) {
         for (const char16_t* section : {u"Config", u"Kankyo", u"JpFiles", u"Potbl", u"Remarks",
                                         u"QslDef", u"mQslFiles", u"CallFont", u"Confirm"})
             ini.eraseSection(section);
-    if (resets.windowPlaces)
-        for (const char16_t* key : {u"Pos", u"ViewPos", u"SentWin", u"ShWin", u"QslPos", u"RigWin",
-                                    u"ConfPos", u"QslDef"})
-            ini.deleteKey(u"Config", key);
+    if (resets.windowPlaces) WindowState::erasePlaces(ini);
     if (resets.environment) ini.eraseSection(u"Kankyo");
+}
+
+QString userListEdition(const QString& usrPath) {
+    UserHandle handle;
+    QString edition;
+    if (User_open(0, 0, handle, usrPath) == 0 && handle.status == 0) edition = handle.edition;
+    User_close(handle);
+    return edition;
 }
 
 QString openUserListAtStart(const QString& usrPath) {
@@ -252,6 +289,16 @@ UserListChoice chooseUserList(const QString& usrPath, const QString& ownCall) {
     User_close(handle);
     if (choice.path.isEmpty()) QFile::remove(index);
     return choice;
+}
+
+QString acceptedCardFolder(const QString& chosen, const QString& other) {
+    auto bare = [](QString path) {
+        while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
+            path.chop(1);
+        return path;
+    };
+    const QString folder = bare(chosen);
+    return folder.compare(bare(other), Qt::CaseInsensitive) == 0 ? QString() : folder;
 }
 
 QString readMessageText(const QString& path) {

@@ -2,10 +2,15 @@
 // What the main window holds for the whole run: folders and files, the
 // record range, the beginner-mode drawing settings, the option switches, the
 // histories and recent files, the user-list edition, the rig/antenna lines,
-// the busy and activity flags. The entry builds one and hands it to every
-// part; the main window shows it and saves it at close.
+// the busy and activity flags. The entry builds one; the main window shows
+// it, keeps the person's choices of files and folders in the settings at
+// once, and saves the rest when it closes. Parts that draw or file cards get
+// only what they need of it (cardInputs(), folders).
 
+#include "core/card_folders.h"
 #include "core/recent_lists.h"
+#include "render/card_inputs.h"
+#include "settings/card_style.h"
 #include "settings/qsl_rig.h"
 
 #include <QRect>
@@ -18,6 +23,8 @@
 
 class AppPaths;
 class TZkwIni;
+struct EnvironmentSettings;
+struct UserListChoice;
 
 // Config/PCheck: the main window's option switches.
 struct OptionSwitches {
@@ -31,24 +38,6 @@ struct OptionSwitches {
 
     static OptionSwitches fromBits(int bits);
     int bits() const;
-};
-
-// The beginner-mode drawing settings.
-struct DrawingSettings {
-    unsigned backgroundColour = 0xFFFFFF;  // Config/BakClor
-    unsigned fontColour = 0xFF0000;        // Config/FontColor: colour, style
-    int fontStyle = 1;                     // bit 0 bold, 1 italic, 2 underline, 3 strike out
-    QString fontName = QStringLiteral("ＭＳ Ｐ明朝");
-    QString callFontName = QStringLiteral("ＭＳ ゴシック");
-    unsigned callColour = 255;
-    int callSize = 72;
-    unsigned nameColour = 255;  // CallFont/Color2
-    int callStyle = 1;
-    int alpha = 17;                            // 1 ... 25
-    std::array<int, 4> callXY = {0, 0, 0, 0};  // BgCall left, top; BgName left, top
-
-    void load(const TZkwIni& settings);
-    void save(TZkwIni& settings) const;
 };
 
 // The resets chosen from the option menu, carried out when the program ends.
@@ -67,10 +56,8 @@ inline constexpr int CardReceived = 2;
 struct MainState {
     // Folders and files, full paths.
     QString programDir;
-    QString receivedDir;
-    QString sentDir;
-    QString messageDir;  // "QslMsg" beside the received folder
-    QString qsoData;     // the log's master file
+    CardFolders folders;
+    QString qsoData;  // the log's master file
     QString userList;
     QString userEdition;  // empty when the list is not loaded
     QString rigAntPath;
@@ -110,10 +97,10 @@ struct MainState {
     PendingResets resets;
     bool skipTimeZoneCheck = false;  // "-T"
 
-    // Start-up: reads every setting with its default, creates the default
-    // folders, opens the user list and the rig/antenna data and checks the
-    // QSO data. Returns the warning to show when the QSO data differs from
-    // the one the logging program uses.
+    // Start-up: reads every setting with its default, the user list's
+    // edition, the rig/antenna data and the QSO data's record count; changes
+    // nothing on disk (prepareProgramFolder does). Returns the warning to
+    // show when the QSO data differs from the one the logging program uses.
     std::optional<QString> load(TZkwIni& settings, const AppPaths& paths);
 
     // Close: writes the window's state (nothing after the N14 reset).
@@ -123,6 +110,20 @@ struct MainState {
     // the file is missing or a CTY.DAT.
     void reloadRig();
 
+    // The person's choices of files and folders, kept in the settings at once.
+    void setDefinition(TZkwIni& settings, const QString& path);
+    void setQsoData(TZkwIni& settings, const QString& path);
+    void setUserList(TZkwIni& settings, const UserListChoice& choice);
+    void setRigAnt(TZkwIni& settings, const QString& path);  // reads it too
+    void closeRigAnt(TZkwIni& settings);                     // "C:\"
+    void setMessageTextPath(TZkwIni& settings, const QString& path);
+    void setCardFolder(TZkwIni& settings, bool received, const QString& folder);
+    // The definition file as stored (the open dialog starts beside it).
+    static QString storedDefinition(const TZkwIni& settings, const QString& programDir);
+
+    // What a card drawn now is drawn from.
+    CardInputs cardInputs(const EnvironmentSettings& environment) const;
+
     // The range rule: at most 300 records up to the last one.
     static std::pair<int, int> recordRange(int savedFirst, int last);
 
@@ -130,12 +131,24 @@ struct MainState {
     static std::array<bool, 3> resizeItemsEnabled(QSize picture);
 };
 
+// Start-up's changes to the program folder, made by the desktop program once
+// the state is loaded: the default card folders and the message folder are
+// created when missing (only the folder itself: a folder on a missing drive
+// stays missing), and a user list whose index is unusable loses the index
+// (and its edition).
+void prepareProgramFolder(MainState& state);
+
 // Carries out the resets when the program ends.
 void applyResets(TZkwIni& settings, const PendingResets& resets);
 
-// The user list at start: opened with its ".usx" index; an unusable index is
-// deleted. The edition, or empty when the list is not loaded.
+// The edition of a user list whose index is usable, else empty; reads only.
+QString userListEdition(const QString& usrPath);
+// The same at start: an unusable index is deleted.
 QString openUserListAtStart(const QString& usrPath);
+
+// The folder chosen for received or sent cards, without trailing separators;
+// empty when it is the other one (without regard to case).
+QString acceptedCardFolder(const QString& chosen, const QString& other);
 
 // What choosing another user list came to.
 struct UserListChoice {

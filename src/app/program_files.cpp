@@ -4,17 +4,57 @@
 #include "core/mklink.h"
 #include "core/zkw_ini.h"
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Entry {
+    const char16_t* key;
+    const char16_t* defaultName;
+};
+
+Entry entryOf(ProgramFile which) {
+    switch (which) {
+        case ProgramFile::QsoData:
+            return {u"QsoData", u"ZELKOV.mst"};
+        case ProgramFile::UserList:
+            return {u"UserList", u"UserList.usr"};
+        case ProgramFile::ReceivedDir:
+            return {u"RcvDir", u"受信"};
+        case ProgramFile::SentDir:
+            return {u"SntDir", u"送信"};
+        case ProgramFile::MessageText:
+            return {u"QslMsg", u"QslMessage.txt"};
+        case ProgramFile::RigAnt:
+            break;
+    }
+    return {u"RigAnt", u"Rigant.dat"};
+}
+
+}  // namespace
+
 ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths) {
     const QString dir = paths.programDir();
-    auto file = [&](const char16_t* key, const QString& def) {
-        return MakeAbsolutePath(settings.readString(u"Config", key, def), dir);
+    auto file = [&](ProgramFile which) {
+        const Entry e = entryOf(which);
+        return MakeAbsolutePath(
+            settings.readString(u"Config", e.key, dir + QString::fromUtf16(e.defaultName)), dir);
     };
     ProgramFiles f;
-    f.qsoData = file(u"QsoData", dir + QStringLiteral("ZELKOV.mst"));
-    f.userList = file(u"UserList", dir + QStringLiteral("UserList.usr"));
-    f.receivedDir = file(u"RcvDir", dir + QStringLiteral("受信"));
-    f.sentDir = file(u"SntDir", dir + QStringLiteral("送信"));
-    f.messageText = file(u"QslMsg", dir + QStringLiteral("QslMessage.txt"));
-    f.rigAnt = file(u"RigAnt", dir + QStringLiteral("Rigant.dat"));
+    f.qsoData = file(ProgramFile::QsoData);
+    f.userList = file(ProgramFile::UserList);
+    f.receivedDir = file(ProgramFile::ReceivedDir);
+    f.sentDir = file(ProgramFile::SentDir);
+    f.messageText = file(ProgramFile::MessageText);
+    f.rigAnt = file(ProgramFile::RigAnt);
     return f;
+}
+
+void storeProgramFile(TZkwIni& settings, ProgramFile which, const QString& path,
+                      const QString& programDir) {
+    settings.writeString(u"Config", entryOf(which).key, MakeRelativePath(path, programDir));
+}
+
+void storeProgramFileValue(TZkwIni& settings, ProgramFile which, const QString& value) {
+    settings.writeOrDelete(u"Config", entryOf(which).key, value);
 }

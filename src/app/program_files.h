@@ -1,6 +1,7 @@
 #pragma once
-// The files and folders the settings name, resolved against the program
-// folder, with their defaults.
+// The files and folders the settings name (section Config), resolved against
+// the program folder, with their defaults; and their keys written when the
+// person chooses another one.
 
 #include <QString>
 
@@ -17,3 +18,12 @@ struct ProgramFiles {
 };
 
 ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths);
+
+enum class ProgramFile { QsoData, UserList, ReceivedDir, SentDir, MessageText, RigAnt };
+
+// Keeps a chosen file: relative to the program folder when it lies inside.
+void storeProgramFile(TZkwIni& settings, ProgramFile which, const QString& path,
+                      const QString& programDir);
+// Keeps a value as it is ("C:\" for closed rig/antenna data), or forgets the
+// key when it is empty.
+void storeProgramFileValue(TZkwIni& settings, ProgramFile which, const QString& value);

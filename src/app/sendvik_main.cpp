@@ -1,5 +1,6 @@
 // The desktop program's entry: one copy per user, the library checks, the
-// windows of the whole run in their order, the message loop, the end.
+// objects of the whole run, the main window (which makes its own windows in
+// their order), the message loop, the end.
 
 #include "app/main_state.h"
 #include "app/startup_checks.h"
@@ -11,6 +12,7 @@
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_file_dialogs.h"
 #include "core/ui/gui_message_port.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "logdata/zelkov50.h"
 #include "mail/n_mail.h"
@@ -18,13 +20,10 @@
 #include "platform/termination.h"
 #include "render/qr_module.h"
 #include "render/qsl_definition.h"
-#include "render/ui/view_bmp.h"
-#include "render/ui/view_jpg.h"
+#include "server/comm_session.h"
 #include "server/httplib.h"
-#include "server/ui/about_dialog.h"
-#include "server/ui/option_dialog.h"
+#include "settings/comm_settings.h"
 #include "settings/kankyo.h"
-#include "settings/ui/kankyo_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,48 +57,22 @@ int main(int argc, char* argv[]) {
     MainState state;
     state.skipTimeZoneCheck = skipsTimeZoneCheck(arguments);
     EnvironmentSettings environment;
-
-    TZkvmQSL mainWindow(settings, state, environment, paths);
-    mainWindow.setCtrlHeldAtStart(ctrlHeld);
-    TForm3 cardPreview(settings, &mainWindow);
-    TFormJP cardViewer(settings, state, &mainWindow);
-    TSetQSL environmentWindow(environment, settings, &mainWindow);
-    mainWindow.setEnvironmentWindow(&environmentWindow);
+    WindowState places(settings);
     // The one client of the service's server, and the communication settings.
     THTTPDown http;
-    THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
-    mainWindow.setHttpClient(&http);
-    TOptionF communicationWindow(
-        settings, http, environment.serverBase(),
-        ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s)), &mainWindow);
-    QObject::connect(&communicationWindow, &TOptionF::callSignChanged, &mainWindow,
-                     &TZkvmQSL::setOwnCall);
-    mainWindow.setCommunicationSettingsCommand([&] {
-        communicationWindow.setServerBase(environment.serverBase());
-        communicationWindow.LoadSettings();
-        communicationWindow.exec();
-    });
-    mainWindow.setAboutCommand([&] {
-        AboutInfo info;
-        info.call = settings.readString(u"Option", u"Calls", QString());
-        info.libraryDate = GetDll__Date();
-        info.programPath = QCoreApplication::applicationFilePath();
-        info.qsoData = state.qsoData;
-        info.recordCount = logRecordCount(state.qsoData);
-        info.userListEdition = state.userEdition;
-        info.receivedDir = state.receivedDir;
-        info.sentDir = state.sentDir;
-        TAbForm about(info, http, environment.serverBase(), settings, paths.programDir(),
-                      &mainWindow);
-        // A started installer replaces the program: it ends.
-        if (about.exec() == TAbForm::kInstallerStarted) mainWindow.close();
-    });
+    CommSettings stored;
+    stored.load(settings);
+    THTTPDown::setCaFile(stored.caFile);
+    CommSession communication(
+        settings, http, environment,
+        ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s)));
     // The definition language's state lives for the whole run; the QR-code
     // module is loaded with it.
     QrModule qrModule;
     QslDefinition definition(&qrModule);
-    mainWindow.setCardWindows(&cardPreview, &cardViewer, &definition);
 
+    TZkvmQSL mainWindow(
+        {settings, state, environment, places, communication, http, definition, paths, ctrlHeld});
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &mainWindow,
                      [&mainWindow] {
                          if (mainWindow.isMinimized()) mainWindow.showNormal();

@@ -1,7 +1,7 @@
 #include "app/startup_checks.h"
 
 #include "core/zk_dll5.h"
-#include "core/zkw_ini.h"
+#include "settings/comm_settings.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -48,15 +48,8 @@ std::optional<QString> timeZoneMessage(const QTimeZone& zone, const QDateTime& a
         .arg(signedHours, name);
 }
 
-bool communicationSettingsIncomplete(const TZkwIni& s) {
-    if (s.readString(u"Option", u"Calls", QString()).trimmed().isEmpty()) return true;
-    if (s.readWords(u"Option", u"Pass2").isEmpty()) return true;
-    if (s.readString(u"Option", u"MailAdd", QString()).trimmed().isEmpty()) return true;
-    if (s.readWords(u"Option", u"Pass1").isEmpty()) return true;
-    if (s.readString(u"Option", u"SmtpName", QString()).trimmed().isEmpty()) return true;
-    if (s.readString(u"Option", u"SmtpPort", QStringLiteral("465")).trimmed().isEmpty())
-        return true;
-    return s.readString(u"Option", u"Pop3Name", QString()).trimmed().isEmpty();
+bool communicationSettingsIncomplete(const CommSettings& settings) {
+    return settings.incomplete();
 }
 
 bool skipsTimeZoneCheck(const QStringList& arguments) {

@@ -22,11 +22,10 @@ std::optional<QString> sameFoldersMessage(const QString& receivedDir, const QStr
 // The clock's zone is not 9 hours ahead of UTC.
 std::optional<QString> timeZoneMessage(const QTimeZone& zone, const QDateTime& at);
 
-// Whether the communication settings lack what a send or a receive needs:
-// the own call, the service password, the mail address and password, the
-// SMTP server and port and the POP3 server.
-class TZkwIni;
-bool communicationSettingsIncomplete(const TZkwIni& settings);
+// Whether the communication settings lack what a send or a receive needs
+// (the communication settings window opens then).
+struct CommSettings;
+bool communicationSettingsIncomplete(const CommSettings& settings);
 
 // The command line: "-T" first (any case) skips the time-zone check.
 bool skipsTimeZoneCheck(const QStringList& arguments);

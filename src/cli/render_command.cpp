@@ -66,7 +66,7 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
 
     QrModule qr;
     QslDefinition interpreter(&qr);
-    CardComposer composer(state, environment, interpreter);
+    CardComposer composer(state.cardInputs(environment), interpreter);
     QTemporaryDir work;
     composer.outputDir = work.path();
     const CardComposer::Result card = composer.ComposeCard(*candidate);

@@ -88,6 +88,15 @@ int dbf_open(const QString& path, DbfTable& table) {
     return 0;
 }
 
+int qsoRecordCount(const QString& mstPath) {
+    if (mstPath.isEmpty()) return -1;
+    DbfTable table;
+    if (dbf_open(LogStore::dataPathFor(mstPath), table) != 0) return -1;
+    const int count = table.recordCount;
+    dbf_close(table);
+    return count;
+}
+
 int dbf_close(DbfTable& table) {
     table.db.close();
     table.kind = DbfTable::Kind::None;

@@ -38,6 +38,9 @@ struct DbfRecord {
 // Opens the QSO data (".zdb") or the area master (".mst"); 0 when open.
 int dbf_open(const QString& path, DbfTable& table);
 int dbf_close(DbfTable& table);
+// The record count of a master file's QSO data (".zdb" beside it), -1 when
+// it cannot be opened.
+int qsoRecordCount(const QString& mstPath);
 // 0 when record `number` was read.
 int dbf_read(DbfTable& table, int number, DbfRecord& record);
 // Writes `length` bytes at `offset` of an area entry: only the status (45, 5)

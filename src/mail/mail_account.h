@@ -4,6 +4,7 @@
 #include <QString>
 
 class TZkwIni;
+struct CommSettings;
 
 struct MailAccount {
     QString address;  // MailAdd: the own, registered address
@@ -28,4 +29,8 @@ struct MailAccount {
 // library's method bits.
 int smtpMethodForPosition(int position);
 
+// The account as a send or a receive uses it: the separate SMTP account (its
+// password, else the mail password) when one is set, else the mail account
+// (the address when blank).
+MailAccount mailAccountFrom(const CommSettings& settings);
 MailAccount mailAccountFrom(const TZkwIni& settings);

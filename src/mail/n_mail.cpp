@@ -10,24 +10,39 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
 
 constexpr qsizetype kMaxMailBytes = 64LL * 1024 * 1024;
 
+// The calls may run on worker threads (one at a time per connection): the
+// options and the table of connections are shared under a lock, each
+// connection is used under its own, and the failure text is the calling
+// thread's own.
 struct Options {
     int timeoutSeconds = 40;
     QString caFile;
 };
 
-Options& options() {
+std::mutex& optionsMutex() {
+    static std::mutex m;
+    return m;
+}
+
+Options& sharedOptions() {
     static Options o;
     return o;
 }
 
+Options options() {
+    std::lock_guard lock(optionsMutex());
+    return sharedOptions();
+}
+
 QString& lastMessage() {
-    static QString text;
+    thread_local QString text;
     return text;
 }
 
@@ -36,6 +51,7 @@ void setMessage(const QString& text) {
 }
 
 struct Session {
+    std::mutex busy;  // held for the length of each call
     bool pop3 = false;
     QString host;
     int port = 0;
@@ -61,15 +77,36 @@ struct Session {
     }
 };
 
-std::map<int, std::unique_ptr<Session>>& sessions() {
-    static std::map<int, std::unique_ptr<Session>> s;
+std::mutex& sessionsMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<int, std::shared_ptr<Session>>& sessions() {
+    static std::map<int, std::shared_ptr<Session>> s;
     return s;
 }
 
-Session* session(int id) {
-    auto it = sessions().find(id);
-    return it == sessions().end() ? nullptr : it->second.get();
-}
+// A connection in use: kept alive and locked until the call ends, even when
+// another thread closes it meanwhile.
+class SessionUse {
+public:
+    explicit SessionUse(int id) {
+        {
+            std::lock_guard lock(sessionsMutex());
+            auto it = sessions().find(id);
+            if (it != sessions().end()) session_ = it->second;
+        }
+        if (session_) lock_ = std::unique_lock(session_->busy);
+    }
+    Session* operator->() const { return session_.get(); }
+    Session& operator*() const { return *session_; }
+    explicit operator bool() const { return session_ != nullptr; }
+
+private:
+    std::shared_ptr<Session> session_;
+    std::unique_lock<std::mutex> lock_;
+};
 
 size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     auto* out = static_cast<QByteArray*>(user);
@@ -96,21 +133,22 @@ size_t fromBuffer(char* buffer, size_t size, size_t count, void* user) {
 // Options every request of a session carries; per-request ones are reset.
 void prepare(Session& s, const QByteArray& url) {
     CURL* c = s.curl;
+    const Options o = options();
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.error);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options().timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(o.timeoutSeconds));
     // A whole transfer may take longer than a connect; stalls end it instead.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options().timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(o.timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_USE_SSL,
                      s.ssl == nmail_ssl::StartTls ? static_cast<long>(CURLUSESSL_ALL)
                                                   : static_cast<long>(CURLUSESSL_NONE));
     long version = CURL_SSLVERSION_TLSv1_2;
     if (s.ssl == nmail_ssl::Tls13) version = CURL_SSLVERSION_TLSv1_3;
     curl_easy_setopt(c, CURLOPT_SSLVERSION, version);
-    if (!options().caFile.isEmpty()) {
-        const QByteArray ca = QDir::toNativeSeparators(options().caFile).toLocal8Bit();
+    if (!o.caFile.isEmpty()) {
+        const QByteArray ca = QDir::toNativeSeparators(o.caFile).toLocal8Bit();
         curl_easy_setopt(c, CURLOPT_CAINFO, ca.constData());  // copied by libcurl
     }
     if (!s.account.isEmpty()) {
@@ -164,7 +202,7 @@ int resultOf(Session& s, CURLcode rc) {
 }
 
 int connect(bool pop3, const QString& host, int port, int ssl) {
-    auto s = std::make_unique<Session>();
+    auto s = std::make_shared<Session>();
     s->pop3 = pop3;
     s->host = host;
     s->port = port;
@@ -186,6 +224,7 @@ int connect(bool pop3, const QString& host, int port, int ssl) {
     }
     // The probe's connection cannot be reused for transfers: start afresh.
     curl_easy_reset(s->curl);
+    std::lock_guard lock(sessionsMutex());
     static int next = 0;
     const int id = next++;
     sessions()[id] = std::move(s);
@@ -208,7 +247,17 @@ QByteArray loginOptionsFor(int method) {
 }
 
 int closeSession(int id) {
-    return sessions().erase(id) ? 0 : nmail_error::Handle;
+    std::shared_ptr<Session> closing;
+    {
+        std::lock_guard lock(sessionsMutex());
+        auto it = sessions().find(id);
+        if (it == sessions().end()) return nmail_error::Handle;
+        closing = std::move(it->second);
+        sessions().erase(it);
+    }
+    // Waits for a call still using it; the last owner's cleanup says QUIT.
+    std::lock_guard lock(closing->busy);
+    return 0;
 }
 
 }  // namespace
@@ -218,7 +267,10 @@ int NMailInitializeWinSock() {
 }
 
 int NMailEndWinSock() {
-    sessions().clear();
+    {
+        std::lock_guard lock(sessionsMutex());
+        sessions().clear();
+    }
     curl_global_cleanup();
     return 0;
 }
@@ -228,12 +280,14 @@ int NMailGetVersion() {
 }
 
 int NMailSetOption(int option, int value) {
-    if (option == nmail_option::Timeout) options().timeoutSeconds = std::max(value, 1);
+    std::lock_guard lock(optionsMutex());
+    if (option == nmail_option::Timeout) sharedOptions().timeoutSeconds = std::max(value, 1);
     return 0;
 }
 
 void NMailSetCaFile(const QString& path) {
-    options().caFile = path;
+    std::lock_guard lock(optionsMutex());
+    sharedOptions().caFile = path;
 }
 
 QString NMailGetMessage(int) {
@@ -246,7 +300,7 @@ int NMailSmtpConnectSsl(const QString& host, int port, int sslFlags, int) {
 
 int NMailSmtpAuthenticate(int connection, const QString&, const QString& account,
                           const QString& password, int method) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     if (method == nmail_auth::None) return 0;
     s->account = account.toUtf8();
@@ -262,7 +316,7 @@ int NMailSmtpAuthenticate(int connection, const QString&, const QString& account
 int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QString& from,
                         const QString& subject, const QString& body, const QString& headers,
                         const QString& attachment, QString* result, int) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     OutgoingMail mail;
     mail.from = from;
@@ -309,7 +363,7 @@ int NMailPop3ConnectSsl(const QString& host, int port, int sslFlags, int) {
 
 int NMailPop3Authenticate(int connection, const QString& account, const QString& password,
                           int apop) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     s->account = account.toUtf8();
     s->password = password.toUtf8();
@@ -329,7 +383,7 @@ int NMailPop3Authenticate(int connection, const QString& account, const QString&
 
 int NMailPop3GetMailStatus(int connection, int number, QString& subject, QString& date,
                            QString& from, QString& header, int) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s || number < 1) return nmail_error::Handle;
     QByteArray top;
     prepare(*s, s->url());
@@ -354,7 +408,7 @@ int NMailGetHeaderField(QString& value, const QString& header, const QString& fi
 }
 
 int NMailPop3GetMailSize(int connection, int number) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s || number < 1 || number > static_cast<int>(s->sizes.size())) return nmail_error::Handle;
     return static_cast<int>(std::min<qint64>(s->sizes[static_cast<size_t>(number - 1)], INT_MAX));
 }
@@ -362,7 +416,7 @@ int NMailPop3GetMailSize(int connection, int number) {
 int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
                      QString& header, QString& body, const QString& folder,
                      QString& attachmentName) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s || number < 1) return nmail_error::Handle;
     QByteArray raw;
     prepare(*s, s->url(QString::number(number)));
@@ -394,7 +448,7 @@ int NMailPop3GetMail(int connection, int number, QString& subject, QString& date
 }
 
 int NMailPop3DeleteMail(int connection, int number) {
-    Session* s = session(connection);
+    SessionUse s(connection);
     if (!s || number < 1) return nmail_error::Handle;
     prepare(*s, s->url(QString::number(number)));
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "DELE");

@@ -2,7 +2,9 @@
 // The mail library: SMTP and POP3 with or without TLS, over libcurl, with
 // MIME by GMime. Connections are handles (0 and up, -1 when a connection
 // cannot be made); results follow the library's conventions. The calls block
-// until the server answers or the time-out passes.
+// until the server answers or the time-out passes; mail/mail_session runs
+// them off the calling thread. A connection may be used from any thread, one
+// call at a time; the failure text is kept per thread.
 
 #include <QString>
 
@@ -26,8 +28,7 @@ inline constexpr int Automatic = 15;
 }  // namespace nmail_auth
 
 namespace nmail_option {
-inline constexpr int Timeout = 0;     // seconds
-inline constexpr int Connection = 4;  // 1 before a connection, 0 after
+inline constexpr int Timeout = 0;  // seconds; the only option there is
 }  // namespace nmail_option
 
 // Failure results.

@@ -1,6 +1,5 @@
 #include "render/card_composer.h"
 
-#include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/comma_text.h"
@@ -8,7 +7,6 @@
 #include "logdata/zelkov50.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
-#include "settings/kankyo.h"
 #include "settings/qsl_rig.h"
 
 #include <QDir>
@@ -92,7 +90,7 @@ QString cardFailureMessage(int code, QSize size) {
     return text;
 }
 
-std::optional<QImage> drawBeginnerCard(const BeginnerCard& b, const QStringList& lines,
+std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& lines,
                                        const QString& qslField, CardFailure& failure) {
     failure.code = 4;
     JpegInfo info;
@@ -113,15 +111,15 @@ std::optional<QImage> drawBeginnerCard(const BeginnerCard& b, const QStringList&
     }
 
     const QRect area(0, g.textTop, g.card.width(), g.card.height() - g.textTop);
-    if (b.textArea == 2) FadeRect(card, area, b.alpha);
+    if (b.textArea == 2) FadeRect(card, area, b.look.alpha);
 
     QPainter painter(&card);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    if (b.textArea == 0) painter.fillRect(area, colourOf(b.background));
-    painter.setPen(colourOf(b.fontColour));
+    if (b.textArea == 0) painter.fillRect(area, colourOf(b.look.backgroundColour));
+    painter.setPen(colourOf(b.look.fontColour));
     const int gap = lines.size() >= 6 ? 0 : 2;
     int y = g.textTop + (lines.size() >= 6 ? 0 : 4);
-    QFont font = styledFont(b.fontName, g.startSize, b.fontStyle);
+    QFont font = styledFont(b.look.fontName, g.startSize, b.look.fontStyle);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         int points = g.startSize - 1;
         font.setPointSize(std::max(points, 1));
@@ -141,28 +139,29 @@ std::optional<QImage> drawBeginnerCard(const BeginnerCard& b, const QStringList&
         }
         y += metrics.height() + gap;
     }
-    const double sx = double(g.card.width()) / b.previewSize.width();
-    const double sy = double(g.card.height()) / b.previewSize.height();
+    // The boxes were placed on the 528x336 preview.
+    const double sx = double(g.card.width()) / 528;
+    const double sy = double(g.card.height()) / 336;
     if (b.drawName && !b.nameText.isEmpty()) {
-        painter.setPen(colourOf(b.nameColour));
+        painter.setPen(colourOf(b.look.nameColour));
         const QFontMetrics metrics(painter.font(), &card);
         const int step = metrics.height() + 2;
-        int ny = roundEven(sy * b.nameBox.y());
-        const int nx = roundEven(sx * b.nameBox.x());
+        int ny = roundEven(sy * b.look.nameBox.y());
+        const int nx = roundEven(sx * b.look.nameBox.x());
         for (const QString& piece : b.nameText.split(QStringLiteral("<BR>"))) {
             painter.drawText(nx, ny + metrics.ascent(), piece);
             ny += step;
         }
     }
     if (b.drawCall) {
-        const QFont callFont = styledFont(b.callFontName, b.callSize, b.callStyle);
+        const QFont callFont = styledFont(b.look.callFontName, b.look.callSize, b.look.callStyle);
         painter.setFont(callFont);
-        painter.setPen(colourOf(b.callColour));
+        painter.setPen(colourOf(b.look.callColour));
         QString call = b.ownCall;
         if (!b.portable.trimmed().isEmpty()) call += u'/' + b.portable.trimmed();
-        painter.drawText(roundEven(sx * b.callBox.x()),
-                         roundEven(sy * b.callBox.y()) + QFontMetrics(callFont, &card).ascent(),
-                         call);
+        painter.drawText(
+            roundEven(sx * b.look.callBox.x()),
+            roundEven(sy * b.look.callBox.y()) + QFontMetrics(callFont, &card).ascent(), call);
     }
     painter.end();
     failure.code = 0;
@@ -188,38 +187,8 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
     return std::nullopt;
 }
 
-CardComposer::CardComposer(MainState& state, const EnvironmentSettings& environment,
-                           QslDefinition& definition)
-    : outputDir(QDir::tempPath()),
-      state_(state),
-      environment_(environment),
-      definition_(definition) {}
-
-BeginnerCard CardComposer::beginnerSettings() const {
-    BeginnerCard b;
-    const DrawingSettings& d = state_.drawing;
-    b.photoPath = state_.picturePath;
-    b.sizeSetting = environment_.photoSize;
-    b.textArea = state_.options.textArea;
-    b.alpha = d.alpha;
-    b.background = d.backgroundColour;
-    b.fontName = d.fontName;
-    b.fontColour = d.fontColour;
-    b.fontStyle = d.fontStyle;
-    b.drawCall = state_.options.drawCall;
-    b.drawName = state_.options.drawName;
-    b.callFontName = d.callFontName;
-    b.callColour = d.callColour;
-    b.callSize = d.callSize;
-    b.callStyle = d.callStyle;
-    b.nameColour = d.nameColour;
-    b.callBox = QPoint(d.callXY[0], d.callXY[1]);
-    b.nameBox = QPoint(d.callXY[2], d.callXY[3]);
-    b.ownCall = state_.ownCall;
-    b.portable = environment_.portable;
-    b.nameText = environment_.operatorNames.value(0);
-    return b;
-}
+CardComposer::CardComposer(CardInputs cardInputs, QslDefinition& definition)
+    : inputs(std::move(cardInputs)), outputDir(QDir::tempPath()), definition_(definition) {}
 
 CardComposer::Result CardComposer::ComposeCard(const QString& sendLine) {
     return ComposeCard(commaTextSplit(sendLine));
@@ -229,7 +198,7 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
     Result result;
     const int recno = candidate.value(1).toInt();
     ZkwHandle log;
-    if (ZelkovOpen(0, log, state_.qsoData, 0) != 0) return result;
+    if (ZelkovOpen(0, log, inputs.qsoData, 0) != 0) return result;
     if (ZKW_read(log, recno, read_mode::Card) != 0) {
         ZelkovClose(log, 0);
         return result;
@@ -238,25 +207,25 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
     ZelkovClose(log, 0);
 
     CardTextSettings text;
-    text.ownCall = state_.ownCall;
-    text.place = PlaceChoice(state_.options.placeOutput);
-    text.placeText = state_.placeText;
-    text.reportRules = state_.rstRule;
-    text.time = CardTime(environment_.cardTime);
-    text.remark = state_.remarkText;
-    text.beginnerMode = !state_.options.expertMode;
+    text.ownCall = inputs.ownCall;
+    text.place = inputs.placeOutput;
+    text.placeText = inputs.placeText;
+    text.reportRules = inputs.reportRules;
+    text.time = inputs.cardTime;
+    text.remark = inputs.remarkText;
+    text.beginnerMode = !inputs.expertMode;
     text.resend = !preparedCard.trimmed().isEmpty();
     if (text.beginnerMode && !text.resend) {
         std::optional<QString> line;
-        if (environment_.confirmRig && chooseRig) {
+        if (inputs.confirmRig && chooseRig) {
             line = chooseRig(qso);
             if (!line) return result;  // cancelled
         } else {
             int selection = 0;
             RigChoiceContext rig;
-            rig.lines = &state_.rigLines;
+            rig.lines = &inputs.rigLines;
             rig.expertMode = false;
-            rig.memo = state_.messageText;
+            rig.memo = inputs.messageText;
             rig.remarks1 = qso.remarks1;
             rig.remarks2 = qso.remarks2;
             line = SelectRigLine(qso.freq, selection, rig);
@@ -271,17 +240,17 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
     }
 
     std::optional<QImage> card;
-    if (state_.options.expertMode) {
-        const QString file = state_.definitionPath;
-        definition_.context.ownCall = state_.ownCall;
-        definition_.context.placeText = state_.placeText;
-        definition_.context.remarkText = state_.remarkText;
-        definition_.context.messageBody = QString(state_.messageText).replace(u'\n', u'\r');
+    if (inputs.expertMode) {
+        const QString file = inputs.definitionPath;
+        definition_.context.ownCall = inputs.ownCall;
+        definition_.context.placeText = inputs.placeText;
+        definition_.context.remarkText = inputs.remarkText;
+        definition_.context.messageBody = QString(inputs.messageText).replace(u'\n', u'\r');
         if (definition_.context.messageBody.endsWith(u'\r'))
             definition_.context.messageBody.chop(1);
-        definition_.context.rigLines = &state_.rigLines;
+        definition_.context.rigLines = &inputs.rigLines;
         definition_.context.definitionFile = file;
-        definition_.context.programDir = state_.programDir;
+        definition_.context.programDir = inputs.programDir;
         definition_.context.tempDir = outputDir;
         QStringList lines;
         definition_.SetQsoDataRefs(&qso);
@@ -292,8 +261,7 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         definition_.SetQsoDataRefs(nullptr);
         if (!card) result.failure.code = 5;
     } else {
-        card = drawBeginnerCard(beginnerSettings(), result.text->lines, qso.qslField(),
-                                result.failure);
+        card = drawBeginnerCard(inputs, result.text->lines, qso.qslField(), result.failure);
     }
     if (!card) {
         result.failure.message = cardFailureMessage(result.failure.code);

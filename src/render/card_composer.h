@@ -6,6 +6,7 @@
 // temporary folder.
 
 #include "mail/qsl_mail_format.h"
+#include "render/card_inputs.h"
 
 #include <QImage>
 #include <QPoint>
@@ -17,8 +18,6 @@
 #include <optional>
 
 class QslDefinition;
-struct MainState;
-struct EnvironmentSettings;
 
 // The card size of a photo: the first row of the table that holds.
 struct CardGeometry {
@@ -31,39 +30,15 @@ struct CardGeometry {
 };
 CardGeometry cardGeometry(QSize photo, int sizeSetting);
 
-// What a beginner card is drawn with.
-struct BeginnerCard {
-    QString photoPath;
-    int sizeSetting = 0;  // JpSize: 0 1024x652, 1 800x510, 2 640x408, 3 528x336, 4 as it is
-    int textArea = 0;     // 0 filled, 1 transparent, 2 faded
-    int alpha = 17;
-    unsigned background = 0xFFFFFF;  // 0x00BBGGRR
-    QString fontName = QStringLiteral("ＭＳ Ｐ明朝");
-    unsigned fontColour = 0xFF0000;
-    int fontStyle = 1;
-    bool drawCall = true;
-    bool drawName = true;
-    QString callFontName = QStringLiteral("ＭＳ ゴシック");
-    unsigned callColour = 255;
-    int callSize = 72;
-    int callStyle = 1;
-    unsigned nameColour = 255;
-    QPoint callBox;
-    QPoint nameBox;
-    QSize previewSize{528, 336};
-    QString ownCall;
-    QString portable;  // after "Call/"
-    QString nameText;  // "<BR>" breaks it
-};
-
 // A failed composition: the step code and its message.
 struct CardFailure {
     int code = 0;
     QString message;  // "No%d 電子QSL画像処理失敗（%s）"...
 };
 
-// Draws a beginner card. `qslField` decides "PSE QSL" or "QSL TNX".
-std::optional<QImage> drawBeginnerCard(const BeginnerCard& card, const QStringList& lines,
+// Draws a beginner card from the inputs' photo and look. `qslField` decides
+// "PSE QSL" or "QSL TNX".
+std::optional<QImage> drawBeginnerCard(const CardInputs& card, const QStringList& lines,
                                        const QString& qslField, CardFailure& failure);
 
 // The failure message of a code (and the picture's size for 10 and 11).
@@ -77,8 +52,10 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
 // ComposeCard as the send batch and the sample card use it.
 class CardComposer {
 public:
-    CardComposer(MainState& state, const EnvironmentSettings& environment,
-                 QslDefinition& definition);
+    CardComposer(CardInputs inputs, QslDefinition& definition);
+
+    // What the cards are drawn from.
+    CardInputs inputs;
 
     // The folder the card JPEGs are written to (the temporary folder).
     QString outputDir;
@@ -98,10 +75,6 @@ public:
     Result ComposeCard(const QString& sendLine);
     Result ComposeCard(const QStringList& candidate);
 
-    BeginnerCard beginnerSettings() const;
-
 private:
-    MainState& state_;
-    const EnvironmentSettings& environment_;
     QslDefinition& definition_;
 };

@@ -5,9 +5,10 @@
 #include "core/msg_box.h"
 #include "core/zkw_ini.h"
 #include "mail/mail_account.h"
-#include "mail/n_mail.h"
+#include "mail/mail_session.h"
 #include "server/httplib.h"
 #include "server/novq_requests.h"
+#include "settings/kankyo.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,18 +22,13 @@ int box(const QString& text, unsigned flags) {
     return ShowMsgBox(nullptr, text, app::title(), flags);
 }
 
-// One mail test: the mail library set up from the settings (CA file, time-out,
-// connection flag) and the hourglass, undone at the end.
-class TestRun {
+// The hourglass on for the length of a mail test.
+class Busy {
 public:
-    TestRun(const TZkwIni& ini, int timeout, const std::function<void(bool)>& busy) : busy_(busy) {
-        NMailSetCaFile(ini.readString(u"Option", u"CaFile", QString()));
-        NMailSetOption(nmail_option::Timeout, std::max(5, timeout));
-        NMailSetOption(nmail_option::Connection, 1);
+    explicit Busy(const std::function<void(bool)>& busy) : busy_(busy) {
         if (busy_) busy_(true);
     }
-    ~TestRun() {
-        NMailSetOption(nmail_option::Connection, 0);
+    ~Busy() {
         if (busy_) busy_(false);
     }
 
@@ -40,10 +36,22 @@ private:
     const std::function<void(bool)>& busy_;
 };
 
+// The mail library set up from the window's fields, which may differ from
+// the stored ones.
+void setUpFor(const CommSettings& s) {
+    MailAccount account = mailAccountFrom(s);
+    setUpMailLibrary(account);
+}
+
 }  // namespace
 
-CommSession::CommSession(TZkwIni& ini, THTTPDown& http, QString serverBase, ProviderPresets presets)
-    : ini_(ini), http_(http), serverBase_(std::move(serverBase)), presets_(std::move(presets)) {}
+CommSession::CommSession(TZkwIni& ini, THTTPDown& http, EnvironmentSettings& environment,
+                         ProviderPresets presets)
+    : ini_(ini), http_(http), environment_(environment), presets_(std::move(presets)) {}
+
+QString CommSession::serverBase() const {
+    return environment_.serverBase();
+}
 
 void CommSession::load() {
     settings.load(ini_);
@@ -92,32 +100,33 @@ bool CommSession::sendTest() {
         return false;
     }
     QString failure;
+    QString detail;
     {
-        TestRun run(ini_, s.timeout, busy);
+        const Busy hourglass(busy);
+        setUpFor(s);
         s.state |= reg_state::SendTestPending;
         testIdentifier = makeTestIdentifier(generator);
         const QString body =
             app::title() + u"\r\nメールの送信テスト\r\n"_s + testIdentifier + u"\r\n"_s;
         const QString header = u"X-Mailer: "_s + app::title() + u' ' + testIdentifier.mid(5);
-        const int c = NMailSmtpConnectSsl(s.smtpHost, s.smtpPort.toInt(), s.smtpSsl, 0);
-        if (c < 0) {
+        SmtpSession smtp(s.smtpHost, s.smtpPort.toInt(), s.smtpSsl);
+        if (!smtp.isOpen()) {
             failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s;
         } else {
-            int r = NMailSmtpAuthenticate(c, s.smtpHost, s.smtpLogin(), s.smtpLoginPassword(),
-                                          smtpMethodForPosition(s.smtpAuth));
+            int r = smtp.authenticate(s.smtpHost, s.smtpLogin(), s.smtpLoginPassword(),
+                                      smtpMethodForPosition(s.smtpAuth));
             if (r < 0) {
                 failure = u"(No%1) 認証できません！アカウント／パスワード／認証方法を確認"_s.arg(r);
             } else {
-                QString result;
-                r = NMailSmtpSendMailEx(c, s.mailAddress, 0, 0, s.testSender(), u"メールのテスト"_s,
-                                        body, header, QString(), &result, 0);
+                r = smtp.send(s.mailAddress, s.testSender(), u"メールのテスト"_s, body, header,
+                              QString());
                 if (r < 0) failure = u"(No%1) 送信できません！（アドレスの確認）"_s.arg(r);
             }
-            NMailSmtpClose(c);
         }
+        detail = smtp.message();
     }
     if (!failure.isEmpty()) {
-        box(failure + u"\r送信できませんでした\r"_s + NMailGetMessage(0), mb::IconStop);
+        box(failure + u"\r送信できませんでした\r"_s + detail, mb::IconStop);
         return false;
     }
     s.state &= ~(reg_state::SendTestPending | reg_state::ReceiveTestPending);
@@ -133,29 +142,28 @@ bool CommSession::receiveTest() {
     int count = 0;
     bool found = false;
     {
-        TestRun run(ini_, s.timeout, busy);
+        const Busy hourglass(busy);
+        setUpFor(s);
         s.state |= reg_state::ReceiveTestPending;
-        const int c = NMailPop3ConnectSsl(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl, 0);
-        if (c < 0) {
-            failure =
-                u"接続できません！サーバー名／ポート番号／SSL設定を確認\r"_s + NMailGetMessage(0);
+        Pop3Session pop3(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl);
+        if (!pop3.isOpen()) {
+            failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認\r"_s + pop3.message();
         } else {
-            count = NMailPop3Authenticate(c, s.pop3Login(), s.password, s.apop ? -1 : 0);
+            count = pop3.authenticate(s.pop3Login(), s.password, s.apop);
             if (count < 0) {
                 failure =
                     u"(No%1) 認証できません！アカウント／パスワード／APOP？を確認\r"_s.arg(count) +
-                    NMailGetMessage(0);
+                    pop3.message();
             } else {
                 // The test mail is looked for among the 10 newest only.
                 const QString key = testIdentifier.mid(8);
                 for (int i = count; i >= 1 && i > count - 10 && !key.isEmpty() && !found; --i) {
-                    QString subject, date, from, header;
-                    if (NMailPop3GetMailStatus(c, i, subject, date, from, header, 0) != 1) continue;
-                    const qsizetype mailer = header.indexOf(u"X-Mailer:"_s);
-                    found = mailer >= 0 && header.indexOf(key, mailer) >= 0;
+                    Pop3Session::Status mail;
+                    if (pop3.status(i, mail) != 1) continue;
+                    const qsizetype mailer = mail.header.indexOf(u"X-Mailer:"_s);
+                    found = mailer >= 0 && mail.header.indexOf(key, mailer) >= 0;
                 }
             }
-            NMailPop3Close(c);
         }
     }
     if (!failure.isEmpty()) {
@@ -177,47 +185,22 @@ bool CommSession::receiveTest() {
 
 void CommSession::registrationStatus() {
     const ServerReply reply =
-        ::registrationStatus(http_, {serverBase_, settings.call, settings.servicePassword});
+        ::registrationStatus(http_, serverAccountFrom(settings, environment_));
     if (reply.ok()) box(reply.payload, mb::IconInformation);
-}
-
-void CommSession::saveState() {
-    ini_.writeString(u"Option", u"Check",
-                     u"%1,%2"_s.arg(settings.optionBits()).arg(settings.state));
 }
 
 CommSession::Outcome CommSession::saveAndRegister() {
     CommSettings& s = settings;
-    ini_.writeInteger(u"Option", u"PassLen", s.passLen);
-    ini_.writeString(u"Option", u"Calls", s.call);
-    ini_.writeWords(u"Option", u"Pass2", s.servicePassword);
+    s.saveServiceAccount(ini_);
     if ((s.state & reg_state::AddressEdited) && !(s.state & reg_state::AddressReentered)) {
         reenterAddress();
         return Outcome::StayOpen;
     }
-    if (s.separateSmtp && s.smtpAccount.size() > 3 && s.smtpAccount != s.account) {
-        ini_.writeWords(u"Option", u"Pass3", s.smtpPassword);
-    } else {
-        s.smtpAccount.clear();
-        s.separateSmtp = false;
-        ini_.deleteKey(u"Option", u"Pass3");
+    s.saveMailAccount(ini_);
+    if (presetIndex == 1 || presetIndex == 101 || presetIndex == 102) {
+        environment_.sendMax = 25;
+        environment_.saveSendMax(ini_);
     }
-    saveState();
-    ini_.writeString(u"Option", u"SmtpName", s.smtpHost);
-    ini_.writeString(u"Option", u"SmtpPort", s.smtpPort);
-    ini_.writeInteger(u"Option", u"SmtpSsl", s.smtpSsl);
-    ini_.writeInteger(u"Option", u"SmtpAuth", s.smtpAuth);
-    ini_.writeString(u"Option", u"Pop3Name", s.pop3Host);
-    ini_.writeString(u"Option", u"Pop3Port", s.pop3Port);
-    ini_.writeInteger(u"Option", u"Pop3Ssl", s.pop3Ssl);
-    ini_.writeString(u"Option", u"MailAdd", s.mailAddress);
-    ini_.writeString(u"Option", u"MailID", s.account);
-    ini_.writeWords(u"Option", u"Pass1", s.password);
-    ini_.writeInteger(u"Option", u"TimeOut", s.timeout);
-    ini_.writeString(u"Option", u"SmtpAct", s.smtpAccount);
-    NMailSetOption(nmail_option::Timeout, std::max(5, s.timeout));
-    if (presetIndex == 1 || presetIndex == 101 || presetIndex == 102)
-        ini_.writeString(u"Kankyo", u"SendMax", u"25"_s);
 
     switch (decideSave(s.state)) {
         case SaveDecision::AskSendTest:
@@ -235,7 +218,7 @@ CommSession::Outcome CommSession::saveAndRegister() {
             break;
         case SaveDecision::CheckServer: {
             const ServerReply registered =
-                getMailAddress(http_, {serverBase_, s.call, s.servicePassword}, true);
+                getMailAddress(http_, serverAccountFrom(s, environment_), true);
             if (!registered.ok()) break;  // the client has said why; the window closes
             if (registered.payload.size() < 2) {
                 box(u"【送信確認】と【受信確認】を成功させてください！"_s, mb::IconExclamation);
@@ -256,15 +239,15 @@ CommSession::Outcome CommSession::saveAndRegister() {
 
 bool CommSession::tryRegister(const QString& address) {
     const ServerReply reply =
-        addMailAddress(http_, {serverBase_, settings.call, settings.servicePassword}, address);
+        addMailAddress(http_, serverAccountFrom(settings, environment_), address);
     if (!reply.ok()) return false;
     const QString call = settings.call.toUpper();
     QString text = address.size() > 4 ? u"ZELKOVサーバに登録しました！\r\rコールサイン ："_s + call
                                       : u"NOVQの登録を解除しました！\r\rコールサイン ："_s + call;
     if (address.size() >= 2) text += u"\r\rメールアドレス："_s + address;
-    ini_.writeString(u"Option", u"MailAdd", address);
+    settings.saveMailAddress(ini_);
     settings.state = 0;
-    saveState();
+    settings.saveCheck(ini_);
     ini_.flush();
     box(text, mb::IconInformation);
     return true;
@@ -288,15 +271,14 @@ void CommSession::withdraw() {
         return;
     settings.mailAddress.clear();
     settings.password.clear();
-    const ServerReply reply = addMailAddress(
-        http_, {serverBase_, settings.call, settings.servicePassword}, QString(), false);
+    const ServerReply reply =
+        addMailAddress(http_, serverAccountFrom(settings, environment_), QString(), false);
     if (!reply.ok()) return;
     box(u"登録を解除しました！\r\rコールサイン ："_s + settings.call.toUpper(),
         mb::IconInformation);
-    ini_.deleteKey(u"Option", u"MailAdd");
-    ini_.deleteKey(u"Option", u"Pass1");
+    settings.eraseMailAccount(ini_);
     settings.state = 0;
-    saveState();
+    settings.saveCheck(ini_);
     ini_.flush();
 }
 
@@ -337,5 +319,5 @@ void CommSession::showGeneratedPassword(const QString& password) const {
 }
 
 QString CommSession::helpAddress(bool examples) const {
-    return serverBase_ + u"tgw/qsl/comset"_s + (examples ? u"2"_s : QString()) + u".html"_s;
+    return serverBase() + u"tgw/qsl/comset"_s + (examples ? u"2"_s : QString()) + u".html"_s;
 }

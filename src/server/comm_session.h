@@ -3,7 +3,8 @@
 // address re-entry, the send and receive tests against the real mail
 // servers, saving with the registration decision, the withdrawal, the
 // registration status page, provider presets and the password generator.
-// The window binds its fields to `settings` and answers the hooks.
+// The window binds its fields to `settings` and answers the hooks. The mail
+// tests run off the calling thread: the window stays responsive meanwhile.
 
 #include "settings/comm_settings.h"
 #include "settings/provider_presets.h"
@@ -14,13 +15,17 @@
 
 class THTTPDown;
 class TZkwIni;
+struct EnvironmentSettings;
 
 class CommSession {
 public:
     enum class Field { MailAddress, Account, Call };
     enum class Outcome { StayOpen, Close };
 
-    CommSession(TZkwIni& ini, THTTPDown& http, QString serverBase, ProviderPresets presets);
+    // The environment settings give the server's address at each request
+    // and take the preset's mail limit.
+    CommSession(TZkwIni& ini, THTTPDown& http, EnvironmentSettings& environment,
+                ProviderPresets presets);
 
     CommSettings settings;
     int presetIndex = 0;
@@ -61,8 +66,6 @@ public:
     void showGeneratedPassword(const QString& password) const;
 
     const ProviderPresets& presets() const { return presets_; }
-    // The environment settings may move the server between openings.
-    void setServerBase(QString base) { serverBase_ = std::move(base); }
 
     // The help pages of the menu.
     QString helpAddress(bool examples) const;
@@ -70,10 +73,10 @@ public:
 private:
     bool tryRegister(const QString& address);
     void finish();
-    void saveState();
+    QString serverBase() const;
 
     TZkwIni& ini_;
     THTTPDown& http_;
-    QString serverBase_;
+    EnvironmentSettings& environment_;
     ProviderPresets presets_;
 };

@@ -2,6 +2,7 @@
 
 #include "core/app_info.h"
 #include "core/msg_box.h"
+#include "core/off_thread.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,10 +11,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -66,11 +64,8 @@ struct THTTPDown::Transfer {
     qint64 contentLength = 0;
     CURLcode code = CURLE_OK;
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::atomic<qint64> received{0};
-    std::atomic<bool> done{false};
     // What the calling thread may read while the transfer runs.
+    std::atomic<qint64> received{0};
     std::atomic<bool> fileOpen{false};
     std::atomic<qint64> announcedLength{0};
 
@@ -78,10 +73,7 @@ struct THTTPDown::Transfer {
         auto* t = static_cast<Transfer*>(self);
         const size_t n = size * count;
         const size_t accepted = t->toFile ? t->write(data, n) : t->append(data, n);
-        if (accepted == n) {
-            t->received += qint64(n);
-            t->changed.notify_all();
-        }
+        if (accepted == n) t->received += qint64(n);
         return accepted;
     }
 
@@ -219,32 +211,17 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::onData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
 
-    std::thread worker([&t, c] {
-        const CURLcode code = curl_easy_perform(c);
-        {
-            std::lock_guard lock(t.mutex);
-            t.code = code;
-            t.done = true;
-        }
-        t.changed.notify_all();
-    });
-    // The calling thread keeps its events flowing while it waits, and passes
-    // the progress on after each block.
+    // The transfer runs off the calling thread, which keeps its events
+    // flowing and passes the progress on between slices.
     qint64 reported = 0;
-    while (!t.done) {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::unique_lock lock(t.mutex);
-        t.changed.wait_for(lock, std::chrono::milliseconds(20),
-                           [&] { return t.done.load() || t.received != reported; });
-        lock.unlock();
-        const qint64 now = t.received;
-        if (now != reported && toFile && progress && t.fileOpen) {
-            reported = now;
-            progress(now, t.announcedLength);
-        }
-    }
-    worker.join();
+    runOffThread([&t, c] { t.code = curl_easy_perform(c); },
+                 [&] {
+                     const qint64 now = t.received;
+                     if (now != reported && toFile && progress && t.fileOpen) {
+                         reported = now;
+                         progress(now, t.announcedLength);
+                     }
+                 });
 
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);

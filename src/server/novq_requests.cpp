@@ -5,23 +5,26 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/sjis.h"
-#include "core/zkw_ini.h"
 #include "server/httplib.h"
 #include "server/server_payload.h"
+#include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
+ServerAccount serverAccountFrom(const CommSettings& communication,
+                                const EnvironmentSettings& environment) {
+    return {environment.serverBase(), communication.call, communication.servicePassword};
+}
+
 ServerAccount serverAccountFrom(const TZkwIni& settings) {
     EnvironmentSettings environment;
     environment.load(settings, false);
-    ServerAccount account;
-    account.base = environment.serverBase();
-    account.call = settings.readString(u"Option", u"Calls", QString());
-    account.password = settings.readWords(u"Option", u"Pass2");
-    return account;
+    CommSettings communication;
+    communication.load(settings);
+    return serverAccountFrom(communication, environment);
 }
 
 namespace novq {

@@ -10,6 +10,8 @@
 
 class THTTPDown;
 class TZkwIni;
+struct CommSettings;
+struct EnvironmentSettings;
 
 // Who asks and where: the server base (ends with "/") and the credentials of
 // the communication settings.
@@ -19,8 +21,10 @@ struct ServerAccount {
     QString password;  // ZlkvPass
 };
 
-// The account of the settings file: the server base of the environment
-// settings, Option/Calls and the service password.
+// The account of the settings: the server base of the environment settings,
+// the call sign and the service password of the communication settings.
+ServerAccount serverAccountFrom(const CommSettings& communication,
+                                const EnvironmentSettings& environment);
 ServerAccount serverAccountFrom(const TZkwIni& settings);
 
 namespace novq {

@@ -3,21 +3,12 @@
 #include "core/app_info.h"
 #include "core/sjis.h"
 #include "core/zk_dll5.h"
-#include "logdata/zelkov50.h"
+#include "logdata/log_store.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
-
-int logRecordCount(const QString& qsoData) {
-    if (qsoData.isEmpty() || !QFileInfo::exists(qsoData)) return 0;
-    ZkwHandle handle;
-    if (ZelkovOpen(0, handle, qsoData, 0) != 0) return 0;
-    const int count = handle.recordCount;
-    ZelkovClose(handle, 0);
-    return count;
-}
 
 QString aboutText(const AboutInfo& info) {
     QStringList lines;
@@ -26,10 +17,8 @@ QString aboutText(const AboutInfo& info) {
     lines << u"Build\tSendvik.exe ("_s + app::buildDate() + u')';
     lines << u"\tZelkov50.dll"_s + info.libraryDate.left(20);
     lines << QDir::toNativeSeparators(info.programPath);
-    const QFileInfo log(info.qsoData);
-    const QString zdb = log.path() + u'/' + log.completeBaseName() + u".zdb"_s;
-    lines << QDir::toNativeSeparators(zdb) + u"\t\t総件数："_s + FormatThousands(info.recordCount) +
-                 u"件"_s;
+    lines << QDir::toNativeSeparators(LogStore::dataPathFor(info.qsoData)) + u"\t\t総件数："_s +
+                 FormatThousands(info.recordCount) + u"件"_s;
     if (!info.userListEdition.isEmpty())
         lines << u"ZELKOVユーザーリスト\r　※"_s + info.userListEdition + u"版を使用中"_s;
     if (!info.statusText.isEmpty()) lines << info.statusText;

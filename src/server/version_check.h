@@ -19,9 +19,6 @@ struct AboutInfo {
     QString sentDir;
 };
 
-// The record count of the log's QSO data; 0 when it cannot be opened.
-int logRecordCount(const QString& qsoData);
-
 // The lines of the about box, separated by "\r".
 QString aboutText(const AboutInfo& info);
 

@@ -56,6 +56,59 @@ void CommSettings::load(const TZkwIni& ini) {
     smtpAccount = ini.readString(u"Option", u"SmtpAct", QString());
     smtpPassword = ini.readWords(u"Option", u"Pass3");
     passLen = std::max(4, ini.readInteger(u"Option", u"PassLen", 8));
+    caFile = ini.readString(u"Option", u"CaFile", QString());
+}
+
+QString CommSettings::storedCall(const TZkwIni& ini) {
+    return ini.readString(u"Option", u"Calls", QString()).trimmed().toUpper();
+}
+
+bool CommSettings::incomplete() const {
+    return call.trimmed().isEmpty() || servicePassword.isEmpty() ||
+           mailAddress.trimmed().isEmpty() || password.isEmpty() || smtpHost.trimmed().isEmpty() ||
+           smtpPort.trimmed().isEmpty() || pop3Host.trimmed().isEmpty();
+}
+
+void CommSettings::saveServiceAccount(TZkwIni& ini) const {
+    ini.writeInteger(u"Option", u"PassLen", passLen);
+    ini.writeString(u"Option", u"Calls", call);
+    ini.writeWords(u"Option", u"Pass2", servicePassword);
+}
+
+void CommSettings::saveMailAccount(TZkwIni& ini) {
+    if (separateSmtp && smtpAccount.size() > 3 && smtpAccount != account) {
+        ini.writeWords(u"Option", u"Pass3", smtpPassword);
+    } else {
+        smtpAccount.clear();
+        separateSmtp = false;
+        ini.deleteKey(u"Option", u"Pass3");
+    }
+    saveCheck(ini);
+    ini.writeString(u"Option", u"SmtpName", smtpHost);
+    ini.writeString(u"Option", u"SmtpPort", smtpPort);
+    ini.writeInteger(u"Option", u"SmtpSsl", smtpSsl);
+    ini.writeInteger(u"Option", u"SmtpAuth", smtpAuth);
+    ini.writeString(u"Option", u"Pop3Name", pop3Host);
+    ini.writeString(u"Option", u"Pop3Port", pop3Port);
+    ini.writeInteger(u"Option", u"Pop3Ssl", pop3Ssl);
+    ini.writeString(u"Option", u"MailAdd", mailAddress);
+    ini.writeString(u"Option", u"MailID", account);
+    ini.writeWords(u"Option", u"Pass1", password);
+    ini.writeInteger(u"Option", u"TimeOut", timeout);
+    ini.writeString(u"Option", u"SmtpAct", smtpAccount);
+}
+
+void CommSettings::saveCheck(TZkwIni& ini) const {
+    ini.writeString(u"Option", u"Check", u"%1,%2"_s.arg(optionBits()).arg(state));
+}
+
+void CommSettings::saveMailAddress(TZkwIni& ini) const {
+    ini.writeString(u"Option", u"MailAdd", mailAddress);
+}
+
+void CommSettings::eraseMailAccount(TZkwIni& ini) const {
+    ini.deleteKey(u"Option", u"MailAdd");
+    ini.deleteKey(u"Option", u"Pass1");
 }
 
 int CommSettings::optionBits() const {

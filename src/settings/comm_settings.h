@@ -65,8 +65,26 @@ struct CommSettings {
     int timeout = 40;
     int passLen = 8;
     int state = 0;
+    QString caFile;  // CaFile: certificates of private servers; empty: the system's store
 
     void load(const TZkwIni& settings);
+    // The own call sign as stored (Calls), trimmed and upper-cased.
+    static QString storedCall(const TZkwIni& settings);
+    // Whether a send or a receive lacks something: the own call, the service
+    // password, the mail address and password, the SMTP server and port, or
+    // the POP3 server.
+    bool incomplete() const;
+
+    // Saving, in the steps the window's save takes: the service account
+    // (PassLen, Calls, Pass2); the mail account and servers (the separate
+    // SMTP account is dropped unless it differs from the mail account); the
+    // option bits with the registration state (Check); the registered address
+    // (MailAdd); and the withdrawal's erasing of the address and password.
+    void saveServiceAccount(TZkwIni& settings) const;
+    void saveMailAccount(TZkwIni& settings);
+    void saveCheck(TZkwIni& settings) const;
+    void saveMailAddress(TZkwIni& settings) const;
+    void eraseMailAccount(TZkwIni& settings) const;
     int optionBits() const;
     void setOptionBits(int bits);
 

@@ -111,7 +111,7 @@ void EnvironmentSettings::save(TZkwIni& ini, const QString& currentYyMm) {
     ini.writeString(u"Kankyo", u"QslS2", eligibleSentMarks);
     ini.writeString(u"Kankyo", u"ShowGo", oldestDate(oldestMatchDate));
     ini.writeInteger(u"Kankyo", u"Gosa", std::clamp(toleranceMinutes, 0, 59));
-    ini.writeInteger(u"Kankyo", u"SendMax", std::max(3, sendMax));
+    saveSendMax(ini);
     ini.writeInteger(u"Kankyo", u"LineColor", lineColor);
     ini.writeString(u"Kankyo", u"ModeTbl", modeTable);
     ini.writeInteger(u"Kankyo", u"MsgFont", messageFontSize < 5 ? 12 : messageFontSize);
@@ -137,4 +137,8 @@ bool EnvironmentSettings::ModeMatches(const QString& logMode, const QString& car
     return commaTextSplit(
                QStringView(modeTable).sliced(start, (end < 0 ? modeTable.size() : end) - start))
         .contains(cardMode);
+}
+
+void EnvironmentSettings::saveSendMax(TZkwIni& ini) const {
+    ini.writeInteger(u"Kankyo", u"SendMax", std::max(3, sendMax));
 }

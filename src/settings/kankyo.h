@@ -59,6 +59,8 @@ struct EnvironmentSettings {
     void load(const TZkwIni& settings, bool full);
     // Writes every key; `currentYyMm` ("2403") keeps OldQso out of the future.
     void save(TZkwIni& settings, const QString& currentYyMm);
+    // Writes SendMax alone (a provider preset of the communication settings).
+    void saveSendMax(TZkwIni& settings) const;
 
     // The mode comparison of matching: equal texts; every pair when the table
     // is 2 characters or shorter; else the card mode among the log mode's

@@ -191,3 +191,20 @@ QString rigChooserSummary(const QsoRecord& q) {
            pad(q.name, 16) + pad(q.code, 10) + pad(q.qth, 28) + u'\r' + q.remarks1 + u'\r' +
            q.remarks2;
 }
+
+RigAntTable RigAntTable::load(const QString& path) {
+    const TZkwIni file(path);
+    return read(file);
+}
+
+bool RigAntTable::save(const QString& path) const {
+    TZkwIni file(path);
+    write(file);
+    return file.flush();
+}
+
+bool RigAntTable::saveMax(const QString& path, int max) {
+    TZkwIni file(path);
+    file.writeInteger(u"Count", u"Max", max);
+    return file.flush();
+}

@@ -4,12 +4,17 @@
 #include "app/ui/ml_qsl1.h"
 #include "core/ui/widget_names.h"
 
+#include "app/command_table.h"
 #include "app/main_state.h"
 #include "app/ui/card_preview.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
+#include "render/ui/view_bmp.h"
+#include "render/ui/view_jpg.h"
+#include "server/ui/option_dialog.h"
+#include "settings/ui/kankyo_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +34,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <map>
+#include <string_view>
+
 namespace {
 
 // Hints keep their "\r" line breaks in the program's texts.
@@ -38,13 +46,16 @@ QString shown(const QString& hint) {
 
 }  // namespace
 
-TZkvmQSL::TZkvmQSL(TZkwIni& settings, MainState& state, EnvironmentSettings& environment,
-                   AppPaths paths, QWidget* parent)
+TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     : QMainWindow(parent),
-      settings_(settings),
-      state_(state),
-      environment_(environment),
-      paths_(std::move(paths)) {
+      settings_(parts.settings),
+      state_(parts.state),
+      environment_(parts.environment),
+      places_(parts.places),
+      http_(parts.http),
+      definition_(parts.definition),
+      paths_(parts.paths),
+      ctrlHeldAtStart_(parts.ctrlHeldAtStart) {
     setObjectName(QStringLiteral("ZkvmQSL"));
     setWindowTitle(app::caption());
     buildMenus();
@@ -53,63 +64,103 @@ TZkvmQSL::TZkvmQSL(TZkwIni& settings, MainState& state, EnvironmentSettings& env
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1500);
+
+    // The windows of the whole run, in the order the program makes them.
+    communicationWindow_ = new TOptionF(parts.communication, this);
+    connect(communicationWindow_, &TOptionF::callSignChanged, this, &TZkvmQSL::setOwnCall);
+    preview_ = new TForm3(
+        places_, [this](bool locked) { lockCommands(locked); }, this);
+    viewer_ = new TFormJP(places_, state_.folders,
+                          {[this] { VwrQ1Click(); }, [this](const QString&) { notAvailableYet(); }},
+                          this);
+    environmentWindow_ = new TSetQSL(environment_, settings_, this);
+    connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
 }
 
 TZkvmQSL::~TZkvmQSL() = default;
 
-QAction* TZkvmQSL::command(QMenu* menu, const char* name, const QString& caption,
-                           void (TZkvmQSL::*handler)(), const QKeySequence& key) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) action->setShortcut(key);
-    if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-    if (menu) menu->addAction(action);
-    return action;
-}
-
-QAction* TZkvmQSL::laterCommand(QMenu* menu, const char* name, const QString& caption,
-                                const QKeySequence& key) {
-    QAction* action = command(menu, name, caption, nullptr, key);
-    connect(action, &QAction::triggered, this, [this] { notAvailableYet(); });
-    return action;
-}
-
 void TZkvmQSL::notAvailableYet() {
-    ShowMsgBox(this, QStringLiteral("この機能は、このバージョンではまだ使用できません。"),
-               app::title(), mb::Ok | mb::IconInformation);
+    ShowMsgBox(this, notAvailableText(), app::title(), mb::Ok | mb::IconInformation);
+}
+
+std::function<void()> TZkvmQSL::handlerOf(const char* name) {
+    const auto shiftOrCtrl = [] {
+        return bool(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    };
+    const std::map<std::string_view, std::function<void()>> handlers = {
+        {"JPEG1", [this] { JPEG1Click(); }},
+        {"QSLO1", [this] { QSLO1Click(); }},
+        {"QSO1", [this] { QSO1Click(); }},
+        {"USR1", [this] { USR1Click(); }},
+        {"Rig1", [this] { Rig1Click(); }},
+        {"M1", [this] { M1Click(); }},
+        {"BN1", [this] { BN1Click(); }},
+        {"QSL1", [this] { QSL1Click(); }},
+        {"QSLS1", [this] { QSLS1Click(); }},
+        {"C2", [this] { C2Click(); }},
+        {"T1", [this] { T1Click(); }},
+        {"Exit1", [this] { close(); }},
+        {"VwrQ1", [this] { VwrQ1Click(); }},
+        {"QSL2", [this] { QSL2Click(); }},
+        {"S1", [this] { S1Click(); }},
+        {"AntR1", [this] { AntR1Click(); }},
+        {"N800",
+         [this] {
+             resizePicture({800, 510});
+         }},
+        {"N640",
+         [this] {
+             resizePicture({640, 408});
+         }},
+        {"N528",
+         [this] {
+             resizePicture({528, 336});
+         }},
+        {"N11", [this] { N11Click(); }},
+        {"N13", [this] { N13Click(); }},
+        {"N14", [this] { N14Click(); }},
+        {"H1", [this] { H1Click(); }},
+        {"V6", [this] { V6Click(); }},
+        {"Speed8", [this, shiftOrCtrl] { Speed8Click(shiftOrCtrl()); }},
+        {"Speed11", [this] { QSL2Click(); }},
+        {"Speed12", [this] { S1Click(); }},
+        {"Speed13", [this] { AntR1Click(); }},
+    };
+    const auto it = handlers.find(name);
+    return it == handlers.end() ? std::function<void()>{} : it->second;
+}
+
+QAction* TZkvmQSL::commandAction(const CommandSpec& spec, QMenu* menu) {
+    if (spec.separatorBefore) menu->addSeparator();
+    auto* action = new QAction(spec.caption, this);
+    action->setObjectName(QString::fromLatin1(spec.name));
+    if (!spec.key.isEmpty()) action->setShortcut(spec.key);
+    action->setCheckable(spec.checkable);
+    const std::function<void()> handler =
+        spec.later ? [this] { notAvailableYet(); } : handlerOf(spec.name);
+    Q_ASSERT(handler);
+    connect(action, &QAction::triggered, this, [handler] { handler(); });
+    menu->addAction(action);
+    return action;
 }
 
 void TZkvmQSL::buildMenus() {
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    file->setObjectName(QStringLiteral("File1"));
-    command(file, "JPEG1", QStringLiteral("JPEG画像ファイルを開く(&O)..."), &TZkvmQSL::JPEG1Click);
-    command(file, "QSLO1", QStringLiteral("QSL定義ファイルを開く(&O)..."), &TZkvmQSL::QSLO1Click);
-    file->addSeparator();
-    QSO1 = command(file, "QSO1", QStringLiteral("QSOデータを開く(&Q)..."), &TZkvmQSL::QSO1Click);
-    USR1 = command(file, "USR1", QStringLiteral("ZELKOVユーザーリストを開く(&U)..."),
-                   &TZkvmQSL::USR1Click);
-    Rig1 = command(file, "Rig1", QStringLiteral("リグ・アンテナデータを 開く(&A)..."),
-                   &TZkvmQSL::Rig1Click);
-    for (QAction* a : {QSO1, USR1, Rig1})
-        a->setCheckable(true);
-    file->addSeparator();
-    command(file, "M1", QStringLiteral("メール本文を開く(&M)..."), &TZkvmQSL::M1Click);
-    command(file, "BN1", QStringLiteral("メール本文に名前を付けて保存(&N)..."),
-            &TZkvmQSL::BN1Click);
-    file->addSeparator();
-    laterCommand(file, "QSLB1", QStringLiteral("電子QSLのバックアップ(&B)..."));
-    file->addSeparator();
-    command(file, "QSL1", QStringLiteral("受信したQSLのフォルダ設定(&R)..."), &TZkvmQSL::QSL1Click);
-    command(file, "QSLS1", QStringLiteral("送信済みQSLのフォルダ設定(&S)..."),
-            &TZkvmQSL::QSLS1Click);
-    command(file, "C2", QStringLiteral("受信フォルダの表示(&J)"), &TZkvmQSL::C2Click);
-    command(file, "T1", QStringLiteral("送信フォルダの表示(&T)"), &TZkvmQSL::T1Click);
-    file->addSeparator();
-    command(file, "Exit1", QStringLiteral("終了(&X)"), nullptr);
-    connect(findChild<QAction*>(QStringLiteral("Exit1")), &QAction::triggered, this,
-            &QWidget::close);
+    auto addMenu = [&](CommandMenu which) {
+        for (const MenuSpec& m : mainMenus()) {
+            if (m.menu != which) continue;
+            QMenu* menu = bar->addMenu(m.caption);
+            menu->setObjectName(QString::fromLatin1(m.name));
+            for (const CommandSpec& c : commandsOf(which))
+                commandAction(c, menu);
+            return menu;
+        }
+        return static_cast<QMenu*>(nullptr);
+    };
+    addMenu(CommandMenu::File);
+    QSO1 = findChild<QAction*>(QStringLiteral("QSO1"));
+    USR1 = findChild<QAction*>(QStringLiteral("USR1"));
+    Rig1 = findChild<QAction*>(QStringLiteral("Rig1"));
 
     pictureMenu_ = bar->addMenu(QStringLiteral("JPEG画像(&J)"));
     pictureMenu_->setObjectName(QStringLiteral("JPEG2"));
@@ -138,68 +189,36 @@ void TZkvmQSL::buildMenus() {
         definitionItems_.append(item);
     }
 
-    QMenu* cards = bar->addMenu(QStringLiteral("電子QSL(&E)"));
-    cards->setObjectName(QStringLiteral("QSLM1"));
-    laterCommand(cards, "SN2", QStringLiteral("電子QSLとQSOデータを照合(&Q)..."), Qt::Key_F4);
-    command(cards, "VwrQ1", QStringLiteral("受信した電子QSL画像を表示(&D)..."),
-            &TZkvmQSL::VwrQ1Click, Qt::Key_F3);
-    laterCommand(cards, "QSL3", QStringLiteral("送信済み電子QSL一覧(&S)..."), Qt::Key_F2);
-    laterCommand(cards, "CNF3", QStringLiteral("NOVQコンファーム状況(&H)"),
-                 QKeySequence(Qt::CTRL | Qt::Key_H));
-
-    QMenu* options = bar->addMenu(QStringLiteral("オプション(&O)"));
-    options->setObjectName(QStringLiteral("O1"));
+    addMenu(CommandMenu::Cards);
+    QMenu* options = addMenu(CommandMenu::Options);
     connect(options, &QMenu::aboutToShow, this, &TZkvmQSL::O1Popup);
-    command(options, "QSL2", QStringLiteral("電子QSL 環境設定(&K)..."), &TZkvmQSL::QSL2Click);
-    QAction* s1 = command(options, "S1", QStringLiteral("E-Mail QSL 通信設定(&C)..."), nullptr);
-    connect(s1, &QAction::triggered, this,
-            [this] { communicationCommand_ ? communicationCommand_() : notAvailableYet(); });
-    command(options, "AntR1", QStringLiteral("Rig/Antの編集(&R)"), &TZkvmQSL::AntR1Click);
-    options->addSeparator();
-    N800 = command(options, "N800", QStringLiteral("画像リサイズ 800x510"), nullptr);
-    N640 = command(options, "N640", QStringLiteral("画像リサイズ 640x408"), nullptr);
-    N528 = command(options, "N528", QStringLiteral("画像リサイズ 528x336"), nullptr);
-    const QSize sizes[] = {{800, 510}, {640, 408}, {528, 336}};
-    for (int i = 0; i < 3; ++i) {
-        QAction* item = (i == 0 ? N800 : i == 1 ? N640 : N528);
-        item->setData(i);  // the Tag
-        connect(item, &QAction::triggered, this, [this, size = sizes[i]] { resizePicture(size); });
-    }
-    options->addSeparator();
-    command(options, "N11", QStringLiteral("ウインドウを初期位置にする"), &TZkvmQSL::N11Click);
-    command(options, "N13", QStringLiteral("環境設定を初期設定に戻す"), &TZkvmQSL::N13Click);
-    command(options, "N14", QStringLiteral("通信設定以外すべて初期設定に戻す"),
-            &TZkvmQSL::N14Click);
+    N800 = findChild<QAction*>(QStringLiteral("N800"));
+    N640 = findChild<QAction*>(QStringLiteral("N640"));
+    N528 = findChild<QAction*>(QStringLiteral("N528"));
+    int tag = 0;
+    for (QAction* item : {N800, N640, N528})
+        item->setData(tag++);  // the Tag
 
-    QMenu* zelkov = bar->addMenu(QStringLiteral("【ZEL&KOV】"));
-    zelkov->setObjectName(QStringLiteral("ZELKOV1Menu"));
+    QMenu* zelkov = addMenu(CommandMenu::Zelkov);
     ZELKOV1 = zelkov->menuAction();
     ZELKOV1->setObjectName(QStringLiteral("ZELKOV1"));
     ZELKOV1->setEnabled(false);  // only while the logging program runs
-    laterCommand(zelkov, "NOVQ1", QStringLiteral("修正／メイン画面からQSL送信(&Q)"), Qt::Key_F12);
-    laterCommand(zelkov, "ZLKV1", QStringLiteral("入力／修正／メイン画面から登録状況確認(&K)"));
-    zelkov->addSeparator();
-    laterCommand(zelkov, "QSLT1", QStringLiteral("どんなQSLを送ったか表示(&S)"), Qt::Key_F5);
-    laterCommand(zelkov, "ZLKV2", QStringLiteral("どんなQSLが届いたか表示(&R)"), Qt::Key_F6);
-    laterCommand(zelkov, "ZLKV3", QStringLiteral("届いたQSLを全部表示(&A)"), Qt::Key_F7);
 
     KY1 = bar->addAction(QStringLiteral("共有"));
     KY1->setObjectName(QStringLiteral("KY1"));
     KY1->setVisible(false);
 
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->setObjectName(QStringLiteral("Help1"));
-    command(help, "H1", QStringLiteral("取扱説明書(&H)"), &TZkvmQSL::H1Click, Qt::Key_F1);
-    laterCommand(help, "C1", QStringLiteral("通信設定の説明(&C)"));
-    QAction* v6 = command(help, "V6", QStringLiteral("バージョン情報(&V)"), nullptr);
-    connect(v6, &QAction::triggered, this,
-            [this] { aboutCommand_ ? aboutCommand_() : notAvailableYet(); });
+    addMenu(CommandMenu::Help);
 }
 
-QPushButton* TZkvmQSL::laterButton(const char* name, const QString& caption) {
-    auto* button = named(new QPushButton(caption), name);
-    connect(button, &QPushButton::clicked, this, [this] { notAvailableYet(); });
-    return button;
+void TZkvmQSL::buildButtons() {
+    for (const CommandSpec& c : commandsOf(CommandMenu::Buttons)) {
+        auto* button = named(new QPushButton(c.caption, this), c.name);
+        const std::function<void()> handler =
+            c.later ? [this] { notAvailableYet(); } : handlerOf(c.name);
+        Q_ASSERT(handler);
+        connect(button, &QPushButton::clicked, this, [handler] { handler(); });
+    }
 }
 
 void TZkvmQSL::buildControls() {
@@ -210,23 +229,20 @@ void TZkvmQSL::buildControls() {
     column->setContentsMargins(6, 2, 6, 0);
     column->setSpacing(3);
 
-    // The command buttons.
-    Speed1 = laterButton("Speed1", QStringLiteral("QSL送信"));
-    Speed5 = laterButton("Speed5", QStringLiteral("QSL受信"));
-    Speed7 = laterButton("Speed7", QStringLiteral("照合"));
-    Speed8 = named(new QPushButton(QStringLiteral("表示")), "Speed8");
-    connect(Speed8, &QPushButton::clicked, this, [this] {
-        Speed8Click(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
-    });
-    Speed10 = laterButton("Speed10", QStringLiteral("送信済QSL"));
-    Speed9 = laterButton("Speed9", QStringLiteral("QSL編集"));
-    Speed11 = named(new QPushButton(QStringLiteral("環境設定")), "Speed11");
-    connect(Speed11, &QPushButton::clicked, this, &TZkvmQSL::QSL2Click);
-    Speed12 = named(new QPushButton(QStringLiteral("通信設定")), "Speed12");
-    connect(Speed12, &QPushButton::clicked, this,
-            [this] { communicationCommand_ ? communicationCommand_() : notAvailableYet(); });
-    Speed13 = named(new QPushButton(QStringLiteral("Rig/Ant")), "Speed13");
-    connect(Speed13, &QPushButton::clicked, this, &TZkvmQSL::AntR1Click);
+    // The command buttons, in the table's order.
+    buildButtons();
+    auto button = [this](const char* name) {
+        return findChild<QPushButton*>(QString::fromLatin1(name));
+    };
+    Speed1 = button("Speed1");
+    Speed5 = button("Speed5");
+    Speed7 = button("Speed7");
+    Speed8 = button("Speed8");
+    Speed10 = button("Speed10");
+    Speed9 = button("Speed9");
+    Speed11 = button("Speed11");
+    Speed12 = button("Speed12");
+    Speed13 = button("Speed13");
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
     for (QPushButton* b :

@@ -1,7 +1,10 @@
 #pragma once
 // The main window: menus and buttons of every command, the beginner-mode
 // controls over the card preview, the message memo. It shows the MainState
-// the entry hands it and saves it when it closes.
+// the entry hands it, keeps the person's choices in the settings, and saves
+// the state when it closes. It creates the windows of the whole run that
+// belong to it (communication settings, card preview and viewer,
+// environment settings), handing each its collaborators.
 
 #include "core/app_paths.h"
 
@@ -10,7 +13,9 @@
 
 #include <functional>
 
-struct EnvironmentSettings;
+class CardPreview;
+class CommSession;
+class HistoryCombo;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -22,41 +27,47 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTimer;
-class TSetQSL;
-class THTTPDown;
+class QslDefinition;
 class TForm3;
 class TFormJP;
-class QslDefinition;
+class THTTPDown;
+class TOptionF;
+class TSetQSL;
 class TZkwIni;
+class WindowState;
+struct EnvironmentSettings;
 struct MainState;
-class HistoryCombo;
-class CardPreview;
+
+// What the main window works with; the entry builds each for the whole run.
+struct MainWindowParts {
+    TZkwIni& settings;
+    MainState& state;
+    EnvironmentSettings& environment;
+    WindowState& places;
+    CommSession& communication;
+    THTTPDown& http;  // the service's server: the manual's notice page, the about box
+    QslDefinition& definition;
+    AppPaths paths;
+    // Ctrl held when the program started: the saved place is not used, only
+    // the size.
+    bool ctrlHeldAtStart = false;
+};
 
 class TZkvmQSL : public QMainWindow {
     Q_OBJECT
 public:
-    TZkvmQSL(TZkwIni& settings, MainState& state, EnvironmentSettings& environment, AppPaths paths,
-             QWidget* parent = nullptr);
+    explicit TZkvmQSL(const MainWindowParts& parts, QWidget* parent = nullptr);
     ~TZkvmQSL() override;
-
-    // The windows created after this one, each living for the whole run.
-    void setEnvironmentWindow(TSetQSL* window);
-    // Opens the communication settings (until their window exists, a notice).
-    void setCommunicationSettingsCommand(std::function<void()> command) {
-        communicationCommand_ = std::move(command);
-    }
-    // The call sign of the communication settings, upper-cased, for the labels.
-    void setOwnCall(const QString& call);
-    // The client of the service's server (the manual command's notice page).
-    void setHttpClient(THTTPDown* http) { http_ = http; }
-    // Opens the about box.
-    void setAboutCommand(std::function<void()> command) { aboutCommand_ = std::move(command); }
-    // Whether Ctrl was held when the program started: the saved place is not
-    // used then, only the size.
-    void setCtrlHeldAtStart(bool held) { ctrlHeldAtStart_ = held; }
 
     // The end of the run: the resets and the settings' last flush.
     void FormDestroy();
+
+    // The call sign of the communication settings, upper-cased, for the labels.
+    void setOwnCall(const QString& call);
+
+    // The windows it created, for the link and tests.
+    TForm3& cardPreview() { return *preview_; }
+    TFormJP& cardViewer() { return *viewer_; }
 
     // Commands, public so that the link and tests can run them.
     void JPEG1Click();
@@ -72,11 +83,13 @@ public:
     void T1Click();
     void O1Popup();
     void QSL2Click();
+    void S1Click();
     void AntR1Click();
     void N11Click();
     void N13Click();
     void N14Click();
     void H1Click();
+    void V6Click();
     void Speed6Click(bool shift);
     void choosePicture(const QString& path);
     // The beginner-mode controls, the sample card and the viewer.
@@ -91,7 +104,6 @@ public:
     // Locks the commands that start a run or switch the mode (while a card
     // preview of a send is up).
     void lockCommands(bool locked);
-    void setCardWindows(TForm3* preview, TFormJP* viewer, QslDefinition* definition);
     void chooseDefinition(const QString& path);
 
     // The post-show checks, in order (run once after the window is shown).
@@ -105,13 +117,11 @@ protected:
 
 private:
     void buildMenus();
+    void buildButtons();
     void buildControls();
     void setCreationHints();
-    QAction* command(QMenu* menu, const char* name, const QString& caption,
-                     void (TZkvmQSL::*handler)(), const QKeySequence& key = {});
-    QAction* laterCommand(QMenu* menu, const char* name, const QString& caption,
-                          const QKeySequence& key = {});
-    QPushButton* laterButton(const char* name, const QString& caption);
+    QAction* commandAction(const struct CommandSpec& spec, QMenu* menu);
+    std::function<void()> handlerOf(const char* name);
     void notAvailableYet();
 
     void FormShow();
@@ -129,27 +139,28 @@ private:
     void layoutBottom();
     void applyLooks();
     bool dragBox(QCheckBox* box, QEvent* event);
-    QImage expertPreview() const;
     void chooseFolder(bool received);
     void askReset(int which);
 
     TZkwIni& settings_;
     MainState& state_;
     EnvironmentSettings& environment_;
+    WindowState& places_;
+    THTTPDown& http_;
+    QslDefinition& definition_;
     AppPaths paths_;
-    TSetQSL* environmentWindow_ = nullptr;
-    std::function<void()> communicationCommand_;
-    std::function<void()> aboutCommand_;
-    THTTPDown* http_ = nullptr;
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;
     QSize pictureSize_;  // of the background picture, as its file holds it
-    TForm3* preview_ = nullptr;
-    TFormJP* viewer_ = nullptr;
-    QslDefinition* definition_ = nullptr;
     QPoint dragStart_;
     bool dragTick_ = false;
+
+    // The windows of the whole run, children of this one.
+    TOptionF* communicationWindow_ = nullptr;
+    TForm3* preview_ = nullptr;
+    TFormJP* viewer_ = nullptr;
+    TSetQSL* environmentWindow_ = nullptr;
 
     QMenu* pictureMenu_ = nullptr;
     QMenu* definitionMenu_ = nullptr;

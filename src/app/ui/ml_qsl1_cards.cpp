@@ -4,19 +4,17 @@
 
 #include "app/ui/ml_qsl1.h"
 
+#include "app/command_table.h"
 #include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/file_dialogs.h"
 #include "core/msg_box.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
-#include "logdata/qso_selection.h"
-#include "logdata/user_list.h"
-#include "render/card_composer.h"
+#include "render/card_pictures.h"
 #include "render/card_viewer.h"
-#include "render/definition_operands.h"
-#include "render/jpeg_io.h"
-#include "render/qsl_definition.h"
+#include "render/sample_cards.h"
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 #include "settings/kankyo.h"
@@ -55,35 +53,22 @@ void warn(QWidget* owner, const QString& text) {
 
 }  // namespace
 
-void TZkvmQSL::setCardWindows(TForm3* preview, TFormJP* viewer, QslDefinition* definition) {
-    preview_ = preview;
-    viewer_ = viewer;
-    definition_ = definition;
-    if (preview_) preview_->setCommandLock([this](bool locked) { lockCommands(locked); });
-    if (viewer_) {
-        viewer_->showReceivedCards = [this] { VwrQ1Click(); };
-        viewer_->laterCommand = [this](const QString&) { notAvailableYet(); };
-    }
-}
-
 void TZkvmQSL::lockCommands(bool locked) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Speed1, Speed5, Speed4, Speed7, Speed10, DefFile})
-        w->setEnabled(!locked);
-    for (const char* name : {"File1", "QSLM1"})
+    for (const char* name : controlsLockedWhilePreviewing())
+        if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(!locked);
+    for (const char* name : menusLockedWhilePreviewing())
         if (auto* menu = findChild<QMenu*>(QString::fromLatin1(name)))
             menu->menuAction()->setEnabled(!locked);
 }
 
 // The received cards in the viewer.
 void TZkvmQSL::VwrQ1Click() {
-    if (viewer_)
-        viewer_->ShowCards(QDir(state_.receivedDir).filePath(QStringLiteral("*.jpg")),
-                           viewer_flag::MaskGiven);
+    viewer_->ShowCards(QDir(state_.folders.receivedDir).filePath(QStringLiteral("*.jpg")),
+                       viewer_flag::MaskGiven);
 }
 
 void TZkvmQSL::Speed8Click(bool newestFirst) {
-    if (viewer_ && newestFirst && viewer_->sortMode() != viewer_sort::FileTime)
+    if (newestFirst && viewer_->sortMode() != viewer_sort::FileTime)
         viewer_->setSortMode(viewer_sort::FileTime);  // shows them again
     else
         VwrQ1Click();
@@ -114,9 +99,7 @@ void TZkvmQSL::Speed3Click(bool colourOnly) {
         d.fontName = font.family();
         d.fontStyle = styleOf(font);
     }
-    settings_.writeString(u"Config", u"FontColor",
-                          QStringLiteral("%1,%2").arg(d.fontColour).arg(d.fontStyle));
-    settings_.writeString(u"Config", u"FontName", d.fontName);
+    d.saveTextFont(settings_);
 }
 
 void TZkvmQSL::BgFontClick(bool colourOnly) {
@@ -125,15 +108,14 @@ void TZkvmQSL::BgFontClick(bool colourOnly) {
         if (ShowMsgBox(this, QStringLiteral("コールサインのフォントを初期設定に戻します。"),
                        app::title(), mb::OkCancel | mb::IconQuestion) != mb::IdOk)
             return;
-        settings_.eraseSection(u"CallFont");
-        d.load(settings_);
+        d.resetCallFont(settings_);
         return;
     }
     if (colourOnly) {
         const QColor chosen = QColorDialog::getColor(colourOf(d.callColour), this);
         if (!chosen.isValid()) return;
         d.callColour = bgrOf(chosen);
-        settings_.writeInteger(u"CallFont", u"Color", int(d.callColour));
+        d.saveCallColour(settings_);
         return;
     }
     bool ok = false;
@@ -143,10 +125,7 @@ void TZkvmQSL::BgFontClick(bool colourOnly) {
     d.callFontName = font.family();
     d.callSize = font.pointSize();
     d.callStyle = styleOf(font);
-    settings_.writeString(u"CallFont", u"Name", d.callFontName);
-    settings_.writeInteger(u"CallFont", u"Color", int(d.callColour));
-    settings_.writeInteger(u"CallFont", u"Size", d.callSize);
-    settings_.writeInteger(u"CallFont", u"Style", d.callStyle);
+    d.saveCallFont(settings_);
 }
 
 void TZkvmQSL::nColorClick() {
@@ -154,7 +133,7 @@ void TZkvmQSL::nColorClick() {
                                                  QStringLiteral("Name の文字色"));
     if (!chosen.isValid()) return;
     state_.drawing.nameColour = bgrOf(chosen);
-    settings_.writeInteger(u"CallFont", u"Color2", int(state_.drawing.nameColour));
+    state_.drawing.saveNameColour(settings_);
 }
 
 // The position boxes: dragged with the left button, kept on the preview,
@@ -186,12 +165,13 @@ bool TZkvmQSL::dragBox(QCheckBox* box, QEvent* event) {
             if (mouse->button() != Qt::LeftButton) return false;
             box->unsetCursor();
             if (!box->property("dragged").toBool()) return false;
-            const int maxLeft = box == BgCall ? 240 : 294;
-            box->move(std::clamp(box->x(), 0, maxLeft), std::clamp(box->y(), 0, 204));
+            box->move(box == BgCall ? DrawingSettings::keptCallBox(box->pos())
+                                    : DrawingSettings::keptNameBox(box->pos()));
             box->setDown(false);
             box->setChecked(dragTick_);
             box->setProperty("dragged", false);
-            state_.drawing.callXY = {BgCall->x(), BgCall->y(), BgName->x(), BgName->y()};
+            state_.drawing.callBox = BgCall->pos();
+            state_.drawing.nameBox = BgName->pos();
             return true;
         }
         default:
@@ -199,108 +179,37 @@ bool TZkvmQSL::dragBox(QCheckBox* box, QEvent* event) {
     }
 }
 
-// Expert mode's preview: the first picture of the definition that exists, cut
-// to the card's shape.
-QImage TZkvmQSL::expertPreview() const {
-    QStringList lines;
-    if (!QslDefinition::readLines(state_.definitionPath, lines)) return {};
-    const QDir folder = QFileInfo(state_.definitionPath).dir();
-    for (const QString& raw : std::as_const(lines)) {
-        const QString line = normalizedLine(raw);
-        if (!line.startsWith(u"#Jpg", Qt::CaseInsensitive)) continue;
-        const qsizetype first = line.indexOf(u'"');
-        const qsizetype last = line.lastIndexOf(u'"');
-        if (first < 0 || last <= first) continue;
-        QString name = line.mid(first + 1, last - first - 1);
-        if (!QDir::isAbsolutePath(name) && !(name.size() > 1 && name[1] == u':'))
-            name = folder.filePath(name);
-        if (!QFileInfo(name).isFile()) continue;
-        const JpegReadResult read = readJpeg(name, QSize(528, 336));
-        if (!read.ok()) continue;
-        const QImage& p = read.image;
-        if (p.width() * 336 >= p.height() * 528)
-            return p.copy(0, 0, p.width(), int(qint64(p.width()) * 336000 / 528000));
-        return p.copy(0, 0, int(qint64(p.height()) * 528000 / 336000), p.height());
-    }
-    return {};
-}
-
 void TZkvmQSL::resizePicture(QSize target) {
     if (ShowMsgBox(this, QStringLiteral("JPEG画像サイズを調整します。\r\rよろしいですか？"),
                    app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
-    const QString folder =
-        settings_.readString(u"QslDef", u"ReSize", QFileInfo(state_.definitionPath).path());
+    const QString folder = places_.resizeFolder(QFileInfo(state_.definitionPath).path());
     const auto chosen = chooseFile({FileDialogRequest::Kind::Save, QStringLiteral("JPEG画像の保存"),
                                     QStringLiteral("JPEG画像(*.jpg)|*.jpg"), folder});
     if (!chosen) return;
     QString path = *chosen;
     if (QFileInfo(path).suffix().compare(u"jpg", Qt::CaseInsensitive) != 0) path += u".jpg";
-    JpegInfo info;
-    if (!readJpegInfo(state_.picturePath, info)) return;
-    const QSize photo = info.uprightSize();
-    const double proportion = double(target.width()) / target.height();
-    const QRect crop =
-        double(photo.width()) / photo.height() <= proportion
-            ? QRect(0, 0, photo.width(), int(std::nearbyint(photo.width() / proportion)))
-            : QRect(0, 0, int(std::nearbyint(photo.height() * proportion)), photo.height());
-    const JpegReadResult read = readJpeg(state_.picturePath, target, crop);
-    if (!read.ok()) return;
-    QImage card(target, QImage::Format_RGB32);
-    StretchCopy(read.image, card);
-    QString error;
-    if (!writeJpeg(card, path, 90, &error)) {
+    const ResizeResult written = writeResizedPhoto(state_.picturePath, target, path);
+    if (written == ResizeResult::Unreadable) return;
+    if (written == ResizeResult::Unwritable) {
         ShowMsgBox(this, path + QStringLiteral("\r\r・・・を作成できません！"), app::title(),
                    mb::Ok | mb::IconStop);
         return;
     }
-    settings_.writeString(u"QslDef", u"ReSize", QFileInfo(path).path());
+    places_.setResizeFolder(QFileInfo(path).path());
     choosePicture(path);
 }
 
 // The sample card: the latest QSO with a registered station, then the one
 // before it at each "他のUser".
 void TZkvmQSL::Speed4Click() {
-    const bool expert = state_.options.expertMode;
-    if (!expert && !QFileInfo(state_.picturePath).isFile())
-        return warn(this, QStringLiteral("ファイルメニューからJPEG画像を開いてください。"));
-    if (!state_.qsoDataOpened)
-        return warn(this, QStringLiteral("ファイルメニューからQSOデータを開いてください。"));
-    if (expert && !QFileInfo(state_.definitionPath).isFile())
-        return warn(this, QStringLiteral("QSL定義ファイルを登録してください。"));
-    if (!QFileInfo(state_.userList).isFile())
-        return warn(this, QStringLiteral("ファイルメニューからユーザーリストを開いてください。"));
-    UserHandle users;
-    if (User_open(0, 0, users, state_.userList) != 0 || users.status != 0) {
-        User_close(users);
-        return warn(this, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
-    }
     takeControls();
-    ZkwHandle log;
-    if (ZelkovOpen(0, log, state_.qsoData, 0) != 0) {
-        User_close(users);
-        return warn(this, QStringLiteral("ファイルメニューからQSOデータを開いてください。"));
-    }
-    SelectionRules rules;
-    rules.excludedRoutes = environment_.excludedRoutes;
-    rules.eligibleSentMarks = environment_.eligibleSentMarks;
-    rules.onlyUnsent = false;  // any card will do for a sample
-    int from = log.recordCount;
-    QslDefinition fallback;
-    CardComposer composer(state_, environment_, definition_ ? *definition_ : fallback);
-    while (from >= 1) {
-        const Selection found = SelectCandidates(log, users, from, from, 1, rules);
-        if (found.candidates.isEmpty()) {
-            warn(this, QStringLiteral("ユーザー登録局との交信が見つかりません！"));
-            break;
-        }
-        const CardComposer::Result card = composer.ComposeCard(found.candidates.front());
-        if (card.path == u"-" || !preview_) break;
-        const int answer = preview_->ShowCardPreview(card.path, false, found.lastAdded);
-        QFile::remove(card.path);
+    SampleCards samples(state_.cardInputs(environment_), environment_, definition_);
+    if (const auto refusal = samples.open(state_.qsoDataOpened, state_.userList))
+        return warn(this, *refusal);
+    while (const auto card = samples.next()) {
+        const int answer = preview_->ShowCardPreview(card->path, false, card->recno);
+        QFile::remove(card->path);
         if (answer != TForm3::Next) break;
-        from = found.lastAdded - 1;
     }
-    ZelkovClose(log, 0);
-    User_close(users);
 }

@@ -2,16 +2,23 @@
 // button, the resets and the manual.
 
 #include "app/ui/ml_qsl1.h"
-#include "server/novq_requests.h"
 
 #include "app/main_state.h"
+#include "app/program_files.h"
 #include "core/app_info.h"
 #include "core/file_dialogs.h"
 #include "core/mklink.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/browse_for_folder.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
+#include "logdata/dbf_table.h"
+#include "logdata/zelkov50.h"
+#include "server/novq_requests.h"
+#include "server/ui/about_dialog.h"
+#include "server/ui/option_dialog.h"
+#include "server/version_check.h"
 #include "settings/kankyo.h"
 #include "settings/qsl_rig.h"
 #include "settings/ui/kankyo_dialog.h"
@@ -19,6 +26,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -61,11 +69,10 @@ void TZkvmQSL::choosePicture(const QString& path) {
 }
 
 void TZkvmQSL::QSLO1Click() {
-    const QString current = settings_.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl"));
     const auto chosen =
         chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("QSL定義ファイルを開く"),
                     QStringLiteral("QSL定義ファイル(*.mQsl)|*.mQsl"),
-                    folderOf(MakeAbsolutePath(current, state_.programDir))});
+                    folderOf(MainState::storedDefinition(settings_, state_.programDir))});
     if (chosen) chooseDefinition(*chosen);
 }
 
@@ -75,9 +82,7 @@ void TZkvmQSL::chooseDefinition(const QString& path) {
         showRecentMenus();
         return;
     }
-    state_.definitions.choose(path);
-    state_.definitionPath = path;
-    settings_.writeString(u"QslDef", u"mQSL", path);
+    state_.setDefinition(settings_, path);
     showRecentMenus();
     loadPreview();
 }
@@ -88,9 +93,7 @@ void TZkvmQSL::QSO1Click() {
                     QStringLiteral("QSOデータ(*.mst)|*.mst"), folderOf(state_.qsoData)});
     QSO1->setChecked(state_.qsoDataOpened);
     if (!chosen) return;
-    state_.qsoData = *chosen;
-    settings_.writeString(u"Config", u"QsoData", MakeRelativePath(*chosen, state_.programDir));
-    state_.qsoDataOpened = true;
+    state_.setQsoData(settings_, *chosen);
     QSO1->setChecked(true);
     updateHints();
 }
@@ -106,13 +109,8 @@ void TZkvmQSL::USR1Click() {
     const UserListChoice choice = chooseUserList(*chosen, Label2->text());
     if (!choice.warning.isEmpty())
         ShowMsgBox(this, choice.warning, app::title(), mb::Ok | mb::IconExclamation);
-    state_.userList = choice.path;
-    state_.userEdition = choice.edition;
+    state_.setUserList(settings_, choice);
     USR1->setChecked(!choice.edition.isEmpty());
-    if (!choice.memoryOnly)
-        settings_.writeOrDelete(
-            u"Config", u"UserList",
-            choice.path.isEmpty() ? QString() : MakeRelativePath(choice.path, state_.programDir));
     updateCaption();
 }
 
@@ -127,17 +125,12 @@ void TZkvmQSL::Rig1Click() {
             ShowMsgBox(this, QStringLiteral("CTY.DAT は開けません！"),
                        QFileInfo(*chosen).fileName(), mb::Ok | mb::IconStop);
         } else {
-            state_.rigAntPath = *chosen;
-            settings_.writeString(u"Config", u"RigAnt",
-                                  MakeRelativePath(*chosen, state_.programDir));
-            state_.reloadRig();
+            state_.setRigAnt(settings_, *chosen);
         }
     } else if (!fileSet ||
                ShowMsgBox(this, state_.rigAntPath + QStringLiteral("\r\r・・・を閉じますか？"),
                           app::title(), mb::YesNo | mb::IconQuestion) == mb::IdYes) {
-        state_.rigAntPath = QStringLiteral("C:\\");
-        state_.reloadRig();
-        settings_.writeString(u"Config", u"RigAnt", state_.rigAntPath);
+        state_.closeRigAnt(settings_);
     }
     Rig1->setChecked(!state_.rigLines.isEmpty());
     updateHints();
@@ -148,8 +141,11 @@ void TZkvmQSL::AntR1Click() {
         Rig1Click();
         return;
     }
-    TForm11 editor(settings_, state_.rigAntPath, state_.programDir, this);
-    if (editor.exec() == QDialog::Accepted) {
+    TForm11 editor(places_, state_.rigAntPath, state_.programDir, this);
+    const int result = editor.exec();
+    // The file the editor ended on is the settings' one, saved or not.
+    storeProgramFile(settings_, ProgramFile::RigAnt, editor.dataPath(), state_.programDir);
+    if (result == QDialog::Accepted) {
         state_.rigAntPath = editor.dataPath();
         state_.reloadRig();
         Rig1->setChecked(!state_.rigLines.isEmpty());
@@ -163,8 +159,7 @@ void TZkvmQSL::M1Click() {
                     QStringLiteral("テキスト(*.txt)|*.txt|すべて(*.*)|*.*"),
                     folderOf(state_.messageTextPath)});
     if (!chosen) return;
-    state_.messageTextPath = *chosen;
-    settings_.writeString(u"Config", u"QslMsg", MakeRelativePath(*chosen, state_.programDir));
+    state_.setMessageTextPath(settings_, *chosen);
     if (QFileInfo::exists(*chosen)) {
         state_.messageText = readMessageText(*chosen);
         Memo1->setPlainText(state_.messageText);
@@ -177,8 +172,7 @@ void TZkvmQSL::BN1Click() {
         chooseFile({FileDialogRequest::Kind::Save, QStringLiteral("メール本文に名前を付けて保存"),
                     QStringLiteral("テキスト(*.txt)|*.txt"), state_.messageTextPath});
     if (!chosen) return;
-    state_.messageTextPath = *chosen;
-    settings_.writeString(u"Config", u"QslMsg", MakeRelativePath(*chosen, state_.programDir));
+    state_.setMessageTextPath(settings_, *chosen);
     updateHints();
     Speed6Click(false);
 }
@@ -196,38 +190,29 @@ void TZkvmQSL::Speed6Click(bool shift) {
 }
 
 void TZkvmQSL::chooseFolder(bool received) {
-    const QString current = received ? state_.receivedDir : state_.sentDir;
-    const QString other = received ? state_.sentDir : state_.receivedDir;
+    const CardFolders& f = state_.folders;
+    const QString current = received ? f.receivedDir : f.sentDir;
+    const QString other = received ? f.sentDir : f.receivedDir;
     const QString question =
         received ? QStringLiteral("受信フォルダを変更しますか？\r\r現在の受信フォルダ＝")
                  : QStringLiteral("送信フォルダを変更しますか？\r\r現在の送信フォルダ＝");
     if (ShowMsgBox(this, question + current, app::title(),
                    mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
-    QString folder = current;
+    QString chosen = current;
     if (!BrowseForFolder(received ? QStringLiteral("電子QSL受信フォルダの選択")
                                   : QStringLiteral("送信済み電子QSLフォルダの選択"),
-                         folder))
+                         chosen))
         return;
-    auto bare = [](QString path) {
-        while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
-            path.chop(1);
-        return path;
-    };
-    folder = bare(folder);
-    if (folder.compare(bare(other), Qt::CaseInsensitive) == 0) {
-        ShowMsgBox(this, QStringLiteral("このフォルダは選択できません！\r\r") + folder,
+    const QString folder = acceptedCardFolder(chosen, other);
+    if (folder.isEmpty()) {
+        ShowMsgBox(this,
+                   QStringLiteral("このフォルダは選択できません！\r\r") +
+                       acceptedCardFolder(chosen, QString()),
                    app::title(), mb::Ok | mb::IconExclamation);
         return;
     }
-    const QString stored = MakeRelativePath(folder, state_.programDir);
-    if (received) {
-        state_.receivedDir = folder;
-        settings_.writeString(u"Config", u"RcvDir", stored);
-    } else {
-        state_.sentDir = folder;
-        settings_.writeString(u"Config", u"SntDir", stored);
-    }
+    state_.setCardFolder(settings_, received, folder);
     updateHints();
     if (received)
         Speed5->setToolTip(shown(folder + QStringLiteral("\r・・・に受信します")));
@@ -244,11 +229,11 @@ void TZkvmQSL::QSLS1Click() {
 }
 
 void TZkvmQSL::C2Click() {
-    ShellOpen(state_.receivedDir);
+    ShellOpen(state_.folders.receivedDir);
 }
 
 void TZkvmQSL::T1Click() {
-    ShellOpen(state_.sentDir);
+    ShellOpen(state_.folders.sentDir);
 }
 
 void TZkvmQSL::O1Popup() {
@@ -260,7 +245,6 @@ void TZkvmQSL::O1Popup() {
 }
 
 void TZkvmQSL::QSL2Click() {
-    if (!environmentWindow_) return;
     environmentWindow_->setExpertMode(state_.options.expertMode);
     environmentWindow_->Load(false);
     environmentWindow_->exec();
@@ -309,10 +293,26 @@ void TZkvmQSL::N14Click() {
 }
 
 void TZkvmQSL::H1Click() {
-    if (!http_) {
-        ShellOpen(environment_.serverBase() + QStringLiteral("tgw/Sendvik.html"));
-        return;
-    }
-    openManual(*http_, environment_.serverBase(), app::primaryServerBase(),
+    openManual(http_, environment_.serverBase(), app::primaryServerBase(),
                environment_.alternateServer);
+}
+
+void TZkvmQSL::S1Click() {
+    communicationWindow_->LoadSettings();
+    communicationWindow_->exec();
+}
+
+void TZkvmQSL::V6Click() {
+    AboutInfo info;
+    info.call = state_.ownCall;
+    info.libraryDate = GetDll__Date();
+    info.programPath = QCoreApplication::applicationFilePath();
+    info.qsoData = state_.qsoData;
+    info.recordCount = std::max(0, qsoRecordCount(state_.qsoData));
+    info.userListEdition = state_.userEdition;
+    info.receivedDir = state_.folders.receivedDir;
+    info.sentDir = state_.folders.sentDir;
+    TAbForm about(info, http_, environment_.serverBase(), places_, state_.programDir, this);
+    // A started installer replaces the program: it ends.
+    if (about.exec() == TAbForm::kInstallerStarted) close();
 }

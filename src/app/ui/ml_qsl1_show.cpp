@@ -3,6 +3,7 @@
 
 #include "app/ui/ml_qsl1.h"
 
+#include "app/command_table.h"
 #include "app/main_state.h"
 #include "app/startup_checks.h"
 #include "app/ui/card_preview.h"
@@ -11,8 +12,11 @@
 #include "core/shell_open.h"
 #include "core/ui/history_combo.h"
 #include "core/zkw_ini.h"
+#include "logdata/log_store.h"
 #include "mail/mail_account.h"
-#include "mail/n_mail.h"
+#include "mail/mail_session.h"
+#include "render/card_pictures.h"
+#include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 #include "settings/ui/kankyo_dialog.h"
 
@@ -40,11 +44,6 @@ QString shown(const QString& hint) {
     return QString(hint).replace(u'\r', u'\n');
 }
 
-QString zdbPath(const QString& master) {
-    const QFileInfo info(master);
-    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".zdb");
-}
-
 }  // namespace
 
 void TZkvmQSL::showEvent(QShowEvent* event) {
@@ -57,20 +56,12 @@ void TZkvmQSL::showEvent(QShowEvent* event) {
 void TZkvmQSL::FormShow() {
     state_.busy = false;
     NMailInitializeWinSock();
-    if (environmentWindow_)
-        environmentWindow_->Load(true);
-    else
-        environment_.load(settings_, true);
-
+    environmentWindow_->Load(true);
     applyLooks();
-
-    const MailAccount account = mailAccountFrom(settings_);
-    NMailSetOption(5, 1);
-    NMailSetOption(0, account.timeoutSeconds);
-    NMailSetOption(1, 10240);
-    NMailSetOption(17, 5);
+    setUpMailLibrary(mailAccountFrom(settings_));
 
     const std::optional<QString> qsoWarning = state_.load(settings_, paths_);
+    prepareProgramFolder(state_);
     const QRect place = state_.windowPlace;
     resize(std::max(place.width(), minimumWidth()), std::max(place.height(), minimumHeight()));
     if (!ctrlHeldAtStart_) move(place.left(), place.top());
@@ -80,11 +71,6 @@ void TZkvmQSL::FormShow() {
     updateCaption();
     QTimer::singleShot(0, this, &TZkvmQSL::postShowChecks);
     Timer1->start();
-}
-
-void TZkvmQSL::setEnvironmentWindow(TSetQSL* window) {
-    environmentWindow_ = window;
-    if (window) connect(window, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
 }
 
 // The memo font of the environment settings.
@@ -118,8 +104,8 @@ void TZkvmQSL::showState() {
     Edit2->setText(QString::number(state_.lastRecord));
     Memo1->setPlainText(state_.messageText);
     AlphaBl->setValue(state_.drawing.alpha);
-    BgCall->move(state_.drawing.callXY[0], state_.drawing.callXY[1]);
-    BgName->move(state_.drawing.callXY[2], state_.drawing.callXY[3]);
+    BgCall->move(state_.drawing.callBox);
+    BgName->move(state_.drawing.nameBox);
     QSO1->setChecked(state_.qsoDataOpened);
     USR1->setChecked(!state_.userEdition.isEmpty());
     Rig1->setChecked(!state_.rigLines.isEmpty());
@@ -143,21 +129,20 @@ void TZkvmQSL::showOptions() {
 }
 
 void TZkvmQSL::updateModeControls() {
-    const bool expert = state_.options.expertMode;
-    Speed9->setEnabled(expert);
-    Speed2->setText(expert ? QStringLiteral("イメージ") : QStringLiteral("背景色"));
-    Speed2->setToolTip(expert ? QStringLiteral("電子QSLイメージを表示して定義ファイル編集")
-                              : QStringLiteral("QSL文字列の背景色"));
-    Speed2->setVisible(expert || state_.options.textArea == 0);
-    AlphaBl->setVisible(!expert && state_.options.textArea == 2);
+    const ModeControls m = modeControls(state_.options.expertMode, state_.options.textArea);
+    Speed9->setEnabled(m.editorEnabled);
+    Speed2->setText(m.backgroundCaption);
+    Speed2->setToolTip(m.backgroundHint);
+    Speed2->setVisible(m.backgroundVisible);
+    AlphaBl->setVisible(m.alphaVisible);
     for (QWidget* w : std::initializer_list<QWidget*>{BgCall, BgName, BgFont, nColor})
-        w->setVisible(!expert);
+        w->setVisible(m.beginnerVisible);
     for (QRadioButton* r : std::as_const(placeButtons_))
-        r->setEnabled(!expert);
-    TransC1->setEnabled(!expert);
-    Speed3->setEnabled(!expert);
-    RstEdit->setEnabled(!expert);
-    definitionMenu_->setEnabled(expert);
+        r->setEnabled(m.beginnerEnabled);
+    TransC1->setEnabled(m.beginnerEnabled);
+    Speed3->setEnabled(m.beginnerEnabled);
+    RstEdit->setEnabled(m.beginnerEnabled);
+    definitionMenu_->setEnabled(m.definitionsEnabled);
 }
 
 void TZkvmQSL::updateCaption() {
@@ -169,15 +154,17 @@ void TZkvmQSL::updateCaption() {
 
 void TZkvmQSL::updateHints() {
     const QString saveTo = QStringLiteral("\r・・・に保存します");
-    Speed5->setToolTip(shown(state_.receivedDir + saveTo));
-    Speed1->setToolTip(shown(state_.sentDir + saveTo));
-    Speed10->setToolTip(shown(QStringLiteral("送信済み電子QSLの一覧表示\r") + state_.sentDir));
+    Speed5->setToolTip(shown(state_.folders.receivedDir + saveTo));
+    Speed1->setToolTip(shown(state_.folders.sentDir + saveTo));
+    Speed10->setToolTip(
+        shown(QStringLiteral("送信済み電子QSLの一覧表示\r") + state_.folders.sentDir));
     Memo1->setToolTip(
         shown(state_.messageTextPath + QStringLiteral("\rメール本文に書き加えるメッセージです。")));
     if (QFileInfo::exists(state_.rigAntPath))
         Speed13->setToolTip(
             shown(QStringLiteral("リグ／アンテナ・データの編集\r") + state_.rigAntPath));
-    Speed7->setToolTip(shown(zdbPath(state_.qsoData) + QStringLiteral("\rと 電子QSLを照合")));
+    Speed7->setToolTip(
+        shown(LogStore::dataPathFor(state_.qsoData) + QStringLiteral("\rと 電子QSLを照合")));
     BgCall->setToolTip(QStringLiteral("QSL上にコールサインを大きく表示する"));
     BgName->setToolTip(
         shown(QStringLiteral("QSL上にオペレータ名などを表示\r環境設定／QSL送信系で設定します")));
@@ -220,7 +207,7 @@ void TZkvmQSL::loadPreview() {
         PaintBox1->setToolTip(state_.picturePath);
     } else if (state_.options.expertMode) {
         pictureSize_ = QSize();
-        picture = expertPreview();
+        picture = definitionPreview(state_.definitionPath);
         PaintBox1->setToolTip(state_.definitionPath);
         statusBar()->showMessage(state_.definitionPath);
     } else {
@@ -234,14 +221,11 @@ void TZkvmQSL::loadPreview() {
 void TZkvmQSL::postShowChecks() {
     if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
         ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);
-    if (const auto same = sameFoldersMessage(state_.receivedDir, state_.sentDir))
+    if (const auto same = sameFoldersMessage(state_.folders.receivedDir, state_.folders.sentDir))
         ShowMsgBox(this, *same, app::title(), mb::Ok | mb::IconStop);
-    if (communicationSettingsIncomplete(settings_)) {
-        if (communicationCommand_)
-            communicationCommand_();
-        else
-            notAvailableYet();
-    }
+    CommSettings communication;
+    communication.load(settings_);
+    if (communicationSettingsIncomplete(communication)) S1Click();
     if (!state_.skipTimeZoneCheck) {
         if (const auto zone =
                 timeZoneMessage(QTimeZone::systemTimeZone(), QDateTime::currentDateTime()))
@@ -269,7 +253,8 @@ void TZkvmQSL::takeControls() {
     o.drawCall = BgCall->isChecked();
     o.drawName = BgName->isChecked();
     state_.drawing.alpha = AlphaBl->value();
-    state_.drawing.callXY = {BgCall->x(), BgCall->y(), BgName->x(), BgName->y()};
+    state_.drawing.callBox = BgCall->pos();
+    state_.drawing.nameBox = BgName->pos();
     state_.maximised = isMaximized();
     const QRect normal = normalGeometry();
     state_.windowPlace = QRect(normal.x(), normal.y(), normal.width(), normal.height());

@@ -1,8 +1,8 @@
 #include "render/ui/view_bmp.h"
 
 #include "core/file_dialogs.h"
+#include "core/window_state.h"
 #include "core/zk_dll5.h"
-#include "core/zkw_ini.h"
 #include "render/card_viewer.h"
 #include "render/jpeg_io.h"
 
@@ -36,7 +36,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
 
 }  // namespace
 
-TForm3::TForm3(TZkwIni& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+TForm3::TForm3(WindowState& places, std::function<void(bool)> lockCommands, QWidget* parent)
+    : QDialog(parent), places_(places), lock_(std::move(lockCommands)) {
     setObjectName(QStringLiteral("Form3"));
     SendButton = button(this, "SendButton", QStringLiteral("送信"),
                         QStringLiteral("表示されている画像を送信"), 64);
@@ -84,9 +85,7 @@ int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
     NextButton->setText(sendMode ? QStringLiteral("次へ") : QStringLiteral("他のUser"));
     NextButton->setFixedWidth(sendMode ? 48 : 80);
     Label1->setText(previewLabel(sendMode, recno, picture_.size(), QFileInfo(jpegPath).fileName()));
-    const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"ViewPos");
-    const QString stored = settings_.readString(u"Config", u"ViewPos", QString());
-    move(stored.isEmpty() ? QPoint(9, 9) : QPoint(place[0], place[1]));
+    move(places_.previewPlace().value_or(QPoint(9, 9)));
     layOut();
     if (!sendMode) {
         setModal(true);
@@ -95,14 +94,14 @@ int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
     }
     // Send mode: the caller's batch waits here while the window stays usable.
     setModal(false);
-    if (lock_) lock_(true);
+    lock_(true);
     show();
     QEventLoop loop;
     waiting_ = true;
     connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
     loop.exec();
     waiting_ = false;
-    if (lock_) lock_(false);
+    lock_(false);
     return result_;
 }
 
@@ -127,15 +126,13 @@ void TForm3::layOut() {
 
 void TForm3::finish(int result) {
     result_ = result;
-    const QRect g = geometry();
-    settings_.writeString(u"Config", u"ViewPos", QStringLiteral("%1,%2").arg(g.x()).arg(g.y()));
+    places_.setPreviewPlace(geometry().topLeft());
     done(result == Cancel ? QDialog::Rejected : QDialog::Accepted);
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
     // Closing by the frame answers as the cancel button.
-    const QRect g = geometry();
-    settings_.writeString(u"Config", u"ViewPos", QStringLiteral("%1,%2").arg(g.x()).arg(g.y()));
+    places_.setPreviewPlace(geometry().topLeft());
     result_ = Cancel;
     QDialog::closeEvent(event);
 }

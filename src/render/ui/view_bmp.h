@@ -11,7 +11,7 @@
 class QLabel;
 class QMenu;
 class QPushButton;
-class TZkwIni;
+class WindowState;
 
 class TForm3 : public QDialog {
     Q_OBJECT
@@ -19,11 +19,12 @@ public:
     // Results of ShowCardPreview.
     enum Result { Send = 0, Cancel = 1, Next = 2, SendAll = 3, Back = 4 };
 
-    explicit TForm3(TZkwIni& settings, QWidget* parent = nullptr);
+    // `lockCommands` locks the owner's commands that would start another run
+    // while a send waits on the preview (true), and unlocks them (false).
+    TForm3(WindowState& places, std::function<void(bool)> lockCommands, QWidget* parent = nullptr);
 
     // While a send-mode preview is up, the main window's commands that start
     // a run or switch the mode are locked with this.
-    void setCommandLock(std::function<void(bool)> lock) { lock_ = std::move(lock); }
 
     int ShowCardPreview(const QString& jpegPath, bool sendMode, int recno);
 
@@ -43,7 +44,7 @@ private:
     void layOut();
     void finish(int result);
 
-    TZkwIni& settings_;
+    WindowState& places_;
     std::function<void(bool)> lock_;
     QImage picture_;
     QString path_;

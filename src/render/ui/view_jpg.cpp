@@ -1,13 +1,13 @@
 #include "render/ui/view_jpg.h"
 
-#include "app/main_state.h"
 #include "core/app_info.h"
+#include "core/card_folders.h"
 #include "core/file_dialogs.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
-#include "core/zkw_ini.h"
+#include "core/window_state.h"
 #include "render/card_viewer.h"
 #include "render/jpeg_io.h"
 
@@ -37,8 +37,12 @@ constexpr int kMemoHeight = 96;
 
 }  // namespace
 
-TFormJP::TFormJP(TZkwIni& settings, MainState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window), settings_(settings), state_(state) {
+TFormJP::TFormJP(WindowState& places, const CardFolders& folders, ViewerCommands commands,
+                 QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      places_(places),
+      folders_(folders),
+      commands_(std::move(commands)) {
     setObjectName(QStringLiteral("FormJP"));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -60,9 +64,8 @@ TFormJP::TFormJP(TZkwIni& settings, MainState& state, QWidget* parent)
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (Memo1->hasFocus()) SaveButton->show();
     });
-    const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"QslPos");
-    const bool stored = !settings_.readString(u"Config", u"QslPos", QString()).isEmpty();
-    sortMode_ = stored ? std::clamp(place[3], 0, 2) : viewer_sort::FileTime;
+    const WindowState::ViewerPlace place = places_.viewerPlace();
+    sortMode_ = place.at ? std::clamp(place.sortMode, 0, 2) : viewer_sort::FileTime;
     buildMenu();
     setAttribute(Qt::WA_Hover);
 }
@@ -81,9 +84,7 @@ void TFormJP::buildMenu() {
         return a;
     };
     auto later = [this](const QString& command) {
-        return [this, command] {
-            if (laterCommand) laterCommand(command);
-        };
+        return [this, command] { commands_.laterCommand(command); };
     };
     add("SN1", QStringLiteral("電子QSLとQSOデータを照合(&Q)..."), Qt::Key_F4,
         later(QStringLiteral("SN1")));
@@ -95,22 +96,20 @@ void TFormJP::buildMenu() {
         [this] { onlyThisStation(); });
     PopupMenu1->addSeparator();
     add("O1", QStringLiteral("画像を開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        const auto chosen =
-            chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
-                        QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"),
-                        settings_.readString(u"Config", u"OpenDir", QString())});
+        const auto chosen = chooseFile(
+            {FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
+             QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"), places_.viewerFolder()});
         if (!chosen) return;
-        settings_.writeString(u"Config", u"OpenDir", QFileInfo(*chosen).path());
+        places_.setViewerFolder(QFileInfo(*chosen).path());
         ShowCards(*chosen, viewer_flag::MaskGiven);
     });
     add("G1", QStringLiteral("フォルダ内の全画像を開く(&G)"), QKeySequence(Qt::CTRL | Qt::Key_G),
         [this] {
-            const auto chosen =
-                chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
-                            QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"),
-                            settings_.readString(u"Config", u"OpenDir", QString())});
+            const auto chosen = chooseFile(
+                {FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の表示"),
+                 QStringLiteral("JPEG画像|*.jpg;*.jpeg|BMP画像|*.bmp"), places_.viewerFolder()});
             if (!chosen) return;
-            settings_.writeString(u"Config", u"OpenDir", QFileInfo(*chosen).path());
+            places_.setViewerFolder(QFileInfo(*chosen).path());
             ShowCards(*chosen, 0);
         });
     add("E1", QStringLiteral("画像を編集ソフトで開く(&E)"), {}, [this] {
@@ -193,7 +192,7 @@ void TFormJP::showEntry() {
                        .arg(picture_.width())
                        .arg(picture_.height()));
     setToolTip(path_);
-    messagePath_ = cardMessagePath(state_.messageDir, path_);
+    messagePath_ = cardMessagePath(folders_.messageDir, path_);
     {
         const QSignalBlocker quiet(Memo1);
         QFile text(messagePath_);
@@ -225,11 +224,7 @@ void TFormJP::layOut() {
     const int w = std::max(fitted.width() + 1, 360);
     resize(w, top + fitted.height() + kMemoHeight);
     if (!placed_) {
-        const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"QslPos");
-        if (!settings_.readString(u"Config", u"QslPos", QString()).isEmpty())
-            move(place[0], place[1]);
-        else
-            move(9, 9);
+        move(places_.viewerPlace().at.value_or(QPoint(9, 9)));
         placed_ = true;
     }
     Label1->setGeometry(0, 0, 220, kLabelRow);
@@ -292,10 +287,7 @@ void TFormJP::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TFormJP::closeEvent(QCloseEvent* event) {
-    const QRect g = geometry();
-    settings_.writeString(
-        u"Config", u"QslPos",
-        QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.height()).arg(sortMode_));
+    places_.setViewerPlace(geometry(), sortMode_);
     QWidget::closeEvent(event);
 }
 
@@ -304,7 +296,7 @@ void TFormJP::setSortMode(int mode) {
     const QList<QAction*> actions = sortGroup_->actions();
     for (int i = 0; i < actions.size(); ++i)
         actions[i]->setChecked(i == sortMode_);
-    if (showReceivedCards) showReceivedCards();
+    commands_.showReceivedCards();
 }
 
 void TFormJP::deleteShown() {
@@ -324,14 +316,14 @@ void TFormJP::deleteShown() {
 
 void TFormJP::onlyThisStation() {
     const QString name = QFileInfo(path_).fileName();
-    const bool received = QFileInfo(path_).path().compare(QFileInfo(state_.sentDir).filePath(),
+    const bool received = QFileInfo(path_).path().compare(QFileInfo(folders_.sentDir).filePath(),
                                                           Qt::CaseInsensitive) != 0;
     if (received)
-        ShowCards(
-            QDir(state_.receivedDir).filePath(name.section(u'_', 0, 0) + QStringLiteral("_*.jpg")),
-            viewer_flag::MaskGiven);
+        ShowCards(QDir(folders_.receivedDir)
+                      .filePath(name.section(u'_', 0, 0) + QStringLiteral("_*.jpg")),
+                  viewer_flag::MaskGiven);
     else
-        ShowCards(QDir(state_.sentDir).filePath(u'*' + name.section(u'_', -1)),
+        ShowCards(QDir(folders_.sentDir).filePath(u'*' + name.section(u'_', -1)),
                   viewer_flag::MaskGiven);
 }
 

@@ -14,23 +14,28 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class QActionGroup;
-class TZkwIni;
-struct MainState;
+class WindowState;
+struct CardFolders;
+
+// What the viewer's menu asks of its owner: the received cards shown again
+// (after a new sort order), and the commands of later stages by name.
+struct ViewerCommands {
+    std::function<void()> showReceivedCards;
+    std::function<void(const QString& command)> laterCommand;
+};
 
 class TFormJP : public QWidget {
     Q_OBJECT
 public:
-    TFormJP(TZkwIni& settings, MainState& state, QWidget* parent = nullptr);
+    // `folders` are the owner's, read at each use (they may change).
+    TFormJP(WindowState& places, const CardFolders& folders, ViewerCommands commands,
+            QWidget* parent = nullptr);
 
     // Shows the pictures of a folder (or a mask with MaskGiven); "*" shows the
     // current entry again. The number found, -1 when nothing was searched.
     int ShowCards(const QString& pathOrMask, int flags);
 
     int sortMode() const { return sortMode_; }
-    // Runs the main window's received-card command again after a new sort
-    // mode is chosen; commands of later stages are offered through this too.
-    std::function<void()> showReceivedCards;
-    std::function<void(const QString& command)> laterCommand;
 
     const QStringList& entries() const { return entries_; }
     QString shownPath() const { return path_; }
@@ -55,8 +60,9 @@ private:
     void layOut();
     QRect pictureArea() const;
 
-    TZkwIni& settings_;
-    MainState& state_;
+    WindowState& places_;
+    const CardFolders& folders_;
+    ViewerCommands commands_;
     QStringList entries_;
     QString mask_;
     QString path_;

@@ -5,7 +5,7 @@
 #include "core/shell_open.h"
 #include "core/ui/browse_for_folder.h"
 #include "core/ui/widget_names.h"
-#include "core/zkw_ini.h"
+#include "core/window_state.h"
 #include "server/httplib.h"
 #include "server/server_payload.h"
 
@@ -18,12 +18,12 @@
 
 using namespace Qt::StringLiterals;
 
-TAbForm::TAbForm(const AboutInfo& info, THTTPDown& http, QString serverBase, TZkwIni& settings,
+TAbForm::TAbForm(const AboutInfo& info, THTTPDown& http, QString serverBase, WindowState& places,
                  QString programDir, QWidget* parent)
     : QDialog(parent),
       http_(http),
       serverBase_(std::move(serverBase)),
-      settings_(settings),
+      places_(places),
       programDir_(std::move(programDir)) {
     setObjectName(u"AbForm"_s);
     setWindowTitle(u"バージョン情報"_s);
@@ -104,7 +104,7 @@ void TAbForm::download() {
         ShowMsgBox(this, u"ダウンロード情報が見つかりません！"_s, serverBase_, mb::IconStop);
         return;
     }
-    QString folder = settings_.readString(u"Config", u"DownDir", programDir_);
+    QString folder = places_.downloadFolder(programDir_);
     if (!BrowseForFolder(u"最新版のダウンロード"_s, folder)) return;
     const QString target = downloadTarget(folder, *path);
 
@@ -125,7 +125,7 @@ void TAbForm::download() {
         ShowMsgBox(this, u"ダウンロードできませんでした。"_s, app::title(), mb::IconInformation);
         return;
     }
-    settings_.writeString(u"Config", u"DownDir", QFileInfo(target).absolutePath());
+    places_.setDownloadFolder(QFileInfo(target).absolutePath());
     if (ShowMsgBox(this, u"インストールを開始しますか？"_s, app::title(),
                    mb::YesNo | mb::IconQuestion) == mb::IdNo)
         return;

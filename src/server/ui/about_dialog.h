@@ -10,7 +10,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class THTTPDown;
-class TZkwIni;
+class WindowState;
 
 class TAbForm : public QDialog {
     Q_OBJECT
@@ -18,7 +18,7 @@ public:
     // The result when the downloaded installer was started: the program ends.
     static constexpr int kInstallerStarted = 6;
 
-    TAbForm(const AboutInfo& info, THTTPDown& http, QString serverBase, TZkwIni& settings,
+    TAbForm(const AboutInfo& info, THTTPDown& http, QString serverBase, WindowState& places,
             QString programDir, QWidget* parent = nullptr);
 
     void Speed1Click();
@@ -33,7 +33,7 @@ private:
 
     THTTPDown& http_;
     QString serverBase_;
-    TZkwIni& settings_;
+    WindowState& places_;
     QString programDir_;
     QByteArray homePage_;  // kept between the two presses
     int pressResult_ = 0;

@@ -73,9 +73,7 @@ void TForm1::OkButtonClick() {
 
 // --- TOptionF -------------------------------------------------------------
 
-TOptionF::TOptionF(TZkwIni& settings, THTTPDown& http, QString serverBase, ProviderPresets presets,
-                   QWidget* parent)
-    : QDialog(parent), session_(settings, http, std::move(serverBase), std::move(presets)) {
+TOptionF::TOptionF(CommSession& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(u"OptionF"_s);
     setWindowTitle(u"E-Mail QSL 通信設定"_s);
     buildControls();

@@ -33,11 +33,10 @@ private:
 class TOptionF : public QDialog {
     Q_OBJECT
 public:
-    TOptionF(TZkwIni& settings, THTTPDown& http, QString serverBase, ProviderPresets presets,
-             QWidget* parent = nullptr);
+    // The window answers the session's questions for as long as it lives.
+    explicit TOptionF(CommSession& session, QWidget* parent = nullptr);
 
     CommSession& session() { return session_; }
-    void setServerBase(QString base) { session_.setServerBase(std::move(base)); }
 
     // Loads the fields from the settings (the main window asks before showing).
     void LoadSettings();
@@ -68,7 +67,7 @@ private:
     void updateEnabling();
     void focusField(CommSession::Field field);
 
-    CommSession session_;
+    CommSession& session_;
     bool showing_ = false;  // the fields are being filled, not edited
 
     QLineEdit* MailEdit;

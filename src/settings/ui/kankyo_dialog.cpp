@@ -7,6 +7,7 @@
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
 #include "core/zkw_ini.h"
+#include "settings/comm_settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -326,7 +327,7 @@ void TSetQSL::showEvent(QShowEvent* event) {
     FontD2->setToolTip(memoFont + QStringLiteral("\nメモ欄・メール本文の文字"));
     SpinFnt->setValue(MsgFontSize() <= 4 ? 12 : MsgFontSize());
     fJpgSize->setEnabled(!expertMode_);
-    const QString call = settings_.readString(u"Option", u"Calls", QString()).trimmed().toUpper();
+    const QString call = CommSettings::storedCall(settings_);
     PotblLabel->setText((call.size() < 4 ? QStringLiteral("Call") : call) + u'/');
 }
 

@@ -3,12 +3,11 @@
 #include "core/app_info.h"
 #include "core/comma_text.h"
 #include "core/file_dialogs.h"
-#include "core/mklink.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/key_filters.h"
+#include "core/window_state.h"
 #include "core/zk_dll5.h"
-#include "core/zkw_ini.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -26,7 +25,6 @@
 
 namespace {
 
-const QString kDefaultPlace = QStringLiteral("9,9,640,400,49,150,57,160,45,240,85,88");
 const QString kFilter = QStringLiteral("Rig/Antﾃﾞｰﾀﾌｧｲﾙ(*.dat)|*.dat");
 
 // The frequency column is typed in plain letters and digits.
@@ -46,10 +44,10 @@ public:
 
 }  // namespace
 
-TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programDir, QWidget* parent,
-                 const QString& siteBase)
+TForm11::TForm11(WindowState& places, const QString& path, const QString& programDir,
+                 QWidget* parent, const QString& siteBase)
     : QDialog(parent),
-      settings_(settings),
+      places_(places),
       programDir_(programDir),
       siteBase_(siteBase.isEmpty() ? app::primaryServerBase() : siteBase) {
     setObjectName(QStringLiteral("Form11"));
@@ -154,17 +152,11 @@ TForm11::TForm11(TZkwIni& settings, const QString& path, const QString& programD
     layout->addWidget(StatusBar1);
 
     // Place and column widths.
-    const QString place = settings_.readString(u"Config", u"RigWin", kDefaultPlace);
-    const QString list = place.isEmpty() || place.front() <= u' ' ? kDefaultPlace : place;
-    qsizetype cursor = 0;
-    const int left = TextToInt(list);
-    const int top = NextListNumber(list, cursor);
-    const int width = NextListNumber(list, cursor);
-    const int height = NextListNumber(list, cursor);
+    const WindowState::RigEditorPlace place = places_.rigEditorPlace(kRigValueCount);
     for (int c = 0; c < kRigValueCount; ++c)
-        StringGrid1->setColumnWidth(c, NextColumnWidth(list, cursor));
-    resize(std::max(width, 320), std::max(height, 240));
-    move(left, top);
+        StringGrid1->setColumnWidth(c, place.columnWidths[size_t(c)]);
+    resize(std::max(place.geometry.width(), 320), std::max(place.geometry.height(), 240));
+    move(place.geometry.topLeft());
 
     path_ = path;
     if (isCtyDat(path_) || !QFileInfo(path_).isFile()) {
@@ -194,8 +186,7 @@ void TForm11::setChooser(const QString& summary, int preselectedRow) {
 }
 
 void TForm11::loadFile() {
-    TZkwIni file(path_);
-    table_ = RigAntTable::read(file);
+    table_ = RigAntTable::load(path_);
     showTable();
     StatusBar1->showMessage(path_);
 }
@@ -271,15 +262,12 @@ void TForm11::deleteRow() {
 void TForm11::changeMax() {
     takeTable();
     table_.setMax(TextToInt(MaxEdit->text()));
-    TZkwIni file(path_);
-    file.writeInteger(u"Count", u"Max", table_.max);
-    file.flush();
+    RigAntTable::saveMax(path_, table_.max);
     showTable();
 }
 
 void TForm11::useFile(const QString& path) {
     path_ = path;
-    settings_.writeString(u"Config", u"RigAnt", MakeRelativePath(path_, programDir_));
     StatusBar1->showMessage(path_);
 }
 
@@ -309,33 +297,22 @@ void TForm11::saveAs() {
     }
     takeTable();
     useFile(*chosen);
-    TZkwIni file(path_);
-    table_.write(file);
-    file.flush();
+    table_.save(path_);
 }
 
 void TForm11::Save() {
     if (!chooser_) {
         takeTable();
-        TZkwIni file(path_);
-        table_.write(file);
-        if (!file.flush()) return;
+        if (!table_.save(path_)) return;
     }
     accept();
 }
 
 void TForm11::done(int result) {
-    const QRect place = geometry();
-    QString text = QStringLiteral("%1,%2,%3,%4,")
-                       .arg(place.x())
-                       .arg(place.y())
-                       .arg(place.width())
-                       .arg(place.height());
-    QStringList widths;
+    WindowState::RigEditorPlace place{geometry(), {}};
     for (int c = 0; c < kRigValueCount; ++c)
-        widths.append(QString::number(StringGrid1->columnWidth(c)));
-    settings_.writeString(u"Config", u"RigWin", text + widths.join(u','));
-    settings_.writeString(u"Config", u"RigAnt", MakeRelativePath(path_, programDir_));
+        place.columnWidths.push_back(StringGrid1->columnWidth(c));
+    places_.setRigEditorPlace(place);
     QDialog::done(result);
 }
 
@@ -354,12 +331,13 @@ QString TForm11::selectedLine() const {
     return commaTextJoin(cells);
 }
 
-std::optional<QString> chooseRigLine(TZkwIni& settings, const QString& path,
-                                     const QString& programDir, const QString& summary,
-                                     int& lastRow, QWidget* parent) {
-    TForm11 chooser(settings, path, programDir, parent);
+std::optional<QString> chooseRigLine(WindowState& places, QString& path, const QString& programDir,
+                                     const QString& summary, int& lastRow, QWidget* parent) {
+    TForm11 chooser(places, path, programDir, parent);
     chooser.setChooser(summary, lastRow);
-    if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+    const int result = chooser.exec();
+    path = chooser.dataPath();
+    if (result != QDialog::Accepted) return std::nullopt;
     lastRow = chooser.selectedRow();
     return chooser.selectedLine();
 }

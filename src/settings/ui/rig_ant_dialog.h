@@ -11,14 +11,16 @@ class QLineEdit;
 class QMenu;
 class QStatusBar;
 class QTableWidget;
-class TZkwIni;
+class WindowState;
 
 class TForm11 : public QDialog {
     Q_OBJECT
 public:
     // The editor on the rig/antenna file `path` (another is asked for when
-    // it does not exist). `siteBase` is where the help page lives.
-    TForm11(TZkwIni& settings, const QString& path, const QString& programDir,
+    // it does not exist). `siteBase` is where the help page lives. The file
+    // in use when the window closes is dataPath(): the caller keeps it as the
+    // settings' rig/antenna data.
+    TForm11(WindowState& places, const QString& path, const QString& programDir,
             QWidget* parent = nullptr, const QString& siteBase = QString());
     ~TForm11() override;
 
@@ -50,7 +52,7 @@ private:
     bool confirmLineChange();
     void useFile(const QString& path);
 
-    TZkwIni& settings_;
+    WindowState& places_;
     QString programDir_;
     QString siteBase_;
     QString path_;
@@ -65,7 +67,8 @@ private:
 };
 
 // The rig/antenna chooser for a QSO: the chosen line as comma text, or
-// nothing when the person cancels. `lastRow` is preselected and updated.
-std::optional<QString> chooseRigLine(TZkwIni& settings, const QString& path,
-                                     const QString& programDir, const QString& summary,
-                                     int& lastRow, QWidget* parent = nullptr);
+// nothing when the person cancels. `lastRow` is preselected and updated;
+// `path` becomes the file the chooser ended on.
+std::optional<QString> chooseRigLine(WindowState& places, QString& path, const QString& programDir,
+                                     const QString& summary, int& lastRow,
+                                     QWidget* parent = nullptr);

@@ -3,9 +3,10 @@
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 
-#include "app/main_state.h"
+#include "core/card_folders.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "render/card_viewer.h"
 
@@ -41,7 +42,10 @@ private Q_SLOTS:
     void previewAnswersByItsButtons() {
         QTemporaryDir dir;
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        TForm3 preview(settings);
+        WindowState places(settings);
+        // Send mode locks the main window's commands while it waits.
+        QList<bool> locks;
+        TForm3 preview(places, [&locks](bool locked) { locks.append(locked); });
         // Sample mode: modal, "他のUser" answers 2.
         QTimer::singleShot(0, &preview, [&preview] {
             auto* other = preview.findChild<QPushButton*>(u"NextButton"_s);
@@ -54,10 +58,8 @@ private Q_SLOTS:
         QCOMPARE(preview.windowTitle(), kPhoto);
         QCOMPARE(preview.picture().size(), QSize(512, 512));
         QVERIFY(!settings.readString(u"Config", u"ViewPos", {}).isEmpty());
+        QVERIFY(locks.isEmpty());
 
-        // Send mode: the main window's commands are locked while it waits.
-        QList<bool> locks;
-        preview.setCommandLock([&locks](bool locked) { locks.append(locked); });
         QTimer::singleShot(0, &preview, [&preview] {
             QVERIFY(preview.findChild<QPushButton*>(u"SendButton"_s)->isVisible());
             QCOMPARE(preview.findChild<QPushButton*>(u"NextButton"_s)->text(), u"次へ"_s);
@@ -78,7 +80,8 @@ private Q_SLOTS:
     void viewerListsCardsNewestFirstWithTheirMessages() {
         QTemporaryDir dir;
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        MainState state;
+        WindowState places(settings);
+        CardFolders state;
         state.receivedDir = dir.filePath(u"rcv"_s);
         state.messageDir = dir.filePath(u"QslMsg"_s);
         QDir().mkpath(state.receivedDir);
@@ -98,8 +101,13 @@ private Q_SLOTS:
 
         ScriptedMessagePort messages;
         ScopedMessagePort installed(&messages);
-        TFormJP viewer(settings, state);
+        int reshown = 0;
+        QStringList later;
+        TFormJP viewer(places, state,
+                       {[&reshown] { ++reshown; }, [&later](const QString& c) { later << c; }});
+        // A new sort order asks the owner to show the received cards again.
         viewer.setSortMode(viewer_sort::QsoDate);
+        QCOMPARE(reshown, 1);
         QCOMPARE(viewer.ShowCards(state.receivedDir + u"/*.jpg"_s, viewer_flag::MaskGiven), 3);
         // The newest QSO date first, with its message.
         QVERIFY(viewer.shownPath().endsWith(u"JA1BBB_240301_0000_7_CW_JS2IIU.jpg"_s));

@@ -6,6 +6,7 @@
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "server/httplib.h"
 
@@ -59,7 +60,8 @@ private Q_SLOTS:
         ScopedMessagePort installed(&port);
         TZkwIni settings(dir.filePath(u"check.ini"_s));
         THTTPDown http;
-        TAbForm box(info(), http, base, settings, dir.path());
+        WindowState boxPlaces(settings);
+        TAbForm box(info(), http, base, boxPlaces, dir.path());
         QCOMPARE(box.findChild<QLabel*>(u"Label1"_s)->text(),
                  u"ZELKOV E-Mail QSL Ver5.12\nNOVQ_user：JS2IIU\nBuild\tSendvik.exe (2025/11/30)\n"
                  u"\tZelkov50.dll2025/10/01 12:00:00 \n/opt/sendvik/sendvik\n"
@@ -92,7 +94,8 @@ private Q_SLOTS:
         ScopedFileDialogPort filesInstalled(&files);
         TZkwIni settings(dir.filePath(u"download.ini"_s));
         THTTPDown http;
-        TAbForm box(info(), http, base, settings, dir.path());
+        WindowState boxPlaces(settings);
+        TAbForm box(info(), http, base, boxPlaces, dir.path());
         box.show();
         auto* speed1 = box.findChild<QPushButton*>(u"Speed1"_s);
         speed1->click();
@@ -109,7 +112,8 @@ private Q_SLOTS:
         QCOMPARE(box.result(), 2);
 
         // An unwritable folder: the client's box, then the about box's own.
-        TAbForm again(info(), http, base, settings, dir.path());
+        WindowState againPlaces(settings);
+        TAbForm again(info(), http, base, againPlaces, dir.path());
         again.show();
         again.findChild<QPushButton*>(u"Speed1"_s)->click();
         port.clear();

@@ -6,7 +6,9 @@
 #include "core/message_ports.h"
 #include "core/msg_box.h"
 #include "core/zkw_ini.h"
+#include "server/comm_session.h"
 #include "server/httplib.h"
+#include "settings/kankyo.h"
 
 #include "env_file.h"
 
@@ -72,6 +74,7 @@ class OptionDialogServersTest : public QObject {
     QMap<QString, QString> mail, novq;
     QByteArray users;
     QString bundle;
+    EnvironmentSettings environment;  // the service server on loopback
 
     QStringList texts(const ScriptedMessagePort& port) {
         QStringList out;
@@ -113,6 +116,8 @@ private Q_SLOTS:
                  readAll(mail.value(u"MAIL_CA_FILE"_s)) + readAll(novq.value(u"NOVQ_CA"_s)));
         THTTPDown::setCaFile(bundle);
         users = readAll(novq.value(u"NOVQ_USERS"_s));
+        environment.alternateServer = true;
+        environment.alternateServerBase = novq.value(u"NOVQ_BASE"_s);
     }
     void cleanup() { writeAll(novq.value(u"NOVQ_USERS"_s), users); }
 
@@ -129,7 +134,8 @@ private Q_SLOTS:
         }
         TZkwIni settings(ini);
         THTTPDown http;
-        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        CommSession windowSession(settings, http, environment, ProviderPresets::load());
+        TOptionF window(windowSession);
         QString shownCall;
         connect(&window, &TOptionF::callSignChanged, this,
                 [&](const QString& c) { shownCall = c; });
@@ -174,7 +180,8 @@ private Q_SLOTS:
         writeSettings(ini);
         TZkwIni settings(ini);
         THTTPDown http;
-        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        CommSession windowSession(settings, http, environment, ProviderPresets::load());
+        TOptionF window(windowSession);
         window.LoadSettings();
         window.show();
         QVERIFY(!window.findChild<QPushButton*>(u"Speed3"_s)->isEnabled());
@@ -265,7 +272,8 @@ private Q_SLOTS:
         TZkwIni settings(ini);
         settings.writeString(u"Option", u"MailAdd", mail.value(u"MAIL_USER3"_s));
         THTTPDown http;
-        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        CommSession windowSession(settings, http, environment, ProviderPresets::load());
+        TOptionF window(windowSession);
         window.LoadSettings();
         window.show();
         window.findChild<QLineEdit*>(u"PassEdit1"_s)->setText(u"wrong"_s);
@@ -293,7 +301,8 @@ private Q_SLOTS:
         TZkwIni again(ini);
         again.writeString(u"Option", u"Check", u"11,32"_s);
         again.flush();
-        TOptionF second(again, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        CommSession secondSession(again, http, environment, ProviderPresets::load());
+        TOptionF second(secondSession);
         second.LoadSettings();
         second.show();
         port.clear();
@@ -311,7 +320,8 @@ private Q_SLOTS:
         settings.writeString(u"Option", u"MailAdd", u"jh3aaa@qsl.test"_s);
         settings.writeString(u"Option", u"PassLen", u"12"_s);
         THTTPDown http;
-        TOptionF window(settings, http, novq.value(u"NOVQ_BASE"_s), ProviderPresets::load());
+        CommSession windowSession(settings, http, environment, ProviderPresets::load());
+        TOptionF window(windowSession);
         window.LoadSettings();
         window.show();
 

@@ -6,6 +6,7 @@
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 
 #include <QAction>
@@ -51,7 +52,8 @@ private Q_SLOTS:
         const QString data = dir.filePath(u"RigAnt.dat"_s);
         writeFile(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        TForm11 editor(settings, data, dir.path() + u'/');
+        WindowState places(settings);
+        TForm11 editor(places, data, dir.path() + u'/');
         auto* grid = editor.findChild<QTableWidget*>(u"StringGrid1"_s);
         QVERIFY(grid);
         QCOMPARE(grid->rowCount(), 99);
@@ -92,7 +94,7 @@ private Q_SLOTS:
         QVERIFY(!saved.hasSection(u"No5"));  // the inserted empty row
         QCOMPARE(saved.readString(u"No99", u"Rig", {}), u"R98"_s);
         QVERIFY(settings.readString(u"Config", u"RigWin", {}).count(u',') == 11);
-        QCOMPARE(settings.readString(u"Config", u"RigAnt", {}), u"RigAnt.dat"_s);
+        QCOMPARE(editor.dataPath(), data);  // the file the caller keeps in the settings
     }
 
     void maxIsLimitedAndWrittenAtOnce() {
@@ -100,7 +102,8 @@ private Q_SLOTS:
         const QString data = dir.filePath(u"RigAnt.dat"_s);
         writeFile(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        TForm11 editor(settings, data, dir.path() + u'/');
+        WindowState places(settings);
+        TForm11 editor(places, data, dir.path() + u'/');
         auto* max = editor.findChild<QLineEdit*>(u"MaxEdit"_s);
         max->setText(u"5"_s);
         editor.findChild<QPushButton*>(u"MaxButton"_s)->click();
@@ -116,7 +119,8 @@ private Q_SLOTS:
         ScopedFileDialogPort installedFiles(&files);
         writeFile(dir.filePath(u"cty.dat"_s), "[No1]\r\nFreq=7\r\n");
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        TForm11 editor(settings, dir.filePath(u"cty.dat"_s), dir.path() + u'/');
+        WindowState places(settings);
+        TForm11 editor(places, dir.filePath(u"cty.dat"_s), dir.path() + u'/');
         QCOMPARE(editor.dataPath(), dir.filePath(u"RigAnt.dat"_s));
         QVERIFY(files.requests().empty());
 
@@ -126,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(editor.dataPath(), dir.filePath(u"RigAnt.dat"_s));
 
         // A missing file is asked for; cancelling takes the default.
-        TForm11 missing(settings, dir.filePath(u"gone.dat"_s), dir.path() + u'/');
+        TForm11 missing(places, dir.filePath(u"gone.dat"_s), dir.path() + u'/');
         QCOMPARE(files.requests().back().title, u"Rig/Antデータを開く"_s);
         QCOMPARE(missing.dataPath(), dir.filePath(u"RigAnt.dat"_s));
     }
@@ -136,7 +140,8 @@ private Q_SLOTS:
         const QString data = dir.filePath(u"RigAnt.dat"_s);
         writeFile(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
-        TForm11 chooser(settings, data, dir.path() + u'/');
+        WindowState places(settings);
+        TForm11 chooser(places, data, dir.path() + u'/');
         chooser.setChooser(u"No1        JA1ABC\rTaro\r\r"_s, 7);
         QCOMPARE(chooser.windowTitle(), u"Rig/Antの選択"_s);
         QCOMPARE(chooser.findChild<QPushButton*>(u"SaveButton"_s)->text(), u"OK"_s);

@@ -5,6 +5,7 @@
 #include "core/zkw_ini.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
+#include "settings/comm_settings.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -23,12 +24,16 @@ TEST(MainStateStart, AnEmptyFolderGivesEveryDefaultAndTheDefaultFolders) {
     TZkwIni ini(box.path(u"Sendvik.ini"_s));
     MainState state;
     EXPECT_FALSE(state.load(ini, AppPaths(box.dir())));
+    // Loading only reads: the folders come with the desktop program's
+    // preparation of the program folder.
+    EXPECT_TRUE(QDir(box.dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    prepareProgramFolder(state);
 
     EXPECT_TRUE(QFileInfo(box.path(u"受信"_s)).isDir());
     EXPECT_TRUE(QFileInfo(box.path(u"送信"_s)).isDir());
     EXPECT_TRUE(QFileInfo(box.path(u"QslMsg"_s)).isDir());
-    EXPECT_EQ(state.receivedDir, box.path(u"受信"_s));
-    EXPECT_EQ(state.messageDir, box.path(u"QslMsg"_s));
+    EXPECT_EQ(state.folders.receivedDir, box.path(u"受信"_s));
+    EXPECT_EQ(state.folders.messageDir, box.path(u"QslMsg"_s));
     EXPECT_EQ(state.qsoData, box.path(u"ZELKOV.mst"_s));
     EXPECT_EQ(state.userList, box.path(u"UserList.usr"_s));
     EXPECT_EQ(state.messageTextPath, box.path(u"QslMessage.txt"_s));
@@ -64,7 +69,8 @@ TEST(MainStateStart, AnEmptyFolderGivesEveryDefaultAndTheDefaultFolders) {
     ini.writeString(u"Config", u"RcvDir", u"/nonexistent/rcv"_s);
     MainState again;
     again.load(ini, AppPaths(box.dir()));
-    EXPECT_EQ(again.receivedDir, u"/nonexistent/rcv"_s);
+    prepareProgramFolder(again);
+    EXPECT_EQ(again.folders.receivedDir, u"/nonexistent/rcv"_s);
     EXPECT_FALSE(QFileInfo(u"/nonexistent"_s).exists());
 }
 
@@ -92,7 +98,8 @@ TEST(MainStateStart, AFilledSettingsFileIsReadWithItsRules) {
     EXPECT_EQ(state.drawing.fontColour, 255u);
     EXPECT_EQ(state.drawing.fontStyle, 3);
     EXPECT_EQ(state.drawing.alpha, 17);
-    EXPECT_EQ(state.drawing.callXY, (std::array<int, 4>{5, 6, 294, 204}));
+    EXPECT_EQ(state.drawing.callBox, QPoint(5, 6));
+    EXPECT_EQ(state.drawing.nameBox, QPoint(294, 204));
     EXPECT_EQ(state.options.placeOutput, 3);
     EXPECT_EQ(state.options.textArea, 1);  // transparent wins over semi-transparent
     EXPECT_TRUE(state.options.expertMode);
@@ -160,7 +167,8 @@ TEST(MainStateClose, WritesTheWindowStateAndNothingAfterTheFullReset) {
     state.windowPlace = QRect(3, 4, 600, 700);
     state.firstRecord = 0;  // an empty range field
     state.options.textArea = 1;
-    state.drawing.callXY = {1, 2, 3, 4};
+    state.drawing.callBox = QPoint(1, 2);
+    state.drawing.nameBox = QPoint(3, 4);
     state.save(ini);
 
     TZkwIni stored(box.path(u"Sendvik.ini"_s));
@@ -335,17 +343,22 @@ TEST(StartupChecks, LibrariesUserListFoldersAndTimeZone) {
 TEST(StartupChecks, CommunicationSettingsNeedCallPasswordsAndServers) {
     Sandbox box;
     TZkwIni ini(box.path(u"o.ini"_s));
-    EXPECT_TRUE(communicationSettingsIncomplete(ini));
+    const auto incomplete = [&ini] {
+        CommSettings stored;
+        stored.load(ini);
+        return communicationSettingsIncomplete(stored);
+    };
+    EXPECT_TRUE(incomplete());
     ini.writeString(u"Option", u"Calls", u"JA1ABC"_s);
     ini.writeWords(u"Option", u"Pass2", u"novq"_s);
     ini.writeString(u"Option", u"MailAdd", u"ja1abc@example.jp"_s);
     ini.writeWords(u"Option", u"Pass1", u"secret"_s);
     ini.writeString(u"Option", u"SmtpName", u"smtp.example.jp"_s);
-    EXPECT_TRUE(communicationSettingsIncomplete(ini));
+    EXPECT_TRUE(incomplete());
     ini.writeString(u"Option", u"Pop3Name", u"pop.example.jp"_s);
-    EXPECT_FALSE(communicationSettingsIncomplete(ini));
+    EXPECT_FALSE(incomplete());
     ini.writeString(u"Option", u"SmtpPort", u" "_s);
-    EXPECT_TRUE(communicationSettingsIncomplete(ini));
+    EXPECT_TRUE(incomplete());
 }
 
 TEST(UserListChoice, NeedsTheIndexAndTheOwnCall) {

@@ -1,13 +1,9 @@
 #include "render/card_composer.h"
-#include "app/main_state.h"
-#include "core/app_paths.h"
 #include "core/msg_box.h"
-#include "core/zkw_ini.h"
 #include "golden.h"
 #include "log_fixture.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
-#include "settings/kankyo.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -80,13 +76,13 @@ TEST(CardSave, TooSmallAndTooBigAreRefusedAfterWriting) {
 }
 
 TEST(BeginnerCard, DrawnOnTheCroppedPhotoWithItsTextArea) {
-    BeginnerCard b;
+    CardInputs b;
     b.photoPath = dataFile(u"jpeg/landscape_1800x1200.jpg"_s);
     b.ownCall = u"JS2IIU"_s;
     b.portable = u"2"_s;
     b.nameText = u"Op. Ken<BR>Hamamatsu"_s;
-    b.callBox = QPoint(12, 8);
-    b.nameBox = QPoint(14, 150);
+    b.look.callBox = QPoint(12, 8);
+    b.look.nameBox = QPoint(14, 150);
     b.textArea = 2;
     CardFailure failure;
     const auto card = drawBeginnerCard(b, kLines, u"J  "_s, failure);
@@ -103,7 +99,7 @@ TEST(BeginnerCard, DrawnOnTheCroppedPhotoWithItsTextArea) {
     EXPECT_LT(difference(card->copy(700, 200, 300, 200), expected.copy(700, 200, 300, 200)), 6.0);
 
     b.textArea = 0;
-    b.background = 0x00FFFF;  // yellow
+    b.look.backgroundColour = 0x00FFFF;  // yellow
     b.drawCall = b.drawName = false;
     const auto filled = drawBeginnerCard(b, kLines.mid(0, 1), u"J E"_s, failure);
     ASSERT_TRUE(filled);
@@ -112,7 +108,7 @@ TEST(BeginnerCard, DrawnOnTheCroppedPhotoWithItsTextArea) {
 }
 
 TEST(BeginnerCard, LongLinesShrinkAndBadPhotosFail) {
-    BeginnerCard b;
+    CardInputs b;
     b.photoPath = dataFile(u"jpeg/tower_baseline.jpg"_s);  // 512 x 512: kept as it is
     b.drawCall = b.drawName = false;
     CardFailure failure;
@@ -130,23 +126,22 @@ TEST(BeginnerCard, LongLinesShrinkAndBadPhotosFail) {
 
 struct ComposeFixture {
     Sandbox box;
-    MainState state;
-    EnvironmentSettings environment;
+    CardInputs inputs;
     QslDefinition definition;
     ComposeFixture() {
         testing_support::makeLog(box.path(u"ZELKOV.mst"_s),
                                  {testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:34"_s)});
         QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), box.path(u"photo.jpg"_s));
-        TZkwIni ini(box.path(u"Sendvik.ini"_s));
-        ini.writeString(u"Config", u"Jpeg", u"photo.jpg"_s);
-        ini.writeString(u"Option", u"Calls", u"JS2IIU"_s);
-        state.load(ini, AppPaths(box.dir()));
+        inputs.qsoData = box.path(u"ZELKOV.mst"_s);
+        inputs.programDir = box.dir();
+        inputs.photoPath = box.path(u"photo.jpg"_s);
+        inputs.ownCall = u"JS2IIU"_s;
     }
 };
 
 TEST(ComposeCard, WritesTheCardOfARecordInBothModes) {
     ComposeFixture f;
-    CardComposer composer(f.state, f.environment, f.definition);
+    CardComposer composer(f.inputs, f.definition);
     composer.outputDir = f.box.dir();
     const QStringList candidate = {u"JA1ABC"_s, u"1"_s,     u"JA1ABC"_s, u"240315"_s, u"1234"_s,
                                    u"599"_s,    u"7.024"_s, u"CW"_s,     QString(),   QString()};
@@ -161,8 +156,8 @@ TEST(ComposeCard, WritesTheCardOfARecordInBothModes) {
     // Expert mode: the definition draws the card.
     writeBytes(f.box.path(u"card.mQSL"_s),
                "#Size 1000,640,0x00FF00\r\n#FontSize=20\r\n#Print 10,10,\"!Ca to !cp\"\r\n");
-    f.state.options.expertMode = true;
-    f.state.definitionPath = f.box.path(u"card.mQSL"_s);
+    composer.inputs.expertMode = true;
+    composer.inputs.definitionPath = f.box.path(u"card.mQSL"_s);
     r = composer.ComposeCard(candidate);
     ASSERT_NE(r.path, u"-"_s);
     ASSERT_TRUE(readJpegInfo(r.path, info));

@@ -2,6 +2,7 @@
 
 #include "server/version_check.h"
 #include "core/sjis.h"
+#include "logdata/dbf_table.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -41,9 +42,9 @@ TEST(VersionCheck, DownloadLinkAndTarget) {
     EXPECT_EQ(downloadTarget(u"/tmp/dl"_s, u"soft/.."_s), u"/tmp/dl/SendvikSetup"_s);
 }
 
-TEST(VersionCheck, RecordCountOfAMissingLogIsZero) {
-    EXPECT_EQ(logRecordCount(u"/no/such/ZELKOV.mst"_s), 0);
-    EXPECT_EQ(logRecordCount(QString()), 0);
+TEST(VersionCheck, RecordCountOfAMissingLogIsUnknown) {
+    EXPECT_EQ(qsoRecordCount(u"/no/such/ZELKOV.mst"_s), -1);
+    EXPECT_EQ(qsoRecordCount(QString()), -1);
 }
 
 }  // namespace

@@ -1,0 +1,107 @@
+#include "core/window_state.h"
+
+#include "core/zk_dll5.h"
+#include "core/zkw_ini.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The rig editor's place and column widths when none are stored.
+const QString kRigEditorDefault = u"9,9,640,400,49,150,57,160,45,240,85,88"_s;
+
+bool stored(const TZkwIni& settings, QStringView key) {
+    return !settings.readString(u"Config", key, QString()).isEmpty();
+}
+
+}  // namespace
+
+QRect WindowState::mainPlace() const {
+    const std::array<int, 5> pos = readSettingsList(settings_, u"Config", u"Pos");
+    return QRect(pos[0], pos[1], pos[2], pos[3]);
+}
+
+void WindowState::setMainPlace(const QRect& p) {
+    settings_.writeString(
+        u"Config", u"Pos",
+        u"%1,%2,%3,%4"_s.arg(p.left()).arg(p.top()).arg(p.width()).arg(p.height()));
+}
+
+std::optional<QPoint> WindowState::previewPlace() const {
+    if (!stored(settings_, u"ViewPos")) return std::nullopt;
+    const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"ViewPos");
+    return QPoint(place[0], place[1]);
+}
+
+void WindowState::setPreviewPlace(QPoint p) {
+    settings_.writeString(u"Config", u"ViewPos", u"%1,%2"_s.arg(p.x()).arg(p.y()));
+}
+
+WindowState::ViewerPlace WindowState::viewerPlace() const {
+    ViewerPlace v;
+    if (!stored(settings_, u"QslPos")) return v;
+    const std::array<int, 5> place = readSettingsList(settings_, u"Config", u"QslPos");
+    v.at = QPoint(place[0], place[1]);
+    v.sortMode = place[3];
+    return v;
+}
+
+void WindowState::setViewerPlace(const QRect& g, int sortMode) {
+    settings_.writeString(u"Config", u"QslPos",
+                          u"%1,%2,%3,%4"_s.arg(g.x()).arg(g.y()).arg(g.height()).arg(sortMode));
+}
+
+QString WindowState::viewerFolder() const {
+    return settings_.readString(u"Config", u"OpenDir", QString());
+}
+
+void WindowState::setViewerFolder(const QString& folder) {
+    settings_.writeString(u"Config", u"OpenDir", folder);
+}
+
+WindowState::RigEditorPlace WindowState::rigEditorPlace(int columns) const {
+    const QString place = settings_.readString(u"Config", u"RigWin", kRigEditorDefault);
+    const QString list = place.isEmpty() || place.front() <= u' ' ? kRigEditorDefault : place;
+    qsizetype cursor = 0;
+    RigEditorPlace r;
+    const int left = TextToInt(list);
+    const int top = NextListNumber(list, cursor);
+    const int width = NextListNumber(list, cursor);
+    const int height = NextListNumber(list, cursor);
+    r.geometry = QRect(left, top, width, height);
+    for (int c = 0; c < columns; ++c)
+        r.columnWidths.push_back(NextColumnWidth(list, cursor));
+    return r;
+}
+
+void WindowState::setRigEditorPlace(const RigEditorPlace& r) {
+    const QRect& g = r.geometry;
+    QString text = u"%1,%2,%3,%4,"_s.arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+    for (size_t c = 0; c < r.columnWidths.size(); ++c) {
+        if (c > 0) text += u',';
+        text += QString::number(r.columnWidths[c]);
+    }
+    settings_.writeString(u"Config", u"RigWin", text);
+}
+
+QString WindowState::downloadFolder(const QString& fallback) const {
+    return settings_.readString(u"Config", u"DownDir", fallback);
+}
+
+void WindowState::setDownloadFolder(const QString& folder) {
+    settings_.writeString(u"Config", u"DownDir", folder);
+}
+
+QString WindowState::resizeFolder(const QString& fallback) const {
+    return settings_.readString(u"QslDef", u"ReSize", fallback);
+}
+
+void WindowState::setResizeFolder(const QString& folder) {
+    settings_.writeString(u"QslDef", u"ReSize", folder);
+}
+
+void WindowState::erasePlaces(TZkwIni& settings) {
+    for (const char16_t* key :
+         {u"Pos", u"ViewPos", u"SentWin", u"ShWin", u"QslPos", u"RigWin", u"ConfPos", u"QslDef"})
+        settings.deleteKey(u"Config", key);
+}

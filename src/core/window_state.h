@@ -1,0 +1,60 @@
+#pragma once
+// What the windows remember between runs (section Config, and QslDef's
+// ReSize): where each window was left, the viewer's sort order, the rig
+// editor's column widths, and the folders their file dialogs last used. The
+// windows read and write it here, never the keys themselves.
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class TZkwIni;
+
+class WindowState {
+public:
+    explicit WindowState(TZkwIni& settings) : settings_(settings) {}
+
+    // The main window (Pos: left, top, width, height).
+    QRect mainPlace() const;
+    void setMainPlace(const QRect& place);
+
+    // The card preview (ViewPos: left, top); nothing when never stored.
+    std::optional<QPoint> previewPlace() const;
+    void setPreviewPlace(QPoint place);
+
+    // The card viewer (QslPos: left, top, height, sort order).
+    struct ViewerPlace {
+        std::optional<QPoint> at;
+        int sortMode = -1;  // -1: never stored
+    };
+    ViewerPlace viewerPlace() const;
+    void setViewerPlace(const QRect& geometry, int sortMode);
+    // The folder the viewer's open commands last used (OpenDir).
+    QString viewerFolder() const;
+    void setViewerFolder(const QString& folder);
+
+    // The rig/antenna editor (RigWin: left, top, width, height, then the
+    // width of each column; a column below 2 or missing is 64).
+    struct RigEditorPlace {
+        QRect geometry;
+        std::vector<int> columnWidths;
+    };
+    RigEditorPlace rigEditorPlace(int columns) const;
+    void setRigEditorPlace(const RigEditorPlace& place);
+
+    // Where a downloaded installer went (DownDir), and a resized photo
+    // (QslDef/ReSize).
+    QString downloadFolder(const QString& fallback) const;
+    void setDownloadFolder(const QString& folder);
+    QString resizeFolder(const QString& fallback) const;
+    void setResizeFolder(const QString& folder);
+
+    // "ウインドウを初期位置にする": every window's place is forgotten.
+    static void erasePlaces(TZkwIni& settings);
+
+private:
+    TZkwIni& settings_;
+};

@@ -1,0 +1,52 @@
+#include "render/card_pictures.h"
+
+#include "core/bitmap_ops.h"
+#include "render/definition_operands.h"
+#include "render/jpeg_io.h"
+#include "render/qsl_definition.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+
+QImage definitionPreview(const QString& definitionPath) {
+    QStringList lines;
+    if (!QslDefinition::readLines(definitionPath, lines)) return {};
+    const QDir folder = QFileInfo(definitionPath).dir();
+    for (const QString& raw : std::as_const(lines)) {
+        const QString line = normalizedLine(raw);
+        if (!line.startsWith(u"#Jpg", Qt::CaseInsensitive)) continue;
+        const qsizetype first = line.indexOf(u'"');
+        const qsizetype last = line.lastIndexOf(u'"');
+        if (first < 0 || last <= first) continue;
+        QString name = line.mid(first + 1, last - first - 1);
+        if (!QDir::isAbsolutePath(name) && !(name.size() > 1 && name[1] == u':'))
+            name = folder.filePath(name);
+        if (!QFileInfo(name).isFile()) continue;
+        const JpegReadResult read = readJpeg(name, QSize(528, 336));
+        if (!read.ok()) continue;
+        const QImage& p = read.image;
+        if (p.width() * 336 >= p.height() * 528)
+            return p.copy(0, 0, p.width(), int(qint64(p.width()) * 336000 / 528000));
+        return p.copy(0, 0, int(qint64(p.height()) * 528000 / 336000), p.height());
+    }
+    return {};
+}
+
+ResizeResult writeResizedPhoto(const QString& photoPath, QSize target, const QString& path) {
+    JpegInfo info;
+    if (!readJpegInfo(photoPath, info)) return ResizeResult::Unreadable;
+    const QSize photo = info.uprightSize();
+    const double proportion = double(target.width()) / target.height();
+    const QRect crop =
+        double(photo.width()) / photo.height() <= proportion
+            ? QRect(0, 0, photo.width(), int(std::nearbyint(photo.width() / proportion)))
+            : QRect(0, 0, int(std::nearbyint(photo.height() * proportion)), photo.height());
+    const JpegReadResult read = readJpeg(photoPath, target, crop);
+    if (!read.ok()) return ResizeResult::Unreadable;
+    QImage card(target, QImage::Format_RGB32);
+    StretchCopy(read.image, card);
+    QString error;
+    return writeJpeg(card, path, 90, &error) ? ResizeResult::Written : ResizeResult::Unwritable;
+}
