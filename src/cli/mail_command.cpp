@@ -5,11 +5,13 @@
 #include "core/sjis.h"
 #include "core/zkw_ini.h"
 #include "mail/mail_account.h"
+#include "mail/mail_session.h"
 #include "mail/n_mail.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <memory>
 #include <ostream>
 
 namespace {
@@ -22,12 +24,13 @@ int usage(std::ostream& err) {
     return 2;
 }
 
-int fail(std::ostream& err, const QString& what, int code) {
-    printLine(
-        err,
-        QStringLiteral("sendvik-cli: %1 (No%2) %3").arg(what).arg(code).arg(NMailGetMessage(0)));
+int fail(std::ostream& err, const QString& what, int code, const QString& detail) {
+    printLine(err, QStringLiteral("sendvik-cli: %1 (No%2) %3").arg(what).arg(code).arg(detail));
     return 1;
 }
+
+const QString kConnectFailure =
+    QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認");
 
 // The value after an option, or empty.
 QString option(const QStringList& args, const QString& name) {
@@ -50,38 +53,30 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
     QStringList headers;
     for (qsizetype i = 0; i + 1 < args.size(); ++i)
         if (args[i] == u"--header") headers.append(args[i + 1]);
-    const int c = NMailSmtpConnectSsl(a.smtpHost, a.smtpPort, a.smtpSsl, 0);
-    if (c < 0)
-        return fail(err, QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認"),
-                    c);
-    int r = NMailSmtpAuthenticate(c, a.smtpHost, a.smtpAccount, a.smtpPassword, a.smtpMethod);
-    if (r < 0) {
-        NMailSmtpClose(c);
-        return fail(err, QStringLiteral("認証できません"), r);
-    }
-    QString result;
-    r = NMailSmtpSendMailEx(c, to, 0, 0, a.address, option(args, QStringLiteral("--subject")), body,
-                            headers.join(QStringLiteral("\r\n")),
-                            option(args, QStringLiteral("--attach")), &result, 3);
-    NMailSmtpClose(c);
-    if (r < 0) return fail(err, QStringLiteral("送信できません"), r);
+    SmtpSession smtp(a.smtpHost, a.smtpPort, a.smtpSsl);
+    if (!smtp.isOpen()) return fail(err, kConnectFailure, smtp.connectResult(), smtp.message());
+    int r = smtp.authenticate(a.smtpHost, a.smtpAccount, a.smtpPassword, a.smtpMethod);
+    if (r < 0) return fail(err, QStringLiteral("認証できません"), r, smtp.message());
+    r = smtp.send(to, a.address, option(args, QStringLiteral("--subject")), body,
+                  headers.join(QStringLiteral("\r\n")), option(args, QStringLiteral("--attach")));
+    if (r < 0) return fail(err, QStringLiteral("送信できません"), r, smtp.message());
     printLine(out, QStringLiteral("sent"));
     return 0;
 }
 
-int openPop3(const MailAccount& a, std::ostream& err, int& count) {
-    const int c = NMailPop3ConnectSsl(a.pop3Host, a.pop3Port, a.pop3Ssl, 0);
-    if (c < 0) {
-        fail(err, QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認"), c);
-        return -1;
+// The mailbox opened and logged in to; its mail count in `count`.
+std::unique_ptr<Pop3Session> openPop3(const MailAccount& a, std::ostream& err, int& count) {
+    auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl);
+    if (!pop3->isOpen()) {
+        fail(err, kConnectFailure, pop3->connectResult(), pop3->message());
+        return nullptr;
     }
-    count = NMailPop3Authenticate(c, a.pop3Account, a.pop3Password, a.apop ? -1 : 0);
+    count = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
     if (count < 0) {
-        fail(err, QStringLiteral("認証できません"), count);
-        NMailPop3Close(c);
-        return -1;
+        fail(err, QStringLiteral("認証できません"), count, pop3->message());
+        return nullptr;
     }
-    return c;
+    return pop3;
 }
 
 }  // namespace
@@ -92,43 +87,45 @@ int runMailCommand(const AppPaths& paths, const QStringList& args, std::ostream&
     TZkwIni settings(paths.settingsFile());
     const MailAccount account = mailAccountFrom(settings);
     NMailInitializeWinSock();
-    NMailSetOption(nmail_option::Timeout, account.timeoutSeconds);
-    NMailSetCaFile(account.caFile);
+    setUpMailLibrary(account);
     const QString& verb = args[0];
     if (verb == u"send") return send(account, args, out, err);
     int count = 0;
     if (verb == u"list" && args.size() == 1) {
-        const int c = openPop3(account, err, count);
-        if (c < 0) return 1;
+        const auto pop3 = openPop3(account, err, count);
+        if (!pop3) return 1;
         for (int i = 1; i <= count; ++i) {
-            QString subject, date, from, header, mailer;
-            if (NMailPop3GetMailStatus(c, i, subject, date, from, header, 0) != 1) continue;
+            Pop3Session::Status mail;
+            if (pop3->status(i, mail) != 1) continue;
+            QString mailer;
             const bool card =
-                NMailGetHeaderField(mailer, header, QStringLiteral("X-Mailer:"), 4096) &&
+                NMailGetHeaderField(mailer, mail.header, QStringLiteral("X-Mailer:"), 4096) &&
                 mailer.contains(QStringLiteral("ZELKOV E-Mail QSL"));
             printLine(out, QStringLiteral("%1\t%2\t%3\t%4\t%5")
                                .arg(i)
-                               .arg(NMailPop3GetMailSize(c, i))
-                               .arg(card ? QStringLiteral("card") : QStringLiteral("mail"), from,
-                                    subject));
+                               .arg(pop3->size(i))
+                               .arg(card ? QStringLiteral("card") : QStringLiteral("mail"),
+                                    mail.from, mail.subject));
         }
-        NMailPop3Close(c);
         return 0;
     }
     if (verb == u"fetch" && args.size() == 4 && args[2] == u"--into") {
         const int n = args[1].toInt();
-        const int c = openPop3(account, err, count);
-        if (c < 0) return 1;
-        QString subject, date, from, header, body, name;
+        const auto pop3 = openPop3(account, err, count);
+        if (!pop3) return 1;
+        if (n < 1 || n > count) {
+            printLine(err, QStringLiteral("sendvik-cli: no mail %1 (the mailbox holds %2)")
+                               .arg(args[1])
+                               .arg(count));
+            return 1;
+        }
+        Pop3Session::Mail mail;
         QDir().mkpath(args[3]);
-        const int r = n >= 1 && n <= count
-                          ? NMailPop3GetMail(c, n, subject, date, from, header, body, args[3], name)
-                          : nmail_error::Handle;
-        NMailPop3Close(c);
-        if (r != 1) return fail(err, QStringLiteral("受信できません"), r);
-        printLine(out, QStringLiteral("subject=") + subject);
-        printLine(out, QStringLiteral("attachment=") + name);
-        out << body.toStdString() << '\n';
+        const int r = pop3->fetch(n, args[3], mail);
+        if (r != 1) return fail(err, QStringLiteral("受信できません"), r, pop3->message());
+        printLine(out, QStringLiteral("subject=") + mail.subject);
+        printLine(out, QStringLiteral("attachment=") + mail.attachmentName);
+        out << mail.body.toStdString() << '\n';
         return 0;
     }
     return usage(err);

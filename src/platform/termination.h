@@ -9,4 +9,11 @@ namespace platform {
 // out instead of being lost.
 void quitOnTerminationSignals(QObject* parent);
 
+// Long work on the command line: from now on the first Ctrl+C (SIGINT) asks
+// the work to stop between items, and a second one ends the program at once.
+void stopWorkOnInterrupt();
+// Whether a Ctrl+C asked for a stop; clearing it arms the first-stop again.
+bool interruptRequested();
+void clearInterrupt();
+
 }  // namespace platform

@@ -11,6 +11,22 @@ namespace platform {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_interrupted = 0;
+bool g_stopOnInterrupt = false;
+
+void onInterrupt(int) {
+    g_interrupted = 1;
+}
+
+// The handler runs once; the default action (ending the program) is back
+// for the next Ctrl+C.
+void armInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
 
 void onSignal(int) {
     const char c = 1;
@@ -33,6 +49,21 @@ void quitOnTerminationSignals(QObject* parent) {
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         sigaction(sig, &action, nullptr);
+}
+
+void stopWorkOnInterrupt() {
+    g_stopOnInterrupt = true;
+    g_interrupted = 0;
+    armInterrupt();
+}
+
+bool interruptRequested() {
+    return g_interrupted != 0;
+}
+
+void clearInterrupt() {
+    g_interrupted = 0;
+    if (g_stopOnInterrupt) armInterrupt();
 }
 
 }  // namespace platform

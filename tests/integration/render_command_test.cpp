@@ -3,6 +3,7 @@
 #include "render/jpeg_io.h"
 #include "test_support.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 
@@ -44,9 +45,27 @@ TEST(RenderCommand, DrawsTheCardOfARecordInBothModes) {
     cli(at + QStringList{u"settings"_s, u"set"_s, u"Config"_s, u"Jpeg"_s, u"photo.jpg"_s});
     cli(at + QStringList{u"settings"_s, u"set"_s, u"Option"_s, u"Calls"_s, u"JS2IIU"_s});
 
+    // A user list whose index is unusable: the desktop program would drop
+    // the index at start, a card drawn from the command line leaves it.
+    writeBytes(home + u"/UserList.usr"_s, "2024/02/01\r\nJA4FJR\r\n");
+    writeBytes(home + u"/UserList.usx"_s, "not an index");
+    const auto folderTree = [&home] {
+        QStringList names;
+        QDirIterator it(home, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names << it.next();
+        names.sort();
+        return names;
+    };
+    const QStringList before = folderTree();
+
     const QString card = box.path(u"card.jpg"_s);
     Output r = cli(at + QStringList{u"render"_s, u"1"_s, u"-o"_s, card});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // Nothing but the card: no card folders, the index as it was.
+    EXPECT_EQ(folderTree(), before);
+    EXPECT_EQ(readBytes(home + u"/UserList.usx"_s), QByteArray("not an index"));
     const QStringList lines = r.out.split(u'\n');
     EXPECT_EQ(lines.value(0), u"JS2IIU_210206_1408_7.043_FT8_JA4FJR.jpg"_s) << r.out.toStdString();
     EXPECT_EQ(lines.value(1), u"ZELKOV E-Mail QSL From:JS2IIU QSO-Date:2021/02/06"_s);

@@ -9,8 +9,10 @@
 #include "app/ui/card_preview.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
+#include "core/ui/gui_progress_port.h"
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
+#include "render/ui/preview_decisions.h"
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 #include "server/ui/option_dialog.h"
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -73,6 +76,7 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     viewer_ = new TFormJP(places_, state_.folders,
                           {[this] { VwrQ1Click(); }, [this](const QString&) { notAvailableYet(); }},
                           this);
+    decisions_ = std::make_unique<PreviewCardDecisions>(*preview_);
     environmentWindow_ = new TSetQSL(environment_, settings_, this);
     connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
 }
@@ -376,6 +380,13 @@ void TZkvmQSL::buildControls() {
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    // The progress of a send or a receive, shown while one runs.
+    Progress1 = named(new QProgressBar(statusBar()), "Progress1");
+    Progress1->setTextVisible(false);
+    Progress1->setMaximumWidth(200);
+    statusBar()->addPermanentWidget(Progress1);
+    Progress1->setVisible(false);
+    progress_ = std::make_unique<GuiProgressPort>(*Progress1, *statusBar());
 
     setMinimumSize(572, 610);
 }

@@ -12,9 +12,12 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class CardPreview;
 class CommSession;
+class GuiProgressPort;
+class PreviewCardDecisions;
 class HistoryCombo;
 class QAction;
 class QCheckBox;
@@ -23,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -68,6 +72,9 @@ public:
     // The windows it created, for the link and tests.
     TForm3& cardPreview() { return *preview_; }
     TFormJP& cardViewer() { return *viewer_; }
+    // The ports a send batch and a receive run report through.
+    GuiProgressPort& progress() { return *progress_; }
+    PreviewCardDecisions& cardDecisions() { return *decisions_; }
 
     // Commands, public so that the link and tests can run them.
     void JPEG1Click();
@@ -161,6 +168,8 @@ private:
     TForm3* preview_ = nullptr;
     TFormJP* viewer_ = nullptr;
     TSetQSL* environmentWindow_ = nullptr;
+    std::unique_ptr<GuiProgressPort> progress_;
+    std::unique_ptr<PreviewCardDecisions> decisions_;
 
     QMenu* pictureMenu_ = nullptr;
     QMenu* definitionMenu_ = nullptr;
@@ -192,6 +201,7 @@ private:
     QPushButton* BgFont = nullptr;
     QPushButton* nColor = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    QProgressBar* Progress1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QLabel* Label1 = nullptr;

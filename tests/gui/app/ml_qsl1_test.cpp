@@ -9,6 +9,7 @@
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
+#include "core/ui/gui_progress_port.h"
 #include "core/ui/history_combo.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
@@ -32,9 +33,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -184,6 +187,20 @@ private Q_SLOTS:
         QCOMPARE(run.find<QAction>("VwrQ1")->shortcut(), QKeySequence(Qt::Key_F3));
         QCOMPARE(run.find<QAction>("CNF3")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
         QVERIFY(QFileInfo(run.path(u"QslMsg"_s)).isDir());
+        // The progress of a send or a receive shows on the status bar.
+        QVERIFY(!run.find<QProgressBar>("Progress1")->isVisible());
+        w->progress().setVisible(true);
+        w->progress().setMaximum(30);
+        w->progress().setPosition(12);
+        w->progress().setStatus(u" 電子QSLの送信処理中..."_s);
+        QVERIFY(run.find<QProgressBar>("Progress1")->isVisible());
+        QCOMPARE(run.find<QProgressBar>("Progress1")->value(), 12);
+        QCOMPARE(w->statusBar()->currentMessage(), u" 電子QSLの送信処理中..."_s);
+        QVERIFY(!w->progress().abortRequested());
+        w->progress().requestAbort();
+        QVERIFY(w->progress().abortRequested());
+        w->progress().setVisible(false);
+        QVERIFY(!run.find<QProgressBar>("Progress1")->isVisible());
         // The time zone is Japan's: nothing else was said.
         QCOMPARE(run.texts(), QStringList());
         QVERIFY(w->minimumWidth() >= 572);

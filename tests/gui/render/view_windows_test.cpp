@@ -1,5 +1,6 @@
 // The card preview and the card viewer, offscreen, by the controls' names.
 
+#include "render/ui/preview_decisions.h"
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 
@@ -75,6 +76,29 @@ private Q_SLOTS:
         const QImage before = preview.picture();
         preview.rotateRight();
         QCOMPARE(preview.picture().pixel(511, 0), before.pixel(0, 0));
+    }
+
+    void theDecisionsOfASendAreThePreviewsButtons() {
+        QTemporaryDir dir;
+        TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
+        WindowState places(settings);
+        TForm3 preview(places, [](bool) {});
+        PreviewCardDecisions decisions(preview);
+        const std::pair<const char*, CardDecision> buttons[] = {
+            {"SendButton", CardDecision::Send},
+            {"NextButton", CardDecision::Skip},
+            {"AllButton", CardDecision::SendRest},
+            {"BackButton", CardDecision::Back},
+            {"CancelButton", CardDecision::Stop}};
+        for (const auto& [name, decision] : buttons) {
+            QTimer::singleShot(0, &preview, [&preview, name] {
+                preview.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+            });
+            QCOMPARE(decisions.decide(kPhoto, 5), decision);
+        }
+        // Closing the window otherwise stops the batch.
+        QTimer::singleShot(0, &preview, [&preview] { preview.close(); });
+        QCOMPARE(decisions.decide(kPhoto, 5), CardDecision::Stop);
     }
 
     void viewerListsCardsNewestFirstWithTheirMessages() {

@@ -1,0 +1,38 @@
+#include "core/card_decisions.h"
+
+#include <QFileInfo>
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+TerminalCardDecisions::TerminalCardDecisions(std::istream& in, std::ostream& out, bool ask)
+    : in_(in), out_(out), ask_(ask) {}
+
+CardDecision TerminalCardDecisions::decide(const QString& cardPath, int recno) {
+    if (!ask_) return CardDecision::Send;
+    for (int tries = 0; tries < 5; ++tries) {
+        out_ << "No" << recno << ' ' << QFileInfo(cardPath).fileName().toStdString()
+             << ": send [S] / skip [N] / all [A] / back [B] / stop [Q] > " << std::flush;
+        std::string line;
+        if (!std::getline(in_, line)) {
+            out_ << '\n';
+            return CardDecision::Stop;
+        }
+        const QString answer = QString::fromStdString(line).trimmed().toLower();
+        if (answer.isEmpty() || answer.startsWith(u's')) return CardDecision::Send;
+        if (answer.startsWith(u'n')) return CardDecision::Skip;
+        if (answer.startsWith(u'a')) return CardDecision::SendRest;
+        if (answer.startsWith(u'b')) return CardDecision::Back;
+        if (answer.startsWith(u'q')) return CardDecision::Stop;
+    }
+    return CardDecision::Stop;
+}
+
+CardDecision ScriptedCardDecisions::decide(const QString& cardPath, int recno) {
+    asked_.push_back({cardPath, recno});
+    if (answers_.empty()) return CardDecision::Send;
+    const CardDecision d = answers_.front();
+    answers_.pop_front();
+    return d;
+}
