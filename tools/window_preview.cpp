@@ -53,8 +53,7 @@ int main(int argc, char* argv[]) {
     if (which == u"option") {
         environment.load(settings, true);
         THTTPDown http;
-        CommSession session(settings, http, environment, ProviderPresets::load());
-        TOptionF window(session);
+        TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         return window.exec();
     }

@@ -63,9 +63,9 @@ int main(int argc, char* argv[]) {
     CommSettings stored;
     stored.load(settings);
     THTTPDown::setCaFile(stored.caFile);
-    CommSession communication(
+    const CommSessionParts communication{
         settings, http, environment,
-        ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s)));
+        ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s))};
     // The definition language's state lives for the whole run; the QR-code
     // module is loaded with it.
     QrModule qrModule;

@@ -25,15 +25,13 @@ int box(const QString& text, unsigned flags) {
 // The hourglass on for the length of a mail test.
 class Busy {
 public:
-    explicit Busy(const std::function<void(bool)>& busy) : busy_(busy) {
-        if (busy_) busy_(true);
-    }
-    ~Busy() {
-        if (busy_) busy_(false);
-    }
+    explicit Busy(CommSession::View& view) : view_(view) { view_.busy(true); }
+    ~Busy() { view_.busy(false); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
 
 private:
-    const std::function<void(bool)>& busy_;
+    CommSession::View& view_;
 };
 
 // The mail library set up from the window's fields, which may differ from
@@ -45,9 +43,12 @@ void setUpFor(const CommSettings& s) {
 
 }  // namespace
 
-CommSession::CommSession(TZkwIni& ini, THTTPDown& http, EnvironmentSettings& environment,
-                         ProviderPresets presets)
-    : ini_(ini), http_(http), environment_(environment), presets_(std::move(presets)) {}
+CommSession::CommSession(const CommSessionParts& parts, View& view)
+    : ini_(parts.settings),
+      http_(parts.http),
+      environment_(parts.environment),
+      presets_(parts.presets),
+      view_(view) {}
 
 QString CommSession::serverBase() const {
     return environment_.serverBase();
@@ -77,8 +78,8 @@ void CommSession::reenterAddress() {
         return;
     }
     settings.state &= ~reg_state::AddressReentered;
-    if (!askAddressAgain || !askAddressAgain()) {
-        if (focus) focus(Field::MailAddress);
+    if (!view_.askAddressAgain()) {
+        view_.focus(Field::MailAddress);
         return;
     }
     const QString next = presetIndex == 0
@@ -87,9 +88,9 @@ void CommSession::reenterAddress() {
                              : u"続いて、【送信確認】と【受信確認】を実行してください。"_s;
     if (box(next + u"\r\rよろしいですか？"_s, mb::YesNo | mb::IconQuestion) == mb::IdYes) {
         settings.state |= reg_state::AddressEdited | reg_state::AddressReentered;
-        if (focus) focus(Field::Account);
-    } else if (focus) {
-        focus(Field::MailAddress);
+        view_.focus(Field::Account);
+    } else {
+        view_.focus(Field::MailAddress);
     }
 }
 
@@ -102,7 +103,7 @@ bool CommSession::sendTest() {
     QString failure;
     QString detail;
     {
-        const Busy hourglass(busy);
+        const Busy hourglass(view_);
         setUpFor(s);
         s.state |= reg_state::SendTestPending;
         testIdentifier = makeTestIdentifier(generator);
@@ -142,7 +143,7 @@ bool CommSession::receiveTest() {
     int count = 0;
     bool found = false;
     {
-        const Busy hourglass(busy);
+        const Busy hourglass(view_);
         setUpFor(s);
         s.state |= reg_state::ReceiveTestPending;
         Pop3Session pop3(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl);
@@ -287,7 +288,7 @@ bool CommSession::applyPreset(int tag) {
     if (!item) return false;
     if (settings.call.size() < 4) {
         box(u"コールサインが未設定です。"_s, mb::IconExclamation);
-        if (focus) focus(Field::Call);
+        view_.focus(Field::Call);
         return false;
     }
     if (box(u"メール設定を【"_s + item->name() +
@@ -301,7 +302,7 @@ bool CommSession::applyPreset(int tag) {
     // A new address from the preset is an edited address: it is typed again
     // and tested before it is registered.
     if (settings.mailAddress != before) settings.state |= reg_state::AddressEdited;
-    if (focus) focus(Field::MailAddress);
+    view_.focus(Field::MailAddress);
     return true;
 }
 

@@ -3,42 +3,55 @@
 // address re-entry, the send and receive tests against the real mail
 // servers, saving with the registration decision, the withdrawal, the
 // registration status page, provider presets and the password generator.
-// The window binds its fields to `settings` and answers the hooks. The mail
-// tests run off the calling thread: the window stays responsive meanwhile.
+// The window binds its fields to `settings` and answers the session's
+// questions (View). The mail tests run off the calling thread: the window
+// stays responsive meanwhile.
 
 #include "settings/comm_settings.h"
 #include "settings/provider_presets.h"
 
 #include <QString>
 
-#include <functional>
-
 class THTTPDown;
 class TZkwIni;
 struct EnvironmentSettings;
+
+// What a session works with; the entry builds them for the whole run. The
+// environment settings give the server's address at each request and take
+// the preset's mail limit.
+struct CommSessionParts {
+    TZkwIni& settings;
+    THTTPDown& http;
+    EnvironmentSettings& environment;
+    ProviderPresets presets;
+};
 
 class CommSession {
 public:
     enum class Field { MailAddress, Account, Call };
     enum class Outcome { StayOpen, Close };
 
-    // The environment settings give the server's address at each request
-    // and take the preset's mail limit.
-    CommSession(TZkwIni& ini, THTTPDown& http, EnvironmentSettings& environment,
-                ProviderPresets presets);
+    // What the session asks of the window that shows it.
+    class View {
+    public:
+        // The re-entry dialog: true when the person typed the address again
+        // and it passed the checks.
+        virtual bool askAddressAgain() = 0;
+        // Moves the focus to a field of the window.
+        virtual void focus(Field field) = 0;
+        // The hourglass on or off around the mail tests.
+        virtual void busy(bool on) = 0;
+
+    protected:
+        virtual ~View() = default;
+    };
+
+    CommSession(const CommSessionParts& parts, View& view);
 
     CommSettings settings;
     int presetIndex = 0;
     PasswordGenerator generator;
     QString testIdentifier;  // of the last send test
-
-    // The re-entry dialog: true when the person typed the address again and
-    // it passed the checks.
-    std::function<bool()> askAddressAgain;
-    // Moves the focus to a field of the window.
-    std::function<void(Field)> focus;
-    // The hourglass on or off around the tests.
-    std::function<void(bool)> busy;
 
     // Loading (every show of the window starts here) and the show itself.
     void load();
@@ -79,4 +92,5 @@ private:
     THTTPDown& http_;
     EnvironmentSettings& environment_;
     ProviderPresets presets_;
+    View& view_;
 };

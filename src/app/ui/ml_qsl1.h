@@ -7,6 +7,7 @@
 // environment settings), handing each its collaborators.
 
 #include "core/app_paths.h"
+#include "server/comm_session.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -15,7 +16,6 @@
 #include <memory>
 
 class CardPreview;
-class CommSession;
 class GuiProgressPort;
 class PreviewCardDecisions;
 class HistoryCombo;
@@ -48,7 +48,7 @@ struct MainWindowParts {
     MainState& state;
     EnvironmentSettings& environment;
     WindowState& places;
-    CommSession& communication;
+    CommSessionParts communication;  // the communication settings window's
     THTTPDown& http;  // the service's server: the manual's notice page, the about box
     QslDefinition& definition;
     AppPaths paths;

@@ -73,22 +73,24 @@ void TForm1::OkButtonClick() {
 
 // --- TOptionF -------------------------------------------------------------
 
-TOptionF::TOptionF(CommSession& session, QWidget* parent) : QDialog(parent), session_(session) {
+TOptionF::TOptionF(const CommSessionParts& parts, QWidget* parent)
+    : QDialog(parent), session_(parts, *this) {
     setObjectName(u"OptionF"_s);
     setWindowTitle(u"E-Mail QSL 通信設定"_s);
     buildControls();
     buildMenu();
-    session_.askAddressAgain = [this] {
-        TForm1 dialog(MailEdit->text(), this);
-        return dialog.exec() == QDialog::Accepted;
-    };
-    session_.focus = [this](CommSession::Field f) { focusField(f); };
-    session_.busy = [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    };
+}
+
+bool TOptionF::askAddressAgain() {
+    TForm1 dialog(MailEdit->text(), this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TOptionF::busy(bool on) {
+    if (on)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void TOptionF::buildControls() {
@@ -345,7 +347,7 @@ void TOptionF::updateEnabling() {
     SmtpPass->setEnabled(separate);
 }
 
-void TOptionF::focusField(CommSession::Field field) {
+void TOptionF::focus(CommSession::Field field) {
     switch (field) {
         case CommSession::Field::MailAddress:
             MailEdit->setFocus();

@@ -30,11 +30,10 @@ private:
     QLineEdit* MlEdit;
 };
 
-class TOptionF : public QDialog {
+class TOptionF : public QDialog, private CommSession::View {
     Q_OBJECT
 public:
-    // The window answers the session's questions for as long as it lives.
-    explicit TOptionF(CommSession& session, QWidget* parent = nullptr);
+    explicit TOptionF(const CommSessionParts& parts, QWidget* parent = nullptr);
 
     CommSession& session() { return session_; }
 
@@ -65,9 +64,12 @@ private:
     void takeControls();
     void applyMasks();
     void updateEnabling();
-    void focusField(CommSession::Field field);
+    // The session's questions.
+    bool askAddressAgain() override;
+    void focus(CommSession::Field field) override;
+    void busy(bool on) override;
 
-    CommSession& session_;
+    CommSession session_;
     bool showing_ = false;  // the fields are being filled, not edited
 
     QLineEdit* MailEdit;

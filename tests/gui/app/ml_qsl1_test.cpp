@@ -99,7 +99,6 @@ class MainWindowTest : public QObject {
         MainState state;
         EnvironmentSettings environment;
         THTTPDown http;
-        std::unique_ptr<CommSession> communication;
         QslDefinition definition;
         std::unique_ptr<TZkvmQSL> window;
         TForm3* preview = nullptr;
@@ -109,10 +108,10 @@ class MainWindowTest : public QObject {
         void start() {
             settings = std::make_unique<TZkwIni>(path(u"Sendvik.ini"_s));
             places = std::make_unique<WindowState>(*settings);
-            communication = std::make_unique<CommSession>(*settings, http, environment,
-                                                          ProviderPresets::load());
+            const CommSessionParts communication{*settings, http, environment,
+                                                 ProviderPresets::load()};
             window = std::make_unique<TZkvmQSL>(MainWindowParts{*settings, state, environment,
-                                                                *places, *communication, http,
+                                                                *places, communication, http,
                                                                 definition, AppPaths(home())});
             preview = &window->cardPreview();
             window->show();

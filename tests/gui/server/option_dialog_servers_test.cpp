@@ -134,8 +134,7 @@ private Q_SLOTS:
         }
         TZkwIni settings(ini);
         THTTPDown http;
-        CommSession windowSession(settings, http, environment, ProviderPresets::load());
-        TOptionF window(windowSession);
+        TOptionF window({settings, http, environment, ProviderPresets::load()});
         QString shownCall;
         connect(&window, &TOptionF::callSignChanged, this,
                 [&](const QString& c) { shownCall = c; });
@@ -180,8 +179,7 @@ private Q_SLOTS:
         writeSettings(ini);
         TZkwIni settings(ini);
         THTTPDown http;
-        CommSession windowSession(settings, http, environment, ProviderPresets::load());
-        TOptionF window(windowSession);
+        TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();
         QVERIFY(!window.findChild<QPushButton*>(u"Speed3"_s)->isEnabled());
@@ -272,8 +270,7 @@ private Q_SLOTS:
         TZkwIni settings(ini);
         settings.writeString(u"Option", u"MailAdd", mail.value(u"MAIL_USER3"_s));
         THTTPDown http;
-        CommSession windowSession(settings, http, environment, ProviderPresets::load());
-        TOptionF window(windowSession);
+        TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();
         window.findChild<QLineEdit*>(u"PassEdit1"_s)->setText(u"wrong"_s);
@@ -301,8 +298,7 @@ private Q_SLOTS:
         TZkwIni again(ini);
         again.writeString(u"Option", u"Check", u"11,32"_s);
         again.flush();
-        CommSession secondSession(again, http, environment, ProviderPresets::load());
-        TOptionF second(secondSession);
+        TOptionF second({again, http, environment, ProviderPresets::load()});
         second.LoadSettings();
         second.show();
         port.clear();
@@ -320,8 +316,7 @@ private Q_SLOTS:
         settings.writeString(u"Option", u"MailAdd", u"jh3aaa@qsl.test"_s);
         settings.writeString(u"Option", u"PassLen", u"12"_s);
         THTTPDown http;
-        CommSession windowSession(settings, http, environment, ProviderPresets::load());
-        TOptionF window(windowSession);
+        TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();
 
