@@ -20,13 +20,8 @@ MailAccount mailAccountFrom(const CommSettings& s) {
     a.pop3Ssl = s.pop3Ssl;
     a.pop3Account = s.pop3Login();
     a.pop3Password = s.password;
-    if (s.separateSmtp && !s.smtpAccount.isEmpty()) {
-        a.smtpAccount = s.smtpAccount;
-        a.smtpPassword = s.smtpPassword.isEmpty() ? a.pop3Password : s.smtpPassword;
-    } else {
-        a.smtpAccount = a.pop3Account;
-        a.smtpPassword = a.pop3Password;
-    }
+    a.smtpAccount = s.smtpLogin();
+    a.smtpPassword = s.smtpLoginPassword();
     a.apop = s.apop;
     a.leaveOnServer = s.leaveOnServer;
     a.timeoutSeconds = s.timeout;

@@ -131,12 +131,15 @@ void CommSettings::setOptionBits(int bits) {
     maskSmtpPassword = bits & comm_option::MaskSmtpPassword;
 }
 
+// The separate SMTP account counts only when there is one: an empty login
+// would never be accepted.
 QString CommSettings::smtpLogin() const {
-    return separateSmtp ? smtpAccount : pop3Login();
+    return separateSmtp && !smtpAccount.isEmpty() ? smtpAccount : pop3Login();
 }
 
 QString CommSettings::smtpLoginPassword() const {
-    return separateSmtp && !smtpPassword.isEmpty() ? smtpPassword : password;
+    return separateSmtp && !smtpAccount.isEmpty() && !smtpPassword.isEmpty() ? smtpPassword
+                                                                             : password;
 }
 
 QString CommSettings::pop3Login() const {
