@@ -52,6 +52,26 @@ bool isValidUtf8(QByteArrayView b, bool& hasNonAscii) {
     return true;
 }
 
+// Every whole character of the text (a surrogate pair is one) with its place
+// in the text and in the text's CP932 form; a character without a CP932 form
+// counts as the bytes it is written as.
+template <typename F>
+void forEachChar(QStringView text, F f) {
+    qsizetype unit = 0;
+    qsizetype byte = 0;
+    while (unit < text.size()) {
+        const qsizetype length = text[unit].isHighSurrogate() && unit + 1 < text.size() &&
+                                         text[unit + 1].isLowSurrogate()
+                                     ? 2
+                                     : 1;
+        const QStringView ch = text.sliced(unit, length);
+        const qsizetype width = ch[0].unicode() < 0x80 ? 1 : fromUnicode(ch).size();
+        if (!f(unit, length, byte, width)) return;
+        unit += length;
+        byte += width;
+    }
+}
+
 }  // namespace
 
 // ASCII reads the same in every code page here: most texts skip the converter.
@@ -169,28 +189,32 @@ qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes) {
 }
 
 QString leftBytes(QStringView text, qsizetype maxBytes) {
-    const QByteArray bytes = fromUnicode(text);
-    if (bytes.size() <= maxBytes) return text.toString();
-    return toUnicode(QByteArrayView(bytes).first(safeCut(bytes, maxBytes)));
+    if (byteLength(text) <= maxBytes) return text.toString();
+    qsizetype units = 0;
+    forEachChar(text, [&](qsizetype unit, qsizetype length, qsizetype byte, qsizetype width) {
+        if (byte + width > maxBytes) return false;
+        units = unit + length;
+        return true;
+    });
+    return text.first(units).toString();
 }
 
 QString midBytes(QStringView text, qsizetype start, qsizetype length) {
-    const QByteArray bytes = fromUnicode(text);
     if (start < 0) start = 0;
-    if (length <= 0 || start >= bytes.size()) return {};
-    const qsizetype end = std::min(bytes.size(), start + length);
+    if (length <= 0) return {};
+    const qsizetype end = start + length;
     qsizetype from = -1;
     qsizetype to = -1;
-    forEachCharStart(bytes, [&](qsizetype s, qsizetype width) {
-        if (from < 0 && s + width > start) from = s;
+    forEachChar(text, [&](qsizetype unit, qsizetype units, qsizetype byte, qsizetype width) {
+        if (from < 0 && byte + width > start) from = unit;
         if (from >= 0) {
-            if (s + width > end) return false;
-            to = s + width;
+            if (byte + width > end) return false;
+            to = unit + units;
         }
         return true;
     });
     if (from < 0 || to <= from) return {};
-    return toUnicode(QByteArrayView(bytes).sliced(from, to - from));
+    return text.sliced(from, to - from).toString();
 }
 
 qsizetype find(QByteArrayView haystack, QByteArrayView needle, qsizetype from) {

@@ -44,7 +44,10 @@ qsizetype byteLength(QStringView text);
 // middle of a double-byte character.
 qsizetype safeCut(QByteArrayView bytes, qsizetype maxBytes);
 
-// The longest start of the text whose CP932 form takes at most maxBytes.
+// The longest start of the text whose CP932 form takes at most maxBytes. The
+// cut and the next one work on the text itself, whole characters only: a
+// character without a CP932 form stays as it is (counted as the "?" it is
+// written as), a surrogate pair is never split.
 QString leftBytes(QStringView text, qsizetype maxBytes);
 
 // `length` bytes from byte `start` of the text's CP932 form, widened so that

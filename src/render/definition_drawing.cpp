@@ -27,6 +27,17 @@ bool isPhi(const QString& text) {
     return text == QStringLiteral("φ");
 }
 
+// The length in UTF-16 units of the first and the last whole character: a
+// character outside the Basic Multilingual Plane is a surrogate pair.
+qsizetype firstCharLength(QStringView text) {
+    return text.size() >= 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate() ? 2 : 1;
+}
+
+qsizetype lastCharLength(QStringView text) {
+    const qsizetype n = text.size();
+    return n >= 2 && text[n - 1].isLowSurrogate() && text[n - 2].isHighSurrogate() ? 2 : 1;
+}
+
 }  // namespace
 
 void QslDefinition::setUpPainter(QPainter& painter) {
@@ -110,14 +121,16 @@ QslDefinition::Step QslDefinition::print(const QString& body, const QStringList&
             wrapWidth_ -= x;
             const int lineHeight = textHeight(text) + gap;
             QString rest = text;
-            // Lines broken at "<BR>", then at the wrap width (a double-byte
-            // character as a whole; at least one character a line).
+            // Lines broken at "<BR>", then at the wrap width (a character
+            // as a whole; at least one character a line, so that every line
+            // takes something off the rest).
             while (!rest.isEmpty()) {
                 const qsizetype br = rest.indexOf(QStringLiteral("<BR>"));
                 QString piece = br >= 0 ? rest.left(br) : rest;
                 QString head = piece;
-                while (head.size() > 1 && textWidth(head) > wrapWidth_)
-                    head.chop(head.back().isLowSurrogate() ? 2 : 1);
+                const qsizetype least = firstCharLength(piece);
+                while (head.size() > least && textWidth(head) > wrapWidth_)
+                    head.chop(lastCharLength(head));
                 drawText(painter, x, y, head);
                 y += lineHeight;
                 if (head.size() < piece.size())

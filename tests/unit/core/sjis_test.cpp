@@ -69,6 +69,20 @@ TEST(Sjis, MidBytesTakesDoubleByteCharactersAsAWhole) {
     EXPECT_EQ(sjis::midBytes(u"AB", 5, 1), QString());
 }
 
+TEST(Sjis, CutsKeepCharactersWithoutACp932FormAndSurrogatePairsWhole) {
+    // 𠮷 is outside the Basic Multilingual Plane (a surrogate pair) and, like
+    // é, has no CP932 form: cuts keep both as they are, never a half.
+    const QString text = QStringLiteral("A𠮷é東B");
+    const qsizetype yoshi = sjis::byteLength(u"𠮷");
+    ASSERT_GE(yoshi, 1);
+    EXPECT_EQ(sjis::leftBytes(text, 1), QStringLiteral("A"));
+    EXPECT_EQ(sjis::leftBytes(text, 1 + yoshi), QStringLiteral("A𠮷"));
+    EXPECT_EQ(sjis::leftBytes(text, 1 + yoshi + 1), QStringLiteral("A𠮷é"));
+    EXPECT_EQ(sjis::leftBytes(text, 1 + yoshi + 2), QStringLiteral("A𠮷é"));  // 東 does not fit
+    EXPECT_EQ(sjis::midBytes(text, 1, yoshi + 1), QStringLiteral("𠮷é"));
+    EXPECT_EQ(sjis::midBytes(text, 1 + yoshi, 3), QStringLiteral("é東"));
+}
+
 TEST(Sjis, SearchNeverMatchesATrailByte) {
     // "ソ" is 0x83 0x5C: its trail byte is a backslash.
     const QByteArray hay = sjis::fromUnicode(u"ソ\\表");

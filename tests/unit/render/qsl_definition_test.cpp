@@ -159,6 +159,11 @@ TEST(Definition, PrintAWrapsAtBreaksAndWidthWithoutSplittingCharacters) {
     r.run({u"#Size 1000,600"_s, u"#PrintA 985, 10, 0, \"口口口\""_s});
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(inkLines(r.def->card()), 3);
+    // The same with characters outside the Basic Multilingual Plane (names
+    // and QTHs from UTF-8 logs): whole characters, one a line, and an end.
+    r.run({u"#Size 1000,600"_s, u"#FontSize=40"_s, u"#PrintA 900, 10, 0, \"𠮷😀𠮷\""_s});
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(inkLines(r.def->card()), 3);
 }
 
 TEST(Definition, ConditionsSkipLinesAndBlocks) {
