@@ -15,12 +15,23 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPainter>
 #include <QThread>
 
 namespace {
 
 constexpr qint32 kNoNumber32 = 268435455;
+
+// The size of a picture file as it will be drawn (JPEG upright); empty when
+// it cannot be read.
+QSize pictureSize(const QString& path, bool jpeg) {
+    if (jpeg) {
+        JpegInfo info;
+        return readJpegInfo(path, info) ? info.uprightSize() : QSize();
+    }
+    return QImageReader(path, "BMP").size();
+}
 
 // The Greek letter phi (CP932 0x83 0xD3) stands for a slashed zero.
 bool isPhi(const QString& text) {
@@ -74,6 +85,7 @@ QslDefinition::Step QslDefinition::print(const QString& body, const QStringList&
     const QString text = expand(numbered || items.size() >= 4 ? items[3] : items[2]);
     int x = number(items, 0);
     int y = number(items, 1);
+    if (!withinReach({x, y, numbered ? number(items, 2) : 0})) return outOfReach(body);
     QPainter painter(&surface());
     setUpPainter(painter);
     switch (variant.unicode()) {
@@ -192,6 +204,7 @@ QslDefinition::Step QslDefinition::lineCommand(const QString& body, const QStrin
         if (items.size() < 3) return parameterError(body);
         const qint32 width = number(items, 0);
         const qint32 style = number(items, 1);
+        if (!withinReach({width})) return outOfReach(body);
         const qint32 colour = ParseNumberOrHex(items[2]);
         if (colour == kNoNumber32) return parameterError(body);
         QPen pen(colourOf(quint32(colour)));
@@ -210,6 +223,8 @@ QslDefinition::Step QslDefinition::lineCommand(const QString& body, const QStrin
     for (int i = items.size(); i < 6; ++i)
         values[i] = 0;
     values[0] = std::max(values[0], 1);
+    if (!withinReach({values[0], values[1], values[2], values[3], values[4], values[5]}))
+        return outOfReach(body);
     QPainter painter(&surface());
     painter.setPen(c.pen);
     painter.setBrush(Qt::NoBrush);
@@ -239,6 +254,8 @@ QslDefinition::Step QslDefinition::fillBox(const QString& body, const QStringLis
     if (items.size() < 5) return parameterError(body);
     const qint32 colour = ParseNumberOrHex(items[4]);
     if (colour == kNoNumber32) return parameterError(body);
+    if (!withinReach({number(items, 0), number(items, 1), number(items, 2), number(items, 3)}))
+        return outOfReach(body);
     QPainter painter(&surface());
     painter.fillRect(QRect(number(items, 0), number(items, 1), number(items, 2), number(items, 3)),
                      colourOf(quint32(colour)));
@@ -251,6 +268,7 @@ QslDefinition::Step QslDefinition::ellipse(const QString& body, const QStringLis
     const int x = number(items, 0), y = number(items, 1), w = number(items, 2);
     int h = items.size() > 3 ? number(items, 3) : 0;
     if (h == 0) h = w;
+    if (!withinReach({x, y, w, h})) return outOfReach(body);
     QPainter painter(&surface());
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(canvas().pen);
@@ -266,6 +284,7 @@ QslDefinition::Step QslDefinition::ellipse(const QString& body, const QStringLis
 QslDefinition::Step QslDefinition::alpha(const QString& body, const QStringList& items) {
     if (items.size() < 4) return parameterError(body);
     const int x = number(items, 0), y = number(items, 1);
+    if (!withinReach({x, y, number(items, 2), number(items, 3)})) return outOfReach(body);
     fadeRect_ = QRect(QPoint(x, y), QPoint(x + number(items, 2) - 1, y + number(items, 3) - 1));
     fadeLevel_ = items.size() > 4 ? number(items, 4) : 0;
     return Step::Next;
@@ -276,10 +295,10 @@ QslDefinition::Step QslDefinition::image(const QString& body, const QString& lin
     if (items.size() < 5) return parameterError(body);
     const auto name = quoted(line);
     if (!name) return Step::Error;
-    return drawImageFile(line, items, expand(*name), jpeg);
+    return drawImageFile(body, items, expand(*name), jpeg);
 }
 
-QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringList& items,
+QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStringList& items,
                                                  const QString& file, bool jpeg) {
     QString path = file;
     const bool hasDrive = (path.size() > 1 && path[1] == u':') || path.startsWith(u"\\\\") ||
@@ -288,6 +307,19 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString&, const QStringLi
     if (!QFileInfo(path).isFile()) return fileMissing(path);
     int x = number(items, 0), y = number(items, 1);
     int w = std::max(0, number(items, 2)), h = std::max(0, number(items, 3));
+    if (!withinReach({x, y}) || w > kMaxPictureSide || h > kMaxPictureSide) return outOfReach(body);
+    // The picture's own size decides the other side of the box, or the
+    // whole picture when it is drawn as it is.
+    const QSize stored = pictureSize(path, jpeg);
+    if (stored.isEmpty()) return fileMissing(path);
+    if (w == 0 && h == 0) {
+        if (qint64(stored.width()) * stored.height() > kMaxOwnSizePixels) return outOfReach(body);
+    } else {
+        const qint64 tw = w > 0 ? w : qint64(double(h) * stored.width() / stored.height() + 0.5);
+        const qint64 th = h > 0 ? h : qint64(double(w) * stored.height() / stored.width() + 0.5);
+        if (tw < 1 || th < 1 || tw > kMaxPictureSide || th > kMaxPictureSide)
+            return outOfReach(body);
+    }
     QImage picture;
     QSize full;
     if (jpeg) {
@@ -364,6 +396,7 @@ QslDefinition::Step QslDefinition::text(const QString& body, const QStringList& 
     const int x = number(items, 0);
     int y = number(items, 1);
     int lineHeight = items.size() > 2 ? number(items, 2) : 0;
+    if (!withinReach({x, y, lineHeight})) return outOfReach(body);
     if (lineHeight < 1) lineHeight = textHeight(QStringLiteral("Text"));
     qsizetype end = -1;
     for (qsizetype i = index_ + 1; i < lines.size(); ++i) {
@@ -413,5 +446,5 @@ QslDefinition::Step QslDefinition::qrCode(const QString& body, const QString& ra
                                .filePath(QStringLiteral("QRCode$.bmp"));
     qr_->make(sjis::fromUnicode(expanded), bitmap, flags);
     QThread::msleep(50);
-    return drawImageFile(rawLine, items, bitmap, false);
+    return drawImageFile(body, items, bitmap, false);
 }

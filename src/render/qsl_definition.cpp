@@ -144,6 +144,23 @@ QslDefinition::Step QslDefinition::unusable(const QString& line) {
     return Step::Error;
 }
 
+bool QslDefinition::withinReach(std::initializer_list<qint64> values) {
+    for (qint64 v : values)
+        if (v < -kMaxReach || v > kMaxReach) return false;
+    return true;
+}
+
+QslDefinition::Step QslDefinition::outOfReach(const QString& commandText) {
+    reportAt(QStringLiteral("#%1\r　↑QSL定義命令エラー（%2行目）\r\r数値が大きすぎます！"
+                            "（位置と大きさは±%3まで、画像は%4×%4ドットまで）")
+                 .arg(commandText)
+                 .arg(index_ + 1)
+                 .arg(kMaxReach)
+                 .arg(kMaxPictureSide),
+             commandText);
+    return Step::Error;
+}
+
 QslDefinition::Step QslDefinition::fileMissing(const QString& path) {
     reportAt(
         QStringLiteral("%1\r　↑ファイルが見つかりません！（%2行目）").arg(path).arg(index_ + 1),

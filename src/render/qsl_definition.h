@@ -18,11 +18,20 @@
 #include <QDate>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 struct QsoRecord;
 class QrModule;
 class QPainter;
+
+// A card is at most 1,675 dots either way: positions and sizes beyond
+// kMaxReach cannot show on it, and a picture is scaled to at most
+// kMaxPictureSide dots a side (64 MB); one drawn at its own size may have
+// at most kMaxOwnSizePixels.
+inline constexpr int kMaxReach = 16384;
+inline constexpr int kMaxPictureSide = 4096;
+inline constexpr qint64 kMaxOwnSizePixels = 40'000'000;
 
 // What a run reads besides the QSO record.
 struct DefinitionContext {
@@ -89,6 +98,10 @@ private:
     Step parameterError(const QString& commandText);
     Step unusable(const QString& line);
     Step fileMissing(const QString& path);
+    // Positions and sizes beyond what any card can use, and pictures beyond
+    // what may be drawn, are refused rather than tried.
+    static bool withinReach(std::initializer_list<qint64> values);
+    Step outOfReach(const QString& commandText);
     void reportAt(const QString& text, const QString& caption);
     qint32 number(const QStringList& items, int i) const;
 
@@ -102,7 +115,7 @@ private:
     Step ellipse(const QString& body, const QStringList& items);
     Step alpha(const QString& body, const QStringList& items);
     Step image(const QString& body, const QString& line, const QStringList& items, bool jpeg);
-    Step drawImageFile(const QString& line, const QStringList& items, const QString& file,
+    Step drawImageFile(const QString& body, const QStringList& items, const QString& file,
                        bool jpeg);
     Step size(const QString& body, const QString& line, const QStringList& items);
     Step load(const QString& line);

@@ -278,6 +278,51 @@ TEST(Definition, PicturesArePlacedAndScaled) {
                                      u"\r　↑ファイルが見つかりません！（1行目）"_s});
 }
 
+// A JPEG whose frame header claims another size (the data stays small).
+QByteArray jpegClaiming(const QByteArray& real, int width, int height) {
+    QByteArray bytes = real;
+    // Walk the segments to the frame header (SOF0 ... SOF15 but DHT, JPG, DAC).
+    for (qsizetype i = 2; i + 9 < bytes.size() && uchar(bytes[i]) == 0xFF;) {
+        const uchar marker = uchar(bytes[i + 1]);
+        if ((marker & 0xF0) == 0xC0 && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            bytes[i + 5] = char(height >> 8), bytes[i + 6] = char(height & 0xFF);
+            bytes[i + 7] = char(width >> 8), bytes[i + 8] = char(width & 0xFF);
+            break;
+        }
+        i += 2 + (uchar(bytes[i + 2]) << 8 | uchar(bytes[i + 3]));
+    }
+    return bytes;
+}
+
+TEST(Definition, NoSizeOrPositionCanExhaustTheMachine) {
+    DefRun r;
+    QFile::copy(dataFile(u"jpeg/tower_baseline.jpg"_s), r.box.path(u"tower.jpg"_s));
+    const QString tail =
+        u"\r\r数値が大きすぎます！（位置と大きさは±16384まで、画像は4096×4096ドットまで）"_s;
+    // Stretches the scaler could not survive, or that would take gigabytes.
+    for (const QString& line :
+         {u"#Jpg 0,0,60000,60000,\"tower.jpg\""_s, u"#Jpg 0,0,40000,0,\"tower.jpg\""_s,
+          u"#Jpg 0,0,0,5000,\"tower.jpg\""_s, u"#Bmp 0,0,4097,10,\"tower.jpg\""_s,
+          u"#Ellipse 0,0,2000000000"_s, u"#FillBox 0,0,99999999,10,0"_s, u"#Line 0,0,30000,0"_s,
+          u"#LineS 100000,0,0"_s, u"#Print 1,70000,\"x\""_s, u"#PrintA 10,10,99999,\"x\""_s,
+          u"#Alpha 0,0,50000,50000"_s, u"#Text 0,0,90000"_s}) {
+        EXPECT_EQ(r.run({u"#Size 640,408"_s, line, u"#Mov $$U=1"_s}), -1) << line.toStdString();
+        EXPECT_EQ(r.texts(), QStringList{line + u"\r　↑QSL定義命令エラー（2行目）"_s + tail})
+            << line.toStdString();
+        EXPECT_EQ(r.u(), 0);
+    }
+    // The largest stretch allowed is drawn.
+    EXPECT_EQ(r.run({u"#Size 640,408"_s, u"#Jpg -2000,-2000,4096,4096,\"tower.jpg\""_s}), 0);
+
+    // A picture drawn at its own size is read whole: a huge one is refused
+    // before it is read; scaled down, it is read at the scale drawn.
+    writeBytes(r.box.path(u"huge.jpg"_s),
+               jpegClaiming(testing_support::readBytes(r.box.path(u"tower.jpg"_s)), 8000, 6000));
+    EXPECT_EQ(r.run({u"#Size 640,408"_s, u"#Jpg 0,0,0,0,\"huge.jpg\""_s}), -1);
+    EXPECT_EQ(r.texts().value(0),
+              u"Jpg 0,0,0,0,\"huge.jpg\"\r　↑QSL定義命令エラー（2行目）"_s.prepend(u'#') + tail);
+}
+
 TEST(Definition, QrCodesNeedTheModule) {
     DefRun r;
     EXPECT_EQ(r.run({u"#QRCode 10,10,100,100,\"JA1ABC 2024\""_s}), -1);
