@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QSaveFile>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -173,10 +175,10 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
     const QByteArray jpeg = encodeJpeg(card, 90);
     if (!jpeg.isEmpty()) {
         failure.code = 1;
-        QString error;
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size()) {
-            file.close();
+        // Written whole or not at all: a full disk or a failed close is a
+        // failure, never a truncated card.
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.commit()) {
             const int sum = card.width() + card.height();
             failure.code = sum < 864 ? 10 : sum > 1676 ? 11 : 0;
             if (failure.code == 0) return path;
@@ -188,7 +190,15 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
 }
 
 CardComposer::CardComposer(CardInputs cardInputs, QslDefinition& definition)
-    : inputs(std::move(cardInputs)), outputDir(QDir::tempPath()), definition_(definition) {}
+    : inputs(std::move(cardInputs)),
+      work_(std::make_unique<QTemporaryDir>()),
+      definition_(definition) {
+    // A folder of this composer's own (mode 0700): nobody else's file is
+    // read or overwritten under a card's name. Without one, nothing is saved.
+    if (work_->isValid()) outputDir = work_->path();
+}
+
+CardComposer::~CardComposer() = default;
 
 CardComposer::Result CardComposer::ComposeCard(const QString& sendLine) {
     return ComposeCard(commaTextSplit(sendLine));

@@ -15,9 +15,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QslDefinition;
+class QTemporaryDir;
 
 // The card size of a photo: the first row of the table that holds.
 struct CardGeometry {
@@ -53,11 +55,15 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
 class CardComposer {
 public:
     CardComposer(CardInputs inputs, QslDefinition& definition);
+    ~CardComposer();
+    CardComposer(const CardComposer&) = delete;
+    CardComposer& operator=(const CardComposer&) = delete;
 
     // What the cards are drawn from.
     CardInputs inputs;
 
-    // The folder the card JPEGs are written to (the temporary folder).
+    // The folder the card JPEGs are written to: a private temporary folder
+    // that goes with the composer, unless the caller names another.
     QString outputDir;
     // Asks for the rig/antenna line of a QSO when "送信時Rig/Ant確認あり" is
     // on; nothing when the person cancels.
@@ -76,5 +82,6 @@ public:
     Result ComposeCard(const QStringList& candidate);
 
 private:
+    std::unique_ptr<QTemporaryDir> work_;
     QslDefinition& definition_;
 };

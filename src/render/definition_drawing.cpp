@@ -13,11 +13,11 @@
 #include "render/qsl_definition.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QPainter>
-#include <QThread>
 
 namespace {
 
@@ -442,9 +442,21 @@ QslDefinition::Step QslDefinition::qrCode(const QString& body, const QString& ra
     if (sjis::byteLength(expanded) < 4) return parameterError(body);
     const quint32 level = items.size() > 5 ? quint32(number(items, 5)) : 2u;
     const quint32 flags = (level << 24) | 0xFFFFFF;
-    const QString bitmap = QDir(context.tempDir.isEmpty() ? QDir::tempPath() : context.tempDir)
-                               .filePath(QStringLiteral("QRCode$.bmp"));
-    qr_->make(sjis::fromUnicode(expanded), bitmap, flags);
-    QThread::msleep(50);
-    return drawImageFile(body, items, bitmap, false);
+    const QString folder = workFolder();
+    const QString bitmap = QDir(folder).filePath(QStringLiteral("QRCode$.bmp"));
+    // The bitmap is this code's or none: a failed make never leaves the
+    // last card's code to be drawn.
+    QFile::remove(bitmap);
+    if (folder.isEmpty() || !qr_->make(sjis::fromUnicode(expanded), bitmap, flags)) {
+        QFile::remove(bitmap);
+        reportAt(QStringLiteral("#%1\r　↑QSL定義命令エラー（%2行目）\r\rQRコードを作成できません！"
+                                "（文字が多すぎるか、記号にできない文字です）")
+                     .arg(body)
+                     .arg(index_ + 1),
+                 body);
+        return Step::Error;
+    }
+    const Step drawn = drawImageFile(body, items, bitmap, false);
+    QFile::remove(bitmap);
+    return drawn;
 }

@@ -18,6 +18,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -60,6 +61,14 @@ QslDefinition::QslDefinition(QrModule* qr) : qr_(qr) {
     // sets another.
     cardCanvas_.font = QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10);
     previewCanvas_.font = cardCanvas_.font;
+}
+
+QslDefinition::~QslDefinition() = default;
+
+QString QslDefinition::workFolder() {
+    if (!context.tempDir.isEmpty()) return context.tempDir;
+    if (!work_) work_ = std::make_unique<QTemporaryDir>();
+    return work_->isValid() ? work_->path() : QString();
 }
 
 bool QslDefinition::readLines(const QString& path, QStringList& out) {

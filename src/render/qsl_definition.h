@@ -19,10 +19,12 @@
 
 #include <array>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 
 struct QsoRecord;
 class QrModule;
+class QTemporaryDir;
 class QPainter;
 
 // A card is at most 1,675 dots either way: positions and sizes beyond
@@ -42,7 +44,7 @@ struct DefinitionContext {
     const QStringList* rigLines = nullptr;  // the rig/antenna line list
     QString definitionFile;  // full path: relative picture names are looked up beside it
     QString programDir;      // relative #Load names
-    QString tempDir;         // the QR bitmap
+    QString tempDir;         // the QR bitmap (a private folder when empty)
     QDate today;             // the print date of the log's codes (today when null)
 };
 
@@ -57,6 +59,9 @@ struct CanvasState {
 class QslDefinition {
 public:
     explicit QslDefinition(QrModule* qr = nullptr);
+    ~QslDefinition();
+    QslDefinition(const QslDefinition&) = delete;
+    QslDefinition& operator=(const QslDefinition&) = delete;
 
     // SetQsoDataRefs: Data1 ... Data14 read this record (it may be changed by
     // #Jst2Utc and #Utc2Jst).
@@ -139,7 +144,12 @@ private:
     QString dataField(int n) const;
     QString rigItem(int item);
 
+    // Where the QR bitmap is made when the context names no folder: a
+    // private folder of this interpreter's (mode 0700), made when needed.
+    QString workFolder();
+
     QrModule* qr_;
+    std::unique_ptr<QTemporaryDir> work_;
     QsoRecord* qso_ = nullptr;
     QImage card_;
     QImage preview_;

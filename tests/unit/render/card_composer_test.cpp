@@ -6,6 +6,7 @@
 #include "render/qsl_definition.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -138,6 +139,34 @@ struct ComposeFixture {
         inputs.ownCall = u"JS2IIU"_s;
     }
 };
+
+TEST(ComposeCard, CardsAreDrawnInAFolderOfTheComposersOwn) {
+    ComposeFixture f;
+    Sandbox shared;  // stands for the shared temporary folder
+    const QByteArray tmpBefore = qgetenv("TMPDIR");
+    qputenv("TMPDIR", shared.dir().toLocal8Bit());
+    const QString name = u"JS2IIU_240315_1234_7.024_CW_JA1ABC.jpg"_s;
+    writeBytes(shared.path(name), "somebody else's file");
+    QString folder;
+    {
+        CardComposer composer(f.inputs, f.definition);
+        folder = composer.outputDir;
+        ASSERT_FALSE(folder.isEmpty());
+        EXPECT_NE(QDir::cleanPath(folder), QDir::cleanPath(shared.dir()));
+        EXPECT_EQ(QFileInfo(folder).permissions() &
+                      (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                  QFile::Permissions());
+        const CardComposer::Result r = composer.ComposeCard(
+            QStringList{u"JA1ABC"_s, u"1"_s, u"JA1ABC"_s, u"240315"_s, u"1234"_s, u"599"_s,
+                        u"7.024"_s, u"CW"_s, QString(), QString()});
+        ASSERT_NE(r.path, u"-"_s);
+        EXPECT_EQ(r.path, QDir(folder).filePath(name));
+    }
+    // Somebody's file is as it was; the composer's folder went with it.
+    EXPECT_EQ(testing_support::readBytes(shared.path(name)), QByteArray("somebody else's file"));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    qputenv("TMPDIR", tmpBefore);
+}
 
 TEST(ComposeCard, WritesTheCardOfARecordInBothModes) {
     ComposeFixture f;

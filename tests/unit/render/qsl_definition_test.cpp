@@ -353,6 +353,38 @@ TEST(Definition, QrCodesNeedTheModule) {
     EXPECT_EQ(q.run({u"#QRCode 10,10,200,200,\"abc\""_s}), -1);  // under 4 bytes
 }
 
+TEST(Definition, AQrCodeThatCannotBeMadeFailsAndNoOldBitmapIsDrawn) {
+    QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
+    ASSERT_GT(module.status(), 0);
+    Sandbox tmp;
+    const QByteArray tmpBefore = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.dir().toLocal8Bit());
+    // Somebody's file under the name the bitmap would take in the shared
+    // temporary folder: never read, never replaced.
+    QImage planted(200, 200, QImage::Format_RGB32);
+    planted.fill(Qt::black);
+    ASSERT_TRUE(planted.save(tmp.path(u"QRCode$.bmp"_s), "BMP"));
+    const QByteArray plantedBytes = testing_support::readBytes(tmp.path(u"QRCode$.bmp"_s));
+
+    DefRun q;
+    q.qr = &module;
+    q.run({});  // the interpreter made before any folder is named
+    q.def->context.tempDir.clear();
+    q.def->context.messageBody = QString(500, u'x');  // four times: beyond any symbol
+    q.def->lines = {u"#Size 640,408"_s, u"#QRCode 10,10,200,200,\"JA1ABC 2024\""_s};
+    ASSERT_EQ(q.def->RunDefinition(true), 0);
+    q.def->lines = {u"#Size 640,408,0xFFFFFF"_s, u"#QRCode 10,10,200,200,\"!Bo!Bo!Bo!Bo\""_s};
+    q.box.messages.clear();
+    EXPECT_EQ(q.def->RunDefinition(true), -1);
+    EXPECT_EQ(
+        q.texts(),
+        QStringList{u"#QRCode 10,10,200,200,\"!Bo!Bo!Bo!Bo\"\r　↑QSL定義命令エラー（2行目）\r\r"
+                    u"QRコードを作成できません！（文字が多すぎるか、記号にできない文字です）"_s});
+    EXPECT_EQ(q.def->errorLine(), 2);
+    EXPECT_EQ(testing_support::readBytes(tmp.path(u"QRCode$.bmp"_s)), plantedBytes);
+    qputenv("TMPDIR", tmpBefore);
+}
+
 TEST(ExpertCard, EveryKindOfDrawing) {
     QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
     DefRun r;
