@@ -13,17 +13,16 @@
 QImage definitionPreview(const QString& definitionPath) {
     QStringList lines;
     if (!QslDefinition::readLines(definitionPath, lines)) return {};
-    const QDir folder = QFileInfo(definitionPath).dir();
     for (const QString& raw : std::as_const(lines)) {
         const QString line = normalizedLine(raw);
         if (!line.startsWith(u"#Jpg", Qt::CaseInsensitive)) continue;
         const qsizetype first = line.indexOf(u'"');
         const qsizetype last = line.lastIndexOf(u'"');
         if (first < 0 || last <= first) continue;
-        QString name = line.mid(first + 1, last - first - 1);
-        if (!QDir::isAbsolutePath(name) && !(name.size() > 1 && name[1] == u':'))
-            name = folder.filePath(name);
-        if (!QFileInfo(name).isFile()) continue;
+        const auto found =
+            locateDefinitionFile(line.mid(first + 1, last - first - 1), definitionPath, QString());
+        if (!found || !QFileInfo(*found).isFile()) continue;
+        const QString& name = *found;
         const JpegReadResult read = readJpeg(name, QSize(528, 336));
         if (!read.ok()) continue;
         const QImage& p = read.image;

@@ -300,11 +300,14 @@ QslDefinition::Step QslDefinition::image(const QString& body, const QString& lin
 
 QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStringList& items,
                                                  const QString& file, bool jpeg) {
-    QString path = file;
-    const bool hasDrive = (path.size() > 1 && path[1] == u':') || path.startsWith(u"\\\\") ||
-                          QDir::isAbsolutePath(path);
-    if (!hasDrive) path = QFileInfo(context.definitionFile).dir().filePath(path);
-    if (!QFileInfo(path).isFile()) return fileMissing(path);
+    const std::optional<QString> found = locateFile(file);
+    if (!found || !QFileInfo(*found).isFile()) {
+        // Named as the definition would find it.
+        const bool bare = QDir::isRelativePath(file) && !(file.size() > 1 && file[1] == u':') &&
+                          !file.startsWith(u'\\');
+        return fileMissing(bare ? QFileInfo(context.definitionFile).dir().filePath(file) : file);
+    }
+    const QString path = *found;
     int x = number(items, 0), y = number(items, 1);
     int w = std::max(0, number(items, 2)), h = std::max(0, number(items, 3));
     if (!withinReach({x, y}) || w > kMaxPictureSide || h > kMaxPictureSide) return outOfReach(body);

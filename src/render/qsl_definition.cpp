@@ -13,6 +13,7 @@
 #include "logdata/print_qsl_fmt.h"
 #include "logdata/qso_record.h"
 #include "logdata/zkw_parse.h"
+#include "platform/windows_paths.h"
 #include "settings/qsl_rig.h"
 
 #include <QCursor>
@@ -64,6 +65,21 @@ QslDefinition::QslDefinition(QrModule* qr) : qr_(qr) {
 }
 
 QslDefinition::~QslDefinition() = default;
+
+std::optional<QString> locateDefinitionFile(const QString& name, const QString& definitionFile,
+                                            const QString& programDir, bool programFirst) {
+    const QString definitionFolder =
+        definitionFile.isEmpty() ? QString() : QFileInfo(definitionFile).path();
+    QStringList bases;
+    for (const QString& base : programFirst ? QStringList{programDir, definitionFolder}
+                                            : QStringList{definitionFolder, programDir})
+        if (!base.isEmpty()) bases << base;
+    return platform::locateWindowsPath(name, bases);
+}
+
+std::optional<QString> QslDefinition::locateFile(const QString& name, bool programFirst) const {
+    return locateDefinitionFile(name, context.definitionFile, context.programDir, programFirst);
+}
 
 QString QslDefinition::workFolder() {
     if (!context.tempDir.isEmpty()) return context.tempDir;
@@ -456,9 +472,9 @@ QslDefinition::Step QslDefinition::load(const QString& line) {
     if (!savedLines_.isEmpty()) return Step::Next;  // one level of loading
     const auto name = quoted(line);
     if (!name) return Step::Error;
-    const QString path = MakeAbsolutePath(expand(*name), context.programDir);
+    const std::optional<QString> path = locateFile(expand(*name), true);
     QStringList loaded;
-    if (!QFile::exists(path) || !readLines(path, loaded)) return fileMissing(*name);
+    if (!path || !readLines(*path, loaded)) return fileMissing(*name);
     parentIndex_ = index_;
     parentRig_ = rigSelection_;
     savedLines_ = lines;

@@ -56,6 +56,12 @@ struct CanvasState {
     QColor brushColour{Qt::white};
 };
 
+// A file a definition names, written here or on Windows ("sub\\bg.jpg",
+// "C:\\Zelkov\\bg.jpg"): pictures are looked for beside the definition first,
+// #Load files in the program folder first.
+std::optional<QString> locateDefinitionFile(const QString& name, const QString& definitionFile,
+                                            const QString& programDir, bool programFirst = false);
+
 class QslDefinition {
 public:
     explicit QslDefinition(QrModule* qr = nullptr);
@@ -147,6 +153,8 @@ private:
     // Where the QR bitmap is made when the context names no folder: a
     // private folder of this interpreter's (mode 0700), made when needed.
     QString workFolder();
+    // locateDefinitionFile with this run's definition and program folder.
+    std::optional<QString> locateFile(const QString& name, bool programFirst = false) const;
 
     QrModule* qr_;
     std::unique_ptr<QTemporaryDir> work_;

@@ -125,6 +125,21 @@ TEST(MainStateStart, AFilledSettingsFileIsReadWithItsRules) {
     EXPECT_EQ(d.alpha, 25);
 }
 
+TEST(MainStateStart, PicturesAndDefinitionsWrittenOnWindowsAreFound) {
+    Sandbox box;
+    QDir().mkpath(box.path(u"Photos"_s));
+    writeBytes(box.path(u"Photos/Sea.jpg"_s), "x");
+    writeBytes(box.path(u"Card.mQSL"_s), "x");
+    writeBytes(box.path(u"Sendvik.ini"_s),
+               "[Config]\r\nJpeg=C:\\Zelkov\\photos\\sea.jpg\r\n"
+               "[QslDef]\r\nmQSL=C:\\Zelkov\\card.mqsl\r\n");
+    TZkwIni ini(box.path(u"Sendvik.ini"_s));
+    MainState state;
+    state.load(ini, AppPaths(box.dir()));
+    EXPECT_EQ(state.picturePath, box.path(u"Photos/Sea.jpg"_s));
+    EXPECT_EQ(state.definitionPath, box.path(u"Card.mQSL"_s));
+}
+
 TEST(MainStateStart, TheRangeCoversAtMost300RecordsUpToTheLast) {
     EXPECT_EQ(MainState::recordRange(1, 5000), std::make_pair(4701, 5000));
     EXPECT_EQ(MainState::recordRange(6000, 5000), std::make_pair(5001, 5000));

@@ -7,6 +7,7 @@
 #include "render/qr_module.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -254,6 +255,11 @@ TEST(Definition, LoadRunsOneLevelAndReturns) {
     r.run({u"#Load \"inner.mQSL\""_s, u"#Mov $$V=$$U"_s});
     EXPECT_EQ(r.u(), 1);
     EXPECT_EQ(r.def->integerVariables()[1], 1);
+    // A file named as on Windows.
+    QDir().mkpath(r.box.path(u"Parts"_s));
+    writeBytes(r.box.path(u"Parts/Inner.mQSL"_s), "#Mov $$U=7\r\n");
+    r.run({u"#Load \"C:\\Zelkov\\parts\\inner.mqsl\""_s});
+    EXPECT_EQ(r.u(), 7);
     EXPECT_EQ(r.run({u"#Load \"gone.mQSL\""_s}), -1);
     EXPECT_EQ(r.texts(), QStringList{u"gone.mQSL\r　↑ファイルが見つかりません！（1行目）"_s});
     // An error in a loaded file ends it; the parent goes on.
@@ -273,6 +279,14 @@ TEST(Definition, PicturesArePlacedAndScaled) {
     EXPECT_NE(r.def->card().pixel(300, 300), qRgb(0, 0, 0));
     EXPECT_EQ(r.def->card().pixel(340, 200), qRgb(0, 0, 0));  // 320 x 320 from 10, 10
     EXPECT_EQ(r.def->card().pixel(200, 340), qRgb(0, 0, 0));
+    // Written on Windows: backslashes, a drive, another case.
+    QDir().mkpath(r.box.path(u"Pictures"_s));
+    QFile::copy(dataFile(u"jpeg/tower_baseline.jpg"_s), r.box.path(u"Pictures/Tower.JPG"_s));
+    for (const QString& name : {u"pictures\\tower.jpg"_s, u"C:\\Zelkov\\Pictures\\Tower.jpg"_s}) {
+        r.run({u"#Size 640,408,0"_s, u"#Jpg 10,10,320,0,\""_s + name + u'"'});
+        EXPECT_EQ(r.result, 0) << name.toStdString();
+        EXPECT_NE(r.def->card().pixel(300, 300), qRgb(0, 0, 0));
+    }
     EXPECT_EQ(r.run({u"#Jpg 0,0,0,0,\"missing.jpg\""_s}), -1);
     EXPECT_EQ(r.texts(), QStringList{r.box.path(u"missing.jpg"_s) +
                                      u"\r　↑ファイルが見つかりません！（1行目）"_s});
