@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -34,6 +35,8 @@ namespace {
 
 constexpr int kLabelRow = 22;
 constexpr int kMemoHeight = 96;
+// Pictures other than JPEG are refused beyond this (an RGB32 5,600 x 5,600).
+constexpr int kOtherPictureLimitMB = 128;
 
 }  // namespace
 
@@ -184,13 +187,12 @@ void TFormJP::showEntry() {
     const int index = shownIndex(std::min(position(), count - 1), count, sortMode_);
     const QString entry = entries_.value(index);
     path_ = entryPath(entry);
-    picture_ = QFileInfo::exists(path_) ? readJpeg(path_).image : QImage();
-    if (picture_.isNull() && QFileInfo::exists(path_)) picture_.load(path_);
+    const QSize full = readPicture();
     Label1->setText(viewerPositionLabel(position(), count, entryTime(entry)));
     setWindowTitle(QStringLiteral("%1 (%2x%3)")
                        .arg(QFileInfo(path_).fileName())
-                       .arg(picture_.width())
-                       .arg(picture_.height()));
+                       .arg(full.width())
+                       .arg(full.height()));
     setToolTip(path_);
     messagePath_ = cardMessagePath(folders_.messageDir, path_);
     {
@@ -208,6 +210,35 @@ void TFormJP::showEntry() {
     activateWindow();
 }
 
+// A card from outside may be huge: it is decoded at the scale it can be
+// shown at (the screen's room for it), and other kinds of picture are
+// refused beyond a bound. The picture's own size, for the title.
+QSize TFormJP::readPicture() {
+    picture_ = QImage();
+    if (!QFileInfo::exists(path_)) return {};
+    const QSize room = roomForPicture();
+    const JpegReadResult read = readJpeg(path_, room);
+    if (read.ok()) {
+        picture_ = read.image;
+        return read.fullSize;
+    }
+    QImageReader reader(path_);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kOtherPictureLimitMB);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > room.width() || size.height() > room.height()))
+        reader.setScaledSize(fitPicture(size, room));
+    picture_ = reader.read().convertToFormat(QImage::Format_RGB32);
+    return size.isValid() ? size : picture_.size();
+}
+
+QSize TFormJP::roomForPicture() const {
+    const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    return (screen ? screen->availableGeometry().size() : QSize(1280, 1024)) - frame -
+           QSize(0, 32 + kMemoHeight);
+}
+
 QRect TFormJP::pictureArea() const {
     const int top = Label1->isVisible() ? kLabelRow : 0;
     const int memoTop = Memo1->geometry().top();
@@ -215,11 +246,7 @@ QRect TFormJP::pictureArea() const {
 }
 
 void TFormJP::layOut() {
-    const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize maxArea = (screen ? screen->availableGeometry().size() : QSize(1280, 1024)) -
-                          frame - QSize(0, 32 + kMemoHeight);
-    const QSize fitted = fitPicture(picture_.size(), maxArea);
+    const QSize fitted = fitPicture(picture_.size(), roomForPicture());
     const int top = Label1->isVisible() ? kLabelRow : 0;
     const int w = std::max(fitted.width() + 1, 360);
     resize(w, top + fitted.height() + kMemoHeight);

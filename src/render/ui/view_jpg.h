@@ -38,6 +38,8 @@ public:
     int sortMode() const { return sortMode_; }
 
     const QStringList& entries() const { return entries_; }
+    // The picture as shown (decoded at the scale it is shown at).
+    const QImage& picture() const { return picture_; }
     QString shownPath() const { return path_; }
     int position() const;
     void nextEntry();
@@ -59,6 +61,8 @@ private:
     void showEntry();
     void layOut();
     QRect pictureArea() const;
+    QSize roomForPicture() const;
+    QSize readPicture();
 
     WindowState& places_;
     const CardFolders& folders_;

@@ -154,6 +154,16 @@ private Q_SLOTS:
         QVERIFY(!viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->isVisible());
         QVERIFY(!viewer.findChild<QLabel*>(u"Label1"_s)->isVisible());
 
+        // A big picture is decoded at the scale it is shown at; the title
+        // gives its own size.
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
+                            state.receivedDir + u"/JA1EEE_240501_0000_7_CW_JS2IIU.jpg"_s));
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1EEE*"_s, viewer_flag::MaskGiven), 1);
+        QVERIFY(viewer.windowTitle().endsWith(u"(1800x1200)"_s));
+        QVERIFY(viewer.picture().width() < 1800);
+        QVERIFY(viewer.picture().width() >=
+                viewer.findChild<QPlainTextEdit*>(u"Memo1"_s)->width() - 1);
+
         messages.clear();
         QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1DDD*"_s, viewer_flag::MaskGiven), 0);
         QCOMPARE(messages.messages().size(), 1u);
