@@ -95,11 +95,15 @@ QByteArray memberRequestBody(const QStringList& calls) {
 }
 
 QString addressInLines(const QString& lines, const QString& call) {
-    const QString key = call.trimmed() + u',';
-    for (const QString& line : lines.split(u"\r\n"_s)) {
-        if (!line.contains(key)) continue;
-        const QStringList fields = line.split(u',');
-        return fields.size() > 1 ? fields[1].trimmed() : QString();
+    // The call must be the whole first field: "N1ABC" is no match for a line
+    // of JN1ABC's, nor "A1ABC" for one of JA1ABC's.
+    const QString key = call.trimmed();
+    if (key.isEmpty()) return {};
+    for (QStringView line : QStringView(lines).split(u'\n')) {
+        const qsizetype comma = line.indexOf(u',');
+        if (comma < 0 || line.first(comma).trimmed().compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        return line.sliced(comma + 1).split(u',').front().trimmed().toString();
     }
     return {};
 }

@@ -63,7 +63,8 @@ struct MemberAddresses {
 QByteArray memberRequestBody(const QStringList& calls);
 MemberAddresses memberAddresses(THTTPDown& http, const ServerAccount& account,
                                 const QStringList& calls);
-// The address of `call` in the lines ("CALL,address"), empty when absent.
+// The address of `call` in the lines ("CALL,address"): the first line whose
+// first field is the call, without regard to case; empty when absent.
 QString addressInLines(const QString& lines, const QString& call);
 
 // The sent report. `bandEntries` holds one band index + mode text per sent

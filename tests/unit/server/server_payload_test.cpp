@@ -65,6 +65,13 @@ TEST(ServerRequests, BodiesAndParsing) {
     EXPECT_EQ(addressInLines(lines, u"JA1AA"_s), u"short@x.test"_s);
     EXPECT_EQ(addressInLines(lines, u"JA1AAA"_s), u"ja1aaa@x.test"_s);
     EXPECT_EQ(addressInLines(lines, u"JA9ZZZ"_s), QString());
+    // Only the whole first field is the call: look-alike calls inside
+    // another station's call never take its address.
+    const QString alike = u"JN1ABC,jn1abc@x.test\r\nJA1ABC,ja1abc@x.test\r\nN1ABC\r\n"_s;
+    EXPECT_EQ(addressInLines(alike, u"N1ABC"_s), QString());
+    EXPECT_EQ(addressInLines(alike, u"A1ABC"_s), QString());
+    EXPECT_EQ(addressInLines(alike, u"JA1ABC "_s), u"ja1abc@x.test"_s);
+    EXPECT_EQ(addressInLines(u"ja1abc,  a@x.test ,extra\n"_s, u"JA1ABC"_s), u"a@x.test"_s);
 
     const ZkUserInfo member = parseZkUser(u"JR2XYZ,Edit,jr2xyz@qsl.test,"_s);
     EXPECT_TRUE(member.edit);
