@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -246,6 +247,39 @@ QByteArray loginOptionsFor(int method) {
     }
 }
 
+// A control character (a line break above all) in a value that goes into an
+// SMTP command or a header line would add commands or headers of its own.
+bool hasControl(QStringView value, bool tabAllowed = false) {
+    for (QChar c : value)
+        if ((c.unicode() < 0x20 && !(tabAllowed && c == u'\t')) || c.unicode() == 0x7F) return true;
+    return false;
+}
+
+// Extra header lines ("Name: value", CR LF between); the refusal's text, or
+// nothing when every line is a sound header.
+std::optional<QString> unsoundHeaders(const QString& headers, QStringList& lines) {
+    for (const QString& line : QString(headers).split(QStringLiteral("\r\n"))) {
+        if (line.trimmed().isEmpty()) continue;
+        const qsizetype colon = line.indexOf(u':');
+        const QString name = line.left(colon);
+        bool nameOk = colon > 0 && colon <= 76;
+        for (QChar c : name)
+            nameOk = nameOk && c.unicode() > 0x20 && c.unicode() < 0x7F;
+        if (!nameOk || hasControl(line, true))
+            return QStringLiteral("ヘッダー行が正しくありません: ") + line.left(80);
+        lines.append(line);
+    }
+    return std::nullopt;
+}
+
+// An account or password with a line break would send commands of its own
+// with USER, PASS or AUTH.
+int refuseCredentials(const QString& account, const QString& password) {
+    if (!hasControl(account) && !hasControl(password)) return 0;
+    setMessage(QStringLiteral("アカウントまたはパスワードに使えない文字（改行など）があります"));
+    return nmail_error::Login;
+}
+
 int closeSession(int id) {
     std::shared_ptr<Session> closing;
     {
@@ -300,6 +334,7 @@ int NMailSmtpConnectSsl(const QString& host, int port, int sslFlags, int) {
 
 int NMailSmtpAuthenticate(int connection, const QString&, const QString& account,
                           const QString& password, int method) {
+    if (const int refused = refuseCredentials(account, password)) return refused;
     SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     if (method == nmail_auth::None) return 0;
@@ -316,6 +351,23 @@ int NMailSmtpAuthenticate(int connection, const QString&, const QString& account
 int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QString& from,
                         const QString& subject, const QString& body, const QString& headers,
                         const QString& attachment, QString* result, int) {
+    // Checked before anything reaches the server.
+    QStringList headerLines;
+    std::optional<QString> refusal;
+    if (to.trimmed().isEmpty() || hasControl(to))
+        refusal = QStringLiteral("宛先のアドレスに使えない文字があります: ") + to.left(80);
+    else if (from.trimmed().isEmpty() || hasControl(from))
+        refusal = QStringLiteral("差出人のアドレスに使えない文字があります: ") + from.left(80);
+    else if (hasControl(subject, true))
+        refusal = QStringLiteral("件名に改行などの制御文字があります");
+    else
+        refusal = unsoundHeaders(headers, headerLines);
+    if (refusal) {
+        refusal->replace(u'\r', u' ').replace(u'\n', u' ');
+        setMessage(*refusal);
+        if (result) *result = *refusal;
+        return nmail_error::Refused;
+    }
     SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     OutgoingMail mail;
@@ -323,9 +375,7 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     mail.to = to;
     mail.subject = subject;
     mail.body = body;
-    for (const QString& line :
-         QString(headers).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n'))
-        if (!line.trimmed().isEmpty()) mail.extraHeaders.append(line);
+    mail.extraHeaders = headerLines;
     mail.attachmentPath = attachment;
     QString error;
     Upload up;
@@ -363,6 +413,7 @@ int NMailPop3ConnectSsl(const QString& host, int port, int sslFlags, int) {
 
 int NMailPop3Authenticate(int connection, const QString& account, const QString& password,
                           int apop) {
+    if (const int refused = refuseCredentials(account, password)) return refused;
     SessionUse s(connection);
     if (!s) return nmail_error::Handle;
     s->account = account.toUtf8();

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -121,6 +122,50 @@ TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
     // The session greeted the server and let go of the connection.
     ASSERT_TRUE(server.closedWithin(std::chrono::seconds(5)));
     EXPECT_EQ(server.commands().substr(0, 5), "EHLO ");
+}
+
+TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
+    NMailInitializeWinSock();
+    MailAccount account;
+    account.timeoutSeconds = 5;
+    setUpMailLibrary(account);
+    SlowSmtpServer server(std::chrono::milliseconds(0));
+    ASSERT_GT(server.port(), 0);
+    auto smtp = std::make_unique<SmtpSession>(QStringLiteral("127.0.0.1"), server.port(), 0);
+    ASSERT_TRUE(smtp->isOpen());
+    const QString ok = QStringLiteral("ja1abc@example.jp");
+    const QString injected = QStringLiteral("ja1abc@example.jp>\r\nRCPT TO:<victim@example.jp");
+    struct Case {
+        QString to, from, subject, headers;
+    } cases[] = {
+        {injected, ok, QString(), QString()},
+        {ok, injected, QString(), QString()},
+        {QStringLiteral("a@b\nc"), ok, QString(), QString()},
+        {ok, ok, QStringLiteral("QSL\r\nBcc: victim@example.jp"), QString()},
+        {ok, ok, QString(), QStringLiteral("X-Mailer: ok\r\nnot a header")},
+        {ok, ok, QString(), QStringLiteral("X-Mailer: a\rb")},
+        {QString(), ok, QString(), QString()},
+    };
+    QElapsedTimer waited;
+    waited.start();
+    for (const Case& c : cases) {
+        QString result;
+        EXPECT_EQ(smtp->send(c.to, c.from, c.subject, QStringLiteral("body"), c.headers, QString(),
+                             &result),
+                  nmail_error::Refused)
+            << c.to.toStdString() << ' ' << c.headers.toStdString();
+        EXPECT_FALSE(smtp->message().isEmpty());
+        EXPECT_FALSE(result.contains(u'\n') || result.contains(u'\r'));
+    }
+    EXPECT_EQ(smtp->authenticate(QStringLiteral("127.0.0.1"), QStringLiteral("ja1abc\r\nQUIT"),
+                                 QStringLiteral("pw"), 1),
+              nmail_error::Login);
+    EXPECT_LT(waited.elapsed(), 2000);  // refused here, not by a server
+    smtp.reset();
+    // The server saw the connection's greeting and nothing of any mail.
+    ASSERT_TRUE(server.closedWithin(std::chrono::seconds(5)));
+    EXPECT_EQ(server.commands().find("MAIL"), std::string::npos) << server.commands();
+    EXPECT_EQ(server.commands().find("RCPT"), std::string::npos) << server.commands();
 }
 
 TEST(MailSession, AFailedConnectionSaysWhyAndRefusesUse) {
