@@ -55,11 +55,13 @@ ShellTarget SplitShellTarget(QStringView target) {
     return {t.toString(), QString()};
 }
 
-void ShellOpen(const QString& target) {
+bool ShellOpen(const QString& target) {
     const ShellTarget st = SplitShellTarget(target);
     const int rc = platform::shellOpen(st.file, st.parameters);
     if (rc <= 32) {
         ShowMsgBox(nullptr, QStringLiteral("起動できません。（エラーNo%1）").arg(rc), target,
                    mb::Ok | mb::IconStop);
+        return false;
     }
+    return true;
 }

@@ -24,5 +24,5 @@ struct ShellTarget {
 ShellTarget SplitShellTarget(QStringView target);
 
 // Opens a file, folder or address, or starts a program with its parameters;
-// tells the person when that fails.
-void ShellOpen(const QString& target);
+// tells the person when that fails. True when it was opened.
+bool ShellOpen(const QString& target);

@@ -16,6 +16,10 @@ int shellOpen(const QString& file, const QString& parameters);
 // unknown.
 QString documentsFolder();
 
+// Whether a downloaded file is a package this platform's installer takes
+// (here a Debian package), so that opening it installs a new version.
+bool isInstallablePackage(const QString& path);
+
 // Path names compare without regard to case on this platform.
 bool pathsIgnoreCase();
 

@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -39,6 +40,14 @@ int shellOpen(const QString& file, const QString& parameters) {
 
 QString documentsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+bool isInstallablePackage(const QString& path) {
+    // An ar archive whose first member is "debian-binary".
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(21);
+    return head.startsWith("!<arch>\n") && head.mid(8).startsWith("debian-binary");
 }
 
 bool pathsIgnoreCase() {

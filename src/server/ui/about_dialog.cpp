@@ -1,5 +1,7 @@
 #include "server/ui/about_dialog.h"
 
+#include "platform/shell.h"
+
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
@@ -9,6 +11,7 @@
 #include "server/httplib.h"
 #include "server/server_payload.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -126,9 +129,18 @@ void TAbForm::download() {
         return;
     }
     places_.setDownloadFolder(QFileInfo(target).absolutePath());
+    // The program ends for the installer only when there is one to run here
+    // (a Windows setup file cannot replace this program).
+    if (!platform::isInstallablePackage(target)) {
+        ShowMsgBox(this,
+                   u"ダウンロードしました。\r\r"_s + QDir::toNativeSeparators(target) +
+                       u"\r\rこのファイルはこのパソコンではインストールできません。"_s,
+                   app::title(), mb::IconInformation);
+        return;
+    }
     if (ShowMsgBox(this, u"インストールを開始しますか？"_s, app::title(),
                    mb::YesNo | mb::IconQuestion) == mb::IdNo)
         return;
+    if (!ShellOpen(target)) return;  // not started: the program stays
     pressResult_ = kInstallerStarted;
-    ShellOpen(target);
 }

@@ -12,6 +12,7 @@
 
 #include "env_file.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,6 +28,17 @@ namespace {
 
 QString envValue(const char* file, const QString& name) {
     return testing_support::envFileVars(QString::fromUtf8(file)).value(name);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
 }
 
 }  // namespace
@@ -48,6 +61,11 @@ class AboutDialogServersTest : public QObject {
         i.sentDir = u"/home/ham/SntQSL"_s;
         return i;
     }
+
+    QList<QUrl> openedFiles_;
+
+public Q_SLOTS:
+    void openFile(const QUrl& url) { openedFiles_.append(url); }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -102,14 +120,46 @@ private Q_SLOTS:
         const QString folder = dir.filePath(u"downloads"_s);
         QVERIFY(QDir().mkpath(folder));
         files.answer(folder);
-        port.answer(mb::IdNo);  // not now
         speed1->click();
+        // A Windows setup file: saved, said where, and the program stays.
         const QString target = folder + u"/SendvikSetup.exe"_s;
         QCOMPARE(QFileInfo(target).size(), 300000);
-        QCOMPARE(port.messages().at(0).text, u"インストールを開始しますか？"_s);
+        QCOMPARE(port.messages().size(), size_t(1));
+        QCOMPARE(port.messages().at(0).text,
+                 u"ダウンロードしました。\r\r"_s + target +
+                     u"\r\rこのファイルはこのパソコンではインストールできません。"_s);
         QCOMPARE(settings.readString(u"Config", u"DownDir", QString()), folder);
         QVERIFY(!box.isVisible());
         QCOMPARE(box.result(), 2);
+
+        // A package this platform installs: asked, opened, and the program
+        // may end for it.
+        const QString offered =
+            envValue(SENDVIK_NOVQ_ENV, u"NOVQ_DIR"_s) + u"/soft/SendvikSetup.exe"_s;
+        const QByteArray original = readAll(offered);
+        QByteArray deb =
+            "!<arch>\ndebian-binary   1700000000  0     0     100644  4         `\n2.0\n";
+        deb.append(QByteArray(1000, 'x'));
+        writeAll(offered, deb);
+        QDesktopServices::setUrlHandler(u"file"_s, this, "openFile");
+        openedFiles_.clear();
+        for (const int answer : {mb::IdNo, mb::IdYes}) {
+            WindowState places(settings);
+            TAbForm package(info(), http, base, places, dir.path());
+            package.show();
+            auto* press = package.findChild<QPushButton*>(u"Speed1"_s);
+            press->click();
+            files.answer(folder);
+            port.clear();
+            port.answer(answer);
+            press->click();
+            QCOMPARE(port.messages().at(0).text, u"インストールを開始しますか？"_s);
+            QCOMPARE(package.result(), answer == mb::IdYes ? TAbForm::kInstallerStarted : 2);
+        }
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        writeAll(offered, original);
+        QCOMPARE(openedFiles_.size(), 1);
+        QCOMPARE(openedFiles_.value(0).toLocalFile(), target);
 
         // An unwritable folder: the client's box, then the about box's own.
         WindowState againPlaces(settings);
