@@ -88,6 +88,15 @@ QByteArray fromUnicode(QStringView text) {
     return text.toLatin1();
 }
 
+bool fitsCp932(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            QByteArray out;
+            return platform::encodeExact(platform::CodePage::Cp932, text, out);
+        }
+    return true;
+}
+
 QString fromEucJp(QByteArrayView eucjp) {
     return platform::decode(platform::CodePage::EucJpMs, eucjp);
 }

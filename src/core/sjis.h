@@ -37,6 +37,9 @@ constexpr bool isLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Whether every character of the text has a CP932 form.
+bool fitsCp932(QStringView text);
+
 // Length of the text in CP932 bytes.
 qsizetype byteLength(QStringView text);
 

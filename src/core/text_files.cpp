@@ -8,7 +8,8 @@
 #include <QSaveFile>
 
 int WriteTextFile(const QString& text, const QString& fileName) {
-    return WriteTextFile(sjis::fromUnicode(text), fileName);
+    if (sjis::fitsCp932(text)) return WriteTextFile(sjis::fromUnicode(text), fileName);
+    return WriteTextFile(QByteArray("\xEF\xBB\xBF") + text.toUtf8(), fileName);
 }
 
 int WriteTextFile(const QByteArray& bytes, const QString& fileName) {

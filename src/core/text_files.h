@@ -4,9 +4,12 @@
 #include <QDateTime>
 #include <QString>
 
-// Creates or overwrites the file with the text in CP932. The file is written
-// under a temporary name and renamed, so a failure leaves the old one. 0 on
-// success; on failure the person is told and the result is 1.
+// Creates or overwrites the file with the text in CP932; a text CP932 cannot
+// hold (an emoji in the memo) is written as UTF-8 with a byte-order mark
+// instead, which the program reads back exactly, rather than losing it to
+// "?". The file is written under a temporary name and renamed, so a failure
+// leaves the old one. 0 on success; on failure the person is told and the
+// result is 1.
 int WriteTextFile(const QString& text, const QString& fileName);
 // The same for bytes already in their file form.
 int WriteTextFile(const QByteArray& bytes, const QString& fileName);

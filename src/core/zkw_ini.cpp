@@ -36,6 +36,38 @@ QString trimRightControls(QStringView s) {
     return s.first(end).toString();
 }
 
+// A value the file cannot hold as it is, written as one ASCII word that reads
+// back exactly: a character without a CP932 form (a path such as
+// "/home/josé/..."), a control character (a line break would start a line of
+// its own, even a section), or a value that looks like that word itself.
+// Every other value is written as it always was, so files stay readable by
+// the Windows program; it sees the word where it would have seen "?".
+const QString kWordStart = QStringLiteral("=?UTF-8?B?");
+const QString kWordEnd = QStringLiteral("?=");
+
+bool looksEncoded(QStringView value) {
+    return value.size() >= kWordStart.size() + kWordEnd.size() && value.startsWith(kWordStart) &&
+           value.endsWith(kWordEnd);
+}
+
+QString storedForm(const QString& value) {
+    bool plain = !looksEncoded(value) && sjis::fitsCp932(value);
+    for (QChar c : value)
+        plain = plain && c.unicode() >= 0x20 && c.unicode() != 0x7F;
+    if (plain) return value;
+    return kWordStart + QString::fromLatin1(value.toUtf8().toBase64()) + kWordEnd;
+}
+
+QString valueOf(const QString& stored) {
+    if (!looksEncoded(stored)) return stored;
+    const QByteArray base64 =
+        stored.sliced(kWordStart.size(), stored.size() - kWordStart.size() - kWordEnd.size())
+            .toLatin1();
+    const auto decoded =
+        QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? QString::fromUtf8(*decoded) : stored;
+}
+
 bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -149,7 +181,7 @@ QString TZkwIni::readString(QStringView section, QStringView key, const QString&
     const qsizetype i = findKey(s->lines, key);
     if (i < 0) return def;
     const QString& line = s->lines[i];
-    return trimRightControls(QStringView(line).sliced(line.indexOf(u'=') + 1));
+    return valueOf(trimRightControls(QStringView(line).sliced(line.indexOf(u'=') + 1)));
 }
 
 int TZkwIni::readInteger(QStringView section, QStringView key, int def) const {
@@ -162,7 +194,7 @@ void TZkwIni::writeString(QStringView section, QStringView key, const QString& v
         sections_.push_back({section.toString(), {}});
         s = &sections_.back();
     }
-    const QString line = key.toString() + u'=' + value;
+    const QString line = key.toString() + u'=' + storedForm(value);
     const qsizetype i = findKey(s->lines, key);
     if (i >= 0)
         s->lines[i] = line;
@@ -197,12 +229,20 @@ void TZkwIni::eraseSection(QStringView section) {
     }
 }
 
+// A password CP932 cannot hold is kept as the encoded word of any such value,
+// which reads back exactly; the words hold the CP932 bytes of every other.
 QString TZkwIni::readWords(QStringView section, QStringView key) const {
-    return sjis::toUnicode(decodeWords(readString(section, key, QString())));
+    const Section* s = findSection(section);
+    const qsizetype i = s ? findKey(s->lines, key) : -1;
+    if (i < 0) return {};
+    const QString& line = s->lines[i];
+    const QString stored = trimRightControls(QStringView(line).sliced(line.indexOf(u'=') + 1));
+    if (looksEncoded(stored)) return valueOf(stored);
+    return sjis::toUnicode(decodeWords(stored));
 }
 
 void TZkwIni::writeWords(QStringView section, QStringView key, const QString& text) {
-    writeString(section, key, encodeWords(sjis::fromUnicode(text)));
+    writeString(section, key, sjis::fitsCp932(text) ? encodeWords(sjis::fromUnicode(text)) : text);
 }
 
 TStringLX TZkwIni::writtenForm() const {

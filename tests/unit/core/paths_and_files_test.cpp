@@ -1,6 +1,7 @@
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/shell_open.h"
+#include "core/sjis.h"
 #include "core/text_files.h"
 #include "test_support.h"
 
@@ -126,6 +127,11 @@ TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
     EXPECT_EQ(readBytes(file), QByteArray("Subject:\x83\x65\x83\x58\x83\x67\r\n"));
     EXPECT_EQ(WriteTextFile(u"short"_s, file), 0);  // overwrites
     EXPECT_EQ(readBytes(file), QByteArray("short"));
+    // What CP932 cannot hold is not lost to "?": UTF-8, read back exactly.
+    const QString memo = u"TNX QSO 😀 from José\r\n73"_s;
+    EXPECT_EQ(WriteTextFile(memo, file), 0);
+    EXPECT_TRUE(readBytes(file).startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(sjis::decodeUserText(readBytes(file)), memo);
     EXPECT_TRUE(box.messages.messages().empty());
 
     const QString bad = box.path(u"no/such/folder.txt"_s);

@@ -182,6 +182,36 @@ TEST(ZkwIni, WordEncodingRoundTripsOddLengthsAndJapanese) {
     EXPECT_EQ(ini.readWords(u"Option", u"Pass2"), QString());
 }
 
+TEST(ZkwIni, EveryValueReadsBackExactlyAndNoneAddsLines) {
+    Sandbox box;
+    const QString values[] = {
+        u"/home/josé/photo.jpg"_s,           // no CP932 form
+        u"€uro pässword 😀"_s,                // nor these
+        u"x\r\n[Option]\r\nPass1=stolen"_s,  // a line break would add a section
+        u"tab\there"_s,
+        u"=?UTF-8?B?bm90IG1pbmU=?="_s,  // looks like the stored form itself
+        u"東京都　新宿区"_s,            // CP932: written as it always was
+    };
+    {
+        TZkwIni ini(box.path(u"s.ini"_s));
+        for (int i = 0; i < 6; ++i) {
+            ini.writeString(u"Config", u"V%1"_s.arg(i), values[i]);
+            ini.writeWords(u"Option", u"P%1"_s.arg(i), values[i]);
+        }
+        EXPECT_TRUE(ini.flush());
+    }
+    const QByteArray file = readBytes(box.path(u"s.ini"_s));
+    EXPECT_EQ(file.count("\r\n["), 1) << file.toStdString();  // [Option] only after [Config]
+    EXPECT_TRUE(file.contains(sjis::fromUnicode(u"V5=東京都　新宿区\r\n")));
+    TZkwIni again(box.path(u"s.ini"_s));
+    EXPECT_FALSE(again.hasSection(u"Option") &&
+                 again.readString(u"Option", u"Pass1", {}) == u"stolen");
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(again.readString(u"Config", u"V%1"_s.arg(i), {}), values[i]) << i;
+        EXPECT_EQ(again.readWords(u"Option", u"P%1"_s.arg(i)), values[i]) << i;
+    }
+}
+
 TEST(ZkwIni, RebindWritesEverythingToTheNewFile) {
     Sandbox box;
     writeBytes(box.path(u"a.ini"_s), "[Count]\r\nMax=3\r\n\r\n");
