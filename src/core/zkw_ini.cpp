@@ -115,7 +115,10 @@ bool TStringLX::SaveToFile(const QString& fileName, bool reportFailure) const {
     // A file in a folder we may not create files in is still written, in place.
     file.setDirectWriteFallback(true);
     const QByteArray bytes = text();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // The mode is set on the new file before it takes the old one's place.
+    if (file.open(QIODevice::WriteOnly) &&
+        (!ownerOnly || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) &&
+        file.write(bytes) == bytes.size() && file.commit())
         return true;
     if (!reportFailure) return false;
     ShowMsgBox(nullptr,
@@ -247,6 +250,7 @@ void TZkwIni::writeWords(QStringView section, QStringView key, const QString& te
 
 TStringLX TZkwIni::writtenForm() const {
     TStringLX list;
+    list.ownerOnly = true;  // the settings hold the passwords
     for (const Section& s : sections_) {
         list.lines.append(u'[' + s.name + u']');
         list.lines.append(s.lines);

@@ -22,6 +22,8 @@
 class TStringLX {
 public:
     QStringList lines;
+    // Readable and writable by the owner alone (a file that holds passwords).
+    bool ownerOnly = false;
 
     // The lines as CP932 text, each ended by CR LF.
     QByteArray text() const;

@@ -262,7 +262,8 @@ void CommSession::finish() {
     if (QFileInfo(folder).isDir()) {
         const QString copy = folder + u'/' + QFileInfo(ini_.fileName()).fileName();
         QFile::remove(copy);
-        QFile::copy(ini_.fileName(), copy);
+        if (QFile::copy(ini_.fileName(), copy))
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     }
 }
 

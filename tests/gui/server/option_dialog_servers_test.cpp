@@ -242,6 +242,10 @@ private Q_SLOTS:
         window.OkButtonClick();
         qputenv("HOME", home);
         QCOMPARE(readAll(dir.filePath(u"Documents/ZelkovBak/register.ini"_s)), readAll(ini));
+        // Both hold the passwords: the owner's alone.
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        for (const QString& f : {ini, dir.filePath(u"Documents/ZelkovBak/register.ini"_s)})
+            QCOMPARE(QFile::permissions(f) & ~(QFile::ReadUser | QFile::WriteUser), ownerOnly);
         QVERIFY(!window.isVisible());
         QCOMPARE(serverBodies(),
                  QStringList{u"callx=Add_Mailad&Mail="_s + address + u"&Version=Ver5.12"_s});

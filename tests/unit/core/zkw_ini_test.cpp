@@ -212,6 +212,25 @@ TEST(ZkwIni, EveryValueReadsBackExactlyAndNoneAddsLines) {
     }
 }
 
+TEST(ZkwIni, TheFileIsTheOwnersAloneNewOrRewritten) {
+    Sandbox box;
+    const auto rest = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                      QFile::WriteOther | QFile::ExeOther;
+    {
+        TZkwIni ini(box.path(u"new.ini"_s));
+        ini.writeWords(u"Option", u"Pass1", u"secret"_s);
+    }
+    EXPECT_EQ(QFile::permissions(box.path(u"new.ini"_s)) & rest, QFile::Permissions());
+    writeBytes(box.path(u"old.ini"_s), "[Option]\r\n");
+    QFile::setPermissions(box.path(u"old.ini"_s), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadGroup | QFile::ReadOther);
+    {
+        TZkwIni ini(box.path(u"old.ini"_s));
+        ini.writeWords(u"Option", u"Pass1", u"secret"_s);
+    }
+    EXPECT_EQ(QFile::permissions(box.path(u"old.ini"_s)) & rest, QFile::Permissions());
+}
+
 TEST(ZkwIni, RebindWritesEverythingToTheNewFile) {
     Sandbox box;
     writeBytes(box.path(u"a.ini"_s), "[Count]\r\nMax=3\r\n\r\n");
