@@ -38,7 +38,7 @@ int main(int argc, char* argv[]) {
     const AppPaths paths = AppPaths::resolve(arguments, QApplication::applicationDirPath());
     takeHomeArgument(arguments);
 
-    platform::SingleInstance instance(QStringLiteral("TZkvmQSL"));
+    platform::SingleInstance instance(QStringLiteral("TZkvmQSL"), paths.programDir());
     if (!instance.claim()) return 0;  // the running copy comes forward
 
     setUpApplication(application);

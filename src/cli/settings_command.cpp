@@ -4,6 +4,7 @@
 
 #include "core/app_paths.h"
 #include "core/zkw_ini.h"
+#include "platform/single_instance.h"
 
 #include <ostream>
 
@@ -34,6 +35,19 @@ int runSettingsCommand(const AppPaths& paths, const QStringList& args, std::ostr
     if (verb == u"words-get" && args.size() == 3) {
         printLine(out, ini.readWords(section, key));
         return 0;
+    }
+    const bool changes = (verb == u"set" && args.size() == 4) ||
+                         (verb == u"delete" && args.size() == 3) ||
+                         (verb == u"words-set" && args.size() == 4);
+    // The desktop program writes its settings back when it closes: a change
+    // made now would be lost without a word.
+    if (changes &&
+        platform::SingleInstance::isRunning(QStringLiteral("TZkvmQSL"), paths.programDir())) {
+        printLine(err, QStringLiteral("sendvik-cli: Sendvik is running on %1; close it first: "
+                                      "it writes its settings back when it closes, and this "
+                                      "change would be lost. Nothing was changed.")
+                           .arg(paths.programDir()));
+        return 1;
     }
     if (verb == u"set" && args.size() == 4) {
         ini.writeString(section, key, args[3]);

@@ -1,5 +1,8 @@
 #include "platform/single_instance.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 
 namespace platform {
@@ -12,10 +15,28 @@ QString userName() {
     return user.isEmpty() ? QStringLiteral("user") : user;
 }
 
+QString serverNameFor(const QString& name, const QString& folder) {
+    // The same folder however it is written: the canonical path when it
+    // exists, the cleaned one otherwise.
+    QString path = QFileInfo(folder).canonicalFilePath();
+    if (path.isEmpty()) path = QDir::cleanPath(QDir(folder).absolutePath());
+    const QByteArray hash =
+        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    return name + u'-' + userName() + u'-' + QString::fromLatin1(hash);
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& name, QObject* parent)
-    : QObject(parent), serverName_(name + u'-' + userName()) {
+bool SingleInstance::isRunning(const QString& name, const QString& folder) {
+    QLocalSocket socket;
+    socket.connectToServer(serverNameFor(name, folder));
+    const bool answered = socket.waitForConnected(1000);
+    socket.abort();
+    return answered;
+}
+
+SingleInstance::SingleInstance(const QString& name, const QString& folder, QObject* parent)
+    : QObject(parent), serverName_(serverNameFor(name, folder)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = server_.nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);

@@ -118,18 +118,48 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
-    // Another user starts a copy of their own.
+    // The same user on another program folder runs a copy of its own, as
+    // does another user.
+    QProcess elsewhere;
+    elsewhere.setProcessEnvironment(guiEnvironment(u"single-test"_s));
+    elsewhere.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, box.path(u"elsewhere"_s), u"-T"_s});
+    ASSERT_TRUE(elsewhere.waitForStarted(10000));
+    EXPECT_FALSE(elsewhere.waitForFinished(1500));
     QProcess other;
     other.setProcessEnvironment(guiEnvironment(u"single-other"_s));
-    other.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, box.path(u"other"_s)});
+    other.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home, u"-T"_s});
     ASSERT_TRUE(other.waitForStarted(10000));
     EXPECT_FALSE(other.waitForFinished(1500));
-    for (QProcess* p : {&first, &other}) {
+    other.kill();
+    other.waitForFinished(10000);
+
+    // The command line leaves the running copy's settings alone: a change
+    // would be written over when it closes.
+    const auto settings = [&](const QStringList& args) {
+        QProcess cli;
+        cli.setProcessEnvironment(guiEnvironment(u"single-test"_s));
+        cli.start(QStringLiteral(SENDVIK_CLI),
+                  QStringList{u"--home"_s, home, u"settings"_s} + args);
+        cli.waitForFinished(30000);
+        return std::make_pair(cli.exitCode(), QString::fromUtf8(cli.readAllStandardError()));
+    };
+    const QByteArray before = readBytes(home + u"/Sendvik.ini"_s);
+    const auto refused = settings({u"set"_s, u"Config"_s, u"Alpha"_s, u"5"_s});
+    EXPECT_EQ(refused.first, 1);
+    EXPECT_TRUE(refused.second.contains(u"Sendvik is running on"_s))
+        << refused.second.toStdString();
+    EXPECT_EQ(readBytes(home + u"/Sendvik.ini"_s), before);
+    EXPECT_EQ(settings({u"get"_s, u"Config"_s, u"Alpha"_s}).first, 0);
+
+    for (QProcess* p : {&first, &elsewhere}) {
         ASSERT_GT(p->processId(), 0);  // never signal the whole process group
         ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
         ASSERT_TRUE(p->waitForFinished(10000));
         EXPECT_EQ(p->exitCode(), 0);
     }
+    // Closed: the change goes in and stays.
+    EXPECT_EQ(settings({u"set"_s, u"Config"_s, u"Alpha"_s, u"5"_s}).first, 0);
+    EXPECT_TRUE(readBytes(home + u"/Sendvik.ini"_s).contains("Alpha=5"));
 }
 
 }  // namespace
