@@ -112,8 +112,8 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
 
 void MainState::save(TZkwIni& ini) const {
     if (resets.allButMail) return;
-    saveHistory(ini, u"Potbl", u"Po", places);
-    saveHistory(ini, u"Remarks", u"Rm", remarks);
+    saveHistory(ini, u"Potbl", u"Po", historyWithText(places, placeText));
+    saveHistory(ini, u"Remarks", u"Rm", historyWithText(remarks, remarkText));
     ini.writeString(u"Config", u"RstEdit", rstRule);
     ini.writeOrDelete(
         u"Config", u"Jpeg",

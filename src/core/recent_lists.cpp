@@ -63,6 +63,17 @@ void commitHistory(QStringList& list, const QString& text) {
     list.prepend(text);
 }
 
+QStringList historyWithText(QStringList list, const QString& text) {
+    if (text.isEmpty()) {
+        if (!list.isEmpty() && !list.front().isEmpty()) list.prepend(QString());
+    } else {
+        commitHistory(list, text);
+    }
+    while (list.size() > kHistoryKeys)
+        list.removeLast();
+    return list;
+}
+
 QStringList loadHistory(const TZkwIni& settings, QStringView section, QStringView prefix) {
     QStringList list;
     for (int n = 0; n < kHistoryKeys; ++n) {

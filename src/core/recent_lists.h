@@ -42,6 +42,10 @@ private:
 // A history box's list: every entry equal to `text` is removed and the text
 // goes to the top. An empty text changes nothing.
 void commitHistory(QStringList& list, const QString& text);
+// The list as stored, its first entry the box's text: a text the person
+// cleared is stored empty at the top (it would otherwise come back at the
+// next start and go onto the next card), the history below it.
+QStringList historyWithText(QStringList list, const QString& text);
 
 // Reads `prefix`0 ... `prefix`19 of `section`: entry 0 always, the others
 // when not empty.

@@ -140,6 +140,30 @@ TEST(MainStateStart, PicturesAndDefinitionsWrittenOnWindowsAreFound) {
     EXPECT_EQ(state.definitionPath, box.path(u"Card.mQSL"_s));
 }
 
+TEST(MainStateClose, AClearedPlaceOrRemarkStaysClearedWithItsHistoryKept) {
+    Sandbox box;
+    TZkwIni ini(box.path(u"Sendvik.ini"_s));
+    MainState state;
+    state.load(ini, AppPaths(box.dir()));
+    state.places = {u"Tokyo"_s, u"Chiba"_s};
+    state.placeText.clear();  // the portable location cleared for home
+    state.remarks = {u"TNX"_s};
+    state.remarkText = u"73"_s;  // typed, never committed
+    state.save(ini);
+
+    MainState again;
+    again.load(ini, AppPaths(box.dir()));
+    EXPECT_EQ(again.placeText, QString());
+    EXPECT_EQ(again.places, (QStringList{QString(), u"Tokyo"_s, u"Chiba"_s}));
+    EXPECT_EQ(again.remarkText, u"73"_s);
+    EXPECT_EQ(again.remarks, (QStringList{u"73"_s, u"TNX"_s}));
+    // Cleared twice: one empty entry, not two.
+    again.save(ini);
+    MainState third;
+    third.load(ini, AppPaths(box.dir()));
+    EXPECT_EQ(third.places, (QStringList{QString(), u"Tokyo"_s, u"Chiba"_s}));
+}
+
 TEST(MainStateStart, TheRangeCoversAtMost300RecordsUpToTheLast) {
     EXPECT_EQ(MainState::recordRange(1, 5000), std::make_pair(4701, 5000));
     EXPECT_EQ(MainState::recordRange(6000, 5000), std::make_pair(5001, 5000));
@@ -176,7 +200,9 @@ TEST(MainStateClose, WritesTheWindowStateAndNothingAfterTheFullReset) {
     MainState state;
     state.load(ini, AppPaths(box.dir()));
     state.places = {u"Tokyo"_s, u"Chiba"_s};
+    state.placeText = u"Tokyo"_s;
     state.remarks = {u"TNX"_s};
+    state.remarkText = u"TNX"_s;
     state.picturePath = box.path(u"a.jpg"_s);
     state.pictures.choose(box.path(u"a.jpg"_s));
     state.windowPlace = QRect(3, 4, 600, 700);
