@@ -104,6 +104,11 @@ void EnvironmentSettings::save(TZkwIni& ini, const QString& currentYyMm) {
     sentMarkRule = normalizedMarkRule(sentMarkRule);
     receivedMarkRule = normalizedMarkRule(receivedMarkRule);
     if (modeTable.trimmed().isEmpty()) modeTable = kDefaultModes;
+    // As loading reads them, so that the run goes on with what the next start
+    // will read: a blank typed after the routes would exclude every QSO with
+    // a blank route until then.
+    excludedRoutes = rightTrimmed(excludedRoutes);
+    eligibleSentMarks = eligibleSentMarks.trimmed();
     ini.writeString(u"Kankyo", u"QslSent", sentMarkRule);
     ini.writeString(u"Kankyo", u"QslRcv", receivedMarkRule);
     ini.writeString(u"Kankyo", u"Potbl", portable);

@@ -74,6 +74,23 @@ TEST(Kankyo, SavingKeepsOldQsoOutOfTheFutureAndRoundTrips) {
     EXPECT_EQ(back.sentMarkRule.size(), 82);
 }
 
+TEST(Kankyo, SavedValuesAreTheOnesTheNextStartReads) {
+    Sandbox box;
+    TZkwIni ini(box.path(u"Sendvik.ini"_s));
+    EnvironmentSettings typed;
+    typed.excludedRoutes = u"JB  "_s;  // a blank typed after the routes
+    typed.eligibleSentMarks = u" N "_s;
+    typed.save(ini, u"2412"_s);
+    EnvironmentSettings next;
+    next.load(ini, true);
+    // The run goes on with exactly what the next start reads.
+    EXPECT_EQ(typed.excludedRoutes, u"JB"_s);
+    EXPECT_EQ(typed.excludedRoutes, next.excludedRoutes);
+    EXPECT_FALSE(typed.excludedRoutes.contains(u' '));
+    EXPECT_EQ(typed.eligibleSentMarks, u"N"_s);
+    EXPECT_EQ(typed.eligibleSentMarks, next.eligibleSentMarks);
+}
+
 TEST(Kankyo, ModeMatchesReadsOnlyTheLogModesAliases) {
     EnvironmentSettings e;
     EXPECT_TRUE(e.ModeMatches(u"CW"_s, u"CW"_s));
