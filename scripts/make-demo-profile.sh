@@ -16,7 +16,7 @@ for log in "${logs[@]}"; do "${cli[@]}" log import "$log" >/dev/null; done
   printf 'JS2IIU\r\n'
 } > "$home/UserList.usr"
 "$build/tools/zkwin-sim" --open-userlist "$home/UserList.usr" >/dev/null
-cp demo/RigAnt.dat "$home/Rigant.dat"
+cp demo/RigAnt.dat "$home/RigAnt.dat"
 cp demo/QslMessage.txt "$home/QslMessage.txt"
 cp tests/data/jpeg/landscape_1800x1200.jpg "$home/photo.jpg"
 "${cli[@]}" settings set Config Jpeg photo.jpg

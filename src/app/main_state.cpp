@@ -10,7 +10,6 @@
 #include "core/zkw_ini.h"
 #include "logdata/dbf_table.h"
 #include "logdata/user_list.h"
-#include "platform/windows_paths.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 
@@ -25,14 +24,6 @@ const QString kDefaultRst = QStringLiteral("FT8,FT4,JT65=dB;CW=RST");
 // Only the folder itself: a folder on a missing drive or path stays missing.
 void createFolder(const QString& path) {
     if (!QFileInfo(path).isDir()) QDir().mkdir(path);
-}
-
-// A file the settings name, made absolute; one written on Windows (a
-// settings file brought over) is looked for as Windows would find it.
-QString storedPath(const QString& stored, const QString& programDir) {
-    const QString path = MakeAbsolutePath(stored, programDir);
-    if (QFileInfo::exists(path)) return path;
-    return platform::locateWindowsPath(stored, {programDir}).value_or(path);
 }
 
 QString messageDirFor(const QString& receivedDir) {
@@ -86,7 +77,7 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     rigAntPath = files.rigAnt;
     definitionPath = storedDefinition(ini, programDir);
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
-    picturePath = picture.isEmpty() ? QString() : storedPath(picture, programDir);
+    picturePath = picture.isEmpty() ? QString() : programFilePath(picture, programDir);
 
     ownCall = CommSettings::storedCall(ini);
     userEdition = QFileInfo::exists(userList) ? userListEdition(userList) : QString();
@@ -148,7 +139,7 @@ void MainState::setDefinition(TZkwIni& ini, const QString& path) {
 }
 
 QString MainState::storedDefinition(const TZkwIni& ini, const QString& programDir) {
-    return storedPath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")), programDir);
+    return programFilePath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")), programDir);
 }
 
 void MainState::setQsoData(TZkwIni& ini, const QString& path) {

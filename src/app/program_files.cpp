@@ -3,6 +3,10 @@
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/zkw_ini.h"
+#include "platform/windows_paths.h"
+#include "settings/qsl_rig.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +32,7 @@ Entry entryOf(ProgramFile which) {
         case ProgramFile::RigAnt:
             break;
     }
-    return {u"RigAnt", u"Rigant.dat"};
+    return {u"RigAnt", nullptr};  // defaultRigAntPath
 }
 
 }  // namespace
@@ -37,8 +41,9 @@ ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths) {
     const QString dir = paths.programDir();
     auto file = [&](ProgramFile which) {
         const Entry e = entryOf(which);
-        return MakeAbsolutePath(
-            settings.readString(u"Config", e.key, dir + QString::fromUtf16(e.defaultName)), dir);
+        const QString stored = settings.readString(u"Config", e.key, QString());
+        if (!stored.isEmpty()) return programFilePath(stored, dir);
+        return e.defaultName ? dir + QString::fromUtf16(e.defaultName) : defaultRigAntPath(dir);
     };
     ProgramFiles f;
     f.qsoData = file(ProgramFile::QsoData);
@@ -48,6 +53,12 @@ ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths) {
     f.messageText = file(ProgramFile::MessageText);
     f.rigAnt = file(ProgramFile::RigAnt);
     return f;
+}
+
+QString programFilePath(const QString& stored, const QString& programDir) {
+    const QString path = MakeAbsolutePath(stored, programDir);
+    if (QFileInfo::exists(path)) return path;
+    return platform::locateWindowsPath(stored, {programDir}).value_or(path);
 }
 
 void storeProgramFile(TZkwIni& settings, ProgramFile which, const QString& path,

@@ -19,6 +19,10 @@ struct ProgramFiles {
 
 ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths);
 
+// A file or folder the settings name, made absolute; one written on Windows
+// (a settings file brought over) is looked for as Windows would find it.
+QString programFilePath(const QString& stored, const QString& programDir);
+
 enum class ProgramFile { QsoData, UserList, ReceivedDir, SentDir, MessageText, RigAnt };
 
 // Keeps a chosen file: relative to the program folder when it lies inside.

@@ -75,6 +75,7 @@ std::optional<QString> locateWindowsPath(const QString& path, const QStringList&
         else
             candidates << wineDrive(written[0]) + u'/' + rest;
         const QStringList parts = rest.split(u'/', Qt::SkipEmptyParts);
+        if (parts.isEmpty()) return std::nullopt;  // a drive or share itself names no file
         for (qsizetype skip = 0; skip < parts.size() && skip < kMaxLevels; ++skip)
             for (const QString& base : baseFolders)
                 candidates << QDir(base).filePath(parts.mid(skip).join(u'/'));

@@ -17,7 +17,8 @@ namespace platform {
 // with its leading folders taken off one by one in each base folder (a
 // program folder copied from Windows keeps its layout below some folder).
 // Names match without regard to case where the exact one is missing, as
-// they do on Windows. Nothing when none exists.
+// they do on Windows. Nothing when none exists, or for a drive or share
+// itself ("C:\").
 std::optional<QString> locateWindowsPath(const QString& path, const QStringList& baseFolders);
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include "settings/qsl_rig.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "core/comma_text.h"
 #include "core/sjis.h"
 #include "core/zk_dll5.h"
@@ -207,4 +210,15 @@ bool RigAntTable::saveMax(const QString& path, int max) {
     TZkwIni file(path);
     file.writeInteger(u"Count", u"Max", max);
     return file.flush();
+}
+
+QString defaultRigAntPath(const QString& programDir) {
+    const QDir folder(programDir);
+    for (const QString& name : {QStringLiteral("RigAnt.dat"), QStringLiteral("Rigant.dat")})
+        if (QFileInfo(folder.filePath(name)).isFile()) return folder.filePath(name);
+    const QStringList others = folder.entryList(QDir::Files);
+    for (const QString& name : others)
+        if (name.compare(QStringLiteral("rigant.dat"), Qt::CaseInsensitive) == 0)
+            return folder.filePath(name);
+    return folder.filePath(QStringLiteral("RigAnt.dat"));
 }

@@ -43,6 +43,11 @@ struct RigAntTable {
     void setMax(int newMax);  // limited to 10 ... 999
 };
 
+// The rig/antenna data's default file in the program folder: "RigAnt.dat",
+// or the file there already under that name in another case (older versions
+// wrote "Rigant.dat").
+QString defaultRigAntPath(const QString& programDir);
+
 // A file named CTY.DAT (any case) is never rig/antenna data.
 bool isCtyDat(const QString& path);
 

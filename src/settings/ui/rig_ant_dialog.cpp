@@ -165,7 +165,7 @@ TForm11::TForm11(WindowState& places, const QString& path, const QString& progra
                 ? std::nullopt
                 : chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("Rig/Antデータを開く"),
                               kFilter, programDir_});
-        path_ = chosen && !isCtyDat(*chosen) ? *chosen : programDir_ + QStringLiteral("RigAnt.dat");
+        path_ = chosen && !isCtyDat(*chosen) ? *chosen : defaultRigAntPath(programDir_);
     }
     loadFile();
 }

@@ -37,7 +37,7 @@ TEST(MainStateStart, AnEmptyFolderGivesEveryDefaultAndTheDefaultFolders) {
     EXPECT_EQ(state.qsoData, box.path(u"ZELKOV.mst"_s));
     EXPECT_EQ(state.userList, box.path(u"UserList.usr"_s));
     EXPECT_EQ(state.messageTextPath, box.path(u"QslMessage.txt"_s));
-    EXPECT_EQ(state.rigAntPath, box.path(u"Rigant.dat"_s));
+    EXPECT_EQ(state.rigAntPath, box.path(u"RigAnt.dat"_s));
     EXPECT_TRUE(state.picturePath.isEmpty());
     EXPECT_TRUE(state.userEdition.isEmpty());
     EXPECT_TRUE(state.rigLines.isEmpty());

@@ -5,6 +5,8 @@
 #include "logdata/qso_record.h"
 #include "test_support.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -44,6 +46,16 @@ TEST(RigAnt, FileRoundTripAndLineList) {
     EXPECT_EQ(item(lines[2], 6), u"移動用"_s);
     EXPECT_TRUE(isCtyDat(u"/x/cty.dat"_s));
     EXPECT_FALSE(isCtyDat(u"/x/RigAnt.dat"_s));
+}
+
+TEST(RigAnt, OneDefaultFileWhicheverSpellingIsThere) {
+    Sandbox box;
+    EXPECT_EQ(defaultRigAntPath(box.dir()), box.path(u"RigAnt.dat"_s));
+    // A file written under the older spelling, or in any case, is the one.
+    writeBytes(box.path(u"Rigant.dat"_s), "[Count]\r\nMax=1\r\n");
+    EXPECT_EQ(defaultRigAntPath(box.dir()), box.path(u"Rigant.dat"_s));
+    QFile::rename(box.path(u"Rigant.dat"_s), box.path(u"RIGANT.DAT"_s));
+    EXPECT_EQ(defaultRigAntPath(box.dir()), box.path(u"RIGANT.DAT"_s));
 }
 
 TEST(RigAnt, EditingMovesInsertsAndDeletesRows) {
