@@ -172,5 +172,12 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     printLine(out, QStringLiteral("too-old=%1").arg(s.counters.tooOld));
     printLine(out, QStringLiteral("already-sent=%1").arg(s.counters.alreadySent));
     printLine(out, QStringLiteral("excluded-route=%1").arg(s.counters.excludedRoute));
+    printLine(out, QStringLiteral("invalid-date=%1").arg(s.counters.invalidDate));
+    if (s.stoppedAt > 0) {
+        printLine(err, QStringLiteral("sendvik-cli: the selection stopped at record %1 (a date "
+                                      "or time no calendar has); the list above is incomplete")
+                           .arg(s.stoppedAt));
+        return 1;
+    }
     return 0;
 }

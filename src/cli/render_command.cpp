@@ -62,7 +62,11 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     const QsoRecord qso = log.rec;
     ZelkovClose(log, 0);
     const std::optional<QStringList> candidate = candidateOf(qso, recno);
-    if (!candidate) return 1;
+    if (!candidate) {
+        err << "sendvik-cli: record " << recno
+            << " has a date or time no calendar has: no card is drawn for it\n";
+        return 1;
+    }
 
     QrModule qr;
     QslDefinition interpreter(&qr);

@@ -70,8 +70,16 @@ Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int las
             ++n.alreadySent;
             continue;
         }
-        const std::optional<QStringList> candidate = candidateOf(q, current);
-        if (!candidate) break;
+        bool stop = false;
+        const std::optional<QStringList> candidate = candidateOf(q, current, &stop);
+        if (stop) {
+            result.stoppedAt = current;
+            break;
+        }
+        if (!candidate) {
+            ++n.invalidDate;
+            continue;
+        }
         result.candidates.append(commaTextJoin(*candidate));
         result.lastAdded = current;
         if (!forwards) break;
@@ -79,9 +87,22 @@ Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int las
     return result;
 }
 
-std::optional<QStringList> candidateOf(const QsoRecord& q, int recno) {
+std::optional<QStringList> candidateOf(const QsoRecord& q, int recno, bool* stop) {
     QsoStamp stamp = q.stamp();
-    if (!ConvertQsoTime(stamp, 0)) return std::nullopt;
+    if (!ConvertQsoTime(stamp, 0)) {
+        if (stop) *stop = true;
+        return std::nullopt;
+    }
+    // Going on past an impossible date skips the record: converted, the date
+    // is six digits and the time four (never "26/13/01 25:61" on a card or
+    // in its file name).
+    const auto digits = [](const QString& text, qsizetype n) {
+        if (text.size() != n) return false;
+        for (QChar c : text)
+            if (c < u'0' || c > u'9') return false;
+        return true;
+    };
+    if (!digits(stamp.date, 6) || !digits(stamp.time, 4)) return std::nullopt;
     const QString key = q.key.section(u' ', 0, 0).left(20);
     return QStringList{
         key,      QString::number(recno),           q.call.left(21), stamp.date, stamp.time,

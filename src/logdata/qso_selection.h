@@ -15,6 +15,7 @@ struct SelectionCounters {
     int tooOld = 0;
     int alreadySent = 0;
     int excludedRoute = 0;
+    int invalidDate = 0;  // a stored date or time no calendar has: never a card
 };
 
 struct SelectionRules {
@@ -28,6 +29,7 @@ struct Selection {
     QStringList candidates;  // comma text, fields 0 to 9
     SelectionCounters counters;
     int lastAdded = 0;  // record number of the last candidate, 0 when none
+    int stoppedAt = 0;  // the record the person stopped at (an impossible date), 0: walked through
 };
 
 // Walks first..last (direction 0) or backwards from first until one
@@ -35,9 +37,10 @@ struct Selection {
 Selection SelectCandidates(ZkwHandle& log, UserHandle& users, int first, int last, int direction,
                            const SelectionRules& rules);
 
-// The candidate fields of one QSO (its date and time in Japan time); nothing
-// when the person abandons an impossible date.
-std::optional<QStringList> candidateOf(const QsoRecord& qso, int recno);
+// The candidate fields of one QSO (its date and time in Japan time). A date
+// or time no calendar has gives nothing: the person is asked whether to go
+// on (the record is skipped) or to stop (`stop` set).
+std::optional<QStringList> candidateOf(const QsoRecord& qso, int recno, bool* stop = nullptr);
 
 // A frequency as card file names carry it: "," becomes ".", at most three
 // decimals, "/" becomes "-" with the dash flag, anything else ends it.

@@ -1,8 +1,11 @@
 // The log commands of sendvik-cli and the logging-program stand-in, as a
 // script runs them.
 
+#include "log_fixture.h"
+#include "logdata/user_list.h"
 #include "test_support.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -52,10 +55,33 @@ TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
         << selected.toStdString();
     EXPECT_TRUE(
         selected.endsWith(u"not-in-user-list=0\nnot-a-member=0\ntoo-old=0\nalready-sent=0\n"
-                          u"excluded-route=0\n"_s));
+                          u"excluded-route=0\ninvalid-date=0\n"_s));
     EXPECT_TRUE(
         run(QStringLiteral(ZKWIN_SIM), {u"--log"_s, home + u"/ZELKOV.mst"_s, u"--show"_s, u"2"_s})
             .startsWith(u"2 JH7OTG 21/02/06 05:14U 7.043701 FT8"_s));
+}
+
+TEST(LogCommands, ASelectionStoppedAtAnImpossibleDateIsNoSuccess) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QDir().mkpath(home);
+    const QString recent = QDate::currentDate().addDays(-10).toString(u"yy/MM/dd"_s);
+    makeLog(home + u"/ZELKOV.mst"_s,
+            {qso(u"JA1ABC"_s, recent, u"12:00"_s), qso(u"JR2XYZ"_s, u"26/13/01"_s, u"25:61"_s),
+             qso(u"JH3AAA"_s, recent, u"12:00"_s)});
+    writeBytes(home + u"/UserList.usr"_s, "2025/11/01\r\nJA1ABC\r\nJR2XYZ\r\nJH3AAA\r\n");
+    ASSERT_TRUE(BuildUserListIndex(home + u"/UserList.usr"_s));
+    QProcess p;
+    p.start(QStringLiteral(SENDVIK_CLI), {u"--home"_s, home, u"select"_s, u"1"_s, u"3"_s});
+    p.closeWriteChannel();  // nobody to answer: the question takes its default
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(out.startsWith(u"JA1ABC,1,"_s)) << out.toStdString();
+    EXPECT_FALSE(out.contains(u"JR2XYZ,2"_s));
+    EXPECT_TRUE(err.contains(u"不正な日付時間です。"_s)) << err.toStdString();
+    EXPECT_TRUE(err.contains(u"stopped at record 2"_s)) << err.toStdString();
 }
 
 }  // namespace

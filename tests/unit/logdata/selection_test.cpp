@@ -1,3 +1,4 @@
+#include "core/msg_box.h"
 #include "log_fixture.h"
 #include "logdata/qso_selection.h"
 #include "test_support.h"
@@ -118,6 +119,30 @@ TEST_F(SelectionTest, UtcRecordsBecomeJapanTimeAndBackwardsStopsAtTheFirst) {
     EXPECT_EQ(s.lastAdded, 2);
     EXPECT_EQ(s.counters.notInUserList, 1);
     EXPECT_EQ(s.candidates[0], u"JR2XYZ,2,JR2XYZ,250602,0530,599,144-430.050,CW,,"_s);
+}
+
+TEST_F(SelectionTest, AnImpossibleDateIsNeverACandidateAndAStopIsSaid) {
+    useLog({qso(u"JA1ABC"_s, u"24/03/01"_s, u"12:00"_s),
+            qso(u"JR2XYZ"_s, u"26/13/01"_s, u"25:61"_s),
+            qso(u"JH3AAA"_s, u"24/03/02"_s, u"12:00"_s)});
+    SelectionRules rules;
+    rules.today = u"24/04/01"_s;
+    // Going on skips it and counts it.
+    box.messages.answer(mb::IdOk);
+    Selection s = SelectCandidates(log, users, 1, 3, 0, rules);
+    EXPECT_EQ(calls(s), (QStringList{u"JA1ABC"_s, u"JH3AAA"_s}));
+    EXPECT_EQ(s.counters.invalidDate, 1);
+    EXPECT_EQ(s.stoppedAt, 0);
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    EXPECT_TRUE(box.messages.messages()[0].text.endsWith(u"\r\r不正な日付時間です。"_s));
+    // Stopping (also what a run without a person answers) says where.
+    box.messages.answer(mb::IdCancel);
+    s = SelectCandidates(log, users, 1, 3, 0, rules);
+    EXPECT_EQ(calls(s), QStringList{u"JA1ABC"_s});
+    EXPECT_EQ(s.stoppedAt, 2);
+    box.messages.clear();
+    s = SelectCandidates(log, users, 1, 3, 0, rules);  // Enter: the default button
+    EXPECT_EQ(s.stoppedAt, 2);
 }
 
 TEST(NormalizeFrequency, KeepsDigitsAndThreeDecimals) {
