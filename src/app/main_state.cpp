@@ -252,7 +252,7 @@ QString userListEdition(const QString& usrPath) {
 QString openUserListAtStart(const QString& usrPath) {
     UserHandle handle;
     QString edition;
-    if (User_open(0, 0, handle, usrPath) != 0) {
+    if (openUserList(handle, usrPath) != 0) {
         QFile::remove(userListIndexPath(usrPath));
         return edition;
     }
@@ -268,16 +268,17 @@ UserListChoice chooseUserList(const QString& usrPath, const QString& ownCall) {
     const QString notOpened = QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。");
     UserListChoice choice;
     const QString index = userListIndexPath(usrPath);
-    if (!QFileInfo::exists(index)) {
-        // Kept for this run only: the list has to be opened in the logging
-        // program first.
+    UserHandle handle;
+    const int opened = openUserList(handle, usrPath);
+    if (opened == 0 && handle.status != 0 && !QFileInfo::exists(index)) {
+        // No index could be made here: kept for this run only.
+        User_close(handle);
         choice.path = usrPath;
         choice.memoryOnly = true;
         choice.warning = notOpened;
         return choice;
     }
-    UserHandle handle;
-    if (User_open(0, 0, handle, usrPath) != 0 || handle.status != 0) {
+    if (opened != 0 || handle.status != 0) {
         choice.warning = notOpened;
     } else if (User_Seek(handle, PadField(ownCall, 12)) <= 0) {
         choice.warning = ownCall + QStringLiteral(" <== ZELKOVユーザーリスト未登録です！");

@@ -143,7 +143,8 @@ void applyResets(TZkwIni& settings, const PendingResets& resets);
 
 // The edition of a user list whose index is usable, else empty; reads only.
 QString userListEdition(const QString& usrPath);
-// The same at start: an unusable index is deleted.
+// The same at start: an index that is missing or stale is made again (one
+// that cannot be made is deleted).
 QString openUserListAtStart(const QString& usrPath);
 
 // The folder chosen for received or sent cards, without trailing separators;

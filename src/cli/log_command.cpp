@@ -151,7 +151,7 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     rules.onlyUnsent = environment.onlyUnsent;
 
     UserHandle users;
-    if (User_open(0, 0, users, files.userList) != 0) {
+    if (openUserList(users, files.userList) != 0) {
         printLine(err,
                   QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
         return 1;

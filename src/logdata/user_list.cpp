@@ -98,6 +98,14 @@ int User_open(int, int, UserHandle& handle, const QString& usrPath) {
     return 0;
 }
 
+int openUserList(UserHandle& handle, const QString& usrPath, QString* error) {
+    if (User_open(0, 0, handle, usrPath) != 0) return -1;
+    if (handle.status == 0) return 0;
+    User_close(handle);
+    if (!BuildUserListIndex(usrPath, error)) return User_open(0, 0, handle, usrPath);
+    return User_open(0, 0, handle, usrPath);
+}
+
 int User_Seek(UserHandle& handle, const QString& call) {
     if (handle.status != 0 || !handle.seek.valid()) return 0;
     handle.seek.reset();

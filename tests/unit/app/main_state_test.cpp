@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -402,32 +403,40 @@ TEST(StartupChecks, CommunicationSettingsNeedCallPasswordsAndServers) {
     EXPECT_TRUE(incomplete());
 }
 
-TEST(UserListChoice, NeedsTheIndexAndTheOwnCall) {
+TEST(UserListChoice, TheIndexIsMadeHereAndTheOwnCallMustBeListed) {
     Sandbox box;
     const QString usr = box.path(u"UserList.usr"_s);
     writeBytes(usr, "2024/02/01\r\nJA1ABC\r\nJH1XYZ\r\n");
-    UserListChoice noIndex = chooseUserList(usr, u"JA1ABC"_s);
-    EXPECT_EQ(noIndex.warning, u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s);
-    EXPECT_TRUE(noIndex.memoryOnly);
-    EXPECT_EQ(noIndex.path, usr);
-    EXPECT_TRUE(noIndex.edition.isEmpty());
-
-    ASSERT_TRUE(BuildUserListIndex(usr));
+    // No logging program here opens the list: its index is made on the spot.
     const UserListChoice found = chooseUserList(usr, u"JA1ABC"_s);
     EXPECT_TRUE(found.warning.isEmpty());
+    EXPECT_FALSE(found.memoryOnly);
+    EXPECT_EQ(found.path, usr);
     EXPECT_EQ(found.edition, u"2024/02/01"_s);
+    EXPECT_TRUE(QFileInfo::exists(userListIndexPath(usr)));
     EXPECT_EQ(openUserListAtStart(usr), u"2024/02/01"_s);
 
     const UserListChoice stranger = chooseUserList(usr, u"JR9QQQ"_s);
     EXPECT_EQ(stranger.warning, u"JR9QQQ <== ZELKOVユーザーリスト未登録です！"_s);
     EXPECT_TRUE(stranger.path.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(userListIndexPath(usr)));
 
-    // An index older than the list is dropped at start.
+    // A list copied over its index (a new edition) is indexed again at start.
     ASSERT_TRUE(BuildUserListIndex(usr));
+    QThread::msleep(20);
     writeBytes(usr, "2024/03/01\r\nJA1ABC\r\nJA1NEW\r\n");
-    EXPECT_TRUE(openUserListAtStart(usr).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(userListIndexPath(usr)));
+    EXPECT_EQ(openUserListAtStart(usr), u"2024/03/01"_s);
+    UserHandle users;
+    ASSERT_EQ(User_open(0, 0, users, usr), 0);
+    EXPECT_EQ(users.status, 0);
+    EXPECT_GT(User_Seek(users, u"JA1NEW"_s), 0);
+    User_close(users);
+
+    // An index that cannot be made here: kept for the run, with the warning.
+    QFile::remove(userListIndexPath(usr));
+    QDir().mkpath(userListIndexPath(usr));
+    const UserListChoice stuck = chooseUserList(usr, u"JA1ABC"_s);
+    EXPECT_EQ(stuck.warning, u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s);
+    EXPECT_TRUE(stuck.edition.isEmpty());
 }
 
 TEST(MessageText, ReadAsUserTextWrittenAsCp932AndDeletedWhenEmpty) {
