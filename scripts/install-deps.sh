@@ -14,7 +14,7 @@ PKGS=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # fonts, time zones, a display for screenshots and GUI runs
-  fonts-ipafont fonts-ipaexfont tzdata xvfb xauth x11-apps imagemagick
+  fonts-ipafont fonts-ipaexfont tzdata xvfb xauth x11-apps x11-utils openbox imagemagick
   # loopback mail servers used by the tests
   dovecot-core dovecot-pop3d dovecot-lmtpd postfix openssl curl ca-certificates
   # the reference service server (tools/novq_server)

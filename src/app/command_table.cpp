@@ -53,7 +53,7 @@ const std::vector<CommandSpec>& mainCommands() {
         {"ZLKV3", u"届いたQSLを全部表示(&A)"_s, M::Zelkov, Qt::Key_F7, true},
 
         {"H1", u"取扱説明書(&H)"_s, M::Help, Qt::Key_F1},
-        {"C1", u"通信設定の説明(&C)"_s, M::Help, none, true},
+        {"C1", u"通信設定の説明(&C)"_s, M::Help, none},
         {"V6", u"バージョン情報(&V)"_s, M::Help, none},
 
         {"Speed1", u"QSL送信"_s, M::Buttons, none, true},

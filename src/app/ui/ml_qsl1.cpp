@@ -124,6 +124,7 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"N13", [this] { N13Click(); }},
         {"N14", [this] { N14Click(); }},
         {"H1", [this] { H1Click(); }},
+        {"C1", [this] { C1Click(); }},
         {"V6", [this] { V6Click(); }},
         {"Speed8", [this, shiftOrCtrl] { Speed8Click(shiftOrCtrl()); }},
         {"Speed11", [this] { QSL2Click(); }},

@@ -96,6 +96,7 @@ public:
     void N13Click();
     void N14Click();
     void H1Click();
+    void C1Click();
     void V6Click();
     void Speed6Click(bool shift);
     void choosePicture(const QString& path);

@@ -302,6 +302,11 @@ void TZkvmQSL::S1Click() {
     communicationWindow_->exec();
 }
 
+// The communication settings' help page, as that window's own help opens it.
+void TZkvmQSL::C1Click() {
+    ShellOpen(communicationWindow_->session().helpAddress(false));
+}
+
 void TZkvmQSL::V6Click() {
     AboutInfo info;
     info.call = state_.ownCall;

@@ -62,9 +62,16 @@ void TZkvmQSL::FormShow() {
 
     const std::optional<QString> qsoWarning = state_.load(settings_, paths_);
     prepareProgramFolder(state_);
+    // The place is the window's inside, as it was saved: setGeometry puts the
+    // inside back there whatever the frame (move() would place the frame
+    // there, and the window would creep by the frame at every start).
     const QRect place = state_.windowPlace;
-    resize(std::max(place.width(), minimumWidth()), std::max(place.height(), minimumHeight()));
-    if (!ctrlHeldAtStart_) move(place.left(), place.top());
+    const QSize size(std::max(place.width(), minimumWidth()),
+                     std::max(place.height(), minimumHeight()));
+    if (ctrlHeldAtStart_)
+        resize(size);
+    else
+        setGeometry(QRect(place.topLeft(), size));
 
     showState();
     if (qsoWarning) ShowMsgBox(this, *qsoWarning, app::title(), mb::Ok | mb::IconExclamation);
@@ -256,8 +263,10 @@ void TZkvmQSL::takeControls() {
     state_.drawing.callBox = BgCall->pos();
     state_.drawing.nameBox = BgName->pos();
     state_.maximised = isMaximized();
-    const QRect normal = normalGeometry();
-    state_.windowPlace = QRect(normal.x(), normal.y(), normal.width(), normal.height());
+    // Where move() puts it back (the frame's corner) and the size resize()
+    // gives it: a place taken from inside the frame would creep by the
+    // frame's width at every start.
+    state_.windowPlace = normalGeometry();
 }
 
 bool TZkvmQSL::FormCloseQuery() {

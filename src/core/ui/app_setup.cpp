@@ -1,6 +1,5 @@
 #include "core/ui/app_setup.h"
 
-#include "core/app_info.h"
 #include "core/japanese_fonts.h"
 
 #include <QApplication>
@@ -9,8 +8,9 @@
 #include <QTranslator>
 
 void setUpApplication(QApplication& application) {
+    // No display name: on X11 Qt would add it to every window title, which
+    // already starts with the program's title.
     QApplication::setApplicationName(QStringLiteral("Sendvik"));
-    QApplication::setApplicationDisplayName(app::title());
     auto* translator = new QTranslator(&application);
     if (translator->load(QStringLiteral("qtbase_ja"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

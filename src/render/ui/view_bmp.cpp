@@ -85,7 +85,8 @@ int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
     NextButton->setText(sendMode ? QStringLiteral("次へ") : QStringLiteral("他のUser"));
     NextButton->setFixedWidth(sendMode ? 48 : 80);
     Label1->setText(previewLabel(sendMode, recno, picture_.size(), QFileInfo(jpegPath).fileName()));
-    move(places_.previewPlace().value_or(QPoint(9, 9)));
+    // The inside's corner, as it was saved (see finish).
+    setGeometry(QRect(places_.previewPlace().value_or(QPoint(9, 9)), size()));
     layOut();
     if (!sendMode) {
         setModal(true);
@@ -126,7 +127,7 @@ void TForm3::layOut() {
 
 void TForm3::finish(int result) {
     result_ = result;
-    places_.setPreviewPlace(geometry().topLeft());
+    places_.setPreviewPlace(geometry().topLeft());  // the inside, put back by setGeometry
     done(result == Cancel ? QDialog::Rejected : QDialog::Accepted);
 }
 

@@ -251,7 +251,8 @@ void TFormJP::layOut() {
     const int w = std::max(fitted.width() + 1, 360);
     resize(w, top + fitted.height() + kMemoHeight);
     if (!placed_) {
-        move(places_.viewerPlace().at.value_or(QPoint(9, 9)));
+        // The inside's corner, as closeEvent saves it.
+        setGeometry(QRect(places_.viewerPlace().at.value_or(QPoint(9, 9)), size()));
         placed_ = true;
     }
     Label1->setGeometry(0, 0, 220, kLabelRow);
@@ -314,7 +315,7 @@ void TFormJP::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TFormJP::closeEvent(QCloseEvent* event) {
-    places_.setViewerPlace(geometry(), sortMode_);
+    places_.setViewerPlace(geometry(), sortMode_);  // the inside, put back by setGeometry
     QWidget::closeEvent(event);
 }
 

@@ -155,8 +155,10 @@ TForm11::TForm11(WindowState& places, const QString& path, const QString& progra
     const WindowState::RigEditorPlace place = places_.rigEditorPlace(kRigValueCount);
     for (int c = 0; c < kRigValueCount; ++c)
         StringGrid1->setColumnWidth(c, place.columnWidths[size_t(c)]);
-    resize(std::max(place.geometry.width(), 320), std::max(place.geometry.height(), 240));
-    move(place.geometry.topLeft());
+    // The inside, as done() saves it: setGeometry puts it back whatever the
+    // frame, where move() would put the frame there.
+    setGeometry(QRect(place.geometry.topLeft(), QSize(std::max(place.geometry.width(), 320),
+                                                      std::max(place.geometry.height(), 240))));
 
     path_ = path;
     if (isCtyDat(path_) || !QFileInfo(path_).isFile()) {

@@ -546,6 +546,12 @@ private Q_SLOTS:
         run.find<QAction>("H1")->trigger();
         QCOMPARE(opened_.size(), 1);
         QVERIFY(opened_[0].toString().endsWith(u"/tgw/Sendvik.html"_s));
+        // The communication settings' help: its page, not a notice.
+        run.messages.clear();
+        run.find<QAction>("C1")->trigger();
+        QCOMPARE(opened_.size(), 2);
+        QVERIFY(opened_[1].toString().endsWith(u"/tgw/qsl/comset.html"_s));
+        QVERIFY(run.texts().isEmpty());
         run.finish();
     }
 };
