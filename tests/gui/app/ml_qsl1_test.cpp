@@ -22,6 +22,8 @@
 #include "server/httplib.h"
 #include "settings/kankyo.h"
 
+#include "gui_files.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -45,19 +47,10 @@
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
+using gui_files::readAll;
+using gui_files::writeAll;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A log of `count` QSOs at `mst`.
 void makeLog(const QString& mst, int count) {
@@ -209,12 +202,12 @@ private Q_SLOTS:
     void filledSettingsAndALogOf5000() {
         Run run;
         makeLog(run.path(u"ZELKOV.mst"_s), 5000);
-        writeFile(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1ABC\r\n");
+        writeAll(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1ABC\r\n");
         QVERIFY(BuildUserListIndex(run.path(u"UserList.usr"_s)));
-        writeFile(run.path(u"Sendvik.ini"_s),
-                  "[Config]\r\nRecno1=1\r\nRcvDir=QSL\r\nSntDir=qsl\r\n"
-                  "PCheck=588\r\nAlpha=0\r\n" +
-                      kOption);
+        writeAll(run.path(u"Sendvik.ini"_s),
+                 "[Config]\r\nRecno1=1\r\nRcvDir=QSL\r\nSntDir=qsl\r\n"
+                 "PCheck=588\r\nAlpha=0\r\n" +
+                     kOption);
         run.start();
         QCOMPARE(run.find<QLineEdit>("Edit1")->text(), u"4701"_s);
         QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"5000"_s);
@@ -248,7 +241,7 @@ private Q_SLOTS:
 
         Run later;
         QVERIFY(QFile::copy(run.path(u"ZELKOV.zdb"_s), later.path(u"ZELKOV.zdb"_s)));
-        writeFile(later.path(u"Sendvik.ini"_s), "[Config]\r\nRecno1=6000\r\n" + kOption);
+        writeAll(later.path(u"Sendvik.ini"_s), "[Config]\r\nRecno1=6000\r\n" + kOption);
         later.start();
         QCOMPARE(later.find<QLineEdit>("Edit1")->text(), u"5001"_s);
         QCOMPARE(later.find<QLineEdit>("Edit2")->text(), u"5000"_s);
@@ -258,7 +251,7 @@ private Q_SLOTS:
 
     void closingSavesTheWindowsKeys() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), kOption);
         run.start();
         auto* place = run.find<HistoryCombo>("PoBox1");
         place->setEditText(u"Tokyo"_s);
@@ -287,7 +280,7 @@ private Q_SLOTS:
 
     void closingIsRefusedWhileBusy() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), kOption);
         run.start();
         run.state.busy = true;
         QVERIFY(!run.window->close());
@@ -299,11 +292,11 @@ private Q_SLOTS:
 
     void theResetsEraseTheirSectionsWhenTheProgramEnds() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s),
-                  "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
-                  "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n"
-                  "[Potbl]\r\nPo0=Old\r\n[Confirm]\r\nX=1\r\n" +
-                      kOption);
+        writeAll(run.path(u"Sendvik.ini"_s),
+                 "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
+                 "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n"
+                 "[Potbl]\r\nPo0=Old\r\n[Confirm]\r\nX=1\r\n" +
+                     kOption);
         run.start();
         run.messages.answer(mb::IdYes);
         run.find<QAction>("N14")->trigger();
@@ -316,10 +309,10 @@ private Q_SLOTS:
                  u"は終了します。よろしいですか？"_s);
 
         Run places;
-        writeFile(places.path(u"Sendvik.ini"_s),
-                  "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
-                  "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n" +
-                      kOption);
+        writeAll(places.path(u"Sendvik.ini"_s),
+                 "[Config]\r\nPos=1,2,700,700\r\nRigWin=1\r\n"
+                 "RcvDir=受信\r\n[Kankyo]\r\nCheck=0\r\n" +
+                     kOption);
         places.start();
         places.messages.answer(mb::IdNo);  // the help page instead
         opened_.clear();
@@ -339,7 +332,7 @@ private Q_SLOTS:
         QVERIFY(after.hasSection(u"Kankyo"));
 
         Run environment;
-        writeFile(environment.path(u"Sendvik.ini"_s), "[Kankyo]\r\nCheck=0\r\n" + kOption);
+        writeAll(environment.path(u"Sendvik.ini"_s), "[Kankyo]\r\nCheck=0\r\n" + kOption);
         environment.start();
         environment.messages.answer(mb::IdNo);
         environment.find<QAction>("N13")->trigger();
@@ -356,12 +349,12 @@ private Q_SLOTS:
         Run run;
         QByteArray jp = "[JpFiles]\r\n";
         for (int i = 0; i < 31; ++i) {
-            writeFile(run.path(u"p%1.jpg"_s.arg(i, 2, 10, QChar(u'0'))), "x");
+            writeAll(run.path(u"p%1.jpg"_s.arg(i, 2, 10, QChar(u'0'))), "x");
             jp += "JP" + QByteArray::number(i) + "=p" +
                   QByteArray::number(i).rightJustified(2, '0') + ".jpg\r\n";
         }
         QFile::remove(run.path(u"p03.jpg"_s));  // closes up
-        writeFile(run.path(u"Sendvik.ini"_s), jp + kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), jp + kOption);
         run.start();
         QCOMPARE(run.find<QAction>("J1")->text(), u"(&0) "_s + run.path(u"p00.jpg"_s));
         QCOMPARE(run.find<QAction>("J4")->text(), u"(&3) "_s + run.path(u"p04.jpg"_s));
@@ -388,10 +381,9 @@ private Q_SLOTS:
 
     void rigAntennaDataOpenRefuseAndClose() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), kOption);
-        writeFile(run.path(u"CTY.DAT"_s), "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\n");
-        writeFile(run.path(u"mine.dat"_s),
-                  "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\nRig=FT-991\r\n");
+        writeAll(run.path(u"Sendvik.ini"_s), kOption);
+        writeAll(run.path(u"CTY.DAT"_s), "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\n");
+        writeAll(run.path(u"mine.dat"_s), "[Count]\r\nMax=10\r\n[No1]\r\nFreq=7\r\nRig=FT-991\r\n");
         run.start();
         run.messages.clear();
         run.files.answer(run.path(u"CTY.DAT"_s));
@@ -430,12 +422,12 @@ private Q_SLOTS:
 
     void theMemoIsSavedDeletedAndReloaded() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), kOption);
         run.start();
         auto* memo = run.find<QPlainTextEdit>("Memo1");
         memo->setPlainText(u"TNX QSO\n73"_s);
         run.window->Speed6Click(false);
-        QCOMPARE(readFile(run.path(u"QslMessage.txt"_s)), QByteArray("TNX QSO\r\n73"));
+        QCOMPARE(readAll(run.path(u"QslMessage.txt"_s)), QByteArray("TNX QSO\r\n73"));
         memo->setPlainText(u"edited"_s);
         run.window->Speed6Click(true);
         QCOMPARE(memo->toPlainText(), u"TNX QSO\n73"_s);
@@ -446,8 +438,7 @@ private Q_SLOTS:
         run.files.answer(run.path(u"other.txt"_s));
         memo->setPlainText(u"別の本文"_s);
         run.find<QAction>("BN1")->trigger();
-        QCOMPARE(readFile(run.path(u"other.txt"_s)),
-                 QByteArray("\x95\xca\x82\xcc\x96\x7b\x95\xb6"));
+        QCOMPARE(readAll(run.path(u"other.txt"_s)), QByteArray("\x95\xca\x82\xcc\x96\x7b\x95\xb6"));
         QCOMPARE(run.settings->readString(u"Config", u"QslMsg", {}), u"other.txt"_s);
         run.finish();
     }
@@ -456,7 +447,7 @@ private Q_SLOTS:
         Run run;
         QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/tower_baseline.jpg"),
                             run.path(u"tower.jpg"_s)));
-        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=tower.jpg\r\n" + kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=tower.jpg\r\n" + kOption);
         run.start();
         run.window->O1Popup();
         // 512 x 512: higher than 408 and 510 is not; not 528 x 336.
@@ -472,11 +463,11 @@ private Q_SLOTS:
     void theSampleCardIsTheLatestRegisteredStationsThenAnother() {
         Run run;
         makeLog(run.path(u"ZELKOV.mst"_s), 5);  // JA1A0 ... JA1A4
-        writeFile(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1A1\r\nJA1A3\r\nJA1ABC\r\n");
+        writeAll(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1A1\r\nJA1A3\r\nJA1ABC\r\n");
         QVERIFY(BuildUserListIndex(run.path(u"UserList.usr"_s)));
         QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
                             run.path(u"photo.jpg"_s)));
-        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=photo.jpg\r\n" + kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=photo.jpg\r\n" + kOption);
         run.start();
         QStringList labels;
         // "他のUser" once, then cancel.
@@ -513,7 +504,7 @@ private Q_SLOTS:
 
     void positionBoxesAreDraggedAndKeptOnThePreview() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), "[Config]\r\nCallXY=10,10,20,100\r\n" + kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nCallXY=10,10,20,100\r\n" + kOption);
         run.start();
         auto* call = run.find<QCheckBox>("BgCall");
         QCOMPARE(call->pos(), QPoint(10, 10));
@@ -540,7 +531,7 @@ private Q_SLOTS:
 
     void theManualFallsBackToTheManualPage() {
         Run run;
-        writeFile(run.path(u"Sendvik.ini"_s), kOption);
+        writeAll(run.path(u"Sendvik.ini"_s), kOption);
         run.start();
         opened_.clear();
         run.find<QAction>("H1")->trigger();

@@ -12,6 +12,8 @@
 
 #include "env_file.h"
 
+#include "gui_files.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -23,22 +25,13 @@
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
+using gui_files::readAll;
+using gui_files::writeAll;
 
 namespace {
 
 QString envValue(const char* file, const QString& name) {
     return testing_support::envFileVars(QString::fromUtf8(file)).value(name);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 }  // namespace

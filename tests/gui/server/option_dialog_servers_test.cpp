@@ -12,6 +12,8 @@
 
 #include "env_file.h"
 
+#include "gui_files.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -28,19 +30,10 @@
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
+using gui_files::readAll;
+using gui_files::writeAll;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Runs `act` on the re-entry dialog once it is up.
 void whenReentryDialog(std::function<void(QWidget*)> act) {

@@ -9,6 +9,8 @@
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 
+#include "gui_files.h"
+
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +23,8 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+using gui_files::readAll;
+using gui_files::writeAll;
 
 namespace {
 
@@ -31,12 +35,6 @@ QByteArray numberedFile() {
         text += "[No" + QByteArray::number(n) + "]\r\nFreq=" + QByteArray::number(n) + "\r\nRig=R" +
                 QByteArray::number(n) + "\r\n";
     return text;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 }  // namespace
@@ -50,7 +48,7 @@ private Q_SLOTS:
         ScriptedMessagePort messages;
         ScopedMessagePort installed(&messages);
         const QString data = dir.filePath(u"RigAnt.dat"_s);
-        writeFile(data, numberedFile());
+        writeAll(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
         WindowState places(settings);
         TForm11 editor(places, data, dir.path() + u'/');
@@ -100,7 +98,7 @@ private Q_SLOTS:
     void maxIsLimitedAndWrittenAtOnce() {
         QTemporaryDir dir;
         const QString data = dir.filePath(u"RigAnt.dat"_s);
-        writeFile(data, numberedFile());
+        writeAll(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
         WindowState places(settings);
         TForm11 editor(places, data, dir.path() + u'/');
@@ -117,7 +115,7 @@ private Q_SLOTS:
         ScopedMessagePort installed(&messages);
         ScriptedFileDialogPort files;
         ScopedFileDialogPort installedFiles(&files);
-        writeFile(dir.filePath(u"cty.dat"_s), "[No1]\r\nFreq=7\r\n");
+        writeAll(dir.filePath(u"cty.dat"_s), "[No1]\r\nFreq=7\r\n");
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
         WindowState places(settings);
         TForm11 editor(places, dir.filePath(u"cty.dat"_s), dir.path() + u'/');
@@ -138,7 +136,7 @@ private Q_SLOTS:
     void theChooserReturnsTheRowAndRemembersIt() {
         QTemporaryDir dir;
         const QString data = dir.filePath(u"RigAnt.dat"_s);
-        writeFile(data, numberedFile());
+        writeAll(data, numberedFile());
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
         WindowState places(settings);
         TForm11 chooser(places, data, dir.path() + u'/');
