@@ -91,6 +91,11 @@ QStringList runOnce(const XDesktop& desktop, const QString& home) {
     env.insert(u"DISPLAY"_s, desktop.display());
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     env.insert(u"USER"_s, u"desktop-test%1"_s.arg(QCoreApplication::applicationPid()));
+    // libxkbcommon-x11 hands strndup a length beyond its buffer while Qt
+    // connects to the display (the copy stops at the terminator, but the
+    // sanitizer's interceptor checks the whole length): not ours to fix.
+    if (env.contains(u"ASAN_OPTIONS"_s))
+        env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":intercept_strndup=0"_s);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home, u"-T"_s});
     QStringList titles;
