@@ -18,7 +18,10 @@ int cliUsage(std::ostream& err) {
            "  mail send|list|fetch check the mail account of the settings\n"
            "  render RECNO -o F    draw the card of a record\n"
            "  server whoami|check CALL|members CALL...\n"
-           "                       ask the service's server with the settings' account\n";
+           "                       ask the service's server with the settings' account\n"
+           "  send FIRST LAST [--yes] [--confirm]\n"
+           "                       mail the cards of a record range\n"
+           "  receive [--yes]      fetch and file the cards mailed to this station\n";
     return 2;
 }
 
@@ -29,7 +32,8 @@ QString cliCommand(const QStringList& arguments) {
 }
 
 bool isNetworkCommand(const QString& command) {
-    return command == u"mail" || command == u"server";
+    return command == u"mail" || command == u"server" || command == u"send" ||
+           command == u"receive";
 }
 
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/exchange_command.h"
 #include "cli/mail_command.h"
 #include "cli/server_command.h"
 
@@ -9,6 +10,8 @@ int runNetworkCli(const QStringList& arguments, const QString& executableDir, st
                          std::ostream& o, std::ostream& e) {
                           if (command == u"mail") return runMailCommand(paths, args, o, e);
                           if (command == u"server") return runServerCommand(paths, args, o, e);
+                          if (command == u"send") return runSendCommand(paths, args, o, e);
+                          if (command == u"receive") return runReceiveCommand(paths, args, o, e);
                           return cliUsage(e);
                       });
 }

@@ -1,5 +1,6 @@
 #include "core/message_ports.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -23,14 +24,22 @@ int defaultAnswer(const MessageRequest& request) {
                                 : systemBoxDefaultResult(request.flags);
 }
 
-TerminalMessagePort::TerminalMessagePort(std::istream& in, std::ostream& out, bool interactive)
-    : in_(in), out_(out), interactive_(interactive) {}
+TerminalMessagePort::TerminalMessagePort(std::istream& in, std::ostream& out, bool interactive,
+                                         bool assumeYes)
+    : in_(in), out_(out), interactive_(interactive), assumeYes_(assumeYes) {}
 
 int TerminalMessagePort::showMessage(const MessageRequest& request) {
     out_ << '[' << request.caption.toStdString() << "] "
          << messageDisplayText(request.text).toStdString() << '\n';
     const std::vector<int> buttons = systemBoxButtons(request.flags);
     const int fallback = defaultAnswer(request);
+    if (assumeYes_ && buttons.size() >= 2) {
+        for (int yes : {mb::IdYes, mb::IdOk})
+            if (std::find(buttons.begin(), buttons.end(), yes) != buttons.end()) {
+                out_ << "> " << buttonLabel(yes).toStdString() << '\n' << std::flush;
+                return yes;
+            }
+    }
     if (!interactive_ || buttons.size() < 2) {
         out_.flush();
         return fallback;

@@ -14,10 +14,12 @@ int defaultAnswer(const MessageRequest& request);
 
 // Prints "[caption] text" with the text's line breaks; when interactive and
 // the message has a choice, asks for it on a line (the initial of a button,
-// or Enter for the default). Not interactive: takes the default answer.
+// or Enter for the default). Not interactive: takes the default answer, or
+// with `assumeYes` the affirmative one (Yes, else OK).
 class TerminalMessagePort : public MessagePort {
 public:
-    TerminalMessagePort(std::istream& in, std::ostream& out, bool interactive);
+    TerminalMessagePort(std::istream& in, std::ostream& out, bool interactive,
+                        bool assumeYes = false);
     int showMessage(const MessageRequest& request) override;
     void beep() override;
 
@@ -25,6 +27,7 @@ private:
     std::istream& in_;
     std::ostream& out_;
     bool interactive_;
+    bool assumeYes_;
 };
 
 // Standard error, never asking: the fallback when no port is installed.

@@ -1,0 +1,112 @@
+#include "cli/exchange_command.h"
+
+#include "app/main_state.h"
+#include "cli/cli_output.h"
+#include "core/app_paths.h"
+#include "core/card_decisions.h"
+#include "core/message_ports.h"
+#include "core/progress_port.h"
+#include "core/zkw_ini.h"
+#include "exchange/logging_program.h"
+#include "exchange/send_batch.h"
+#include "mail/mail_account.h"
+#include "mail/mail_session.h"
+#include "mail/n_mail.h"
+#include "platform/terminal.h"
+#include "platform/termination.h"
+#include "render/qr_module.h"
+#include "render/qsl_definition.h"
+#include "server/httplib.h"
+#include "settings/comm_settings.h"
+#include "settings/kankyo.h"
+
+#include <iostream>
+#include <ostream>
+
+namespace {
+
+int sendUsage(std::ostream& err) {
+    err << "usage: sendvik-cli send FIRST LAST [--yes] [--confirm]\n"
+           "  --yes      questions are answered yes (else they take their default button)\n"
+           "  --confirm  asks for each card before it is mailed\n";
+    return 2;
+}
+
+// Takes a flag out of the arguments.
+bool takeFlag(QStringList& args, const QString& flag) {
+    return args.removeAll(flag) > 0;
+}
+
+// What the run of a command needs around it: the mail library, the HTTP
+// client's certificates, the terminal's ports and Ctrl+C.
+struct TerminalRun {
+    TerminalMessagePort messages;
+    ScopedMessagePort installed;
+    TerminalProgressPort progress;
+
+    TerminalRun(bool yes, const CommSettings& communication)
+        : messages(std::cin, std::cerr, platform::isInteractiveTerminal(), yes),
+          installed(&messages),
+          progress(std::cerr, platform::isInteractiveTerminal()) {
+        NMailInitializeWinSock();
+        setUpMailLibrary(mailAccountFrom(communication));
+        THTTPDown::setCaFile(communication.caFile);
+        platform::stopWorkOnInterrupt();
+    }
+};
+
+}  // namespace
+
+int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                   std::ostream& err) {
+    QStringList args = arguments;
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
+    bool okFirst = false, okLast = false;
+    const int first = args.value(0).toInt(&okFirst);
+    const int last = args.value(1).toInt(&okLast);
+    if (args.size() != 2 || !okFirst || !okLast || first < 1 || last < first) return sendUsage(err);
+
+    TZkwIni settings(paths.settingsFile());
+    MainState state;
+    state.load(settings, paths);
+    EnvironmentSettings environment;
+    environment.load(settings, false);
+    CommSettings communication;
+    communication.load(settings);
+
+    TerminalRun run(yes, communication);
+    TerminalCardDecisions decisions(std::cin, std::cerr, confirm);
+    AbsentLoggingProgram loggingProgram;
+    THTTPDown http;
+    QrModule qr;
+    QslDefinition definition(&qr);
+    SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
+
+    SendRequest request;
+    request.card = state.cardInputs(environment);
+    request.userList = state.userList;
+    request.sentDir = state.folders.sentDir;
+    request.mail = mailAccountFrom(communication);
+    request.server = serverAccountFrom(communication, environment);
+    request.takeEnvironment(environment);
+    request.confirmEach = confirm;
+    request.first = first;
+    request.last = last;
+    const SendResult result = batch.run(request);
+
+    printLine(out, QStringLiteral("sent=%1").arg(result.sent));
+    if (result.first) printLine(out, QStringLiteral("next-first=%1").arg(*result.first));
+    switch (result.end) {
+        case SendResult::End::Sent:
+        case SendResult::End::NothingToSend:
+            return 0;
+        default:
+            return 1;
+    }
+}
+
+int runReceiveCommand(const AppPaths&, const QStringList&, std::ostream&, std::ostream& err) {
+    err << "sendvik-cli: receive is not available yet\n";
+    return 1;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// sendvik-cli send and receive: the send batch and the receive run through
+// the terminal's ports.
+
+#include <QStringList>
+
+#include <iosfwd>
+
+class AppPaths;
+
+int runSendCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                   std::ostream& err);
+int runReceiveCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                      std::ostream& err);

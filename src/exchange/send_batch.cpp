@@ -1,0 +1,446 @@
+#include "exchange/send_batch.h"
+
+#include "core/app_info.h"
+#include "core/card_decisions.h"
+#include "core/comma_text.h"
+#include "core/mklink.h"
+#include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "core/text_files.h"
+#include "core/zk_dll5.h"
+#include "exchange/batch_texts.h"
+#include "exchange/logging_program.h"
+#include "exchange/send_journal.h"
+#include "exchange/sent_mark.h"
+#include "logdata/qso_selection.h"
+#include "logdata/user_list.h"
+#include "logdata/zelkov50.h"
+#include "logdata/zkw_parse.h"
+#include "mail/mail_session.h"
+#include "render/card_composer.h"
+#include "render/qsl_definition.h"
+#include "settings/kankyo.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+constexpr int kMaxRange = 300;
+constexpr int kMemoLines = 300;
+
+int box(const QString& text, unsigned flags) {
+    return ShowMsgBox(nullptr, text, app::title(), flags);
+}
+
+void warn(const QString& text) {
+    box(text, mb::Ok | mb::IconExclamation);
+}
+
+// A card file into the sent folder under its own name, replacing an older
+// one, copied when the folders lie on different file systems.
+bool moveIntoFolder(const QString& card, const QString& folder) {
+    const QString target = QDir(folder).filePath(QFileInfo(card).fileName());
+    if (QFileInfo(card).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return true;
+    QFile::remove(target);
+    if (QFile::rename(card, target)) return true;
+    if (!QFile::copy(card, target)) return false;
+    QFile::remove(card);
+    return true;
+}
+
+}  // namespace
+
+void SendRequest::takeEnvironment(const EnvironmentSettings& e) {
+    sendMax = e.sendMax;
+    onlyUnsent = e.onlyUnsent;
+    markAlreadySent = e.markAlreadySent;
+    sentMarkRule = e.sentMarkRule;
+    noMemoInMail = e.noMemoInMail;
+    excludedRoutes = e.excludedRoutes;
+    eligibleSentMarks = e.eligibleSentMarks;
+}
+
+// The state of one batch from its start to its end handling, which its
+// destructor carries out on every path (a return, a stop, an exception).
+struct SendBatch::Run {
+    SendBatchParts& parts;
+    SendRequest& request;
+    SendResult& result;
+    QString statusBefore;
+    ZkwHandle log;
+    bool logOpen = false;
+    UserHandle users;
+    QString edition;
+    SelectionCounters counters;
+    QStringList candidates;
+    QStringList bandItems;
+    QString batchText;
+    int lastComposed = 0;
+    CardDecision lastDecision = CardDecision::Send;
+
+    Run(SendBatchParts& p, SendRequest& r, SendResult& out) : parts(p), request(r), result(out) {
+        statusBefore = parts.progress.status();
+        parts.progress.setVisible(true);
+        parts.progress.clearAbort();
+        parts.loggingProgram.beginLogAccess();
+    }
+    ~Run() {
+        User_close(users);
+        if (logOpen) ZelkovClose(log, 0);
+        parts.progress.setVisible(false);
+        QThread::msleep(100);
+        parts.loggingProgram.endLogAccess();
+        parts.progress.setStatus(statusBefore);
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    void stop(const QString& text) {
+        warn(text);
+        result.end = SendResult::End::Stopped;
+    }
+    bool prepare(int linkLastRecord);
+    bool lookUpMembers();
+    int sendLoop();
+    enum class CardOutcome { Sent, NotSent, Back, EndLoop };
+    CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
+                        const QStringList& fields, bool& previewing);
+};
+
+SendBatch::SendBatch(const SendBatchParts& parts) : parts_(parts) {}
+
+SendResult SendBatch::run(SendRequest request) {
+    SendResult result;
+    const bool single = request.handedRecord > 0;
+    if (!single && request.first <= 0 && request.last <= 0) return result;
+
+    // The card's picture, in beginner mode.
+    if (!request.card.expertMode && !QFileInfo(request.card.photoPath).isFile()) {
+        warn(QStringLiteral("ファイルメニューからJPEG画像を開いてください。"));
+        result.end = SendResult::End::Stopped;
+        return result;
+    }
+    // A long memo: shortened, left out of the mail, or the batch given up.
+    QString memo =
+        QString(request.card.messageText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList memoLines = memo.split(u'\n');
+    if (!memo.isEmpty() && memo.endsWith(u'\n')) memoLines.removeLast();
+    if (!request.noMemoInMail && memoLines.size() > kMemoLines) {
+        const int answer = box(
+            QStringLiteral("メール本文（メモ欄）が %1行あります。減らしますか？\r"
+                           "[はい(Y)]・・・300行に減らす\r[いいえ(N)]・・メール本文を送信しない\r"
+                           "[ ｷｬﾝｾﾙ ]・・・送信中止")
+                .arg(memoLines.size()),
+            mb::YesNoCancel | mb::IconQuestion);
+        if (answer == mb::IdCancel) {
+            result.focus = SendResult::Focus::Memo;
+            return result;
+        }
+        if (answer == mb::IdYes) {
+            memoLines.resize(kMemoLines);
+            request.card.messageText = memoLines.join(u'\n');
+            result.memo = request.card.messageText;
+        } else {
+            request.noMemoInMail = true;
+            result.noMemoInMail = true;
+        }
+    }
+    if (!single) {
+        if (request.last < request.first) {
+            result.focus = SendResult::Focus::FirstRecord;
+            return result;
+        }
+        const int size = request.last - request.first + 1;
+        if (size > kMaxRange) {
+            warn(QStringLiteral("%1件の送信指定はできません。\r\r300件以内にしてください。")
+                     .arg(size));
+            result.end = SendResult::End::Stopped;
+            return result;
+        }
+    }
+    // The user list's index: made here when missing (there is no logging
+    // program to make it).
+    result.userListChecked = false;
+    const QString index = userListIndexPath(request.userList);
+    if (!QFileInfo::exists(index) && QFileInfo::exists(request.userList))
+        BuildUserListIndex(request.userList);
+    if (!QFileInfo::exists(index)) {
+        warn(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        result.end = SendResult::End::Stopped;
+        return result;
+    }
+    // A batch killed earlier left a card that may be out without its mark.
+    if (const auto left = SendJournal::takeLeftOver(request.card.qsoData)) warn(*left);
+
+    const int linkLastRecord = parts_.loggingProgram.lastRecordNumber();
+    Run run(parts_, request, result);
+    if (!run.prepare(linkLastRecord)) return result;
+    if (!run.lookUpMembers()) return result;
+    parts_.progress.setStatus(QStringLiteral(" 電子QSLの送信処理中..."));
+    result.end = SendResult::End::Sent;
+    result.sent = run.sendLoop();
+    if (result.sent > 0) {
+        if (!single)
+            result.first =
+                run.lastDecision == CardDecision::Stop ? run.lastComposed : run.lastComposed + 1;
+        const ServerReply report =
+            sentReport(parts_.http, request.server, result.sent, bandStatistic(run.bandItems));
+        if (report.ok()) result.cardsSent = true;
+    }
+    return result;
+}
+
+// Steps from opening the log to the selection; false when the batch ends.
+bool SendBatch::Run::prepare(int linkLastRecord) {
+    const bool single = request.handedRecord > 0;
+    QDir().mkdir(request.sentDir);
+    if (ZelkovOpen(0, log, request.card.qsoData, 0) != 0) {
+        stop(QStringLiteral("ファイルメニューからQSOデータを開いてください。"));
+        return false;
+    }
+    logOpen = true;
+    if (linkLastRecord > 0 && linkLastRecord != log.recordCount)
+        warn(
+            QStringLiteral("ZELKOV/Win のQSOデータと一致しません！\r\rZELKOV/Win が使用しているQSO"
+                           "データを\rファイルメニューから開いてください。"));
+    if (openUserList(users, request.userList) != 0) {
+        stop(QStringLiteral("ファイルメニューからユーザーリストを開いてください。"));
+        return false;
+    }
+    edition = users.edition;
+    if (request.card.expertMode) {
+        request.card.definitionPath =
+            MakeAbsolutePath(request.card.definitionPath, request.card.programDir);
+        if (!QFileInfo(request.card.definitionPath).isFile()) {
+            stop(QStringLiteral("QSL定義ファイルを登録してください。"));
+            return false;
+        }
+    }
+    parts.progress.setStatus(QStringLiteral(" NOVQサーバ問い合わせ中..."));
+    result.userListChecked = true;
+    const bool listStale = users.status != 0;
+    if (listStale) {
+        warn(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        result.end = SendResult::End::Stopped;
+    }
+    // The own station must be in the list, with the registered address.
+    const QString ownCall = request.card.ownCall;
+    if (User_Seek(users, PadField(ownCall, 12)) <= 0) {
+        stop(ownCall + QStringLiteral("局は、") + edition +
+             QStringLiteral("版には掲載されていません！"));
+        return false;
+    }
+    if (listStale) return false;
+    const ServerReply own = getMailAddress(parts.http, request.server);
+    if (!own.ok()) {
+        result.end = SendResult::End::Stopped;
+        return false;
+    }
+    if (own.payload != request.mail.address) {
+        stop(own.payload.size() > 4
+                 ? own.payload + QStringLiteral("\r\r登録されたメールアドレスと一致しません！")
+                 : ownCall + QStringLiteral(" <== メールアドレスが未登録です！"));
+        return false;
+    }
+
+    // The range, within the log and at most 300 records.
+    int first = single ? request.handedRecord : request.first;
+    int last = single ? request.handedRecord : request.last;
+    if (first > log.recordCount) {
+        first = log.recordCount;
+        if (!single) result.first = first;
+    }
+    if (last > log.recordCount) {
+        last = log.recordCount;
+        if (!single) result.last = last;
+    }
+    if (last - kMaxRange >= first) {
+        first = last - (kMaxRange - 1);
+        if (!single) result.first = first;
+    }
+    request.first = first;
+    request.last = last;
+
+    SelectionRules rules;
+    rules.excludedRoutes = request.excludedRoutes;
+    rules.eligibleSentMarks = request.eligibleSentMarks;
+    rules.onlyUnsent = single ? false : request.onlyUnsent;
+    if (single) request.markAlreadySent = true;
+    const Selection selection = SelectCandidates(log, users, first, last, 0, rules);
+    User_close(users);
+    counters = selection.counters;
+    candidates = selection.candidates;
+    if (selection.stoppedAt > 0) {
+        result.end = SendResult::End::Stopped;
+        return false;
+    }
+    return true;
+}
+
+// The partners' addresses, 40 call signs a request; false when nobody is left.
+bool SendBatch::Run::lookUpMembers() {
+    parts.progress.setMaximum(int(candidates.size()));
+    QStringList calls;
+    for (const QString& c : std::as_const(candidates))
+        calls << commaTextSplit(c).value(0);
+    QString lines;
+    for (qsizetype from = 0; from < calls.size(); from += novq::kBatchSize) {
+        const MemberAddresses part =
+            memberAddresses(parts.http, request.server, calls.mid(from, novq::kBatchSize));
+        lines += part.lines;
+        parts.progress.setPosition(int(std::min(calls.size(), from + novq::kBatchSize) / 2));
+    }
+    QStringList kept;
+    for (const QString& c : std::as_const(candidates)) {
+        const QString address = addressInLines(lines, commaTextSplit(c).value(0));
+        if (address.isEmpty()) {
+            ++counters.notAMember;
+            continue;
+        }
+        QStringList fields = commaTextSplit(c);
+        fields.resize(10);
+        fields << address;
+        kept << commaTextJoin(fields);
+    }
+    candidates = kept;
+    if (!candidates.isEmpty()) return true;
+    box(zeroSendSummary(request.last - request.first + 1, counters), mb::Ok | mb::IconInformation);
+    result.end = SendResult::End::NothingToSend;
+    return false;
+}
+
+// One SMTP connection for every card; the number sent.
+int SendBatch::Run::sendLoop() {
+    SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl);
+    if (!smtp.isOpen()) {
+        box(QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
+                smtp.message(),
+            mb::Ok | mb::IconStop);
+        return 0;
+    }
+    int sent = 0;
+    const int auth = smtp.authenticate(request.mail.smtpHost, request.mail.smtpAccount,
+                                       request.mail.smtpPassword, request.mail.smtpMethod);
+    if (auth < 0) {
+        batchText =
+            QStringLiteral("(No%1) 認証できません！アカウント／パスワード／認証方法を確認\r")
+                .arg(auth) +
+            smtp.message();
+    } else {
+        CardComposer composer(request.card, parts.definition);
+        composer.chooseRig = parts.chooseRig;
+        composer.preparedCard = request.resendFile;
+        SendJournal journal(request.card.qsoData);
+        bool previewing = request.confirmEach || request.handedRecord > 0;
+        parts.progress.setMaximum(int(candidates.size()));
+        for (qsizetype index = 0; index < candidates.size();) {
+            QCoreApplication::processEvents();
+            const QStringList fields = commaTextSplit(candidates[index]);
+            parts.progress.setPosition(int(index));
+            ++index;
+            if (parts.progress.abortRequested()) {
+                lastDecision = CardDecision::Stop;
+                break;
+            }
+            if (fields.size() < 11) continue;
+            const CardOutcome outcome = sendOne(smtp, composer, journal, fields, previewing);
+            if (outcome == CardOutcome::EndLoop) break;
+            if (outcome == CardOutcome::Back) {
+                index = std::max<qsizetype>(0, index - 2);
+                continue;
+            }
+            if (outcome != CardOutcome::Sent) continue;
+            ++sent;
+            if (request.sendMax > 0 && sent >= request.sendMax) break;
+        }
+    }
+    QCoreApplication::processEvents();
+    parts.progress.setPosition(int(candidates.size()));
+    if (batchText.isEmpty()) {
+        SendSummary summary;
+        summary.sent = sent;
+        summary.candidates = int(candidates.size());
+        summary.first = request.first;
+        summary.lastComposed = lastComposed;
+        summary.rangeSize = request.handedRecord > 0 ? 1 : request.last - request.first + 1;
+        summary.counters = counters;
+        summary.sendMax = request.sendMax;
+        batchText = sendSummary(summary);
+    }
+    box(batchText, mb::Ok | mb::IconInformation);
+    if (sent == 1 && !request.resendFile.isEmpty())
+        SetFileDateTime(QDir(request.sentDir).filePath(QFileInfo(request.resendFile).fileName()),
+                        QDateTime::currentDateTime());
+    return sent;
+}
+
+// One card: drawn, decided on, mailed, filed and marked.
+SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardComposer& composer,
+                                                    SendJournal& journal, const QStringList& fields,
+                                                    bool& previewing) {
+    lastComposed = fields.value(1).toInt();
+    const CardComposer::Result card = composer.ComposeCard(fields);
+    if (card.path.size() < 5 || !card.text) return CardOutcome::EndLoop;
+    if (previewing) {
+        lastDecision = parts.decisions.decide(card.path, lastComposed);
+        switch (lastDecision) {
+            case CardDecision::Stop:
+                return CardOutcome::EndLoop;
+            case CardDecision::Skip:
+                return CardOutcome::NotSent;
+            case CardDecision::Back:
+                return CardOutcome::Back;
+            case CardDecision::SendRest:
+                previewing = false;
+                break;
+            case CardDecision::Send:
+                break;
+        }
+    }
+    const QString to = fields.value(10);
+    const QString call = fields.value(2);
+    // Written before the mail goes out: a batch killed from here to the mark
+    // leaves this card named for the next start.
+    if (!journal.begin(lastComposed, call, card.text->fileName, to)) {
+        box(SendJournal::pathFor(request.card.qsoData) +
+                QStringLiteral("\r\r・・・を作成できません！"),
+            mb::Ok | mb::IconStop);
+        return CardOutcome::EndLoop;
+    }
+    const QString body = cardMailBody(edition, card.text->lines,
+                                      QString(request.card.messageText)
+                                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                          .replace(u'\n', QStringLiteral("\r\n")),
+                                      !request.noMemoInMail);
+    const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
+                            card.path);
+    if (r < 0) {
+        journal.end();  // not out: nothing to name
+        batchText +=
+            QStringLiteral("\r（No%1）%2局へ送信できません！\r").arg(r).arg(fields.value(0)) +
+            smtp.message() + u'\r' + card.path;
+        return box(batchText, mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk
+                   ? CardOutcome::NotSent
+                   : CardOutcome::EndLoop;
+    }
+    if (!moveIntoFolder(card.path, request.sentDir) &&
+        box(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
+            mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
+        return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
+    if (ZKW_read(log, lastComposed, read_mode::Card) != 0) return CardOutcome::EndLoop;
+    bandItems << QString::number(FreqPCheck(log.rec.freq)) + log.rec.mode;
+    SentMarkRules rules;
+    rules.rule = request.sentMarkRule;
+    rules.markAlreadySent = request.markAlreadySent;
+    if (request.card.expertMode && request.resendFile.isEmpty())
+        rules.definitionMark = parts.definition.sentMark();
+    if (const auto mark = nextSentMark(log.rec.qslSent, rules))
+        if (QSL_Send(log, lastComposed, *mark) != 0) return CardOutcome::EndLoop;
+    journal.end();
+    return CardOutcome::Sent;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The sent mark a card writes into the QSL column's second character.
+
+#include <QChar>
+#include <QString>
+
+#include <optional>
+
+struct SentMarkRules {
+    // The #Mark string a definition set for this card ("\x1F": mark
+    // nothing); empty when the card was not drawn by a definition that set one.
+    QString definitionMark;
+    // Kankyo/QslSent: the primary mark, then "old=new" entries between ";".
+    QString rule = QStringLiteral("H;*=W;");
+    // "QSL発行済みでも発行済みマークする" (SentMark).
+    bool markAlreadySent = false;
+};
+
+// The mark to write over `current`; nothing when the mark stays.
+std::optional<QChar> nextSentMark(QChar current, const SentMarkRules& rules);

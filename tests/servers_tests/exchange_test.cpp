@@ -1,0 +1,172 @@
+// Cards exchanged end to end through the command line, on the loopback mail
+// servers and the reference service server: station JR1ABC sends a batch,
+// station JR2XYZ receives it.
+
+#include "core/zkw_ini.h"
+#include "log_fixture.h"
+#include "logdata/user_list.h"
+#include "logdata/zelkov50.h"
+#include "test_support.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QString out, err;
+};
+
+// A station's program folder on the loopback servers: its settings, its log
+// and the user list.
+class Station {
+public:
+    Station(const QString& home, const QString& call, int mailUser, const MailServers& mail,
+            const NovqServer& novq, const QString& caBundle)
+        : home_(home), novqBase_(novq.base) {
+        QDir().mkpath(home);
+        TZkwIni s(home + u"/Sendvik.ini"_s);
+        s.writeString(u"Option"_s, u"Calls"_s, call);
+        s.writeWords(u"Option"_s, u"Pass2"_s, kNovqPasswords.value(call));
+        s.writeString(u"Option"_s, u"MailAdd"_s, mail.users[mailUser]);
+        s.writeWords(u"Option"_s, u"Pass1"_s, mail.passwords[mailUser]);
+        s.writeString(u"Option"_s, u"SmtpName"_s, mail.host);
+        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(mail.smtps));
+        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0x3000);
+        s.writeString(u"Option"_s, u"Pop3Name"_s, mail.host);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(mail.pop3s));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0x3000);
+        s.writeString(u"Option"_s, u"CaFile"_s, caBundle);
+        writeBytes(home + u"/UserList.usr"_s, "2026/12/01\r\nJR1ABC\r\nJR2XYZ\r\nJH3AAA\r\n");
+        QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), home + u"/photo.jpg"_s);
+        s.writeString(u"Config"_s, u"Jpeg"_s, u"photo.jpg"_s);
+    }
+    QString path(const QString& name) const { return home_ + u'/' + name; }
+
+    CliRun cli(const QStringList& args) const {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, novqBase_);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI), QStringList{u"--home"_s, home_} + args);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QChar sentMark(int recno) const {
+        ZkwHandle log;
+        if (ZelkovOpen(0, log, path(u"ZELKOV.mst"_s), 0) != 0) return u'?';
+        const QChar mark = ZKW_read(log, recno, read_mode::Card) == 0 ? log.rec.qslSent : u'?';
+        ZelkovClose(log, 0);
+        return mark;
+    }
+
+private:
+    inline static const QMap<QString, QString> kNovqPasswords = {
+        {u"JR1ABC"_s, u"novq-a"_s}, {u"JR2XYZ"_s, u"novq-b"_s}, {u"JH3AAA"_s, u"novq-c"_s}};
+    QString home_;
+    QString novqBase_;
+};
+
+QStringList requestBodies(const NovqServer& novq) {
+    QStringList out;
+    for (const QByteArray& line : readBytes(novq.log).split('\n'))
+        if (!line.isEmpty()) out << QJsonDocument::fromJson(line).object()[u"body"_s].toString();
+    return out;
+}
+
+class Exchange : public ::testing::Test {
+protected:
+    MailServers mail = mailServers(QStringLiteral(SENDVIK_MAIL_ENV));
+    NovqServer novq = novqServer(QStringLiteral(SENDVIK_NOVQ_ENV));
+    Sandbox box;
+    QString bundle;
+
+    void SetUp() override {
+        ASSERT_TRUE(mail.valid() && novq.valid()) << "the loopback servers are not running";
+        bundle = box.path(u"ca-bundle.crt"_s);
+        writeBytes(bundle, readBytes(mail.caFile) + readBytes(novq.caFile));
+        QFile::resize(novq.log, 0);
+    }
+    // A recent QSO (the batch skips those older than half a year).
+    static QsoRecord recent(const QString& call, int daysAgo, const QString& hhmm) {
+        return qso(call, QDate::currentDate().addDays(-daysAgo).toString(u"yy/MM/dd"_s), hhmm);
+    }
+};
+
+TEST_F(Exchange, ABatchLooksUpItsPartnersMailsTheirCardsAndMarksThem) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JA9ZZZ"_s, 9, u"12:10"_s),
+             recent(u"JH3AAA"_s, 8, u"12:20"_s), recent(u"JR2XYZ"_s, 7, u"21:05"_s)});
+
+    const CliRun r = a.cli({u"send"_s, u"1"_s, u"4"_s, u"--yes"_s});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=2\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"next-first=5\n"_s)) << r.out.toStdString();
+    // The summary, as the Part words it.
+    EXPECT_TRUE(r.err.contains(u"電子QSLメールを 2 件送信しました。"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"・ZELKOVユーザーリスト未登録 1局"_s));
+    EXPECT_TRUE(r.err.contains(u"・ZELKOV E-Mail QSL未登録 1局"_s));
+
+    // Filed in the sent folder, marked in the log; the others untouched.
+    const QStringList cards =
+        QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files);
+    EXPECT_EQ(cards.size(), 2) << cards.join(u' ').toStdString();
+    EXPECT_EQ(a.sentMark(1), u'H');
+    EXPECT_EQ(a.sentMark(2), u' ');
+    EXPECT_EQ(a.sentMark(3), u' ');
+    EXPECT_EQ(a.sentMark(4), u'H');
+    // Asked the server in its order: the own address, the members, the report.
+    const QStringList bodies = requestBodies(novq);
+    ASSERT_GE(bodies.size(), 3);
+    EXPECT_EQ(bodies[0], u"callx=Get_Mailad"_s);
+    EXPECT_EQ(bodies[1], u"callx=JR2XYZ_JH3AAA_JR2XYZ_"_s);
+    EXPECT_TRUE(bodies[2].startsWith(u"callx=Sent_Qsldt&SntCnt=2&Band="_s))
+        << bodies[2].toStdString();
+    EXPECT_TRUE(bodies[2].endsWith(u"&Version=Ver5.12"_s));
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+
+    // Again with "未発行のみ送信" (MiHakko): both are marked, nothing goes
+    // out, and the zero summary says why.
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 304 | 4);
+    const CliRun again = a.cli({u"send"_s, u"1"_s, u"4"_s, u"--yes"_s});
+    EXPECT_EQ(again.code, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.contains(u"sent=0\n"_s));
+    EXPECT_TRUE(again.err.contains(u"（送信したQSL数＝ゼロ）"_s)) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains(u"・すでにQSL発行済み　　2局"_s));
+}
+
+TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
+    // 301 records.
+    CliRun r = a.cli({u"send"_s, u"1"_s, u"301"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"301件の送信指定はできません。"_s)) << r.err.toStdString();
+    // A station with another address registered.
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"MailAdd"_s, u"other@qsl.test"_s);
+    r = a.cli({u"send"_s, u"1"_s, u"1"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"jr1abc@qsl.test\n\n登録されたメールアドレスと一致しません！"_s))
+        << r.err.toStdString();
+    // No picture.
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(u"Config"_s, u"Jpeg"_s, u"none.jpg"_s);
+    r = a.cli({u"send"_s, u"1"_s, u"1"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"ファイルメニューからJPEG画像を開いてください。"_s));
+    EXPECT_EQ(a.sentMark(1), u' ');
+    EXPECT_EQ(a.cli({u"send"_s, u"2"_s, u"1"_s}).code, 2);
+}
+
+}  // namespace

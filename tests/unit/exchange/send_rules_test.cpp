@@ -1,0 +1,103 @@
+// The send batch's rules that need no server: the sent marks, the reports
+// and the journal of the card in flight.
+
+#include "exchange/batch_texts.h"
+#include "exchange/send_journal.h"
+#include "exchange/sent_mark.h"
+#include "test_support.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using testing_support::Sandbox;
+
+namespace {
+
+std::optional<QChar> mark(QChar current, const QString& rule, bool already,
+                          const QString& definition = QString()) {
+    return nextSentMark(current, {definition, rule, already});
+}
+
+TEST(SentMark, TheDefaultRuleWithAndWithoutSentMark) {
+    const QString rule = u"H;*=W;"_s;
+    // SentMark checked: blank becomes H, "*" becomes W, H and others stay.
+    EXPECT_EQ(mark(u' ', rule, true), u'H');
+    EXPECT_EQ(mark(u'*', rule, true), u'W');
+    EXPECT_EQ(mark(u'H', rule, true), std::nullopt);
+    EXPECT_EQ(mark(u'N', rule, true), std::nullopt);  // the rule ends in ";"
+    EXPECT_EQ(mark(u'W', rule, true), std::nullopt);
+    // Unchecked: only a blank mark changes.
+    EXPECT_EQ(mark(u' ', rule, false), u'H');
+    EXPECT_EQ(mark(u'*', rule, false), std::nullopt);
+    // A rule that ends in a mark gives it to every other mark.
+    EXPECT_EQ(mark(u'N', u"H;*=W;Q"_s, true), u'Q');
+    EXPECT_EQ(mark(u'Q', u"H;*=W;Q"_s, true), std::nullopt);  // already the new mark
+    // A rule without a printable primary mark writes nothing.
+    EXPECT_EQ(mark(u' ', u" ;*=W"_s, true), std::nullopt);
+    EXPECT_EQ(mark(u' ', QString(), true), std::nullopt);
+}
+
+TEST(SentMark, ADefinitionsSequenceWinsAndItsEmptyMarkWritesNothing) {
+    EXPECT_EQ(mark(u' ', u"H;*=W;"_s, false, u"ABC"_s), u'A');  // not in it: the first
+    EXPECT_EQ(mark(u'A', u"H;*=W;"_s, false, u"ABC"_s), u'B');
+    EXPECT_EQ(mark(u'C', u"H;*=W;"_s, false, u"ABC"_s), std::nullopt);  // the last
+    // "#Mark """ keeps even the rule from marking.
+    EXPECT_EQ(mark(u' ', u"H;*=W;"_s, true, QString(QChar(0x1F))), std::nullopt);
+}
+
+TEST(SendReports, ZeroAndCountSummariesAsThePartWordsThem) {
+    SelectionCounters c;
+    c.notInUserList = 2;
+    c.notAMember = 3;
+    c.alreadySent = 1;
+    EXPECT_EQ(zeroSendSummary(12, c),
+              u"ZELKOV E-Mail QSL の参加局、または\r電子QSL送信対象の局がいませんでした。\r"
+              u"（送信したQSL数＝ゼロ）\r送信指定範囲＝ 12件　うち、\r・ZELKOVユーザーリスト未登録 "
+              u"2局\r・ZELKOV E-Mail QSL未登録 3局\r・すでにQSL発行済み　　1局"_s);
+    c = {};
+    EXPECT_EQ(
+        zeroSendSummary(1, c),
+        u"ZELKOV E-Mail QSL の参加局、または\r電子QSL送信対象の局がいませんでした。\r"
+        u"（送信したQSL数＝ゼロ）\r送信指定範囲＝ 1件　うち、\r・ZELKOV E-Mail QSL未登録 0局"_s);
+
+    SendSummary s;
+    s.sent = 25;
+    s.candidates = 30;
+    s.first = 101;
+    s.lastComposed = 140;
+    s.rangeSize = 60;
+    s.sendMax = 25;
+    s.counters.tooOld = 4;
+    EXPECT_EQ(sendSummary(s),
+              u"電子QSLメールを 25 件送信しました。\r（実際の送信範囲 40件中の 62.50％）\r\r"
+              u"送信指定範囲＝ 60件。　うち、\r・ZELKOVユーザーリスト未登録 0局\r"
+              u"・ZELKOV E-Mail QSL未登録 0局\r・半年以上前のQSO　4局\r\r※ 上限の 25件を送信"
+              u"しました。\r　少し時間をおいてから残りを送信してください。"_s);
+    s.sent = 1;
+    s.candidates = 1;
+    EXPECT_FALSE(sendSummary(s).contains(u"実際の送信範囲"_s));
+    EXPECT_FALSE(sendSummary(s).contains(u"上限"_s));
+}
+
+TEST(SendJournal, ACardInFlightIsNamedOnceAtTheNextStart) {
+    Sandbox box;
+    const QString log = box.path(u"ZELKOV.mst"_s);
+    EXPECT_FALSE(SendJournal::takeLeftOver(log));
+    SendJournal journal(log);
+    ASSERT_TRUE(journal.begin(17, u"JR2XYZ"_s, u"JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s,
+                              u"jr2xyz@qsl.test"_s));
+    EXPECT_TRUE(QFileInfo::exists(box.path(u"ZELKOV.sending"_s)));
+    // Killed here: the next start names it, once.
+    const auto left = SendJournal::takeLeftOver(log);
+    ASSERT_TRUE(left);
+    EXPECT_TRUE(left->contains(u"No17　JR2XYZ　JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s))
+        << left->toStdString();
+    EXPECT_FALSE(SendJournal::takeLeftOver(log));
+    // Marked: nothing left.
+    ASSERT_TRUE(journal.begin(18, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
+    journal.end();
+    EXPECT_FALSE(SendJournal::takeLeftOver(log));
+}
+
+}  // namespace
