@@ -8,6 +8,7 @@
 #include "core/progress_port.h"
 #include "core/zkw_ini.h"
 #include "exchange/logging_program.h"
+#include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
 #include "mail/mail_account.h"
 #include "mail/mail_session.h"
@@ -19,6 +20,8 @@
 #include "server/httplib.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+
+#include <QFileInfo>
 
 #include <iostream>
 #include <ostream>
@@ -106,7 +109,41 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     }
 }
 
-int runReceiveCommand(const AppPaths&, const QStringList&, std::ostream&, std::ostream& err) {
-    err << "sendvik-cli: receive is not available yet\n";
-    return 1;
+int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                      std::ostream& err) {
+    QStringList args = arguments;
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    if (!args.isEmpty()) {
+        err << "usage: sendvik-cli receive [--yes]\n"
+               "  --yes      questions are answered yes (else they take their default button)\n";
+        return 2;
+    }
+    TZkwIni settings(paths.settingsFile());
+    MainState state;
+    state.load(settings, paths);
+    EnvironmentSettings environment;
+    environment.load(settings, false);
+    CommSettings communication;
+    communication.load(settings);
+
+    TerminalRun run(yes, communication);
+    ReceiveRequest request;
+    request.mail = mailAccountFrom(communication);
+    request.receivedDir = state.folders.receivedDir;
+    request.messageDir = state.folders.messageDir;
+    // The list's edition says it can be used; its index is made when needed.
+    request.userEdition =
+        QFileInfo::exists(state.userList) ? openUserListAtStart(state.userList) : QString();
+    request.receiveAllMail = environment.receiveAllMail;
+    request.oldestMonth = environment.deleteOlderThan;
+    const ReceiveResult result = ReceiveRun(run.progress).run(request);
+
+    printLine(out, QStringLiteral("cards=%1").arg(result.cards));
+    printLine(out, QStringLiteral("mails=%1").arg(result.mails));
+    printLine(out, QStringLiteral("rejected=%1").arg(result.rejected));
+    printLine(out, QStringLiteral("mailbox=%1").arg(std::max(result.mailbox, 0)));
+    if (!result.lastOtherText.isEmpty())
+        printLine(out, QStringLiteral("text=") + result.lastOtherText);
+    return result.end == ReceiveResult::End::Reported && !result.loginFailed && !result.stopped ? 0
+                                                                                                : 1;
 }

@@ -11,9 +11,11 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,68 @@ TEST_F(Exchange, ABatchLooksUpItsPartnersMailsTheirCardsAndMarksThem) {
     EXPECT_TRUE(again.out.contains(u"sent=0\n"_s));
     EXPECT_TRUE(again.err.contains(u"（送信したQSL数＝ゼロ）"_s)) << again.err.toStdString();
     EXPECT_TRUE(again.err.contains(u"・すでにQSL発行済み　　2局"_s));
+}
+
+TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"08:30"_s)});
+    // B's mailbox as other tests left it: emptied first.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
+    QDir(b.path(u"受信"_s)).removeRecursively();
+    QDir(b.path(u"QslMsg"_s)).removeRecursively();
+
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
+    writeBytes(box.path(u"note.txt"_s), "See you on 7 MHz.\n");
+    ASSERT_EQ(a.cli({u"mail"_s, u"send"_s, u"--to"_s, mail.users[1], u"--subject"_s, u"hello"_s,
+                     u"--body-file"_s, box.path(u"note.txt"_s)})
+                  .code,
+              0);
+    // Postfix delivers in its own time.
+    for (int i = 0; i < 100 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 3; ++i)
+        QThread::msleep(100);
+
+    // Cards only, kept on the server.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"0,0"_s);
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    CliRun r = b.cli({u"receive"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=2\nmails=3\nrejected=0\nmailbox=3\n"_s))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"2 件の電子QSLを受信しました。\n\n届いているメールの件数は 3件"_s))
+        << r.err.toStdString();
+    const QStringList sent = QDir(a.path(u"送信"_s)).entryList(QDir::Files);
+    const QStringList received = QDir(b.path(u"受信"_s)).entryList(QDir::Files);
+    EXPECT_EQ(received, sent);  // the pictures only, under the sender's names
+    for (const QString& name : received) {
+        EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)));
+        const QString text = QString::fromUtf8(
+            readBytes(b.path(u"QslMsg/"_s + QFileInfo(name).completeBaseName() + u".txt"_s)));
+        EXPECT_TRUE(text.startsWith(u"Subject:ZELKOV E-Mail QSL From:JR1ABC QSO-Date:20"_s))
+            << text.toStdString();
+    }
+
+    // Every mail: the other one is filed as text too, and named for opening.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+    r = b.cli({u"receive"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"text="_s + b.path(u"QslMsg/"_s))) << r.out.toStdString();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList(QDir::Files), received);
+
+    // Cards of QSOs before the oldest month accepted: deleted unread.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Kankyo"_s, u"OldQso"_s, u"9912"_s);
+    r = b.cli({u"receive"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=0\nmails=3\nrejected=2\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(u"新しい電子QSLは届いておりません。\n\n2 件の古い電子QSLを拒否"
+                       u"（削除）しました。"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=1\n"_s));
 }
 
 TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {

@@ -1,0 +1,58 @@
+#pragma once
+// The receive run: the mailbox read over POP3, newest first; card mails
+// (their X-Mailer) filed as a picture in the receive folder and a text in the
+// message folder, cards of QSOs older than the oldest month accepted deleted
+// unread, other mail filed as text; then the summary. A mail is deleted on
+// the server only once what it brought is on disk. It runs on the calling
+// thread and keeps its events flowing; a stop asked through the progress
+// port ends it between mails.
+
+#include "mail/mail_account.h"
+
+#include <QString>
+
+class ProgressPort;
+
+struct ReceiveRequest {
+    MailAccount mail;  // the POP3 server, account and the keep-on-server switch
+    QString receivedDir;
+    QString messageDir;
+    QString userEdition;          // blank: the user list is not usable
+    bool receiveAllMail = false;  // mFilter "E-Mail QSL以外のメールも受信する"
+    QString oldestMonth = QStringLiteral("0000");  // OldQso, yymm
+};
+
+struct ReceiveResult {
+    enum class End {
+        NoUserList,    // the program ends (the Part's rule)
+        NotConnected,  // nothing was done
+        Reported,      // the run reached its report (a login failure included)
+    } end = End::Reported;
+    bool loginFailed = false;
+    int cards = 0;
+    int mails = 0;
+    int rejected = 0;
+    int mailbox = 0;
+    bool stopped = false;   // ended by a stop request or a refused file
+    QString lastOtherText;  // the last non-card mail's text, to open
+};
+
+class ReceiveRun {
+public:
+    explicit ReceiveRun(ProgressPort& progress) : progress_(progress) {}
+    ReceiveResult run(const ReceiveRequest& request);
+
+    // The finishing sweep over the receive folder: with an extension, the
+    // files stored under NAME + extension + "_" get their final names (below
+    // 10 bytes: deleted); without, every ".txt" goes to the message folder.
+    static void FinishReceivedFiles(const QString& receivedDir, const QString& messageDir,
+                                    const QString& extension);
+    // The text file name of a non-card mail, from its Date line.
+    static QString otherMailFileName(const QString& date);
+
+private:
+    ProgressPort& progress_;
+};
+
+// The run's report, as the Part words it.
+QString receiveSummary(const ReceiveResult& result);
