@@ -56,8 +56,8 @@ const std::vector<CommandSpec>& mainCommands() {
         {"C1", u"通信設定の説明(&C)"_s, M::Help, none},
         {"V6", u"バージョン情報(&V)"_s, M::Help, none},
 
-        {"Speed1", u"QSL送信"_s, M::Buttons, none, true},
-        {"Speed5", u"QSL受信"_s, M::Buttons, none, true},
+        {"Speed1", u"QSL送信"_s, M::Buttons, none},
+        {"Speed5", u"QSL受信"_s, M::Buttons, none},
         {"Speed7", u"照合"_s, M::Buttons, none, true},
         {"Speed8", u"表示"_s, M::Buttons, none},
         {"Speed10", u"送信済QSL"_s, M::Buttons, none, true},

@@ -6,6 +6,7 @@
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
+#include "station_home.h"
 #include "test_support.h"
 
 #include <QDate>
@@ -35,22 +36,11 @@ public:
     Station(const QString& home, const QString& call, int mailUser, const MailServers& mail,
             const NovqServer& novq, const QString& caBundle)
         : home_(home), novqBase_(novq.base) {
-        QDir().mkpath(home);
-        TZkwIni s(home + u"/Sendvik.ini"_s);
-        s.writeString(u"Option"_s, u"Calls"_s, call);
-        s.writeWords(u"Option"_s, u"Pass2"_s, kNovqPasswords.value(call));
-        s.writeString(u"Option"_s, u"MailAdd"_s, mail.users[mailUser]);
-        s.writeWords(u"Option"_s, u"Pass1"_s, mail.passwords[mailUser]);
-        s.writeString(u"Option"_s, u"SmtpName"_s, mail.host);
-        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(mail.smtps));
-        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0x3000);
-        s.writeString(u"Option"_s, u"Pop3Name"_s, mail.host);
-        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(mail.pop3s));
-        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0x3000);
-        s.writeString(u"Option"_s, u"CaFile"_s, caBundle);
-        writeBytes(home + u"/UserList.usr"_s, "2026/12/01\r\nJR1ABC\r\nJR2XYZ\r\nJH3AAA\r\n");
-        QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), home + u"/photo.jpg"_s);
-        s.writeString(u"Config"_s, u"Jpeg"_s, u"photo.jpg"_s);
+        writeStationHome(
+            home,
+            {call, kNovqPasswords.value(call), mail.users[mailUser], mail.passwords[mailUser]},
+            {mail.host, mail.smtps, mail.pop3s, caBundle},
+            dataFile(u"jpeg/landscape_1800x1200.jpg"_s));
     }
     QString path(const QString& name) const { return home_ + u'/' + name; }
 

@@ -127,6 +127,8 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"C1", [this] { C1Click(); }},
         {"V6", [this] { V6Click(); }},
         {"Speed8", [this, shiftOrCtrl] { Speed8Click(shiftOrCtrl()); }},
+        {"Speed1", [this] { Speed1Click(); }},
+        {"Speed5", [this] { Speed5Click(); }},
         {"Speed11", [this] { QSL2Click(); }},
         {"Speed12", [this] { S1Click(); }},
         {"Speed13", [this] { AntR1Click(); }},

@@ -7,6 +7,7 @@
 // environment settings), handing each its collaborators.
 
 #include "core/app_paths.h"
+#include "exchange/logging_program.h"
 #include "server/comm_session.h"
 
 #include <QImage>
@@ -100,6 +101,9 @@ public:
     void V6Click();
     void Speed6Click(bool shift);
     void choosePicture(const QString& path);
+    // The send batch and the receive run (the same button stops a run).
+    void Speed1Click();
+    void Speed5Click();
     // The beginner-mode controls, the sample card and the viewer.
     void VwrQ1Click();
     void Speed8Click(bool newestFirst);
@@ -170,6 +174,9 @@ private:
     TFormJP* viewer_ = nullptr;
     TSetQSL* environmentWindow_ = nullptr;
     std::unique_ptr<GuiProgressPort> progress_;
+    // The logging program, as the link finds it (none found yet).
+    AbsentLoggingProgram loggingProgram_;
+    int rigRow_ = 0;  // the rig chooser's last row
     std::unique_ptr<PreviewCardDecisions> decisions_;
 
     QMenu* pictureMenu_ = nullptr;

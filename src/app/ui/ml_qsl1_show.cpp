@@ -2,6 +2,7 @@
 // up, closing and saving, the geometry rules.
 
 #include "app/ui/ml_qsl1.h"
+#include "exchange/send_journal.h"
 
 #include "app/command_table.h"
 #include "app/main_state.h"
@@ -226,6 +227,9 @@ void TZkvmQSL::loadPreview() {
 }
 
 void TZkvmQSL::postShowChecks() {
+    // A send killed between a card's mail and its mark left it named.
+    if (const auto left = SendJournal::takeLeftOver(state_.qsoData))
+        ShowMsgBox(this, *left, app::title(), mb::Ok | mb::IconExclamation);
     if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
         ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);
     if (const auto same = sameFoldersMessage(state_.folders.receivedDir, state_.folders.sentDir))

@@ -320,11 +320,15 @@ void TFormJP::closeEvent(QCloseEvent* event) {
 }
 
 void TFormJP::setSortMode(int mode) {
+    setSortModeQuietly(mode);
+    commands_.showReceivedCards();
+}
+
+void TFormJP::setSortModeQuietly(int mode) {
     sortMode_ = std::clamp(mode, 0, 2);
     const QList<QAction*> actions = sortGroup_->actions();
     for (int i = 0; i < actions.size(); ++i)
         actions[i]->setChecked(i == sortMode_);
-    commands_.showReceivedCards();
 }
 
 void TFormJP::deleteShown() {

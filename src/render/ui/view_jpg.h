@@ -47,6 +47,8 @@ public:
     void onlyThisStation();
     void saveMessage();
     void setSortMode(int mode);
+    // The order for the next showing, without showing again.
+    void setSortModeQuietly(int mode);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

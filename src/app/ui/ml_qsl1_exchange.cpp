@@ -1,0 +1,127 @@
+// The main window's send and receive buttons: the batch and the run with the
+// window's progress bar, status bar, preview and questions.
+
+#include "app/ui/ml_qsl1.h"
+
+#include "app/main_state.h"
+#include "core/msg_box.h"
+#include "core/shell_open.h"
+#include "core/ui/gui_progress_port.h"
+#include "core/window_state.h"
+#include "exchange/receive_run.h"
+#include "exchange/send_batch.h"
+#include "render/card_viewer.h"
+#include "render/ui/preview_decisions.h"
+#include "render/ui/view_jpg.h"
+#include "settings/comm_settings.h"
+#include "settings/kankyo.h"
+#include "settings/qsl_rig.h"
+#include "settings/ui/rig_ant_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+// The long operation's marks on the window, undone however it ends.
+class LongRun {
+public:
+    LongRun(MainState& state, QPushButton* quit) : state_(state), quit_(quit) {
+        state_.busy = true;
+        quit_->setVisible(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~LongRun() {
+        QApplication::restoreOverrideCursor();
+        quit_->setVisible(true);
+        state_.busy = false;
+    }
+    LongRun(const LongRun&) = delete;
+    LongRun& operator=(const LongRun&) = delete;
+
+private:
+    MainState& state_;
+    QPushButton* quit_;
+};
+
+}  // namespace
+
+// "QSL送信": the cards of the range Edit1..Edit2.
+void TZkvmQSL::Speed1Click() {
+    if (state_.busy) return;
+    postShowChecks();  // as at start: they may warn or open the settings
+    takeControls();
+    CommSettings communication;
+    communication.load(settings_);
+
+    SendRequest request;
+    request.card = state_.cardInputs(environment_);
+    request.userList = state_.userList;
+    request.sentDir = state_.folders.sentDir;
+    request.mail = mailAccountFrom(communication);
+    request.server = serverAccountFrom(communication, environment_);
+    request.takeEnvironment(environment_);
+    request.confirmEach = state_.options.confirmSend;
+    request.first = Edit1->text().trimmed().toInt();
+    request.last = Edit2->text().trimmed().toInt();
+
+    SendResult result;
+    {
+        const LongRun running(state_, BitBtn1);
+        SendBatchParts parts{*progress_, *decisions_, loggingProgram_, http_, definition_};
+        if (environment_.confirmRig)
+            parts.chooseRig = [this](const QsoRecord& qso) {
+                return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
+                                     rigChooserSummary(qso), rigRow_, this);
+            };
+        result = SendBatch(parts).run(request);
+    }
+    if (result.first) Edit1->setText(QString::number(*result.first));
+    if (result.last) Edit2->setText(QString::number(*result.last));
+    if (result.memo) Memo1->setPlainText(*result.memo);
+    if (result.noMemoInMail) environment_.noMemoInMail = true;
+    USR1->setChecked(result.userListChecked || !state_.userEdition.isEmpty());
+    if (result.cardsSent) state_.activityFlags |= activity::CardSent;
+    if (result.focus == SendResult::Focus::Memo) Memo1->setFocus();
+    if (result.focus == SendResult::Focus::FirstRecord) Edit1->setFocus();
+}
+
+// "QSL受信": the mailbox; while a long operation runs, the same button stops it.
+void TZkvmQSL::Speed5Click() {
+    if (state_.busy) {
+        progress_->requestAbort();
+        return;
+    }
+    CommSettings communication;
+    communication.load(settings_);
+    ReceiveRequest request;
+    request.mail = mailAccountFrom(communication);
+    request.receivedDir = state_.folders.receivedDir;
+    request.messageDir = state_.folders.messageDir;
+    request.userEdition = state_.userEdition;
+    request.receiveAllMail = environment_.receiveAllMail;
+    request.oldestMonth = environment_.deleteOlderThan;
+
+    ReceiveResult result;
+    {
+        const LongRun running(state_, BitBtn1);
+        Speed5->setText(QStringLiteral("中 断"));
+        result = ReceiveRun(*progress_).run(request);
+        Speed5->setText(QStringLiteral("QSL受信"));
+    }
+    if (result.end == ReceiveResult::End::NoUserList) {
+        close();
+        return;
+    }
+    if (result.cards > 0) state_.activityFlags |= activity::CardReceived;
+    if (!result.lastOtherText.isEmpty()) ShellOpen(result.lastOtherText);
+    if (result.cards > 0 && environment_.showAfterReceive) {
+        // Newest first, then the viewer's own order again.
+        const int order = viewer_->sortMode();
+        Speed8Click(true);
+        if (order != viewer_sort::FileTime) viewer_->setSortModeQuietly(order);
+    }
+}
