@@ -6,6 +6,7 @@
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
+#include "scripted_smtp.h"
 #include "station_home.h"
 #include "test_support.h"
 
@@ -18,9 +19,12 @@
 #include <QProcess>
 #include <QThread>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
+using testing_support::ScriptedSmtpServer;
 
 namespace {
 
@@ -199,6 +203,104 @@ TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
                        u"（削除）しました。"_s))
         << r.err.toStdString();
     EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=1\n"_s));
+}
+
+TEST_F(Exchange, AMailServerGoneMidBatchLeavesNothingMarkedThatWasNotSent) {
+    // The real service server, a mail server that takes one mail and goes.
+    ScriptedSmtpServer::Script script;
+    script.mailsBeforeGone = 1;
+    ScriptedSmtpServer smtp(script);
+    ASSERT_GT(smtp.port(), 0);
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    {
+        TZkwIni s(a.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"SmtpName"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(smtp.port()));
+        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0);
+        s.writeInteger(u"Option"_s, u"SmtpAuth"_s, 0);
+    }
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s),
+             recent(u"JR2XYZ"_s, 8, u"12:00"_s)});
+    const CliRun r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=1\n"_s)) << r.out.toStdString();
+    // The last box holds both refusals (each question shows them so far).
+    const QString last = r.err.section(u"[ZELKOV E-Mail QSL]"_s, -2, -2);
+    EXPECT_EQ(last.count(u"JR2XYZ局へ送信できません！"_s), 2) << r.err.toStdString();
+    EXPECT_EQ(smtp.mailsTaken(), 1);
+    EXPECT_EQ(a.sentMark(1), u'H');
+    EXPECT_EQ(a.sentMark(2), u' ');
+    EXPECT_EQ(a.sentMark(3), u' ');
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+    EXPECT_TRUE(requestBodies(novq).last().startsWith(u"callx=Sent_Qsldt&SntCnt=1&"_s));
+}
+
+TEST_F(Exchange, KilledMidBatchNothingSentIsLeftUnmarked) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s)});
+    // Asked card by card: the first sent, then killed at the second's question.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(SENDVIK_CLI),
+            {u"--home"_s, box.path(u"a"_s), u"send"_s, u"1"_s, u"2"_s, u"--confirm"_s});
+    ASSERT_TRUE(p.waitForStarted());
+    QString err;
+    const auto waitFor = [&](const QString& text) {
+        for (int i = 0; i < 300 && !err.contains(text); ++i) {
+            p.waitForReadyRead(100);
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+        return err.contains(text);
+    };
+    ASSERT_TRUE(waitFor(u"No1 "_s)) << err.toStdString();
+    p.write("s\n");
+    ASSERT_TRUE(waitFor(u"No2 "_s)) << err.toStdString();
+    ASSERT_GT(p.processId(), 0);
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(10000);
+    EXPECT_EQ(a.sentMark(1), u'H');  // out and marked
+    EXPECT_EQ(a.sentMark(2), u' ');  // never out
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(Exchange, ACardTheReceiveFolderRefusesStaysOnTheServer) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
+    // B deletes what it reads; its mailbox emptied first.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
+    QDir(b.path(u"受信"_s)).removeRecursively();
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s}).code, 0);
+    const QString card = QDir(a.path(u"送信"_s)).entryList(QDir::Files).value(0);
+    ASSERT_FALSE(card.isEmpty());
+    // The card's place in the receive folder is taken by a folder: the
+    // picture cannot be written. Answered OK, the mail is skipped, not deleted.
+    QDir().mkpath(b.path(u"受信/"_s + card));
+    CliRun r;
+    for (int i = 0; i < 50; ++i) {
+        r = b.cli({u"receive"_s, u"--yes"_s});
+        if (r.out.contains(u"mails=1"_s)) break;
+        QThread::msleep(100);
+    }
+    EXPECT_TRUE(r.err.contains(u"(Mail-No1, Error-6) メールが受信できません！"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=0\nmails=1\n"_s)) << r.out.toStdString();
+    // Once the folder is put right the card comes, whole.
+    QDir(b.path(u"受信/"_s + card)).removeRecursively();
+    r = b.cli({u"receive"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\nmails=1\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(readBytes(b.path(u"受信/"_s + card)), readBytes(a.path(u"送信/"_s + card)));
 }
 
 TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {

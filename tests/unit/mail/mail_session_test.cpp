@@ -4,104 +4,32 @@
 #include "mail/mail_session.h"
 #include "mail/mail_account.h"
 #include "mail/n_mail.h"
+#include "scripted_smtp.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <chrono>
-#include <cstring>
 #include <memory>
-#include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// An SMTP server on a loopback port that waits before its greeting, then
-// answers every command; it serves one connection and records its commands.
-class SlowSmtpServer {
-public:
-    explicit SlowSmtpServer(std::chrono::milliseconds greetingDelay) : delay_(greetingDelay) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_, 1) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~SlowSmtpServer() {
-        ::shutdown(listener_, SHUT_RDWR);
-        ::close(listener_);
-        if (thread_.joinable()) thread_.join();
-    }
-    int port() const { return port_; }
-    // Whether the client has gone within the time.
-    bool closedWithin(std::chrono::milliseconds limit) const {
-        for (auto waited = std::chrono::milliseconds(0); !finished_ && waited < limit;
-             waited += std::chrono::milliseconds(10))
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return finished_;
-    }
-    // The commands seen, once the client has gone.
-    std::string commands() const { return finished_ ? commands_ : std::string(); }
+using testing_support::ScriptedSmtpServer;
 
-private:
-    void serve() {
-        const int client = ::accept(listener_, nullptr, nullptr);
-        if (client >= 0) {
-            std::this_thread::sleep_for(delay_);
-            say(client, "220 slow.test ESMTP\r\n");
-            std::string pending;
-            char buffer[512];
-            for (bool open = true; open;) {
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                pending.append(buffer, size_t(n));
-                for (size_t end; open && (end = pending.find("\r\n")) != std::string::npos;) {
-                    const std::string line = pending.substr(0, end);
-                    pending.erase(0, end + 2);
-                    const std::string verb = line.substr(0, 4);
-                    commands_ += verb + ' ';
-                    if (verb == "QUIT") {
-                        say(client, "221 bye\r\n");
-                        open = false;
-                    } else {
-                        say(client, "250 slow.test\r\n");
-                    }
-                }
-            }
-            ::close(client);
-        }
-        finished_ = true;
-    }
-    static void say(int client, const char* text) { ::send(client, text, strlen(text), 0); }
-
-    std::chrono::milliseconds delay_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::thread thread_;
-    std::string commands_;
-    std::atomic<bool> finished_{false};
-};
+ScriptedSmtpServer::Script slowGreeting(std::chrono::milliseconds delay) {
+    ScriptedSmtpServer::Script script;
+    script.greetingDelay = delay;
+    return script;
+}
 
 TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
     NMailInitializeWinSock();
     MailAccount account;
     account.timeoutSeconds = 20;
     setUpMailLibrary(account);
-    SlowSmtpServer server(std::chrono::milliseconds(3000));
+    ScriptedSmtpServer server(slowGreeting(std::chrono::milliseconds(3000)));
     ASSERT_GT(server.port(), 0);
 
     int ticks = 0;
@@ -120,7 +48,7 @@ TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
         EXPECT_GE(ticks, int(elapsed / 50) / 2) << elapsed << " ms, " << ticks << " ticks";
     }
     // The session greeted the server and let go of the connection.
-    ASSERT_TRUE(server.closedWithin(std::chrono::seconds(5)));
+    ASSERT_TRUE(server.idleWithin(std::chrono::seconds(5)));
     EXPECT_EQ(server.commands().substr(0, 5), "EHLO ");
 }
 
@@ -129,7 +57,7 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
     MailAccount account;
     account.timeoutSeconds = 5;
     setUpMailLibrary(account);
-    SlowSmtpServer server(std::chrono::milliseconds(0));
+    ScriptedSmtpServer server(slowGreeting(std::chrono::milliseconds(0)));
     ASSERT_GT(server.port(), 0);
     auto smtp = std::make_unique<SmtpSession>(QStringLiteral("127.0.0.1"), server.port(), 0);
     ASSERT_TRUE(smtp->isOpen());
@@ -163,7 +91,7 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
     EXPECT_LT(waited.elapsed(), 2000);  // refused here, not by a server
     smtp.reset();
     // The server saw the connection's greeting and nothing of any mail.
-    ASSERT_TRUE(server.closedWithin(std::chrono::seconds(5)));
+    ASSERT_TRUE(server.idleWithin(std::chrono::seconds(5)));
     EXPECT_EQ(server.commands().find("MAIL"), std::string::npos) << server.commands();
     EXPECT_EQ(server.commands().find("RCPT"), std::string::npos) << server.commands();
 }
@@ -175,7 +103,7 @@ TEST(MailSession, AFailedConnectionSaysWhyAndRefusesUse) {
     // A port nothing listens on: the listener is closed before connecting.
     int port = 0;
     {
-        SlowSmtpServer gone(std::chrono::milliseconds(0));
+        ScriptedSmtpServer gone(slowGreeting(std::chrono::milliseconds(0)));
         port = gone.port();
     }
     SmtpSession smtp(QStringLiteral("127.0.0.1"), port, 0);

@@ -1,0 +1,148 @@
+#pragma once
+// An SMTP server on a loopback port for the faults a real server shows only
+// by chance: a greeting that comes late, and a server that goes away after
+// a number of mails. It serves each connection on a thread of its own,
+// answers every command, takes DATA up to the lone ".", and records the
+// commands.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+class ScriptedSmtpServer {
+public:
+    struct Script {
+        std::chrono::milliseconds greetingDelay{0};
+        int mailsBeforeGone = -1;  // then every connection is closed at once; -1: never
+        int connections = 1000;    // served before it stops listening
+    };
+
+    explicit ScriptedSmtpServer(Script script) : script_(script) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(listener_, 8) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~ScriptedSmtpServer() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        if (thread_.joinable()) thread_.join();
+        {
+            std::lock_guard lock(mutex_);
+            for (int client : clients_)
+                ::shutdown(client, SHUT_RDWR);
+        }
+        for (std::thread& t : conversations_)
+            if (t.joinable()) t.join();
+    }
+    ScriptedSmtpServer(const ScriptedSmtpServer&) = delete;
+    ScriptedSmtpServer& operator=(const ScriptedSmtpServer&) = delete;
+
+    int port() const { return port_; }
+    int mailsTaken() const { return mails_; }
+    // Whether every connection so far has been closed, waiting up to `limit`.
+    bool idleWithin(std::chrono::milliseconds limit) const {
+        for (auto waited = std::chrono::milliseconds(0); open_ > 0 && waited < limit;
+             waited += std::chrono::milliseconds(10))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return open_ == 0;
+    }
+    std::string commands() const {
+        std::lock_guard lock(mutex_);
+        return commands_;
+    }
+
+private:
+    void serve() {
+        for (int served = 0; served < script_.connections && !stopping_; ++served) {
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0) return;
+            ++open_;
+            std::lock_guard lock(mutex_);
+            clients_.push_back(client);
+            conversations_.emplace_back([this, client] {
+                converse(client);
+                ::close(client);
+                --open_;
+            });
+        }
+    }
+    void converse(int client) {
+        if (gone()) return;
+        std::this_thread::sleep_for(script_.greetingDelay);
+        say(client, "220 scripted.test ESMTP\r\n");
+        std::string pending;
+        bool inData = false;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) return;
+            pending.append(buffer, size_t(n));
+            for (size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
+                const std::string line = pending.substr(0, end);
+                pending.erase(0, end + 2);
+                if (inData) {
+                    if (line == ".") {
+                        inData = false;
+                        ++mails_;
+                        say(client, "250 taken\r\n");
+                    }
+                    continue;
+                }
+                const std::string verb = line.substr(0, 4);
+                {
+                    std::lock_guard lock(mutex_);
+                    commands_ += verb + ' ';
+                }
+                if (verb == "MAIL" && gone()) return;  // the server goes away
+                if (verb == "QUIT") {
+                    say(client, "221 bye\r\n");
+                    return;
+                }
+                if (verb == "DATA") {
+                    inData = true;
+                    say(client, "354 go on\r\n");
+                } else if (verb == "EHLO") {
+                    say(client, "250-scripted.test\r\n250 8BITMIME\r\n");
+                } else {
+                    say(client, "250 ok\r\n");
+                }
+            }
+        }
+    }
+    bool gone() const { return script_.mailsBeforeGone >= 0 && mails_ >= script_.mailsBeforeGone; }
+    static void say(int client, const char* text) { ::send(client, text, std::strlen(text), 0); }
+
+    Script script_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> open_{0};
+    std::vector<int> clients_;
+    std::vector<std::thread> conversations_;
+    std::atomic<int> mails_{0};
+    mutable std::mutex mutex_;
+    std::string commands_;
+};
+
+}  // namespace testing_support
