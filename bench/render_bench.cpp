@@ -92,6 +92,28 @@ void BM_BeginnerCard(benchmark::State& state) {
 }
 BENCHMARK(BM_BeginnerCard)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
 
+// A card after the first of a batch: the photo is decoded once, each card
+// drawn on a copy of it and encoded (0: the demo's photo).
+void BM_BeginnerCardInBatch(benchmark::State& state) {
+    ensureGui();
+    CardInputs card;
+    card.photoPath = state.range(0) == 0
+                         ? sourceDir() + QStringLiteral("/tests/data/jpeg/landscape_1800x1200.jpg")
+                         : photo(int(state.range(0)));
+    card.ownCall = QStringLiteral("JS2IIU");
+    card.nameText = QStringLiteral("Op. Ken<BR>Hamamatsu");
+    card.textArea = 2;
+    CardFailure failure;
+    CardBackground background;
+    drawBeginnerCard(card, kLines, QStringLiteral("J  "), failure, &background);  // the first
+    for (auto _ : state) {
+        const auto image =
+            drawBeginnerCard(card, kLines, QStringLiteral("J  "), failure, &background);
+        benchmark::DoNotOptimize(encodeJpeg(*image, 90));
+    }
+}
+BENCHMARK(BM_BeginnerCardInBatch)->Arg(0)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
+
 QsoRecord benchQso() {
     QsoRecord q;
     q.recno = 1;

@@ -92,25 +92,56 @@ QString cardFailureMessage(int code, QSize size) {
     return text;
 }
 
-std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& lines,
-                                       const QString& qslField, CardFailure& failure) {
-    failure.code = 4;
+namespace {
+
+// The photo cut and scaled to the card; empty when it cannot be read.
+std::optional<CardBackground> readBackground(const QString& path, int sizeSetting) {
     JpegInfo info;
-    if (!readJpegInfo(b.photoPath, info)) return std::nullopt;
-    const CardGeometry g = cardGeometry(info.uprightSize(), b.sizeSetting);
+    if (!readJpegInfo(path, info)) return std::nullopt;
+    CardBackground b;
+    b.geometry = cardGeometry(info.uprightSize(), sizeSetting);
+    const CardGeometry& g = b.geometry;
     const bool reshape = g.proportion != 0 && info.uprightSize() != g.card;
     const JpegReadResult photo =
-        readJpeg(b.photoPath, reshape ? g.card : QSize(), reshape ? g.crop : QRect());
+        readJpeg(path, reshape ? g.card : QSize(), reshape ? g.crop : QRect());
     if (!photo.ok()) return std::nullopt;
-
-    failure.code = 3;
-    QImage card = cardImage(g.card);
+    b.picture = cardImage(g.card);
     if (reshape) {
-        StretchCopy(photo.image, card);
+        StretchCopy(photo.image, b.picture);
     } else {
-        QPainter copy(&card);
+        QPainter copy(&b.picture);
         copy.drawImage(0, 0, photo.image);
     }
+    return b;
+}
+
+}  // namespace
+
+std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& lines,
+                                       const QString& qslField, CardFailure& failure,
+                                       CardBackground* cache) {
+    failure.code = 4;
+    const QFileInfo file(b.photoPath);
+    const bool cached = cache && cache->path == b.photoPath &&
+                        cache->sizeSetting == b.sizeSetting &&
+                        cache->modified == file.lastModified() && cache->bytes == file.size() &&
+                        !cache->picture.isNull();
+    CardBackground fresh;
+    if (!cached) {
+        auto read = readBackground(b.photoPath, b.sizeSetting);
+        if (!read) return std::nullopt;
+        fresh = std::move(*read);
+        fresh.path = b.photoPath;
+        fresh.sizeSetting = b.sizeSetting;
+        fresh.modified = file.lastModified();
+        fresh.bytes = file.size();
+        if (cache) *cache = fresh;
+    }
+    const CardBackground& background = cached ? *cache : fresh;
+    const CardGeometry& g = background.geometry;
+
+    failure.code = 3;
+    QImage card = background.picture;  // drawn on a copy: the background stays
 
     const QRect area(0, g.textTop, g.card.width(), g.card.height() - g.textTop);
     if (b.textArea == 2) FadeRect(card, area, b.look.alpha);
@@ -271,7 +302,8 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         definition_.SetQsoDataRefs(nullptr);
         if (!card) result.failure.code = 5;
     } else {
-        card = drawBeginnerCard(inputs, result.text->lines, qso.qslField(), result.failure);
+        card = drawBeginnerCard(inputs, result.text->lines, qso.qslField(), result.failure,
+                                &background_);
     }
     if (!card) {
         result.failure.message = cardFailureMessage(result.failure.code);

@@ -8,6 +8,7 @@
 #include "mail/qsl_mail_format.h"
 #include "render/card_inputs.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -38,10 +39,24 @@ struct CardFailure {
     QString message;  // "No%d 電子QSL画像処理失敗（%s）"...
 };
 
+// The photo as a card's background, kept across the cards of a batch: the
+// photo is decoded once, not once a card. A changed file (or size setting)
+// is read again.
+struct CardBackground {
+    QString path;
+    QDateTime modified;
+    qint64 bytes = -1;
+    int sizeSetting = -1;
+    CardGeometry geometry;
+    QImage picture;
+};
+
 // Draws a beginner card from the inputs' photo and look. `qslField` decides
-// "PSE QSL" or "QSL TNX".
+// "PSE QSL" or "QSL TNX". With `background`, the photo comes from it when it
+// is the same file.
 std::optional<QImage> drawBeginnerCard(const CardInputs& card, const QStringList& lines,
-                                       const QString& qslField, CardFailure& failure);
+                                       const QString& qslField, CardFailure& failure,
+                                       CardBackground* background = nullptr);
 
 // The failure message of a code (and the picture's size for 10 and 11).
 QString cardFailureMessage(int code, QSize size = QSize());
@@ -83,5 +98,6 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> work_;
+    CardBackground background_;
     QslDefinition& definition_;
 };

@@ -108,6 +108,28 @@ TEST(BeginnerCard, DrawnOnTheCroppedPhotoWithItsTextArea) {
     expectLooksLike(*filled, u"beginner_filled.png"_s);
 }
 
+TEST(BeginnerCard, ABatchReadsItsPhotoOnceAndAgainWhenItChanges) {
+    Sandbox box;
+    CardInputs b;
+    b.photoPath = box.path(u"photo.jpg"_s);
+    QFile::copy(dataFile(u"jpeg/landscape_1800x1200.jpg"_s), b.photoPath);
+    CardFailure failure;
+    CardBackground background;
+    const auto first = drawBeginnerCard(b, kLines, u"J  "_s, failure, &background);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(background.path, b.photoPath);
+    // The next card comes from the kept photo, drawn alike.
+    const auto second = drawBeginnerCard(b, kLines, u"J  "_s, failure, &background);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*second, *first);
+    // Another photo under the same name is read again.
+    QFile::remove(b.photoPath);
+    QFile::copy(dataFile(u"jpeg/tower_baseline.jpg"_s), b.photoPath);
+    const auto third = drawBeginnerCard(b, kLines, u"J  "_s, failure, &background);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->size(), QSize(512, 512));
+}
+
 TEST(BeginnerCard, LongLinesShrinkAndBadPhotosFail) {
     CardInputs b;
     b.photoPath = dataFile(u"jpeg/tower_baseline.jpg"_s);  // 512 x 512: kept as it is
