@@ -46,4 +46,20 @@ users["JS2IIU"] = {"password": "demo-novq-password", "address": "js2iiu@qsl.test
 users["JA4FJR"] = {"password": "demo", "address": "ja4fjr@qsl.test"}
 json.dump(users, open(sys.argv[2], "w"), indent=1)
 PY
-echo "demo profile made in $home" >&2
+# The second station, JA4FJR, in a program folder of its own inside the
+# first: every card JS2IIU sends lands in its mailbox.
+second=("$build/src/sendvik-cli" --home "$home/JA4FJR")
+mkdir -p "$home/JA4FJR"
+cp "$home/UserList.usr" "$home/JA4FJR/UserList.usr"
+cp tests/data/jpeg/landscape_1800x1200.jpg "$home/JA4FJR/photo.jpg"
+"${second[@]}" settings set Config Jpeg photo.jpg
+"${second[@]}" settings set Option Calls JA4FJR
+"${second[@]}" settings set Option MailAdd ja4fjr@qsl.test
+"${second[@]}" settings set Option SmtpName localhost
+"${second[@]}" settings set Option SmtpPort 11465
+"${second[@]}" settings set Option Pop3Name localhost
+"${second[@]}" settings set Option Pop3Port 11995
+"${second[@]}" settings set Option CaFile "$home/demo-ca.crt"
+"${second[@]}" settings words-set Option Pass1 demo-ja4fjr
+"${second[@]}" settings words-set Option Pass2 demo
+echo "demo profile made in $home (the second station in $home/JA4FJR)" >&2

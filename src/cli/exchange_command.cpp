@@ -74,7 +74,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     MainState state;
     state.load(settings, paths);
     EnvironmentSettings environment;
-    environment.load(settings, false);
+    environment.load(settings, true);  // the operator names too
     CommSettings communication;
     communication.load(settings);
 
