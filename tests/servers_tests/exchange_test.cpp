@@ -303,6 +303,50 @@ TEST_F(Exchange, ACardTheReceiveFolderRefusesStaysOnTheServer) {
     EXPECT_EQ(readBytes(b.path(u"受信/"_s + card)), readBytes(a.path(u"送信/"_s + card)));
 }
 
+TEST_F(Exchange, EachFailureSaysWhatThePartSays) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    const auto set = [&](const QString& section, const QString& key, const QString& value) {
+        TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(section, key, value);
+    };
+    const auto said = [&](const QStringList& args, const QString& text) {
+        const CliRun r = a.cli(args);
+        EXPECT_EQ(r.code, 1) << text.toStdString();
+        EXPECT_TRUE(r.err.contains(text)) << r.err.toStdString();
+    };
+    const QStringList send = {u"send"_s, u"1"_s, u"1"_s, u"--yes"_s};
+    said(send, u"ファイルメニューからQSOデータを開いてください。"_s);  // no log yet
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
+    set(u"Option"_s, u"Calls"_s, u"JR9QQQ"_s);
+    said(send, u"JR9QQQ局は、2026/12/01版には掲載されていません！"_s);
+    set(u"Option"_s, u"Calls"_s, u"JR1ABC"_s);
+    set(u"Config"_s, u"PCheck"_s, QString::number(441 | 64));  // expert mode
+    set(u"QslDef"_s, u"mQSL"_s, u"none.mQSL"_s);
+    said(send, u"QSL定義ファイルを登録してください。"_s);
+    set(u"Config"_s, u"PCheck"_s, u"441"_s);
+    // The mail server: not there, then a wrong password.
+    set(u"Option"_s, u"SmtpPort"_s, u"1"_s);
+    CliRun r = a.cli(send);
+    EXPECT_TRUE(r.err.contains(u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=0"_s));
+    set(u"Option"_s, u"SmtpPort"_s, QString::number(mail.smtps));
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeWords(u"Option"_s, u"Pass1"_s, u"wrong"_s);
+    r = a.cli(send);
+    EXPECT_TRUE(r.err.contains(u"(No-2) 認証できません！アカウント／パスワード／認証方法を確認"_s))
+        << r.err.toStdString();
+    EXPECT_EQ(a.sentMark(1), u' ');
+    // The receive side: the login, then the server.
+    const QStringList receive = {u"receive"_s};
+    said(receive, u"(No-2) 認証できません！アカウント／パスワード／APOP？を確認"_s);
+    set(u"Option"_s, u"Pop3Port"_s, u"1"_s);
+    said(receive, u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s);
+    // Without its user list nothing is sent or received.
+    QFile::remove(a.path(u"UserList.usr"_s));
+    QFile::remove(a.path(u"UserList.usx"_s));
+    said(send, u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s);
+    said(receive, u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s);
+}
+
 TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
