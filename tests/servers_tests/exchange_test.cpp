@@ -3,6 +3,7 @@
 // station JR2XYZ receives it.
 
 #include "core/zkw_ini.h"
+#include "dropping_proxy.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
+using testing_support::DroppingProxy;
 using testing_support::ScriptedSmtpServer;
 
 namespace {
@@ -301,6 +303,43 @@ TEST_F(Exchange, ACardTheReceiveFolderRefusesStaysOnTheServer) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(u"cards=1\nmails=1\n"_s)) << r.out.toStdString();
     EXPECT_EQ(readBytes(b.path(u"受信/"_s + card)), readBytes(a.path(u"送信/"_s + card)));
+}
+
+TEST_F(Exchange, APop3ConnectionLostAfterAFetchLosesNothing) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s)});
+    // B deletes what it reads; its mailbox emptied first.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
+    QDir(b.path(u"受信"_s)).removeRecursively();
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
+    for (int i = 0; i < 100 && !b.cli({u"mail"_s, u"list"_s}).out.contains(u"2\t"_s); ++i)
+        QThread::msleep(100);
+
+    // Plain POP3 through a relay that drops at the second fetch.
+    DroppingProxy proxy(mail.pop3, "RETR", 2);
+    {
+        TZkwIni s(b.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(proxy.port()));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
+    }
+    CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_TRUE(proxy.dropped());
+    EXPECT_TRUE(r.err.contains(u"メールが受信できません！"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\n"_s)) << r.out.toStdString();
+    // Nothing lost: the next run gets both (the lost session deleted nothing).
+    TZkwIni(b.path(u"Sendvik.ini"_s))
+        .writeString(u"Option"_s, u"Pop3Port"_s, QString::number(mail.pop3));
+    r = b.cli({u"receive"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=2\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList(QDir::Files),
+              QDir(a.path(u"送信"_s)).entryList(QDir::Files));
 }
 
 TEST_F(Exchange, EachFailureSaysWhatThePartSays) {
