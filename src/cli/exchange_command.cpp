@@ -1,5 +1,6 @@
 #include "cli/exchange_command.h"
 
+#include "app/exchange_requests.h"
 #include "app/main_state.h"
 #include "cli/cli_output.h"
 #include "core/app_paths.h"
@@ -86,13 +87,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     QslDefinition definition(&qr);
     SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
 
-    SendRequest request;
-    request.card = state.cardInputs(environment);
-    request.userList = state.userList;
-    request.sentDir = state.folders.sentDir;
-    request.mail = mailAccountFrom(communication);
-    request.server = serverAccountFrom(communication, environment);
-    request.takeEnvironment(environment);
+    SendRequest request = sendRequestFrom(state, environment, communication);
     request.confirmEach = confirm;
     request.first = first;
     request.last = last;
@@ -127,15 +122,10 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
     communication.load(settings);
 
     TerminalRun run(yes, communication);
-    ReceiveRequest request;
-    request.mail = mailAccountFrom(communication);
-    request.receivedDir = state.folders.receivedDir;
-    request.messageDir = state.folders.messageDir;
     // The list's edition says it can be used; its index is made when needed.
-    request.userEdition =
-        QFileInfo::exists(state.userList) ? openUserListAtStart(state.userList) : QString();
-    request.receiveAllMail = environment.receiveAllMail;
-    request.oldestMonth = environment.deleteOlderThan;
+    const ReceiveRequest request = receiveRequestFrom(
+        state, environment, communication,
+        QFileInfo::exists(state.userList) ? openUserListAtStart(state.userList) : QString());
     const ReceiveResult result = ReceiveRun(run.progress).run(request);
 
     printLine(out, QStringLiteral("cards=%1").arg(result.cards));

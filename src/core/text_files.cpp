@@ -21,6 +21,14 @@ int WriteTextFile(const QByteArray& bytes, const QString& fileName) {
     return 1;
 }
 
+bool MoveFileReplacing(const QString& from, const QString& to) {
+    QFile::remove(to);
+    if (QFile::rename(from, to)) return true;
+    if (!QFile::copy(from, to)) return false;
+    QFile::remove(from);
+    return true;
+}
+
 bool SetFileDateTime(const QString& fileName, const QDateTime& localTime) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return false;

@@ -14,6 +14,10 @@ int WriteTextFile(const QString& text, const QString& fileName);
 // The same for bytes already in their file form.
 int WriteTextFile(const QByteArray& bytes, const QString& fileName);
 
+// Moves a file over another (which is replaced), copying when the two lie on
+// different file systems. False when it could not be moved.
+bool MoveFileReplacing(const QString& from, const QString& to);
+
 // Sets the file's modification time; false when the file cannot be opened for
 // writing or the time cannot be set.
 bool SetFileDateTime(const QString& fileName, const QDateTime& localTime);

@@ -49,16 +49,6 @@ QString freeTextName(const QString& receivedDir, const QString& messageDir, cons
     return candidate;
 }
 
-// Moves a file over another, copying when the folders lie on different
-// file systems.
-bool moveReplacing(const QString& from, const QString& to) {
-    QFile::remove(to);
-    if (QFile::rename(from, to)) return true;
-    if (!QFile::copy(from, to)) return false;
-    QFile::remove(from);
-    return true;
-}
-
 bool fileCard(const ReceiveRequest& request, const Pop3Session::Mail& mail, ReceiveResult& r) {
     const QDir folder(request.receivedDir);
     const QString name = mail.attachmentName;
@@ -139,7 +129,7 @@ void ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& 
         if (QFileInfo(path).size() < 10)
             QFile::remove(path);
         else
-            moveReplacing(path, QDir(messageDir).filePath(name));
+            MoveFileReplacing(path, QDir(messageDir).filePath(name));
     }
 }
 

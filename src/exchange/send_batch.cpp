@@ -42,15 +42,11 @@ void warn(const QString& text) {
 }
 
 // A card file into the sent folder under its own name, replacing an older
-// one, copied when the folders lie on different file systems.
+// one (a resent card already lies there).
 bool moveIntoFolder(const QString& card, const QString& folder) {
     const QString target = QDir(folder).filePath(QFileInfo(card).fileName());
     if (QFileInfo(card).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return true;
-    QFile::remove(target);
-    if (QFile::rename(card, target)) return true;
-    if (!QFile::copy(card, target)) return false;
-    QFile::remove(card);
-    return true;
+    return MoveFileReplacing(card, target);
 }
 
 }  // namespace

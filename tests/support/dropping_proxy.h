@@ -3,6 +3,8 @@
 // connection (both sides) when the client sends a given command the n-th
 // time: a POP3 connection lost after a fetch, for one.
 
+#include "loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -22,16 +24,8 @@ public:
     // the client that starts with `command`.
     DroppingProxy(int targetPort, std::string command, int dropAt)
         : target_(targetPort), command_(std::move(command)), dropAt_(dropAt) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_, 4) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
+        listener_ = listenOnLoopback(port_);
+        if (port_ == 0) return;
         thread_ = std::thread([this] { serve(); });
     }
     ~DroppingProxy() {

@@ -5,6 +5,8 @@
 // answers every command, takes DATA up to the lone ".", and records the
 // commands.
 
+#include "loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -29,16 +31,8 @@ public:
     };
 
     explicit ScriptedSmtpServer(Script script) : script_(script) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_, 8) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
+        listener_ = listenOnLoopback(port_);
+        if (port_ == 0) return;
         thread_ = std::thread([this] { serve(); });
     }
     ~ScriptedSmtpServer() {

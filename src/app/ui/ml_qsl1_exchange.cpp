@@ -3,6 +3,7 @@
 
 #include "app/ui/ml_qsl1.h"
 
+#include "app/exchange_requests.h"
 #include "app/main_state.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
@@ -57,13 +58,7 @@ void TZkvmQSL::Speed1Click() {
     CommSettings communication;
     communication.load(settings_);
 
-    SendRequest request;
-    request.card = state_.cardInputs(environment_);
-    request.userList = state_.userList;
-    request.sentDir = state_.folders.sentDir;
-    request.mail = mailAccountFrom(communication);
-    request.server = serverAccountFrom(communication, environment_);
-    request.takeEnvironment(environment_);
+    SendRequest request = sendRequestFrom(state_, environment_, communication);
     request.confirmEach = state_.options.confirmSend;
     request.first = Edit1->text().trimmed().toInt();
     request.last = Edit2->text().trimmed().toInt();
@@ -97,13 +92,8 @@ void TZkvmQSL::Speed5Click() {
     }
     CommSettings communication;
     communication.load(settings_);
-    ReceiveRequest request;
-    request.mail = mailAccountFrom(communication);
-    request.receivedDir = state_.folders.receivedDir;
-    request.messageDir = state_.folders.messageDir;
-    request.userEdition = state_.userEdition;
-    request.receiveAllMail = environment_.receiveAllMail;
-    request.oldestMonth = environment_.deleteOlderThan;
+    const ReceiveRequest request =
+        receiveRequestFrom(state_, environment_, communication, state_.userEdition);
 
     ReceiveResult result;
     {
