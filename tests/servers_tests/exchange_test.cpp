@@ -61,6 +61,18 @@ public:
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                 QString::fromUtf8(p.readAllStandardError())};
     }
+    // The mailbox as other tests left it, emptied; from then on what is read
+    // is deleted (`deleting`) or kept, cards only.
+    void emptyMailbox(bool deleting) const {
+        TZkwIni(path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
+        TZkwIni(path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+        EXPECT_EQ(cli({u"receive"_s, u"--yes"_s}).code, 0);
+        QDir(path(u"受信"_s)).removeRecursively();
+        QDir(path(u"QslMsg"_s)).removeRecursively();
+        TZkwIni(path(u"Sendvik.ini"_s))
+            .writeString(u"Option"_s, u"Check"_s, deleting ? u"8,0"_s : u"0,0"_s);
+        TZkwIni(path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    }
     QChar sentMark(int recno) const {
         ZkwHandle log;
         if (ZelkovOpen(0, log, path(u"ZELKOV.mst"_s), 0) != 0) return u'?';
@@ -150,12 +162,7 @@ TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     makeLog(a.path(u"ZELKOV.mst"_s),
             {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"08:30"_s)});
-    // B's mailbox as other tests left it: emptied first.
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
-    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
-    QDir(b.path(u"受信"_s)).removeRecursively();
-    QDir(b.path(u"QslMsg"_s)).removeRecursively();
+    b.emptyMailbox(false);
 
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
     writeBytes(box.path(u"note.txt"_s), "See you on 7 MHz.\n");
@@ -275,12 +282,7 @@ TEST_F(Exchange, ACardTheReceiveFolderRefusesStaysOnTheServer) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
-    // B deletes what it reads; its mailbox emptied first.
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
-    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
-    QDir(b.path(u"受信"_s)).removeRecursively();
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    b.emptyMailbox(true);
 
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s}).code, 0);
     const QString card = QDir(a.path(u"送信"_s)).entryList(QDir::Files).value(0);
@@ -310,12 +312,7 @@ TEST_F(Exchange, APop3ConnectionLostAfterAFetchLosesNothing) {
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     makeLog(a.path(u"ZELKOV.mst"_s),
             {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s)});
-    // B deletes what it reads; its mailbox emptied first.
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
-    ASSERT_EQ(b.cli({u"receive"_s, u"--yes"_s}).code, 0);
-    QDir(b.path(u"受信"_s)).removeRecursively();
-    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
+    b.emptyMailbox(true);
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
     for (int i = 0; i < 100 && !b.cli({u"mail"_s, u"list"_s}).out.contains(u"2\t"_s); ++i)
         QThread::msleep(100);
