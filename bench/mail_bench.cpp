@@ -139,6 +139,23 @@ void BM_MailFetchAndFile200Cards(benchmark::State& state) {
 }
 BENCHMARK(BM_MailFetchAndFile200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
+// Building one card mail (MIME with the 200 kB card), without a server: the
+// part of a send that is ours alone.
+void BM_BuildCardMail(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString card = cardFile(dir);
+    OutgoingMail mail{QStringLiteral("jr1abc@qsl.test"),
+                      QStringLiteral("jr2xyz@qsl.test"),
+                      QStringLiteral("ZELKOV E-Mail QSL"),
+                      QStringLiteral("電子QSL\r\n"),
+                      {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
+                      card};
+    QString error;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(buildMimeMessage(mail, &error));
+}
+BENCHMARK(BM_BuildCardMail)->Unit(benchmark::kMicrosecond);
+
 // The peer: curl's own tool sends the same 200 messages over one connection
 // (one invocation, its URL globbing uploads them in turn), then fetches them.
 void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
