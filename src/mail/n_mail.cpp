@@ -391,7 +391,6 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_MAIL_FROM, fromAddr.constData());
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, rcpt);
     curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(s->curl, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromBuffer);
     curl_easy_setopt(s->curl, CURLOPT_READDATA, &up);
     curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
