@@ -156,6 +156,22 @@ void BM_BuildCardMail(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildCardMail)->Unit(benchmark::kMicrosecond);
 
+// Reading one card mail back (MIME with the 200 kB card), without a server.
+void BM_ParseCardMail(benchmark::State& state) {
+    QTemporaryDir dir;
+    OutgoingMail mail{QStringLiteral("jr1abc@qsl.test"),
+                      QStringLiteral("jr2xyz@qsl.test"),
+                      QStringLiteral("ZELKOV E-Mail QSL"),
+                      QStringLiteral("電子QSL\r\n"),
+                      {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
+                      cardFile(dir)};
+    QString error;
+    const QByteArray raw = buildMimeMessage(mail, &error);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseMimeMessage(raw));
+}
+BENCHMARK(BM_ParseCardMail)->Unit(benchmark::kMicrosecond);
+
 // The peer: curl's own tool sends the same 200 messages over one connection
 // (one invocation, its URL globbing uploads them in turn), then fetches them.
 void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
