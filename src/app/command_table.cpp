@@ -2,8 +2,8 @@
 
 using namespace Qt::StringLiterals;
 
-const std::vector<MenuSpec>& mainMenus() {
-    static const std::vector<MenuSpec> menus = {
+const std::vector<MenuEntry>& mainMenus() {
+    static const std::vector<MenuEntry> menus = {
         {CommandMenu::File, "File1", u"ファイル(&F)"_s},
         {CommandMenu::Cards, "QSLM1", u"電子QSL(&E)"_s},
         {CommandMenu::Options, "O1", u"オプション(&O)"_s},
@@ -13,10 +13,10 @@ const std::vector<MenuSpec>& mainMenus() {
     return menus;
 }
 
-const std::vector<CommandSpec>& mainCommands() {
+const std::vector<CommandEntry>& mainCommands() {
     using M = CommandMenu;
     const QKeySequence none;
-    static const std::vector<CommandSpec> commands = {
+    static const std::vector<CommandEntry> commands = {
         {"JPEG1", u"JPEG画像ファイルを開く(&O)..."_s, M::File, none},
         {"QSLO1", u"QSL定義ファイルを開く(&O)..."_s, M::File, none},
         {"QSO1", u"QSOデータを開く(&Q)..."_s, M::File, none, false, true, true},
@@ -69,9 +69,9 @@ const std::vector<CommandSpec>& mainCommands() {
     return commands;
 }
 
-std::vector<CommandSpec> commandsOf(CommandMenu menu) {
-    std::vector<CommandSpec> out;
-    for (const CommandSpec& c : mainCommands())
+std::vector<CommandEntry> commandsOf(CommandMenu menu) {
+    std::vector<CommandEntry> out;
+    for (const CommandEntry& c : mainCommands())
         if (c.menu == menu) out.push_back(c);
     return out;
 }

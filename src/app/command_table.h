@@ -12,7 +12,7 @@
 
 enum class CommandMenu { File, Cards, Options, Zelkov, Help, Buttons };
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;  // objectName
     QString caption;
     CommandMenu menu;
@@ -24,16 +24,16 @@ struct CommandSpec {
 
 // The menus' object names and captions, in menu-bar order (the recent
 // pictures and definitions, the "共有" item and their places come between).
-struct MenuSpec {
+struct MenuEntry {
     CommandMenu menu;
     const char* name;
     QString caption;
 };
-const std::vector<MenuSpec>& mainMenus();
+const std::vector<MenuEntry>& mainMenus();
 
-const std::vector<CommandSpec>& mainCommands();
+const std::vector<CommandEntry>& mainCommands();
 // The commands of one menu (or the button row), in order.
-std::vector<CommandSpec> commandsOf(CommandMenu menu);
+std::vector<CommandEntry> commandsOf(CommandMenu menu);
 
 // The text of a command that comes in a later version.
 QString notAvailableText();

@@ -24,7 +24,7 @@ struct ReceiveRequest {
 
 struct ReceiveResult {
     enum class End {
-        NoUserList,    // the program ends (the Part's rule)
+        NoUserList,    // without a usable user list the program ends
         NotConnected,  // nothing was done
         Reported,      // the run reached its report (a login failure included)
     } end = End::Reported;
@@ -54,5 +54,5 @@ private:
     ProgressPort& progress_;
 };
 
-// The run's report, as the Part words it.
+// The run's report: cards received, old cards rejected, mails read.
 QString receiveSummary(const ReceiveResult& result);

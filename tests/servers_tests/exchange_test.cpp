@@ -124,7 +124,7 @@ TEST_F(Exchange, ABatchLooksUpItsPartnersMailsTheirCardsAndMarksThem) {
     ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(u"sent=2\n"_s)) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(u"next-first=5\n"_s)) << r.out.toStdString();
-    // The summary, as the Part words it.
+    // The summary, word for word.
     EXPECT_TRUE(r.err.contains(u"電子QSLメールを 2 件送信しました。"_s)) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(u"・ZELKOVユーザーリスト未登録 1局"_s));
     EXPECT_TRUE(r.err.contains(u"・ZELKOV E-Mail QSL未登録 1局"_s));
@@ -339,7 +339,7 @@ TEST_F(Exchange, APop3ConnectionLostAfterAFetchLosesNothing) {
               QDir(a.path(u"送信"_s)).entryList(QDir::Files));
 }
 
-TEST_F(Exchange, EachFailureSaysWhatThePartSays) {
+TEST_F(Exchange, EachFailureSaysWhyInItsOwnWords) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     const auto set = [&](const QString& section, const QString& key, const QString& value) {
         TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(section, key, value);

@@ -137,14 +137,14 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
     return it == handlers.end() ? std::function<void()>{} : it->second;
 }
 
-QAction* TZkvmQSL::commandAction(const CommandSpec& spec, QMenu* menu) {
-    if (spec.separatorBefore) menu->addSeparator();
-    auto* action = new QAction(spec.caption, this);
-    action->setObjectName(QString::fromLatin1(spec.name));
-    if (!spec.key.isEmpty()) action->setShortcut(spec.key);
-    action->setCheckable(spec.checkable);
+QAction* TZkvmQSL::commandAction(const CommandEntry& entry, QMenu* menu) {
+    if (entry.separatorBefore) menu->addSeparator();
+    auto* action = new QAction(entry.caption, this);
+    action->setObjectName(QString::fromLatin1(entry.name));
+    if (!entry.key.isEmpty()) action->setShortcut(entry.key);
+    action->setCheckable(entry.checkable);
     const std::function<void()> handler =
-        spec.later ? [this] { notAvailableYet(); } : handlerOf(spec.name);
+        entry.later ? [this] { notAvailableYet(); } : handlerOf(entry.name);
     Q_ASSERT(handler);
     connect(action, &QAction::triggered, this, [handler] { handler(); });
     menu->addAction(action);
@@ -154,11 +154,11 @@ QAction* TZkvmQSL::commandAction(const CommandSpec& spec, QMenu* menu) {
 void TZkvmQSL::buildMenus() {
     QMenuBar* bar = menuBar();
     auto addMenu = [&](CommandMenu which) {
-        for (const MenuSpec& m : mainMenus()) {
+        for (const MenuEntry& m : mainMenus()) {
             if (m.menu != which) continue;
             QMenu* menu = bar->addMenu(m.caption);
             menu->setObjectName(QString::fromLatin1(m.name));
-            for (const CommandSpec& c : commandsOf(which))
+            for (const CommandEntry& c : commandsOf(which))
                 commandAction(c, menu);
             return menu;
         }
@@ -219,7 +219,7 @@ void TZkvmQSL::buildMenus() {
 }
 
 void TZkvmQSL::buildButtons() {
-    for (const CommandSpec& c : commandsOf(CommandMenu::Buttons)) {
+    for (const CommandEntry& c : commandsOf(CommandMenu::Buttons)) {
         auto* button = named(new QPushButton(c.caption, this), c.name);
         const std::function<void()> handler =
             c.later ? [this] { notAvailableYet(); } : handlerOf(c.name);

@@ -132,7 +132,7 @@ private:
     void buildButtons();
     void buildControls();
     void setCreationHints();
-    QAction* commandAction(const struct CommandSpec& spec, QMenu* menu);
+    QAction* commandAction(const struct CommandEntry& entry, QMenu* menu);
     std::function<void()> handlerOf(const char* name);
     void notAvailableYet();
 

@@ -46,7 +46,7 @@ TEST(SentMark, ADefinitionsSequenceWinsAndItsEmptyMarkWritesNothing) {
     EXPECT_EQ(mark(u' ', u"H;*=W;"_s, true, QString(QChar(0x1F))), std::nullopt);
 }
 
-TEST(SendReports, ZeroAndCountSummariesAsThePartWordsThem) {
+TEST(SendReports, ZeroAndCountSummariesWordForWord) {
     SelectionCounters c;
     c.notInUserList = 2;
     c.notAMember = 3;
