@@ -18,17 +18,24 @@ for log in "${logs[@]}"; do "${cli[@]}" log import "$log" >/dev/null; done
 "$build/tools/zkwin-sim" --open-userlist "$home/UserList.usr" >/dev/null
 cp demo/RigAnt.dat "$home/RigAnt.dat"
 cp demo/QslMessage.txt "$home/QslMessage.txt"
-cp tests/data/jpeg/landscape_1800x1200.jpg "$home/photo.jpg"
-"${cli[@]}" settings set Config Jpeg photo.jpg
-"${cli[@]}" settings set Option Calls JS2IIU
-"${cli[@]}" settings set Option MailAdd js2iiu@qsl.test
-"${cli[@]}" settings set Option SmtpName localhost
-"${cli[@]}" settings set Option SmtpPort 11465
-"${cli[@]}" settings set Option Pop3Name localhost
-"${cli[@]}" settings set Option Pop3Port 11995
-"${cli[@]}" settings set Option CaFile "$home/demo-ca.crt"
-"${cli[@]}" settings words-set Option Pass1 demo-mail-password
-"${cli[@]}" settings words-set Option Pass2 demo-novq-password
+# A station's photo and accounts on the demo's servers:
+#   station FOLDER CALL MAIL-PASSWORD SERVICE-PASSWORD
+station() {
+  local run=("$build/src/sendvik-cli" --home "$1") mail
+  mail=$(tr '[:upper:]' '[:lower:]' <<<"$2")@qsl.test
+  cp tests/data/jpeg/landscape_1800x1200.jpg "$1/photo.jpg"
+  "${run[@]}" settings set Config Jpeg photo.jpg
+  "${run[@]}" settings set Option Calls "$2"
+  "${run[@]}" settings set Option MailAdd "$mail"
+  "${run[@]}" settings set Option SmtpName localhost
+  "${run[@]}" settings set Option SmtpPort 11465
+  "${run[@]}" settings set Option Pop3Name localhost
+  "${run[@]}" settings set Option Pop3Port 11995
+  "${run[@]}" settings set Option CaFile "$home/demo-ca.crt"
+  "${run[@]}" settings words-set Option Pass1 "$3"
+  "${run[@]}" settings words-set Option Pass2 "$4"
+}
+station "$home" JS2IIU demo-mail-password demo-novq-password
 "${cli[@]}" settings set Config Recno1 1
 "${cli[@]}" settings set Config CallXY 12,8,14,150
 "${cli[@]}" settings set Config Pos 40,30,640,760
@@ -48,18 +55,7 @@ json.dump(users, open(sys.argv[2], "w"), indent=1)
 PY
 # The second station, JA4FJR, in a program folder of its own inside the
 # first: every card JS2IIU sends lands in its mailbox.
-second=("$build/src/sendvik-cli" --home "$home/JA4FJR")
 mkdir -p "$home/JA4FJR"
 cp "$home/UserList.usr" "$home/JA4FJR/UserList.usr"
-cp tests/data/jpeg/landscape_1800x1200.jpg "$home/JA4FJR/photo.jpg"
-"${second[@]}" settings set Config Jpeg photo.jpg
-"${second[@]}" settings set Option Calls JA4FJR
-"${second[@]}" settings set Option MailAdd ja4fjr@qsl.test
-"${second[@]}" settings set Option SmtpName localhost
-"${second[@]}" settings set Option SmtpPort 11465
-"${second[@]}" settings set Option Pop3Name localhost
-"${second[@]}" settings set Option Pop3Port 11995
-"${second[@]}" settings set Option CaFile "$home/demo-ca.crt"
-"${second[@]}" settings words-set Option Pass1 demo-ja4fjr
-"${second[@]}" settings words-set Option Pass2 demo
+station "$home/JA4FJR" JA4FJR demo-ja4fjr demo
 echo "demo profile made in $home (the second station in $home/JA4FJR)" >&2

@@ -1,5 +1,6 @@
 #include "core/msg_box.h"
 
+#include "core/app_info.h"
 #include "core/message_ports.h"
 
 #include <algorithm>
@@ -169,4 +170,8 @@ void Beep() {
 
 int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags) {
     return currentPort().showMessage({owner, text, caption, flags, false, g_msgFontSize});
+}
+
+int ShowProgramMessage(const QString& text, unsigned flags) {
+    return ShowMsgBox(nullptr, text, app::title(), flags);
 }

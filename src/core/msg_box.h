@@ -120,6 +120,8 @@ void SetMsgFontSize(int points);
 int MsgFontSize();
 
 int ShowMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags);
+// A message of the program's work, without an owner window, under its title.
+int ShowProgramMessage(const QString& text, unsigned flags);
 // Always the system box, whatever MesCheck says.
 int ShowSystemMsgBox(QObject* owner, const QString& text, const QString& caption, unsigned flags);
 

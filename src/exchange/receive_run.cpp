@@ -21,10 +21,6 @@ constexpr int kNewestOnly = 100;
 // A Date line is a file name here: its first characters only.
 constexpr qsizetype kMaxDateName = 100;
 
-int box(const QString& text, unsigned flags) {
-    return ShowMsgBox(nullptr, text, app::title(), flags);
-}
-
 QString statusLine(const ReceiveResult& r) {
     return QStringLiteral(" NOVQ受信:%1件／メール受信:%2件／メールボックス:%3件")
         .arg(r.cards)
@@ -136,8 +132,8 @@ void ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& 
 ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     ReceiveResult r;
     if (request.userEdition.trimmed().isEmpty()) {
-        box(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"),
-            mb::Ok | mb::IconExclamation);
+        ShowProgramMessage(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"),
+                           mb::Ok | mb::IconExclamation);
         r.end = ReceiveResult::End::NoUserList;
         return r;
     }
@@ -145,7 +141,8 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     const MailAccount& a = request.mail;
     auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl);
     if (!pop3->isOpen()) {
-        box(QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
+        ShowProgramMessage(
+            QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
                 pop3->message(),
             mb::Ok | mb::IconStop);
         r.end = ReceiveResult::End::NotConnected;
@@ -180,13 +177,13 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             bool newestOnly = false;
             bool take = true;
             if (r.mailbox > kNewestOnly) {
-                const int answer =
-                    box(QStringLiteral(
-                            "メールボックスに %1件のメールが残っています。\r\r新しいメールのみ"
-                            "読み込みますか？\r[はい(Y)]・・・・最新の１００件\r[いいえ(N)]"
-                            "・・・・全部")
-                            .arg(r.mailbox),
-                        mb::YesNoCancel | mb::IconQuestion);
+                const int answer = ShowProgramMessage(
+                    QStringLiteral(
+                        "メールボックスに %1件のメールが残っています。\r\r新しいメールのみ"
+                        "読み込みますか？\r[はい(Y)]・・・・最新の１００件\r[いいえ(N)]"
+                        "・・・・全部")
+                        .arg(r.mailbox),
+                    mb::YesNoCancel | mb::IconQuestion);
                 take = answer != mb::IdCancel;
                 newestOnly = answer == mb::IdYes;
             }
@@ -225,7 +222,8 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 if (got != 1) {
                     // The mail stays on the server, whatever the answer: it
                     // is read again next time.
-                    if (box(QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
+                    if (ShowProgramMessage(
+                            QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
                                     .arg(n)
                                     .arg(got) +
                                 pop3->message(),
@@ -249,9 +247,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     }
     if (r.mailbox > 0) progress_.setStatus(statusLine(r));
     if (!errorText.isEmpty())
-        box(errorText, mb::Ok | mb::IconStop);
+        ShowProgramMessage(errorText, mb::Ok | mb::IconStop);
     else
-        box(receiveSummary(r), mb::Ok | mb::IconInformation);
+        ShowProgramMessage(receiveSummary(r), mb::Ok | mb::IconInformation);
     progress_.setPosition(2 * std::max(r.mailbox, 0));
     progress_.setVisible(false);
     if (r.mailbox > 0) progress_.setStatus(statusBefore);

@@ -33,12 +33,8 @@ namespace {
 constexpr int kMaxRange = 300;
 constexpr int kMemoLines = 300;
 
-int box(const QString& text, unsigned flags) {
-    return ShowMsgBox(nullptr, text, app::title(), flags);
-}
-
 void warn(const QString& text) {
-    box(text, mb::Ok | mb::IconExclamation);
+    ShowProgramMessage(text, mb::Ok | mb::IconExclamation);
 }
 
 // A card file into the sent folder under its own name, replacing an older
@@ -127,7 +123,7 @@ SendResult SendBatch::run(SendRequest request) {
     QStringList memoLines = memo.split(u'\n');
     if (!memo.isEmpty() && memo.endsWith(u'\n')) memoLines.removeLast();
     if (!request.noMemoInMail && memoLines.size() > kMemoLines) {
-        const int answer = box(
+        const int answer = ShowProgramMessage(
             QStringLiteral("メール本文（メモ欄）が %1行あります。減らしますか？\r"
                            "[はい(Y)]・・・300行に減らす\r[いいえ(N)]・・メール本文を送信しない\r"
                            "[ ｷｬﾝｾﾙ ]・・・送信中止")
@@ -305,7 +301,8 @@ bool SendBatch::Run::lookUpMembers() {
     }
     candidates = kept;
     if (!candidates.isEmpty()) return true;
-    box(zeroSendSummary(request.last - request.first + 1, counters), mb::Ok | mb::IconInformation);
+    ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),
+                       mb::Ok | mb::IconInformation);
     result.end = SendResult::End::NothingToSend;
     return false;
 }
@@ -314,7 +311,8 @@ bool SendBatch::Run::lookUpMembers() {
 int SendBatch::Run::sendLoop() {
     SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl);
     if (!smtp.isOpen()) {
-        box(QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
+        ShowProgramMessage(
+            QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
                 smtp.message(),
             mb::Ok | mb::IconStop);
         return 0;
@@ -368,7 +366,7 @@ int SendBatch::Run::sendLoop() {
         summary.sendMax = request.sendMax;
         batchText = sendSummary(summary);
     }
-    box(batchText, mb::Ok | mb::IconInformation);
+    ShowProgramMessage(batchText, mb::Ok | mb::IconInformation);
     if (sent == 1 && !request.resendFile.isEmpty())
         SetFileDateTime(QDir(request.sentDir).filePath(QFileInfo(request.resendFile).fileName()),
                         QDateTime::currentDateTime());
@@ -403,9 +401,9 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     // Written before the mail goes out: a batch killed from here to the mark
     // leaves this card named for the next start.
     if (!journal.begin(lastComposed, call, card.text->fileName, to)) {
-        box(SendJournal::pathFor(request.card.qsoData) +
-                QStringLiteral("\r\r・・・を作成できません！"),
-            mb::Ok | mb::IconStop);
+        ShowProgramMessage(SendJournal::pathFor(request.card.qsoData) +
+                               QStringLiteral("\r\r・・・を作成できません！"),
+                           mb::Ok | mb::IconStop);
         return CardOutcome::EndLoop;
     }
     const QString body = cardMailBody(edition, card.text->lines,
@@ -420,13 +418,14 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         batchText +=
             QStringLiteral("\r（No%1）%2局へ送信できません！\r").arg(r).arg(fields.value(0)) +
             smtp.message() + u'\r' + card.path;
-        return box(batchText, mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk
+        return ShowProgramMessage(batchText, mb::OkCancel | mb::IconExclamation | mb::DefButton2) ==
+                       mb::IdOk
                    ? CardOutcome::NotSent
                    : CardOutcome::EndLoop;
     }
     if (!moveIntoFolder(card.path, request.sentDir) &&
-        box(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
-            mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
+        ShowProgramMessage(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
+                           mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
         return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
     if (ZKW_read(log, lastComposed, read_mode::Card) != 0) return CardOutcome::EndLoop;
     bandItems << QString::number(FreqPCheck(log.rec.freq)) + log.rec.mode;

@@ -18,10 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-int box(const QString& text, unsigned flags) {
-    return ShowMsgBox(nullptr, text, app::title(), flags);
-}
-
 // The hourglass on for the length of a mail test.
 class Busy {
 public:
@@ -86,7 +82,8 @@ void CommSession::reenterAddress() {
                              ? u"続いて、アカウントを入力し、\r\rSMTP設定 →【送信確認】と\r\r"
                                u"POP3設定 →【受信確認】を実行してください。"_s
                              : u"続いて、【送信確認】と【受信確認】を実行してください。"_s;
-    if (box(next + u"\r\rよろしいですか？"_s, mb::YesNo | mb::IconQuestion) == mb::IdYes) {
+    if (ShowProgramMessage(next + u"\r\rよろしいですか？"_s, mb::YesNo | mb::IconQuestion) ==
+        mb::IdYes) {
         settings.state |= reg_state::AddressEdited | reg_state::AddressReentered;
         view_.focus(Field::Account);
     } else {
@@ -127,13 +124,13 @@ bool CommSession::sendTest() {
         detail = smtp.message();
     }
     if (!failure.isEmpty()) {
-        box(failure + u"\r送信できませんでした\r"_s + detail, mb::IconStop);
+        ShowProgramMessage(failure + u"\r送信できませんでした\r"_s + detail, mb::IconStop);
         return false;
     }
     s.state &= ~(reg_state::SendTestPending | reg_state::ReceiveTestPending);
     s.state |= reg_state::SendTestPassed;
-    box(u"送信しました。\r少し時間が経過したら【受信確認】をクリックしてください"_s,
-        mb::IconInformation);
+    ShowProgramMessage(u"送信しました。\r少し時間が経過したら【受信確認】をクリックしてください"_s,
+                       mb::IconInformation);
     return true;
 }
 
@@ -168,17 +165,19 @@ bool CommSession::receiveTest() {
         }
     }
     if (!failure.isEmpty()) {
-        box(failure, mb::IconStop);
+        ShowProgramMessage(failure, mb::IconStop);
         return false;
     }
     if (!found) {
-        box(u"%1 件のメールがありました。\r\r【送信確認】のメールは届いていません。"_s.arg(count),
+        ShowProgramMessage(
+            u"%1 件のメールがありました。\r\r【送信確認】のメールは届いていません。"_s.arg(count),
             mb::IconInformation);
         return false;
     }
     s.state &= ~reg_state::ReceiveTestPending;
     s.state |= reg_state::ReceiveTestPassed;
-    box(u"%1 件のメールがありました。\r【送信確認】のメールを受信しました！\r\r"
+    ShowProgramMessage(
+        u"%1 件のメールがありました。\r【送信確認】のメールを受信しました！\r\r"
         u"【サーバに登録・保存】をクリックして完了です。"_s.arg(count),
         mb::IconInformation);
     return true;
@@ -187,7 +186,7 @@ bool CommSession::receiveTest() {
 void CommSession::registrationStatus() {
     const ServerReply reply =
         ::registrationStatus(http_, serverAccountFrom(settings, environment_));
-    if (reply.ok()) box(reply.payload, mb::IconInformation);
+    if (reply.ok()) ShowProgramMessage(reply.payload, mb::IconInformation);
 }
 
 CommSession::Outcome CommSession::saveAndRegister() {
@@ -205,11 +204,13 @@ CommSession::Outcome CommSession::saveAndRegister() {
 
     switch (decideSave(s.state)) {
         case SaveDecision::AskSendTest:
-            box(u"メールアドレスに変更がある場合は【送信確認】も実行してください！"_s,
+            ShowProgramMessage(
+                u"メールアドレスに変更がある場合は【送信確認】も実行してください！"_s,
                 mb::IconExclamation);
             return Outcome::StayOpen;
         case SaveDecision::AskReceiveTest:
-            box(u"メールアドレスに変更がある場合は【受信確認】も実行してください！"_s,
+            ShowProgramMessage(
+                u"メールアドレスに変更がある場合は【受信確認】も実行してください！"_s,
                 mb::IconExclamation);
             return Outcome::StayOpen;
         case SaveDecision::Register:
@@ -222,12 +223,13 @@ CommSession::Outcome CommSession::saveAndRegister() {
                 getMailAddress(http_, serverAccountFrom(s, environment_), true);
             if (!registered.ok()) break;  // the client has said why; the window closes
             if (registered.payload.size() < 2) {
-                box(u"【送信確認】と【受信確認】を成功させてください！"_s, mb::IconExclamation);
+                ShowProgramMessage(u"【送信確認】と【受信確認】を成功させてください！"_s,
+                                   mb::IconExclamation);
                 return Outcome::StayOpen;
             }
-            if (box(u"メール送信や受信が設定不調のため、"_s + app::title() +
-                        u" の登録を抹消します。"_s,
-                    mb::OkCancel | mb::IconExclamation | mb::DefButton2) != mb::IdOk)
+            if (ShowProgramMessage(u"メール送信や受信が設定不調のため、"_s + app::title() +
+                                       u" の登録を抹消します。"_s,
+                                   mb::OkCancel | mb::IconExclamation | mb::DefButton2) != mb::IdOk)
                 return Outcome::StayOpen;
             s.mailAddress.clear();
             tryRegister(QString());
@@ -250,7 +252,7 @@ bool CommSession::tryRegister(const QString& address) {
     settings.state = 0;
     settings.saveCheck(ini_);
     ini_.flush();
-    box(text, mb::IconInformation);
+    ShowProgramMessage(text, mb::IconInformation);
     return true;
 }
 
@@ -268,16 +270,16 @@ void CommSession::finish() {
 }
 
 void CommSession::withdraw() {
-    if (box(app::title() + u" の登録を解除します。\r\rよろしいですか？"_s,
-            mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
+    if (ShowProgramMessage(app::title() + u" の登録を解除します。\r\rよろしいですか？"_s,
+                           mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
     settings.mailAddress.clear();
     settings.password.clear();
     const ServerReply reply =
         addMailAddress(http_, serverAccountFrom(settings, environment_), QString(), false);
     if (!reply.ok()) return;
-    box(u"登録を解除しました！\r\rコールサイン ："_s + settings.call.toUpper(),
-        mb::IconInformation);
+    ShowProgramMessage(u"登録を解除しました！\r\rコールサイン ："_s + settings.call.toUpper(),
+                       mb::IconInformation);
     settings.eraseMailAccount(ini_);
     settings.state = 0;
     settings.saveCheck(ini_);
@@ -288,11 +290,12 @@ bool CommSession::applyPreset(int tag) {
     const ProviderPreset* item = presets_.item(tag);
     if (!item) return false;
     if (settings.call.size() < 4) {
-        box(u"コールサインが未設定です。"_s, mb::IconExclamation);
+        ShowProgramMessage(u"コールサインが未設定です。"_s, mb::IconExclamation);
         view_.focus(Field::Call);
         return false;
     }
-    if (box(u"メール設定を【"_s + item->name() +
+    if (ShowProgramMessage(
+            u"メール設定を【"_s + item->name() +
                 u"】に変更します。\r\rメールアドレスとパスワードだけ手入力してください。\r"_s
                 u"よろしいですか？\r\r実行後でも、[キャンセル]すれば保存しません。"_s,
             mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
@@ -312,7 +315,8 @@ QString CommSession::generatePassword() {
 }
 
 void CommSession::showGeneratedPassword(const QString& password) const {
-    box(u"パスワード文字列をランダムに生成し、クリップボードにコピーしました。\r\r"
+    ShowProgramMessage(
+        u"パスワード文字列をランダムに生成し、クリップボードにコピーしました。\r\r"
         u"Password（%1桁）＝%2\r\r"
         u"これをプロバイダに登録すれば、パスワード欄に Ctrl＋Ｖキーで貼り付けて使用することが"
         u"できます。\r（Gmailを除く）"_s.arg(password.size())

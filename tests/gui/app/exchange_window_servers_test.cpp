@@ -22,6 +22,7 @@
 
 #include "env_file.h"
 #include "gui_files.h"
+#include "main_window_desk.h"
 #include "station_home.h"
 
 #include <QApplication>
@@ -59,42 +60,14 @@ QsoRecord recentQso(const QString& call, int daysAgo, const QString& hhmm) {
 }
 
 // One station's desktop program on its folder.
-struct Desk {
-    QString home;
-    ScriptedMessagePort& messages;
-    std::unique_ptr<TZkwIni> settings;
-    std::unique_ptr<WindowState> places;
-    MainState state;
-    EnvironmentSettings environment;
-    THTTPDown http;
-    QslDefinition definition;
-    std::unique_ptr<TZkvmQSL> window;
-
-    Desk(const QString& folder, ScriptedMessagePort& port) : home(folder), messages(port) {}
-    void start() {
-        settings = std::make_unique<TZkwIni>(home + u"/Sendvik.ini"_s);
-        places = std::make_unique<WindowState>(*settings);
-        const CommSessionParts communication{*settings, http, environment, ProviderPresets::load()};
-        window = std::make_unique<TZkvmQSL>(MainWindowParts{*settings, state, environment, *places,
-                                                            communication, http, definition,
-                                                            AppPaths(home + u'/')});
-        window->show();
-        QCoreApplication::processEvents();
-    }
-    template <typename T>
-    T* find(const char* name) const {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
+struct Desk : testing_support::MainWindowDesk {
+    using MainWindowDesk::MainWindowDesk;
     QChar sentMark(int recno) const {
         ZkwHandle log;
-        if (ZelkovOpen(0, log, home + u"/ZELKOV.mst"_s, 0) != 0) return u'?';
+        if (ZelkovOpen(0, log, home + u"ZELKOV.mst"_s, 0) != 0) return u'?';
         const QChar mark = ZKW_read(log, recno, read_mode::Card) == 0 ? log.rec.qslSent : u'?';
         ZelkovClose(log, 0);
         return mark;
-    }
-    void finish() {
-        window->close();
-        window->FormDestroy();
     }
 };
 
@@ -152,7 +125,7 @@ private Q_SLOTS:
         TZkwIni(b + u"/Sendvik.ini"_s).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
         TZkwIni(b + u"/Sendvik.ini"_s).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
         {
-            Desk emptying(b, port);
+            Desk emptying(b);
             emptying.start();
             emptying.window->Speed5Click();
             emptying.finish();
@@ -162,7 +135,7 @@ private Q_SLOTS:
         TZkwIni(b + u"/Sendvik.ini"_s).writeString(u"Option"_s, u"Check"_s, u"0,0"_s);
         TZkwIni(b + u"/Sendvik.ini"_s).writeInteger(u"Kankyo"_s, u"Check"_s, 0x100);
 
-        Desk sender(a, port);
+        Desk sender(a);
         sender.start();
         port.clear();
         sender.find<QLineEdit>("Edit1")->setText(u"1"_s);
@@ -203,7 +176,7 @@ private Q_SLOTS:
         sender.finish();
 
         // B: the card arrives (Postfix delivers in its own time).
-        Desk receiver(b, port);
+        Desk receiver(b);
         receiver.start();
         QStringList files;
         for (int i = 0; i < 50 && files.isEmpty(); ++i) {

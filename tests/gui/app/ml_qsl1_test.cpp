@@ -23,6 +23,7 @@
 #include "settings/kankyo.h"
 
 #include "gui_files.h"
+#include "main_window_desk.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,32 +88,21 @@ class MainWindowTest : public QObject {
         ScopedMessagePort installed{&messages};
         ScriptedFileDialogPort files;
         ScopedFileDialogPort installedFiles{&files};
-        std::unique_ptr<TZkwIni> settings;
-        std::unique_ptr<WindowState> places;
-        MainState state;
-        EnvironmentSettings environment;
-        THTTPDown http;
-        QslDefinition definition;
-        std::unique_ptr<TZkvmQSL> window;
+        testing_support::MainWindowDesk desk{dir.path()};
+        MainState& state = desk.state;
+        EnvironmentSettings& environment = desk.environment;
+        std::unique_ptr<TZkvmQSL>& window = desk.window;
         TForm3* preview = nullptr;
 
         QString path(const QString& name) const { return dir.filePath(name); }
-        QString home() const { return dir.path() + u'/'; }
+        QString home() const { return desk.home; }
         void start() {
-            settings = std::make_unique<TZkwIni>(path(u"Sendvik.ini"_s));
-            places = std::make_unique<WindowState>(*settings);
-            const CommSessionParts communication{*settings, http, environment,
-                                                 ProviderPresets::load()};
-            window = std::make_unique<TZkvmQSL>(MainWindowParts{*settings, state, environment,
-                                                                *places, communication, http,
-                                                                definition, AppPaths(home())});
+            desk.start();
             preview = &window->cardPreview();
-            window->show();
-            QCoreApplication::processEvents();  // the checks once shown
         }
         template <typename T>
         T* find(const char* name) const {
-            return window->findChild<T*>(QString::fromLatin1(name));
+            return desk.find<T>(name);
         }
         QStringList texts() const {
             QStringList out;
@@ -120,10 +110,7 @@ class MainWindowTest : public QObject {
                 out.append(m.text);
             return out;
         }
-        void finish() {
-            window->close();
-            window->FormDestroy();
-        }
+        void finish() { desk.finish(); }
     };
 
     QList<QUrl> opened_;
@@ -391,12 +378,12 @@ private Q_SLOTS:
         QCOMPARE(run.texts(), QStringList{u"CTY.DAT は開けません！"_s});
         QCOMPARE(run.messages.messages()[0].caption, u"CTY.DAT"_s);
         QVERIFY(!run.find<QAction>("Rig1")->isChecked());
-        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", u"-"_s), u"-"_s);
+        QCOMPARE(run.desk.settings->readString(u"Config", u"RigAnt", u"-"_s), u"-"_s);
 
         run.files.answer(run.path(u"mine.dat"_s));
         run.find<QAction>("Rig1")->trigger();
         QVERIFY(run.find<QAction>("Rig1")->isChecked());
-        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", {}), u"mine.dat"_s);
+        QCOMPARE(run.desk.settings->readString(u"Config", u"RigAnt", {}), u"mine.dat"_s);
         QCOMPARE(run.state.rigLines.value(0), u"No1,7,FT-991,,,,,,"_s);
         QCOMPARE(run.find<QPushButton>("Speed13")->toolTip(),
                  u"リグ／アンテナ・データの編集\n"_s + run.path(u"mine.dat"_s));
@@ -412,7 +399,7 @@ private Q_SLOTS:
         run.messages.answer(mb::IdYes);
         run.find<QAction>("Rig1")->trigger();
         QVERIFY(!run.find<QAction>("Rig1")->isChecked());
-        QCOMPARE(run.settings->readString(u"Config", u"RigAnt", {}), u"C:\\"_s);
+        QCOMPARE(run.desk.settings->readString(u"Config", u"RigAnt", {}), u"C:\\"_s);
         // With no file set, the editor command opens the file first.
         run.files.cancel();
         run.find<QPushButton>("Speed13")->click();
@@ -439,7 +426,7 @@ private Q_SLOTS:
         memo->setPlainText(u"別の本文"_s);
         run.find<QAction>("BN1")->trigger();
         QCOMPARE(readAll(run.path(u"other.txt"_s)), QByteArray("\x95\xca\x82\xcc\x96\x7b\x95\xb6"));
-        QCOMPARE(run.settings->readString(u"Config", u"QslMsg", {}), u"other.txt"_s);
+        QCOMPARE(run.desk.settings->readString(u"Config", u"QslMsg", {}), u"other.txt"_s);
         run.finish();
     }
 
@@ -526,7 +513,7 @@ private Q_SLOTS:
         send(name, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
         QCOMPARE(name->pos(), QPoint(0, 130));
         run.finish();
-        QCOMPARE(run.settings->readString(u"Config", u"CallXY", {}), u"240,204,0,130"_s);
+        QCOMPARE(run.desk.settings->readString(u"Config", u"CallXY", {}), u"240,204,0,130"_s);
     }
 
     void theManualFallsBackToTheManualPage() {

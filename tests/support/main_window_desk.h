@@ -1,0 +1,55 @@
+#pragma once
+// The desktop program's main window on a program folder, built as the entry
+// builds it, for the window tests.
+
+#include "app/main_state.h"
+#include "app/ui/ml_qsl1.h"
+#include "core/app_paths.h"
+#include "core/window_state.h"
+#include "core/zkw_ini.h"
+#include "render/qsl_definition.h"
+#include "server/comm_session.h"
+#include "server/httplib.h"
+#include "settings/kankyo.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <memory>
+
+namespace testing_support {
+
+struct MainWindowDesk {
+    QString home;  // ends in a separator
+    std::unique_ptr<TZkwIni> settings;
+    std::unique_ptr<WindowState> places;
+    MainState state;
+    EnvironmentSettings environment;
+    THTTPDown http;
+    QslDefinition definition;
+    std::unique_ptr<TZkvmQSL> window;
+
+    explicit MainWindowDesk(QString folder) : home(std::move(folder)) {
+        if (!home.endsWith(u'/')) home += u'/';
+    }
+    void start() {
+        settings = std::make_unique<TZkwIni>(home + QStringLiteral("Sendvik.ini"));
+        places = std::make_unique<WindowState>(*settings);
+        const CommSessionParts communication{*settings, http, environment, ProviderPresets::load()};
+        window = std::make_unique<TZkvmQSL>(MainWindowParts{*settings, state, environment, *places,
+                                                            communication, http, definition,
+                                                            AppPaths(home)});
+        window->show();
+        QCoreApplication::processEvents();  // the checks once shown
+    }
+    template <typename T>
+    T* find(const char* name) const {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    void finish() {
+        window->close();
+        window->FormDestroy();
+    }
+};
+
+}  // namespace testing_support
