@@ -7,17 +7,56 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+QByteArray fileFormOf(const QString& text) {
+    if (sjis::fitsCp932(text)) return sjis::fromUnicode(text);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+}  // namespace
+
+bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync) {
+    if (sync == FileSync::Now) {
+        QSaveFile file(fileName);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+               file.commit();
+    }
+    const QString part = fileName + QStringLiteral(".part");
+    QFile file(part);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                   file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    std::error_code failed;
+    if (written) {
+        // Replaces an older file of the name in one step.
+        std::filesystem::rename(QFile::encodeName(part).toStdString(),
+                                QFile::encodeName(fileName).toStdString(), failed);
+        written = !failed;
+    }
+    if (!written) QFile::remove(part);
+    return written;
+}
+
+bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync) {
+    return SaveFile(fileFormOf(text), fileName, sync);
+}
+
+void ShowCannotCreate(const QString& fileName) {
+    ShowMsgBox(nullptr, fileName + QStringLiteral("\r\r・・・を作成できません！"), app::title(),
+               mb::Ok | mb::IconStop);
+}
+
 int WriteTextFile(const QString& text, const QString& fileName) {
-    if (sjis::fitsCp932(text)) return WriteTextFile(sjis::fromUnicode(text), fileName);
-    return WriteTextFile(QByteArray("\xEF\xBB\xBF") + text.toUtf8(), fileName);
+    return WriteTextFile(fileFormOf(text), fileName);
 }
 
 int WriteTextFile(const QByteArray& bytes, const QString& fileName) {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return 0;
-    ShowMsgBox(nullptr, fileName + QStringLiteral("\r\r・・・を作成できません！"), app::title(),
-               mb::Ok | mb::IconStop);
+    if (SaveFile(bytes, fileName)) return 0;
+    ShowCannotCreate(fileName);
     return 1;
 }
 

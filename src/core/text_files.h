@@ -14,6 +14,19 @@ int WriteTextFile(const QString& text, const QString& fileName);
 // The same for bytes already in their file form.
 int WriteTextFile(const QByteArray& bytes, const QString& fileName);
 
+// Whether a written file is flushed to disk before the write returns (Now), or
+// left to the caller, who makes many files safe at once with
+// platform::syncFileSystemOf() before anything relies on them (ByCaller).
+enum class FileSync { Now, ByCaller };
+
+// The same without telling anyone, so that it may run on any thread: false
+// when the file could not be written. Either way the file appears whole under
+// its name or not at all (a kill may leave "<name>.part" beside it).
+// ShowCannotCreate() is what the person is told of a failure.
+bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync = FileSync::Now);
+bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync = FileSync::Now);
+void ShowCannotCreate(const QString& fileName);
+
 // Moves a file over another (which is replaced), copying when the two lie on
 // different file systems. False when it could not be moved.
 bool MoveFileReplacing(const QString& from, const QString& to);

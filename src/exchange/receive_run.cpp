@@ -2,12 +2,15 @@
 
 #include "core/app_info.h"
 #include "core/msg_box.h"
+#include "core/off_thread.h"
 #include "core/progress_port.h"
 #include "core/text_files.h"
 #include "core/zk_dll5.h"
 #include "mail/mail_session.h"
+#include "mail/mime_message.h"
 #include "mail/n_mail.h"
 #include "mail/qsl_mail_format.h"
+#include "platform/file_sync.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,9 +18,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <deque>
+#include <future>
+#include <optional>
+
 namespace {
 
 constexpr int kNewestOnly = 100;
+
 // A Date line is a file name here: its first characters only.
 constexpr qsizetype kMaxDateName = 100;
 
@@ -45,41 +54,150 @@ QString freeTextName(const QString& receivedDir, const QString& messageDir, cons
     return candidate;
 }
 
-bool fileCard(const ReceiveRequest& request, const Pop3Session::Mail& mail, ReceiveResult& r) {
-    const QDir folder(request.receivedDir);
-    const QString name = mail.attachmentName;
-    if (QFileInfo(name).suffix().compare(u"jpg", Qt::CaseInsensitive) == 0) ++r.cards;
-    const QString picture = folder.filePath(name);
-    // The first copy of a name in a run wins: mails are taken newest first.
-    if (QFileInfo::exists(picture + u'_')) {
-        QFile::remove(picture);
-    } else if (!QFile::rename(picture, picture + u'_')) {
-        return false;
-    }
-    const QString text =
-        folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".txt"));
-    if (QFileInfo::exists(text + u'_')) {
-        QFile::remove(text);
-        return true;
-    }
-    return WriteTextFile(cardMessageText(mail.subject, mail.date, mail.body), text + u'_') == 0;
+// A mail that could not be read or saved stays on the server, whatever the
+// answer: it is read again next time. False: the person stopped the run.
+bool goOnAfterFailedMail(int number, int error, const QString& detail) {
+    return ShowProgramMessage(QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
+                                      .arg(number)
+                                      .arg(error) +
+                                  detail,
+                              mb::OkCancel | mb::IconStop) != mb::IdCancel;
 }
 
-bool fileOther(const ReceiveRequest& request, const Pop3Session::Mail& mail, ReceiveResult& r) {
+// What became of one mail, read and filed on a worker thread; the run takes
+// it over on its own (the counts, the messages, the deletion).
+struct ReceivedMail {
+    int got = 0;               // 1: read and its attachment saved; else the library's error
+    QString failure;           // that error's text
+    bool cardPicture = false;  // a card mail with its JPEG picture
+    QString otherText;         // a non-card mail's text, where it will lie in the end
+    QString unwritable;        // a file that could not be written: the mail stays
+};
+
+void fileCard(const ReceiveRequest& request, const IncomingMail& mail, ReceivedMail& out) {
+    const QDir folder(request.receivedDir);
+    const QString name = mail.attachmentName;
+    out.cardPicture = QFileInfo(name).suffix().compare(u"jpg", Qt::CaseInsensitive) == 0;
+    // Written under the run's "_" name; the first copy of a name in a run
+    // wins (mails are taken newest first), an older one is not written.
+    const QString final = folder.filePath(name);
+    if (QFileInfo(final).isDir()) {  // the sweep could never put it in place
+        out.unwritable = final;
+        return;
+    }
+    const QString picture = final + u'_';
+    if (!QFileInfo::exists(picture) && !SaveFile(mail.attachment, picture, FileSync::ByCaller)) {
+        out.unwritable = picture;
+        return;
+    }
+    const QString text =
+        folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".txt_"));
+    if (QFileInfo::exists(text)) return;
+    if (!SaveTextFile(cardMessageText(mail.subject, mail.date, mail.body), text,
+                      FileSync::ByCaller))
+        out.unwritable = text;
+}
+
+void fileOther(const ReceiveRequest& request, const IncomingMail& mail, ReceivedMail& out) {
+    const QDir folder(request.receivedDir);
     QString text = QStringLiteral("From:%1\r\nSubject:%2\r\nDate:%3\r\n")
                        .arg(mail.from, mail.subject, mail.date);
-    if (!mail.attachmentName.isEmpty())
-        text += QStringLiteral("添付ファイル：") +
-                QDir::toNativeSeparators(QDir(request.receivedDir).filePath(mail.attachmentName)) +
+    if (!mail.attachmentName.isEmpty()) {
+        const QString attachment = folder.filePath(mail.attachmentName);
+        if (!SaveFile(mail.attachment, attachment, FileSync::ByCaller)) {
+            out.unwritable = attachment;
+            return;
+        }
+        text += QStringLiteral("添付ファイル：") + QDir::toNativeSeparators(attachment) +
                 QStringLiteral("\r\n");
+    }
     text += mail.body;
     // Two mails with the same Date line keep a file each.
     const QString name = freeTextName(request.receivedDir, request.messageDir,
                                       ReceiveRun::otherMailFileName(mail.date));
-    if (WriteTextFile(text, QDir(request.receivedDir).filePath(name)) != 0) return false;
-    r.lastOtherText = QDir(request.messageDir).filePath(name);
-    return true;
+    const QString path = folder.filePath(name);
+    if (!SaveTextFile(text, path, FileSync::ByCaller)) {
+        out.unwritable = path;
+        return;
+    }
+    out.otherText = QDir(request.messageDir).filePath(name);
 }
+
+// Reads a fetched mail and files what it brought; touches nothing but files.
+ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request) {
+    ReceivedMail out;
+    const std::optional<IncomingMail> mail = parseMimeMessage(source);
+    if (!mail) {
+        out.got = nmail_error::Refused;
+        out.failure = QStringLiteral("メールを読めません");
+        return out;
+    }
+    out.got = 1;
+    if (isCardMailer(xMailerOf(mail->headers)) && !mail->attachmentName.isEmpty())
+        fileCard(request, *mail, out);
+    else
+        fileOther(request, *mail, out);
+    return out;
+}
+
+// The three sweeps that end a run.
+void finishReceivedFiles(const ReceiveRequest& request) {
+    for (const QString& extension : {QStringLiteral(".jpg"), QStringLiteral(".txt"), QString()})
+        ReceiveRun::FinishReceivedFiles(request.receivedDir, request.messageDir, extension);
+}
+
+// Fetched mails read and filed on workers one after another, in the order
+// they were fetched, while the next ones are fetched. A few wait at most, so
+// that a slow disk holds the fetching back.
+class FilingLine {
+public:
+    explicit FilingLine(const ReceiveRequest& request) : request_(request) {}
+    ~FilingLine() {
+        for (const Item& item : queue_)
+            item.result.wait();
+    }
+    FilingLine(const FilingLine&) = delete;
+    FilingLine& operator=(const FilingLine&) = delete;
+
+    bool empty() const { return queue_.empty(); }
+    bool full() const { return queue_.size() >= kMailsAhead || bytes_ >= kBytesAhead; }
+    bool frontDone() const {
+        return !queue_.empty() &&
+               queue_.front().result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }
+    void add(int number, QByteArray source) {
+        bytes_ += source.size();
+        std::shared_future<ReceivedMail> before;
+        if (!queue_.empty()) before = queue_.back().result;
+        const qsizetype size = source.size();
+        queue_.push_back(
+            {number, size,
+             std::async(std::launch::async, [this, before, source = std::move(source)] {
+                 if (before.valid()) before.wait();
+                 return receiveMail(source, request_);
+             }).share()});
+    }
+    // The oldest, waited for while events keep flowing.
+    std::pair<int, ReceivedMail> take() {
+        const Item item = queue_.front();
+        queue_.pop_front();
+        bytes_ -= item.size;
+        runOffThread([&] { item.result.wait(); });
+        return {item.number, item.result.get()};
+    }
+
+private:
+    static constexpr size_t kMailsAhead = 4;
+    static constexpr qsizetype kBytesAhead = 32LL * 1024 * 1024;
+    struct Item {
+        int number;
+        qsizetype size;
+        std::shared_future<ReceivedMail> result;
+    };
+    const ReceiveRequest& request_;
+    std::deque<Item> queue_;
+    qsizetype bytes_ = 0;
+};
 
 }  // namespace
 
@@ -157,14 +275,18 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             std::unique_ptr<Pop3Session>& pop3;
             const ReceiveRequest& request;
             ~Finish() {
+                // What was received is on disk before the server deletes
+                // anything: deletions are carried out when the session ends.
+                platform::syncFileSystemOf(request.receivedDir);
                 pop3.reset();
-                for (const QString& extension :
-                     {QStringLiteral(".jpg"), QStringLiteral(".txt"), QString()})
-                    FinishReceivedFiles(request.receivedDir, request.messageDir, extension);
+                finishReceivedFiles(request);
             }
         } finish{pop3, request};
 
         QDir().mkdir(request.receivedDir);
+        // A run ended by a kill left its files under "_" names: finished
+        // first, so that a "_" name means this run's.
+        finishReceivedFiles(request);
         r.mailbox = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
         if (r.mailbox < 0) {
             errorText =
@@ -187,8 +309,26 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 take = answer != mb::IdCancel;
                 newestOnly = answer == mb::IdYes;
             }
+            // Mails are read and filed on workers while the next ones are
+            // fetched; each is deleted once what it brought is on disk.
+            FilingLine filing(request);
+            bool stopping = false;
+            const auto settle = [&](int n, const ReceivedMail& mail) {
+                if (mail.got != 1 || !mail.unwritable.isEmpty()) {
+                    if (!stopping)
+                        stopping = !goOnAfterFailedMail(
+                            n, mail.got != 1 ? mail.got : nmail_error::File,
+                            mail.got != 1
+                                ? mail.failure
+                                : mail.unwritable + QStringLiteral(": cannot be written"));
+                    return;
+                }
+                if (mail.cardPicture) ++r.cards;
+                if (!mail.otherText.isEmpty()) r.lastOtherText = mail.otherText;
+                if (!a.leaveOnServer) pop3->remove(n);
+            };
             int position = 0;
-            for (int n = r.mailbox; take && n >= 1; --n) {
+            for (int n = r.mailbox; !stopping && take && n >= 1; --n) {
                 progress_.setStatus(statusLine(r));
                 progress_.setPosition(++position);
                 QCoreApplication::processEvents();
@@ -217,30 +357,22 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 QCoreApplication::processEvents();
                 progress_.setPosition(position);
                 if (progress_.abortRequested()) break;
-                Pop3Session::Mail mail;
-                const int got = pop3->fetch(n, request.receivedDir, mail);
+                QByteArray source;
+                const int got = pop3->fetchSource(n, source);
+                while (filing.full() || filing.frontDone()) {
+                    const auto [number, mail] = filing.take();
+                    settle(number, mail);
+                }
+                if (stopping) break;
                 if (got != 1) {
-                    // The mail stays on the server, whatever the answer: it
-                    // is read again next time.
-                    if (ShowProgramMessage(
-                            QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
-                                    .arg(n)
-                                    .arg(got) +
-                                pop3->message(),
-                            mb::OkCancel | mb::IconStop) == mb::IdCancel)
-                        break;
+                    stopping = !goOnAfterFailedMail(n, got, pop3->message());
                     continue;
                 }
-                const bool card = isCardMailer(xMailerOf(mail.header));
-                const bool filed = card && !mail.attachmentName.isEmpty()
-                                       ? fileCard(request, mail, r)
-                                       : fileOther(request, mail, r);
-                if (!filed) {
-                    r.stopped = true;
-                    break;
-                }
-                // Deleted only now: what it brought is on disk.
-                if (!a.leaveOnServer) pop3->remove(n);
+                filing.add(n, std::move(source));
+            }
+            while (!filing.empty()) {
+                const auto [number, mail] = filing.take();
+                settle(number, mail);
             }
             if (progress_.abortRequested()) r.stopped = true;
         }

@@ -79,6 +79,11 @@ int Pop3Session::fetch(int number, const QString& folder, Mail& out) {
     });
 }
 
+int Pop3Session::fetchSource(int number, QByteArray& source) {
+    if (!isOpen()) return nmail_error::Handle;
+    return call([&] { return NMailPop3GetMailSource(handle_, number, source); });
+}
+
 int Pop3Session::remove(int number) {
     if (!isOpen()) return nmail_error::Handle;
     return call([&] { return NMailPop3DeleteMail(handle_, number); });

@@ -72,5 +72,8 @@ public:
     };
     // 1 when the mail was read and its attachment saved in `folder`.
     int fetch(int number, const QString& folder, Mail& out);
+    // The mail as the server keeps it, to be read (parseMimeMessage) while
+    // the next one is fetched.
+    int fetchSource(int number, QByteArray& source);
     int remove(int number);
 };

@@ -1,13 +1,15 @@
 #include "mail/n_mail.h"
 
+#include "core/text_files.h"
 #include "mail/mime_message.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <curl/curl.h>
 
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -63,6 +65,12 @@ struct Session {
     CURL* curl = nullptr;
     char error[CURL_ERROR_SIZE] = {};
     std::vector<qint64> sizes;  // POP3: size of each mail, from LIST
+    // POP3 numbers mails per connection, and a deletion counts only on the
+    // connection that ends with QUIT. libcurl reconnects by itself when a
+    // connection was lost; each connection gets a number here, and each mail
+    // read remembers the one it was read on.
+    int connection = 0;
+    std::map<int, int> readOn;
 
     ~Session() {
         if (curl) curl_easy_cleanup(curl);  // POP3: QUIT commits deletions
@@ -117,13 +125,22 @@ size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+// A message built while the envelope goes out (MAIL, RCPT, DATA): the first
+// read of its body waits for it.
 struct Upload {
+    std::future<QByteArray> building;
     QByteArray data;
     qsizetype pos = 0;
+    bool built = false;
 };
 
 size_t fromBuffer(char* buffer, size_t size, size_t count, void* user) {
     auto* up = static_cast<Upload*>(user);
+    if (!up->built) {
+        up->data = up->building.get();
+        up->built = true;
+        if (up->data.isEmpty()) return CURL_READFUNC_ABORT;
+    }
     const qsizetype n =
         std::min<qsizetype>(static_cast<qsizetype>(size * count), up->data.size() - up->pos);
     memcpy(buffer, up->data.constData() + up->pos, static_cast<size_t>(n));
@@ -164,6 +181,7 @@ void prepare(Session& s, const QByteArray& url) {
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, toBuffer);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
 }
 
 int resultOf(Session& s, CURLcode rc) {
@@ -200,6 +218,15 @@ int resultOf(Session& s, CURLcode rc) {
             setMessage(QStringLiteral("サーバーが受け付けません: ") + detail);
             return nmail_error::Refused;
     }
+}
+
+// A request of the session; counts the connections libcurl opened for it.
+CURLcode perform(Session& s) {
+    const CURLcode rc = curl_easy_perform(s.curl);
+    long connects = 0;
+    if (curl_easy_getinfo(s.curl, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects > 0)
+        ++s.connection;
+    return rc;
 }
 
 int connect(bool pop3, const QString& host, int port, int ssl) {
@@ -377,13 +404,15 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     mail.body = body;
     mail.extraHeaders = headerLines;
     mail.attachmentPath = attachment;
-    QString error;
-    Upload up;
-    up.data = buildMimeMessage(mail, &error);
-    if (up.data.isEmpty()) {
-        setMessage(error);
+    if (!attachment.isEmpty() && !QFileInfo(attachment).isReadable()) {
+        setMessage(attachment + QStringLiteral(": cannot be read"));
+        if (result) *result = lastMessage();
         return nmail_error::File;
     }
+    QString error;
+    Upload up;
+    up.building =
+        std::async(std::launch::async, [&mail, &error] { return buildMimeMessage(mail, &error); });
     prepare(*s, s->url());
     const QByteArray fromAddr = '<' + from.toUtf8() + '>';
     const QByteArray toAddr = '<' + to.toUtf8() + '>';
@@ -393,10 +422,15 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromBuffer);
     curl_easy_setopt(s->curl, CURLOPT_READDATA, &up);
-    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
     const CURLcode rc = curl_easy_perform(s->curl);
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
+    if (up.building.valid()) up.building.wait();  // refused before the body was asked for
+    if (up.built && up.data.isEmpty()) {
+        setMessage(error);
+        if (result) *result = error;
+        return nmail_error::File;
+    }
     const int r = resultOf(*s, rc);
     if (result) *result = r == 0 ? QStringLiteral("OK") : lastMessage();
     return r;
@@ -421,8 +455,9 @@ int NMailPop3Authenticate(int connection, const QString& account, const QString&
     QByteArray listing;
     prepare(*s, s->url());
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &listing);
-    const int r = resultOf(*s, curl_easy_perform(s->curl));
+    const int r = resultOf(*s, perform(*s));
     if (r != 0) return r;
+    s->readOn.clear();
     s->sizes.clear();
     for (const QByteArray& line : listing.split('\n')) {
         const QList<QByteArray> f = line.trimmed().split(' ');
@@ -440,7 +475,8 @@ int NMailPop3GetMailStatus(int connection, int number, QString& subject, QString
     const QByteArray command = "TOP " + QByteArray::number(number) + " 0";
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, command.constData());
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &top);
-    if (resultOf(*s, curl_easy_perform(s->curl)) != 0) return 0;
+    if (resultOf(*s, perform(*s)) != 0) return 0;
+    s->readOn[number] = s->connection;
     const std::optional<IncomingMail> m = parseMimeMessage(top);
     if (!m) return 0;
     subject = m->subject;
@@ -463,17 +499,29 @@ int NMailPop3GetMailSize(int connection, int number) {
     return static_cast<int>(std::min<qint64>(s->sizes[static_cast<size_t>(number - 1)], INT_MAX));
 }
 
+int NMailPop3GetMailSource(int connection, int number, QByteArray& source) {
+    SessionUse s(connection);
+    if (!s || number < 1) return nmail_error::Handle;
+    source.clear();
+    // The size LIST gave, so that the mail lands in one buffer.
+    if (number <= static_cast<int>(s->sizes.size()))
+        source.reserve(
+            std::clamp<qint64>(s->sizes[static_cast<size_t>(number - 1)] + 1024, 0, kMaxMailBytes));
+    prepare(*s, s->url(QString::number(number)));
+    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &source);
+    const int r = resultOf(*s, perform(*s));
+    if (r != 0) return r;
+    s->readOn[number] = s->connection;
+    return 1;
+}
+
 int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
                      QString& header, QString& body, const QString& folder,
                      QString& attachmentName) {
-    SessionUse s(connection);
-    if (!s || number < 1) return nmail_error::Handle;
-    QByteArray raw;
-    prepare(*s, s->url(QString::number(number)));
-    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &raw);
-    const int r = resultOf(*s, curl_easy_perform(s->curl));
-    if (r != 0) return r;
-    const std::optional<IncomingMail> m = parseMimeMessage(raw);
+    QByteArray source;
+    const int r = NMailPop3GetMailSource(connection, number, source);
+    if (r != 1) return r;
+    const std::optional<IncomingMail> m = parseMimeMessage(source);
     if (!m) {
         setMessage(QStringLiteral("メールを読めません"));
         return nmail_error::Refused;
@@ -485,11 +533,9 @@ int NMailPop3GetMail(int connection, int number, QString& subject, QString& date
     body = m->body;
     attachmentName.clear();
     if (!m->attachmentName.isEmpty() && !m->attachment.isEmpty()) {
-        QSaveFile file(QDir(folder).filePath(m->attachmentName));
-        if (!file.open(QIODevice::WriteOnly) || file.write(m->attachment) != m->attachment.size() ||
-            !file.commit()) {
-            setMessage(QDir(folder).filePath(m->attachmentName) +
-                       QStringLiteral(": cannot be written"));
+        const QString path = QDir(folder).filePath(m->attachmentName);
+        if (!SaveFile(m->attachment, path)) {
+            setMessage(path + QStringLiteral(": cannot be written"));
             return nmail_error::File;
         }
         attachmentName = m->attachmentName;
@@ -500,10 +546,29 @@ int NMailPop3GetMail(int connection, int number, QString& subject, QString& date
 int NMailPop3DeleteMail(int connection, int number) {
     SessionUse s(connection);
     if (!s || number < 1) return nmail_error::Handle;
-    prepare(*s, s->url(QString::number(number)));
-    curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "DELE");
-    curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
-    return resultOf(*s, curl_easy_perform(s->curl));
+    const auto lost = [&] {
+        setMessage(
+            QStringLiteral("通信が切れました: the connection the mail was read on is "
+                           "gone; it stays on the server"));
+        return nmail_error::Transfer;
+    };
+    // On another connection the number may name another mail.
+    const auto read = s->readOn.find(number);
+    if (read != s->readOn.end() && read->second != s->connection) return lost();
+    const int before = s->connection;
+    const auto command = [&](const char* verb) {
+        prepare(*s, s->url(verb[0] == 'D' ? QString::number(number) : QString()));
+        curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, verb);
+        curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
+        return resultOf(*s, perform(*s));
+    };
+    const int r = command("DELE");
+    if (s->connection != before) {
+        // The DELE went over a new connection: taken back there.
+        command("RSET");
+        return lost();
+    }
+    return r;
 }
 
 int NMailPop3Close(int connection) {

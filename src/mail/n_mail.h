@@ -6,6 +6,7 @@
 // them off the calling thread. A connection may be used from any thread, one
 // call at a time; the failure text is kept per thread.
 
+#include <QByteArray>
 #include <QString>
 
 inline constexpr int kNMailVersion = 500;
@@ -80,5 +81,8 @@ int NMailPop3GetMailSize(int connection, int number);
 int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
                      QString& header, QString& body, const QString& folder,
                      QString& attachmentName);
+// The mail as the server keeps it (RETR), for a caller that reads it
+// (parseMimeMessage) while the next one is on its way. 1 when read.
+int NMailPop3GetMailSource(int connection, int number, QByteArray& source);
 int NMailPop3DeleteMail(int connection, int number);
 int NMailPop3Close(int connection);
