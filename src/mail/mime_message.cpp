@@ -9,9 +9,15 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <memory>
 
+#include <fcntl.h>
+
 namespace {
+
+// A message is built in one buffer up to this size of attachment.
+constexpr qint64 kMaxPresized = 64LL * 1024 * 1024;
 
 // GMime objects are GObjects: released with g_object_unref.
 template <typename T>
@@ -245,16 +251,22 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
         g_mime_part_set_content_encoding(GMIME_PART(text), GMIME_CONTENT_ENCODING_BASE64);
     }
 
+    qint64 attachmentBytes = 0;
     if (mail.attachmentPath.isEmpty()) {
         g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(text));
     } else {
-        QFile file(mail.attachmentPath);
-        if (!file.open(QIODevice::ReadOnly)) {
+        // GMime reads the picture from the file as it encodes it.
+        GPtr<GMimeStream> dataStream(
+            QFileInfo(mail.attachmentPath).isFile()
+                ? g_mime_stream_fs_open(QFile::encodeName(mail.attachmentPath).constData(),
+                                        O_RDONLY, 0, nullptr)
+                : nullptr);
+        if (!dataStream) {
             g_object_unref(text);
             if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
             return {};
         }
-        const QByteArray data = file.readAll();
+        attachmentBytes = QFileInfo(mail.attachmentPath).size();
         GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
         g_mime_multipart_add(mixed, GMIME_OBJECT(text));
         const bool jpeg =
@@ -262,8 +274,6 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
             mail.attachmentPath.endsWith(QStringLiteral(".jpeg"), Qt::CaseInsensitive);
         GMimePart* attachment = g_mime_part_new_with_type(jpeg ? "image" : "application",
                                                           jpeg ? "jpeg" : "octet-stream");
-        GPtr<GMimeStream> dataStream(
-            g_mime_stream_mem_new_with_buffer(data.constData(), static_cast<size_t>(data.size())));
         GPtr<GMimeDataWrapper> wrapper(
             g_mime_data_wrapper_new_with_stream(dataStream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
         g_mime_part_set_content(attachment, wrapper.get());
@@ -281,9 +291,15 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
 
     GMimeFormatOptions* options = g_mime_format_options_clone(nullptr);
     g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-    GPtr<GMimeStream> out(g_mime_stream_mem_new());
-    g_mime_object_write_to_stream(top, options, out.get());
+    // Room for the whole message at once: base64 lines of 76 with CR LF.
+    GPtr<GMimeStream> out(g_mime_stream_mem_new_with_byte_array(g_byte_array_sized_new(
+        static_cast<guint>(std::min<qint64>(attachmentBytes, kMaxPresized) / 57 * 78 + 8192))));
+    const ssize_t written = g_mime_object_write_to_stream(top, options, out.get());
     g_mime_format_options_free(options);
+    if (written < 0) {  // the picture could not be read to its end
+        if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
+        return {};
+    }
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
     return QByteArray(reinterpret_cast<const char*>(bytes->data),
                       static_cast<qsizetype>(bytes->len));

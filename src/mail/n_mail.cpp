@@ -4,12 +4,10 @@
 #include "mail/mime_message.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
 #include <curl/curl.h>
 
-#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -125,22 +123,13 @@ size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
-// A message built while the envelope goes out (MAIL, RCPT, DATA): the first
-// read of its body waits for it.
 struct Upload {
-    std::future<QByteArray> building;
     QByteArray data;
     qsizetype pos = 0;
-    bool built = false;
 };
 
 size_t fromBuffer(char* buffer, size_t size, size_t count, void* user) {
     auto* up = static_cast<Upload*>(user);
-    if (!up->built) {
-        up->data = up->building.get();
-        up->built = true;
-        if (up->data.isEmpty()) return CURL_READFUNC_ABORT;
-    }
     const qsizetype n =
         std::min<qsizetype>(static_cast<qsizetype>(size * count), up->data.size() - up->pos);
     memcpy(buffer, up->data.constData() + up->pos, static_cast<size_t>(n));
@@ -404,15 +393,14 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     mail.body = body;
     mail.extraHeaders = headerLines;
     mail.attachmentPath = attachment;
-    if (!attachment.isEmpty() && !QFileInfo(attachment).isReadable()) {
-        setMessage(attachment + QStringLiteral(": cannot be read"));
-        if (result) *result = lastMessage();
-        return nmail_error::File;
-    }
     QString error;
     Upload up;
-    up.building =
-        std::async(std::launch::async, [&mail, &error] { return buildMimeMessage(mail, &error); });
+    up.data = buildMimeMessage(mail, &error);
+    if (up.data.isEmpty()) {
+        setMessage(error);
+        if (result) *result = error;
+        return nmail_error::File;
+    }
     prepare(*s, s->url());
     const QByteArray fromAddr = '<' + from.toUtf8() + '>';
     const QByteArray toAddr = '<' + to.toUtf8() + '>';
@@ -422,15 +410,10 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromBuffer);
     curl_easy_setopt(s->curl, CURLOPT_READDATA, &up);
+    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
     const CURLcode rc = curl_easy_perform(s->curl);
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
-    if (up.building.valid()) up.building.wait();  // refused before the body was asked for
-    if (up.built && up.data.isEmpty()) {
-        setMessage(error);
-        if (result) *result = error;
-        return nmail_error::File;
-    }
     const int r = resultOf(*s, rc);
     if (result) *result = r == 0 ? QStringLiteral("OK") : lastMessage();
     return r;

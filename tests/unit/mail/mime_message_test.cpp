@@ -45,6 +45,14 @@ TEST(MimeMessage, ACardMailRoundTripsWithJapaneseTextAndAnExactAttachment) {
     EXPECT_EQ(headerFieldValue(in->headers, u"X-Mailer:"_s).value_or(QString()),
               u"ZELKOV E-Mail QSL, QSO-yymm:2404"_s);
     EXPECT_FALSE(headerFieldValue(in->headers, u"X-Nothing"_s));
+
+    // A picture that is missing, or a folder, makes no mail at all.
+    for (const QString& path : {box.path(u"gone.jpg"_s), box.path(u""_s)}) {
+        out.attachmentPath = path;
+        error.clear();
+        EXPECT_TRUE(buildMimeMessage(out, &error).isEmpty()) << path.toStdString();
+        EXPECT_EQ(error, path + u": cannot be read"_s);
+    }
 }
 
 TEST(MimeMessage, TextOutsideJisGoesAsUtf8) {
