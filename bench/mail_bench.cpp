@@ -64,7 +64,16 @@ Servers servers() {
     return s;
 }
 
-QString cardFile(const QTemporaryDir& dir) {
+// The servers' benchmarks keep their files to the end of the run: deleting
+// hundreds of files just before the next one measures the file system's
+// clean-up of the last one, not the next one.
+QDir keptFolder(const QString& name) {
+    static QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(name));
+    return QDir(dir.filePath(name));
+}
+
+QString cardFile(const QDir& dir) {
     QByteArray jpeg(200 * 1024, '\0');
     QRandomGenerator rng(5);
     for (char& c : jpeg)
@@ -77,7 +86,7 @@ QString cardFile(const QTemporaryDir& dir) {
 }
 
 // A card each, under names of their own as a batch's are.
-QStringList cardFiles(const QTemporaryDir& dir) {
+QStringList cardFiles(const QDir& dir) {
     const QString card = cardFile(dir);
     QStringList names;
     for (int i = 0; i < kCards; ++i) {
@@ -114,7 +123,7 @@ void BM_MailSend200Cards(benchmark::State& state) {
         return state.SkipWithError("SENDVIK_MAIL_ENV is not set (start the test mail servers)");
     NMailInitializeWinSock();
     NMailSetCaFile(s.ca);
-    QTemporaryDir dir;
+    const QDir dir = keptFolder(QStringLiteral("send"));
     const QStringList cards = cardFiles(dir);
     for (auto _ : state) {
         // The peer's time starts with an empty mailbox too.
@@ -148,7 +157,7 @@ void BM_ReceiveRun200Cards(benchmark::State& state) {
     ScriptedMessagePort messages;
     const ScopedMessagePort use(&messages);
     RecordingProgressPort progress;
-    QTemporaryDir dir;
+    const QDir dir = keptFolder(QStringLiteral("receive"));
     ReceiveRequest request;
     request.mail.pop3Host = s.host;
     request.mail.pop3Port = s.pop3s;
@@ -177,8 +186,8 @@ BENCHMARK(BM_ReceiveRun200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->
 // Building one card mail (MIME with the 200 kB card), without a server: the
 // part of a send that is ours alone.
 void BM_BuildCardMail(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString card = cardFile(dir);
+    QTemporaryDir temporary;
+    const QString card = cardFile(QDir(temporary.path()));
     OutgoingMail mail{QStringLiteral("jr1abc@qsl.test"),
                       QStringLiteral("jr2xyz@qsl.test"),
                       QStringLiteral("ZELKOV E-Mail QSL"),
@@ -193,13 +202,13 @@ BENCHMARK(BM_BuildCardMail)->Unit(benchmark::kMicrosecond);
 
 // Reading one card mail back (MIME with the 200 kB card), without a server.
 void BM_ParseCardMail(benchmark::State& state) {
-    QTemporaryDir dir;
+    QTemporaryDir temporary;
     OutgoingMail mail{QStringLiteral("jr1abc@qsl.test"),
                       QStringLiteral("jr2xyz@qsl.test"),
                       QStringLiteral("ZELKOV E-Mail QSL"),
                       QStringLiteral("電子QSL\r\n"),
                       {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
-                      cardFile(dir)};
+                      cardFile(QDir(temporary.path()))};
     QString error;
     const QByteArray raw = buildMimeMessage(mail, &error);
     for (auto _ : state)
@@ -212,7 +221,7 @@ BENCHMARK(BM_ParseCardMail)->Unit(benchmark::kMicrosecond);
 void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
     const Servers s = servers();
     if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
-    QTemporaryDir dir;
+    const QDir dir = keptFolder(QStringLiteral("curl"));
     const QString card = cardFile(dir);
     OutgoingMail mail{s.from,
                       s.to,
