@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project into build/<name>.
 #   scripts/build.sh [dev|ci|asan] [cmake options...]
+# TARGETS="a b" builds only those targets (the demo builds what it runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 flavour=${1:-dev}
@@ -12,4 +13,6 @@ case "$flavour" in
   *) echo "unknown build flavour: $flavour" >&2; exit 2 ;;
 esac
 cmake -S . -B "build/$flavour" -G Ninja "${opts[@]}" "$@" >/dev/null
-cmake --build "build/$flavour"
+targets=()
+for t in ${TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "build/$flavour" "${targets[@]}"

@@ -23,8 +23,11 @@ cp demo/QslMessage.txt "$home/QslMessage.txt"
 station() {
   local run=("$build/src/sendvik-cli" --home "$1") mail
   mail=$(tr '[:upper:]' '[:lower:]' <<<"$2")@qsl.test
-  cp tests/data/jpeg/landscape_1800x1200.jpg "$1/photo.jpg"
+  cp demo/dune_1680x1050_landscape.jpg "$1/photo.jpg"
   "${run[@]}" settings set Config Jpeg photo.jpg
+  # The card in the definition language, drawn when "QSL定義" is ticked.
+  cp demo/demo_card.mQSL "$1/demo_card.mQSL"
+  "${run[@]}" settings set QslDef mQSL demo_card.mQSL
   "${run[@]}" settings set Option Calls "$2"
   "${run[@]}" settings set Option MailAdd "$mail"
   "${run[@]}" settings set Option SmtpName localhost
@@ -37,7 +40,7 @@ station() {
 }
 station "$home" JS2IIU demo-mail-password demo-novq-password
 "${cli[@]}" settings set Config Recno1 1
-"${cli[@]}" settings set Config CallXY 12,8,14,150
+"${cli[@]}" settings set Config CallXY 12,8,16,58
 "${cli[@]}" settings set Config Pos 40,30,640,760
 "${cli[@]}" settings set Potbl Po0 "静岡県浜松市"
 "${cli[@]}" settings set Potbl Po1 "静岡県磐田市 移動"

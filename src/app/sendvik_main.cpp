@@ -49,6 +49,7 @@ int main(int argc, char* argv[]) {
     ScopedFileDialogPort installedFiles(&filePort);
 
     TZkwIni settings(paths.settingsFile());
+    app::useServerBasesOf(settings);
     if (const auto old = libraryVersionMessage(GetZkdllVersion(), NMailGetVersion())) {
         ShowMsgBox(nullptr, *old, app::title(), mb::Ok | mb::IconStop);
         return 1;

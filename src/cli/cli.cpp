@@ -5,6 +5,7 @@
 #include "cli/settings_command.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
+#include "core/zkw_ini.h"
 
 #include <ostream>
 
@@ -51,6 +52,7 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
             << paths.programDir().toStdString() << '\n';
         return 1;
     }
+    app::useServerBasesOf(TZkwIni(paths.settingsFile()));
     const QString command = args.takeFirst();
     return handler(command, paths, args, out, err);
 }

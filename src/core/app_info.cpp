@@ -1,5 +1,7 @@
 #include "core/app_info.h"
 
+#include "core/zkw_ini.h"
+
 namespace app {
 
 namespace {
@@ -19,6 +21,16 @@ QString primaryServerBase() {
 
 QString alternateServerBase() {
     return baseFrom("SENDVIK_SERVER_BASE2", QStringLiteral("https://novq.zelkov.example/"));
+}
+
+void useServerBasesOf(const TZkwIni& settings) {
+    const auto use = [&](const char* variable, QStringView key) {
+        const QString base = settings.readString(u"Server", key, QString()).trimmed();
+        if (qEnvironmentVariableIsEmpty(variable) && !base.isEmpty())
+            qputenv(variable, base.toUtf8());
+    };
+    use("SENDVIK_SERVER_BASE", u"Base");
+    use("SENDVIK_SERVER_BASE2", u"Base2");
 }
 
 }  // namespace app

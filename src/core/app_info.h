@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class TZkwIni;
+
 namespace app {
 
 inline QString title() {
@@ -24,5 +26,9 @@ inline QString caption() {
 // the demo point them at the local reference server).
 QString primaryServerBase();
 QString alternateServerBase();
+// A program folder may name the servers itself, where the environment does
+// not: section [Server], keys Base and Base2 of its settings file (the demo's
+// folders name the local reference server so).
+void useServerBasesOf(const TZkwIni& settings);
 
 }  // namespace app
