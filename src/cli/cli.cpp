@@ -7,6 +7,8 @@
 #include "core/app_paths.h"
 #include "core/zkw_ini.h"
 
+#include <QtGlobal>
+
 #include <ostream>
 
 int cliUsage(std::ostream& err) {
@@ -24,6 +26,28 @@ int cliUsage(std::ostream& err) {
            "                       mail the cards of a record range\n"
            "  receive [--yes]      fetch and file the cards mailed to this station\n";
     return 2;
+}
+
+int cliUnknownCommand(const QString& command, std::ostream& err) {
+    err << "sendvik-cli: unknown command: " << command.left(80).toStdString() << '\n';
+    return cliUsage(err);
+}
+
+namespace {
+
+QtMessageHandler qtDefaultHandler = nullptr;
+
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // Qt's notice that the session has no runtime folder says nothing a
+    // user of the command line can act on.
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR")) return;
+    if (qtDefaultHandler) qtDefaultHandler(type, context, message);
+}
+
+}  // namespace
+
+void quietenQtNotices() {
+    qtDefaultHandler = qInstallMessageHandler(quietHandler);
 }
 
 QString cliCommand(const QStringList& arguments) {
@@ -67,6 +91,6 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
                           if (command == u"select") return runSelectCommand(paths, args, o, e);
                           if (command == u"areas") return runAreasCommand(paths, args, o, e);
                           if (command == u"render") return runRenderCommand(paths, args, o, e);
-                          return cliUsage(e);
+                          return cliUnknownCommand(command, e);
                       });
 }

@@ -31,5 +31,9 @@ class AppPaths;
 using CliHandler = int (*)(const QString& command, const AppPaths& paths, const QStringList& args,
                            std::ostream& out, std::ostream& err);
 int cliUsage(std::ostream& err);
+// A line naming the command that is not one, then the usage: exit code 2.
+int cliUnknownCommand(const QString& command, std::ostream& err);
+// Leaves out Qt's notices that mean nothing to a user of the command line.
+void quietenQtNotices();
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,
                std::ostream& err, CliHandler handler);

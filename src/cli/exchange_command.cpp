@@ -3,6 +3,7 @@
 #include "app/exchange_requests.h"
 #include "app/main_state.h"
 #include "cli/cli_output.h"
+#include "cli/record_arguments.h"
 #include "core/app_paths.h"
 #include "core/card_decisions.h"
 #include "core/message_ports.h"
@@ -66,10 +67,10 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     QStringList args = arguments;
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
     const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
-    bool okFirst = false, okLast = false;
-    const int first = args.value(0).toInt(&okFirst);
-    const int last = args.value(1).toInt(&okLast);
-    if (args.size() != 2 || !okFirst || !okLast || first < 1 || last < first) return sendUsage(err);
+    if (args.size() != 2) return sendUsage(err);
+    const auto range = recordRange(args[0], args[1], kAnyRecordCount, err);
+    if (!range) return 1;
+    const auto [first, last] = *range;
 
     TZkwIni settings(paths.settingsFile());
     MainState state;

@@ -1,6 +1,7 @@
 #include "cli/log_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/record_arguments.h"
 
 #include "app/program_files.h"
 #include "core/app_paths.h"
@@ -16,7 +17,9 @@
 namespace {
 
 int usage(std::ostream& err) {
-    err << "usage: sendvik-cli log import FILE.adi|FILE.adx\n"
+    err << "usage: sendvik-cli log import FILE.adi|FILE.adx [--strict]\n"
+           "         (--strict: a malformed field fails the import instead of skipping its "
+           "record)\n"
            "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
            "       sendvik-cli log count\n"
@@ -72,13 +75,13 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
                   std::ostream& err) {
     if (args.isEmpty()) return usage(err);
     const QString& verb = args[0];
-    if (verb == u"import" && args.size() == 2) {
+    if (verb == u"import" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--strict"))) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, true)) {
             printLine(err, QStringLiteral("sendvik-cli: ") + store.errorText());
             return 1;
         }
-        const ImportResult r = importAdif(store, args[1]);
+        const ImportResult r = importAdif(store, args[1], args.size() == 3);
         if (!r.error.isEmpty()) {
             printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
             return 1;
@@ -86,6 +89,13 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         printLine(out, QStringLiteral("added=%1").arg(r.added));
         printLine(out, QStringLiteral("duplicates=%1").arg(r.duplicates));
         printLine(out, QStringLiteral("skipped=%1").arg(r.skipped));
+        for (const auto& [why, count] : r.skippedBy)
+            printLine(out, QStringLiteral("skipped[%1]=%2").arg(why).arg(count));
+        for (const auto& [line, why] : r.firstSkipped)
+            printLine(err, QStringLiteral("sendvik-cli: %1, line %2: %3 (record skipped)")
+                               .arg(args[1])
+                               .arg(line)
+                               .arg(why));
         return 0;
     }
     if (verb == u"export" && args.size() == 2) {
@@ -107,10 +117,14 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         if (const int rc = openLog(paths, log, err)) return rc;
         if (verb == u"count") {
             printLine(out, QString::number(log.recordCount));
-        } else if (ZKW_read(log, args[1].toInt(), read_mode::List) == 0) {
+        } else if (const auto recno = recordArgument(args[1], log.recordCount, err); !recno) {
+            ZelkovClose(log, 1);
+            return 1;
+        } else if (ZKW_read(log, *recno, read_mode::List) == 0) {
             show(log.rec, out);
         } else {
-            printLine(err, QStringLiteral("sendvik-cli: no record ") + args[1]);
+            printLine(err, QStringLiteral("sendvik-cli: record %1 cannot be read: ").arg(*recno) +
+                               log.errorText);
             ZelkovClose(log, 1);
             return 1;
         }
@@ -135,11 +149,7 @@ int runAreasCommand(const AppPaths& paths, const QStringList& args, std::ostream
 
 int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                      std::ostream& err) {
-    bool okFirst = false;
-    bool okLast = false;
-    const int first = args.value(0).toInt(&okFirst);
-    const int last = args.value(1).toInt(&okLast);
-    if (args.size() != 2 || !okFirst || !okLast) return usage(err);
+    if (args.size() != 2) return usage(err);
 
     TZkwIni settings(paths.settingsFile());
     const ProgramFiles files = programFiles(settings, paths);
@@ -150,21 +160,30 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     rules.eligibleSentMarks = environment.eligibleSentMarks;
     rules.onlyUnsent = environment.onlyUnsent;
 
+    ZkwHandle log;
+    if (const int rc = openLog(paths, log, err)) return rc;
+    const auto range = recordRange(args[0], args[1], log.recordCount, err);
+    if (!range) {
+        ZelkovClose(log, 1);
+        return 1;
+    }
     UserHandle users;
     if (openUserList(users, files.userList) != 0) {
         printLine(err,
                   QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
+        ZelkovClose(log, 1);
         return 1;
     }
     if (users.status != 0) {
         printLine(err, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        ZelkovClose(log, 1);
+        User_close(users);
         return 1;
     }
-    ZkwHandle log;
-    if (const int rc = openLog(paths, log, err)) return rc;
-    const Selection s = SelectCandidates(log, users, first, last, 0, rules);
+    const Selection s = SelectCandidates(log, users, range->first, range->second, 0, rules);
     ZelkovClose(log, 1);
     User_close(users);
+    printLine(out, QStringLiteral("key,recno,call,date,time,report,freq,mode,remarks1,remarks2"));
     for (const QString& c : s.candidates)
         printLine(out, c);
     printLine(out, QStringLiteral("not-in-user-list=%1").arg(s.counters.notInUserList));

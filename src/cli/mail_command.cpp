@@ -94,6 +94,7 @@ int runMailCommand(const AppPaths& paths, const QStringList& args, std::ostream&
     if (verb == u"list" && args.size() == 1) {
         const auto pop3 = openPop3(account, err, count);
         if (!pop3) return 1;
+        printLine(out, QStringLiteral("number\tsize\tkind\tfrom\tsubject"));
         for (int i = 1; i <= count; ++i) {
             Pop3Session::Status mail;
             if (pop3->status(i, mail) != 1) continue;

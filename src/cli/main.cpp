@@ -16,6 +16,7 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    quietenQtNotices();
     QStringList raw;
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);

@@ -14,6 +14,7 @@
 #include <iostream>
 
 int main(int argc, char* argv[]) {
+    quietenQtNotices();
     QStringList raw;
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);

@@ -2,6 +2,7 @@
 
 #include "app/main_state.h"
 #include "cli/cli_output.h"
+#include "cli/record_arguments.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/zkw_ini.h"
@@ -39,9 +40,21 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
             ++i;
         }
     }
-    bool numeric = false;
-    const int recno = args.value(0).toInt(&numeric);
-    if (args.size() != 1 || !numeric || recno < 1 || output.isEmpty()) return usage(err);
+    if (args.size() != 1 || output.isEmpty()) return usage(err);
+    if (!definition.isEmpty()) {
+        QStringList lines;
+        if (!QslDefinition::readLines(definition, lines)) {
+            printLine(err, QStringLiteral("sendvik-cli: the definition file cannot be read: ") +
+                               definition);
+            return 1;
+        }
+        if (!QslDefinition::hasDrawingCommand(lines)) {
+            printLine(err, QStringLiteral("sendvik-cli: %1 is no card definition: it has no "
+                                          "drawing command (#Print, #Jpg, #Text, ...)")
+                               .arg(definition));
+            return 1;
+        }
+    }
 
     TZkwIni settings(paths.settingsFile());
     MainState state;
@@ -54,9 +67,20 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     }
 
     ZkwHandle log;
-    if (ZelkovOpen(0, log, state.qsoData, 0) != 0 || ZKW_read(log, recno, read_mode::Card) != 0) {
+    if (ZelkovOpen(0, log, state.qsoData, 0) != 0) {
+        printLine(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
+        return 1;
+    }
+    const std::optional<int> number = recordArgument(args[0], log.recordCount, err);
+    if (!number) {
+        ZelkovClose(log, 0);
+        return 1;
+    }
+    const int recno = *number;
+    if (ZKW_read(log, recno, read_mode::Card) != 0) {
         err << "sendvik-cli: record " << recno << " cannot be read from "
             << state.qsoData.toStdString() << '\n';
+        ZelkovClose(log, 0);
         return 1;
     }
     const QsoRecord qso = log.rec;

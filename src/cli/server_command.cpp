@@ -56,6 +56,7 @@ int runServerCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     if (what == u"members" && !calls.isEmpty()) {
         const MemberAddresses found = memberAddresses(http, account, calls);
         if (found.status != 200) return 1;
+        printLine(out, QStringLiteral("call,address"));
         for (const QString& call : calls) {
             const QString address = found.addresses.value(call.trimmed());
             if (!address.isEmpty()) printLine(out, call.trimmed() + u',' + address);

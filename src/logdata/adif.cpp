@@ -8,16 +8,21 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringBuilder>
 #include <QTime>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
 constexpr int kMaxFieldBytes = 64 * 1024;
+// Skipped records named one by one in an import's report.
+constexpr size_t kNamedSkips = 5;
 
 int lineAt(const QByteArray& bytes, qsizetype pos, qsizetype& lastPos, int& lastLine) {
     for (qsizetype i = lastPos; i < pos && i < bytes.size(); ++i)
@@ -80,13 +85,29 @@ bool sameName(QByteArrayView a, QByteArrayView b) {
     return true;
 }
 
-// Where `tag` ("<EOH>") first stands in the bytes, in any letter case.
-qsizetype findTag(const QByteArray& bytes, QByteArrayView tag) {
-    for (qsizetype at = bytes.indexOf('<'); at >= 0; at = bytes.indexOf('<', at + 1))
+// Where `tag` ("<EOH>") first stands in the bytes from `from` on, in any
+// letter case.
+qsizetype findTag(const QByteArray& bytes, QByteArrayView tag, qsizetype from = 0) {
+    for (qsizetype at = bytes.indexOf('<', from); at >= 0; at = bytes.indexOf('<', at + 1))
         if (sameName(QByteArrayView(bytes).sliced(at, std::min(tag.size(), bytes.size() - at)),
                      tag))
             return at;
     return -1;
+}
+
+// A piece of the file for a message: printable ASCII only, at most 40
+// characters, so that a binary file never reaches the terminal.
+QString printable(QByteArrayView bytes) {
+    QString text;
+    for (char c : bytes.first(std::min<qsizetype>(bytes.size(), 40)))
+        text += c >= 0x20 && c < 0x7F ? QChar::fromLatin1(c) : QChar(u'?');
+    return text;
+}
+
+// Whether the bytes hold at least one ADIF field or header end.
+bool looksLikeAdif(const QByteArray& bytes) {
+    return findTag(bytes, "<EOH>") >= 0 || findTag(bytes, "<CALL:") >= 0 ||
+           findTag(bytes, "<EOR>") >= 0 || findTag(bytes, "<ADIF_VER:") >= 0;
 }
 
 // A non-negative decimal count, -1 when it is none or too large.
@@ -162,7 +183,8 @@ AdifParse parseAdi(const QByteArray& bytes) {
     return out;
 }
 
-AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take) {
+AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take,
+                   bool strict) {
     AdifParse out;
     const bool utf8 = validUtf8WithNonAscii(bytes);
     qsizetype pos = 0;
@@ -182,8 +204,12 @@ AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifR
         const qsizetype gt = bytes.indexOf('>', lt);
         const int tagLine = lineAt(bytes, lt, linePos, line);
         if (gt < 0) {
-            out.error = QStringLiteral("unterminated tag");
-            out.errorLine = tagLine;
+            if (strict) {
+                out.error = QStringLiteral("unterminated tag");
+                out.errorLine = tagLine;
+            } else if (inRecord) {
+                out.faults.push_back({current.line, QStringLiteral("unterminated tag")});
+            }
             break;
         }
         const QByteArrayView tag = QByteArrayView(bytes).sliced(lt + 1, gt - lt - 1).trimmed();
@@ -201,18 +227,26 @@ AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifR
         const QByteArrayView rest = tag.sliced(colon + 1);
         const qsizetype typeColon = rest.indexOf(':');
         const int length = fieldLength((typeColon < 0 ? rest : rest.first(typeColon)).trimmed());
-        if (length < 0 || length > kMaxFieldBytes || name.isEmpty()) {
-            out.error =
-                QStringLiteral("bad field length in <%1>")
-                    .arg(QString::fromLatin1(tag.first(std::min<qsizetype>(tag.size(), 40))));
-            out.errorLine = tagLine;
-            break;
-        }
-        if (pos + length > bytes.size()) {
-            out.error = QStringLiteral("field <%1> runs past the end of the file")
-                            .arg(QString::fromLatin1(name));
-            out.errorLine = tagLine;
-            break;
+        QString fault;
+        if (length < 0 || length > kMaxFieldBytes || name.isEmpty())
+            fault = QStringLiteral("bad field length: <%1>").arg(printable(tag));
+        else if (pos + length > bytes.size())
+            fault =
+                QStringLiteral("field runs past the end of the file: <%1>").arg(printable(name));
+        if (!fault.isEmpty()) {
+            if (strict) {
+                out.error = fault;
+                out.errorLine = tagLine;
+                break;
+            }
+            // The record is left out; reading goes on after its end.
+            out.faults.push_back({inRecord ? current.line : tagLine, fault});
+            current.fields.clear();
+            inRecord = false;
+            const qsizetype eor = findTag(bytes, "<EOR>", pos);
+            if (eor < 0) break;
+            pos = eor + 5;
+            continue;
         }
         qsizetype valueBytes = length;
         if (utf8 && !endsAtTag(bytes, pos + length)) {
@@ -313,8 +347,12 @@ bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
     const QTime time = (timeText.size() == 4 || timeText.size() == 6) && allDigits(timeText)
                            ? QTime(timeText.left(2).toInt(), timeText.mid(2, 2).toInt())
                            : QTime();
-    if (!date.isValid() || !time.isValid()) {
-        why = QStringLiteral("no valid QSO_DATE and TIME_ON");
+    if (!date.isValid()) {
+        why = dateText.isEmpty() ? QStringLiteral("no QSO_DATE") : QStringLiteral("bad QSO_DATE");
+        return false;
+    }
+    if (!time.isValid()) {
+        why = timeText.isEmpty() ? QStringLiteral("no TIME_ON") : QStringLiteral("bad TIME_ON");
         return false;
     }
     q.century = date.year() / 100;
@@ -362,7 +400,7 @@ bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
     return true;
 }
 
-ImportResult importAdif(LogStore& log, const QString& path) {
+ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
     ImportResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -376,6 +414,10 @@ ImportResult importAdif(LogStore& log, const QString& path) {
     const QByteArray bytes = file.readAll();
     const bool xml = bytes.trimmed().startsWith("<?xml") ||
                      path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
+    if (!xml && !looksLikeAdif(bytes)) {
+        result.error = path + QStringLiteral(": not an ADIF log (no ADIF field in it)");
+        return result;
+    }
     // A bulk import writes the pages once with a rollback journal instead of
     // twice through the write-ahead log; the switch only happens while no
     // other program has the log open, and is undone afterwards.
@@ -391,11 +433,22 @@ ImportResult importAdif(LogStore& log, const QString& path) {
     }
     // Records go into the log as they are read; any failure rolls all back.
     QString failure;
+    const auto skip = [&result](int line, const QString& why) {
+        ++result.skipped;
+        const QString reason = why.section(QStringLiteral(": "), 0, 0);  // without the detail
+        auto counted = std::find_if(result.skippedBy.begin(), result.skippedBy.end(),
+                                    [&](const auto& r) { return r.first == reason; });
+        if (counted == result.skippedBy.end())
+            result.skippedBy.emplace_back(reason, 1);
+        else
+            ++counted->second;
+        if (result.firstSkipped.size() < kNamedSkips) result.firstSkipped.emplace_back(line, why);
+    };
     auto take = [&](const AdifRecord& r) {
         QsoRecord q;
         QString why;
         if (!qsoFromAdif(r, q, why)) {
-            ++result.skipped;
+            skip(r.line, why);
             return true;
         }
         switch (log.insert(q)) {
@@ -418,8 +471,16 @@ ImportResult importAdif(LogStore& log, const QString& path) {
         for (const AdifRecord& r : parsed.records)
             if (!take(r)) break;
     } else {
-        parsed = parseAdi(bytes, take);
+        parsed = parseAdi(bytes, take, strict);
     }
+    for (const auto& [line, fault] : parsed.faults)
+        skip(line, fault);
+    std::sort(result.firstSkipped.begin(), result.firstSkipped.end());
+    std::stable_sort(result.skippedBy.begin(), result.skippedBy.end(),
+                     [](const auto& a, const auto& b) {
+                         return a.second != b.second ? a.second > b.second : a.first < b.first;
+                     });
+    if (result.firstSkipped.size() > kNamedSkips) result.firstSkipped.resize(kNamedSkips);
     if (failure.isEmpty() && !parsed.error.isEmpty())
         failure =
             QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
@@ -574,7 +635,14 @@ void writeAdx(QXmlStreamWriter& xml, const std::vector<ExportField>& fields) {
 
 ExportResult exportAdif(LogStore& log, const QString& path) {
     ExportResult result;
-    const bool adx = path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != u"adi" && suffix != u"adif" && suffix != u"adx") {
+        result.error = path + QStringLiteral(
+                                  ": a log is written as ADIF only: name the file "
+                                  ".adi (or .adif) or .adx");
+        return result;
+    }
+    const bool adx = suffix == u"adx";
     QByteArray out;
     QXmlStreamWriter xml(&out);
     const QString program = QStringLiteral("Sendvik");

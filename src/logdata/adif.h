@@ -59,6 +59,9 @@ struct AdifParse {
     std::vector<AdifRecord> records;
     QString error;  // empty when the whole file was read
     int errorLine = 0;
+    // Records left out for a malformed field (when not strict): the line
+    // where each starts and what was wrong.
+    std::vector<std::pair<int, QString>> faults;
 };
 
 // Reads an ADX (XML) file's bytes; fields keep their element names, APP and
@@ -70,8 +73,10 @@ AdifParse parseAdx(const QByteArray& bytes);
 // it are kept.
 AdifParse parseAdi(const QByteArray& bytes);
 // The same, handing each record over as it is read; `take` returns false to
-// stop. `records` of the result stays empty.
-AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take);
+// stop. `records` of the result stays empty. Not strict, a record with a
+// malformed field is left out (named in `faults`) and reading goes on.
+AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take,
+                   bool strict = true);
 
 // One ADIF record as a QSO; false (and `why`) when it lacks a call, a valid
 // date or a time.
@@ -80,21 +85,28 @@ bool qsoFromAdif(const AdifRecord& record, QsoRecord& qso, QString& why);
 struct ImportResult {
     int added = 0;
     int duplicates = 0;
-    int skipped = 0;  // records without call, date or time
-    QString error;    // the file or the log failed; nothing was added then
+    int skipped = 0;  // records left out: no call, a bad date or time, a malformed field
+    // The skipped records by reason ("bad QSO_DATE": 3), and the first few
+    // with the line where each starts.
+    std::vector<std::pair<QString, int>> skippedBy;
+    std::vector<std::pair<int, QString>> firstSkipped;
+    QString error;  // the file or the log failed; nothing was added then
 };
 
 class LogStore;
 // Imports a file (ADI, or ADX when it is XML) into the open log in one
-// transaction: all of it or, on a failure, nothing.
-ImportResult importAdif(LogStore& log, const QString& path);
+// transaction: all of it or, on a failure, nothing. A file in which no ADIF
+// field is found is refused. Strict, a malformed field fails the import;
+// else its record is skipped and counted.
+ImportResult importAdif(LogStore& log, const QString& path, bool strict = false);
 
 struct ExportResult {
     int written = 0;
     QString error;
 };
 // Writes every QSO with its current marks and the dates they were written:
-// ADX (UTF-8, Japanese text in the _INTL fields) for a ".adx" name, else ADI
-// in CP932 with byte counts, as Japanese logging programs read it. Times are
-// UTC. The file is written under a temporary name and renamed.
+// ADX (UTF-8, Japanese text in the _INTL fields) for a ".adx" name; ADI in
+// CP932 with byte counts, as Japanese logging programs read it, for ".adi" or
+// ".adif"; any other name is refused. Times are UTC. The file is written under a temporary name and
+// renamed.
 ExportResult exportAdif(LogStore& log, const QString& path);

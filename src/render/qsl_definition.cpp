@@ -14,6 +14,7 @@
 #include "logdata/qso_record.h"
 #include "logdata/zkw_parse.h"
 #include "platform/windows_paths.h"
+#include "render/definition_operands.h"
 #include "settings/qsl_rig.h"
 
 #include <QCursor>
@@ -95,6 +96,17 @@ bool QslDefinition::readLines(const QString& path, QStringList& out) {
     out = text.split(u'\n');
     if (!out.isEmpty() && out.back().isEmpty()) out.removeLast();
     return true;
+}
+
+bool QslDefinition::hasDrawingCommand(const QStringList& lines) {
+    static const QStringView kDrawing[] = {u"#Print", u"#Line", u"#FillBox", u"#Ellips", u"#Bmp",
+                                           u"#Jpg",   u"#Text", u"#QRCode",  u"#Size",   u"#Load"};
+    for (const QString& line : lines) {
+        const QString command = normalizedLine(line);
+        for (QStringView word : kDrawing)
+            if (command.startsWith(word, Qt::CaseInsensitive)) return true;
+    }
+    return false;
 }
 
 int QslDefinition::RunDefinition(bool cardMode) {

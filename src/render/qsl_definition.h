@@ -94,6 +94,10 @@ public:
 
     // Reads a definition file (CP932, or UTF-8 when it is) into lines.
     static bool readLines(const QString& path, QStringList& lines);
+    // Whether any line is a command that draws (text, lines, shapes, images,
+    // a QR code, #Size, or #Load of another file): a file without one is no
+    // card definition and would give a blank card.
+    static bool hasDrawingCommand(const QStringList& lines);
 
 private:
     enum class Step { Next, Jumped, EndFile, Error };

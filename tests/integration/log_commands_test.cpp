@@ -48,7 +48,9 @@ TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
     writeBytes(home + u"/UserList.usr"_s, "2025/11/01\r\nJA4FJR\r\nJH7OTG\r\n");
     EXPECT_FALSE(QFileInfo::exists(home + u"/UserList.usx"_s));
     const QString selected = run(cli, {u"--home"_s, home, u"select"_s, u"1"_s, u"1"_s});
-    EXPECT_TRUE(selected.startsWith(u"JA4FJR,1,JA4FJR,210206,1408,-07,7.043,FT8,"_s))
+    EXPECT_TRUE(
+        selected.startsWith(u"key,recno,call,date,time,report,freq,mode,remarks1,"
+                            u"remarks2\nJA4FJR,1,JA4FJR,210206,1408,-07,7.043,FT8,"_s))
         << selected.toStdString();
     EXPECT_TRUE(
         selected.endsWith(u"not-in-user-list=0\nnot-a-member=0\ntoo-old=0\nalready-sent=0\n"
@@ -75,7 +77,7 @@ TEST(LogCommands, ASelectionStoppedAtAnImpossibleDateIsNoSuccess) {
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     const QString err = QString::fromUtf8(p.readAllStandardError());
     EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_TRUE(out.startsWith(u"JA1ABC,1,"_s)) << out.toStdString();
+    EXPECT_TRUE(out.section(u'\n', 1).startsWith(u"JA1ABC,1,"_s)) << out.toStdString();
     EXPECT_FALSE(out.contains(u"JR2XYZ,2"_s));
     EXPECT_TRUE(err.contains(u"不正な日付時間です。"_s)) << err.toStdString();
     EXPECT_TRUE(err.contains(u"stopped at record 2"_s)) << err.toStdString();
@@ -95,6 +97,73 @@ TEST(LogCommands, ANetworkCommandWithoutItsCompanionSaysWhy) {
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(said.contains(u"sendvik-cli-net cannot be started: No such file"_s))
         << said.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// Every wrong command line is answered on its first line, with the exit code
+// a script can act on: 2 for a command line that is no command, 1 for what
+// the command found wrong.
+TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    const QString cli = QStringLiteral(SENDVIK_CLI);
+    run(cli, {u"--home"_s, home, u"log"_s, u"import"_s,
+              dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s)});
+    writeBytes(box.path(u"notes.mQSL"_s), "Just some notes, nothing drawn.\r\n");
+    writeBytes(box.path(u"photo.adi"_s), readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s)));
+    const QString range = u" (the log holds records 1 to 126)"_s;
+    const struct {
+        QStringList args;
+        int code;
+        QString firstLine;
+    } cases[] = {
+        {{}, 2, u"usage: sendvik-cli [--home DIR] COMMAND ..."_s},
+        {{u"bogus"_s}, 2, u"sendvik-cli: unknown command: bogus"_s},
+        {{u"render"_s, u"0"_s, u"-o"_s, box.path(u"c.jpg"_s)},
+         1,
+         u"sendvik-cli: there is no record 0"_s + range},
+        {{u"render"_s, u"9999"_s, u"-o"_s, box.path(u"c.jpg"_s)},
+         1,
+         u"sendvik-cli: there is no record 9999"_s + range},
+        {{u"log"_s, u"show"_s, u"abc"_s},
+         1,
+         u"sendvik-cli: \"abc\" is not a record number"_s + range},
+        {{u"select"_s, u"100"_s, u"50"_s},
+         1,
+         u"sendvik-cli: the range 100 to 50 runs backwards"_s + range},
+        {{u"render"_s, u"1"_s, u"-o"_s, box.path(u"c.jpg"_s), u"--definition"_s,
+          box.path(u"gone.mQSL"_s)},
+         1,
+         u"sendvik-cli: the definition file cannot be read: "_s + box.path(u"gone.mQSL"_s)},
+        {{u"render"_s, u"1"_s, u"-o"_s, box.path(u"c.jpg"_s), u"--definition"_s,
+          box.path(u"notes.mQSL"_s)},
+         1,
+         u"sendvik-cli: "_s + box.path(u"notes.mQSL"_s) +
+             u" is no card definition: it has no drawing command (#Print, #Jpg, #Text, ...)"_s},
+        {{u"log"_s, u"export"_s, box.path(u"log.csv"_s)},
+         1,
+         u"sendvik-cli: "_s + box.path(u"log.csv"_s) +
+             u": a log is written as ADIF only: name the file .adi (or .adif) or .adx"_s},
+        {{u"log"_s, u"import"_s, box.path(u"photo.adi"_s)},
+         1,
+         u"sendvik-cli: "_s + box.path(u"photo.adi"_s) +
+             u": not an ADIF log (no ADIF field in it)"_s},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        p.start(cli, QStringList{u"--home"_s, home} + c.args);
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), c.code) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(err.section(u'\n', 0, 0), c.firstLine) << err.toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty()) << c.args.join(u' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"c.jpg"_s)));
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"log.csv"_s)));
 }
 
 }  // namespace

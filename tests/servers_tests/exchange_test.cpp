@@ -171,7 +171,8 @@ TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
                   .code,
               0);
     // Postfix delivers in its own time.
-    for (int i = 0; i < 100 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 3; ++i)
+    // (a header line, then a line a mail)
+    for (int i = 0; i < 100 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 4; ++i)
         QThread::msleep(100);
 
     // Cards only, kept on the server.
@@ -402,7 +403,12 @@ TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(u"ファイルメニューからJPEG画像を開いてください。"_s));
     EXPECT_EQ(a.sentMark(1), u' ');
-    EXPECT_EQ(a.cli({u"send"_s, u"2"_s, u"1"_s}).code, 2);
+    r = a.cli({u"send"_s, u"2"_s, u"1"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(
+        u"sendvik-cli: the range 2 to 1 runs backwards (record numbers start at 1)\n"_s))
+        << r.err.toStdString();
+    EXPECT_EQ(a.cli({u"send"_s, u"1"_s}).code, 2);
 }
 
 }  // namespace

@@ -248,7 +248,7 @@ TEST_F(NovqRequests, TheServerCommandsOfTheCommandLine) {
     EXPECT_EQ(cli({u"server"_s, u"check"_s, u"JR2XYZ"_s}),
               u"call=JR2XYZ\nmember=1\naddress=jr2xyz@qsl.test\nedit=1\n"_s);
     EXPECT_EQ(cli({u"server"_s, u"members"_s, u"JH3AAA"_s, u"JR2XYZ"_s, u"JR1ABC"_s}),
-              u"JR2XYZ,jr2xyz@qsl.test\nJR1ABC,jr1abc@qsl.test\n"_s);
+              u"call,address\nJR2XYZ,jr2xyz@qsl.test\nJR1ABC,jr1abc@qsl.test\n"_s);
     cli({u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass2"_s, u"wrong"_s});
     const QString refused = cli({u"server"_s, u"whoami"_s}, &code);
     EXPECT_EQ(code, 1);

@@ -1,8 +1,10 @@
+#include "core/app_info.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/shell_open.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
+#include "core/zkw_ini.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -139,6 +141,38 @@ TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
     ASSERT_EQ(box.messages.messages().size(), 1u);
     EXPECT_EQ(box.messages.messages()[0].text, bad + u"\r\r・・・を作成できません！"_s);
     EXPECT_EQ(box.messages.messages()[0].flags, 16u);
+
+    // Written for a later sync: whole under its name, nothing beside it, the
+    // older file replaced; a failure tells nobody and leaves no piece.
+    const QString later = box.path(u"card.jpg_"_s);
+    ASSERT_TRUE(SaveFile("old", later, FileSync::ByCaller));
+    ASSERT_TRUE(SaveFile("new card", later, FileSync::ByCaller));
+    EXPECT_EQ(readBytes(later), QByteArray("new card"));
+    EXPECT_FALSE(SaveFile("x", bad, FileSync::ByCaller));
+    QDir().mkpath(box.path(u"taken"_s));
+    EXPECT_FALSE(SaveFile("x", box.path(u"taken"_s), FileSync::ByCaller));
+    EXPECT_EQ(QDir(box.path(u""_s)).entryList({u"*.part"_s}, QDir::Files).size(), 0);
+    EXPECT_EQ(box.messages.messages().size(), 1u);
+}
+
+TEST(Paths, AProgramFolderNamesTheServersWhereTheEnvironmentDoesNot) {
+    Sandbox box;
+    const QByteArray saved = qgetenv("SENDVIK_SERVER_BASE");
+    const QByteArray saved2 = qgetenv("SENDVIK_SERVER_BASE2");
+    qunsetenv("SENDVIK_SERVER_BASE");
+    qputenv("SENDVIK_SERVER_BASE2", "https://set.example/");
+    {
+        TZkwIni settings(box.path(u"Sendvik.ini"_s));
+        settings.writeString(u"Server"_s, u"Base"_s, u"https://localhost:11443"_s);
+        settings.writeString(u"Server"_s, u"Base2"_s, u"https://other.example/"_s);
+        app::useServerBasesOf(settings);
+    }
+    EXPECT_EQ(app::primaryServerBase(), u"https://localhost:11443/"_s);
+    EXPECT_EQ(app::alternateServerBase(), u"https://set.example/"_s);
+    qputenv("SENDVIK_SERVER_BASE", saved);
+    qputenv("SENDVIK_SERVER_BASE2", saved2);
+    if (saved.isEmpty()) qunsetenv("SENDVIK_SERVER_BASE");
+    if (saved2.isEmpty()) qunsetenv("SENDVIK_SERVER_BASE2");
 }
 
 TEST(TextFiles, SetFileDateTimeChangesOnlyTheTime) {

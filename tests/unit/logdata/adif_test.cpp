@@ -95,11 +95,40 @@ TEST(Adif, RealLogsImportOnceAndAFailedImportAddsNothing) {
     ASSERT_TRUE(log.read(127, lotw));
     EXPECT_EQ(lotw.qslRcvd, u'Y');
 
+    // Strict, a malformed field fails the whole import.
     writeBytes(box.path(u"broken.adi"_s),
-               "<EOH><CALL:6>JA9AAA<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n<CALL:30>X");
-    const ImportResult broken = importAdif(log, box.path(u"broken.adi"_s));
+               "<EOH><CALL:6>JA9AAA<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAB<QSO_DATE:x>20240101<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAC<QSO_DATE:8>20241301<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAD<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n<CALL:30>X");
+    const ImportResult broken = importAdif(log, box.path(u"broken.adi"_s), true);
     EXPECT_TRUE(broken.error.contains(u"line 2"_s)) << broken.error.toStdString();
     EXPECT_EQ(log.recordCount(), count);
+    // Else each bad record is skipped, counted by reason and named by line.
+    const ImportResult lenient = importAdif(log, box.path(u"broken.adi"_s));
+    EXPECT_TRUE(lenient.error.isEmpty()) << lenient.error.toStdString();
+    EXPECT_EQ(lenient.added, 2);
+    EXPECT_EQ(lenient.skipped, 3);
+    EXPECT_EQ(lenient.skippedBy, (std::vector<std::pair<QString, int>>{
+                                     {u"bad QSO_DATE"_s, 1},
+                                     {u"bad field length"_s, 1},
+                                     {u"field runs past the end of the file"_s, 1}}));
+    ASSERT_EQ(lenient.firstSkipped.size(), 3u);
+    EXPECT_EQ(lenient.firstSkipped[0], std::pair(2, u"bad field length: <QSO_DATE:x>"_s));
+    EXPECT_EQ(lenient.firstSkipped[2].first, 5);
+
+    // A file with no ADIF in it is refused, its bytes never quoted.
+    QByteArray binary(4096, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919) % 251);
+    writeBytes(box.path(u"photo.adi"_s), binary);
+    const ImportResult notAdif = importAdif(log, box.path(u"photo.adi"_s));
+    EXPECT_EQ(notAdif.error,
+              box.path(u"photo.adi"_s) + u": not an ADIF log (no ADIF field in it)"_s);
+
+    // A log is written as ADIF only.
+    EXPECT_TRUE(exportAdif(log, box.path(u"log.csv"_s)).error.contains(u".adi"_s));
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"log.csv"_s)));
 }
 
 }  // namespace
