@@ -78,6 +78,10 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     definitionPath = storedDefinition(ini, programDir);
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
     picturePath = picture.isEmpty() ? QString() : programFilePath(picture, programDir);
+    // The photo and the definition in use are on their menus, also when they
+    // were set without them (in the settings file, by the command line).
+    if (QFileInfo(picturePath).isFile()) pictures.include(picturePath);
+    if (QFileInfo(definitionPath).isFile()) definitions.include(definitionPath);
 
     ownCall = CommSettings::storedCall(ini);
     userEdition = QFileInfo::exists(userList) ? userListEdition(userList) : QString();

@@ -46,6 +46,10 @@ void RecentFiles::choose(const QString& file) {
     files_ = next.mid(0, limit_);
 }
 
+void RecentFiles::include(const QString& file) {
+    if (!files_.contains(file, Qt::CaseInsensitive)) choose(file);
+}
+
 void RecentFiles::remove(const QString& file) {
     files_.removeIf([&](const QString& f) { return f.compare(file, Qt::CaseInsensitive) == 0; });
 }

@@ -27,6 +27,9 @@ public:
     // without regard to case), cut to the limit.
     void choose(const QString& file);
 
+    // The file first when it is not on the list yet; else the list as it is.
+    void include(const QString& file);
+
     // Takes a file off the list (compared without regard to case).
     void remove(const QString& file);
 

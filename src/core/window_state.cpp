@@ -3,6 +3,11 @@
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -104,4 +109,55 @@ void WindowState::erasePlaces(TZkwIni& settings) {
     for (const char16_t* key :
          {u"Pos", u"ViewPos", u"SentWin", u"ShWin", u"QslPos", u"RigWin", u"ConfPos", u"QslDef"})
         settings.deleteKey(u"Config", key);
+}
+
+std::vector<QRect> screenAreas() {
+    std::vector<QRect> areas;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas.push_back(screen->availableGeometry());
+    return areas;
+}
+
+QRect placedOnScreen(const QRect& inside, const std::vector<QRect>& screens, int titleBar) {
+    if (screens.empty()) return inside;
+    // Enough of the title bar to take hold of the window.
+    constexpr int kGrip = 100;
+    const QRect bar(inside.left(), inside.top() - titleBar, inside.width(), titleBar);
+    const auto held = [&](const QRect& area) {
+        const QRect shown = bar.intersected(area);
+        return shown.height() == titleBar && shown.width() >= std::min(kGrip, bar.width());
+    };
+    for (const QRect& area : screens)
+        if (held(area)) return inside;
+    // The screen that shows most of the window, else the first one.
+    const QRect* best = &screens.front();
+    qint64 most = 0;
+    for (const QRect& area : screens) {
+        const QRect shown = inside.adjusted(0, -titleBar, 0, 0).intersected(area);
+        const qint64 size = qint64{shown.width()} * shown.height();
+        if (size > most) {
+            most = size;
+            best = &area;
+        }
+    }
+    const QRect& area = *best;
+    QRect placed = inside;
+    if (most == 0) {
+        // Seen nowhere: wholly onto the first screen, as far as it fits.
+        placed.moveLeft(std::clamp(inside.left(), area.left(),
+                                   std::max(area.left(), area.right() + 1 - inside.width())));
+        placed.moveTop(
+            std::clamp(inside.top(), area.top() + titleBar,
+                       std::max(area.top() + titleBar, area.bottom() + 1 - inside.height())));
+        return placed;
+    }
+    const int grip = std::min(kGrip, inside.width());
+    placed.moveLeft(std::clamp(inside.left(), area.left() - (inside.width() - grip),
+                               std::max(area.left(), area.right() + 1 - grip)));
+    placed.moveTop(std::clamp(inside.top(), area.top() + titleBar,
+                              std::max(area.top() + titleBar, area.bottom() + 1 - titleBar)));
+    return placed;
 }

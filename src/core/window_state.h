@@ -58,3 +58,13 @@ public:
 private:
     TZkwIni& settings_;
 };
+
+// The usable area of each screen (without panels), the primary screen first.
+std::vector<QRect> screenAreas();
+
+// A window's inside as it is to be put back: moved so that its title bar
+// (`titleBar` pixels above the inside, which is what the places keep) lies on
+// a screen, and at least a corner of the window with it; a place off every
+// screen (a screen since unplugged) goes onto the first screen. A place that
+// shows already stays as it is.
+QRect placedOnScreen(const QRect& inside, const std::vector<QRect>& screens, int titleBar = 32);

@@ -10,6 +10,7 @@
 #include "core/bitmap_ops.h"
 #include "core/file_dialogs.h"
 #include "core/msg_box.h"
+#include "core/ui/font_picker.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "render/card_pictures.h"
@@ -25,7 +26,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -92,12 +92,11 @@ void TZkvmQSL::Speed3Click(bool colourOnly) {
         if (!chosen.isValid()) return;
         d.fontColour = bgrOf(chosen);
     } else {
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, fontOf(d.fontName, 12, d.fontStyle), this,
-                                                QStringLiteral("QSL記載文字のフォント"));
-        if (!ok) return;
-        d.fontName = font.family();
-        d.fontStyle = styleOf(font);
+        const std::optional<QFont> font = chooseFont(this, fontOf(d.fontName, 12, d.fontStyle),
+                                                     QStringLiteral("QSL記載文字のフォント"));
+        if (!font) return;
+        d.fontName = font->family();
+        d.fontStyle = styleOf(*font);
     }
     d.saveTextFont(settings_);
 }
@@ -118,13 +117,13 @@ void TZkvmQSL::BgFontClick(bool colourOnly) {
         d.saveCallColour(settings_);
         return;
     }
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, fontOf(d.callFontName, d.callSize, d.callStyle),
-                                            this, QStringLiteral("自局コールサインのフォント"));
-    if (!ok) return;
-    d.callFontName = font.family();
-    d.callSize = font.pointSize();
-    d.callStyle = styleOf(font);
+    const std::optional<QFont> font =
+        chooseFont(this, fontOf(d.callFontName, d.callSize, d.callStyle),
+                   QStringLiteral("自局コールサインのフォント"));
+    if (!font) return;
+    d.callFontName = font->family();
+    d.callSize = font->pointSize();
+    d.callStyle = styleOf(*font);
     d.saveCallFont(settings_);
 }
 

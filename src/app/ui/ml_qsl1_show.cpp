@@ -12,10 +12,12 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/history_combo.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "logdata/log_store.h"
 #include "mail/mail_account.h"
 #include "mail/mail_session.h"
+#include "render/card_composer.h"
 #include "render/card_pictures.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
@@ -38,6 +40,8 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
+
+#include <cmath>
 
 namespace {
 
@@ -72,7 +76,7 @@ void TZkvmQSL::FormShow() {
     if (ctrlHeldAtStart_)
         resize(size);
     else
-        setGeometry(QRect(place.topLeft(), size));
+        setGeometry(placedOnScreen(QRect(place.topLeft(), size), screenAreas()));
 
     showState();
     if (qsoWarning) ShowMsgBox(this, *qsoWarning, app::title(), mb::Ok | mb::IconExclamation);
@@ -207,6 +211,18 @@ void TZkvmQSL::loadPreview() {
             reader.setScaledSize(
                 size.scaled(1056, 1056 * size.height() / size.width(), Qt::KeepAspectRatio));
         picture = reader.read();
+        if (size.isValid() && !picture.isNull()) {
+            // The card keeps the photo's top-left part only: the preview
+            // shows that part, as the card will.
+            const QSize upright =
+                (picture.width() >= picture.height()) == (size.width() >= size.height())
+                    ? size
+                    : size.transposed();
+            const QRect crop = cardGeometry(upright, environment_.photoSize).crop;
+            const double scale = double(picture.width()) / upright.width();
+            picture = picture.copy(0, 0, std::max(1, int(std::lround(crop.width() * scale))),
+                                   std::max(1, int(std::lround(crop.height() * scale))));
+        }
         if (size.isValid())
             statusBar()->showMessage(
                 state_.picturePath +

@@ -86,7 +86,8 @@ int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
     NextButton->setFixedWidth(sendMode ? 48 : 80);
     Label1->setText(previewLabel(sendMode, recno, picture_.size(), QFileInfo(jpegPath).fileName()));
     // The inside's corner, as it was saved (see finish).
-    setGeometry(QRect(places_.previewPlace().value_or(QPoint(9, 9)), size()));
+    setGeometry(placedOnScreen(QRect(places_.previewPlace().value_or(QPoint(9, 9)), size()),
+                               screenAreas()));
     layOut();
     if (!sendMode) {
         setModal(true);

@@ -163,6 +163,10 @@ int TFormJP::ShowCards(const QString& pathOrMask, int flags) {
     }
     const QSignalBlocker quiet(ScrollBar1);
     ScrollBar1->setRange(0, std::max(found - 1, 0));
+    // One card a step, the slider one card's share of the bar: it moves to
+    // the right as the cards go on.
+    ScrollBar1->setSingleStep(1);
+    ScrollBar1->setPageStep(1);
     ScrollBar1->setValue(0);
     const bool several = found > 1;
     ScrollBar1->setVisible(several);
@@ -252,11 +256,17 @@ void TFormJP::layOut() {
     resize(w, top + fitted.height() + kMemoHeight);
     if (!placed_) {
         // The inside's corner, as closeEvent saves it.
-        setGeometry(QRect(places_.viewerPlace().at.value_or(QPoint(9, 9)), size()));
+        setGeometry(placedOnScreen(QRect(places_.viewerPlace().at.value_or(QPoint(9, 9)), size()),
+                                   screenAreas()));
         placed_ = true;
     }
-    Label1->setGeometry(0, 0, 220, kLabelRow);
-    ScrollBar1->setGeometry(224, 2, std::max(w - 224 - 70, 40), kLabelRow - 4);
+    // The label as wide as its text ("1／2 (2026/12/08 19:00)"), the
+    // scroll bar after it.
+    const int labelWidth =
+        std::max(220, Label1->fontMetrics().horizontalAdvance(Label1->text()) + 8);
+    Label1->setGeometry(0, 0, labelWidth, kLabelRow);
+    ScrollBar1->setGeometry(labelWidth + 4, 2, std::max(w - labelWidth - 4 - 70, 40),
+                            kLabelRow - 4);
     CancelButton->setGeometry(w - 66, 0, 64, kLabelRow);
     Memo1->setGeometry(0, top + fitted.height(), w, kMemoHeight);
     SaveButton->setGeometry(w - 70, top + fitted.height() + 4, 64, 24);

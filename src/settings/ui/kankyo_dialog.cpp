@@ -1,4 +1,5 @@
 #include "settings/ui/kankyo_dialog.h"
+#include "core/ui/font_picker.h"
 #include "core/ui/widget_names.h"
 
 #include "core/msg_box.h"
@@ -14,7 +15,6 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QFormLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -271,9 +271,9 @@ void TSetQSL::FontD1Click(bool shift) {
     if (shift) {
         font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
     } else {
-        bool ok = false;
-        font = QFontDialog::getFont(&ok, font, this, QStringLiteral("一覧Font"));
-        if (!ok) return;
+        const std::optional<QFont> chosen = chooseFont(this, font, QStringLiteral("一覧Font"));
+        if (!chosen) return;
+        font = *chosen;
     }
     model_.listFontName = font.family();
     model_.listFontSize = font.pointSize();
@@ -289,9 +289,9 @@ void TSetQSL::FontD2Click(bool shift) {
     if (shift) {
         font = QFont(QStringLiteral("ＭＳ ゴシック"), 14);
     } else {
-        bool ok = false;
-        font = QFontDialog::getFont(&ok, font, this, QStringLiteral("メモFont"));
-        if (!ok) return;
+        const std::optional<QFont> chosen = chooseFont(this, font, QStringLiteral("メモFont"));
+        if (!chosen) return;
+        font = *chosen;
     }
     model_.memoFontName = font.family();
     model_.memoFontSize = font.pointSize();

@@ -139,6 +139,9 @@ TEST(MainStateStart, PicturesAndDefinitionsWrittenOnWindowsAreFound) {
     state.load(ini, AppPaths(box.dir()));
     EXPECT_EQ(state.picturePath, box.path(u"Photos/Sea.jpg"_s));
     EXPECT_EQ(state.definitionPath, box.path(u"Card.mQSL"_s));
+    // Set without the menus, they are on the menus all the same.
+    EXPECT_EQ(state.pictures.files(), QStringList{box.path(u"Photos/Sea.jpg"_s)});
+    EXPECT_EQ(state.definitions.files(), QStringList{box.path(u"Card.mQSL"_s)});
 }
 
 TEST(MainStateClose, AClearedPlaceOrRemarkStaysClearedWithItsHistoryKept) {

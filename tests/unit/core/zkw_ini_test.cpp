@@ -1,4 +1,5 @@
 #include "core/zkw_ini.h"
+#include "core/window_state.h"
 
 #include "core/sjis.h"
 #include "test_support.h"
@@ -240,6 +241,26 @@ TEST(ZkwIni, RebindWritesEverythingToTheNewFile) {
     EXPECT_TRUE(ini.flush());
     EXPECT_EQ(readBytes(box.path(u"b.ini"_s)), QByteArray("[Count]\r\nMax=3\r\n\r\n"));
     EXPECT_EQ(readBytes(box.path(u"a.ini"_s)), QByteArray("[Count]\r\nMax=3\r\n\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// Windows come back where their title bar can be taken hold of.
+TEST(WindowPlaces, ATitleBarOffEveryScreenIsBroughtBack) {
+    const std::vector<QRect> two{QRect(0, 0, 1280, 1000), QRect(1280, 0, 1920, 1080)};
+    // Shown already: left alone, on either screen.
+    EXPECT_EQ(placedOnScreen(QRect(40, 60, 600, 700), two), QRect(40, 60, 600, 700));
+    EXPECT_EQ(placedOnScreen(QRect(2000, 300, 600, 700), two), QRect(2000, 300, 600, 700));
+    // A fresh folder's 0,0: the title bar would sit above the screen.
+    EXPECT_EQ(placedOnScreen(QRect(0, 0, 600, 700), two), QRect(0, 32, 600, 700));
+    // Left on a screen since unplugged: onto the first one, size kept.
+    EXPECT_EQ(placedOnScreen(QRect(4000, 2000, 600, 700), two), QRect(680, 300, 600, 700));
+    EXPECT_EQ(placedOnScreen(QRect(-3000, 400, 600, 700), {two[0]}).topLeft(), QPoint(0, 300));
+    // Partly shown with its title bar off the right edge: moved just enough.
+    EXPECT_EQ(placedOnScreen(QRect(1250, 100, 600, 700), {two[0]}).topLeft(), QPoint(1180, 100));
+    EXPECT_EQ(placedOnScreen(QRect(9, 9, 500, 400), {}), QRect(9, 9, 500, 400));
 }
 
 }  // namespace
