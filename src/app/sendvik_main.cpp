@@ -28,6 +28,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include <iostream>
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
@@ -39,7 +41,16 @@ int main(int argc, char* argv[]) {
     takeHomeArgument(arguments);
 
     platform::SingleInstance instance(QStringLiteral("TZkvmQSL"), paths.programDir());
-    if (!instance.claim()) return 0;  // the running copy comes forward
+    if (!instance.claim()) {
+        // The running copy comes forward; the terminal says why this one ends.
+        std::cerr << QStringLiteral(
+                         "ZELKOV E-Mail QSL はこのフォルダで既に起動しています（%1）。"
+                         "起動中のウインドウを前面に出しました。")
+                         .arg(QDir::toNativeSeparators(paths.programDir()))
+                         .toStdString()
+                  << std::endl;
+        return 0;
+    }
 
     setUpApplication(application);
     platform::quitOnTerminationSignals(&application);

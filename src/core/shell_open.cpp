@@ -55,12 +55,22 @@ ShellTarget SplitShellTarget(QStringView target) {
     return {t.toString(), QString()};
 }
 
+namespace {
+constexpr int kNotFound = 2;
+constexpr int kNoProgram = 31;
+}  // namespace
+
 bool ShellOpen(const QString& target) {
     const ShellTarget st = SplitShellTarget(target);
     const int rc = platform::shellOpen(st.file, st.parameters);
     if (rc <= 32) {
-        ShowMsgBox(nullptr, QStringLiteral("起動できません。（エラーNo%1）").arg(rc), target,
-                   mb::Ok | mb::IconStop);
+        // The target named in the text too: a caption is easily cut short.
+        QString text = QStringLiteral("起動できません。（エラーNo%1）").arg(rc);
+        if (rc == kNoProgram)
+            text += QStringLiteral("\r\r開くことのできるプログラムがありません：\r") + target;
+        else if (rc == kNotFound)
+            text += QStringLiteral("\r\r見つかりません：\r") + target;
+        ShowMsgBox(nullptr, text, target, mb::Ok | mb::IconStop);
         return false;
     }
     return true;

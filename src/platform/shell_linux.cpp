@@ -1,10 +1,13 @@
 #include "platform/shell.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 namespace platform {
@@ -14,6 +17,7 @@ constexpr int kOk = 42;
 constexpr int kFileNotFound = 2;
 constexpr int kAccessDenied = 5;
 constexpr int kNoAssociation = 31;
+constexpr int kOpenerWaitMs = 3000;
 
 bool looksLikeUrl(const QString& target) {
     const qsizetype colon = target.indexOf(u':');
@@ -23,19 +27,48 @@ bool looksLikeUrl(const QString& target) {
             target.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive));
 }
 
+// Opens an address or a document with the desktop's opener. xdg-open starts
+// whatever is set up and tells by its exit status whether anything could
+// open it; it is waited for a moment only, since in some desktops it stays
+// until the browser it started ends (then the browser is up: success). It
+// runs detached, so that waiting ends nothing.
+int openWithDesktop(const QUrl& url) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return QDesktopServices::openUrl(url) ? kOk : kNoAssociation;
+    QTemporaryDir status;
+    const QString statusFile = status.filePath(QStringLiteral("status"));
+    if (!status.isValid() ||
+        !QProcess::startDetached(QStringLiteral("/bin/sh"),
+                                 {QStringLiteral("-c"),
+                                  QStringLiteral("\"$0\" \"$1\" >/dev/null 2>&1; echo $? > \"$2\""),
+                                  opener, url.toString(QUrl::FullyEncoded), statusFile}))
+        return kNoAssociation;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < kOpenerWaitMs) {
+        QFile answer(statusFile);
+        if (answer.open(QIODevice::ReadOnly)) {
+            const QByteArray code = answer.readAll().trimmed();
+            if (!code.isEmpty()) return code == "0" ? kOk : kNoAssociation;
+        }
+        QThread::msleep(50);
+    }
+    status.setAutoRemove(false);  // the opener may still write its answer there
+    return kOk;
+}
+
 }  // namespace
 
 int shellOpen(const QString& file, const QString& parameters) {
     if (file.isEmpty()) return kFileNotFound;
-    if (looksLikeUrl(file)) return QDesktopServices::openUrl(QUrl(file)) ? kOk : kNoAssociation;
+    if (looksLikeUrl(file)) return openWithDesktop(QUrl(file));
     const QFileInfo info(file);
     if (!info.exists()) return kFileNotFound;
     if (info.isFile() && info.isExecutable()) {
         const QStringList args = QProcess::splitCommand(parameters);
         return QProcess::startDetached(info.absoluteFilePath(), args) ? kOk : kAccessDenied;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? kOk
-                                                                                   : kNoAssociation;
+    return openWithDesktop(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 QString documentsFolder() {

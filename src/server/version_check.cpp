@@ -14,8 +14,12 @@ QString aboutText(const AboutInfo& info) {
     QStringList lines;
     lines << app::title() + u' ' + app::versionText();
     lines << u"NOVQ_user："_s + info.call.trimmed().toUpper();
-    lines << u"Build\tSendvik.exe ("_s + app::buildDate() + u')';
-    lines << u"\tZelkov50.dll"_s + info.libraryDate.left(20);
+    // The program as this platform names it; the log library is built into
+    // it here, so it goes by its name alone, then its date.
+    const QString program = QFileInfo(info.programPath).fileName();
+    lines << u"Build\t"_s + (program.isEmpty() ? u"sendvik"_s : program) + u" ("_s +
+                 app::buildDate() + u')';
+    lines << u"\tZelkov50 "_s + info.libraryDate.left(20);
     lines << QDir::toNativeSeparators(info.programPath);
     lines << QDir::toNativeSeparators(LogStore::dataPathFor(info.qsoData)) + u"\t\t総件数："_s +
                  FormatThousands(info.recordCount) + u"件"_s;

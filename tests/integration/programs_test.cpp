@@ -117,6 +117,8 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     second.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, home});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError())
+                    .contains(u"ZELKOV E-Mail QSL はこのフォルダで既に起動しています"_s));
     EXPECT_EQ(first.state(), QProcess::Running);
     // The same user on another program folder runs a copy of its own, as
     // does another user.

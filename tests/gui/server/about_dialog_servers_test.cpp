@@ -74,8 +74,8 @@ private Q_SLOTS:
         WindowState boxPlaces(settings);
         TAbForm box(info(), http, base, boxPlaces, dir.path());
         QCOMPARE(box.findChild<QLabel*>(u"Label1"_s)->text(),
-                 u"ZELKOV E-Mail QSL Ver5.12\nNOVQ_user：JS2IIU\nBuild\tSendvik.exe (2025/11/30)\n"
-                 u"\tZelkov50.dll2025/10/01 12:00:00 \n/opt/sendvik/sendvik\n"
+                 u"ZELKOV E-Mail QSL Ver5.12\nNOVQ_user：JS2IIU\nBuild\tsendvik (2025/11/30)\n"
+                 u"\tZelkov50 2025/10/01 12:00:00 \n/opt/sendvik/sendvik\n"
                  u"/home/ham/ZELKOV.zdb\t\t総件数：12,345件\nZELKOVユーザーリスト\n"
                  u"　※2026/12/01版を使用中\n/home/ham/RcvQSL\n/home/ham/SntQSL"_s);
         box.show();

@@ -8,6 +8,7 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -117,9 +118,30 @@ TEST(Links, AFileThatCannotBeOpenedIsReported) {
     const QString missing = box.path(u"missing.txt"_s);
     ShellOpen(missing);
     ASSERT_EQ(box.messages.messages().size(), 1u);
-    EXPECT_EQ(box.messages.messages()[0].text, QStringLiteral("起動できません。（エラーNo2）"));
+    EXPECT_EQ(box.messages.messages()[0].text,
+              u"起動できません。（エラーNo2）\r\r見つかりません：\r"_s + missing);
     EXPECT_EQ(box.messages.messages()[0].caption, missing);
     EXPECT_EQ(box.messages.messages()[0].flags, 16u);
+
+    // The desktop's opener finds no program for an address (no browser): the
+    // address is named; when it opens it, nothing is said.
+    const QByteArray path = qgetenv("PATH");
+    QDir().mkpath(box.path(u"bin"_s));
+    const QString opener = box.path(u"bin/xdg-open"_s);
+    qputenv("PATH", QFile::encodeName(box.path(u"bin"_s)) + ':' + path);
+    testing_support::writeBytes(opener, "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    box.messages.clear();
+    EXPECT_FALSE(ShellOpen(u"https://www.zelkov.example/tgw/qsl/qanda.html"_s));
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    EXPECT_EQ(box.messages.messages()[0].text,
+              u"起動できません。（エラーNo31）\r\r開くことのできるプログラムがありません：\r"
+              u"https://www.zelkov.example/tgw/qsl/qanda.html"_s);
+    testing_support::writeBytes(opener, "#!/bin/sh\nexit 0\n");
+    box.messages.clear();
+    EXPECT_TRUE(ShellOpen(u"https://www.zelkov.example/"_s));
+    EXPECT_TRUE(box.messages.messages().empty());
+    qputenv("PATH", path);
 }
 
 TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
