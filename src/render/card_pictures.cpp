@@ -25,10 +25,12 @@ QImage definitionPreview(const QString& definitionPath) {
         const QString& name = *found;
         const JpegReadResult read = readJpeg(name, QSize(528, 336));
         if (!read.ok()) continue;
+        // The card's proportion cut from the top-left: a wider picture loses
+        // its right part, a taller one its bottom.
         const QImage& p = read.image;
-        if (p.width() * 336 >= p.height() * 528)
-            return p.copy(0, 0, p.width(), int(qint64(p.width()) * 336000 / 528000));
-        return p.copy(0, 0, int(qint64(p.height()) * 528000 / 336000), p.height());
+        if (qint64(p.width()) * 336 >= qint64(p.height()) * 528)
+            return p.copy(0, 0, int(qint64(p.height()) * 528000 / 336000), p.height());
+        return p.copy(0, 0, p.width(), int(qint64(p.width()) * 336000 / 528000));
     }
     return {};
 }

@@ -23,7 +23,7 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
     ASSERT_TRUE(make.waitForFinished(60000));
     ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
     for (const char16_t* f : {u"ZELKOV.zdb", u"UserList.usr", u"UserList.usx", u"RigAnt.dat",
-                              u"QslMessage.txt", u"photo.jpg", u"Sendvik.ini"})
+                              u"QslMessage.txt", u"photo.jpg", u"demo_card.mQSL", u"Sendvik.ini"})
         EXPECT_TRUE(QFileInfo::exists(home + u'/' + QString::fromUtf16(f)))
             << QString::fromUtf16(f).toStdString();
     auto cli = [&](const QStringList& arguments) {

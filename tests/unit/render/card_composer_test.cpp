@@ -2,6 +2,7 @@
 #include "core/msg_box.h"
 #include "golden.h"
 #include "log_fixture.h"
+#include "render/card_pictures.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
 #include "test_support.h"
@@ -49,6 +50,24 @@ TEST(CardGeometry, TheSizeTableAndTheCrop) {
     EXPECT_EQ(cardGeometry({700, 500}, 0).card, QSize(640, 408));
     EXPECT_EQ(cardGeometry({600, 1000}, 0).card, QSize(528, 336));
     EXPECT_EQ(cardGeometry({600, 1000}, 0).crop, QRect(0, 0, 600, 382));
+}
+
+// The main window's picture of a definition: its photo cut to the card's
+// proportion inside the picture, whether it is wider or taller than a card.
+TEST(CardGeometry, ADefinitionsPreviewIsCutInsideItsPhoto) {
+    Sandbox box;
+    for (const QSize photo : {QSize(1680, 1050), QSize(600, 1000)}) {
+        QImage image(photo, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        ASSERT_TRUE(writeJpeg(image, box.path(u"photo.jpg"_s), 90, nullptr));
+        writeBytes(box.path(u"card.mQSL"_s), "#Size 1024,652\r\n#Jpg 0,0,0,0,\"photo.jpg\"\r\n");
+        const QImage preview = definitionPreview(box.path(u"card.mQSL"_s));
+        ASSERT_FALSE(preview.isNull());
+        EXPECT_NEAR(double(preview.width()) / preview.height(), 528.0 / 336, 0.02);
+        // Nothing from outside the photo (it would be black).
+        EXPECT_EQ(preview.pixelColor(preview.width() - 1, preview.height() - 1).lightness(), 255)
+            << photo.width();
+    }
 }
 
 TEST(CardSave, TooSmallAndTooBigAreRefusedAfterWriting) {
