@@ -4,6 +4,7 @@
 #include "core/msg_box.h"
 #include "core/off_thread.h"
 #include "core/progress_port.h"
+#include "core/serial_worker.h"
 #include "core/text_files.h"
 #include "core/zk_dll5.h"
 #include "mail/mail_session.h"
@@ -152,10 +153,6 @@ void finishReceivedFiles(const ReceiveRequest& request) {
 class FilingLine {
 public:
     explicit FilingLine(const ReceiveRequest& request) : request_(request) {}
-    ~FilingLine() {
-        for (const Item& item : queue_)
-            item.result.wait();
-    }
     FilingLine(const FilingLine&) = delete;
     FilingLine& operator=(const FilingLine&) = delete;
 
@@ -167,19 +164,15 @@ public:
     }
     void add(int number, QByteArray source) {
         bytes_ += source.size();
-        std::shared_future<ReceivedMail> before;
-        if (!queue_.empty()) before = queue_.back().result;
         const qsizetype size = source.size();
         queue_.push_back(
-            {number, size,
-             std::async(std::launch::async, [this, before, source = std::move(source)] {
-                 if (before.valid()) before.wait();
-                 return receiveMail(source, request_);
-             }).share()});
+            {number, size, worker_.run([&request = request_, source = std::move(source)] {
+                 return receiveMail(source, request);
+             })});
     }
     // The oldest, waited for while events keep flowing.
     std::pair<int, ReceivedMail> take() {
-        const Item item = queue_.front();
+        Item item = std::move(queue_.front());
         queue_.pop_front();
         bytes_ -= item.size;
         runOffThread([&] { item.result.wait(); });
@@ -192,11 +185,12 @@ private:
     struct Item {
         int number;
         qsizetype size;
-        std::shared_future<ReceivedMail> result;
+        std::future<ReceivedMail> result;
     };
     const ReceiveRequest& request_;
     std::deque<Item> queue_;
     qsizetype bytes_ = 0;
+    SerialWorker worker_;  // last: it ends, the jobs done, before the rest
 };
 
 }  // namespace

@@ -1,11 +1,16 @@
 // The progress and card-decision ports as the command line and tests use them.
 
 #include "core/card_decisions.h"
+#include "core/off_thread.h"
 #include "core/progress_port.h"
+#include "core/serial_worker.h"
 #include "platform/termination.h"
 
 #include <csignal>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +118,38 @@ TEST(CardDecisions, TheTerminalSendsAllOrAsksEachCard) {
     EXPECT_EQ(scripted.decide(u"d.jpg"_s, 8), CardDecision::Send);
     ASSERT_EQ(scripted.asked().size(), 2u);
     EXPECT_EQ(scripted.asked()[1].recno, 8);
+}
+
+}  // namespace
+
+namespace {
+
+// Work off the calling thread: on a thread kept for the next call, in the
+// order given, with what it throws thrown back to the caller.
+TEST(OffThread, WorkRunsElsewhereOnAKeptThreadInOrder) {
+    std::thread::id first, second;
+    runOffThread([&] { first = std::this_thread::get_id(); });
+    runOffThread([&] { second = std::this_thread::get_id(); });
+    EXPECT_NE(first, std::this_thread::get_id());
+    EXPECT_EQ(first, second);
+    EXPECT_THROW(runOffThread([] { throw std::runtime_error("lost connection"); }),
+                 std::runtime_error);
+
+    std::vector<int> order;
+    {
+        SerialWorker worker;
+        std::future<int> last;
+        for (int i = 0; i < 50; ++i)
+            last = worker.run([&order, i] {
+                order.push_back(i);
+                return i;
+            });
+        EXPECT_EQ(last.get(), 49);
+        worker.post([&order] { order.push_back(50); });
+    }  // the job posted last still runs before the worker ends
+    ASSERT_EQ(order.size(), 51u);
+    for (int i = 0; i <= 50; ++i)
+        EXPECT_EQ(order[static_cast<size_t>(i)], i);
 }
 
 }  // namespace
