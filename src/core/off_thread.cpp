@@ -31,6 +31,14 @@ public:
         std::lock_guard lock(mutex_);
         if (idle_.size() < kKept) idle_.push_back(std::move(worker));
     }
+    // The kept threads end (and free what libraries keep per thread).
+    void clear() {
+        std::vector<std::unique_ptr<SerialWorker>> ending;
+        {
+            std::lock_guard lock(mutex_);
+            ending.swap(idle_);
+        }
+    }
 
 private:
     static constexpr size_t kKept = 4;
@@ -40,6 +48,14 @@ private:
 
 WorkerPool& workers() {
     static WorkerPool pool;
+    // The threads end with the application, before the libraries they used
+    // are torn down at exit (OpenSSL frees its per-thread state only for a
+    // thread that ends before its own clean-up).
+    static const bool ending = [] {
+        if (QCoreApplication::instance()) qAddPostRoutine([] { workers().clear(); });
+        return true;
+    }();
+    (void)ending;
     return pool;
 }
 
