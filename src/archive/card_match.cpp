@@ -1,0 +1,135 @@
+#include "archive/card_match.h"
+
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "logdata/zelkov50.h"
+#include "logdata/zkw_parse.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+#include <array>
+
+namespace {
+
+// Where the first `count` "_" of the name stand; fewer found: the rest -1.
+template <size_t N>
+std::array<qsizetype, N> underscores(const QString& name) {
+    std::array<qsizetype, N> at;
+    at.fill(-1);
+    qsizetype from = 0;
+    for (size_t i = 0; i < N; ++i) {
+        at[i] = name.indexOf(u'_', from);
+        if (at[i] < 0) break;
+        from = at[i] + 1;
+    }
+    return at;
+}
+
+int twoDigits(const QString& text, qsizetype at) {
+    if (at < 0 || at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit()) return -1;
+    return text[at].digitValue() * 10 + text[at + 1].digitValue();
+}
+
+// The QSO's moment in Japan time (the card names' time); invalid when its
+// date or time is none.
+QDateTime qsoMoment(const QsoRecord& qso) {
+    const int yy = twoDigits(qso.date, 0);
+    const QDate date(2000 + yy, twoDigits(qso.date, 3), twoDigits(qso.date, 6));
+    const QTime time(twoDigits(qso.time, 0), twoDigits(qso.time, 3));
+    if (yy < 0 || !date.isValid() || !time.isValid()) return {};
+    if (qso.zone == u'J') return QDateTime(date, time);
+    return QDateTime(date, time, Qt::UTC).toLocalTime();
+}
+
+// A name as the message shows it: a list entry carries ",time" behind it.
+QString shownName(const QString& name) {
+    const qsizetype cut = name.indexOf(u"g,");
+    return cut > 8 ? name.left(cut + 1) : name;
+}
+
+}  // namespace
+
+qint64 matchToleranceSeconds(int toleranceMinutes) {
+    return qint64{toleranceMinutes} * 60 + 1;
+}
+
+bool MatchCardDateTime(const QString& fileName, const QsoRecord& qso, qint64 toleranceSeconds,
+                       QString& band, QString& mode) {
+    const auto at = underscores<4>(fileName);
+    if (at[2] < 0) return false;
+    // The band as far as 12 characters reach ("430-440" stands for
+    // "430/440"); the band check reads its leading number.
+    band = fileName.mid(at[2] + 1, 12);
+    if (const qsizetype dash = band.indexOf(u'-'); dash >= 0) band[dash] = u'/';
+    if (at[3] < 0) return false;
+    mode = fileName.mid(at[3] + 1, 12).section(u'_', 0, 0);
+    if (qso.time.trimmed().isEmpty()) return false;
+
+    const QDateTime qsoAt = qsoMoment(qso);
+    if (!qsoAt.isValid()) {
+        ShowMsgBox(nullptr,
+                   QStringLiteral("QSOデータの日付または時刻が不正です！\r\rNo%1　%2　%3　%4")
+                       .arg(qso.recno)
+                       .arg(qso.call, qso.date, qso.time),
+                   app::title(), mb::Ok | mb::IconStop);
+        band.clear();
+        return false;
+    }
+    const QDate cardDate(2000 + twoDigits(fileName, at[0] + 1), twoDigits(fileName, at[0] + 3),
+                         twoDigits(fileName, at[0] + 5));
+    const QTime cardTime(twoDigits(fileName, at[1] + 1), twoDigits(fileName, at[1] + 3));
+    if (twoDigits(fileName, at[0] + 1) < 0 || !cardDate.isValid() || !cardTime.isValid()) {
+        ShowMsgBox(nullptr,
+                   QStringLiteral("ファイル名が不正な日付または時刻の電子QSLです！\r\r") +
+                       shownName(fileName),
+                   app::title(), mb::Ok | mb::IconStop);
+        band.clear();
+        return false;
+    }
+    const qint64 apart = qsoAt.secsTo(QDateTime(cardDate, cardTime));
+    return -toleranceSeconds <= apart && apart <= toleranceSeconds;
+}
+
+QString cardIndexKey(const QString& fileName) {
+    QString key = fileName.left(6).leftJustified(6, u' ');
+    if (key[4] == u'_') {
+        key[4] = u' ';
+        key[5] = u' ';
+    } else if (key[5] == u'_') {
+        key[5] = u' ';
+    }
+    return key;
+}
+
+CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
+                    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+    CardMatch result;
+    const QString key = cardIndexKey(fileName);
+    log.index.store = log.store.get();
+    // Bounded by the log: the index walk steps one record back each time.
+    int guard = log.recordCount + 1;
+    for (int recno = idxLsearch(log.index, key); recno > 0 && guard-- > 0;
+         recno = idx_back(log.index)) {
+        if (ZKW_read(log, recno, read_mode::IndexWalk) != 0) break;
+        const QsoRecord& qso = log.rec;
+        if (qso.key6() != key) break;
+        result.verdict = 0;
+        if (twoDigits(qso.date, 0) >= 50) continue;  // 1950-1999: never a match
+        result.verdict = 1;
+        QString band, mode;
+        if (MatchCardDateTime(fileName, qso, toleranceSeconds, band, mode) && !band.isEmpty())
+            result.verdict |= 2;
+        // The band field of the name (the band text runs on into the mode).
+        if (!band.isEmpty() && FreqPCheck(band.section(u'_', 0, 0)) == FreqPCheck(qso.freq))
+            result.verdict |= 4;
+        if (modesAgree(qso.mode, mode)) result.verdict |= 8;
+        if (result.matched()) {
+            result.recno = recno;
+            result.qso = qso;
+            return result;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A card file against the log: whether one QSO of the log is the QSO a card
+// picture confirms. A card's name carries the QSO (Sender_yymmdd_hhmm_band_
+// mode_Receiver.jpg, the time in Japan time); it matches a QSO of the same
+// call whose moment lies within the tolerance, on the same band, in the same
+// mode (or one the mode table lets stand for it). The received list, the
+// sent list, the tally by area and the logging program's "show the card of
+// this QSO" all use this rule.
+
+#include "logdata/qso_record.h"
+
+#include <QString>
+
+#include <functional>
+
+struct ZkwHandle;
+
+// How close a card's time must be to the QSO's: the tolerance setting in
+// minutes, plus one second.
+qint64 matchToleranceSeconds(int toleranceMinutes);
+
+// The card's band and mode from its name, and whether its date and time lie
+// within `toleranceSeconds` of the QSO's (a UTC QSO is taken to Japan time,
+// the time of the card names). False without the name's fields; false
+// without a QSO time (band and mode are still filled); a QSO or a name whose
+// date or time no calendar has is told through the message port, and the
+// band is emptied.
+bool MatchCardDateTime(const QString& fileName, const QsoRecord& qso, qint64 toleranceSeconds,
+                       QString& band, QString& mode);
+
+// The call index key of a card name: its first six characters, with the
+// "_" after a four- or five-character call made blanks.
+QString cardIndexKey(const QString& fileName);
+
+struct CardMatch {
+    // 1 examined, +2 date and time within the tolerance, +4 same band, +8
+    // modes agree: 15 is a match. The verdict of the last record looked at.
+    int verdict = 0;
+    int recno = 0;  // the matching record, 0 when none
+    QsoRecord qso;  // its QSO
+    bool matched() const { return verdict == 15; }
+};
+
+// Walks the QSOs of the card's call from the index position backwards; the
+// first one that matches wins. QSOs of 1950-1999 never match. `modesAgree`
+// (log mode, card mode) decides the modes.
+CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
+                    const std::function<bool(const QString&, const QString&)>& modesAgree);

@@ -1,0 +1,132 @@
+#include "archive/card_match.h"
+
+#include "log_fixture.h"
+#include "logdata/zelkov50.h"
+#include "settings/kankyo.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const qint64 kTenMinutes = matchToleranceSeconds(10);
+
+TEST(CardMatch, TheCardsTimeWithinTheToleranceOfTheQsoInJapanTime) {
+    Sandbox box;
+    QsoRecord q = qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:42"_s);
+    QString band, mode;
+    // Ten minutes either side and one second more; eleven minutes is out.
+    EXPECT_TRUE(
+        MatchCardDateTime(u"JS2IIU_261120_2352_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_EQ(band, u"7.024_CW_JA1"_s);  // twelve characters; its number counts
+    EXPECT_EQ(mode, u"CW"_s);
+    EXPECT_TRUE(
+        MatchCardDateTime(u"JS2IIU_261120_2332_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_FALSE(
+        MatchCardDateTime(u"JS2IIU_261120_2353_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_FALSE(MatchCardDateTime(u"JS2IIU_261120_2352_7.024_CW_JA1ABC.jpg"_s, q,
+                                   matchToleranceSeconds(9), band, mode));
+    // Across midnight, and a UTC record taken to Japan time (nine hours on).
+    q.time = u"23:58"_s;
+    EXPECT_TRUE(
+        MatchCardDateTime(u"JS2IIU_261121_0003_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    q.time = u"14:42"_s;
+    q.zone = u'U';
+    EXPECT_TRUE(
+        MatchCardDateTime(u"JS2IIU_261120_2342_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_FALSE(
+        MatchCardDateTime(u"JS2IIU_261120_1442_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+
+    // Band and mode come from the name even without a QSO time; a dash in
+    // the band stands for "/".
+    q.time.clear();
+    EXPECT_FALSE(MatchCardDateTime(u"JS2IIU_261120_2342_430-440_FM_JA1ABC.jpg"_s, q, kTenMinutes,
+                                   band, mode));
+    EXPECT_EQ(band, u"430/440_FM_J"_s);
+    EXPECT_EQ(mode, u"FM"_s);
+    // Names without the fields.
+    band.clear();
+    EXPECT_FALSE(MatchCardDateTime(u"JS2IIU_261120.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_TRUE(band.isEmpty());
+    EXPECT_FALSE(MatchCardDateTime(u"JS2IIU_261120_2342_7.024.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_TRUE(box.messages.messages().empty());
+
+    // A date no calendar has, in the name or in the QSO: said, band emptied.
+    q = qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:42"_s);
+    EXPECT_FALSE(MatchCardDateTime(u"JS2IIU_261320_2342_7.024_CW_JA1ABC.jpg,26/12/01 10:00"_s, q,
+                                   kTenMinutes, band, mode));
+    EXPECT_TRUE(band.isEmpty());
+    ASSERT_EQ(box.messages.messages().size(), 1u);
+    EXPECT_EQ(box.messages.messages()[0].text,
+              u"ファイル名が不正な日付または時刻の電子QSLです！\r\r"
+              u"JS2IIU_261320_2342_7.024_CW_JA1ABC.jpg"_s);
+    q.time = u"25:61"_s;
+    q.recno = 7;
+    EXPECT_FALSE(
+        MatchCardDateTime(u"JS2IIU_261120_2342_7.024_CW_JA1ABC.jpg"_s, q, kTenMinutes, band, mode));
+    EXPECT_EQ(box.messages.messages().back().text,
+              u"QSOデータの日付または時刻が不正です！\r\rNo7　JA1ABC　26/11/20　25:61"_s);
+}
+
+TEST(CardMatch, KeysOfShortAndLongCalls) {
+    EXPECT_EQ(cardIndexKey(u"JA1ABC_261120_2342_7.024_CW_JS2IIU.jpg"_s), u"JA1ABC"_s);
+    EXPECT_EQ(cardIndexKey(u"JA1AB_261120_2342_7.024_CW_JS2IIU.jpg"_s), u"JA1AB "_s);
+    EXPECT_EQ(cardIndexKey(u"JA1A_261120_2342_7.024_CW_JS2IIU.jpg"_s), u"JA1A  "_s);
+    EXPECT_EQ(cardIndexKey(u"7J1ABCD_261120_2342_7.024_CW_JS2IIU.jpg"_s), u"7J1ABC"_s);
+}
+
+// Against a log: the call's QSOs walked from the index backwards, the first
+// that fits on time, band and mode wins; the mode table works one way.
+TEST(CardMatch, TheFirstFittingQsoOfTheCallFromTheIndexBackwards) {
+    Sandbox box;
+    QsoRecord ssb = qso(u"JA1ABC"_s, u"26/11/20"_s, u"21:00"_s);
+    ssb.mode = u"SSB"_s;
+    QsoRecord j3e = qso(u"JA1ABC"_s, u"26/11/21"_s, u"21:00"_s);
+    j3e.mode = u"J3E"_s;
+    QsoRecord old = qso(u"JA1ABC"_s, u"96/11/22"_s, u"21:00"_s);
+    QsoRecord portable = qso(u"JA1ABC/1"_s, u"26/11/23"_s, u"21:00"_s);
+    portable.freq = u"14.050"_s;
+    makeLog(box.path(u"ZELKOV.mst"_s), {qso(u"JR2XYZ"_s, u"26/11/20"_s, u"23:42"_s),
+                                        qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:42"_s),
+                                        qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:45"_s), ssb, j3e, old,
+                                        portable, qso(u"JA1AB"_s, u"26/11/24"_s, u"21:00"_s)});
+    ZkwHandle log;
+    ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
+    EnvironmentSettings environment;
+    environment.modeTable = u"SSB=J3E;CW=A1,A1A"_s;
+    const auto modes = [&](const QString& logMode, const QString& cardMode) {
+        return environment.ModeMatches(logMode, cardMode);
+    };
+    const auto match = [&](const QString& name) {
+        return matchCard(log, name, kTenMinutes, modes);
+    };
+    // Both records 2 and 3 are within ten minutes: the later in the index wins.
+    CardMatch m = match(u"JA1ABC_261120_2343_7.024_CW_JS2IIU.jpg"_s);
+    EXPECT_EQ(m.verdict, 15);
+    EXPECT_EQ(m.recno, 3);
+    EXPECT_EQ(m.qso.time, u"23:45"_s);
+    m = match(u"JA1ABC_261120_2334_7.024_A1A_JS2IIU.jpg"_s);  // 8 and 11 minutes
+    EXPECT_EQ(m.recno, 2);
+    // A J3E card confirms an SSB QSO; an SSB card does not confirm a J3E one.
+    EXPECT_EQ(match(u"JA1ABC_261120_2100_7.024_J3E_JS2IIU.jpg"_s).recno, 4);
+    // Unmatched, the verdict is the last record's looked at (record 2 here,
+    // the walk's end): not 0, so the list says "不一致", not "無し".
+    m = match(u"JA1ABC_261121_2100_7.024_SSB_JS2IIU.jpg"_s);
+    EXPECT_FALSE(m.matched());
+    EXPECT_EQ(m.verdict, 1 | 4);
+    // Another band, another call with the same first letters, a QSO of 1996.
+    EXPECT_EQ(match(u"JA1ABC_261120_2345_14.050_CW_JS2IIU.jpg"_s).verdict, 1 | 2 | 8);
+    EXPECT_EQ(match(u"JA1ABC_261123_2100_14.050_CW_JS2IIU.jpg"_s).recno, 7);  // "/1" logged
+    EXPECT_EQ(match(u"JA1AB_261124_2100_7.024_CW_JS2IIU.jpg"_s).recno, 8);
+    EXPECT_FALSE(match(u"JA1ABC_961122_2100_7.024_CW_JS2IIU.jpg"_s).matched());
+    // No QSO of the call at all.
+    m = match(u"JH3AAA_261120_2342_7.024_CW_JS2IIU.jpg"_s);
+    EXPECT_EQ(m.verdict, 0);
+    EXPECT_EQ(m.recno, 0);
+    ZelkovClose(log, 0);
+    EXPECT_TRUE(box.messages.messages().empty());
+}
+
+}  // namespace
