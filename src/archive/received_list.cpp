@@ -1,0 +1,106 @@
+#include "archive/received_list.h"
+
+#include "archive/card_match.h"
+#include "core/comma_text.h"
+#include "logdata/zelkov50.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qint64 kSmallestCard = 2049;
+
+// The QSO date and time part of a card name with its end marked,
+// "yymmdd_hhmm!"; "/" for a name without those fields.
+QString dateAndTimeOf(const QString& name) {
+    const qsizetype first = name.indexOf(u'_');
+    const qsizetype second = first < 0 ? -1 : name.indexOf(u'_', first + 1);
+    const qsizetype third = second < 0 ? -1 : name.indexOf(u'_', second + 1);
+    if (third < 0) return QStringLiteral("/");
+    return name.mid(first + 1, third - first - 1) + u'!';
+}
+
+}  // namespace
+
+std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
+                                                const ReceivedListSettings& settings) {
+    const QString oldest = settings.oldestDate.left(8).remove(u'/');
+    const bool limited = oldest != u"000000";
+    std::vector<std::pair<QString, ReceivedCardFile>> keyed;
+    QDirIterator it(folder, {QStringLiteral("*.jpg")}, QDir::Files);
+    while (it.hasNext()) {
+        const QFileInfo file(it.nextFileInfo());
+        if (file.size() < kSmallestCard) continue;
+        ReceivedCardFile card;
+        card.name = file.completeBaseName().toUpper() + QStringLiteral(".jpg");
+        card.fileTime = file.lastModified().toString(QStringLiteral("yy/MM/dd HH:mm"));
+        const QString when = dateAndTimeOf(file.fileName());
+        if (limited && when.left(6) < oldest) continue;
+        QString key;
+        if (settings.order == 0) {
+            key = card.fileTime + u'!';
+        } else if (settings.order == 1) {
+            if (!when.endsWith(u'!')) continue;  // no date and time to sort by
+            key = when;
+        }
+        keyed.emplace_back(key + card.name + u',' + card.fileTime, std::move(card));
+    }
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<ReceivedCardFile> files;
+    files.reserve(keyed.size());
+    for (auto& [key, card] : keyed)
+        files.push_back(std::move(card));
+    return files;
+}
+
+QString ReceivedRow::commaText() const {
+    QStringList items{mark, name, fileTime, record};
+    items += details;
+    return commaTextJoin(items);
+}
+
+ReceivedList matchReceivedCards(
+    const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
+    const ReceivedListSettings& settings,
+    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+    ReceivedList list;
+    const qint64 tolerance = matchToleranceSeconds(settings.toleranceMinutes);
+    for (const ReceivedCardFile& file : files) {
+        const CardMatch found = matchCard(log, file.name, tolerance, modesAgree);
+        ReceivedRow row;
+        row.name = file.name;
+        row.fileTime = file.fileTime;
+        const int index = static_cast<int>(list.rows.size());
+        if (found.matched()) {
+            const QsoRecord& q = found.qso;
+            const bool received = q.qslRcvd != u' ';
+            row.mark = (received ? QStringLiteral("◎") : QStringLiteral("○")) + q.qslField() + u' ';
+            row.record = QString::number(found.recno);
+            row.recno = found.recno;
+            if (settings.details) {
+                // The detail fields are read with the record in full.
+                if (ZKW_read(log, found.recno, read_mode::List) == 0)
+                    row.details = {log.rec.code, log.rec.name, log.rec.qth, log.rec.remarks1,
+                                   log.rec.remarks2};
+            }
+            ++(received ? list.marked : list.matched);
+            if (!received && list.firstOpen < 0) list.firstOpen = index;
+            if (q.qslSent == u' ') {
+                ++list.unissued;
+                if (list.firstUnissued < 0) list.firstUnissued = index;
+            }
+        } else {
+            row.mark = QStringLiteral("■×");
+            row.record = found.verdict == 0 ? QStringLiteral("無し") : QStringLiteral("不一致");
+            ++list.unmatched;
+            if (list.firstOpen < 0) list.firstOpen = index;
+        }
+        list.rows.push_back(std::move(row));
+    }
+    return list;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The received-card list: every card picture of the receive folder matched
+// against the log, as the list window shows it and the command line prints
+// it. Building the list needs no window: the window shows the rows and
+// their counts, and writes the marks of the matched rows.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+struct ZkwHandle;
+
+struct ReceivedListSettings {
+    int order = 1;         // 0 by file time, 1 by QSO date, 2 by call sign (Koujun bits 0-1)
+    bool details = false;  // Code, Name, QTH and the remarks too (Koujun bit 3)
+    QString oldestDate = QStringLiteral("00/00/00");  // ShowGo, yy/mm/dd: older cards left out
+    int toleranceMinutes = 10;                        // Gosa
+};
+
+// One card file of the folder as the list takes it.
+struct ReceivedCardFile {
+    QString name;      // upper-cased, extension ".jpg"
+    QString fileTime;  // yy/mm/dd hh:mm, the last-written time
+};
+
+// The card files of the folder in the list's order: pictures over 2048
+// bytes, not older than the oldest date; by file time or QSO date a name
+// without a date and time field is left out.
+std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
+                                                const ReceivedListSettings& settings);
+
+struct ReceivedRow {
+    QString mark;      // "◎" or "○" and the QSO's QSL characters, or "■×"
+    QString name;      // the card file
+    QString fileTime;  // yy/mm/dd hh:mm
+    QString record;    // the QSO's record number, or "無し" (no QSO of the call) or "不一致"
+    QStringList details;  // Code, Name, QTH, Remarks1, Remarks2, when asked for
+    int recno = 0;
+    // The row as the list keeps it, in comma text.
+    QString commaText() const;
+};
+
+struct ReceivedList {
+    std::vector<ReceivedRow> rows;
+    int marked = 0;          // ◎: matched, the QSO already marked as received
+    int matched = 0;         // ○: matched, not yet marked
+    int unmatched = 0;       // ■×
+    int unissued = 0;        // matched QSOs without a sent card
+    int firstOpen = -1;      // the first "○" or "■×" row
+    int firstUnissued = -1;  // the first row whose QSO has no sent mark
+};
+
+// Matches the card files in order against the open log. `modesAgree` (log
+// mode, card mode) decides the modes (the mode table, or exact equality).
+ReceivedList matchReceivedCards(
+    const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
+    const ReceivedListSettings& settings,
+    const std::function<bool(const QString&, const QString&)>& modesAgree);
