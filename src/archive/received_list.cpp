@@ -58,6 +58,17 @@ std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
     return files;
 }
 
+QString receivedListStatus(int shown, const ReceivedList& counts, bool asBuilt) {
+    QString text = QStringLiteral(" %1個の電子QSL").arg(shown);
+    if (!asBuilt) return text;
+    text += QStringLiteral("（◎＝%1個").arg(counts.marked);
+    if (!(counts.matched == 0 && counts.unmatched > 0 && counts.unissued > 0))
+        text += QStringLiteral(", ○＝%1個").arg(counts.matched);
+    if (counts.unmatched > 0) text += QStringLiteral(", ■×＝%1個").arg(counts.unmatched);
+    if (counts.unissued > 0) text += QStringLiteral(", 未発行＝%1件").arg(counts.unissued);
+    return text + u'）';
+}
+
 QString ReceivedRow::commaText() const {
     QStringList items{mark, name, fileTime, record};
     items += details;

@@ -52,6 +52,10 @@ struct ReceivedList {
     int firstUnissued = -1;  // the first row whose QSO has no sent mark
 };
 
+// The window's status line: the rows shown, and while the list is as built
+// (no search has filtered it) its counts.
+QString receivedListStatus(int shown, const ReceivedList& counts, bool asBuilt);
+
 // Matches the card files in order against the open log. `modesAgree` (log
 // mode, card mode) decides the modes (the mode table, or exact equality).
 ReceivedList matchReceivedCards(

@@ -1,5 +1,7 @@
 #include "archive/received_marks.h"
 
+#include "logdata/zelkov50.h"
+
 std::optional<QChar> receivedMarkFor(const QString& setting, QChar current, bool markReceived) {
     if (setting.isEmpty()) return std::nullopt;
     const QChar first = setting.front();
@@ -23,4 +25,30 @@ std::optional<QChar> receivedMarkFor(const QString& setting, QChar current, bool
     }
     if (current == first || mark == current || mark.unicode() <= u' ') return std::nullopt;
     return mark;
+}
+
+MarkWriting writeReceivedMarks(ZkwHandle& log, const std::vector<int>& recnos,
+                               const QString& setting, bool markReceived,
+                               const std::function<int(int recno)>& confirmArea) {
+    MarkWriting done;
+    for (const int recno : recnos) {
+        if (recno < 1 || ZKW_read(log, recno, read_mode::BeforeMark) != 0) continue;
+        if (const std::optional<QChar> mark =
+                receivedMarkFor(setting, log.rec.qslRcvd, markReceived);
+            mark && QSL_Rcv(log, recno, *mark) == 0)
+            ++done.written;
+        if (confirmArea) done.areas += confirmArea(recno);
+    }
+    return done;
+}
+
+QString markWritingSummary(const MarkWriting& done, const QString& setting) {
+    QString text = done.written == 0 ? QStringLiteral("すべて受領済みマーク記入済みです。")
+                                     : QStringLiteral("%1 件のデータに\r［%2］\rを書き込みました。")
+                                           .arg(done.written)
+                                           .arg(setting);
+    if (done.areas > 0)
+        text += QStringLiteral("\r\rZelkov.mstに\"C\"(Confirmed)を%1個書き込みました。")
+                    .arg(done.areas);
+    return text;
 }

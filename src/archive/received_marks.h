@@ -6,7 +6,9 @@
 #include <QChar>
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 // The mark to write, or nothing when the QSO keeps its mark. With
 // `markReceived` (the setting that marks QSOs already marked) a QSO without a
@@ -16,3 +18,20 @@
 // again, keeps it. Without it only a QSO without a mark gets the first
 // character.
 std::optional<QChar> receivedMarkFor(const QString& setting, QChar current, bool markReceived);
+
+struct ZkwHandle;
+
+struct MarkWriting {
+    int written = 0;  // received marks written
+    int areas = 0;    // area entries confirmed
+};
+
+// Writes the received marks of the matched records (`recnos`, in list order;
+// records that cannot be read are passed over); with `confirmArea` each of
+// them also confirms its area (written mark or not) and the entries it
+// changed are counted.
+MarkWriting writeReceivedMarks(ZkwHandle& log, const std::vector<int>& recnos,
+                               const QString& setting, bool markReceived,
+                               const std::function<int(int recno)>& confirmArea = {});
+// What the person is told afterwards.
+QString markWritingSummary(const MarkWriting& done, const QString& setting);

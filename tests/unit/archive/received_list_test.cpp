@@ -87,6 +87,14 @@ TEST(ReceivedList, CardsOfTheFolderInOrderMatchedAndCounted) {
     EXPECT_EQ(list.unissued, 1);
     EXPECT_EQ(list.firstOpen, 0);
     EXPECT_EQ(list.firstUnissued, 0);
+    EXPECT_EQ(receivedListStatus(4, list, true),
+              u" 4個の電子QSL（◎＝1個, ○＝1個, ■×＝2個, 未発行＝1件）"_s);
+    EXPECT_EQ(receivedListStatus(2, list, false), u" 2個の電子QSL"_s);
+    ReceivedList noneOpen;
+    noneOpen.unmatched = 3;
+    noneOpen.unissued = 1;
+    EXPECT_EQ(receivedListStatus(3, noneOpen, true),
+              u" 3個の電子QSL（◎＝0個, ■×＝3個, 未発行＝1件）"_s);
 }
 
 }  // namespace
