@@ -7,11 +7,16 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QTime>
 
 #include <array>
 
 namespace {
+
+// A picture this small is no card.
+constexpr qint64 kSmallestCard = 2048;
 
 // Where the first `count` "_" of the name stand; fewer found: the rest -1.
 template <size_t N>
@@ -132,4 +137,20 @@ CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSec
         }
     }
     return result;
+}
+
+std::optional<QString> FindReceivedCardForQso(
+    const QString& pattern, const QsoRecord& qso, qint64 toleranceSeconds,
+    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+    const QFileInfo where(pattern);
+    const QDir folder = where.dir();
+    const QStringList names = folder.entryList({where.fileName()}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        if (QFileInfo(folder.filePath(name)).size() <= kSmallestCard) continue;
+        QString band, mode;
+        if (!MatchCardDateTime(name, qso, toleranceSeconds, band, mode) || band.isEmpty()) continue;
+        if (FreqPCheck(band.section(u'_', 0, 0)) != FreqPCheck(qso.freq)) continue;
+        if (modesAgree(qso.mode, mode)) return folder.filePath(name);
+    }
+    return std::nullopt;
 }

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 struct ZkwHandle;
 
@@ -46,3 +47,11 @@ struct CardMatch {
 // (log mode, card mode) decides the modes.
 CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
                     const std::function<bool(const QString&, const QString&)>& modesAgree);
+
+// The received card of one QSO: the first picture matching `pattern` (a
+// folder and a file mask, "受信/JA1ABC_*.jpg") in name order, over 2048
+// bytes, whose date and time, band and mode fit the QSO; its path, or
+// nothing when none fits.
+std::optional<QString> FindReceivedCardForQso(
+    const QString& pattern, const QsoRecord& qso, qint64 toleranceSeconds,
+    const std::function<bool(const QString&, const QString&)>& modesAgree);

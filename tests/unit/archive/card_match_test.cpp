@@ -5,6 +5,8 @@
 #include "settings/kankyo.h"
 #include "test_support.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -127,6 +129,33 @@ TEST(CardMatch, TheFirstFittingQsoOfTheCallFromTheIndexBackwards) {
     EXPECT_EQ(m.recno, 0);
     ZelkovClose(log, 0);
     EXPECT_TRUE(box.messages.messages().empty());
+}
+
+// The logging program asks for the card of one QSO.
+TEST(CardMatch, TheReceivedCardOfOneQso) {
+    Sandbox box;
+    QDir().mkpath(box.path(u"受信"_s));
+    for (const auto& [name, bytes] : {std::pair{u"JA1ABC_261120_2330_7.024_CW_JS2IIU.jpg"_s, 3000},
+                                      {u"JA1ABC_261120_2342_14.050_CW_JS2IIU.jpg"_s, 3000},
+                                      {u"JA1ABC_261120_2343_7.024_CW_JS2IIU.jpg"_s, 2048},
+                                      {u"JA1ABC_261120_2344_7.024_A1A_JS2IIU.jpg"_s, 3000},
+                                      {u"JA1ABC_261120_2345_7.024_CW_JS2IIU.jpg"_s, 3000}})
+        writeBytes(box.path(u"受信/"_s + name), QByteArray(bytes, 'x'));
+    const QsoRecord q = qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:42"_s);
+    const QString pattern = box.path(u"受信/JA1ABC_*.jpg"_s);
+    const auto exact = [](const QString& a, const QString& b) { return a == b; };
+    // Too far, another band, too small, another mode: the one at 23:45.
+    EXPECT_EQ(FindReceivedCardForQso(pattern, q, matchToleranceSeconds(10), exact),
+              box.path(u"受信/JA1ABC_261120_2345_7.024_CW_JS2IIU.jpg"_s));
+    const auto table = [](const QString& a, const QString& b) {
+        return a == b || (a == u"CW" && b == u"A1A");
+    };
+    EXPECT_EQ(FindReceivedCardForQso(pattern, q, matchToleranceSeconds(10), table),
+              box.path(u"受信/JA1ABC_261120_2344_7.024_A1A_JS2IIU.jpg"_s));
+    EXPECT_EQ(FindReceivedCardForQso(pattern, q, matchToleranceSeconds(1), exact), std::nullopt);
+    EXPECT_EQ(FindReceivedCardForQso(box.path(u"受信/JH3AAA_*.jpg"_s), q, matchToleranceSeconds(10),
+                                     exact),
+              std::nullopt);
 }
 
 }  // namespace
