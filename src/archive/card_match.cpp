@@ -15,9 +15,6 @@
 
 namespace {
 
-// A picture this small is no card.
-constexpr qint64 kSmallestCard = 2048;
-
 // Where the first `count` "_" of the name stand; fewer found: the rest -1.
 template <size_t N>
 std::array<qsizetype, N> underscores(const QString& name) {
@@ -146,7 +143,7 @@ std::optional<QString> FindReceivedCardForQso(
     const QDir folder = where.dir();
     const QStringList names = folder.entryList({where.fileName()}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
-        if (QFileInfo(folder.filePath(name)).size() <= kSmallestCard) continue;
+        if (QFileInfo(folder.filePath(name)).size() <= kMaxNonCardBytes) continue;
         QString band, mode;
         if (!MatchCardDateTime(name, qso, toleranceSeconds, band, mode) || band.isEmpty()) continue;
         if (FreqPCheck(band.section(u'_', 0, 0)) != FreqPCheck(qso.freq)) continue;

@@ -16,6 +16,9 @@
 
 struct ZkwHandle;
 
+// A picture file of this many bytes or fewer is no card: the lists leave it out.
+inline constexpr qint64 kMaxNonCardBytes = 2048;
+
 // How close a card's time must be to the QSO's: the tolerance setting in
 // minutes, plus one second.
 qint64 matchToleranceSeconds(int toleranceMinutes);

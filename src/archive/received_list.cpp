@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr qint64 kSmallestCard = 2049;
-
 // The QSO date and time part of a card name with its end marked,
 // "yymmdd_hhmm!"; "/" for a name without those fields.
 QString dateAndTimeOf(const QString& name) {
@@ -34,7 +32,7 @@ std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
     QDirIterator it(folder, {QStringLiteral("*.jpg")}, QDir::Files);
     while (it.hasNext()) {
         const QFileInfo file(it.nextFileInfo());
-        if (file.size() < kSmallestCard) continue;
+        if (file.size() <= kMaxNonCardBytes) continue;
         ReceivedCardFile card;
         card.name = file.completeBaseName().toUpper() + QStringLiteral(".jpg");
         card.fileTime = file.lastModified().toString(QStringLiteral("yy/MM/dd HH:mm"));
