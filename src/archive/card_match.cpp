@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QTime>
 
@@ -107,8 +108,15 @@ QString cardIndexKey(const QString& fileName) {
 
 CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
                     const std::function<bool(const QString&, const QString&)>& modesAgree) {
+    return matchCardOfKey(log, fileName, cardIndexKey(fileName), toleranceSeconds, modesAgree,
+                          false);
+}
+
+CardMatch matchCardOfKey(ZkwHandle& log, const QString& fileName, const QString& key,
+                         qint64 toleranceSeconds,
+                         const std::function<bool(const QString&, const QString&)>& modesAgree,
+                         bool stopWithoutBand) {
     CardMatch result;
-    const QString key = cardIndexKey(fileName);
     log.index.store = log.store.get();
     // Bounded by the log: the index walk steps one record back each time.
     int guard = log.recordCount + 1;
@@ -123,6 +131,7 @@ CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSec
         QString band, mode;
         if (MatchCardDateTime(fileName, qso, toleranceSeconds, band, mode) && !band.isEmpty())
             result.verdict |= 2;
+        if (stopWithoutBand && band.isEmpty()) break;
         // The band field of the name (the band text runs on into the mode).
         if (!band.isEmpty() && FreqPCheck(band.section(u'_', 0, 0)) == FreqPCheck(qso.freq))
             result.verdict |= 4;
@@ -150,4 +159,17 @@ std::optional<QString> FindReceivedCardForQso(
         if (modesAgree(qso.mode, mode)) return folder.filePath(name);
     }
     return std::nullopt;
+}
+
+QString cardFilePath(const QString& folder, const QString& shownName) {
+    const QDir dir(folder);
+    if (QFileInfo::exists(dir.filePath(shownName))) return dir.filePath(shownName);
+    // Bounded by the folder's cards of that call.
+    const QString pattern = shownName.left(6).replace(u'?', u'*') + u'*';
+    QDirIterator it(folder, {pattern}, QDir::Files);
+    while (it.hasNext()) {
+        const QString name = QFileInfo(it.next()).fileName();
+        if (name.compare(shownName, Qt::CaseInsensitive) == 0) return dir.filePath(name);
+    }
+    return dir.filePath(shownName);
 }

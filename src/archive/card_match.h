@@ -50,6 +50,18 @@ struct CardMatch {
 // (log mode, card mode) decides the modes.
 CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
                     const std::function<bool(const QString&, const QString&)>& modesAgree);
+// The same walk for the call `key` (six characters, blank-padded); with
+// `stopWithoutBand` it ends at the first QSO for which the name gives no band
+// (a name whose date or time no calendar has).
+CardMatch matchCardOfKey(ZkwHandle& log, const QString& fileName, const QString& key,
+                         qint64 toleranceSeconds,
+                         const std::function<bool(const QString&, const QString&)>& modesAgree,
+                         bool stopWithoutBand);
+
+// A card file's path in `folder` from the name a list shows (upper-cased,
+// ".jpg"): the file of that name, or the one whose name differs only in
+// letter case (a file system that tells them apart).
+QString cardFilePath(const QString& folder, const QString& shownName);
 
 // The received card of one QSO: the first picture matching `pattern` (a
 // folder and a file mask, "受信/JA1ABC_*.jpg") in name order, over 2048

@@ -1,7 +1,11 @@
 #include "archive/received_list.h"
 
 #include "archive/card_match.h"
+#include "core/app_info.h"
 #include "core/comma_text.h"
+#include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "exchange/logging_program.h"
 #include "logdata/zelkov50.h"
 
 #include <QDateTime>
@@ -76,10 +80,14 @@ QString ReceivedRow::commaText() const {
 ReceivedList matchReceivedCards(
     const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
     const ReceivedListSettings& settings,
-    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+    const std::function<bool(const QString&, const QString&)>& modesAgree, ProgressPort* progress) {
     ReceivedList list;
+    list.rows.reserve(files.size());
     const qint64 tolerance = matchToleranceSeconds(settings.toleranceMinutes);
+    const int count = static_cast<int>(files.size());
     for (const ReceivedCardFile& file : files) {
+        if (progress && list.rows.size() % 64 == 0)
+            progress->setPosition(count + static_cast<int>(list.rows.size()));
         const CardMatch found = matchCard(log, file.name, tolerance, modesAgree);
         ReceivedRow row;
         row.name = file.name;
@@ -112,4 +120,59 @@ ReceivedList matchReceivedCards(
         list.rows.push_back(std::move(row));
     }
     return list;
+}
+
+bool openLogForList(ZkwHandle& log, const QString& qsoData, LoggingProgram& loggingProgram,
+                    int expectedRecordCount) {
+    loggingProgram.beginLogAccess();
+    if (ZelkovOpen(0, log, qsoData, 0) != 0) {
+        ShowMsgBox(nullptr, QStringLiteral("ファイルメニューからQSOデータを開いてください。"),
+                   app::title(), mb::Ok | mb::IconExclamation);
+        ZelkovClose(log, 0);
+        loggingProgram.endLogAccess();
+        return false;
+    }
+    if (expectedRecordCount > 0 && expectedRecordCount != log.recordCount)
+        ShowMsgBox(
+            nullptr,
+            QStringLiteral("ZELKOV/Win のQSOデータと一致しません！\r\rZELKOV/Win "
+                           "が使用しているQSOデータを\rファイルメニューから開いてください。"),
+            app::title(), mb::Ok | mb::IconExclamation);
+    return true;
+}
+
+void closeLogForList(ZkwHandle& log, LoggingProgram& loggingProgram) {
+    ZelkovClose(log, 0);
+    loggingProgram.endLogAccess();
+}
+
+ReceivedListBuild BuildReceivedList(const ReceivedListJob& job, LoggingProgram& loggingProgram,
+                                    ProgressPort& progress, int expectedRecordCount) {
+    ReceivedListBuild build;
+    const std::vector<ReceivedCardFile> files = receivedCardFiles(job.receivedDir, job.settings);
+    if (files.empty()) {
+        ShowMsgBox(nullptr,
+                   QDir::toNativeSeparators(job.receivedDir) +
+                       QStringLiteral(" フォルダに該当電子QSLはありません！"),
+                   app::title(), mb::Ok | mb::IconExclamation);
+        return build;
+    }
+    ZkwHandle log;
+    if (!openLogForList(log, job.qsoData, loggingProgram, expectedRecordCount)) {
+        build.end = ReceivedListBuild::End::LogNotOpened;
+        return build;
+    }
+    struct Closer {
+        ZkwHandle& log;
+        LoggingProgram& program;
+        ~Closer() { closeLogForList(log, program); }
+    } closer{log, loggingProgram};
+    const int count = static_cast<int>(files.size());
+    progress.setVisible(true);
+    progress.setMaximum(2 * count);
+    progress.setPosition(count);
+    build.list = matchReceivedCards(files, log, job.settings, job.modesAgree, &progress);
+    progress.setVisible(false);
+    build.end = ReceivedListBuild::End::Built;
+    return build;
 }

@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+class LoggingProgram;
+class ProgressPort;
 struct ZkwHandle;
 
 struct ReceivedListSettings {
@@ -61,4 +63,33 @@ QString receivedListStatus(int shown, const ReceivedList& counts, bool asBuilt);
 ReceivedList matchReceivedCards(
     const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
     const ReceivedListSettings& settings,
-    const std::function<bool(const QString&, const QString&)>& modesAgree);
+    const std::function<bool(const QString&, const QString&)>& modesAgree,
+    ProgressPort* progress = nullptr);
+
+// What a build of the list reads.
+struct ReceivedListJob {
+    QString qsoData;  // the log's master file
+    QString receivedDir;
+    ReceivedListSettings settings;
+    std::function<bool(const QString&, const QString&)> modesAgree;
+};
+
+struct ReceivedListBuild {
+    // No card in the folder, the log could not be opened, or built.
+    enum class End { NoCards, LogNotOpened, Built } end = End::NoCards;
+    ReceivedList list;
+};
+
+// Scans the folder and matches its cards against the log, between the
+// logging program's access brackets; what goes wrong is told through the
+// message port (no card, the log not opened, a log other than the logging
+// program's: `expectedRecordCount` above 0 and not the log's count).
+ReceivedListBuild BuildReceivedList(const ReceivedListJob& job, LoggingProgram& loggingProgram,
+                                    ProgressPort& progress, int expectedRecordCount);
+
+// Opens the log for a list between the access brackets; the message when it
+// cannot be opened, and the one when its record count is not the
+// logging program's. False when it is not open.
+bool openLogForList(ZkwHandle& log, const QString& qsoData, LoggingProgram& loggingProgram,
+                    int expectedRecordCount);
+void closeLogForList(ZkwHandle& log, LoggingProgram& loggingProgram);

@@ -1,5 +1,12 @@
 #include "archive/received_marks.h"
 
+#include "archive/area_confirm.h"
+#include "archive/received_list.h"
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "exchange/logging_program.h"
+#include "logdata/dbf_table.h"
+#include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 
 std::optional<QChar> receivedMarkFor(const QString& setting, QChar current, bool markReceived) {
@@ -51,4 +58,35 @@ QString markWritingSummary(const MarkWriting& done, const QString& setting) {
         text += QStringLiteral("\r\rZelkov.mstに\"C\"(Confirmed)を%1個書き込みました。")
                     .arg(done.areas);
     return text;
+}
+
+std::optional<MarkWriting> WriteMarksOfList(const MarkWritingJob& job,
+                                            const std::vector<int>& recnos,
+                                            LoggingProgram& loggingProgram, bool ask) {
+    if (ask && ShowMsgBox(nullptr,
+                          QStringLiteral("照合済みの交信に[QSL受領マーク]を書き込みます。\r\r"
+                                         "よろしいですか？"),
+                          app::title(), mb::YesNo | mb::IconQuestion) != mb::IdYes)
+        return std::nullopt;
+    ZkwHandle log;
+    if (!openLogForList(log, job.qsoData, loggingProgram, 0)) return std::nullopt;
+    MarkWriting done;
+    {
+        struct Closer {
+            ZkwHandle& log;
+            LoggingProgram& program;
+            ~Closer() { closeLogForList(log, program); }
+        } closer{log, loggingProgram};
+        DbfTable qsos, areas;
+        std::function<int(int)> confirm;
+        if (job.confirmInMaster && dbf_open(LogStore::dataPathFor(job.qsoData), qsos) == 0 &&
+            dbf_open(job.qsoData, areas) == 0)
+            confirm = [&](int recno) { return MarkEntityConfirmed(qsos, areas, recno); };
+        done = writeReceivedMarks(log, recnos, job.rule, job.markReceived, confirm);
+        dbf_close(areas);
+        dbf_close(qsos);
+    }
+    ShowMsgBox(nullptr, markWritingSummary(done, job.rule), app::title(),
+               mb::Ok | mb::IconInformation);
+    return done;
 }

@@ -35,3 +35,20 @@ MarkWriting writeReceivedMarks(ZkwHandle& log, const std::vector<int>& recnos,
                                const std::function<int(int recno)>& confirmArea = {});
 // What the person is told afterwards.
 QString markWritingSummary(const MarkWriting& done, const QString& setting);
+
+class LoggingProgram;
+
+// The list's command "QSL受領マーク書き込み": what it reads.
+struct MarkWritingJob {
+    QString qsoData;  // the log's master file (its area master too)
+    QString rule;     // QslRcv
+    bool markReceived = true;
+    bool confirmInMaster = false;  // ConfChk
+};
+
+// Asks first (when `ask`), writes the marks of the matched records between
+// the logging program's access brackets and tells the summary; nothing when
+// the person declines or the log cannot be opened (told).
+std::optional<MarkWriting> WriteMarksOfList(const MarkWritingJob& job,
+                                            const std::vector<int>& recnos,
+                                            LoggingProgram& loggingProgram, bool ask);

@@ -15,6 +15,32 @@ namespace {
 // The rig editor's place and column widths when none are stored.
 const QString kRigEditorDefault = u"9,9,640,400,49,150,57,160,45,240,85,88"_s;
 
+const QString kReceivedListDefault = u"9,9,746,600,54,390,144"_s;
+const QString kSentListDefault = u"9,9,700,600,36,366,144"_s;
+constexpr int kReceivedListColumns = 9;
+constexpr int kSentListColumns = 4;
+
+// left, top, width, height, then `columns` widths; the cursor left behind them.
+WindowState::ListPlace listPlaceOf(const QString& list, int columns, qsizetype& cursor) {
+    WindowState::ListPlace place;
+    const int left = TextToInt(list);
+    const int top = NextListNumber(list, cursor);
+    const int width = NextListNumber(list, cursor);
+    const int height = NextListNumber(list, cursor);
+    place.geometry = QRect(left, top, width, height);
+    for (int c = 0; c < columns; ++c)
+        place.columnWidths.push_back(NextColumnWidth(list, cursor));
+    return place;
+}
+
+QString listPlaceText(const WindowState::ListPlace& place) {
+    const QRect& g = place.geometry;
+    QString text = u"%1,%2,%3,%4,"_s.arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+    for (int width : place.columnWidths)
+        text += QString::number(width) + u',';
+    return text;
+}
+
 bool stored(const TZkwIni& settings, QStringView key) {
     return !settings.readString(u"Config", key, QString()).isEmpty();
 }
@@ -87,6 +113,46 @@ void WindowState::setRigEditorPlace(const RigEditorPlace& r) {
         text += QString::number(r.columnWidths[c]);
     }
     settings_.writeString(u"Config", u"RigWin", text);
+}
+
+WindowState::ListPlace WindowState::receivedListPlace() const {
+    QString list = settings_.readString(u"Config", u"ShWin", kReceivedListDefault);
+    if (list.trimmed().isEmpty()) list = kReceivedListDefault;
+    qsizetype cursor = 0;
+    ListPlace place = listPlaceOf(list, kReceivedListColumns, cursor);
+    place.flags = settings_.readInteger(u"Config", u"Koujun", 1);
+    return place;
+}
+
+void WindowState::setReceivedListPlace(const ListPlace& place, bool withPlace) {
+    if (withPlace) {
+        QString text = listPlaceText(place);
+        text.chop(1);
+        settings_.writeString(u"Config", u"ShWin", text);
+    }
+    settings_.writeInteger(u"Config", u"Koujun", place.flags);
+}
+
+WindowState::ListPlace WindowState::sentListPlace() const {
+    QString list = settings_.readString(u"Config", u"SentWin", kSentListDefault);
+    if (list.trimmed().isEmpty()) list = kSentListDefault;
+    qsizetype cursor = 0;
+    ListPlace place = listPlaceOf(list, kSentListColumns, cursor);
+    place.flags = NextListNumber(list, cursor);  // after the widths; none stored: 0
+    return place;
+}
+
+void WindowState::setSentListPlace(const ListPlace& place) {
+    settings_.writeString(u"Config", u"SentWin",
+                          listPlaceText(place) + QString::number(place.flags));
+}
+
+QString WindowState::pictureHitFolder() const {
+    return settings_.readString(u"Config", u"HitPath", u"C:\\"_s);
+}
+
+void WindowState::setPictureHitFolder(const QString& folder) {
+    settings_.writeString(u"Config", u"HitPath", folder);
 }
 
 QString WindowState::downloadFolder(const QString& fallback) const {

@@ -45,6 +45,25 @@ public:
     RigEditorPlace rigEditorPlace(int columns) const;
     void setRigEditorPlace(const RigEditorPlace& place);
 
+    // The received and the sent card lists (ShWin with Koujun, SentWin):
+    // left, top, width, height and the grid's column widths from column 1
+    // (a missing width is 64), and the list's switches (sort order in bits
+    // 0-1, descending bit 2; the received list's detail columns bit 3, the
+    // sent list's rewrite-timestamp bit 3).
+    struct ListPlace {
+        QRect geometry;
+        std::vector<int> columnWidths;
+        int flags = 0;
+    };
+    ListPlace receivedListPlace() const;
+    // `withPlace` false: only the switches (a reset of the places is due).
+    void setReceivedListPlace(const ListPlace& place, bool withPlace);
+    ListPlace sentListPlace() const;
+    void setSentListPlace(const ListPlace& place);
+    // The logging program's folder for pictures found by call sign (HitPath).
+    QString pictureHitFolder() const;
+    void setPictureHitFolder(const QString& folder);
+
     // Where a downloaded installer went (DownDir), and a resized photo
     // (QslDef/ReSize).
     QString downloadFolder(const QString& fallback) const;

@@ -1,0 +1,102 @@
+#include "archive/card_files.h"
+
+#include "archive/card_match.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString textNameOf(const QString& cardName) {
+    return QFileInfo(cardName).completeBaseName() + QStringLiteral(".txt");
+}
+
+// A file's path in the folder, whatever letter case its name has there.
+QString existingPath(const QString& folder, const QString& name) {
+    return cardFilePath(folder, name);
+}
+
+// Replaces `target` with `source`; the source stays when that fails.
+bool replaceWith(const QString& source, const QString& target, bool move) {
+    const QString temporary = target + QStringLiteral(".part");
+    QFile::remove(temporary);
+    if (move) {
+        // A rename over the old file keeps it until the new one is there.
+        if (QFile::rename(source, target)) return true;
+        if (QFileInfo::exists(target)) {
+            if (!QFile::rename(source, temporary)) {
+                if (!QFile::copy(source, temporary)) return false;
+                QFile::remove(source);
+            }
+        } else {
+            return QFile::copy(source, target) && QFile::remove(source);
+        }
+    } else if (!QFile::copy(source, temporary)) {
+        return false;
+    }
+    QFile::remove(target);
+    if (!QFile::rename(temporary, target)) return false;
+    return true;
+}
+
+}  // namespace
+
+QString pictureHitTarget(const QString& hitFolder, const QString& cardName) {
+    const QDir folder(hitFolder);
+    const QString sub = cardName.left(2);
+    if (!sub.isEmpty() && QFileInfo(folder.filePath(sub)).isDir()) return folder.filePath(sub);
+    return hitFolder;
+}
+
+QStringList copyCardsToPictureFolder(const QStringList& cardNames, const QString& receivedDir,
+                                     const QString& messageDir, const QString& hitFolder,
+                                     bool move) {
+    QStringList done;
+    for (const QString& name : cardNames) {
+        const QString source = existingPath(receivedDir, name);
+        if (!QFileInfo(source).isFile()) continue;
+        const QString target =
+            QDir(pictureHitTarget(hitFolder, name)).filePath(QFileInfo(source).fileName());
+        if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+            continue;  // the picture folder is the receive folder
+        if (!replaceWith(source, target, move)) continue;
+        if (move) QFile::remove(existingPath(messageDir, textNameOf(name)));
+        done.append(name);
+    }
+    return done;
+}
+
+bool acceptableCardRename(const QString& oldName, const QString& newName) {
+    if (oldName.compare(newName, Qt::CaseInsensitive) == 0) return false;
+    if (!newName.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive)) return false;
+    qsizetype at = -2;
+    for (int i = 0; i < 5; ++i) {
+        const qsizetype next = newName.indexOf(u'_', at + 2);
+        if (next < 0) return false;
+        at = next;
+    }
+    return !newName.contains(u'/') && !newName.contains(u'\\');
+}
+
+bool renameCard(const QString& receivedDir, const QString& messageDir, const QString& oldName,
+                const QString& newName) {
+    const QString source = existingPath(receivedDir, oldName);
+    const QString target = QDir(receivedDir).filePath(newName);
+    if (!QFileInfo(source).isFile() || QFileInfo::exists(target)) return false;
+    if (!QFile::rename(source, target)) return false;
+    const QString text = existingPath(messageDir, textNameOf(oldName));
+    if (QFileInfo(text).isFile()) {
+        const QString newText = QDir(messageDir).filePath(textNameOf(newName));
+        QFile::remove(newText);
+        QFile::rename(text, newText);
+    }
+    return true;
+}
+
+bool deleteCard(const QString& folder, const QString& messageDir, const QString& cardName) {
+    const QString path = existingPath(folder, cardName);
+    QFile::remove(path);
+    if (!messageDir.isEmpty()) QFile::remove(existingPath(messageDir, textNameOf(cardName)));
+    return !QFileInfo::exists(path);
+}

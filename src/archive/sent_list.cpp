@@ -1,0 +1,217 @@
+#include "archive/sent_list.h"
+
+#include "archive/card_match.h"
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "core/zk_dll5.h"
+#include "exchange/logging_program.h"
+#include "logdata/zelkov50.h"
+#include "logdata/zkw_parse.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+QStringList headers() {
+    return {QStringLiteral("No"), QStringLiteral("QSL"), QStringLiteral("電子QSL～JPEGファイル"),
+            QStringLiteral("ファイル時刻"), QStringLiteral("RecNo")};
+}
+
+QString reasonOf(int verdict) {
+    if (verdict == 0) return QStringLiteral("無し");
+    if (!(verdict & 2)) return QStringLiteral("日付時刻");
+    if (!(verdict & 4)) return QStringLiteral("バンド");
+    return QStringLiteral("モード");
+}
+
+}  // namespace
+
+QString sentCardKey(const QString& fileName) {
+    const qsizetype last = fileName.lastIndexOf(u'_');
+    QString key = fileName.mid(last + 1, 6).leftJustified(6, u' ');
+    if (key[4] == u'.') {
+        key[4] = u' ';
+        key[5] = u' ';
+    } else if (key[5] == u'.') {
+        key[5] = u' ';
+    }
+    return key;
+}
+
+std::vector<ReceivedCardFile> sentCardFiles(const QString& folder, int order) {
+    std::vector<std::pair<QString, ReceivedCardFile>> keyed;
+    QDirIterator it(folder, {QStringLiteral("*.jpg")}, QDir::Files);
+    while (it.hasNext()) {
+        const QFileInfo file(it.nextFileInfo());
+        if (file.size() <= kMaxNonCardBytes) continue;
+        ReceivedCardFile card;
+        card.name = file.completeBaseName().toUpper() + QStringLiteral(".jpg");
+        card.fileTime = file.lastModified().toString(QStringLiteral("yy/MM/dd HH:mm"));
+        QString key;
+        if (order == 0) key = card.fileTime + u',';
+        if (order == 2) key = card.name.mid(card.name.lastIndexOf(u'_') + 1) + u',';
+        keyed.emplace_back(key + card.name + u',' + card.fileTime, std::move(card));
+    }
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<ReceivedCardFile> files;
+    files.reserve(keyed.size());
+    for (auto& [key, card] : keyed)
+        files.push_back(std::move(card));
+    return files;
+}
+
+SentList matchSentCards(const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
+                        qint64 toleranceSeconds, ProgressPort* progress) {
+    SentList list;
+    list.rows.reserve(files.size());
+    const auto exactly = [](const QString& a, const QString& b) { return a == b; };
+    const int count = static_cast<int>(files.size());
+    for (const ReceivedCardFile& file : files) {
+        if (progress && list.rows.size() % 64 == 0)
+            progress->setPosition(count + static_cast<int>(list.rows.size()));
+        if (!file.name.contains(u'_')) continue;
+        const CardMatch found =
+            matchCardOfKey(log, file.name, sentCardKey(file.name), toleranceSeconds, exactly, true);
+        if (found.matched()) {
+            list.rows.push_back({found.qso.qslField() + u' ', file.name, file.fileTime,
+                                 QString::number(found.recno)});
+            if (found.qso.qslRcvd == u' ') ++list.unreceived;
+        } else {
+            list.rows.push_back(
+                {QStringLiteral("■×"), file.name, file.fileTime, reasonOf(found.verdict)});
+            ++list.unmatched;
+        }
+    }
+    return list;
+}
+
+SentListBuild BuildSentList(const SentListJob& job, LoggingProgram& loggingProgram,
+                            ProgressPort& progress, int expectedRecordCount) {
+    SentListBuild build;
+    const std::vector<ReceivedCardFile> files = sentCardFiles(job.sentDir, job.order);
+    if (files.empty()) {
+        ShowMsgBox(nullptr, QStringLiteral("送信フォルダに該当電子QSLはありません！"), app::title(),
+                   mb::Ok | mb::IconExclamation);
+        return build;
+    }
+    ZkwHandle log;
+    if (!openLogForList(log, job.qsoData, loggingProgram, expectedRecordCount)) {
+        build.end = ReceivedListBuild::End::LogNotOpened;
+        return build;
+    }
+    struct Closer {
+        ZkwHandle& log;
+        LoggingProgram& program;
+        ~Closer() { closeLogForList(log, program); }
+    } closer{log, loggingProgram};
+    const int count = static_cast<int>(files.size());
+    progress.setVisible(true);
+    progress.setMaximum(2 * count);
+    progress.setPosition(count);
+    build.list = matchSentCards(files, log, job.toleranceSeconds, &progress);
+    progress.setVisible(false);
+    build.end = ReceivedListBuild::End::Built;
+    return build;
+}
+
+QString sentListStatus(int shown, int unreceived, int unmatched) {
+    QString text = QStringLiteral(" %1 個の送信済み電子QSL").arg(shown);
+    if (unreceived >= 1) {
+        text += QStringLiteral("（未受領＝%1個").arg(unreceived);
+        if (unmatched > 0) text += QStringLiteral("，■×＝%1個").arg(unmatched);
+        text += u'）';
+    } else if (unmatched > 0) {
+        text += QStringLiteral("■×＝%1個）").arg(unmatched);
+    }
+    return text;
+}
+
+QString partnerCallOfSentCard(const QString& name) {
+    const qsizetype last = name.lastIndexOf(u'_');
+    const qsizetype dot = last < 0 ? -1 : name.indexOf(u'.', last + 1);
+    if (dot < 0) return {};
+    return name.mid(last + 1, std::min<qsizetype>(dot - last - 1, 20));
+}
+
+QString receivedNameOfSentCard(const QString& name) {
+    QStringList fields = name.split(u'_');
+    if (fields.size() < 2) return {};
+    QString last = fields.back();
+    if (const qsizetype dot = last.lastIndexOf(u'.'); dot >= 0) last.truncate(dot);
+    fields.back() = fields.front();
+    fields.front() = last;
+    return fields.join(u'_') + u'.';
+}
+
+SentListModel::SentListModel(QObject* parent) : CardListModel(headers(), {0, 1, 4}, parent) {}
+
+void SentListModel::setList(const SentList& list) {
+    unreceived_ = list.unreceived;
+    unmatched_ = list.unmatched;
+    setRows(list.rows);
+}
+
+int SentListModel::recordNumber(int index) const {
+    bool ok = false;
+    const int recno = item(index, 3).toInt(&ok);
+    return ok ? recno : 0;
+}
+
+int SentListModel::search(const QString& text) {
+    if (text.isEmpty()) return 0;
+    QString pattern = text;
+    const bool wildcard = CallPatternFromInput(pattern);
+    return keepIf([&](const QStringList& items) {
+        const QString name = items.value(1);
+        QString call = name.mid(name.lastIndexOf(u'_') + 1);
+        if (const qsizetype dot = call.lastIndexOf(u'.'); dot >= 0) call.truncate(dot);
+        return (wildcard && WildcardMatch(call, pattern)) || call.contains(text);
+    });
+}
+
+int SentListModel::keepUnreceived() {
+    return keepIf([](const QStringList& items) {
+        const QString qsl = items.value(0);
+        return qsl.startsWith(u"■") || (qsl.size() > 2 && qsl[2] == u' ');
+    });
+}
+
+std::optional<int> SentListModel::locate(const QString& receivedName,
+                                         qint64 toleranceSeconds) const {
+    QString name = receivedName;
+    const qsizetype first = name.indexOf(u'_');
+    if (first < 0) return std::nullopt;
+    name[first] = u'.';
+    const QString key = name.left(6);
+    const QStringList fields = receivedName.split(u'_');
+    if (fields.size() < 5 || fields[1].size() < 6 || fields[2].size() < 4) return std::nullopt;
+    QsoRecord qso;
+    qso.date = fields[1].left(2) + u'/' + fields[1].mid(2, 2) + u'/' + fields[1].mid(4, 2);
+    qso.time = fields[2].left(2) + u':' + fields[2].mid(2, 2);
+    qso.zone = u'J';
+    QString band = fields[3];
+    if (const qsizetype dash = band.indexOf(u'-'); dash >= 0) band[dash] = u'/';
+    const int bandIndex = FreqPCheck(band);
+    const QString mode = fields[4];
+    std::optional<int> otherMode;
+    for (int i = 0; i < shownCount(); ++i) {
+        const QString rowName = cardName(i);
+        const qsizetype last = rowName.lastIndexOf(u'_');
+        if (itemsAt(i).size() < 3 || last < 0 || rowName.mid(last + 1, 6) != key) continue;
+        QString rowBand, rowMode;
+        const bool near = MatchCardDateTime(rowName, qso, toleranceSeconds, rowBand, rowMode);
+        if (rowBand.isEmpty()) break;
+        const int score = (near ? 1 : 0) +
+                          (FreqPCheck(rowBand.section(u'_', 0, 0)) == bandIndex ? 2 : 0) +
+                          (rowMode == mode ? 4 : 0);
+        if (score == 7) return i;
+        if (score == 3) otherMode = i;
+    }
+    return otherMode;
+}
