@@ -31,9 +31,9 @@ const std::vector<CommandEntry>& mainCommands() {
         {"T1", u"送信フォルダの表示(&T)"_s, M::File, none},
         {"Exit1", u"終了(&X)"_s, M::File, none, false, true},
 
-        {"SN2", u"電子QSLとQSOデータを照合(&Q)..."_s, M::Cards, Qt::Key_F4, true},
+        {"SN2", u"電子QSLとQSOデータを照合(&Q)..."_s, M::Cards, Qt::Key_F4},
         {"VwrQ1", u"受信した電子QSL画像を表示(&D)..."_s, M::Cards, Qt::Key_F3},
-        {"QSL3", u"送信済み電子QSL一覧(&S)..."_s, M::Cards, Qt::Key_F2, true},
+        {"QSL3", u"送信済み電子QSL一覧(&S)..."_s, M::Cards, Qt::Key_F2},
         {"CNF3", u"NOVQコンファーム状況(&H)"_s, M::Cards, QKeySequence(Qt::CTRL | Qt::Key_H), true},
 
         {"QSL2", u"電子QSL 環境設定(&K)..."_s, M::Options, none},
@@ -58,9 +58,9 @@ const std::vector<CommandEntry>& mainCommands() {
 
         {"Speed1", u"QSL送信"_s, M::Buttons, none},
         {"Speed5", u"QSL受信"_s, M::Buttons, none},
-        {"Speed7", u"照合"_s, M::Buttons, none, true},
+        {"Speed7", u"照合"_s, M::Buttons, none},
         {"Speed8", u"表示"_s, M::Buttons, none},
-        {"Speed10", u"送信済QSL"_s, M::Buttons, none, true},
+        {"Speed10", u"送信済QSL"_s, M::Buttons, none},
         {"Speed9", u"QSL編集"_s, M::Buttons, none, true},
         {"Speed11", u"環境設定"_s, M::Buttons, none},
         {"Speed12", u"通信設定"_s, M::Buttons, none},
@@ -74,10 +74,6 @@ std::vector<CommandEntry> commandsOf(CommandMenu menu) {
     for (const CommandEntry& c : mainCommands())
         if (c.menu == menu) out.push_back(c);
     return out;
-}
-
-QString notAvailableText() {
-    return u"この機能は、このバージョンではまだ使用できません。"_s;
 }
 
 ModeControls modeControls(bool expert, int textArea) {

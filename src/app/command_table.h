@@ -35,9 +35,6 @@ const std::vector<CommandEntry>& mainCommands();
 // The commands of one menu (or the button row), in order.
 std::vector<CommandEntry> commandsOf(CommandMenu menu);
 
-// The text of a command that comes in a later version.
-QString notAvailableText();
-
 // What the mode switch and the text-area style change.
 struct ModeControls {
     bool editorEnabled;         // Speed9

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "cli/archive_command.h"
 #include "cli/log_command.h"
 #include "cli/render_command.h"
 #include "cli/settings_command.h"
@@ -24,7 +25,12 @@ int cliUsage(std::ostream& err) {
            "                       ask the service's server with the settings' account\n"
            "  send FIRST LAST [--yes] [--confirm]\n"
            "                       mail the cards of a record range\n"
-           "  receive [--yes]      fetch and file the cards mailed to this station\n";
+           "  receive [--yes]      fetch and file the cards mailed to this station\n"
+           "  match [--write-marks [--confirm-areas]]\n"
+           "                       the received cards matched against the log\n"
+           "  sent-list [--unreceived] [--tolerance MINUTES]\n"
+           "                       the sent cards matched against the log\n"
+           "  resend FILE [--yes]  mail a sent card again to its station\n";
     return 2;
 }
 
@@ -58,7 +64,7 @@ QString cliCommand(const QStringList& arguments) {
 
 bool isNetworkCommand(const QString& command) {
     return command == u"mail" || command == u"server" || command == u"send" ||
-           command == u"receive";
+           command == u"receive" || command == u"resend";
 }
 
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,
@@ -91,6 +97,8 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
                           if (command == u"select") return runSelectCommand(paths, args, o, e);
                           if (command == u"areas") return runAreasCommand(paths, args, o, e);
                           if (command == u"render") return runRenderCommand(paths, args, o, e);
+                          if (command == u"match") return runMatchCommand(paths, args, o, e);
+                          if (command == u"sent-list") return runSentListCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
 }

@@ -2,6 +2,9 @@
 
 #include "app/exchange_requests.h"
 #include "app/main_state.h"
+#include "archive/card_match.h"
+#include "archive/received_list.h"
+#include "archive/sent_list.h"
 #include "cli/cli_output.h"
 #include "cli/record_arguments.h"
 #include "core/app_paths.h"
@@ -12,6 +15,8 @@
 #include "exchange/logging_program.h"
 #include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
+#include "link/station_check.h"
+#include "logdata/zelkov50.h"
 #include "mail/mail_account.h"
 #include "mail/mail_session.h"
 #include "mail/n_mail.h"
@@ -20,6 +25,7 @@
 #include "render/qr_module.h"
 #include "render/qsl_definition.h"
 #include "server/httplib.h"
+#include "server/novq_requests.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 
@@ -137,4 +143,82 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
         printLine(out, QStringLiteral("text=") + result.lastOtherText);
     return result.end == ReceiveResult::End::Reported && !result.loginFailed && !result.stopped ? 0
                                                                                                 : 1;
+}
+
+int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                     std::ostream& err) {
+    QStringList args = arguments;
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
+    if (args.size() != 1) {
+        err << "usage: sendvik-cli resend FILE [--yes] [--confirm]\n"
+               "  FILE       a card of the sent folder (its name or its path)\n"
+               "  --yes      questions are answered yes (else they take their default button)\n"
+               "  --confirm  asks before the card is mailed\n";
+        return 2;
+    }
+    TZkwIni settings(paths.settingsFile());
+    MainState state;
+    state.load(settings, paths);
+    EnvironmentSettings environment;
+    environment.load(settings, true);
+    CommSettings communication;
+    communication.load(settings);
+
+    QFileInfo card(args[0]);
+    if (!card.exists() && !args[0].contains(u'/'))
+        card = QFileInfo(cardFilePath(state.folders.sentDir, args[0]));
+    if (!card.isFile()) {
+        err << "sendvik-cli resend: no such card: " << args[0].toStdString() << '\n';
+        return 1;
+    }
+    if (card.size() <= kMaxNonCardBytes) {
+        err << "sendvik-cli resend: " << card.filePath().toStdString() << ": not a card ("
+            << kMaxNonCardBytes << " bytes or less)\n";
+        return 1;
+    }
+    const QString name = card.fileName().toUpper();
+    const QString call = partnerCallOfSentCard(name);
+    if (call.isEmpty() || name.count(u'_') < 5) {
+        err << "sendvik-cli resend: " << card.fileName().toStdString()
+            << ": not a sent card's name (OWN_yymmdd_hhmm_BAND_MODE_CALL.jpg)\n";
+        return 1;
+    }
+
+    TerminalRun run(yes, communication);
+    AbsentLoggingProgram loggingProgram;
+    // The QSO of the card: the one the sent list matches it with.
+    int recno = 0;
+    {
+        ZkwHandle log;
+        if (!openLogForList(log, state.qsoData, loggingProgram, 0)) return 1;
+        const SentList matched = matchSentCards({{name, QString()}}, log, matchToleranceSeconds(0));
+        closeLogForList(log, loggingProgram);
+        if (matched.unmatched > 0 || matched.rows.empty()) {
+            err << "sendvik-cli resend: no QSO of the log matches the card ("
+                << (matched.rows.empty() ? QStringLiteral("無し") : matched.rows[0].value(3))
+                       .toStdString()
+                << ")\n";
+            return 1;
+        }
+        recno = matched.rows[0].value(3).toInt();
+    }
+
+    TerminalCardDecisions decisions(std::cin, std::cerr, confirm);
+    THTTPDown http;
+    QrModule qr;
+    QslDefinition definition(&qr);
+    const std::optional<SendResult> result = CheckStationAndSend(
+        http, serverAccountFrom(communication, environment), call, StationRequest::Send,
+        state.userList, [&] {
+            SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
+            SendRequest request = sendRequestFrom(state, environment, communication);
+            request.confirmEach = confirm;
+            request.handedRecord = recno;
+            request.resendFile = card.absoluteFilePath();
+            return batch.run(request);
+        });
+    printLine(out, QStringLiteral("record=%1").arg(recno));
+    printLine(out, QStringLiteral("sent=%1").arg(result ? result->sent : 0));
+    return result && result->sent == 1 ? 0 : 1;
 }

@@ -12,3 +12,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& args, std::ostream&
                    std::ostream& err);
 int runReceiveCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                       std::ostream& err);
+// sendvik-cli resend FILE: a sent card mailed again to its station, after
+// asking the server whether it takes part.
+int runResendCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                     std::ostream& err);

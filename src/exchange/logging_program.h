@@ -14,6 +14,10 @@ public:
     // database brackets in shared mode.
     virtual void beginLogAccess() = 0;
     virtual void endLogAccess() = 0;
+    // Whether it runs (the lists' commands for its edit window are enabled
+    // only then), and its edit window opened at a record.
+    virtual bool running() const = 0;
+    virtual void openEditWindow(int recno) = 0;
 };
 
 // No logging program is running: nothing is asked.
@@ -22,4 +26,6 @@ public:
     int lastRecordNumber() override { return 0; }
     void beginLogAccess() override {}
     void endLogAccess() override {}
+    bool running() const override { return false; }
+    void openEditWindow(int) override {}
 };

@@ -412,3 +412,76 @@ TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {
 }
 
 }  // namespace
+
+// The receiving station matches the cards with its log and marks them; the
+// sending station's sent list shows who has not confirmed, and a resend
+// from it reaches the partner again.
+TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"08:30"_s)});
+    // B logged the first QSO four minutes later, the second one on SSB.
+    QsoRecord other = recent(u"JR1ABC"_s, 9, u"08:30"_s);
+    other.mode = u"SSB"_s;
+    makeLog(b.path(u"ZELKOV.mst"_s), {recent(u"JR1ABC"_s, 10, u"12:04"_s), other});
+    b.emptyMailbox(true);
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
+    CliRun r;
+    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=2"_s); ++i) {
+        QThread::msleep(100);
+        r = b.cli({u"receive"_s});
+    }
+    ASSERT_TRUE(r.out.startsWith(u"cards=2"_s)) << r.out.toStdString() << r.err.toStdString();
+
+    r = b.cli({u"match"_s, u"--write-marks"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QStringList lines = r.out.split(u'\n');
+    ASSERT_GE(lines.size(), 4) << r.out.toStdString();
+    EXPECT_EQ(lines[0], u"No,照合,電子QSL～JPEGファイル,ファイル時刻,RecNo"_s);
+    EXPECT_TRUE(lines[1].startsWith(u"1,\"○    \",JR1ABC_"_s)) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(u",1"_s));
+    EXPECT_TRUE(lines[2].startsWith(u"2,■×,JR1ABC_"_s)) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(u",不一致"_s));  // the mode differs
+    EXPECT_EQ(lines[3], u"2個の電子QSL（◎＝0個, ○＝1個, ■×＝1個, 未発行＝1件）"_s);
+    EXPECT_TRUE(r.out.contains(u"1 件のデータに\n［H;*=W;］\nを書き込みました。"_s));
+    EXPECT_TRUE(r.out.contains(u"written=1\n"_s));
+    {
+        ZkwHandle log;
+        ASSERT_EQ(ZelkovOpen(0, log, b.path(u"ZELKOV.mst"_s), 0), 0);
+        ASSERT_EQ(ZKW_read(log, 1, read_mode::Card), 0);
+        EXPECT_EQ(log.rec.qslRcvd, u'H');
+        ZelkovClose(log, 0);
+    }
+    r = b.cli({u"match"_s, u"--write-marks"_s});
+    EXPECT_TRUE(r.out.contains(u"\"◎  H \""_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"すべて受領済みマーク記入済みです。"_s));
+
+    // A's sent list: both unconfirmed; the first one goes again.
+    r = a.cli({u"sent-list"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    lines = r.out.split(u'\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], u"No,QSL,電子QSL～JPEGファイル,ファイル時刻,RecNo"_s);
+    EXPECT_EQ(lines[3], u"2 個の送信済み電子QSL（未受領＝2個）"_s);
+    const QStringList sent =
+        QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files, QDir::Name);
+    ASSERT_EQ(sent.size(), 2);
+    r = a.cli({u"resend"_s, sent[0], u"--yes"_s});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=1\n"_s));
+    QDir(b.path(u"受信"_s)).removeRecursively();
+    r = CliRun{};
+    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=1"_s); ++i) {
+        QThread::msleep(100);
+        r = b.cli({u"receive"_s});
+    }
+    EXPECT_TRUE(r.out.startsWith(u"cards=1"_s)) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files), QStringList{sent[0]});
+
+    // Wrong input says what is wrong.
+    r = a.cli({u"resend"_s, u"NOSUCH.jpg"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"no such card: NOSUCH.jpg"_s)) << r.err.toStdString();
+    EXPECT_EQ(a.cli({u"match"_s, u"--confirm-areas"_s}).code, 2);
+}

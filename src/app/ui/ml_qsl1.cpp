@@ -7,6 +7,7 @@
 #include "app/command_table.h"
 #include "app/main_state.h"
 #include "app/ui/card_preview.h"
+#include "archive/ui/received_list_window.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/ui/gui_progress_port.h"
@@ -73,18 +74,20 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     connect(communicationWindow_, &TOptionF::callSignChanged, this, &TZkvmQSL::setOwnCall);
     preview_ = new TForm3(
         places_, [this](bool locked) { lockCommands(locked); }, this);
-    viewer_ = new TFormJP(places_, state_.folders,
-                          {[this] { VwrQ1Click(); }, [this](const QString&) { notAvailableYet(); }},
-                          this);
+    viewer_ = new TFormJP(
+        places_, state_.folders,
+        {[this] { VwrQ1Click(); }, [this](const QString& command) { viewerCommand(command); }},
+        this);
     decisions_ = std::make_unique<PreviewCardDecisions>(*preview_);
     environmentWindow_ = new TSetQSL(environment_, settings_, this);
     connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
+    receivedList_ = new TShForm1(cardListParts(), this);
 }
 
 TZkvmQSL::~TZkvmQSL() = default;
 
 void TZkvmQSL::notAvailableYet() {
-    ShowMsgBox(this, notAvailableText(), app::title(), mb::Ok | mb::IconInformation);
+    ShowMsgBox(this, app::notAvailableText(), app::title(), mb::Ok | mb::IconInformation);
 }
 
 std::function<void()> TZkvmQSL::handlerOf(const char* name) {
@@ -126,6 +129,10 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"H1", [this] { H1Click(); }},
         {"C1", [this] { C1Click(); }},
         {"V6", [this] { V6Click(); }},
+        {"SN2", [this] { SN2Click(); }},
+        {"QSL3", [this] { QSL3Click(); }},
+        {"Speed7", [this] { SN2Click(); }},
+        {"Speed10", [this] { QSL3Click(); }},
         {"Speed8", [this, shiftOrCtrl] { Speed8Click(shiftOrCtrl()); }},
         {"Speed1", [this] { Speed1Click(); }},
         {"Speed5", [this] { Speed5Click(); }},

@@ -37,6 +37,8 @@ class TForm3;
 class TFormJP;
 class THTTPDown;
 class TOptionF;
+class TShForm1;
+class TShForm2;
 class TSetQSL;
 class TZkwIni;
 class WindowState;
@@ -104,6 +106,14 @@ public:
     // The send batch and the receive run (the same button stops a run).
     void Speed1Click();
     void Speed5Click();
+    // The received-card list ("照合") and the sent-card list ("送信済QSL").
+    void SN2Click();
+    void QSL3Click();
+    TShForm1& receivedList() { return *receivedList_; }
+    TShForm2& sentList();
+    // A card to one station alone, after asking the server whether it takes
+    // part: a new card of QSO `recno`, or the sent card `resendFile` again.
+    void sendToOneStation(const QString& call, int recno, const QString& resendFile);
     // The beginner-mode controls, the sample card and the viewer.
     void VwrQ1Click();
     void Speed8Click(bool newestFirst);
@@ -153,6 +163,8 @@ private:
     bool dragBox(QCheckBox* box, QEvent* event);
     void chooseFolder(bool received);
     void askReset(int which);
+    void viewerCommand(const QString& command);
+    struct CardListParts cardListParts();
 
     TZkwIni& settings_;
     MainState& state_;
@@ -173,6 +185,8 @@ private:
     TForm3* preview_ = nullptr;
     TFormJP* viewer_ = nullptr;
     TSetQSL* environmentWindow_ = nullptr;
+    TShForm1* receivedList_ = nullptr;
+    TShForm2* sentList_ = nullptr;  // made when first used
     std::unique_ptr<GuiProgressPort> progress_;
     // The logging program, as the link finds it (none found yet).
     AbsentLoggingProgram loggingProgram_;

@@ -2,6 +2,8 @@
 // up, closing and saving, the geometry rules.
 
 #include "app/ui/ml_qsl1.h"
+
+#include "archive/ui/sent_list_window.h"
 #include "exchange/send_journal.h"
 
 #include "app/command_table.h"
@@ -323,6 +325,8 @@ void TZkvmQSL::closeEvent(QCloseEvent* event) {
 }
 
 void TZkvmQSL::FormDestroy() {
+    receivedList_->saveState(!state_.resets.windowPlaces);
+    if (sentList_) sentList_->saveState(!state_.resets.windowPlaces);
     applyResets(settings_, state_.resets);
     settings_.flush();
 }

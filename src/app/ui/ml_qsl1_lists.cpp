@@ -1,0 +1,115 @@
+// The main window's card lists: the received-card list ("照合"), the
+// sent-card list ("送信済QSL"), the viewer's commands that open them, and
+// the card to one station alone that both lists start.
+
+#include "app/ui/ml_qsl1.h"
+
+#include "app/exchange_requests.h"
+#include "app/main_state.h"
+#include "archive/ui/received_list_window.h"
+#include "archive/ui/sent_list_window.h"
+#include "core/ui/gui_progress_port.h"
+#include "exchange/send_batch.h"
+#include "link/station_check.h"
+#include "render/card_viewer.h"
+#include "render/ui/preview_decisions.h"
+#include "render/ui/view_jpg.h"
+#include "server/novq_requests.h"
+#include "settings/comm_settings.h"
+#include "settings/kankyo.h"
+#include "settings/ui/rig_ant_dialog.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPushButton>
+
+CardListParts TZkvmQSL::cardListParts() {
+    return {places_,
+            environment_,
+            state_.folders,
+            state_.qsoData,
+            loggingProgram_,
+            *progress_,
+            [this](const QString& pathOrMask, bool) {
+                viewer_->ShowCards(pathOrMask, viewer_flag::MaskGiven);
+            },
+            [this](const QString& call, int recno) { sendToOneStation(call, recno, QString()); }};
+}
+
+TShForm2& TZkvmQSL::sentList() {
+    if (!sentList_)
+        sentList_ = new TShForm2(
+            cardListParts(),
+            [this](const QString& call, const QString& file, int recno) {
+                sendToOneStation(call, recno, file);
+            },
+            [this](const QString& receivedName) {
+                if (!receivedList_->isVisible()) SN2Click();
+                if (receivedList_->isVisible()) receivedList_->LocateReceivedCard(receivedName);
+            },
+            this);
+    return *sentList_;
+}
+
+// "照合": the received cards against the log the logging program uses.
+void TZkvmQSL::SN2Click() {
+    receivedList_->BuildReceivedList(loggingProgram_.lastRecordNumber());
+}
+
+// "送信済QSL": the sent cards, the minute as logged.
+void TZkvmQSL::QSL3Click() {
+    sentList().BuildSentList(state_.folders.sentDir, loggingProgram_.lastRecordNumber(), 0);
+}
+
+void TZkvmQSL::viewerCommand(const QString& command) {
+    const QString name = QFileInfo(viewer_->shownPath()).fileName().toUpper();
+    if (name.isEmpty()) return;
+    if (command == u"SN1" || command == u"ZK1") {
+        if (!receivedList_->isVisible()) SN2Click();
+        if (!receivedList_->isVisible()) return;
+        // The name without its extension, ending with the period.
+        if (receivedList_->LocateReceivedCard(name.left(name.size() - 3)) && command == u"ZK1") {
+            receivedList_->ZKWin1Click();
+            viewer_->activateWindow();
+        }
+        return;
+    }
+    if (command == u"QSL3") {
+        sentList().BuildSentList(state_.folders.sentDir, loggingProgram_.lastRecordNumber(),
+                                 environment_.toleranceMinutes);
+        if (sentList_->isVisible()) sentList_->LocateSentCard(name);
+    }
+}
+
+void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& resendFile) {
+    if (state_.busy || recno <= 0 || call.isEmpty()) return;
+    takeControls();
+    CommSettings communication;
+    communication.load(settings_);
+    const ServerAccount account = serverAccountFrom(communication, environment_);
+    std::optional<SendResult> result;
+    {
+        state_.busy = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        result =
+            CheckStationAndSend(http_, account, call, StationRequest::Send, state_.userList, [&] {
+                QApplication::restoreOverrideCursor();
+                SendRequest request = sendRequestFrom(state_, environment_, communication);
+                request.confirmEach = true;  // Check2 for this one card
+                request.handedRecord = recno;
+                request.resendFile = resendFile;
+                SendBatchParts parts{*progress_, *decisions_, loggingProgram_, http_, definition_};
+                if (environment_.confirmRig)
+                    parts.chooseRig = [this](const QsoRecord& qso) {
+                        return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
+                                             rigChooserSummary(qso), rigRow_, this);
+                    };
+                const SendResult sent = SendBatch(parts).run(request);
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                return sent;
+            });
+        QApplication::restoreOverrideCursor();
+        state_.busy = false;
+    }
+    if (result && result->cardsSent) state_.activityFlags |= activity::CardSent;
+}

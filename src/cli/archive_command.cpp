@@ -1,0 +1,144 @@
+#include "cli/archive_command.h"
+
+#include "app/main_state.h"
+#include "archive/card_match.h"
+#include "archive/received_list_model.h"
+#include "archive/received_marks.h"
+#include "archive/sent_list.h"
+#include "cli/cli_output.h"
+#include "core/app_info.h"
+#include "core/app_paths.h"
+#include "core/comma_text.h"
+#include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "core/window_state.h"
+#include "core/zkw_ini.h"
+#include "exchange/logging_program.h"
+#include "platform/terminal.h"
+#include "settings/kankyo.h"
+
+#include <algorithm>
+#include <iostream>
+#include <ostream>
+
+namespace {
+
+bool takeFlag(QStringList& args, const QString& flag) {
+    return args.removeAll(flag) > 0;
+}
+
+// The grid's columns as lines: the header, then "No," and each row's items.
+void printRows(std::ostream& out, const CardListModel& model) {
+    QStringList header;
+    for (int c = 0; c < model.columnCount(); ++c)
+        header.append(model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+    printLine(out, commaTextJoin(header));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList items;
+        for (int c = 0; c < model.columnCount(); ++c)
+            items.append(model.data(model.index(row, c), Qt::DisplayRole).toString());
+        printLine(out, commaTextJoin(items));
+    }
+}
+
+struct ListRun {
+    MainState state;
+    EnvironmentSettings environment;
+    AbsentLoggingProgram loggingProgram;
+    TerminalProgressPort progress{std::cerr, platform::isInteractiveTerminal()};
+
+    explicit ListRun(const AppPaths& paths) {
+        TZkwIni settings(paths.settingsFile());
+        state.load(settings, paths);
+        environment.load(settings, false);
+    }
+};
+
+}  // namespace
+
+int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                    std::ostream& err) {
+    QStringList args = arguments;
+    const bool writeMarks = takeFlag(args, QStringLiteral("--write-marks"));
+    const bool confirmAreas = takeFlag(args, QStringLiteral("--confirm-areas"));
+    if (!args.isEmpty() || (confirmAreas && !writeMarks)) {
+        err << "usage: sendvik-cli match [--write-marks [--confirm-areas]]\n"
+               "  --write-marks    writes the received marks into the matched QSOs\n"
+               "  --confirm-areas  marks their areas confirmed in the area master too\n";
+        return 2;
+    }
+    ListRun run(paths);
+    const EnvironmentSettings& environment = run.environment;
+    ReceivedListJob job;
+    job.qsoData = run.state.qsoData;
+    job.receivedDir = run.state.folders.receivedDir;
+    TZkwIni settings(paths.settingsFile());
+    const int flags = WindowState(settings).receivedListPlace().flags;
+    job.settings.order = (flags & 3) > 2 ? 1 : flags & 3;
+    job.settings.details = (flags & 8) != 0;
+    job.settings.oldestDate = environment.oldestMatchDate;
+    job.settings.toleranceMinutes = environment.toleranceMinutes;
+    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
+        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
+                                       : logMode == cardMode;
+    };
+    const ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
+    if (build.end != ReceivedListBuild::End::Built) return 1;
+    ReceivedListModel model;
+    model.setList(build.list, job.settings.details);
+    printRows(out, model);
+    printLine(out, model.status().trimmed());
+    if (!writeMarks) return 0;
+
+    MarkWritingJob marks;
+    marks.qsoData = job.qsoData;
+    marks.rule = environment.receivedMarkRule;
+    marks.markReceived = environment.markAlreadyReceived;
+    marks.confirmInMaster = confirmAreas;
+    const std::optional<MarkWriting> done =
+        WriteMarksOfList(marks, model.matchedRecords(), run.loggingProgram, false);
+    if (!done) return 1;
+    printLine(out, QString(markWritingSummary(*done, marks.rule)).replace(u'\r', u'\n'));
+    printLine(out, QStringLiteral("written=%1").arg(done->written));
+    printLine(out, QStringLiteral("areas=%1").arg(done->areas));
+    return 0;
+}
+
+int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                       std::ostream& err) {
+    QStringList args = arguments;
+    const bool unreceived = takeFlag(args, QStringLiteral("--unreceived"));
+    int tolerance = 0;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--tolerance")); at >= 0) {
+        bool ok = false;
+        tolerance = args.value(at + 1).toInt(&ok);
+        if (!ok || tolerance < 0 || tolerance > 59) {
+            err << "sendvik-cli sent-list: --tolerance takes minutes from 0 to 59\n";
+            return 2;
+        }
+        args.remove(at, 2);
+    }
+    if (!args.isEmpty()) {
+        err << "usage: sendvik-cli sent-list [--unreceived] [--tolerance MINUTES]\n"
+               "  --unreceived  only the cards not confirmed yet (and the unmatched ones)\n"
+               "  --tolerance   how far the QSO time may be off (default 0: the same minute)\n";
+        return 2;
+    }
+    ListRun run(paths);
+    TZkwIni settings(paths.settingsFile());
+    const int order = std::min(WindowState(settings).sentListPlace().flags & 3, 2);
+    const SentListJob job{run.state.qsoData, run.state.folders.sentDir, order,
+                          matchToleranceSeconds(tolerance)};
+    const SentListBuild build = BuildSentList(job, run.loggingProgram, run.progress, 0);
+    if (build.end != ReceivedListBuild::End::Built) return 1;
+    SentListModel model;
+    model.setList(build.list);
+    if (unreceived && model.keepUnreceived() == 0) {
+        ShowMsgBox(nullptr, QStringLiteral("QSL未受領は該当がありません。"), app::title(),
+                   mb::Ok | mb::IconInformation);
+        return 0;
+    }
+    printRows(out, model);
+    printLine(out, model.status().trimmed());
+    return 0;
+}

@@ -1,0 +1,53 @@
+#include "link/station_check.h"
+
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "logdata/user_list.h"
+#include "server/novq_requests.h"
+
+StationCheck stationCheckFrom(const QString& call, const ServerReply& reply, StationRequest request,
+                              bool inUserList, const QString& edition) {
+    StationCheck check;
+    if (!reply.ok()) return check;
+    check.answered = true;
+    const ZkUserInfo info = parseZkUser(reply.payload);
+    if (!info.edit) {
+        check.message = call + QStringLiteral(" 局は、ZELKOVユーザー登録されていません！");
+        return check;
+    }
+    if (!info.member()) {
+        check.message = call + QStringLiteral(
+                                   " 局はユーザー登録されていますが、\r\rZELKOV E-Mail QSL "
+                                   "には参加していません。");
+        return check;
+    }
+    check.member = true;
+    if (request == StationRequest::RegistrationCheck) {
+        check.message = call.leftJustified(6, u' ') +
+                        QStringLiteral(" 局は ZELKOV E-Mail QSL に登録済みです。\r");
+        if (!inUserList) check.message += edition + QStringLiteral("版には未掲載です！");
+    }
+    return check;
+}
+
+std::optional<SendResult> CheckStationAndSend(THTTPDown& http, const ServerAccount& account,
+                                              const QString& call, StationRequest request,
+                                              const QString& userListPath,
+                                              const std::function<SendResult()>& sendCard) {
+    const ServerReply reply = isZkUser(http, account, call);
+    bool inUserList = false;
+    QString edition;
+    if (request == StationRequest::RegistrationCheck && reply.ok()) {
+        UserHandle users;
+        if (openUserList(users, userListPath) == 0) {
+            edition = users.edition;
+            inUserList = User_Seek(users, call) > 0;
+        }
+        User_close(users);
+    }
+    const StationCheck check = stationCheckFrom(call, reply, request, inUserList, edition);
+    if (!check.message.isEmpty())
+        ShowMsgBox(nullptr, check.message, app::title(), mb::Ok | mb::IconInformation);
+    if (!check.member || request != StationRequest::Send || !sendCard) return std::nullopt;
+    return sendCard();
+}
