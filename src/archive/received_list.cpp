@@ -6,6 +6,8 @@
 #include "core/msg_box.h"
 #include "core/progress_port.h"
 #include "exchange/logging_program.h"
+#include "logdata/log_store.h"
+#include "logdata/sqlite_db.h"
 #include "logdata/zelkov50.h"
 
 #include <QDateTime>
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -83,6 +86,8 @@ ReceivedList matchReceivedCards(
     const std::function<bool(const QString&, const QString&)>& modesAgree, ProgressPort* progress) {
     ReceivedList list;
     list.rows.reserve(files.size());
+    std::optional<SqliteReadSnapshot> snapshot;
+    if (log.store) snapshot.emplace(log.store->db());
     const qint64 tolerance = matchToleranceSeconds(settings.toleranceMinutes);
     const int count = static_cast<int>(files.size());
     for (const ReceivedCardFile& file : files) {

@@ -6,6 +6,8 @@
 #include "core/progress_port.h"
 #include "core/zk_dll5.h"
 #include "exchange/logging_program.h"
+#include "logdata/log_store.h"
+#include "logdata/sqlite_db.h"
 #include "logdata/zelkov50.h"
 #include "logdata/zkw_parse.h"
 
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -70,6 +73,8 @@ SentList matchSentCards(const std::vector<ReceivedCardFile>& files, ZkwHandle& l
                         qint64 toleranceSeconds, ProgressPort* progress) {
     SentList list;
     list.rows.reserve(files.size());
+    std::optional<SqliteReadSnapshot> snapshot;
+    if (log.store) snapshot.emplace(log.store->db());
     const auto exactly = [](const QString& a, const QString& b) { return a == b; };
     const int count = static_cast<int>(files.size());
     for (const ReceivedCardFile& file : files) {

@@ -187,6 +187,14 @@ void SqliteDb::noteError() {
     error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database");
 }
 
+SqliteReadSnapshot::SqliteReadSnapshot(SqliteDb& db) : db_(db) {
+    active_ = db_.exec("BEGIN DEFERRED");
+}
+
+SqliteReadSnapshot::~SqliteReadSnapshot() {
+    if (active_) db_.exec("COMMIT");
+}
+
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
     active_ = db_.exec("BEGIN IMMEDIATE");
 }

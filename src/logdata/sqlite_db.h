@@ -83,6 +83,21 @@ private:
     QString error_;
 };
 
+// One read of many statements: they see one state of the file and take its
+// lock once, not once a statement (a list matching thousands of cards).
+// Writers wait until it ends.
+class SqliteReadSnapshot {
+public:
+    explicit SqliteReadSnapshot(SqliteDb& db);
+    ~SqliteReadSnapshot();
+    SqliteReadSnapshot(const SqliteReadSnapshot&) = delete;
+    SqliteReadSnapshot& operator=(const SqliteReadSnapshot&) = delete;
+
+private:
+    SqliteDb& db_;
+    bool active_ = false;
+};
+
 // Begins a write transaction (IMMEDIATE, so a second writer waits or fails
 // at once, never half way); rolls back unless committed.
 class SqliteTransaction {

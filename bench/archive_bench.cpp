@@ -1,0 +1,148 @@
+// The received-card list: reading the receive folder, and matching its cards
+// against a 200,000-QSO log, for 1,000, 10,000 and 50,000 cards (the match
+// should grow with the cards, not with the log).
+
+#include "archive/card_match.h"
+#include "archive/received_list.h"
+#include "logdata/adif.h"
+#include "logdata/log_store.h"
+#include "logdata/zelkov50.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTime>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+namespace {
+
+constexpr int kLogQsos = 200000;
+
+// A 200,000-QSO log of 20,000 stations, logged in UTC.
+struct MatchLog {
+    QTemporaryDir dir;
+    QString mst;
+
+    MatchLog() {
+        mst = dir.filePath(QStringLiteral("ZELKOV.mst"));
+        QRandomGenerator rng(42);
+        std::vector<QByteArray> calls;
+        for (int i = 0; i < 20000; ++i) {
+            const char* prefix[] = {"JA", "JR", "JH", "JE", "JF", "7K"};
+            QByteArray call = QByteArray(prefix[i % 6]) + QByteArray::number(i % 10);
+            for (int k = 0; k < 3; ++k)
+                call += char('A' + rng.bounded(26));
+            calls.push_back(call);
+        }
+        const char* modes[] = {"CW", "SSB", "FT8", "FM", "RTTY"};
+        const char* freqs[] = {"3.530", "7.041", "14.074", "21.200", "50.150", "144.200"};
+        QByteArray adi = "generated log\n<ADIF_VER:5>3.1.4 <EOH>\n";
+        auto field = [&adi](const char* name, const QByteArray& v) {
+            adi += '<' + QByteArray(name) + ':' + QByteArray::number(v.size()) + '>' + v + ' ';
+        };
+        for (int i = 0; i < kLogQsos; ++i) {
+            const QDate date = QDate(2005, 1, 1).addDays(i * 7300 / kLogQsos);
+            field("CALL", calls[rng.bounded(20000)]);
+            field("QSO_DATE", date.toString(QStringLiteral("yyyyMMdd")).toLatin1());
+            field(
+                "TIME_ON",
+                QByteArray::number(rng.bounded(24) * 100 + rng.bounded(60)).rightJustified(4, '0'));
+            field("FREQ", freqs[rng.bounded(6)]);
+            field("MODE", modes[rng.bounded(5)]);
+            adi += "<EOR>\n";
+        }
+        const QString adif = dir.filePath(QStringLiteral("big.adi"));
+        QFile f(adif);
+        f.open(QIODevice::WriteOnly);
+        f.write(adi);
+        f.close();
+        LogStore store;
+        store.open(mst, true);
+        importAdif(store, adif);
+    }
+};
+
+MatchLog& matchLog() {
+    static MatchLog log;
+    return log;
+}
+
+// A receive folder of `count` cards: nine in ten of QSOs of the log (their
+// UTC time in Japan time), the others of stations never worked.
+QString cardFolder(int count) {
+    static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
+    auto& dir = folders[count];
+    if (dir) return dir->path();
+    dir = std::make_unique<QTemporaryDir>();
+    ZkwHandle log;
+    ZelkovOpen(0, log, matchLog().mst, 0);
+    QRandomGenerator rng(count);
+    for (int i = 0; i < count; ++i) {
+        QString name;
+        if (i % 10 != 9 && ZKW_read(log, 1 + rng.bounded(log.recordCount), read_mode::Card) == 0) {
+            const QsoRecord& q = log.rec;
+            const QDateTime utc(QDate::fromString(q.date, QStringLiteral("yy/MM/dd")).addYears(100),
+                                QTime::fromString(q.time, QStringLiteral("HH:mm")), Qt::UTC);
+            const QDateTime jst = utc.addSecs(9 * 3600);
+            name = q.call + jst.toString(QStringLiteral("_yyMMdd_HHmm_")) + q.freq + u'_' + q.mode +
+                   QStringLiteral("_JS2IIU_%1.jpg").arg(i);
+        } else {
+            name = QStringLiteral("JD1Z%1_261120_1200_7.041_CW_JS2IIU.jpg").arg(i);
+        }
+        QFile file(dir->filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.resize(3000);  // a card's size without writing it
+    }
+    ZelkovClose(log, 0);
+    return dir->path();
+}
+
+ReceivedListSettings settings() {
+    ReceivedListSettings s;
+    s.order = 1;
+    s.toleranceMinutes = 10;
+    return s;
+}
+
+void BM_ReadReceiveFolder(benchmark::State& state) {
+    const QString folder = cardFolder(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(receivedCardFiles(folder, settings()).size());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadReceiveFolder)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_MatchCardsAgainst200kLog(benchmark::State& state) {
+    const QString folder = cardFolder(static_cast<int>(state.range(0)));
+    const std::vector<ReceivedCardFile> files = receivedCardFiles(folder, settings());
+    int matched = 0;
+    for (auto _ : state) {
+        ZkwHandle log;
+        ZelkovOpen(0, log, matchLog().mst, 0);
+        const ReceivedList list = matchReceivedCards(
+            files, log, settings(), [](const QString& a, const QString& b) { return a == b; });
+        matched = list.marked + list.matched;
+        ZelkovClose(log, 0);
+    }
+    state.counters["matched"] = matched;
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_MatchCardsAgainst200kLog)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
