@@ -623,6 +623,15 @@ void TShForm1::showViewerOfRow() {
     if (!name.isEmpty() && showCards_) showCards_(cardFilePath(folders_.receivedDir, name), false);
 }
 
+// Esc closes the window wherever the focus is (a button, the status line).
+void TShForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool TShForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && watched == vGrid1) hidePanels();
     if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);

@@ -268,7 +268,8 @@ void TShForm2::rebuildKeeping(int index) {
 void TShForm2::Popup2Popup() {
     const int index = currentIndex();
     const QString call = partnerCallOfSentCard(model_->cardName(index));
-    Sent1->setVisible(model_->itemsAt(std::max(index, 0)).size() >= 4 && !call.isEmpty());
+    // Only a matched row can be resent (an unmatched one has no QSO to send for).
+    Sent1->setVisible(model_->recordNumber(index) > 0 && !call.isEmpty());
     Sent1->setText(QStringLiteral("【") + call +
                    QStringLiteral("】局あてに電子QSLを再送する(&T)..."));
     ZKT1->setEnabled(loggingProgram_.running());
@@ -396,6 +397,15 @@ void TShForm2::LocateSentCard(const QString& name) {
 void TShForm2::showViewerOfRow() {
     const QString name = model_->cardName(currentIndex());
     if (!name.isEmpty() && showCards_) showCards_(cardFilePath(folder_, name), true);
+}
+
+// Esc closes the window wherever the focus is (a button, the status line).
+void TShForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool TShForm2::eventFilter(QObject* watched, QEvent* event) {
