@@ -1,7 +1,10 @@
 #include "archive/received_list.h"
 
 #include "log_fixture.h"
+#include "logdata/adif.h"
+#include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
+#include "settings/kankyo.h"
 #include "test_support.h"
 
 #include <QDateTime>
@@ -95,6 +98,85 @@ TEST(ReceivedList, CardsOfTheFolderInOrderMatchedAndCounted) {
     noneOpen.unissued = 1;
     EXPECT_EQ(receivedListStatus(3, noneOpen, true),
               u" 3個の電子QSL（◎＝0個, ■×＝3個, 未発行＝1件）"_s);
+}
+
+// A log of 3,000 QSOs logged in UTC and 300 cards of six kinds: the card of
+// the QSO, ten minutes off (still the QSO), eleven minutes off, another
+// band, the mode the table lets stand for the logged one, a station never
+// worked. Every card lands where its kind says.
+TEST(ReceivedList, HundredsOfCardsAgainstThousandsOfQsos) {
+    Sandbox box;
+    const QDate first(2015, 1, 1);
+    QByteArray adi = "generated\n<EOH>\n";
+    const auto field = [&adi](const char* name, const QByteArray& value) {
+        adi += '<' + QByteArray(name) + ':' + QByteArray::number(value.size()) + '>' + value;
+    };
+    const auto callOf = [](int i) {
+        return QStringLiteral("JA%1X%2").arg(i % 10).arg(QChar(u'A' + i / 10 % 26)) +
+               QChar(u'A' + i / 260 % 26);
+    };
+    for (int i = 0; i < 3000; ++i) {
+        field("CALL", callOf(i % 300).toLatin1());
+        field("QSO_DATE", first.addDays(i).toString(u"yyyyMMdd"_s).toLatin1());
+        field("TIME_ON", "0310");
+        field("FREQ", i % 2 ? "7.024" : "14.200");
+        field("MODE", i % 2 ? "CW" : "SSB");
+        adi += "<EOR>\n";
+    }
+    writeBytes(box.path(u"log.adi"_s), adi);
+    {
+        LogStore store;
+        ASSERT_TRUE(store.open(box.path(u"ZELKOV.mst"_s), true));
+        ASSERT_EQ(importAdif(store, box.path(u"log.adi"_s)).added, 3000);
+    }
+    const QString folder = box.path(u"受信"_s);
+    QDir().mkpath(folder);
+    int expectedMatched = 0, expectedMismatch = 0, expectedNone = 0;
+    for (int n = 0; n < 300; ++n) {
+        const int i = n * 10 + n % 10;  // spread over the log
+        const int kind = n % 6;
+        // 03:10 UTC is 12:10 in Japan time.
+        const int minutes = kind == 1 ? 20 : kind == 2 ? 21 : 10;
+        const bool cw = i % 2;
+        const QString band = kind == 3 ? u"21.200"_s : cw ? u"7.024"_s : u"14.200"_s;
+        const QString mode = kind == 4 && !cw ? u"J3E"_s : cw ? u"CW"_s : u"SSB"_s;
+        const QString call = kind == 5 ? QStringLiteral("JD1Z%1").arg(n) : callOf(i % 300);
+        const QString name = QStringLiteral("%1_%2_12%3_%4_%5_JS2IIU.jpg")
+                                 .arg(call, first.addDays(i).toString(u"yyMMdd"_s))
+                                 .arg(minutes, 2, 10, QChar(u'0'))
+                                 .arg(band, mode);
+        QFile file(folder + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(4096));
+        (kind == 5 ? expectedNone : kind == 2 || kind == 3 ? expectedMismatch : expectedMatched)++;
+    }
+    ReceivedListSettings settings;
+    settings.order = 2;
+    const std::vector<ReceivedCardFile> files = receivedCardFiles(folder, settings);
+    ASSERT_EQ(files.size(), 300u);
+    ZkwHandle log;
+    ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
+    EnvironmentSettings environment;
+    const ReceivedList list = matchReceivedCards(
+        files, log, settings, [&environment](const QString& logMode, const QString& cardMode) {
+            return environment.ModeMatches(logMode, cardMode);
+        });
+    ZelkovClose(log, 0);
+    EXPECT_EQ(list.matched, expectedMatched);
+    EXPECT_EQ(list.unissued, expectedMatched);
+    EXPECT_EQ(list.marked, 0);
+    int none = 0, mismatch = 0;
+    for (const ReceivedRow& row : list.rows) {
+        if (row.recno > 0) {
+            // The QSO of the card's own day (one QSO a day, in log order).
+            const QDate day = QDate::fromString(row.name.section(u'_', 1, 1), u"yyMMdd"_s);
+            EXPECT_EQ(row.recno, first.daysTo(day.addYears(100)) + 1) << row.name.toStdString();
+        }
+        none += row.record == u"無し";
+        mismatch += row.record == u"不一致";
+    }
+    EXPECT_EQ(none, expectedNone);
+    EXPECT_EQ(mismatch, expectedMismatch);
 }
 
 }  // namespace
