@@ -1,6 +1,10 @@
 #include "archive/received_marks.h"
 
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "exchange/logging_program.h"
 #include "log_fixture.h"
+#include "logdata/dbf_table.h"
 #include "logdata/zelkov50.h"
 #include "test_support.h"
 
@@ -56,6 +60,58 @@ TEST(ReceivedMarks, WrittenIntoTheLogAndTold) {
               u"2 件のデータに\r［H;*=W;］\rを書き込みました。\r\r"
               u"Zelkov.mstに\"C\"(Confirmed)を2個書き込みました。"_s);
     EXPECT_EQ(markWritingSummary({}, u"H"_s), u"すべて受領済みマーク記入済みです。"_s);
+}
+
+}  // namespace
+
+namespace {
+
+// The list's command: asked first, written between the logging program's
+// brackets, areas confirmed in the master of the same log, then told.
+TEST(ReceivedMarks, TheListsPassAsksWritesConfirmsAndTells) {
+    Sandbox box;
+    const QString mst = box.path(u"ZELKOV.mst"_s);
+    QsoRecord ward = qso(u"JA1AAA"_s, u"26/11/20"_s, u"12:00"_s);
+    ward.code = u"100105"_s;
+    makeLog(mst, {ward});
+    writeBytes(box.path(u"areas.csv"_s), "1055,Tokyo 23 wards,\r\n100105,Bunkyo,\r\n");
+    ASSERT_EQ(importAreas(mst, box.path(u"areas.csv"_s)).added, 2);
+
+    struct CountingProgram : AbsentLoggingProgram {
+        int begun = 0, ended = 0;
+        void beginLogAccess() override { ++begun; }
+        void endLogAccess() override { ++ended; }
+    } program;
+    ScriptedMessagePort port;
+    const ScopedMessagePort installed(&port);
+    const MarkWritingJob job{mst, u"H;*=W;"_s, true, true};
+
+    port.answer(mb::IdNo);
+    EXPECT_EQ(WriteMarksOfList(job, {1}, program, true), std::nullopt);
+    EXPECT_EQ(program.begun, 0);  // declined: the log is not touched
+
+    port.answer(mb::IdYes);
+    const std::optional<MarkWriting> done = WriteMarksOfList(job, {1}, program, true);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->written, 1);
+    EXPECT_EQ(done->areas, 2);  // the ward and the city it counts in
+    EXPECT_EQ(program.begun, 1);
+    EXPECT_EQ(program.ended, 1);
+    EXPECT_EQ(
+        port.messages().back().text,
+        u"1 件のデータに\r［H;*=W;］\rを書き込みました。\r\rZelkov.mstに\"C\"(Confirmed)を2個書き込みました。"_s);
+
+    // Again: no mark, no area left to confirm.
+    const std::optional<MarkWriting> again = WriteMarksOfList(job, {1}, program, false);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->written + again->areas, 0);
+    EXPECT_EQ(port.messages().back().text, u"すべて受領済みマーク記入済みです。"_s);
+
+    // A log that cannot be opened: said, nothing written, brackets closed.
+    const MarkWritingJob missing{box.path(u"none/ZELKOV.mst"_s), u"H;*=W;"_s, true, false};
+    EXPECT_EQ(WriteMarksOfList(missing, {1}, program, false), std::nullopt);
+    EXPECT_EQ(port.messages().back().text, u"ファイルメニューからQSOデータを開いてください。"_s);
+    EXPECT_EQ(program.begun, program.ended);
 }
 
 }  // namespace
