@@ -46,11 +46,11 @@ const std::vector<CommandEntry>& mainCommands() {
         {"N13", u"環境設定を初期設定に戻す"_s, M::Options, none},
         {"N14", u"通信設定以外すべて初期設定に戻す"_s, M::Options, none},
 
-        {"NOVQ1", u"修正／メイン画面からQSL送信(&Q)"_s, M::Zelkov, Qt::Key_F12, true},
-        {"ZLKV1", u"入力／修正／メイン画面から登録状況確認(&K)"_s, M::Zelkov, none, true},
-        {"QSLT1", u"どんなQSLを送ったか表示(&S)"_s, M::Zelkov, Qt::Key_F5, true, true},
-        {"ZLKV2", u"どんなQSLが届いたか表示(&R)"_s, M::Zelkov, Qt::Key_F6, true},
-        {"ZLKV3", u"届いたQSLを全部表示(&A)"_s, M::Zelkov, Qt::Key_F7, true},
+        {"NOVQ1", u"修正／メイン画面からQSL送信(&Q)"_s, M::Zelkov, Qt::Key_F12},
+        {"ZLKV1", u"入力／修正／メイン画面から登録状況確認(&K)"_s, M::Zelkov, none},
+        {"QSLT1", u"どんなQSLを送ったか表示(&S)"_s, M::Zelkov, Qt::Key_F5, false, true},
+        {"ZLKV2", u"どんなQSLが届いたか表示(&R)"_s, M::Zelkov, Qt::Key_F6},
+        {"ZLKV3", u"届いたQSLを全部表示(&A)"_s, M::Zelkov, Qt::Key_F7},
 
         {"H1", u"取扱説明書(&H)"_s, M::Help, Qt::Key_F1},
         {"C1", u"通信設定の説明(&C)"_s, M::Help, none},

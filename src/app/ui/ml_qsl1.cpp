@@ -13,6 +13,8 @@
 #include "core/ui/gui_progress_port.h"
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
+#include "link/logging_link.h"
+#include "platform/window_link.h"
 #include "render/ui/preview_decisions.h"
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
@@ -81,6 +83,7 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     decisions_ = std::make_unique<PreviewCardDecisions>(*preview_);
     environmentWindow_ = new TSetQSL(environment_, settings_, this);
     connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
+    createLink();
     receivedList_ = new TShForm1(cardListParts(), this);
 }
 
@@ -130,6 +133,11 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"C1", [this] { C1Click(); }},
         {"V6", [this] { V6Click(); }},
         {"SN2", [this] { SN2Click(); }},
+        {"NOVQ1", [this] { NOVQ1Click(); }},
+        {"ZLKV1", [this] { ZLKV1Click(); }},
+        {"QSLT1", [this] { showStationCards(2); }},
+        {"ZLKV2", [this] { showStationCards(6); }},
+        {"ZLKV3", [this] { showStationCards(4); }},
         {"QSL3", [this] { QSL3Click(); }},
         {"Speed7", [this] { SN2Click(); }},
         {"Speed10", [this] { QSL3Click(); }},

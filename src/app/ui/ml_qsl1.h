@@ -7,7 +7,6 @@
 // environment settings), handing each its collaborators.
 
 #include "core/app_paths.h"
-#include "exchange/logging_program.h"
 #include "server/comm_session.h"
 
 #include <QImage>
@@ -17,6 +16,12 @@
 #include <memory>
 
 class CardPreview;
+class LoggingLink;
+class LoggingProgram;
+struct LinkView;
+namespace platform {
+class LinkWindow;
+}
 class GuiProgressPort;
 class PreviewCardDecisions;
 class HistoryCombo;
@@ -106,6 +111,14 @@ public:
     // The send batch and the receive run (the same button stops a run).
     void Speed1Click();
     void Speed5Click();
+    // The link with the logging program, and its menu's commands.
+    LoggingLink& loggingLink() { return *link_; }
+    void NOVQ1Click();
+    void ZLKV1Click();
+    void showStationCards(int viewKind);
+    // The registration timer: a check of the station on the logging
+    // program's screen, or a card to it.
+    void Timer2Timer();
     // The received-card list ("照合") and the sent-card list ("送信済QSL").
     void SN2Click();
     void QSL3Click();
@@ -164,6 +177,9 @@ private:
     void chooseFolder(bool received);
     void askReset(int which);
     void viewerCommand(const QString& command);
+    void createLink();
+    void showLinkView(const LinkView& view);
+    int receivedCardOfQso(QString& pattern, const struct LinkQso& qso);
     struct CardListParts cardListParts();
 
     TZkwIni& settings_;
@@ -188,8 +204,9 @@ private:
     TShForm1* receivedList_ = nullptr;
     TShForm2* sentList_ = nullptr;  // made when first used
     std::unique_ptr<GuiProgressPort> progress_;
-    // The logging program, as the link finds it (none found yet).
-    AbsentLoggingProgram loggingProgram_;
+    // The logging program, as the link finds it.
+    std::unique_ptr<platform::LinkWindow> linkWindow_;
+    std::unique_ptr<LoggingLink> link_;
     int rigRow_ = 0;  // the rig chooser's last row
     std::unique_ptr<PreviewCardDecisions> decisions_;
 

@@ -11,6 +11,7 @@
 #include "core/window_state.h"
 #include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
+#include "link/logging_link.h"
 #include "render/card_viewer.h"
 #include "render/ui/preview_decisions.h"
 #include "render/ui/view_jpg.h"
@@ -66,7 +67,7 @@ void TZkvmQSL::Speed1Click() {
     SendResult result;
     {
         const LongRun running(state_, BitBtn1);
-        SendBatchParts parts{*progress_, *decisions_, loggingProgram_, http_, definition_};
+        SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
         if (environment_.confirmRig)
             parts.chooseRig = [this](const QsoRecord& qso) {
                 return chooseRigLine(places_, state_.rigAntPath, state_.programDir,

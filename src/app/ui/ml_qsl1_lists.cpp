@@ -10,6 +10,7 @@
 #include "archive/ui/sent_list_window.h"
 #include "core/ui/gui_progress_port.h"
 #include "exchange/send_batch.h"
+#include "link/logging_link.h"
 #include "link/station_check.h"
 #include "render/card_viewer.h"
 #include "render/ui/preview_decisions.h"
@@ -28,7 +29,7 @@ CardListParts TZkvmQSL::cardListParts() {
             environment_,
             state_.folders,
             state_.qsoData,
-            loggingProgram_,
+            *link_,
             *progress_,
             [this](const QString& pathOrMask, bool) {
                 viewer_->ShowCards(pathOrMask, viewer_flag::MaskGiven);
@@ -53,12 +54,12 @@ TShForm2& TZkvmQSL::sentList() {
 
 // "照合": the received cards against the log the logging program uses.
 void TZkvmQSL::SN2Click() {
-    receivedList_->BuildReceivedList(loggingProgram_.lastRecordNumber());
+    receivedList_->BuildReceivedList(link_->lastRecordNumber());
 }
 
 // "送信済QSL": the sent cards, the minute as logged.
 void TZkvmQSL::QSL3Click() {
-    sentList().BuildSentList(state_.folders.sentDir, loggingProgram_.lastRecordNumber(), 0);
+    sentList().BuildSentList(state_.folders.sentDir, link_->lastRecordNumber(), 0);
 }
 
 void TZkvmQSL::viewerCommand(const QString& command) {
@@ -75,7 +76,7 @@ void TZkvmQSL::viewerCommand(const QString& command) {
         return;
     }
     if (command == u"QSL3") {
-        sentList().BuildSentList(state_.folders.sentDir, loggingProgram_.lastRecordNumber(),
+        sentList().BuildSentList(state_.folders.sentDir, link_->lastRecordNumber(),
                                  environment_.toleranceMinutes);
         if (sentList_->isVisible()) sentList_->LocateSentCard(name);
     }
@@ -98,7 +99,7 @@ void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& r
                 request.confirmEach = true;  // Check2 for this one card
                 request.handedRecord = recno;
                 request.resendFile = resendFile;
-                SendBatchParts parts{*progress_, *decisions_, loggingProgram_, http_, definition_};
+                SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
                 if (environment_.confirmRig)
                     parts.chooseRig = [this](const QsoRecord& qso) {
                         return chooseRigLine(places_, state_.rigAntPath, state_.programDir,

@@ -5,6 +5,7 @@
 
 #include "archive/ui/sent_list_window.h"
 #include "exchange/send_journal.h"
+#include "link/logging_link.h"
 
 #include "app/command_table.h"
 #include "app/main_state.h"
@@ -61,13 +62,17 @@ void TZkvmQSL::showEvent(QShowEvent* event) {
 }
 
 void TZkvmQSL::FormShow() {
+    link_->poll();
     state_.busy = false;
     NMailInitializeWinSock();
     environmentWindow_->Load(true);
     applyLooks();
     setUpMailLibrary(mailAccountFrom(settings_));
 
+    state_.linkLastRecord = link_->lastRecordNumber();
+    link_->beginLogAccess();
     const std::optional<QString> qsoWarning = state_.load(settings_, paths_);
+    link_->endLogAccess();
     prepareProgramFolder(state_);
     // The place is the window's inside, as it was saved: setGeometry puts the
     // inside back there whatever the frame (move() would place the frame

@@ -1,0 +1,193 @@
+#include "platform/window_link.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtEndian>
+
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+constexpr char kMagic[4] = {'Z', 'K', 'L', '1'};
+constexpr int kHeader = 4 + 1 + 4 + 8 + 4;
+
+enum Kind : char { Message = 'M', Find = 'F', Menu = 'N', Result = 'R' };
+
+struct Frame {
+    char kind = 0;
+    qint32 code = 0;
+    qint64 value = 0;
+    QByteArray data;
+};
+
+QByteArray encode(const Frame& f) {
+    QByteArray out(kHeader, '\0');
+    memcpy(out.data(), kMagic, 4);
+    out[4] = f.kind;
+    qToLittleEndian<qint32>(f.code, out.data() + 5);
+    qToLittleEndian<qint64>(f.value, out.data() + 9);
+    qToLittleEndian<quint32>(static_cast<quint32>(f.data.size()), out.data() + 17);
+    return out + f.data;
+}
+
+// Takes one frame off the front of `buffer`: nothing while it is not whole;
+// `bad` for a frame that is not ours or too long.
+std::optional<Frame> decode(QByteArray& buffer, bool& bad) {
+    bad = false;
+    if (buffer.size() < kHeader) return std::nullopt;
+    if (memcmp(buffer.constData(), kMagic, 4) != 0) {
+        bad = true;
+        return std::nullopt;
+    }
+    const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 17);
+    if (length > static_cast<quint32>(kMaxLinkData)) {
+        bad = true;
+        return std::nullopt;
+    }
+    if (buffer.size() < kHeader + static_cast<qsizetype>(length)) return std::nullopt;
+    Frame f;
+    f.kind = buffer[4];
+    f.code = qFromLittleEndian<qint32>(buffer.constData() + 5);
+    f.value = qFromLittleEndian<qint64>(buffer.constData() + 9);
+    f.data = buffer.mid(kHeader, length);
+    buffer.remove(0, kHeader + length);
+    return f;
+}
+
+QString socketPath(const QString& className) {
+    return QDir(linkFolder()).filePath(className);
+}
+
+// One exchange with the window of a class: the frame out, its result back,
+// with this program's events (and so its own window's messages) running
+// while it waits.
+std::optional<Frame> exchange(const QString& className, const Frame& request, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath(className));
+    if (!socket.waitForConnected(std::min(timeoutMs, 1000))) return std::nullopt;
+    socket.write(encode(request));
+    socket.flush();
+    QEventLoop loop;
+    QByteArray buffer;
+    std::optional<Frame> answer;
+    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
+        buffer += socket.readAll();
+        bool bad = false;
+        answer = decode(buffer, bad);
+        if (answer || bad) loop.quit();
+    });
+    QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (socket.bytesAvailable() > 0) Q_EMIT socket.readyRead();
+    if (!answer && socket.state() == QLocalSocket::ConnectedState)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    socket.abort();
+    if (answer && answer->kind != Result) return std::nullopt;
+    return answer;
+}
+
+}  // namespace
+
+QString linkFolder() {
+    const QString given = qEnvironmentVariable("SENDVIK_LINK_DIR");
+    if (!given.isEmpty()) return given;
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) runtime = QDir::tempPath();
+    return QDir(runtime).filePath(QStringLiteral("sendvik-link"));
+}
+
+LinkWindow::LinkWindow(const QString& className, std::function<qint64(const LinkMessage&)> handler,
+                       QObject* parent)
+    : QObject(parent), className_(className), handler_(std::move(handler)) {
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, &LinkWindow::takeConnection);
+}
+
+LinkWindow::~LinkWindow() {
+    server_.close();
+}
+
+qint64 LinkWindow::id() const {
+    return QCoreApplication::applicationPid();
+}
+
+bool LinkWindow::listen(QString* error) {
+    QDir().mkpath(linkFolder());
+    const QString path = socketPath(className_);
+    if (findWindow(className_, 300) > 1) {
+        if (error) *error = path + QStringLiteral(": another window of this class answers");
+        return false;
+    }
+    QLocalServer::removeServer(path);  // left by a program that ended without closing it
+    if (!server_.listen(path)) {
+        if (error) *error = path + QStringLiteral(": ") + server_.errorString();
+        return false;
+    }
+    return true;
+}
+
+void LinkWindow::takeConnection() {
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+            *buffer += socket->readAll();
+            bool bad = false;
+            const std::optional<Frame> frame = decode(*buffer, bad);
+            if (bad) {
+                socket->abort();
+                return;
+            }
+            if (!frame) return;
+            Frame reply{Result, frame->code, 0, {}};
+            switch (frame->kind) {
+                case Message:
+                    reply.value = handler_ ? handler_({frame->code, frame->value, frame->data}) : 0;
+                    break;
+                case Find:
+                    reply.value = id();
+                    break;
+                case Menu:
+                    reply.data = menu_.join(u'\n').toUtf8().left(kMaxLinkData);
+                    reply.value = menu_.size();
+                    break;
+                default:
+                    socket->abort();
+                    return;
+            }
+            // The sender may have given up (or gone) while the message ran.
+            if (socket->state() == QLocalSocket::ConnectedState) {
+                socket->write(encode(reply));
+                socket->flush();
+            }
+        });
+    }
+}
+
+qint64 LinkWindow::findWindow(const QString& className, int timeoutMs) {
+    const std::optional<Frame> answer = exchange(className, {Find, 0, 0, {}}, timeoutMs);
+    return answer && answer->value > 1 ? answer->value : 0;
+}
+
+QStringList LinkWindow::menuCaptions(const QString& className, int timeoutMs) {
+    const std::optional<Frame> answer = exchange(className, {Menu, 0, 0, {}}, timeoutMs);
+    if (!answer || answer->data.isEmpty()) return {};
+    return QString::fromUtf8(answer->data).split(u'\n');
+}
+
+qint64 LinkWindow::sendMessage(const QString& className, const LinkMessage& message,
+                               int timeoutMs) {
+    const std::optional<Frame> answer = exchange(
+        className, {Message, message.code, id(), message.data.left(kMaxLinkData)}, timeoutMs);
+    return answer ? answer->value : 0;
+}
+
+}  // namespace platform
