@@ -25,11 +25,14 @@
 #include "main_window_desk.h"
 #include "station_home.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -211,6 +214,103 @@ private Q_SLOTS:
         receiver.window->Speed5Click();
         QVERIFY(texts(port).value(0).startsWith(u"1 件の電子QSLを受信しました。"_s));
         receiver.finish();
+    }
+
+    // The logging program (zkwin-sim) asks for a card to the station on its
+    // screen: the server asked whether it takes part, the card previewed,
+    // mailed and marked; then its registration check is told.
+    void theLoggingProgramsSendRequestMailsOneCard() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        QTemporaryDir links;
+        qputenv("SENDVIK_LINK_DIR", links.path().toUtf8());
+        const QString a = dir.filePath(u"link-a"_s);
+        testing_support::writeStationHome(
+            a, {u"JR1ABC"_s, u"novq-a"_s, mail.value(u"MAIL_USER1"_s), mail.value(u"MAIL_PASS1"_s)},
+            servers, QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"));
+        {
+            LogStore store;
+            QVERIFY(store.open(a + u"/ZELKOV.mst"_s, true));
+            QCOMPARE(store.insert(recentQso(u"JA9ZZZ"_s, 6, u"09:00"_s)),
+                     LogStore::InsertResult::Added);
+            QCOMPARE(store.insert(recentQso(u"JR2XYZ/2"_s, 5, u"10:00"_s)),
+                     LogStore::InsertResult::Added);
+        }
+        QProcess sim;
+        sim.start(QStringLiteral(ZKWIN_SIM), {u"--serve"_s, u"--log"_s, a + u"/ZELKOV.mst"_s,
+                                              u"--current"_s, u"2"_s, u"--no-reload"_s});
+        QVERIFY(sim.waitForReadyRead(10000));
+
+        Desk sender(a);
+        sender.start();
+        QVERIFY(sender.find<QAction>("ZELKOV1")->isEnabled());
+        QVERIFY(!sender.find<QAction>("KY1")->isVisible());
+        port.clear();
+        QStringList previewed;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            TForm3& preview = sender.window->cardPreview();
+            if (!preview.isVisible()) return;
+            previewed << preview.findChild<QLabel*>(u"Label1"_s)->text();
+            preview.findChild<QPushButton*>(u"SendButton"_s)->click();
+        });
+        answer.start(50);
+        sender.find<QAction>("NOVQ1")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(sender.sentMark(2), u'H', 30000);
+        answer.stop();
+        QCOMPARE(previewed.size(), 1);
+        QVERIFY(previewed[0].startsWith(u"No2 "_s));
+        QCOMPARE(sender.sentMark(1), u' ');
+        QCOMPARE(QDir(a + u"/送信"_s).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 1);
+        QVERIFY(!sender.state.busy);
+
+        // The registration check of the station on its screen.
+        port.clear();
+        sender.find<QAction>("ZLKV1")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!texts(port).isEmpty(), 10000);
+        QVERIFY2(texts(port)[0].startsWith(u"JR2XYZ 局は ZELKOV E-Mail QSL に登録済みです。\r"_s),
+                 qPrintable(texts(port).join(u" | "_s)));
+
+        // Its request for the received card of the QSO on its screen: a card
+        // of that QSO is found and its record named.
+        QDir().mkpath(a + u"/受信"_s);
+        const QString when = QDate::currentDate().addDays(-5).toString(u"yyMMdd"_s);
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
+                            a + u"/受信/JR2XYZ_"_s + when + u"_1003_7.024_CW_JR1ABC.jpg"_s));
+        QProcess asking;
+        asking.start(QStringLiteral(ZKWIN_SIM), {u"--request"_s, u"-999"_s, u"--log"_s,
+                                                 a + u"/ZELKOV.mst"_s, u"--record"_s, u"2"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(asking.state(), QProcess::NotRunning, 15000);
+        QCOMPARE(asking.readAllStandardOutput(), QByteArray("result 2\n"));
+        sender.finish();
+        sender.window.reset();  // its window leaves the link to the next one
+        sim.kill();
+        sim.waitForFinished();
+        const QByteArray seen = sim.readAllStandardOutput();
+        QVERIFY2(seen.contains("received 0x400073"), seen.constData());
+        QVERIFY2(seen.contains("received 0x40001B"), seen.constData());
+
+        // A logging program on another log: told at start.
+        const QString other = dir.filePath(u"link-other.mst"_s);
+        {
+            LogStore store;
+            QVERIFY(store.open(other, true));
+            QCOMPARE(store.insert(recentQso(u"JA1AAA"_s, 1, u"09:00"_s)),
+                     LogStore::InsertResult::Added);
+        }
+        sim.start(QStringLiteral(ZKWIN_SIM), {u"--serve"_s, u"--log"_s, other});
+        QVERIFY(sim.waitForReadyRead(10000));
+        port.clear();
+        Desk again(a);
+        again.start();
+        QVERIFY2(texts(port).contains(
+                     u"ZELKOV/Win のQSOデータと一致しません！\r\rZELKOV/Win "
+                     u"が使用しているQSOデータを\rファイルメニューから開いてください。"_s),
+                 qPrintable(texts(port).join(u" | "_s)));
+        again.finish();
+        sim.kill();
+        sim.waitForFinished();
+        qunsetenv("SENDVIK_LINK_DIR");
     }
 };
 
