@@ -16,7 +16,14 @@ run=$PWD/build/demo-servers
 export TZ=${TZ:-Asia/Tokyo}
 [ -f "$home/Sendvik.ini" ] || bash scripts/make-demo-profile.sh build/dev "$home"
 
-trap 'scripts/demo-servers.sh stop "$run"' EXIT
+# The logging program beside it: zkwin-sim serving the demo log, showing its
+# last QSO (its ZELKOV menu then works; zkwin-sim --request -997 'CALL\n' asks
+# for a station's cards from a terminal).
+export SENDVIK_LINK_DIR=$run/link
+mkdir -p "$SENDVIK_LINK_DIR"
+build/dev/tools/zkwin-sim --serve --log "$home/ZELKOV.mst" >"$run/zkwin-sim.log" 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null; scripts/demo-servers.sh stop "$run"' EXIT
 scripts/demo-servers.sh start "$home" "$run"
 # Both stations' settings name the demo's service server, so that the
 # command line finds it too: sendvik-cli --home demo-home server whoami

@@ -51,7 +51,7 @@ public:
     qint64 id() const;
 
     // A window of that class that answers: its identity, else 0.
-    static qint64 findWindow(const QString& className, int timeoutMs = 500);
+    static qint64 findWindow(const QString& className, int timeoutMs = 200);
     // The captions of its top menu; empty when it does not answer.
     static QStringList menuCaptions(const QString& className, int timeoutMs = 1000);
 
