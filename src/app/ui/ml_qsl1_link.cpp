@@ -66,6 +66,8 @@ void TZkvmQSL::showLinkView(const LinkView& view) {
     KY1->setVisible(view.sharedShown);
     Edit2->setVisible(!view.rangeToLast);
     Label1->setText(view.rangeToLast ? QStringLiteral("から最終番号") : QStringLiteral("から"));
+    if (receivedList_) receivedList_->setLoggingProgramPresent(view.present);
+    if (sentList_) sentList_->setLoggingProgramPresent(view.present);
 }
 
 void TZkvmQSL::NOVQ1Click() {

@@ -289,6 +289,11 @@ void TShForm1::saveState(bool withPlace) {
     places_.setReceivedListPlace(place, withPlace);
 }
 
+void TShForm1::setLoggingProgramPresent(bool present) {
+    ToolButton6->setEnabled(present);
+    ZKWin1->setEnabled(present);
+}
+
 int TShForm1::currentIndex() const {
     const QModelIndex at = vGrid1->currentIndex();
     return at.isValid() ? model_->indexOfRow(at.row()) : -1;

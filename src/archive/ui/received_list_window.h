@@ -54,6 +54,8 @@ public:
     // Writes the window's place (unless the places are being reset) and its
     // switches.
     void saveState(bool withPlace);
+    // The commands for the logging program's edit window, while it runs.
+    void setLoggingProgramPresent(bool present);
 
     ReceivedListModel& model() { return *model_; }
     int currentIndex() const;

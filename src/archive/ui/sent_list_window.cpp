@@ -197,6 +197,11 @@ void TShForm2::saveState(bool withPlace) {
     places_.setSentListPlace(place);
 }
 
+void TShForm2::setLoggingProgramPresent(bool present) {
+    ToolButton4->setEnabled(present);
+    ZKT1->setEnabled(present);
+}
+
 int TShForm2::currentIndex() const {
     const QModelIndex at = vGrid1->currentIndex();
     return at.isValid() ? model_->indexOfRow(at.row()) : -1;

@@ -25,6 +25,8 @@ public:
     // Selects the sent card of the QSO of the received card `name`.
     void LocateSentCard(const QString& name);
     void saveState(bool withPlace);
+    // The commands for the logging program's edit window, while it runs.
+    void setLoggingProgramPresent(bool present);
 
     SentListModel& model() { return *model_; }
     int currentIndex() const;
