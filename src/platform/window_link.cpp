@@ -85,7 +85,7 @@ std::optional<Frame> exchange(const QString& className, const Frame& request, in
         if (answer || bad) loop.quit();
     });
     QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     if (socket.bytesAvailable() > 0) Q_EMIT socket.readyRead();
     if (!answer && socket.state() == QLocalSocket::ConnectedState)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
