@@ -24,7 +24,7 @@ const std::vector<CommandEntry>& mainCommands() {
         {"Rig1", u"リグ・アンテナデータを 開く(&A)..."_s, M::File, none, false, false, true},
         {"M1", u"メール本文を開く(&M)..."_s, M::File, none, false, true},
         {"BN1", u"メール本文に名前を付けて保存(&N)..."_s, M::File, none},
-        {"QSLB1", u"電子QSLのバックアップ(&B)..."_s, M::File, none, true, true},
+        {"QSLB1", u"電子QSLのバックアップ(&B)..."_s, M::File, none, false, true},
         {"QSL1", u"受信したQSLのフォルダ設定(&R)..."_s, M::File, none, false, true},
         {"QSLS1", u"送信済みQSLのフォルダ設定(&S)..."_s, M::File, none},
         {"C2", u"受信フォルダの表示(&J)"_s, M::File, none},

@@ -1,6 +1,7 @@
 #include "cli/archive_command.h"
 
 #include "app/main_state.h"
+#include "archive/backup.h"
 #include "archive/card_match.h"
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
@@ -16,6 +17,9 @@
 #include "exchange/logging_program.h"
 #include "platform/terminal.h"
 #include "settings/kankyo.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <iostream>
@@ -141,4 +145,47 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
     printRows(out, model);
     printLine(out, model.status().trimmed());
     return 0;
+}
+
+int runBackupCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                     std::ostream& err) {
+    QStringList args = arguments;
+    const bool sent = takeFlag(args, QStringLiteral("--sent"));
+    const bool texts = takeFlag(args, QStringLiteral("--texts"));
+    QString to;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--to")); at >= 0) {
+        to = args.value(at + 1);
+        if (to.isEmpty()) {
+            err << "sendvik-cli backup: --to takes a folder\n";
+            return 2;
+        }
+        args.remove(at, 2);
+    }
+    if (!args.isEmpty()) {
+        err << "usage: sendvik-cli backup [--to DIR] [--sent] [--texts]\n"
+               "  the settings file and the received cards, copied when newer, into the\n"
+               "  backup folder of the settings (or DIR, made when missing)\n"
+               "  --sent   the sent cards too\n"
+               "  --texts  the received mail texts too\n";
+        return 2;
+    }
+    ListRun run(paths);
+    TZkwIni settings(paths.settingsFile());
+    BackupSettings backup;
+    backup.load(settings);
+    if (!to.isEmpty()) {
+        backup.folder = QFileInfo(to).absoluteFilePath();
+        QDir().mkpath(backup.folder);
+    }
+    backup.alsoSent = sent;
+    backup.alsoTexts = texts;
+    const int scope = backup_scope::Sent | backup_scope::Received;
+    const BackupResult result =
+        runBackup(backup, paths.settingsFile(), run.state.folders, scope, &run.progress);
+    if (result.folderMissing) return 1;
+    printLine(out, QStringLiteral("copied=%1").arg(result.copied));
+    printLine(out, QStringLiteral("received=%1").arg(result.looked[0]));
+    if (sent) printLine(out, QStringLiteral("sent=%1").arg(result.looked[1]));
+    if (texts) printLine(out, QStringLiteral("texts=%1").arg(result.looked[2]));
+    return result.aborted ? 1 : 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // sendvik-cli match and sent-list: the received and the sent card lists,
-// printed as the windows show them.
+// printed as the windows show them; and the backup.
 
 #include <QStringList>
 
@@ -12,3 +12,6 @@ int runMatchCommand(const AppPaths& paths, const QStringList& args, std::ostream
                     std::ostream& err);
 int runSentListCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                        std::ostream& err);
+// sendvik-cli backup: the archive copied into the backup folder.
+int runBackupCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                     std::ostream& err);

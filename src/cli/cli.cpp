@@ -30,7 +30,9 @@ int cliUsage(std::ostream& err) {
            "                       the received cards matched against the log\n"
            "  sent-list [--unreceived] [--tolerance MINUTES]\n"
            "                       the sent cards matched against the log\n"
-           "  resend FILE [--yes]  mail a sent card again to its station\n";
+           "  resend FILE [--yes]  mail a sent card again to its station\n"
+           "  backup [--to DIR] [--sent] [--texts]\n"
+           "                       copy the settings and the cards into the backup folder\n";
     return 2;
 }
 
@@ -99,6 +101,7 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
                           if (command == u"render") return runRenderCommand(paths, args, o, e);
                           if (command == u"match") return runMatchCommand(paths, args, o, e);
                           if (command == u"sent-list") return runSentListCommand(paths, args, o, e);
+                          if (command == u"backup") return runBackupCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
 }

@@ -133,6 +133,7 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"C1", [this] { C1Click(); }},
         {"V6", [this] { V6Click(); }},
         {"SN2", [this] { SN2Click(); }},
+        {"QSLB1", [this] { QSLB1Click(); }},
         {"NOVQ1", [this] { NOVQ1Click(); }},
         {"ZLKV1", [this] { ZLKV1Click(); }},
         {"QSLT1", [this] { showStationCards(2); }},

@@ -6,6 +6,7 @@
 
 #include "app/exchange_requests.h"
 #include "app/main_state.h"
+#include "archive/ui/backup_dialog.h"
 #include "archive/ui/received_list_window.h"
 #include "archive/ui/sent_list_window.h"
 #include "core/ui/gui_progress_port.h"
@@ -50,6 +51,11 @@ TShForm2& TZkvmQSL::sentList() {
             },
             this);
     return *sentList_;
+}
+
+void TZkvmQSL::QSLB1Click() {
+    TForm2 backup(settings_, paths_.settingsFile(), state_.folders, this);
+    backup.exec();
 }
 
 // "照合": the received cards against the log the logging program uses.

@@ -3,6 +3,7 @@
 
 #include "app/ui/ml_qsl1.h"
 
+#include "archive/ui/backup_dialog.h"
 #include "archive/ui/sent_list_window.h"
 #include "exchange/send_journal.h"
 #include "link/logging_link.h"
@@ -330,6 +331,16 @@ void TZkvmQSL::closeEvent(QCloseEvent* event) {
 }
 
 void TZkvmQSL::FormDestroy() {
+    // The backup at the end, when asked for and cards were exchanged.
+    {
+        TForm2 backup(settings_, paths_.settingsFile(), state_.folders, this);
+        if (backupAtExitDue(backup.backupSettings(), state_.activityFlags)) {
+            TForm4 notice;
+            notice.show();
+            QCoreApplication::processEvents();
+            backup.runAtExit(state_.activityFlags);
+        }
+    }
     receivedList_->saveState(!state_.resets.windowPlaces);
     if (sentList_) sentList_->saveState(!state_.resets.windowPlaces);
     applyResets(settings_, state_.resets);

@@ -1,0 +1,161 @@
+#include "archive/backup.h"
+
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "core/zk_dll5.h"
+#include "core/zkw_ini.h"
+#include "platform/file_sync.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <filesystem>
+
+namespace {
+
+// Copies `source` over `target` whole: written beside it, given the
+// source's time, renamed over it. A failure leaves the old copy as it was.
+bool copyWhole(const QString& source, const QString& target) {
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    if (!QFile::copy(source, part)) return false;
+    QFile written(part);
+    const QDateTime time = QFileInfo(source).lastModified();
+    if (!written.open(QIODevice::ReadWrite) ||
+        !written.setFileTime(time, QFileDevice::FileModificationTime)) {
+        written.close();
+        QFile::remove(part);
+        return false;
+    }
+    written.close();
+    std::error_code failed;
+    std::filesystem::rename(QFile::encodeName(part).toStdString(),
+                            QFile::encodeName(target).toStdString(), failed);
+    if (failed) QFile::remove(part);
+    return !failed;
+}
+
+int stepsOf(const std::array<int, 3>& counts, const BackupSettings& s) {
+    return counts[0] + (s.alsoSent ? counts[1] : 0) + (s.alsoTexts ? counts[2] : 0);
+}
+
+}  // namespace
+
+QString BackupSettings::defaultFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QStringLiteral("ZelkovBak")
+                               : QDir(documents).filePath(QStringLiteral("ZelkovBak"));
+}
+
+void BackupSettings::load(const TZkwIni& settings) {
+    folder = settings.readString(u"Config", u"BackUp", defaultFolder());
+    const int bits = settings.readInteger(u"Config", u"BakChk", 0);
+    alsoSent = bits & 8;
+    alsoTexts = bits & 16;
+    atExit = bits & 32;
+    const QString stored = settings.readString(u"Config", u"Progres", QString());
+    counts = {0, 0, 400};
+    if (!stored.trimmed().isEmpty()) {
+        qsizetype cursor = 0;
+        counts[0] = TextToInt(stored);
+        counts[1] = NextListNumber(stored, cursor);
+        counts[2] = NextListNumber(stored, cursor);
+    }
+}
+
+void BackupSettings::save(TZkwIni& settings) const {
+    settings.writeString(u"Config", u"BackUp", folder);
+    settings.writeInteger(u"Config", u"BakChk", checkBits());
+}
+
+void BackupSettings::saveCounts(TZkwIni& settings) const {
+    settings.writeString(u"Config", u"Progres",
+                         QStringLiteral("%1,%2,%3").arg(counts[0]).arg(counts[1]).arg(counts[2]));
+}
+
+int CopyNewer(const QString& folder, const QString& mask, const QString& destination,
+              qint64 minimumBytes, int& copied, ProgressPort* progress, int* step) {
+    QDir().mkdir(destination);  // one level, as the backup folder itself must exist
+    int looked = 0;
+    QDirIterator it(folder, {mask}, QDir::Files);
+    while (it.hasNext()) {
+        if (progress && progress->abortRequested()) break;
+        const QFileInfo source(it.nextFileInfo());
+        if (source.size() <= minimumBytes) continue;
+        ++looked;
+        const QFileInfo target(QDir(destination).filePath(source.fileName()));
+        if (!target.exists() || target.lastModified() < source.lastModified()) {
+            if (copyWhole(source.filePath(), target.filePath())) ++copied;
+        }
+        if (progress) {
+            if (step) progress->setPosition(++*step);
+            // The person's stop click arrives between files.
+            if (looked % 20 == 0) QCoreApplication::processEvents();
+        }
+    }
+    return looked;
+}
+
+BackupResult runBackup(const BackupSettings& settings, const QString& settingsFile,
+                       const CardFolders& folders, int scope, ProgressPort* progress) {
+    BackupResult result;
+    int step = 1;
+    const int maximum = std::max(stepsOf(settings.counts, settings), 1);
+    if (progress) {
+        progress->clearAbort();
+        progress->setVisible(true);
+        progress->setMaximum(maximum);
+        progress->setPosition(1);
+    }
+    const QDir backup(settings.folder);
+    if (settings.folder.isEmpty() || !QFileInfo(settings.folder).isDir()) {
+        result.folderMissing = true;
+        ShowMsgBox(nullptr,
+                   QStringLiteral("バックアップ先フォルダが見つかりません！\r") +
+                       QDir::toNativeSeparators(settings.folder),
+                   app::title(), mb::Ok | mb::IconStop);
+        if (progress) progress->setVisible(false);
+        return result;
+    }
+    const QFileInfo ini(settingsFile);
+    CopyNewer(ini.absolutePath(), ini.fileName(), backup.path(), 10, result.copied, progress,
+              &step);
+    const auto stopped = [progress] { return progress && progress->abortRequested(); };
+    if (!stopped())
+        result.looked[0] = CopyNewer(folders.receivedDir, QStringLiteral("*.jpg"),
+                                     backup.filePath(QStringLiteral("受信")), 2048, result.copied,
+                                     progress, &step);
+    if (!stopped() && (scope & backup_scope::Sent) && settings.alsoSent)
+        result.looked[1] = CopyNewer(folders.sentDir, QStringLiteral("*.jpg"),
+                                     backup.filePath(QStringLiteral("送信")), 2048, result.copied,
+                                     progress, &step);
+    if (!stopped() && (scope & backup_scope::Received) && settings.alsoTexts)
+        result.looked[2] = CopyNewer(folders.messageDir, QStringLiteral("*.txt"),
+                                     backup.filePath(QStringLiteral("QslMsg")), 10, result.copied,
+                                     progress, &step);
+    // The copies are on disk before anyone relies on the backup.
+    platform::syncFileSystemOf(backup.path());
+    result.aborted = stopped();
+    if (progress) {
+        if (!result.aborted) {
+            progress->setPosition(maximum);
+            ShowMsgBox(nullptr,
+                       QStringLiteral("%1 個のファイルをコピーしました。").arg(result.copied),
+                       app::title(), mb::Ok | mb::IconInformation);
+        }
+        progress->setVisible(false);
+    }
+    return result;
+}
+
+bool backupAtExitDue(const BackupSettings& settings, int activity) {
+    if (activity == 0 || !settings.atExit) return false;
+    const int exchanged =
+        settings.alsoSent ? (backup_scope::Sent | backup_scope::Received) : backup_scope::Received;
+    return (activity & exchanged) != 0;
+}
