@@ -17,8 +17,9 @@ PKGS=(
   fonts-ipafont fonts-ipaexfont tzdata xvfb xauth x11-apps x11-utils openbox imagemagick
   # loopback mail servers used by the tests
   dovecot-core dovecot-pop3d dovecot-lmtpd postfix openssl curl ca-certificates
-  # the reference service server (tools/novq_server)
-  python3
+  # the reference service server (tools/novq_server); the tests read the
+  # spreadsheets back with an independent reader
+  python3 python3-openpyxl
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "archive/card_match.h"
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
+#include "archive/spreadsheet_export.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
@@ -599,8 +600,18 @@ void TShForm1::B1Click() {
             QStringLiteral("バンド・モード別状況をエクセルで表示します。\r\rよろしいですか？"),
             app::title(), mb::YesNo | mb::IconQuestion) != mb::IdYes)
         return;
-    // The statistic is ready; its spreadsheet comes with the area tally.
-    ShowMsgBox(this, app::notAvailableText(), app::title(), mb::Ok | mb::IconInformation);
+    const QString path = newSheetPath(QStringLiteral("band_mode"));
+    SpreadsheetExport sheet;
+    {
+        const WaitCursor wait;
+        GuiProgressPort progress(*ProgBar1, *StatusBar1);
+        sheet = ExportToSpreadsheet(model_->statistics(), path, SheetCells::Numbers, &progress);
+    }
+    if (!sheet.written) {
+        ShowMsgBox(this, sheet.error, app::title(), mb::Ok | mb::IconStop);
+        return;
+    }
+    ShellOpen(path);
 }
 
 void TShForm1::ToolButton8Click() {
