@@ -1,11 +1,13 @@
 #include "cli/archive_command.h"
 
 #include "app/main_state.h"
+#include "archive/area_tally.h"
 #include "archive/backup.h"
 #include "archive/card_match.h"
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
 #include "archive/sent_list.h"
+#include "archive/spreadsheet_export.h"
 #include "cli/cli_output.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
@@ -16,6 +18,7 @@
 #include "core/zkw_ini.h"
 #include "exchange/logging_program.h"
 #include "platform/terminal.h"
+#include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 
 #include <QDir>
@@ -188,4 +191,91 @@ int runBackupCommand(const AppPaths& paths, const QStringList& arguments, std::o
     if (sent) printLine(out, QStringLiteral("sent=%1").arg(result.looked[1]));
     if (texts) printLine(out, QStringLiteral("texts=%1").arg(result.looked[2]));
     return result.aborted ? 1 : 0;
+}
+
+int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                      std::ostream& err) {
+    const auto usage = [&err] {
+        err << "usage: sendvik-cli confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx "
+               "FILE]\n"
+               "  --view   0 every area with its cards, 1 the confirmed areas, 2 the others\n"
+               "  --band   a band as the window names it (1.9 3.5 7 ... 5600 SAT 10G);\n"
+               "           none: the bands of the settings\n"
+               "  --mode   the modes counted (empty: every mode); none: the settings'\n"
+               "  --xlsx   the result as a spreadsheet too\n";
+        return 2;
+    };
+    QStringList args = arguments;
+    int view = -1;
+    unsigned bands = 0;
+    std::optional<QString> modes;
+    QString xlsx;
+    while (!args.isEmpty()) {
+        const QString option = args.takeFirst();
+        if (args.isEmpty()) return usage();
+        const QString value = args.takeFirst();
+        if (option == u"--view") {
+            bool ok = false;
+            view = value.toInt(&ok);
+            if (!ok || view < 0 || view > 2) {
+                err << "sendvik-cli confirm: --view takes 0, 1 or 2\n";
+                return 2;
+            }
+        } else if (option == u"--band") {
+            for (const QString& b : value.split(u',')) {
+                const int index = tallyBandIndex(b);
+                if (index < 0) {
+                    err << "sendvik-cli confirm: no such band: " << b.toStdString() << '\n';
+                    return 2;
+                }
+                bands |= 1u << index;
+            }
+        } else if (option == u"--mode") {
+            modes = value;
+        } else if (option == u"--xlsx") {
+            xlsx = value;
+        } else {
+            return usage();
+        }
+    }
+    if (view < 0) return usage();
+
+    ListRun run(paths);
+    TZkwIni settings(paths.settingsFile());
+    TallySettings stored;
+    stored.load(settings);
+    if (modes) stored.modeText = *modes;
+    TallyJob job;
+    job.qsoData = run.state.qsoData;
+    job.receivedDir = run.state.folders.receivedDir;
+    job.ownCall = CommSettings::storedCall(settings).toUpper();
+    job.toleranceMinutes = run.environment.toleranceMinutes;
+    const EnvironmentSettings& environment = run.environment;
+    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
+        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
+                                       : logMode == cardMode;
+    };
+    job.filter = stored.filterOfTexts();
+    if (bands) job.filter.bandMask = bands;
+    job.view = view;
+    if (job.ownCall.isEmpty()) {
+        err << "sendvik-cli confirm: no call sign in the communication settings\n";
+        return 1;
+    }
+    const Tally tally = BuildConfirmation(job, run.loggingProgram, run.progress);
+    if (tally.end != Tally::End::Built) return 1;
+    const QStringList lines = tallySheetLines(tally.rows, tally.columns, false);
+    for (const QString& line : lines)
+        printLine(out, line);
+    printLine(out, tallyTitle(view, tally));
+    if (!xlsx.isEmpty()) {
+        const SpreadsheetExport sheet =
+            ExportToSpreadsheet(lines, QFileInfo(xlsx).absoluteFilePath(), SheetCells::Text);
+        if (!sheet.written) {
+            err << "sendvik-cli confirm: " << sheet.error.toStdString() << '\n';
+            return 1;
+        }
+        printLine(out, QStringLiteral("xlsx=") + QFileInfo(xlsx).absoluteFilePath());
+    }
+    return 0;
 }

@@ -15,3 +15,6 @@ int runSentListCommand(const AppPaths& paths, const QStringList& args, std::ostr
 // sendvik-cli backup: the archive copied into the backup folder.
 int runBackupCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                      std::ostream& err);
+// sendvik-cli confirm: the confirmation status by area.
+int runConfirmCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                      std::ostream& err);

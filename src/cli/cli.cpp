@@ -31,6 +31,8 @@ int cliUsage(std::ostream& err) {
            "  sent-list [--unreceived] [--tolerance MINUTES]\n"
            "                       the sent cards matched against the log\n"
            "  resend FILE [--yes]  mail a sent card again to its station\n"
+           "  confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx FILE]\n"
+           "                       the confirmation status by area\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
            "                       copy the settings and the cards into the backup folder\n";
     return 2;
@@ -102,6 +104,7 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
                           if (command == u"match") return runMatchCommand(paths, args, o, e);
                           if (command == u"sent-list") return runSentListCommand(paths, args, o, e);
                           if (command == u"backup") return runBackupCommand(paths, args, o, e);
+                          if (command == u"confirm") return runConfirmCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
 }
