@@ -46,6 +46,10 @@ station "$home" JS2IIU demo-mail-password demo-novq-password
 "${cli[@]}" settings set Potbl Po1 "静岡県磐田市 移動"
 "${cli[@]}" settings set Remarks Rm0 "TNX FB QSO!"
 "${cli[@]}" settings set Kankyo OpName0 "Op. Ken<BR>Hamamatsu, Shizuoka"
+# The areas of Japan (JARL's city, county and ward lists), for the tally by area.
+for list in tests/data/areas/jarl_*_list_*.txt; do
+  "${cli[@]}" areas import "$list" >/dev/null
+done
 # The reference service server's members: this station, and every station of
 # the user list, whose mail all lands in the second station's (JA4FJR) mailbox.
 python3 - "$home/UserList.usr" "$home/novq-users.json" <<'PY'

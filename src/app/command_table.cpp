@@ -34,7 +34,7 @@ const std::vector<CommandEntry>& mainCommands() {
         {"SN2", u"電子QSLとQSOデータを照合(&Q)..."_s, M::Cards, Qt::Key_F4},
         {"VwrQ1", u"受信した電子QSL画像を表示(&D)..."_s, M::Cards, Qt::Key_F3},
         {"QSL3", u"送信済み電子QSL一覧(&S)..."_s, M::Cards, Qt::Key_F2},
-        {"CNF3", u"NOVQコンファーム状況(&H)"_s, M::Cards, QKeySequence(Qt::CTRL | Qt::Key_H), true},
+        {"CNF3", u"NOVQコンファーム状況(&H)"_s, M::Cards, QKeySequence(Qt::CTRL | Qt::Key_H)},
 
         {"QSL2", u"電子QSL 環境設定(&K)..."_s, M::Options, none},
         {"S1", u"E-Mail QSL 通信設定(&C)..."_s, M::Options, none},

@@ -103,12 +103,17 @@ std::vector<Area> areaList(const QString& mst, bool withoutVanished) {
     std::vector<Area> areas;
     DbfTable master;
     if (dbf_open(mst, master) != 0) return areas;
-    for (int entry = idx_search(master, QStringLiteral("01001"), 5); entry > 0;
-         entry = idx_next(master)) {
+    // From "01001" (Hokkaido's first county) on; a master without that entry
+    // starts at its first code from there.
+    int entry = idx_search(master, QStringLiteral("01001"), 5);
+    for (char first = '0'; entry == 0 && first <= '4'; ++first)
+        entry = idx_search(master, QString(QChar::fromLatin1(first)), 1);
+    for (; entry > 0; entry = idx_next(master)) {
         DbfRecord record;
         if (dbf_read(master, entry, record) != 0 || record.bytes.size() < 41) break;
         const QString code = QString::fromLatin1(record.bytes.left(6));
         if (code.isEmpty() || code[0] > u'4') break;
+        if (code < QStringLiteral("01001")) continue;
         if (record.bytes[40] == '5') continue;
         QString name = sjis::toUnicode(record.bytes.mid(6, 34));
         if (withoutVanished && name.contains(u'*')) continue;
@@ -288,7 +293,10 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
             std::stable_sort(area.cards.begin(), area.cards.end(),
                              [](const auto& a, const auto& b) { return a.first > b.first; });
         }
-        QStringList row{area.code, area.name};
+        QString code = area.code;
+        while (code.endsWith(u' '))
+            code.chop(1);
+        QStringList row{code, area.name};
         for (const auto& [recno, item] : area.cards) {
             if (row.size() >= 2 + kMaxCardsShown) break;
             row.append(item);

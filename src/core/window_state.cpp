@@ -147,6 +147,18 @@ void WindowState::setSentListPlace(const ListPlace& place) {
                           listPlaceText(place) + QString::number(place.flags));
 }
 
+QRect WindowState::confirmPlace() const {
+    if (!stored(settings_, u"ConfPos")) return QRect(0, 0, 400, 400);
+    const std::array<int, 5> p = readSettingsList(settings_, u"Config", u"ConfPos");
+    return QRect(p[0], p[1], p[2] > 0 ? p[2] : 400, p[3] > 0 ? p[3] : 400);
+}
+
+void WindowState::setConfirmPlace(const QRect& p) {
+    settings_.writeString(
+        u"Config", u"ConfPos",
+        u"%1,%2,%3,%4"_s.arg(p.left()).arg(p.top()).arg(p.width()).arg(p.height()));
+}
+
 QString WindowState::pictureHitFolder() const {
     return settings_.readString(u"Config", u"HitPath", u"C:\\"_s);
 }

@@ -60,6 +60,10 @@ public:
     void setReceivedListPlace(const ListPlace& place, bool withPlace);
     ListPlace sentListPlace() const;
     void setSentListPlace(const ListPlace& place);
+    // The area tally (ConfPos: left, top, then the result face's width and
+    // height; 0, 0, 400, 400 when none is stored).
+    QRect confirmPlace() const;
+    void setConfirmPlace(const QRect& place);
     // The logging program's folder for pictures found by call sign (HitPath).
     QString pictureHitFolder() const;
     void setPictureHitFolder(const QString& folder);

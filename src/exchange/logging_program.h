@@ -5,6 +5,8 @@
 // the real one; while no logging program is found it is absent, and then
 // no request is sent and the answer is 0.
 
+#include <QtGlobal>
+
 class LoggingProgram {
 public:
     virtual ~LoggingProgram() = default;
@@ -15,9 +17,10 @@ public:
     virtual void beginLogAccess() = 0;
     virtual void endLogAccess() = 0;
     // Whether it runs (the lists' commands for its edit window are enabled
-    // only then), and its edit window opened at a record.
+    // only then), and its edit window opened at a record: the window's
+    // identity, 0 when none answered.
     virtual bool running() const = 0;
-    virtual void openEditWindow(int recno) = 0;
+    virtual qint64 openEditWindow(int recno) = 0;
 };
 
 // No logging program is running: nothing is asked.
@@ -27,5 +30,5 @@ public:
     void beginLogAccess() override {}
     void endLogAccess() override {}
     bool running() const override { return false; }
-    void openEditWindow(int) override {}
+    qint64 openEditWindow(int) override { return 0; }
 };

@@ -117,8 +117,8 @@ void LoggingLink::endLogAccess() {
     sendRequest(link_code::AccessEnds);
 }
 
-void LoggingLink::openEditWindow(int recno) {
-    sendRequest(link_code::ShowRecord, QString::number(recno));
+qint64 LoggingLink::openEditWindow(int recno) {
+    return sendRequest(link_code::ShowRecord, QString::number(recno));
 }
 
 qint64 LoggingLink::handleMessage(const platform::LinkMessage& message) {

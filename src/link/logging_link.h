@@ -92,7 +92,7 @@ public:
     void beginLogAccess() override;
     void endLogAccess() override;
     bool running() const override { return state_ != 0; }
-    void openEditWindow(int recno) override;
+    qint64 openEditWindow(int recno) override;
 
     // Timer1: the logging program found or gone, shared or not.
     void poll();

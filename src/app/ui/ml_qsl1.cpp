@@ -134,6 +134,7 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"V6", [this] { V6Click(); }},
         {"SN2", [this] { SN2Click(); }},
         {"QSLB1", [this] { QSLB1Click(); }},
+        {"CNF3", [this] { CNF3Click(); }},
         {"NOVQ1", [this] { NOVQ1Click(); }},
         {"ZLKV1", [this] { ZLKV1Click(); }},
         {"QSLT1", [this] { showStationCards(2); }},

@@ -119,6 +119,8 @@ public:
     // The registration timer: a check of the station on the logging
     // program's screen, or a card to it.
     void Timer2Timer();
+    // "NOVQコンファーム状況": the confirmation status by area.
+    void CNF3Click();
     // "電子QSLのバックアップ": the backup dialog.
     void QSLB1Click();
     // The received-card list ("照合") and the sent-card list ("送信済QSL").

@@ -7,6 +7,7 @@
 #include "app/exchange_requests.h"
 #include "app/main_state.h"
 #include "archive/ui/backup_dialog.h"
+#include "archive/ui/confirm_window.h"
 #include "archive/ui/received_list_window.h"
 #include "archive/ui/sent_list_window.h"
 #include "core/ui/gui_progress_port.h"
@@ -51,6 +52,19 @@ TShForm2& TZkvmQSL::sentList() {
             },
             this);
     return *sentList_;
+}
+
+void TZkvmQSL::CNF3Click() {
+    TForm5 tally(
+        {settings_, places_, environment_, state_.folders, state_.qsoData, state_.ownCall, *link_,
+         [this](const QString& path) {
+             if (path.isEmpty())
+                 viewer_->close();
+             else
+                 viewer_->ShowCards(path, viewer_flag::MaskGiven);
+         }},
+        this);
+    tally.exec();
 }
 
 void TZkvmQSL::QSLB1Click() {
