@@ -2,7 +2,12 @@
 // against a 200,000-QSO log, for 1,000, 10,000 and 50,000 cards (the match
 // should grow with the cards, not with the log).
 
+#include "archive/area_tally.h"
+#include "archive/backup.h"
 #include "archive/card_match.h"
+#include "core/progress_port.h"
+#include "exchange/logging_program.h"
+#include "logdata/dbf_table.h"
 #include "archive/received_list.h"
 #include "logdata/adif.h"
 #include "logdata/log_store.h"
@@ -55,6 +60,7 @@ struct MatchLog {
                 QByteArray::number(rng.bounded(24) * 100 + rng.bounded(60)).rightJustified(4, '0'));
             field("FREQ", freqs[rng.bounded(6)]);
             field("MODE", modes[rng.bounded(5)]);
+            field("CNTY", QByteArray::number(1001 + rng.bounded(4000)));
             adi += "<EOR>\n";
         }
         const QString adif = dir.filePath(QStringLiteral("big.adi"));
@@ -65,6 +71,16 @@ struct MatchLog {
         LogStore store;
         store.open(mst, true);
         importAdif(store, adif);
+        // Four thousand areas for the tally.
+        QByteArray areas;
+        for (int code = 1001; code <= 5000; ++code)
+            areas += QByteArray::number(code) + ",Area " + QByteArray::number(code) + ",\r\n";
+        const QString list = dir.filePath(QStringLiteral("areas.csv"));
+        QFile a(list);
+        a.open(QIODevice::WriteOnly);
+        a.write(areas);
+        a.close();
+        importAreas(mst, list);
     }
 };
 
@@ -75,9 +91,9 @@ MatchLog& matchLog() {
 
 // A receive folder of `count` cards: nine in ten of QSOs of the log (their
 // UTC time in Japan time), the others of stations never worked.
-QString cardFolder(int count) {
+QString cardFolder(int count, bool addressed = false) {
     static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
-    auto& dir = folders[count];
+    auto& dir = folders[addressed ? -count : count];
     if (dir) return dir->path();
     dir = std::make_unique<QTemporaryDir>();
     ZkwHandle log;
@@ -91,9 +107,11 @@ QString cardFolder(int count) {
                                 QTime::fromString(q.time, QStringLiteral("HH:mm")), Qt::UTC);
             const QDateTime jst = utc.addSecs(9 * 3600);
             name = q.call + jst.toString(QStringLiteral("_yyMMdd_HHmm_")) + q.freq + u'_' + q.mode +
-                   QStringLiteral("_JS2IIU_%1.jpg").arg(i);
+                   (addressed ? QStringLiteral("_JS2IIU.jpg")
+                              : QStringLiteral("_JS2IIU_%1.jpg").arg(i));
         } else {
             name = QStringLiteral("JD1Z%1_261120_1200_7.041_CW_JS2IIU.jpg").arg(i);
+            if (!addressed) name.replace(QStringLiteral(".jpg"), QStringLiteral("_%1.jpg").arg(i));
         }
         QFile file(dir->filePath(name));
         file.open(QIODevice::WriteOnly);
@@ -144,5 +162,40 @@ BENCHMARK(BM_MatchCardsAgainst200kLog)
     ->Arg(50000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The tally by area over the 200,000-QSO log: every card addressed to this
+// station matched, counted by area, every area listed.
+void BM_TallyAgainst200kLog(benchmark::State& state) {
+    const QString folder = cardFolder(static_cast<int>(state.range(0)), true);
+    AbsentLoggingProgram program;
+    RecordingProgressPort progress;
+    int confirmed = 0, counted = 0;
+    for (auto _ : state) {
+        TallyJob job{matchLog().mst, folder, QStringLiteral("JS2IIU"), 10,
+                     [](const QString& a, const QString& b) { return a == b; }, {}, 0};
+        const Tally tally = BuildConfirmation(job, program, progress);
+        confirmed = tally.confirmed;
+        counted = tally.counted;
+    }
+    state.counters["areas"] = confirmed;
+    state.counters["cards"] = counted;
+}
+BENCHMARK(BM_TallyAgainst200kLog)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The backup of 10,000 cards run again: nothing to copy, every card looked at.
+void BM_BackupSecondRun10kCards(benchmark::State& state) {
+    const QString folder = cardFolder(10000);
+    static QTemporaryDir target;
+    BackupSettings settings;
+    settings.folder = target.path();
+    const CardFolders folders{folder, folder, folder};
+    const QString ini = target.filePath(QStringLiteral("none.ini"));
+    runBackup(settings, ini, folders, 0, nullptr);  // the first run copies them
+    int copied = -1;
+    for (auto _ : state)
+        copied = runBackup(settings, ini, folders, 0, nullptr).copied;
+    if (copied != 0) state.SkipWithError("the second run copied files");
+}
+BENCHMARK(BM_BackupSecondRun10kCards)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
