@@ -5,6 +5,7 @@
 #include "core/msg_box.h"
 #include "core/progress_port.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -165,7 +166,11 @@ SpreadsheetExport ExportToSpreadsheet(const QStringList& lines, const QString& p
         }
         writeRow(r, r == count - 1);
         ++filled;
-        if (progress && filled % 10 == 0) progress->setPosition(filled / 10);
+        if (progress && filled % 10 == 0) {
+            progress->setPosition(filled / 10);
+            // A window's Esc reaches the progress port between lines.
+            QCoreApplication::processEvents();
+        }
     }
     if (result.stopped && filled > 0) writeRow(filled - 1, true);  // the sheet's last line now
     for (int c = 0; c < columns; ++c)

@@ -6,6 +6,7 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/browse_for_folder.h"
+#include "core/ui/escape_watch.h"
 #include "core/ui/gui_progress_port.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
@@ -327,6 +328,7 @@ void TForm5::E1Click() {
     QStatusBar quietStatus;
     GuiProgressPort progress(*ProgBar1, quietStatus);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const EscapeWatch escape(progress);
     const SpreadsheetExport sheet = ExportToSpreadsheet(
         tallySheetLines(tally_.rows, tally_.columns, callsOnly), path, SheetCells::Text, &progress);
     QApplication::restoreOverrideCursor();

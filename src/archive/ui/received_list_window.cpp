@@ -9,6 +9,7 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/browse_for_folder.h"
+#include "core/ui/escape_watch.h"
 #include "core/ui/gui_progress_port.h"
 #include "core/window_state.h"
 #include "exchange/logging_program.h"
@@ -605,6 +606,7 @@ void TShForm1::B1Click() {
     {
         const WaitCursor wait;
         GuiProgressPort progress(*ProgBar1, *StatusBar1);
+        const EscapeWatch escape(progress);
         sheet = ExportToSpreadsheet(model_->statistics(), path, SheetCells::Numbers, &progress);
     }
     if (!sheet.written) {
