@@ -5,11 +5,11 @@
 #include "archive/area_tally.h"
 #include "archive/backup.h"
 #include "archive/card_match.h"
+#include "archive/received_list.h"
 #include "core/progress_port.h"
 #include "exchange/logging_program.h"
-#include "logdata/dbf_table.h"
-#include "archive/received_list.h"
 #include "logdata/adif.h"
+#include "logdata/dbf_table.h"
 #include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 
@@ -171,8 +171,13 @@ void BM_TallyAgainst200kLog(benchmark::State& state) {
     RecordingProgressPort progress;
     int confirmed = 0, counted = 0;
     for (auto _ : state) {
-        TallyJob job{matchLog().mst, folder, QStringLiteral("JS2IIU"), 10,
-                     [](const QString& a, const QString& b) { return a == b; }, {}, 0};
+        TallyJob job{matchLog().mst,
+                     folder,
+                     QStringLiteral("JS2IIU"),
+                     10,
+                     [](const QString& a, const QString& b) { return a == b; },
+                     {},
+                     0};
         const Tally tally = BuildConfirmation(job, program, progress);
         confirmed = tally.confirmed;
         counted = tally.counted;
