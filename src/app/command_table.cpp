@@ -61,7 +61,7 @@ const std::vector<CommandEntry>& mainCommands() {
         {"Speed7", u"照合"_s, M::Buttons, none},
         {"Speed8", u"表示"_s, M::Buttons, none},
         {"Speed10", u"送信済QSL"_s, M::Buttons, none},
-        {"Speed9", u"QSL編集"_s, M::Buttons, none, true},
+        {"Speed9", u"QSL編集"_s, M::Buttons, none},
         {"Speed11", u"環境設定"_s, M::Buttons, none},
         {"Speed12", u"通信設定"_s, M::Buttons, none},
         {"Speed13", u"Rig/Ant"_s, M::Buttons, none},

@@ -8,6 +8,7 @@
 namespace {
 
 MessagePort* g_port = nullptr;
+thread_local MessagePort* t_port = nullptr;
 bool g_mesCheck = false;
 int g_msgFontSize = 12;
 
@@ -17,10 +18,19 @@ bool has(const std::vector<int>& v, int id) {
 
 MessagePort& currentPort() {
     static StderrMessagePort fallback;
+    if (t_port) return *t_port;
     return g_port ? *g_port : fallback;
 }
 
 }  // namespace
+
+ScopedThreadMessagePort::ScopedThreadMessagePort(MessagePort* port) : previous_(t_port) {
+    t_port = port;
+}
+
+ScopedThreadMessagePort::~ScopedThreadMessagePort() {
+    t_port = previous_;
+}
 
 MsgDialogType dialogTypeForFlags(unsigned flags) {
     switch (flags & 0x70) {

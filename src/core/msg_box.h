@@ -111,6 +111,20 @@ private:
     MessagePort* previous_;
 };
 
+// A port for the calling thread alone, over the installed one, for work that
+// runs off the window thread and must not open a box (a live preview records
+// its errors instead).
+class ScopedThreadMessagePort {
+public:
+    explicit ScopedThreadMessagePort(MessagePort* port);
+    ~ScopedThreadMessagePort();
+    ScopedThreadMessagePort(const ScopedThreadMessagePort&) = delete;
+    ScopedThreadMessagePort& operator=(const ScopedThreadMessagePort&) = delete;
+
+private:
+    MessagePort* previous_;
+};
+
 // The switch between the system box (off) and the program's own dialog with
 // an adjustable font (on), and that dialog's font size.
 void SetMesCheck(bool on);

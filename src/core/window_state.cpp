@@ -147,6 +147,19 @@ void WindowState::setSentListPlace(const ListPlace& place) {
                           listPlaceText(place) + QString::number(place.flags));
 }
 
+std::optional<QRect> WindowState::definitionEditorPlace() const {
+    if (!stored(settings_, u"QslDef")) return std::nullopt;
+    const std::array<int, 5> p = readSettingsList(settings_, u"Config", u"QslDef");
+    if (p[2] < 100 || p[3] < 100) return std::nullopt;
+    return QRect(p[0], p[1], p[2], p[3]);
+}
+
+void WindowState::setDefinitionEditorPlace(const QRect& p) {
+    settings_.writeString(
+        u"Config", u"QslDef",
+        u"%1,%2,%3,%4"_s.arg(p.left()).arg(p.top()).arg(p.width()).arg(p.height()));
+}
+
 QRect WindowState::confirmPlace() const {
     if (!stored(settings_, u"ConfPos")) return QRect(0, 0, 400, 400);
     const std::array<int, 5> p = readSettingsList(settings_, u"Config", u"ConfPos");

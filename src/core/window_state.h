@@ -60,6 +60,10 @@ public:
     void setReceivedListPlace(const ListPlace& place, bool withPlace);
     ListPlace sentListPlace() const;
     void setSentListPlace(const ListPlace& place);
+    // The definition editor (Config/QslDef: left, top, width, height);
+    // nothing when never stored.
+    std::optional<QRect> definitionEditorPlace() const;
+    void setDefinitionEditorPlace(const QRect& place);
     // The area tally (ConfPos: left, top, then the result face's width and
     // height; 0, 0, 400, 400 when none is stored).
     QRect confirmPlace() const;

@@ -135,6 +135,7 @@ std::function<void()> TZkvmQSL::handlerOf(const char* name) {
         {"SN2", [this] { SN2Click(); }},
         {"QSLB1", [this] { QSLB1Click(); }},
         {"CNF3", [this] { CNF3Click(); }},
+        {"Speed9", [this] { Speed9Click(false); }},
         {"NOVQ1", [this] { NOVQ1Click(); }},
         {"ZLKV1", [this] { ZLKV1Click(); }},
         {"QSLT1", [this] { showStationCards(2); }},

@@ -119,6 +119,9 @@ public:
     // The registration timer: a check of the station on the logging
     // program's screen, or a card to it.
     void Timer2Timer();
+    // "QSL編集": the definition editor; `preview`: straight to the image
+    // (expert mode's "イメージ").
+    void Speed9Click(bool preview);
     // "NOVQコンファーム状況": the confirmation status by area.
     void CNF3Click();
     // "電子QSLのバックアップ": the backup dialog.

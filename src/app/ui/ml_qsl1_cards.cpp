@@ -3,6 +3,8 @@
 // preview, the sample card and the received-card viewer.
 
 #include "app/ui/ml_qsl1.h"
+#include "link/logging_link.h"
+#include "render/ui/definition_editor.h"
 
 #include "app/command_table.h"
 #include "app/main_state.h"
@@ -77,7 +79,7 @@ void TZkvmQSL::Speed8Click(bool newestFirst) {
 // Beginner mode: the fill colour of the text area; expert mode: the editor.
 void TZkvmQSL::Speed2Click() {
     if (state_.options.expertMode) {
-        notAvailableYet();
+        Speed9Click(true);
         return;
     }
     const QColor chosen = QColorDialog::getColor(colourOf(state_.drawing.backgroundColour), this,
@@ -211,4 +213,30 @@ void TZkvmQSL::Speed4Click() {
         QFile::remove(card->path);
         if (answer != TForm3::Next) break;
     }
+}
+
+void TZkvmQSL::Speed9Click(bool preview) {
+    takeControls();
+    TForm10 editor({settings_, places_, definition_, *link_, state_.programDir,
+                    [this] { return state_.qsoData; },
+                    [this] {
+                        DefinitionContext c;
+                        c.ownCall = state_.ownCall;
+                        c.placeText = state_.placeText;
+                        c.remarkText = state_.remarkText;
+                        c.messageBody = QString(state_.messageText).replace(u'\n', u'\r');
+                        c.rigLines = &state_.rigLines;
+                        return c;
+                    },
+                    [this](const QString& path) { chooseDefinition(path); },
+                    [this](const QString& path) {
+                        if (path.isEmpty())
+                            viewer_->close();
+                        else
+                            viewer_->ShowCards(path, viewer_flag::MaskGiven);
+                    }},
+                   this);
+    editor.openDefinition(state_.definitionPath, preview);
+    editor.exec();
+    loadPreview();
 }
