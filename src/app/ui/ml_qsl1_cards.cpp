@@ -217,25 +217,26 @@ void TZkvmQSL::Speed4Click() {
 
 void TZkvmQSL::Speed9Click(bool preview) {
     takeControls();
-    TForm10 editor({settings_, places_, definition_, *link_, state_.programDir,
-                    [this] { return state_.qsoData; },
-                    [this] {
-                        DefinitionContext c;
-                        c.ownCall = state_.ownCall;
-                        c.placeText = state_.placeText;
-                        c.remarkText = state_.remarkText;
-                        c.messageBody = QString(state_.messageText).replace(u'\n', u'\r');
-                        c.rigLines = &state_.rigLines;
-                        return c;
-                    },
-                    [this](const QString& path) { chooseDefinition(path); },
-                    [this](const QString& path) {
-                        if (path.isEmpty())
-                            viewer_->close();
-                        else
-                            viewer_->ShowCards(path, viewer_flag::MaskGiven);
-                    }},
-                   this);
+    TForm10 editor(
+        {settings_, places_, definition_, [this] { link_->beginLogAccess(); },
+         [this] { link_->endLogAccess(); }, state_.programDir, [this] { return state_.qsoData; },
+         [this] {
+             DefinitionContext c;
+             c.ownCall = state_.ownCall;
+             c.placeText = state_.placeText;
+             c.remarkText = state_.remarkText;
+             c.messageBody = QString(state_.messageText).replace(u'\n', u'\r');
+             c.rigLines = &state_.rigLines;
+             return c;
+         },
+         [this](const QString& path) { chooseDefinition(path); },
+         [this](const QString& path) {
+             if (path.isEmpty())
+                 viewer_->close();
+             else
+                 viewer_->ShowCards(path, viewer_flag::MaskGiven);
+         }},
+        this);
     editor.openDefinition(state_.definitionPath, preview);
     editor.exec();
     loadPreview();

@@ -10,7 +10,6 @@
 #include "core/ui/font_picker.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
-#include "exchange/logging_program.h"
 #include "render/definition_editing.h"
 #include "render/jpeg_io.h"
 #include "render/qr_module.h"
@@ -539,11 +538,11 @@ PreviewInputs TForm10::inputs(int record) const {
 }
 
 void TForm10::showPreview() {
-    parts_.loggingProgram.beginLogAccess();
+    if (parts_.beginLogAccess) parts_.beginLogAccess();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const PreviewOutcome outcome = runDefinitionPreview(parts_.definition, inputs(record_), false);
     QApplication::restoreOverrideCursor();
-    parts_.loggingProgram.endLogAccess();
+    if (parts_.endLogAccess) parts_.endLogAccess();
     if (!outcome.logOpened) return;
     record_ = outcome.record;
     lastRecord_ = outcome.lastRecord;

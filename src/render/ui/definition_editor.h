@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 
-class LoggingProgram;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -36,7 +35,9 @@ struct DefinitionEditorParts {
     TZkwIni& settings;
     WindowState& places;
     QslDefinition& definition;  // the program's interpreter: the previews run in it
-    LoggingProgram& loggingProgram;
+    // The logging program's brackets around a use of the log.
+    std::function<void()> beginLogAccess;
+    std::function<void()> endLogAccess;
     QString programDir;
     std::function<QString()> qsoData;            // the log's master file
     std::function<DefinitionContext()> context;  // the card's texts of the main window

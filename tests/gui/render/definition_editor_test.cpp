@@ -9,7 +9,6 @@
 #include "core/message_ports.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
-#include "exchange/logging_program.h"
 #include "logdata/log_store.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
@@ -32,7 +31,6 @@ struct Bench {
     TZkwIni settings{dir.filePath(u"Sendvik.ini"_s)};
     WindowState places{settings};
     QslDefinition definition;
-    AbsentLoggingProgram program;
     ScriptedMessagePort messages;
     ScopedMessagePort installed{&messages};
     ScriptedFileDialogPort files;
@@ -55,7 +53,7 @@ struct Bench {
             store.insert(q);
         }
         editor = std::make_unique<TForm10>(DefinitionEditorParts{
-            settings, places, definition, program, dir.path(),
+            settings, places, definition, [] {}, [] {}, dir.path(),
             [this] { return dir.filePath(u"ZELKOV.mst"_s); }, [] { return DefinitionContext{}; },
             [this](const QString& p) { chosen << p; }, [this](const QString& p) { shown << p; }});
     }
