@@ -16,12 +16,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -240,14 +242,21 @@ void TForm10::buildMenus() {
     QMenu* edit = bar_->addMenu(QStringLiteral("編集(&E)"));
     Undo1 = add(edit, QStringLiteral("Undo1"), QStringLiteral("元に戻す(&U)"),
                 QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Memo1->undo(); });
-    add(edit, QStringLiteral("Cut1"), QStringLiteral("切り取り(&T)"),
-        QKeySequence(Qt::CTRL | Qt::Key_X), [this] { Memo1->cut(); });
-    add(edit, QStringLiteral("Copy1"), QStringLiteral("コピー(&C)"),
-        QKeySequence(Qt::CTRL | Qt::Key_C), [this] { Memo1->copy(); });
-    add(edit, QStringLiteral("Delete1"), QStringLiteral("削除(&D)"), {},
-        [this] { Memo1->textCursor().removeSelectedText(); });
-    add(edit, QStringLiteral("Paste1"), QStringLiteral("貼り付け(&P)"),
-        QKeySequence(Qt::CTRL | Qt::Key_V), [this] { Memo1->paste(); });
+    QAction* cut = add(edit, QStringLiteral("Cut1"), QStringLiteral("切り取り(&T)"),
+                       QKeySequence(Qt::CTRL | Qt::Key_X), [this] { Memo1->cut(); });
+    QAction* copy = add(edit, QStringLiteral("Copy1"), QStringLiteral("コピー(&C)"),
+                        QKeySequence(Qt::CTRL | Qt::Key_C), [this] { Memo1->copy(); });
+    QAction* remove = add(edit, QStringLiteral("Delete1"), QStringLiteral("削除(&D)"), {},
+                          [this] { Memo1->textCursor().removeSelectedText(); });
+    QAction* paste = add(edit, QStringLiteral("Paste1"), QStringLiteral("貼り付け(&P)"),
+                         QKeySequence(Qt::CTRL | Qt::Key_V), [this] { Memo1->paste(); });
+    // Cut, copy and delete with a selection; paste with text to paste.
+    for (QAction* a : {cut, copy, remove}) {
+        a->setEnabled(false);
+        connect(Memo1, &QPlainTextEdit::copyAvailable, a, &QAction::setEnabled);
+    }
+    connect(edit, &QMenu::aboutToShow, this,
+            [paste] { paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty()); });
     add(edit, QStringLiteral("SelectAll1"), QStringLiteral("すべて選択(&A)"), {},
         [this] { Memo1->selectAll(); });
     add(edit, QStringLiteral("Find1"), QStringLiteral("検索/置換(&S)..."),
