@@ -87,6 +87,8 @@ public:
     int errorLine() const { return errorLine_; }
     // The preview's scroll range after a #Size (W + 16, H + 16).
     QSize previewRange() const { return previewRange_; }
+    // The font the preview draws with now (the editor's font picker starts there).
+    QFont previewFont() const { return previewCanvas_.font; }
 
     // The variables as the last run left them.
     const std::array<QString, 20>& stringVariables() const { return strings_; }

@@ -500,8 +500,8 @@ void TForm10::insertEntry(const QString& name) {
         if (chosen)
             insertLine(QStringLiteral("#Load \"") + QDir::toNativeSeparators(*chosen) + u'"');
     } else if (name == u"Font1") {
-        const QFont current = parts_.definition.card().isNull() ? font() : font();
-        if (const auto chosen = chooseFont(this, current, QStringLiteral("フォントの指定")))
+        if (const auto chosen =
+                chooseFont(this, parts_.definition.previewFont(), QStringLiteral("フォントの指定")))
             insertFontLines(*chosen, QColor(Qt::black));
     } else if (name == u"FontC1") {
         const QColor chosen = QColorDialog::getColor(Qt::black, this);
