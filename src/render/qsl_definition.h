@@ -89,6 +89,7 @@ public:
     QSize previewRange() const { return previewRange_; }
     // The font the preview draws with now (the editor's font picker starts there).
     QFont previewFont() const { return previewCanvas_.font; }
+    quint32 previewFontColour() const { return previewCanvas_.fontColour; }  // 0x00BBGGRR
 
     // The variables as the last run left them.
     const std::array<QString, 20>& stringVariables() const { return strings_; }

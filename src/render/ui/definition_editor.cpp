@@ -502,7 +502,9 @@ void TForm10::insertEntry(const QString& name) {
     } else if (name == u"Font1") {
         if (const auto chosen =
                 chooseFont(this, parts_.definition.previewFont(), QStringLiteral("フォントの指定")))
-            insertFontLines(*chosen, QColor(Qt::black));
+            insertFontLines(*chosen, [c = parts_.definition.previewFontColour()] {
+                return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+            }());
     } else if (name == u"FontC1") {
         const QColor chosen = QColorDialog::getColor(Qt::black, this);
         if (chosen.isValid()) insertFontColour(chosen);
