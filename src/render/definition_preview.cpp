@@ -8,6 +8,10 @@
 PreviewOutcome runDefinitionPreview(QslDefinition& definition, const PreviewInputs& inputs,
                                     bool quiet) {
     PreviewOutcome outcome;
+    // A quiet run tells nobody anything, whatever part of it would.
+    ScriptedMessagePort recorder;
+    std::optional<ScopedThreadMessagePort> silenced;
+    if (quiet) silenced.emplace(&recorder);
     ZkwHandle log;
     if (ZelkovOpen(0, log, inputs.qsoData, 0) != 0) {
         ZelkovClose(log, 0);
@@ -30,9 +34,6 @@ PreviewOutcome runDefinitionPreview(QslDefinition& definition, const PreviewInpu
     definition.SetQsoDataRefs(&qso);
     definition.lines = inputs.lines;
     if (!definition.preview().isNull()) definition.preview().fill(Qt::white);
-    ScriptedMessagePort recorder;
-    std::optional<ScopedThreadMessagePort> silenced;
-    if (quiet) silenced.emplace(&recorder);
     outcome.result = definition.RunDefinition(false);
     definition.SetQsoDataRefs(nullptr);
     outcome.errorLine = outcome.result < 0 ? definition.errorLine() : 0;
