@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtEndian>
@@ -147,6 +148,9 @@ void LinkWindow::takeConnection() {
                 return;
             }
             if (!frame) return;
+            // The message may run events (it may ask its sender something
+            // back), in which the socket can be closed and deleted.
+            const QPointer<QLocalSocket> guard(socket);
             Frame reply{Result, frame->code, 0, {}};
             switch (frame->kind) {
                 case Message:
@@ -163,10 +167,11 @@ void LinkWindow::takeConnection() {
                     socket->abort();
                     return;
             }
-            // The sender may have given up (or gone) while the message ran.
-            if (socket->state() == QLocalSocket::ConnectedState) {
-                socket->write(encode(reply));
-                socket->flush();
+            // The sender may have given up (or gone, the socket with it)
+            // while the message ran.
+            if (guard && guard->state() == QLocalSocket::ConnectedState) {
+                guard->write(encode(reply));
+                guard->flush();
             }
         });
     }
