@@ -1,0 +1,91 @@
+#pragma once
+// The installer's decisions without its wizard: where the earlier
+// installation went and with which options, the install folder the person
+// typed, the free-space question, copying one entry of the file list (with
+// the question for a standard definition the person changed), the
+// uninstall entry, and the menu and desktop shortcuts as freedesktop
+// entries.
+
+#include "setup/install_list.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class SetupRegistry;
+
+namespace setup_option {
+inline constexpr int StartMenu = 2;
+inline constexpr int Desktop = 4;
+inline constexpr int ShortcutSwitch = 8;  // "-S" for a target whose arguments start "?/"
+}  // namespace setup_option
+
+inline const QString kProgramTitle = QStringLiteral("ZELKOV E-Mail QSL");
+
+struct PreviousInstallation {
+    bool found = false;
+    QString folder;  // ends in "/"
+    int options = setup_option::StartMenu | setup_option::Desktop;
+};
+
+// The home folder's "Zelkov/".
+QString defaultInstallFolder();
+// The earlier installation of the uninstall entry ("\"folder/sendvik-setup\" /r 6").
+PreviousInstallation readPreviousInstallation(const SetupRegistry& registry);
+// The uninstall entry of an installation.
+void writeUninstallEntry(SetupRegistry& registry, const QString& folder, const QString& setupName,
+                         int options);
+
+// The folder typed on the first page: an absolute path, ending in "/";
+// nothing (with `message`) when it is not one.
+std::optional<QString> installFolderOf(const QString& typed, QString* message);
+// The question when the folder's file system has 100 MiB or less free;
+// empty when there is room.
+QString freeSpaceQuestion(qint64 freeBytes);
+
+// Copies (or, for an empty source, deletes) one entry into `folder`. A
+// standard definition (".qsl") the person changed since (newer than the
+// shipped one) is kept when `keepChanged` says so. False when the copy
+// failed.
+bool copyInstallEntry(const QString& setupFolder, const QString& folder, const InstallEntry& entry,
+                      const std::function<bool(const QString& target)>& keepChanged);
+QString keepChangedQuestion(const QString& target);
+
+// A freedesktop shortcut to `target` (working folder `folder`).
+QString desktopEntry(const QString& name, const QString& target, const QString& folder,
+                     const QString& arguments);
+
+// Where shortcuts go: the menu's applications folder (a "ZELKOV E-Mail QSL"
+// folder in it), the desktop, the programs started at login.
+struct ShortcutPlaces {
+    QString programs;
+    QString desktop;
+    QString startup;
+    static ShortcutPlaces ofUser();
+};
+
+// Makes the chosen shortcuts of an installation (only to targets that
+// exist); false when one could not be written.
+bool createShortcuts(const ShortcutPlaces& places, const InstallList& list, const QString& folder,
+                     int options);
+
+// The answers to "削除の確認".
+enum class DeleteAnswer { Yes, All, No, Cancel };
+
+struct UninstallResult {
+    bool everythingRemoved = false;
+    QStringList messages;  // what the person was told, in order
+};
+
+// The second stage of an uninstall: the program's settings key, the
+// installed files in reverse order (the first one failing stops it all),
+// the file list and the setup program, then whatever is left in the folder
+// after asking for each file ("すべて削除" asks no more, Cancel deletes no
+// more files), the folders, the uninstall entry and the shortcuts.
+UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
+                              SetupRegistry& registry, const ShortcutPlaces& places,
+                              const std::function<DeleteAnswer(const QString& path)>& ask);
+// The question for a file left in the folder.
+QString leftFileQuestion(const QString& path);
