@@ -1,0 +1,109 @@
+// The entry of sendvik-setup, the installer and uninstaller:
+//   sendvik-setup [V<version>]   install from the folder it lies in
+//   sendvik-setup r              uninstall (asks first)
+//   sendvik-setup x PATH         uninstall the installation of PATH (the second stage)
+
+#include "core/message_ports.h"
+#include "core/msg_box.h"
+#include "core/ui/app_setup.h"
+#include "core/ui/gui_message_port.h"
+#include "platform/window_link.h"
+#include "setup/installation.h"
+#include "setup/setup_registry.h"
+#include "setup/ui/setup_wizard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+int install(const QString& setupPath, const QString& version) {
+    // Not while the program runs.
+    while (platform::LinkWindow::findWindow(QStringLiteral("TZkvmQSL")) > 1) {
+        if (ShowMsgBox(nullptr,
+                       QStringLiteral(
+                           "インストールできません！\r\rZELKOV E-Mail QSL を終了させてください！"),
+                       kProgramTitle, mb::OkCancel | mb::IconExclamation) != mb::IdOk)
+            return 1;
+    }
+    if (ShowMsgBox(nullptr,
+                   QStringLiteral("電子QSLアプリケーション「ZELKOV E-Mail QSL %1」をご利用いただき"
+                                  "ありがとうございます。\r\rこのソフトウェアの使用によって生じた"
+                                  "いかなる損害についても、作者は責任を負いません。\r"
+                                  "ご質問はサービスのオンラインヘルプのフォーラムへどうぞ。\r\r"
+                                  "インストールを続けますか？")
+                       .arg(version),
+                   kProgramTitle, mb::YesNo | mb::IconInformation) != mb::IdYes)
+        return 1;
+    SetupRegistry registry;
+    TSetupWizard wizard({setupPath, version, registry, ShortcutPlaces::ofUser()});
+    wizard.exec();
+    return wizard.finishedCopying() && !wizard.failed() ? 0 : 1;
+}
+
+int uninstallFirstStage(const QString& setupPath) {
+    if (ShowMsgBox(nullptr, kProgramTitle + QStringLiteral(" を削除します。"), kProgramTitle,
+                   mb::OkCancel | mb::IconInformation | mb::DefButton2) != mb::IdOk)
+        return 1;
+    // The second stage runs from a copy outside the folder it empties.
+    const QString copy = QDir(QDir::tempPath()).filePath(QFileInfo(setupPath).fileName());
+    QFile::remove(copy);
+    if (!QFile::copy(setupPath, copy) ||
+        !QFile::setPermissions(copy, QFile::permissions(setupPath)) ||
+        !QProcess::startDetached(copy, {QStringLiteral("x"), setupPath}, QDir::tempPath())) {
+        ShowMsgBox(nullptr,
+                   QStringLiteral("アンインストールに失敗しました。手動で削除してください。"),
+                   kProgramTitle, mb::Ok | mb::IconStop);
+        return 1;
+    }
+    return 0;
+}
+
+int uninstallSecondStage(const QString& installedSetup) {
+    const QFileInfo setup(installedSetup);
+    SetupRegistry registry;
+    const UninstallResult r = uninstallFrom(
+        setup.absolutePath() + u'/', setup.fileName(), registry, ShortcutPlaces::ofUser(),
+        [](const QString& path) {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("削除の確認"),
+                            leftFileQuestion(path));
+            QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+            QPushButton* all =
+                box.addButton(QStringLiteral("すべて削除(&A)"), QMessageBox::YesRole);
+            box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+            QPushButton* cancel =
+                box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+            box.exec();
+            if (box.clickedButton() == yes) return DeleteAnswer::Yes;
+            if (box.clickedButton() == all) return DeleteAnswer::All;
+            if (box.clickedButton() == cancel) return DeleteAnswer::Cancel;
+            return DeleteAnswer::No;
+        });
+    for (const QString& message : r.messages)
+        ShowMsgBox(nullptr, message, kProgramTitle + QStringLiteral("の削除"),
+                   mb::Ok | (r.everythingRemoved ? mb::IconInformation : mb::IconExclamation));
+    QFile::remove(QDir(QDir::tempPath()).filePath(setup.fileName()));
+    return r.everythingRemoved ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    GuiMessagePort port;
+    ScopedMessagePort installed(&port);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QString setupPath = QCoreApplication::applicationFilePath();
+    QString first = args.value(0);
+    if (first.startsWith(u'/') && first.size() <= 2) first = first.mid(1);
+    if (first.startsWith(u'r', Qt::CaseInsensitive) && first.size() == 1)
+        return uninstallFirstStage(setupPath);
+    if (first == u"x" && args.size() >= 2) return uninstallSecondStage(args[1]);
+    const QString version = first.startsWith(u'V') ? first.mid(1) : QString();
+    return install(setupPath, version);
+}

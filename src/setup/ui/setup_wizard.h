@@ -1,0 +1,54 @@
+#pragma once
+// The installer's wizard: the install folder (checked, made, its free space
+// asked about), the shortcuts, and the copy of the file list's entries with
+// its progress, the shortcuts and the uninstall entry at the end.
+
+#include "setup/installation.h"
+
+#include <QWizard>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class SetupRegistry;
+
+struct SetupWizardParts {
+    QString setupPath;  // this program
+    QString version;    // "V..." of the command line, may be empty
+    SetupRegistry& registry;
+    ShortcutPlaces places;
+};
+
+class TSetupWizard : public QWizard {
+    Q_OBJECT
+public:
+    explicit TSetupWizard(const SetupWizardParts& parts, QWidget* parent = nullptr);
+
+    QString installFolder() const { return folder_; }
+    int options() const { return options_; }
+    bool failed() const { return failed_; }
+    bool finishedCopying() const { return copied_; }
+
+    bool validateCurrentPage() override;
+    // The folder, the options, the copy.
+    int nextId() const override;
+
+private:
+    void startCopy();
+    void copyStep();
+
+    SetupWizardParts parts_;
+    PreviousInstallation previous_;
+    InstallList list_;
+    QString folder_;
+    int options_ = setup_option::StartMenu | setup_option::Desktop;
+    bool failed_ = false;
+    bool copied_ = false;
+    int step_ = 0;
+    QLineEdit* Edit1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLabel* copyText_ = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+};
