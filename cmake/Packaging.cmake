@@ -1,0 +1,30 @@
+# Installing Sendvik (cmake --install) and its Debian package (cpack -G DEB):
+# the programs and the QR-code module in lib/sendvik (the module is looked for
+# beside the programs), sendvik and sendvik-cli in bin, the menu entry and the
+# icon, the demo's card definition.
+include(GNUInstallDirs)
+set(SENDVIK_LIBDIR "${CMAKE_INSTALL_LIBDIR}/sendvik")
+install(TARGETS sendvik sendvik-cli sendvik-cli-net sendvik-setup RUNTIME DESTINATION ${SENDVIK_LIBDIR})
+install(TARGETS ZkwQRCode LIBRARY DESTINATION ${SENDVIK_LIBDIR})
+install(FILES demo/demo_card.mQSL DESTINATION ${SENDVIK_LIBDIR})
+install(FILES packaging/sendvik.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/sendvik.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(program sendvik sendvik-cli)
+  install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(CREATE_LINK \"../${SENDVIK_LIBDIR}/${program}\"
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\" SYMBOLIC)")
+endforeach()
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "sendvik")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "Sendvik developers <sendvik@example.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ZELKOV E-Mail QSL: exchange e-QSL cards by e-mail")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "hamradio")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Japanese fonts the cards are drawn with.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont, xdg-utils")
+include(CPack)
