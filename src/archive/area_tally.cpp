@@ -218,11 +218,13 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
         return tally;
     }
     tally.files = static_cast<int>(cards.size());
-    ZkwHandle log;
-    if (!openLogForList(log, job.qsoData, loggingProgram, 0)) {
+    std::optional<ListLog> opened;
+    opened.emplace(job.qsoData, loggingProgram, 0);
+    if (!opened->isOpen()) {
         tally.end = Tally::End::LogNotOpened;
         return tally;
     }
+    ZkwHandle& log = opened->handle();
     std::vector<Area> areas = areaList(job.qsoData, filter.withoutVanished);
     progress.setVisible(true);
     progress.setMaximum(3 * tally.files);
@@ -270,7 +272,7 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
             }
         }
     }
-    closeLogForList(log, loggingProgram);
+    opened.reset();  // the log is not needed for the areas
     tally.counted = static_cast<int>(counted.size());
 
     // The cards to their areas (the list is in code order).
@@ -351,11 +353,15 @@ QStringList tallyClipboardLines(const std::vector<QStringList>& rows, int layout
     return lines;
 }
 
-QStringList tallySheetLines(const std::vector<QStringList>& rows, int columns, bool callsOnly) {
+QStringList tallyHeaders(int columns) {
     QStringList header{QStringLiteral("No"), QStringLiteral("Code"), QStringLiteral("ＱＴＨ")};
     for (int c = 3; c < columns; ++c)
         header.append(QStringLiteral("Call%1").arg(c - 2));
-    QStringList lines{commaTextJoin(header)};
+    return header;
+}
+
+QStringList tallySheetLines(const std::vector<QStringList>& rows, int columns, bool callsOnly) {
+    QStringList lines{commaTextJoin(tallyHeaders(columns))};
     int number = 0;
     for (const QStringList& row : rows) {
         QStringList items{QString::number(++number)};

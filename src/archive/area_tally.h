@@ -90,6 +90,8 @@ QString tallyTitle(int view, const Tally& tally);
 // The clipboard's lines (tab-separated): 0 every card, 1 the first card,
 // 2 the first card's call, date, time, band and mode, 3 those and its name.
 QStringList tallyClipboardLines(const std::vector<QStringList>& rows, int layout);
+// The grid's captions: "No", "Code", "ＱＴＨ", "Call1", ... for `columns` columns.
+QStringList tallyHeaders(int columns);
 // The spreadsheet's lines: the header ("No", "Code", "ＱＴＨ", "Call1"...)
 // and a numbered line a row; `callsOnly` keeps of each card its call.
 QStringList tallySheetLines(const std::vector<QStringList>& rows, int columns, bool callsOnly);

@@ -2,6 +2,17 @@
 
 #include <algorithm>
 
+QString cardListOrderTitle(int order) {
+    switch (order) {
+        case 0:
+            return QStringLiteral("ファイル時刻の新しい順）");
+        case 2:
+            return QStringLiteral("コールサインの順）");
+        default:
+            return QStringLiteral("交信年月日の順）");
+    }
+}
+
 CardListModel::CardListModel(QStringList headers, std::vector<int> centred, QObject* parent)
     : QAbstractTableModel(parent),
       headers_(std::move(headers)),

@@ -83,5 +83,9 @@ private:
     std::optional<QColor> alternate_;
 };
 
+// The end of a card list's title for its order: 0 by file time, 1 by QSO
+// date, 2 by call sign.
+QString cardListOrderTitle(int order);
+
 // The selection colour of a card list's rows (orange).
 inline const QColor kSelectedRowColour{255, 128, 0};

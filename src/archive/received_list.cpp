@@ -127,28 +127,29 @@ ReceivedList matchReceivedCards(
     return list;
 }
 
-bool openLogForList(ZkwHandle& log, const QString& qsoData, LoggingProgram& loggingProgram,
-                    int expectedRecordCount) {
-    loggingProgram.beginLogAccess();
-    if (ZelkovOpen(0, log, qsoData, 0) != 0) {
+ListLog::ListLog(const QString& qsoData, LoggingProgram& loggingProgram, int expectedRecordCount)
+    : log_(std::make_unique<ZkwHandle>()), loggingProgram_(loggingProgram) {
+    loggingProgram_.beginLogAccess();
+    if (ZelkovOpen(0, *log_, qsoData, 0) != 0) {
         ShowMsgBox(nullptr, QStringLiteral("ファイルメニューからQSOデータを開いてください。"),
                    app::title(), mb::Ok | mb::IconExclamation);
-        ZelkovClose(log, 0);
-        loggingProgram.endLogAccess();
-        return false;
+        ZelkovClose(*log_, 0);
+        loggingProgram_.endLogAccess();
+        return;
     }
-    if (expectedRecordCount > 0 && expectedRecordCount != log.recordCount)
+    open_ = true;
+    if (expectedRecordCount > 0 && expectedRecordCount != log_->recordCount)
         ShowMsgBox(
             nullptr,
             QStringLiteral("ZELKOV/Win のQSOデータと一致しません！\r\rZELKOV/Win "
                            "が使用しているQSOデータを\rファイルメニューから開いてください。"),
             app::title(), mb::Ok | mb::IconExclamation);
-    return true;
 }
 
-void closeLogForList(ZkwHandle& log, LoggingProgram& loggingProgram) {
-    ZelkovClose(log, 0);
-    loggingProgram.endLogAccess();
+ListLog::~ListLog() {
+    if (!open_) return;
+    ZelkovClose(*log_, 0);
+    loggingProgram_.endLogAccess();
 }
 
 ReceivedListBuild BuildReceivedList(const ReceivedListJob& job, LoggingProgram& loggingProgram,
@@ -162,21 +163,16 @@ ReceivedListBuild BuildReceivedList(const ReceivedListJob& job, LoggingProgram& 
                    app::title(), mb::Ok | mb::IconExclamation);
         return build;
     }
-    ZkwHandle log;
-    if (!openLogForList(log, job.qsoData, loggingProgram, expectedRecordCount)) {
+    ListLog log(job.qsoData, loggingProgram, expectedRecordCount);
+    if (!log.isOpen()) {
         build.end = ReceivedListBuild::End::LogNotOpened;
         return build;
     }
-    struct Closer {
-        ZkwHandle& log;
-        LoggingProgram& program;
-        ~Closer() { closeLogForList(log, program); }
-    } closer{log, loggingProgram};
     const int count = static_cast<int>(files.size());
     progress.setVisible(true);
     progress.setMaximum(2 * count);
     progress.setPosition(count);
-    build.list = matchReceivedCards(files, log, job.settings, job.modesAgree, &progress);
+    build.list = matchReceivedCards(files, log.handle(), job.settings, job.modesAgree, &progress);
     progress.setVisible(false);
     build.end = ReceivedListBuild::End::Built;
     return build;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class LoggingProgram;
@@ -87,9 +88,22 @@ struct ReceivedListBuild {
 ReceivedListBuild BuildReceivedList(const ReceivedListJob& job, LoggingProgram& loggingProgram,
                                     ProgressPort& progress, int expectedRecordCount);
 
-// Opens the log for a list between the access brackets; the message when it
-// cannot be opened, and the one when its record count is not the
-// logging program's. False when it is not open.
-bool openLogForList(ZkwHandle& log, const QString& qsoData, LoggingProgram& loggingProgram,
-                    int expectedRecordCount);
-void closeLogForList(ZkwHandle& log, LoggingProgram& loggingProgram);
+// The log opened for a list between the logging program's access brackets,
+// closed and the brackets ended when it goes. The message when it cannot be
+// opened, and the one when its record count is not the logging program's
+// (`expectedRecordCount` above 0).
+class ListLog {
+public:
+    ListLog(const QString& qsoData, LoggingProgram& loggingProgram, int expectedRecordCount);
+    ~ListLog();
+    ListLog(const ListLog&) = delete;
+    ListLog& operator=(const ListLog&) = delete;
+
+    bool isOpen() const { return open_; }
+    ZkwHandle& handle() { return *log_; }
+
+private:
+    std::unique_ptr<ZkwHandle> log_;
+    LoggingProgram& loggingProgram_;
+    bool open_ = false;
+};

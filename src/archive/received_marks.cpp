@@ -68,21 +68,16 @@ std::optional<MarkWriting> WriteMarksOfList(const MarkWritingJob& job,
                                          "よろしいですか？"),
                           app::title(), mb::YesNo | mb::IconQuestion) != mb::IdYes)
         return std::nullopt;
-    ZkwHandle log;
-    if (!openLogForList(log, job.qsoData, loggingProgram, 0)) return std::nullopt;
     MarkWriting done;
     {
-        struct Closer {
-            ZkwHandle& log;
-            LoggingProgram& program;
-            ~Closer() { closeLogForList(log, program); }
-        } closer{log, loggingProgram};
+        ListLog log(job.qsoData, loggingProgram, 0);
+        if (!log.isOpen()) return std::nullopt;
         DbfTable qsos, areas;
         std::function<int(int)> confirm;
         if (job.confirmInMaster && dbf_open(LogStore::dataPathFor(job.qsoData), qsos) == 0 &&
             dbf_open(job.qsoData, areas) == 0)
             confirm = [&](int recno) { return MarkEntityConfirmed(qsos, areas, recno); };
-        done = writeReceivedMarks(log, recnos, job.rule, job.markReceived, confirm);
+        done = writeReceivedMarks(log.handle(), recnos, job.rule, job.markReceived, confirm);
         dbf_close(areas);
         dbf_close(qsos);
     }

@@ -105,21 +105,16 @@ SentListBuild BuildSentList(const SentListJob& job, LoggingProgram& loggingProgr
                    mb::Ok | mb::IconExclamation);
         return build;
     }
-    ZkwHandle log;
-    if (!openLogForList(log, job.qsoData, loggingProgram, expectedRecordCount)) {
+    ListLog log(job.qsoData, loggingProgram, expectedRecordCount);
+    if (!log.isOpen()) {
         build.end = ReceivedListBuild::End::LogNotOpened;
         return build;
     }
-    struct Closer {
-        ZkwHandle& log;
-        LoggingProgram& program;
-        ~Closer() { closeLogForList(log, program); }
-    } closer{log, loggingProgram};
     const int count = static_cast<int>(files.size());
     progress.setVisible(true);
     progress.setMaximum(2 * count);
     progress.setPosition(count);
-    build.list = matchSentCards(files, log, job.toleranceSeconds, &progress);
+    build.list = matchSentCards(files, log.handle(), job.toleranceSeconds, &progress);
     progress.setVisible(false);
     build.end = ReceivedListBuild::End::Built;
     return build;

@@ -9,6 +9,7 @@
 #include "archive/sent_list.h"
 #include "archive/spreadsheet_export.h"
 #include "cli/cli_output.h"
+#include "cli/record_arguments.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
 #include "core/comma_text.h"
@@ -29,10 +30,6 @@
 #include <ostream>
 
 namespace {
-
-bool takeFlag(QStringList& args, const QString& flag) {
-    return args.removeAll(flag) > 0;
-}
 
 // The grid's columns as lines: the header, then "No," and each row's items.
 void printRows(std::ostream& out, const CardListModel& model) {
@@ -86,8 +83,7 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     job.settings.oldestDate = environment.oldestMatchDate;
     job.settings.toleranceMinutes = environment.toleranceMinutes;
     job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
-                                       : logMode == cardMode;
+        return environment.modesAgree(logMode, cardMode);
     };
     const ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
@@ -252,8 +248,7 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
     job.toleranceMinutes = run.environment.toleranceMinutes;
     const EnvironmentSettings& environment = run.environment;
     job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
-                                       : logMode == cardMode;
+        return environment.modesAgree(logMode, cardMode);
     };
     job.filter = stored.filterOfTexts();
     if (bands) job.filter.bandMask = bands;

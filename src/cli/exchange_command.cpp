@@ -43,11 +43,6 @@ int sendUsage(std::ostream& err) {
     return 2;
 }
 
-// Takes a flag out of the arguments.
-bool takeFlag(QStringList& args, const QString& flag) {
-    return args.removeAll(flag) > 0;
-}
-
 // What the run of a command needs around it: the mail library, the HTTP
 // client's certificates, the terminal's ports and Ctrl+C.
 struct TerminalRun {
@@ -66,6 +61,22 @@ struct TerminalRun {
     }
 };
 
+// The program folder's settings a run reads (the operator names only when
+// cards are drawn).
+struct StationSettings {
+    TZkwIni settings;
+    MainState state;
+    EnvironmentSettings environment;
+    CommSettings communication;
+
+    StationSettings(const AppPaths& paths, bool withOperatorNames)
+        : settings(paths.settingsFile()) {
+        state.load(settings, paths);
+        environment.load(settings, withOperatorNames);
+        communication.load(settings);
+    }
+};
+
 }  // namespace
 
 int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
@@ -78,13 +89,10 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     if (!range) return 1;
     const auto [first, last] = *range;
 
-    TZkwIni settings(paths.settingsFile());
-    MainState state;
-    state.load(settings, paths);
-    EnvironmentSettings environment;
-    environment.load(settings, true);  // the operator names too
-    CommSettings communication;
-    communication.load(settings);
+    const StationSettings station(paths, true);
+    const MainState& state = station.state;
+    const EnvironmentSettings& environment = station.environment;
+    const CommSettings& communication = station.communication;
 
     TerminalRun run(yes, communication);
     TerminalCardDecisions decisions(std::cin, std::cerr, confirm);
@@ -120,13 +128,10 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
                "  --yes      questions are answered yes (else they take their default button)\n";
         return 2;
     }
-    TZkwIni settings(paths.settingsFile());
-    MainState state;
-    state.load(settings, paths);
-    EnvironmentSettings environment;
-    environment.load(settings, false);
-    CommSettings communication;
-    communication.load(settings);
+    const StationSettings station(paths, false);
+    const MainState& state = station.state;
+    const EnvironmentSettings& environment = station.environment;
+    const CommSettings& communication = station.communication;
 
     TerminalRun run(yes, communication);
     // The list's edition says it can be used; its index is made when needed.
@@ -157,13 +162,10 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
                "  --confirm  asks before the card is mailed\n";
         return 2;
     }
-    TZkwIni settings(paths.settingsFile());
-    MainState state;
-    state.load(settings, paths);
-    EnvironmentSettings environment;
-    environment.load(settings, true);
-    CommSettings communication;
-    communication.load(settings);
+    const StationSettings station(paths, true);
+    const MainState& state = station.state;
+    const EnvironmentSettings& environment = station.environment;
+    const CommSettings& communication = station.communication;
 
     QFileInfo card(args[0]);
     if (!card.exists() && !args[0].contains(u'/'))
@@ -190,10 +192,12 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     // The QSO of the card: the one the sent list matches it with.
     int recno = 0;
     {
-        ZkwHandle log;
-        if (!openLogForList(log, state.qsoData, loggingProgram, 0)) return 1;
-        const SentList matched = matchSentCards({{name, QString()}}, log, matchToleranceSeconds(0));
-        closeLogForList(log, loggingProgram);
+        SentList matched;
+        {
+            ListLog log(state.qsoData, loggingProgram, 0);
+            if (!log.isOpen()) return 1;
+            matched = matchSentCards({{name, QString()}}, log.handle(), matchToleranceSeconds(0));
+        }
         if (matched.unmatched > 0 || matched.rows.empty()) {
             err << "sendvik-cli resend: no QSO of the log matches the card ("
                 << (matched.rows.empty() ? QStringLiteral("無し") : matched.rows[0].value(3))

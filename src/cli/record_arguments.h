@@ -4,6 +4,7 @@
 // command, and the command ends with exit code 1.
 
 #include <QString>
+#include <QStringList>
 
 #include <iosfwd>
 #include <optional>
@@ -18,3 +19,8 @@ std::optional<int> recordArgument(const QString& text, int recordCount, std::ost
 // FIRST and LAST of a range: both records of the log, FIRST not after LAST.
 std::optional<std::pair<int, int>> recordRange(const QString& first, const QString& last,
                                                int recordCount, std::ostream& err);
+
+// Takes a flag ("--yes") out of the arguments; whether it was there.
+inline bool takeFlag(QStringList& args, const QString& flag) {
+    return args.removeAll(flag) > 0;
+}

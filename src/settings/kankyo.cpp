@@ -147,3 +147,10 @@ bool EnvironmentSettings::ModeMatches(const QString& logMode, const QString& car
 void EnvironmentSettings::saveSendMax(TZkwIni& ini) const {
     ini.writeInteger(u"Kankyo", u"SendMax", std::max(3, sendMax));
 }
+
+std::optional<QColor> EnvironmentSettings::alternateRowColour() const {
+    // 0x00BBGGRR; a system colour has the high byte set.
+    const unsigned colour = static_cast<unsigned>(lineColor);
+    if ((colour & 0xFF000000u) != 0) return std::nullopt;
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}

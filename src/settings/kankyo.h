@@ -4,8 +4,11 @@
 // aliases, mail limits, the message box and list looks. The window edits this
 // model; every other part reads it.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class TZkwIni;
 
@@ -66,6 +69,14 @@ struct EnvironmentSettings {
     // is 2 characters or shorter; else the card mode among the log mode's
     // aliases.
     bool ModeMatches(const QString& logMode, const QString& cardMode) const;
+    // The modes of a log and a card as matching compares them: through the
+    // table when the substitution is on (ModeRcv), else equal texts only.
+    bool modesAgree(const QString& logMode, const QString& cardMode) const {
+        return modeAliases ? ModeMatches(logMode, cardMode) : logMode == cardMode;
+    }
+    // The colour of a list's odd rows (LineColor); none when it is the
+    // system's window colour.
+    std::optional<QColor> alternateRowColour() const;
 };
 
 // A mark rule as stored: at most 82 characters, trailing blanks cut, blank

@@ -109,8 +109,7 @@ int TZkvmQSL::receivedCardOfQso(QString& pattern, const LinkQso& qso) {
     record.mode = qso.mode;
     const EnvironmentSettings& environment = environment_;
     const auto modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
-                                       : logMode == cardMode;
+        return environment.modesAgree(logMode, cardMode);
     };
     const qint64 tolerance = matchToleranceSeconds(environment_.toleranceMinutes);
     const std::optional<QString> card =

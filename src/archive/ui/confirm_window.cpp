@@ -221,8 +221,7 @@ void TForm5::Speed1Click(int view) {
     job.toleranceMinutes = parts_.environment.toleranceMinutes;
     const EnvironmentSettings& environment = parts_.environment;
     job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
-                                       : logMode == cardMode;
+        return environment.modesAgree(logMode, cardMode);
     };
     job.filter = stored_.filterOfTexts();
     job.view = view;
@@ -255,13 +254,8 @@ void TForm5::fillGrid() {
     CfmGrid1->clear();
     CfmGrid1->setColumnCount(tally_.columns);
     CfmGrid1->setRowCount(static_cast<int>(tally_.rows.size()));
-    QStringList headers{QStringLiteral("No"), QStringLiteral("Code"), QStringLiteral("ＱＴＨ")};
-    for (int c = 3; c < tally_.columns; ++c)
-        headers.append(QStringLiteral("Call%1").arg(c - 2));
-    CfmGrid1->setHorizontalHeaderLabels(headers);
-    const unsigned colour = static_cast<unsigned>(parts_.environment.lineColor);
-    const bool alternate = (colour & 0xFF000000u) == 0;
-    const QColor odd(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    CfmGrid1->setHorizontalHeaderLabels(tallyHeaders(tally_.columns));
+    const std::optional<QColor> odd = parts_.environment.alternateRowColour();
     for (int r = 0; r < CfmGrid1->rowCount(); ++r) {
         const QStringList& row = tally_.rows[static_cast<size_t>(r)];
         auto* number = new QTableWidgetItem(QString::number(r + 1));
@@ -269,9 +263,9 @@ void TForm5::fillGrid() {
         CfmGrid1->setItem(r, 0, number);
         for (int c = 0; c < row.size() && c + 1 < tally_.columns; ++c)
             CfmGrid1->setItem(r, c + 1, new QTableWidgetItem(row[c]));
-        if (alternate && r % 2 == 1)
+        if (odd && r % 2 == 1)
             for (int c = 0; c < tally_.columns; ++c)
-                if (QTableWidgetItem* item = CfmGrid1->item(r, c)) item->setBackground(odd);
+                if (QTableWidgetItem* item = CfmGrid1->item(r, c)) item->setBackground(*odd);
     }
     CfmGrid1->setColumnWidth(
         0, fontMetrics().horizontalAdvance(QString::number(CfmGrid1->rowCount())) + 14);

@@ -5,6 +5,7 @@
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
 #include "archive/spreadsheet_export.h"
+#include "archive/ui/card_list_grid.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
@@ -37,17 +38,6 @@ constexpr int kOrderMask = 3;
 constexpr int kDescending = 4;
 constexpr int kDetails = 8;
 
-QString orderTitle(int order) {
-    switch (order) {
-        case 0:
-            return QStringLiteral("ファイル時刻の新しい順）");
-        case 2:
-            return QStringLiteral("コールサインの順）");
-        default:
-            return QStringLiteral("交信年月日の順）");
-    }
-}
-
 QString noSelectionText() {
     return QStringLiteral("ファイルが選択されていません！\r\rスペースキーで選択してください。");
 }
@@ -61,33 +51,6 @@ struct WaitCursor {
 };
 
 }  // namespace
-
-QTableView* makeCardGrid(CardListModel& model, const EnvironmentSettings& environment,
-                         QWidget* parent) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(QStringLiteral("vGrid1"));
-    grid->setModel(&model);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setWordWrap(false);
-    grid->setTextElideMode(Qt::ElideNone);
-    grid->verticalHeader()->setVisible(false);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setHighlightSections(false);
-    if (!environment.listFontName.isEmpty()) {
-        QFont font(environment.listFontName);
-        if (environment.listFontSize > 0) font.setPointSize(environment.listFontSize);
-        grid->setFont(font);
-    }
-    // LineColor: a colour of its own, or the system window colour (then none).
-    const unsigned colour = static_cast<unsigned>(environment.lineColor);
-    if ((colour & 0xFF000000u) == 0)
-        model.setAlternateColour(
-            QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-    grid->installEventFilter(parent);
-    return grid;
-}
 
 TShForm1::TShForm1(const CardListParts& parts, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -209,16 +172,7 @@ void TShForm1::buildWidgets() {
 
 QAction* TShForm1::addCommand(const char* name, const QString& caption, const QKeySequence& key,
                               std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    connect(action, &QAction::triggered, this, [handler] { handler(); });
-    Popup2->addAction(action);
-    addAction(action);  // its key works without the menu
-    return action;
+    return addListCommand(this, Popup2, name, caption, key, std::move(handler));
 }
 
 void TShForm1::buildMenu() {
@@ -297,16 +251,11 @@ void TShForm1::setLoggingProgramPresent(bool present) {
 }
 
 int TShForm1::currentIndex() const {
-    const QModelIndex at = vGrid1->currentIndex();
-    return at.isValid() ? model_->indexOfRow(at.row()) : -1;
+    return currentListIndex(vGrid1, *model_);
 }
 
 void TShForm1::setCurrentIndex(int index) {
-    if (model_->shownCount() == 0) return;
-    index = std::clamp(index, 0, model_->shownCount() - 1);
-    const QModelIndex at = model_->index(model_->rowOfIndex(index), 2);
-    vGrid1->setCurrentIndex(at);
-    vGrid1->scrollTo(at);
+    setCurrentListIndex(vGrid1, *model_, index);
 }
 
 void TShForm1::BuildReceivedList(int expectedRecordCount) {
@@ -326,8 +275,7 @@ void TShForm1::BuildReceivedList(int expectedRecordCount) {
         job.settings.toleranceMinutes = environment_.toleranceMinutes;
         const EnvironmentSettings& environment = environment_;
         job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-            return environment.modeAliases ? environment.ModeMatches(logMode, cardMode)
-                                           : logMode == cardMode;
+            return environment.modesAgree(logMode, cardMode);
         };
         GuiProgressPort own(*ProgBar1, *StatusBar1);
         build = ::BuildReceivedList(job, loggingProgram_, isVisible() ? own : mainProgress_,
@@ -339,7 +287,7 @@ void TShForm1::BuildReceivedList(int expectedRecordCount) {
         return;
     }
     model_->setList(build.list, details_);
-    setWindowTitle(QStringLiteral("QSOデータと電子QSLの照合結果（") + orderTitle(order_));
+    setWindowTitle(QStringLiteral("QSOデータと電子QSLの照合結果（") + cardListOrderTitle(order_));
     show();
     raise();
     activateWindow();
@@ -652,26 +600,11 @@ void TShForm1::keyPressEvent(QKeyEvent* event) {
 
 bool TShForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && watched == vGrid1) hidePanels();
+    if (watched == vGrid1 && handleCardGridKey(
+                                 event, vGrid1, *model_, [this] { showViewerOfRow(); }, this))
+        return true;
     if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (watched == vGrid1) {
-        if (key == Qt::Key_Space) {
-            const int index = currentIndex();
-            model_->toggleSelected(index);
-            const int row = vGrid1->currentIndex().row();
-            if (row + 1 < model_->shownCount())
-                vGrid1->setCurrentIndex(model_->index(row + 1, vGrid1->currentIndex().column()));
-            return true;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            showViewerOfRow();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            close();
-            return true;
-        }
-    }
     if ((watched == Edit1 || watched == Edit2) && key == Qt::Key_Escape) {
         hidePanels();
         vGrid1->setFocus();

@@ -138,9 +138,3 @@ private:
     QAction* NameQTH1 = nullptr;
     QList<QAction*> orderActions_;  // NW6, NW7, NW8
 };
-
-// The grid of a card list: the model's rows with the list's fonts, one line
-// each, and the keys of the lists (space marks a row, Enter opens it, Esc
-// closes the window) reported to its owner.
-QTableView* makeCardGrid(CardListModel& model, const EnvironmentSettings& environment,
-                         QWidget* parent);

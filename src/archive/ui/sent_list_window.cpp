@@ -3,6 +3,7 @@
 #include "archive/card_files.h"
 #include "archive/card_match.h"
 #include "archive/sent_list.h"
+#include "archive/ui/card_list_grid.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/shell_open.h"
@@ -30,17 +31,6 @@ namespace {
 constexpr int kOrderMask = 3;
 constexpr int kDescending = 4;
 constexpr int kRewriteTime = 8;
-
-QString orderTitle(int order) {
-    switch (order) {
-        case 0:
-            return QStringLiteral("ファイル時刻の新しい順）");
-        case 2:
-            return QStringLiteral("コールサインの順）");
-        default:
-            return QStringLiteral("交信年月日の順）");
-    }
-}
 
 }  // namespace
 
@@ -174,16 +164,7 @@ TShForm2::TShForm2(const CardListParts& parts,
 
 QAction* TShForm2::addCommand(const char* name, const QString& caption, const QKeySequence& key,
                               std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    connect(action, &QAction::triggered, this, [handler] { handler(); });
-    Popup2->addAction(action);
-    addAction(action);
-    return action;
+    return addListCommand(this, Popup2, name, caption, key, std::move(handler));
 }
 
 void TShForm2::saveState(bool withPlace) {
@@ -203,16 +184,11 @@ void TShForm2::setLoggingProgramPresent(bool present) {
 }
 
 int TShForm2::currentIndex() const {
-    const QModelIndex at = vGrid1->currentIndex();
-    return at.isValid() ? model_->indexOfRow(at.row()) : -1;
+    return currentListIndex(vGrid1, *model_);
 }
 
 void TShForm2::setCurrentIndex(int index) {
-    if (model_->shownCount() == 0) return;
-    index = std::clamp(index, 0, model_->shownCount() - 1);
-    const QModelIndex at = model_->index(model_->rowOfIndex(index), 2);
-    vGrid1->setCurrentIndex(at);
-    vGrid1->scrollTo(at);
+    setCurrentListIndex(vGrid1, *model_, index);
 }
 
 void TShForm2::BuildSentList(const QString& folder, int expectedRecordCount, int toleranceMinutes) {
@@ -236,7 +212,7 @@ void TShForm2::BuildSentList(const QString& folder, int expectedRecordCount, int
         return;
     }
     model_->setList(build.list);
-    setWindowTitle(QStringLiteral("送信済み電子QSLの一覧（") + orderTitle(order_));
+    setWindowTitle(QStringLiteral("送信済み電子QSLの一覧（") + cardListOrderTitle(order_));
     show();
     raise();
     activateWindow();
@@ -415,25 +391,11 @@ void TShForm2::keyPressEvent(QKeyEvent* event) {
 
 bool TShForm2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && watched == vGrid1) Panel1->hide();
+    if (watched == vGrid1 && handleCardGridKey(
+                                 event, vGrid1, *model_, [this] { showViewerOfRow(); }, this))
+        return true;
     if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (watched == vGrid1) {
-        if (key == Qt::Key_Space) {
-            model_->toggleSelected(currentIndex());
-            const int row = vGrid1->currentIndex().row();
-            if (row + 1 < model_->shownCount())
-                vGrid1->setCurrentIndex(model_->index(row + 1, vGrid1->currentIndex().column()));
-            return true;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            showViewerOfRow();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            close();
-            return true;
-        }
-    }
     if (watched == Edit1 && key == Qt::Key_Escape) {
         Panel1->hide();
         vGrid1->setFocus();
