@@ -28,3 +28,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Japanese fonts the cards are drawn with.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont, xdg-utils")
 include(CPack)
+
+# The setup folder and its archive (build/<flavour>/setup/sendvik-<version>.tgz),
+# the download a new version is offered as.
+add_custom_target(setup-archive
+  COMMAND bash ${CMAKE_SOURCE_DIR}/packaging/make-setup.sh ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/setup
+  DEPENDS sendvik sendvik-cli sendvik-cli-net sendvik-setup ZkwQRCode
+  VERBATIM USES_TERMINAL)

@@ -10,7 +10,7 @@ PKGS=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev libgmime-3.0-dev libsqlite3-dev sqlite3
-  libjpeg62-turbo-dev libturbojpeg0-dev libqrencode-dev libxlsxwriter-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libqrencode-dev libxlsxwriter-dev libarchive-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # fonts, time zones, a display for screenshots and GUI runs

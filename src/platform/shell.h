@@ -20,6 +20,10 @@ QString documentsFolder();
 // (here a Debian package), so that opening it installs a new version.
 bool isInstallablePackage(const QString& path);
 
+// Whether the program at `programPath` was installed by the system's
+// package manager (then new versions come through it, not the installer).
+bool installedByPackageManager(const QString& programPath);
+
 // Path names compare without regard to case on this platform.
 bool pathsIgnoreCase();
 

@@ -83,6 +83,23 @@ bool isInstallablePackage(const QString& path) {
     return head.startsWith("!<arch>\n") && head.mid(8).startsWith("debian-binary");
 }
 
+bool installedByPackageManager(const QString& programPath) {
+    // dpkg knows every file its packages installed.
+    const QString dpkgQuery = QStandardPaths::findExecutable(QStringLiteral("dpkg-query"));
+    const QString program = QFileInfo(programPath).canonicalFilePath();
+    if (dpkgQuery.isEmpty() || program.isEmpty()) return false;
+    QProcess query;
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.setStandardOutputFile(QProcess::nullDevice());
+    query.start(dpkgQuery, {QStringLiteral("-S"), program});
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0;
+}
+
 bool pathsIgnoreCase() {
     return false;
 }

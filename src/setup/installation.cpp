@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <QDir>
 #include <QFile>
@@ -105,13 +106,23 @@ bool copyInstallEntry(const QString& setupFolder, const QString& folder, const I
 }
 
 QString desktopEntry(const QString& name, const QString& target, const QString& folder,
-                     const QString& arguments) {
+                     const QString& arguments, const QString& icon) {
     QString exec = u'"' + target + u'"';
     if (!arguments.isEmpty()) exec += u' ' + arguments;
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=") + name +
-           QStringLiteral("\nExec=") + exec + QStringLiteral("\nPath=") + folder +
-           QStringLiteral("\nTerminal=false\nCategories=Network;HamRadio;\n");
+    QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + name +
+                    QStringLiteral("\nExec=") + exec + QStringLiteral("\nPath=") + folder;
+    if (!icon.isEmpty()) entry += QStringLiteral("\nIcon=") + icon;
+    return entry + QStringLiteral("\nTerminal=false\nCategories=Network;HamRadio;\n");
 }
+
+namespace {
+
+QString iconOf(const QString& folder) {
+    const QString icon = QDir(folder).filePath(kIconName);
+    return QFileInfo::exists(icon) ? icon : QString();
+}
+
+}  // namespace
 
 ShortcutPlaces ShortcutPlaces::ofUser() {
     ShortcutPlaces p;
@@ -160,7 +171,7 @@ bool createShortcuts(const ShortcutPlaces& places, const InstallList& list, cons
             if (!QFileInfo::exists(target)) continue;
             ok &= writeShortcut(
                 QDir(menuFolder(places)).filePath(g.name + QStringLiteral(".desktop")),
-                desktopEntry(g.name, target, folder, argumentsOf(g)));
+                desktopEntry(g.name, target, folder, argumentsOf(g), iconOf(folder)));
         }
     }
     if ((options & setup_option::Desktop) && !list.group.empty()) {
@@ -170,10 +181,58 @@ bool createShortcuts(const ShortcutPlaces& places, const InstallList& list, cons
             QDir().mkpath(places.desktop);
             ok &= writeShortcut(
                 QDir(places.desktop).filePath(kProgramTitle + QStringLiteral(".desktop")),
-                desktopEntry(kProgramTitle, target, folder, argumentsOf(g)));
+                desktopEntry(kProgramTitle, target, folder, argumentsOf(g), iconOf(folder)));
         }
     }
     return ok;
+}
+
+qint64 freeBytesAt(const QString& folder) {
+    QString existing = folder;
+    while (!QFileInfo(existing).isDir() && existing.size() > 1)
+        existing = QFileInfo(QDir::cleanPath(existing)).absolutePath();
+    return QStorageInfo(existing).bytesAvailable();
+}
+
+std::optional<CopyModeRequest> copyModeRequestOf(const QString& text) {
+    // The folder is the rest after the second "/", so that it may be a path.
+    const qsizetype first = text.indexOf(u'/');
+    const qsizetype second = first < 0 ? -1 : text.indexOf(u'/', first + 1);
+    if (second < 0) return std::nullopt;
+    CopyModeRequest r{text.left(first).trimmed(), text.mid(first + 1, second - first - 1).trimmed(),
+                      text.mid(second + 1).trimmed()};
+    if (r.name.isEmpty() || r.program.isEmpty() || r.folder.isEmpty() ||
+        r.program.contains(QStringLiteral("..")))
+        return std::nullopt;
+    r.folder = QDir::cleanPath(QFileInfo(r.folder).absoluteFilePath()) + u'/';
+    return r;
+}
+
+QStringList copyModeInstall(const QString& setupFolder, const InstallList& list,
+                            const CopyModeRequest& request, const ShortcutPlaces& places) {
+    QStringList errors;
+    if (!QDir().mkpath(request.folder))
+        return {request.folder + QStringLiteral(" のフォルダ作成に失敗しました。")};
+    int copied = 0;
+    for (const InstallEntry& e : list.files) {
+        if (e.source.isEmpty()) continue;  // a deletion: nothing to copy
+        if (++copied > 199) break;
+        const QString source = QDir(setupFolder).filePath(e.target);
+        if (!copyInstallEntry(setupFolder, request.folder, {e.target, e.target}, {})) {
+            errors << QDir(request.folder).filePath(e.target) +
+                          QStringLiteral(" にコピーできませんでした。");
+            continue;
+        }
+        QFile::setPermissions(QDir(request.folder).filePath(e.target), QFile::permissions(source));
+    }
+    const QString program = QDir(request.folder).filePath(request.program);
+    QDir().mkpath(places.desktop);
+    if (!writeShortcut(
+            QDir(places.desktop).filePath(request.name + QStringLiteral(".desktop")),
+            desktopEntry(request.name, program, request.folder, QString(), iconOf(request.folder))))
+        errors << QDir(places.desktop).filePath(request.name + QStringLiteral(".desktop")) +
+                      QStringLiteral(" が作れませんでした。");
+    return errors;
 }
 
 QString leftFileQuestion(const QString& path) {

@@ -44,6 +44,8 @@ std::optional<QString> installFolderOf(const QString& typed, QString* message);
 // The question when the folder's file system has 100 MiB or less free;
 // empty when there is room.
 QString freeSpaceQuestion(qint64 freeBytes);
+// The free bytes where `folder` would go (its nearest existing parent).
+qint64 freeBytesAt(const QString& folder);
 
 // Copies (or, for an empty source, deletes) one entry into `folder`. A
 // standard definition (".qsl") the person changed since (newer than the
@@ -53,9 +55,12 @@ bool copyInstallEntry(const QString& setupFolder, const QString& folder, const I
                       const std::function<bool(const QString& target)>& keepChanged);
 QString keepChangedQuestion(const QString& target);
 
-// A freedesktop shortcut to `target` (working folder `folder`).
+// A freedesktop shortcut to `target` (working folder `folder`), with the
+// program's icon when one is given.
 QString desktopEntry(const QString& name, const QString& target, const QString& folder,
-                     const QString& arguments);
+                     const QString& arguments, const QString& icon = {});
+// The icon an installation ships beside its programs.
+inline const QString kIconName = QStringLiteral("sendvik.svg");
 
 // Where shortcuts go: the menu's applications folder (a "ZELKOV E-Mail QSL"
 // folder in it), the desktop, the programs started at login.
@@ -70,6 +75,20 @@ struct ShortcutPlaces {
 // exist); false when one could not be written.
 bool createShortcuts(const ShortcutPlaces& places, const InstallList& list, const QString& folder,
                      int options);
+
+// The silent copy of the command line "c name/program/folder": every file
+// the list installs, copied by its target name from the setup folder into
+// the folder (at most 199), and a desktop shortcut "name" to its program.
+struct CopyModeRequest {
+    QString name;
+    QString program;
+    QString folder;  // absolute, ends in "/"
+};
+// The request of the text after "c "; nothing when a part is missing.
+std::optional<CopyModeRequest> copyModeRequestOf(const QString& text);
+// What could not be copied or made, one line each; empty when all went.
+QStringList copyModeInstall(const QString& setupFolder, const InstallList& list,
+                            const CopyModeRequest& request, const ShortcutPlaces& places);
 
 // The answers to "削除の確認".
 enum class DeleteAnswer { Yes, All, No, Cancel };

@@ -2,6 +2,9 @@
 //   sendvik-setup [V<version>]   install from the folder it lies in
 //   sendvik-setup r              uninstall (asks first)
 //   sendvik-setup x PATH         uninstall the installation of PATH (the second stage)
+//   sendvik-setup c NAME/PROGRAM/FOLDER
+//                                copy the files into FOLDER, no questions, and put a
+//                                desktop shortcut NAME to its PROGRAM
 
 #include "core/message_ports.h"
 #include "core/msg_box.h"
@@ -14,16 +17,28 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextStream>
+#include <QThread>
 
 namespace {
 
+bool programRuns() {
+    return platform::LinkWindow::findWindow(QStringLiteral("TZkvmQSL")) > 1;
+}
+
 int install(const QString& setupPath, const QString& version) {
-    // Not while the program runs.
-    while (platform::LinkWindow::findWindow(QStringLiteral("TZkvmQSL")) > 1) {
+    // Not while the program runs. Started by the program's own update, the
+    // installer gives it a moment to end.
+    QElapsedTimer waited;
+    waited.start();
+    while (programRuns() && waited.elapsed() < 5000)
+        QThread::msleep(200);
+    while (programRuns()) {
         if (ShowMsgBox(nullptr,
                        QStringLiteral(
                            "インストールできません！\r\rZELKOV E-Mail QSL を終了させてください！"),
@@ -90,9 +105,30 @@ int uninstallSecondStage(const QString& installedSetup) {
     return r.everythingRemoved ? 0 : 1;
 }
 
+int copyMode(const QString& setupPath, const QString& text) {
+    QTextStream err(stderr);
+    const std::optional<CopyModeRequest> request = copyModeRequestOf(text);
+    if (!request) {
+        err << "sendvik-setup: c NAME/PROGRAM/FOLDER expected, got \"" << text << "\"\n";
+        return 2;
+    }
+    const QStringList errors = copyModeInstall(QFileInfo(setupPath).absolutePath(),
+                                               readInstallList(installListPath(setupPath)),
+                                               *request, ShortcutPlaces::ofUser());
+    for (const QString& e : errors)
+        err << "sendvik-setup: " << e << '\n';
+    return errors.isEmpty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The silent copy needs no display.
+    if (argc >= 2 && (qstrcmp(argv[1], "c") == 0 || qstrcmp(argv[1], "/c") == 0)) {
+        QCoreApplication app(argc, argv);
+        const QStringList args = QCoreApplication::arguments().mid(2);
+        return copyMode(QCoreApplication::applicationFilePath(), args.join(u' '));
+    }
     QApplication app(argc, argv);
     setUpApplication(app);
     GuiMessagePort port;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package of a build: made with cpack into a temporary folder, its
 # dependencies and contents checked with dpkg-deb, and the programs it holds
-# started from an unpacked root.
+# started from an unpacked root. Then the setup archive: made, unpacked, its
+# installer's silent copy run into a temporary home, the copy started.
 set -euo pipefail
 build=${1:?build folder}
 out=$(mktemp -d)
@@ -25,3 +26,29 @@ version=$(HOME="$out/home" "$out/root/usr/bin/sendvik-cli" --version)
 [ "$version" = "ZELKOV E-Mail QSL Ver5.12" ] || { echo "sendvik-cli --version said: $version"; exit 1; }
 grep -q '^Exec=sendvik$' "$out/root/usr/share/applications/sendvik.desktop"
 echo "package: ok ($(basename "$deb"))"
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+archive=$(bash "$here/../../packaging/make-setup.sh" "$build" "$out/setup" | tail -1)
+[ "$(basename "$archive")" = "sendvik-5.12.tgz" ] || { echo "setup archive: $archive"; exit 1; }
+mkdir "$out/download"
+tar -C "$out/download" -xzf "$archive"
+folder="$out/download/sendvik-5.12"
+inf=$(iconv -f CP932 -t UTF-8 "$folder/sendvik-setup.inf")
+for line in '1=sendvik' '=sendvik-cli' '=libZkwQRCode.so' '=demo_card.mQSL' '1=ZELKOV E-Mail QSL,sendvik' \
+            'ZELKOV E-Mail QSL の削除,sendvik-setup,/r'; do
+  grep -qF "$line" <<<"$inf" || { echo "sendvik-setup.inf lacks $line"; echo "$inf"; exit 1; }
+done
+home="$out/home"
+mkdir -p "$home"
+HOME="$home" XDG_CONFIG_HOME="$home/.config" DISPLAY= SENDVIK_REGISTRY="$home/registry.ini" \
+  "$folder/sendvik-setup" c "ZELKOV E-Mail QSL/sendvik/$out/installed"
+version=$(HOME="$home" "$out/installed/sendvik-cli" --version)
+[ "$version" = "ZELKOV E-Mail QSL Ver5.12" ] || { echo "installed sendvik-cli --version said: $version"; exit 1; }
+[ -x "$out/installed/sendvik" ] && [ -f "$out/installed/libZkwQRCode.so" ] ||
+  { echo "the copy lacks its programs"; ls -la "$out/installed"; exit 1; }
+grep -qF "Exec=\"$out/installed/sendvik\"" "$home/Desktop/ZELKOV E-Mail QSL.desktop" ||
+  { echo "no desktop shortcut to the copy"; ls -R "$home"; exit 1; }
+# Wrong input says what is wrong and fails.
+if DISPLAY= "$folder/sendvik-setup" c "nothing" 2>"$out/err"; then echo "copy mode took a bad request"; exit 1; fi
+grep -q 'NAME/PROGRAM/FOLDER' "$out/err" || { cat "$out/err"; exit 1; }
+echo "setup archive: ok ($(basename "$archive"))"

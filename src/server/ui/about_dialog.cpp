@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "server/httplib.h"
 #include "server/server_payload.h"
+#include "server/setup_archive.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +28,8 @@ TAbForm::TAbForm(const AboutInfo& info, THTTPDown& http, QString serverBase, Win
       http_(http),
       serverBase_(std::move(serverBase)),
       places_(places),
-      programDir_(std::move(programDir)) {
+      programDir_(std::move(programDir)),
+      programPath_(info.programPath) {
     setObjectName(u"AbForm"_s);
     setWindowTitle(u"バージョン情報"_s);
     Label1 = named(new QLabel(this), "Label1");
@@ -107,6 +109,16 @@ void TAbForm::download() {
         ShowMsgBox(this, u"ダウンロード情報が見つかりません！"_s, serverBase_, mb::IconStop);
         return;
     }
+    // A program the package manager installed is updated by it; only a
+    // package offered for download would do.
+    if (!path->endsWith(u".deb"_s, Qt::CaseInsensitive) &&
+        platform::installedByPackageManager(programPath_)) {
+        ShowMsgBox(this,
+                   u"このプログラムはパッケージ（deb）からインストールされています。\r\r"
+                   u"新しいバージョンへの更新は、パッケージ管理（apt など）で行ってください。"_s,
+                   app::title(), mb::IconInformation);
+        return;
+    }
     QString folder = places_.downloadFolder(programDir_);
     if (!BrowseForFolder(u"最新版のダウンロード"_s, folder)) return;
     const QString target = downloadTarget(folder, *path);
@@ -131,7 +143,8 @@ void TAbForm::download() {
     places_.setDownloadFolder(QFileInfo(target).absolutePath());
     // The program ends for the installer only when there is one to run here
     // (a Windows setup file cannot replace this program).
-    if (!platform::isInstallablePackage(target)) {
+    const bool setupArchive = isSetupArchive(target);
+    if (!setupArchive && !platform::isInstallablePackage(target)) {
         ShowMsgBox(this,
                    u"ダウンロードしました。\r\r"_s + QDir::toNativeSeparators(target) +
                        u"\r\rこのファイルはこのパソコンではインストールできません。"_s,
@@ -141,6 +154,17 @@ void TAbForm::download() {
     if (ShowMsgBox(this, u"インストールを開始しますか？"_s, app::title(),
                    mb::YesNo | mb::IconQuestion) == mb::IdNo)
         return;
-    if (!ShellOpen(target)) return;  // not started: the program stays
+    if (setupArchive) {
+        // The installer replaces this program's files: it runs from a
+        // private copy of the archive's folder while the program ends.
+        const UnpackedSetup started = startSetupFromArchive(target);
+        if (started.setupProgram.isEmpty()) {
+            ShowMsgBox(this, started.error + u"\r\rインストールを開始できませんでした。"_s,
+                       app::title(), mb::IconStop);
+            return;
+        }
+    } else if (!ShellOpen(target)) {
+        return;  // not started: the program stays
+    }
     pressResult_ = kInstallerStarted;
 }

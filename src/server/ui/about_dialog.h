@@ -35,6 +35,7 @@ private:
     QString serverBase_;
     WindowState& places_;
     QString programDir_;
+    QString programPath_;
     QByteArray homePage_;  // kept between the two presses
     int pressResult_ = 0;
 

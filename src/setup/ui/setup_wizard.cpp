@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -134,10 +133,7 @@ bool TSetupWizard::validateCurrentPage() {
             }
             QDir().rmdir(*folder);
         }
-        QString existing = *folder;
-        while (!QFileInfo(existing).isDir() && existing.size() > 1)
-            existing = QFileInfo(QDir::cleanPath(existing)).absolutePath();
-        const QString question = freeSpaceQuestion(QStorageInfo(existing).bytesAvailable());
+        const QString question = freeSpaceQuestion(parts_.freeSpace(*folder));
         if (!question.isEmpty() &&
             ShowMsgBox(this, question, kProgramTitle, mb::YesNo | mb::IconQuestion) != mb::IdYes)
             return false;

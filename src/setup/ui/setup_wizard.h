@@ -7,6 +7,8 @@
 
 #include <QWizard>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +20,8 @@ struct SetupWizardParts {
     QString version;    // "V..." of the command line, may be empty
     SetupRegistry& registry;
     ShortcutPlaces places;
+    // The free bytes of the file system that holds a folder.
+    std::function<qint64(const QString& folder)> freeSpace = freeBytesAt;
 };
 
 class TSetupWizard : public QWizard {

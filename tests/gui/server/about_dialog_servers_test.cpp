@@ -13,6 +13,7 @@
 #include "env_file.h"
 
 #include "gui_files.h"
+#include "tar_gz.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -150,9 +151,72 @@ private Q_SLOTS:
             QCOMPARE(package.result(), answer == mb::IdYes ? TAbForm::kInstallerStarted : 2);
         }
         QDesktopServices::unsetUrlHandler(u"file"_s);
+
+        // The setup archive: unpacked into a private folder, its installer
+        // started, the program ends; a broken one says what is wrong.
+        const QString mark = dir.filePath(u"installer-started"_s);
+        qputenv("SENDVIK_TEST_MARK", QFile::encodeName(mark));
+        QVERIFY(tar_gz::write(offered, {{"sendvik-5.12/", {}, 0755, AE_IFDIR},
+                                        {"sendvik-5.12/sendvik-setup",
+                                         "#!/bin/sh\necho \"$0\" > \"$SENDVIK_TEST_MARK\"\n", 0755},
+                                        {"sendvik-5.12/sendvik-setup.inf", "[Install]\r\n"}}));
+        {
+            WindowState places(settings);
+            TAbForm update(info(), http, base, places, dir.path());
+            update.show();
+            auto* press = update.findChild<QPushButton*>(u"Speed1"_s);
+            press->click();
+            files.answer(folder);
+            port.clear();
+            port.answer(mb::IdYes);
+            press->click();
+            QCOMPARE(port.messages().size(), size_t(1));
+            QCOMPARE(update.result(), TAbForm::kInstallerStarted);
+            QTRY_VERIFY_WITH_TIMEOUT(readAll(mark).endsWith("/sendvik-5.12/sendvik-setup\n"),
+                                     10000);
+            const QString started = QString::fromUtf8(readAll(mark).trimmed());
+            QVERIFY(started.contains(u"/sendvik-update-"_s));
+            QVERIFY(!started.startsWith(folder));
+            const QString privateFolder = QFileInfo(started).absolutePath().section(u'/', 0, -2);
+            QVERIFY(!(QFile::permissions(privateFolder) & (QFile::ReadOther | QFile::ReadGroup)));
+            QVERIFY(QDir(privateFolder).removeRecursively());
+        }
+        QByteArray broken("\x1f\x8b", 2);
+        broken.append(QByteArray(5000, 'z'));
+        writeAll(offered, broken);
+        {
+            WindowState places(settings);
+            TAbForm update(info(), http, base, places, dir.path());
+            update.show();
+            auto* press = update.findChild<QPushButton*>(u"Speed1"_s);
+            press->click();
+            files.answer(folder);
+            port.clear();
+            port.answer(mb::IdYes);
+            press->click();
+            QCOMPARE(port.messages().size(), size_t(2));
+            QVERIFY(port.messages()[1].text.startsWith(target + u" - "_s));
+            QVERIFY(port.messages()[1].text.endsWith(u"インストールを開始できませんでした。"_s));
+            QCOMPARE(update.result(), 2);
+        }
         writeAll(offered, original);
         QCOMPARE(openedFiles_.size(), 1);
         QCOMPARE(openedFiles_.value(0).toLocalFile(), target);
+
+        // Installed from the Debian package: updates come through it.
+        AboutInfo packaged = info();
+        packaged.programPath = u"/usr/bin/dpkg"_s;
+        WindowState packagedPlaces(settings);
+        TAbForm fromPackage(packaged, http, base, packagedPlaces, dir.path());
+        fromPackage.show();
+        fromPackage.findChild<QPushButton*>(u"Speed1"_s)->click();
+        port.clear();
+        const size_t picked = files.requests().size();
+        fromPackage.findChild<QPushButton*>(u"Speed1"_s)->click();
+        QCOMPARE(files.requests().size(), picked);
+        QCOMPARE(port.messages().size(), size_t(1));
+        QVERIFY(port.messages()[0].text.contains(u"パッケージ管理（apt など）"_s));
+        QCOMPARE(fromPackage.result(), 2);
 
         // An unwritable folder: the client's box, then the about box's own.
         WindowState againPlaces(settings);

@@ -4,13 +4,16 @@
 #include "setup/ui/setup_wizard.h"
 
 #include "core/message_ports.h"
+#include "core/msg_box.h"
 #include "setup/setup_registry.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +80,67 @@ private Q_SLOTS:
         QCOMPARE(again.findChild<QLineEdit*>(u"Edit1"_s)->text(), folder + u'/');
         QVERIFY(again.findChild<QCheckBox*>(u"CheckBox1"_s)->isChecked());
         QVERIFY(!again.findChild<QCheckBox*>(u"CheckBox2"_s)->isChecked());
+    }
+
+    // The free-space question (No stays, Yes goes on), a standard definition
+    // the person changed (kept on Yes), and the installed copy runs.
+    void asksAboutSpaceAndAChangedDefinitionAndTheCopyRuns() {
+        QTemporaryDir dir;
+        const QString setup = dir.filePath(u"setup/sendvik-setup"_s);
+        write(setup, "setup");
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_CLI), dir.filePath(u"setup/sendvik-cli"_s)));
+        write(dir.filePath(u"setup/std.qsl"_s), "shipped");
+        write(dir.filePath(u"setup/sendvik-setup.inf"_s),
+              "[Install]\r\n1=sendvik-cli\r\n2=std.qsl,QSL/std.qsl\r\n");
+        const QString folder = dir.filePath(u"Zelkov"_s);
+        write(folder + u"/QSL/std.qsl"_s, "mine");
+        QFile mine(folder + u"/QSL/std.qsl"_s);
+        QVERIFY(mine.open(QIODevice::ReadWrite));
+        mine.setFileTime(QDateTime::currentDateTime().addDays(1),
+                         QFileDevice::FileModificationTime);
+        mine.close();
+        SetupRegistry registry(dir.filePath(u"registry.ini"_s));
+        const ShortcutPlaces places{dir.filePath(u"apps"_s), dir.filePath(u"Desktop"_s),
+                                    dir.filePath(u"autostart"_s)};
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        SetupWizardParts parts{setup, QString(), registry, places};
+        QStringList spaceAskedFor;
+        parts.freeSpace = [&](const QString& f) {
+            spaceAskedFor << f;
+            return qint64(50) << 20;
+        };
+        TSetupWizard wizard(parts);
+        wizard.show();
+        wizard.findChild<QLineEdit*>(u"Edit1"_s)->setText(folder);
+        port.answer(mb::IdNo);
+        wizard.next();
+        QCOMPARE(wizard.currentId(), 100);
+        QCOMPARE(spaceAskedFor, QStringList{folder + u'/'});
+        QVERIFY(port.messages().back().text.startsWith(
+            u"指定されたドライブの残り容量が 50メガバイトしかありません。"_s));
+        port.answer(mb::IdYes);
+        wizard.next();
+        QCOMPARE(wizard.currentId(), 107);
+        port.clear();
+        port.answer(mb::IdYes);  // keep my definition
+        wizard.next();
+        QTRY_VERIFY_WITH_TIMEOUT(wizard.finishedCopying(), 10000);
+        QVERIFY(!wizard.failed());
+        QCOMPARE(port.messages().size(), size_t(1));
+        QVERIFY(port.messages()[0].text.contains(folder + u"/QSL/std.qsl"_s));
+        QFile kept(folder + u"/QSL/std.qsl"_s);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("mine"));
+
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, dir.path());
+        cli.setProcessEnvironment(env);
+        cli.start(folder + u"/sendvik-cli"_s, {u"--version"_s});
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(cli.readAllStandardOutput().trimmed(), QByteArray("ZELKOV E-Mail QSL Ver5.12"));
     }
 };
 

@@ -162,3 +162,44 @@ TEST(Setup, ShortcutsAndTheRemovalWithEachAnswer) {
 }
 
 }  // namespace
+
+// The silent copy: its request read from the command line, the files copied
+// by their target names, a deletion skipped, a missing file reported, the
+// desktop shortcut to the program.
+TEST(Setup, TheSilentCopy) {
+    EXPECT_EQ(copyModeRequestOf(u"nothing"_s), std::nullopt);
+    EXPECT_EQ(copyModeRequestOf(u"name/program"_s), std::nullopt);
+    EXPECT_EQ(copyModeRequestOf(u"/sendvik//tmp/x"_s), std::nullopt);
+    EXPECT_EQ(copyModeRequestOf(u"n/../evil//tmp/x"_s), std::nullopt);
+    const auto request = copyModeRequestOf(u"ZELKOV E-Mail QSL/sendvik//opt/z q"_s);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->name, u"ZELKOV E-Mail QSL"_s);
+    EXPECT_EQ(request->program, u"sendvik"_s);
+    EXPECT_EQ(request->folder, u"/opt/z q/"_s);
+
+    Sandbox box;
+    const QString setup = box.path(u"setup"_s);
+    QDir().mkpath(setup + u"/QSL"_s);
+    writeBytes(setup + u"/sendvik"_s, "program");
+    QFile::setPermissions(setup + u"/sendvik"_s, QFile::ReadOwner | QFile::ExeOwner);
+    writeBytes(setup + u"/QSL/demo.mQSL"_s, "demo");
+    writeBytes(setup + u"/sendvik.svg"_s, "<svg/>");
+    InstallList list;
+    list.files = {{u"sendvik"_s, u"sendvik"_s},
+                  {u"anything"_s, u"QSL/demo.mQSL"_s},
+                  {QString(), u"old.txt"_s},
+                  {u"sendvik.svg"_s, u"sendvik.svg"_s},
+                  {u"gone"_s, u"gone"_s}};
+    const ShortcutPlaces places{box.path(u"apps"_s), box.path(u"Desktop"_s), QString()};
+    const CopyModeRequest into{u"ZQ"_s, u"sendvik"_s, box.path(u"copy/"_s)};
+    const QStringList errors = copyModeInstall(setup, list, into, places);
+    EXPECT_EQ(errors, QStringList{box.path(u"copy/gone"_s) + u" にコピーできませんでした。"_s});
+    EXPECT_EQ(readBytes(box.path(u"copy/QSL/demo.mQSL"_s)), QByteArray("demo"));
+    EXPECT_TRUE(QFileInfo(box.path(u"copy/sendvik"_s)).isExecutable());
+    EXPECT_EQ(
+        readBytes(box.path(u"Desktop/ZQ.desktop"_s)),
+        (u"[Desktop Entry]\nType=Application\nName=ZQ\nExec=\""_s + box.path(u"copy/sendvik"_s) +
+         u"\"\nPath="_s + box.path(u"copy/"_s) + u"\nIcon="_s + box.path(u"copy/sendvik.svg"_s) +
+         u"\nTerminal=false\nCategories=Network;HamRadio;\n"_s)
+            .toUtf8());
+}
