@@ -9,7 +9,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 # Only what the demo runs; the test command builds the rest.
-TARGETS="sendvik sendvik-cli sendvik-cli-net zkwin-sim ZkwQRCode" bash scripts/build.sh dev
+TARGETS="sendvik sendvik-cli sendvik-cli-net zkwin-sim ZkwQRCode sendvik-setup" bash scripts/build.sh dev
+# The service's home page offers this build's setup archive as the new
+# version: the about box's download unpacks it and starts its installer.
+export NOVQ_SETUP_ARCHIVE
+NOVQ_SETUP_ARCHIVE=$(bash packaging/make-setup.sh build/dev build/dev/setup | tail -1)
 home=$PWD/demo-home
 run=$PWD/build/demo-servers
 # The program expects a Japanese desktop clock, as its users have.

@@ -139,8 +139,22 @@ UnpackedSetup unpackSetupArchive(const QString& archivePath, const QString& fold
     return {setup, QString()};
 }
 
+namespace {
+
+const QString kUpdateFolderPrefix = QStringLiteral("sendvik-update-");
+
+}  // namespace
+
+QString updateFolderOf(const QString& setupProgram, const QString& parent) {
+    const QString under = QDir(parent).canonicalPath() + u'/';
+    QString folder = QFileInfo(setupProgram).canonicalPath();
+    if (!folder.startsWith(under)) return {};
+    folder = under + folder.mid(under.size()).section(u'/', 0, 0);
+    return QFileInfo(folder).fileName().startsWith(kUpdateFolderPrefix) ? folder : QString();
+}
+
 UnpackedSetup startSetupFromArchive(const QString& archive, const QString& parent) {
-    QTemporaryDir folder(QDir(parent).filePath(QStringLiteral("sendvik-update-XXXXXX")));
+    QTemporaryDir folder(QDir(parent).filePath(kUpdateFolderPrefix + QStringLiteral("XXXXXX")));
     if (!folder.isValid())
         return {QString(),
                 QDir::toNativeSeparators(parent) +

@@ -38,3 +38,7 @@ UnpackedSetup unpackSetupArchive(const QString& archive, const QString& folder,
 // it was started, else the error (and the folder is gone again).
 UnpackedSetup startSetupFromArchive(const QString& archive,
                                     const QString& parent = QDir::tempPath());
+
+// The private folder of startSetupFromArchive that holds `setupProgram`
+// (under `parent`); empty when the program lies elsewhere.
+QString updateFolderOf(const QString& setupProgram, const QString& parent = QDir::tempPath());

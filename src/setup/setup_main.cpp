@@ -11,6 +11,7 @@
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_message_port.h"
 #include "platform/window_link.h"
+#include "server/setup_archive.h"
 #include "setup/installation.h"
 #include "setup/setup_registry.h"
 #include "setup/ui/setup_wizard.h"
@@ -46,12 +47,12 @@ int install(const QString& setupPath, const QString& version) {
             return 1;
     }
     if (ShowMsgBox(nullptr,
-                   QStringLiteral("電子QSLアプリケーション「ZELKOV E-Mail QSL %1」をご利用いただき"
+                   QStringLiteral("電子QSLアプリケーション「ZELKOV E-Mail QSL%1」をご利用いただき"
                                   "ありがとうございます。\r\rこのソフトウェアの使用によって生じた"
                                   "いかなる損害についても、作者は責任を負いません。\r"
                                   "ご質問はサービスのオンラインヘルプのフォーラムへどうぞ。\r\r"
                                   "インストールを続けますか？")
-                       .arg(version),
+                       .arg(version.isEmpty() ? QString() : u' ' + version),
                    kProgramTitle, mb::YesNo | mb::IconInformation) != mb::IdYes)
         return 1;
     SetupRegistry registry;
@@ -84,8 +85,12 @@ int uninstallSecondStage(const QString& installedSetup) {
     const UninstallResult r = uninstallFrom(
         setup.absolutePath() + u'/', setup.fileName(), registry, ShortcutPlaces::ofUser(),
         [](const QString& path) {
-            QMessageBox box(QMessageBox::Question, QStringLiteral("削除の確認"),
-                            leftFileQuestion(path));
+            // The log's data gets the stronger look of a warning.
+            const QString question = leftFileQuestion(path);
+            QMessageBox box(question.endsWith(QStringLiteral("（※QSOデータです！！）"))
+                                ? QMessageBox::Warning
+                                : QMessageBox::Question,
+                            QStringLiteral("削除の確認"), question);
             QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
             QPushButton* all =
                 box.addButton(QStringLiteral("すべて削除(&A)"), QMessageBox::YesRole);
@@ -141,5 +146,10 @@ int main(int argc, char* argv[]) {
         return uninstallFirstStage(setupPath);
     if (first == u"x" && args.size() >= 2) return uninstallSecondStage(args[1]);
     const QString version = first.startsWith(u'V') ? first.mid(1) : QString();
-    return install(setupPath, version);
+    const int result = install(setupPath, version);
+    // Started by the program's update from a private unpacked copy: that
+    // copy is not needed any more.
+    const QString privateFolder = updateFolderOf(setupPath);
+    if (!privateFolder.isEmpty()) QDir(privateFolder).removeRecursively();
+    return result;
 }

@@ -44,6 +44,7 @@ class Service:
         self.build_date = args.build_date
         self.slow = args.slow
         self.notice = args.notice
+        self.download = args.download
 
     def users(self):
         with open(self.users_file, encoding="utf-8") as f:
@@ -127,7 +128,7 @@ class Handler(BaseHTTPRequestHandler):
                      "プログラムを配布しています。最新版のお知らせをご覧ください。")
             body = (f"<H1>ZELKOV E-Mail QSL</H1>\r\n<P>{intro}</P>\r\n"
                     f"<P>最新版 Ver5.12（{self.service.build_date}）"
-                    f"<A HREF=\"soft/SendvikSetup.exe\">ダウンロード</A></P>")
+                    f"<A HREF=\"soft/{self.service.download}\">ダウンロード</A></P>")
             # The home page is a static file in Shift-JIS, unlike the CGI replies.
             html = f"<HTML><BODY>\r\n{body}\r\n</BODY></HTML>\r\n"
             return self.send(200, html.encode("cp932"), "text/html; charset=Shift_JIS")
@@ -213,6 +214,8 @@ def main():
     ap.add_argument("--data", required=True, help="folder with soft/ (downloads)")
     ap.add_argument("--log", default="")
     ap.add_argument("--build-date", default="2026/01/15")
+    ap.add_argument("--download", default="SendvikSetup.exe",
+                    help="the file in soft/ the home page offers as the new version")
     ap.add_argument("--notice", default="お知らせ：サーバーは正常に稼働しています。")
     ap.add_argument("--slow", type=float, default=3.0)
     ap.add_argument("--port-file", default="", help="where the chosen port is written")

@@ -183,11 +183,12 @@ void TSetupWizard::copyStep() {
         writeUninstallEntry(parts_.registry, folder_, setupName, options_);
         failed_ |= !parts_.registry.flush();
         ProgressBar1->hide();
-        copyText_->setText(
+        copyText_->setText(messageDisplayText(
             failed_ ? QStringLiteral("インストール中にエラーが発生しました。")
                     : QStringLiteral("インストールが完了しました。今後ともよろしくです。\r\r"
+                                     "　　電子QSLで楽しい交信を！　73 de 作者\r\r"
                                      "初めて ZELKOV E-Mail QSL を起動したときは、[オプション] →\r\r"
-                                     "[通信設定] を実行してください。"));
+                                     "[通信設定] を実行してください。")));
         copied_ = true;
         button(QWizard::FinishButton)->setEnabled(true);
         return;

@@ -6,7 +6,9 @@
 #     re-read on every request), NOVQ_LOG (one JSON line per request),
 #     NOVQ_DIR, NOVQ_PID
 # Settings (environment): NOVQ_PORT [0: any free port], NOVQ_BUILD_DATE,
-# NOVQ_USERS_FILE [the test stations below: a user database to start from].
+# NOVQ_USERS_FILE [the test stations below: a user database to start from],
+# NOVQ_SETUP_ARCHIVE [a stand-in file: the setup archive the home page offers,
+# e.g. build/dev/setup/sendvik-5.12.tgz].
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
@@ -31,11 +33,17 @@ cat > "$dir/users.json" <<'JSON'
 }
 JSON
 fi
-# A stand-in for the setup program offered as the new version.
-head -c 300000 /dev/urandom > "$dir/soft/SendvikSetup.exe"
+# The new version offered: the setup archive, or a stand-in for a setup program.
+if [ -n "${NOVQ_SETUP_ARCHIVE:-}" ]; then
+  download=$(basename "$NOVQ_SETUP_ARCHIVE")
+  cp "$NOVQ_SETUP_ARCHIVE" "$dir/soft/$download"
+else
+  download=SendvikSetup.exe
+  head -c 300000 /dev/urandom > "$dir/soft/$download"
+fi
 python3 "$root/tools/novq_server/novq_server.py" --port "$NOVQ_PORT" \
   --cert "$dir/tls/server.crt" --key "$dir/tls/server.key" --users "$dir/users.json" \
-  --data "$dir" --log "$dir/requests.log" --build-date "$NOVQ_BUILD_DATE" \
+  --data "$dir" --log "$dir/requests.log" --build-date "$NOVQ_BUILD_DATE" --download "$download" \
   --port-file "$dir/port" > "$dir/server.log" 2>&1 &
 pid=$!
 for _ in $(seq 100); do

@@ -55,6 +55,23 @@ TEST_F(SetupArchive, UnpacksTheSetupFolderAndFindsTheInstaller) {
     EXPECT_EQ(big.readAll(), program);
     EXPECT_TRUE(QFile::exists(u.folder + QStringLiteral("/sendvik-5.12/doc/readme.txt")));
 
+    // The installer knows the private folder it was started from.
+    const QString updates = dir.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(updates + QStringLiteral("/sendvik-update-AbC123/sendvik-5.12"));
+    QDir().mkpath(updates + QStringLiteral("/other/sendvik-5.12"));
+    QFile::copy(u.result.setupProgram,
+                updates + QStringLiteral("/sendvik-update-AbC123/sendvik-5.12/sendvik-setup"));
+    QFile::copy(u.result.setupProgram,
+                updates + QStringLiteral("/other/sendvik-5.12/sendvik-setup"));
+    EXPECT_EQ(
+        updateFolderOf(
+            updates + QStringLiteral("/sendvik-update-AbC123/sendvik-5.12/sendvik-setup"), updates),
+        QDir(updates).canonicalPath() + QStringLiteral("/sendvik-update-AbC123"));
+    EXPECT_EQ(
+        updateFolderOf(updates + QStringLiteral("/other/sendvik-5.12/sendvik-setup"), updates),
+        QString());
+    EXPECT_EQ(updateFolderOf(u.result.setupProgram, updates), QString());
+
     // At the top works as well.
     EXPECT_EQ(unpack({{"sendvik-setup", "x", 0755}}).result.error, QString());
     EXPECT_TRUE(isSetupArchive(dir.filePath(QStringLiteral("a1.tgz"))));
