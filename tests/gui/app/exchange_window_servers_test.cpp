@@ -7,6 +7,7 @@
 
 #include "app/main_state.h"
 #include "core/app_paths.h"
+#include "core/file_dialogs.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
 #include "core/window_state.h"
@@ -18,16 +19,19 @@
 #include "render/ui/view_jpg.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
+#include "server/setup_archive.h"
 #include "settings/kankyo.h"
 
 #include "env_file.h"
 #include "gui_files.h"
 #include "main_window_desk.h"
 #include "station_home.h"
+#include "tar_gz.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -311,6 +315,52 @@ private Q_SLOTS:
         sim.kill();
         sim.waitForFinished();
         qunsetenv("SENDVIK_LINK_DIR");
+    }
+
+    // The about box's update: the archive the service offers is downloaded,
+    // its installer started, and the program ends for it.
+    void anUpdateStartsTheInstallerAndTheProgramEnds() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        ScriptedFileDialogPort files;
+        ScopedFileDialogPort filesInstalled(&files);
+        const QString a = dir.filePath(u"update"_s);
+        testing_support::writeStationHome(
+            a, {u"JR1ABC"_s, u"novq-a"_s, mail.value(u"MAIL_USER1"_s), mail.value(u"MAIL_PASS1"_s)},
+            servers, QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"));
+        const QString offered = novq.value(u"NOVQ_DIR"_s) + u"/soft/SendvikSetup.exe"_s;
+        const QByteArray original = readAll(offered);
+        const QString mark = dir.filePath(u"update-started"_s);
+        qputenv("SENDVIK_TEST_MARK", QFile::encodeName(mark));
+        QVERIFY(tar_gz::write(
+            offered,
+            {{"sendvik-setup", "#!/bin/sh\necho \"$0\" > \"$SENDVIK_TEST_MARK\"\n", 0755}}));
+        QDir().mkpath(a + u"/downloads"_s);
+        files.answer(a + u"/downloads"_s);
+        port.answer(mb::IdYes);
+
+        Desk desk(a);
+        desk.start();
+        QTimer pressIt;
+        connect(&pressIt, &QTimer::timeout, this, [&] {
+            auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!about || about->objectName() != u"AbForm"_s) return;
+            pressIt.stop();
+            auto* speed1 = about->findChild<QPushButton*>(u"Speed1"_s);
+            speed1->click();  // the check
+            speed1->click();  // the download
+        });
+        pressIt.start(50);
+        desk.find<QAction>("V6")->trigger();
+        writeAll(offered, original);
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(mark).endsWith("/sendvik-setup\n"), 10000);
+        const QString privateFolder = updateFolderOf(QString::fromUtf8(readAll(mark).trimmed()));
+        QVERIFY(!privateFolder.isEmpty());
+        QVERIFY(QDir(privateFolder).removeRecursively());
+        QVERIFY(!desk.window->isVisible());
+        QCOMPARE(texts(port), QStringList{u"インストールを開始しますか？"_s});
+        QVERIFY(QFile::exists(a + u"/downloads/SendvikSetup.exe"_s));
+        desk.window->FormDestroy();
     }
 };
 
