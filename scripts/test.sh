@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test twice: in the normal
-# build (warnings are errors) and in the AddressSanitizer + UBSan build.
-#   scripts/test.sh            both builds
-#   scripts/test.sh ci|asan    one of them
+# build (warnings are errors) and in the AddressSanitizer + UBSan build; then
+# gives every fuzz target a short run on its corpus (the clang fuzz build).
+#   scripts/test.sh                 all three builds
+#   scripts/test.sh ci|asan|fuzz    some of them
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 flavours=("$@")
-[ ${#flavours[@]} -gt 0 ] || flavours=(ci asan)
+[ ${#flavours[@]} -gt 0 ] || flavours=(ci asan fuzz)
 
 export TZ=Asia/Tokyo
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1

@@ -22,14 +22,7 @@ constexpr int kHeader = 4 + 1 + 4 + 8 + 4;
 
 enum Kind : char { Message = 'M', Find = 'F', Menu = 'N', Result = 'R' };
 
-struct Frame {
-    char kind = 0;
-    qint32 code = 0;
-    qint64 value = 0;
-    QByteArray data;
-};
-
-QByteArray encode(const Frame& f) {
+QByteArray encode(const LinkFrame& f) {
     QByteArray out(kHeader, '\0');
     memcpy(out.data(), kMagic, 4);
     out[4] = f.kind;
@@ -39,30 +32,6 @@ QByteArray encode(const Frame& f) {
     return out + f.data;
 }
 
-// Takes one frame off the front of `buffer`: nothing while it is not whole;
-// `bad` for a frame that is not ours or too long.
-std::optional<Frame> decode(QByteArray& buffer, bool& bad) {
-    bad = false;
-    if (buffer.size() < kHeader) return std::nullopt;
-    if (memcmp(buffer.constData(), kMagic, 4) != 0) {
-        bad = true;
-        return std::nullopt;
-    }
-    const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 17);
-    if (length > static_cast<quint32>(kMaxLinkData)) {
-        bad = true;
-        return std::nullopt;
-    }
-    if (buffer.size() < kHeader + static_cast<qsizetype>(length)) return std::nullopt;
-    Frame f;
-    f.kind = buffer[4];
-    f.code = qFromLittleEndian<qint32>(buffer.constData() + 5);
-    f.value = qFromLittleEndian<qint64>(buffer.constData() + 9);
-    f.data = buffer.mid(kHeader, length);
-    buffer.remove(0, kHeader + length);
-    return f;
-}
-
 QString socketPath(const QString& className) {
     return QDir(linkFolder()).filePath(className);
 }
@@ -70,7 +39,8 @@ QString socketPath(const QString& className) {
 // One exchange with the window of a class: the frame out, its result back,
 // with this program's events (and so its own window's messages) running
 // while it waits.
-std::optional<Frame> exchange(const QString& className, const Frame& request, int timeoutMs) {
+std::optional<LinkFrame> exchange(const QString& className, const LinkFrame& request,
+                                  int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(socketPath(className));
     if (!socket.waitForConnected(std::min(timeoutMs, 1000))) return std::nullopt;
@@ -78,11 +48,11 @@ std::optional<Frame> exchange(const QString& className, const Frame& request, in
     socket.flush();
     QEventLoop loop;
     QByteArray buffer;
-    std::optional<Frame> answer;
+    std::optional<LinkFrame> answer;
     QObject::connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
         buffer += socket.readAll();
         bool bad = false;
-        answer = decode(buffer, bad);
+        answer = decodeLinkFrame(buffer, bad);
         if (answer || bad) loop.quit();
     });
     QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
@@ -96,6 +66,30 @@ std::optional<Frame> exchange(const QString& className, const Frame& request, in
 }
 
 }  // namespace
+
+// Takes one frame off the front of `buffer`: nothing while it is not whole;
+// `bad` for a frame that is not ours or too long.
+std::optional<LinkFrame> decodeLinkFrame(QByteArray& buffer, bool& bad) {
+    bad = false;
+    if (buffer.size() < kHeader) return std::nullopt;
+    if (memcmp(buffer.constData(), kMagic, 4) != 0) {
+        bad = true;
+        return std::nullopt;
+    }
+    const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 17);
+    if (length > static_cast<quint32>(kMaxLinkData)) {
+        bad = true;
+        return std::nullopt;
+    }
+    if (buffer.size() < kHeader + static_cast<qsizetype>(length)) return std::nullopt;
+    LinkFrame f;
+    f.kind = buffer[4];
+    f.code = qFromLittleEndian<qint32>(buffer.constData() + 5);
+    f.value = qFromLittleEndian<qint64>(buffer.constData() + 9);
+    f.data = buffer.mid(kHeader, length);
+    buffer.remove(0, kHeader + length);
+    return f;
+}
 
 QString linkFolder() {
     const QString given = qEnvironmentVariable("SENDVIK_LINK_DIR");
@@ -142,7 +136,7 @@ void LinkWindow::takeConnection() {
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
             *buffer += socket->readAll();
             bool bad = false;
-            const std::optional<Frame> frame = decode(*buffer, bad);
+            const std::optional<LinkFrame> frame = decodeLinkFrame(*buffer, bad);
             if (bad) {
                 socket->abort();
                 return;
@@ -151,7 +145,7 @@ void LinkWindow::takeConnection() {
             // The message may run events (it may ask its sender something
             // back), in which the socket can be closed and deleted.
             const QPointer<QLocalSocket> guard(socket);
-            Frame reply{Result, frame->code, 0, {}};
+            LinkFrame reply{Result, frame->code, 0, {}};
             switch (frame->kind) {
                 case Message:
                     reply.value = handler_ ? handler_({frame->code, frame->value, frame->data}) : 0;
@@ -178,19 +172,19 @@ void LinkWindow::takeConnection() {
 }
 
 qint64 LinkWindow::findWindow(const QString& className, int timeoutMs) {
-    const std::optional<Frame> answer = exchange(className, {Find, 0, 0, {}}, timeoutMs);
+    const std::optional<LinkFrame> answer = exchange(className, {Find, 0, 0, {}}, timeoutMs);
     return answer && answer->value > 1 ? answer->value : 0;
 }
 
 QStringList LinkWindow::menuCaptions(const QString& className, int timeoutMs) {
-    const std::optional<Frame> answer = exchange(className, {Menu, 0, 0, {}}, timeoutMs);
+    const std::optional<LinkFrame> answer = exchange(className, {Menu, 0, 0, {}}, timeoutMs);
     if (!answer || answer->data.isEmpty()) return {};
     return QString::fromUtf8(answer->data).split(u'\n');
 }
 
 qint64 LinkWindow::sendMessage(const QString& className, const LinkMessage& message,
                                int timeoutMs) {
-    const std::optional<Frame> answer = exchange(
+    const std::optional<LinkFrame> answer = exchange(
         className, {Message, message.code, id(), message.data.left(kMaxLinkData)}, timeoutMs);
     return answer ? answer->value : 0;
 }

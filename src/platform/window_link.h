@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -28,6 +29,19 @@ struct LinkMessage {
 inline constexpr int kMaxLinkData = 4096;
 // How long a sender waits for the receiver's result.
 inline constexpr int kLinkTimeoutMs = 5000;
+
+// One frame on a window's socket: a message ('M'), a find ('F'), a menu
+// question ('N') or a result ('R'); `value` is the sender or the result.
+struct LinkFrame {
+    char kind = 0;
+    qint32 code = 0;
+    qint64 value = 0;
+    QByteArray data;
+};
+// Takes one frame off the front of `buffer` as bytes arrive: nothing while
+// it is not whole; `bad` for bytes that are no frame of ours or a frame
+// longer than kMaxLinkData.
+std::optional<LinkFrame> decodeLinkFrame(QByteArray& buffer, bool& bad);
 
 // The folder of the windows' sockets: SENDVIK_LINK_DIR, else the user's
 // runtime folder.

@@ -1,0 +1,25 @@
+// The MIME reader: a raw message read, its headers' encoded words decoded,
+// its attachment named as a file would be.
+
+#include "fuzz_support.h"
+
+#include "mail/mime_message.h"
+#include "mail/qsl_mail_format.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz_support::start(false);
+    const QByteArray raw(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const std::optional<IncomingMail> mail = parseMimeMessage(raw);
+    if (mail) {
+        const QString name = safeAttachmentName(mail->attachmentName);
+        if (name.contains(u'/') || name.contains(u'\\') || name == u".." || name.isEmpty() ||
+            name.size() > 120)
+            __builtin_trap();  // a name that could leave the folder
+        (void)parseCardFileName(name);
+        (void)headerFieldValue(mail->headers, QStringLiteral("X-Mailer"));
+        (void)cardMailerYyMm(
+            headerFieldValue(mail->headers, QStringLiteral("X-Mailer")).value_or(QString()));
+    }
+    (void)decodeHeaderText(raw.left(2000));
+    return 0;
+}
