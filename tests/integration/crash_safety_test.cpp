@@ -1,0 +1,145 @@
+// Crash safety: a worker writing the settings file, the log's marks and the
+// backup is killed (SIGKILL) at random moments, many times; what it leaves
+// is always whole: the old settings or the new, every mark with its date or
+// neither and in the order written, every backup file a whole copy.
+
+#include "crash_worker/card_content.h"
+
+#include "core/zkw_ini.h"
+#include "log_fixture.h"
+#include "logdata/log_store.h"
+#include "logdata/qso_record.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Starts the worker, waits for its first round, lets it run a random while
+// (up to `maxMs`) and kills it. False when it never got ready.
+bool killAtRandom(const QStringList& args, int maxMs, QRandomGenerator& random) {
+    QProcess p;
+    p.start(QStringLiteral(CRASH_WORKER), args);
+    if (!p.waitForStarted(5000)) return false;
+    QByteArray out;
+    for (int i = 0; i < 200 && !out.contains("ready"); ++i) {
+        p.waitForReadyRead(50);
+        out += p.readAllStandardOutput();
+        if (p.state() != QProcess::Running) break;
+    }
+    if (!out.contains("ready")) {
+        p.kill();
+        p.waitForFinished(5000);
+        return false;
+    }
+    QThread::usleep(random.bounded(maxMs * 1000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(5000);
+    return true;
+}
+
+constexpr int kKills = 40;
+
+}  // namespace
+
+TEST(CrashSafety, TheSettingsFileIsTheOldOrTheNewNeverPartial) {
+    Sandbox box;
+    QRandomGenerator random(20261209);
+    const QString file = box.path(u"Sendvik.ini"_s);
+    for (int n = 0; n < kKills; ++n) {
+        ASSERT_TRUE(killAtRandom({u"settings"_s, file}, 80, random)) << "kill " << n;
+        const TZkwIni ini(file);
+        const int g = ini.readInteger(u"Gen", u"Value", 0);
+        ASSERT_GE(g, 1) << "kill " << n;
+        for (int k = 1; k <= 40; ++k)
+            ASSERT_EQ(ini.readString(u"Keys", QStringLiteral("K%1").arg(k), QString()),
+                      QStringLiteral("%1-").arg(g) + QString((g * k) % 97, u'x'))
+                << "kill " << n << " key " << k;
+    }
+}
+
+TEST(CrashSafety, EveryMarkIsWrittenWithItsDateOrNotAtAllInOrder) {
+    Sandbox box;
+    QRandomGenerator random(1209);
+    const QString mst = box.path(u"ZELKOV.mst"_s);
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 3000; ++i)
+        qsos.push_back(qso(QStringLiteral("JA%1ZZ").arg(i % 10) + QChar(u'A' + i % 26),
+                           QStringLiteral("24/%1/%2")
+                               .arg(1 + i % 12, 2, 10, QChar(u'0'))
+                               .arg(1 + i % 28, 2, 10, QChar(u'0')),
+                           QStringLiteral("%1:%2")
+                               .arg(i % 24, 2, 10, QChar(u'0'))
+                               .arg(i % 60, 2, 10, QChar(u'0'))));
+    makeLog(mst, qsos);
+    int lastHighest = 0;
+    for (int n = 0; n < kKills; ++n) {
+        // Each run goes on after the last mark, so the kills land all over.
+        ASSERT_TRUE(killAtRandom(
+            {u"marks"_s, mst, QString::number(std::max(1, lastHighest)), u"3000"_s}, 60, random))
+            << "kill " << n;
+        QProcess check;
+        check.start(u"sqlite3"_s, {mst, u"PRAGMA integrity_check;"_s});
+        ASSERT_TRUE(check.waitForFinished(10000));
+        ASSERT_EQ(check.readAllStandardOutput().trimmed(), QByteArray("ok")) << "kill " << n;
+        LogStore log;
+        ASSERT_TRUE(log.open(mst, false)) << log.errorText().toStdString();
+        int highest = 0;
+        for (int r = 1; r <= 3000; ++r) {
+            QsoRecord q;
+            ASSERT_TRUE(log.read(r, q));
+            const bool marked = q.qslSent == u'H';
+            ASSERT_EQ(marked, !q.sentDate.isEmpty())
+                << "a torn record " << r << " after kill " << n;
+            if (marked) {
+                ASSERT_EQ(highest, r - 1) << "a mark out of order at " << r;
+                highest = r;
+            }
+        }
+        ASSERT_GE(highest, lastHighest);
+        lastHighest = highest;
+        if (highest == 3000) break;
+    }
+    EXPECT_GT(lastHighest, 1);
+}
+
+TEST(CrashSafety, EveryBackupFileIsAWholeCopy) {
+    Sandbox box;
+    QRandomGenerator random(91);
+    const QString source = box.path(u"受信"_s), backup = box.path(u"ZelkovBak"_s);
+    QDir().mkpath(source);
+    QDir().mkpath(backup);
+    writeBytes(source + u"/Sendvik.ini"_s, "[Config]\r\n");
+    int wholeCopies = 0;
+    for (int n = 0; n < kKills; ++n) {
+        ASSERT_TRUE(killAtRandom({u"backup"_s, source, backup}, 150, random)) << "kill " << n;
+        const QString cards = backup + u"/受信"_s;
+        for (const QString& name : QDir(cards).entryList({u"*.jpg"_s}, QDir::Files)) {
+            const QByteArray bytes = readBytes(cards + u'/' + name);
+            const QByteArray head = bytes.left(bytes.indexOf('\n'));
+            const int g = head.mid(4, head.indexOf(' ') - 4).toInt();
+            ASSERT_GE(g, 1) << name.toStdString() << " after kill " << n;
+            ASSERT_EQ(bytes, crash_worker::cardContent(name, g))
+                << name.toStdString() << " is not a whole copy after kill " << n;
+            ++wholeCopies;
+        }
+        // The sources, rewritten while being killed, are whole too.
+        for (const QString& name : QDir(source).entryList({u"*.jpg"_s}, QDir::Files)) {
+            const QByteArray bytes = readBytes(source + u'/' + name);
+            const int g = bytes.mid(4, bytes.indexOf(' ') - 4).toInt();
+            ASSERT_EQ(bytes, crash_worker::cardContent(name, g)) << name.toStdString();
+        }
+    }
+    EXPECT_GT(wholeCopies, 100);
+}
