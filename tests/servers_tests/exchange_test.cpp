@@ -13,11 +13,13 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <csignal>
@@ -484,4 +486,55 @@ TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(u"no such card: NOSUCH.jpg"_s)) << r.err.toStdString();
     EXPECT_EQ(a.cli({u"match"_s, u"--confirm-areas"_s}).code, 2);
+}
+
+// A receive killed at random moments, again and again, loses no card and
+// leaves none half-written: a run after the kills files every card whole,
+// and only then are the mails gone from the server.
+TEST_F(Exchange, AReceiveKilledAtRandomLosesNoCard) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 24; ++i)
+        qsos.push_back(recent(u"JR2XYZ"_s, 3 + i / 6,
+                              QStringLiteral("%1:15").arg(8 + i % 6, 2, 10, QChar(u'0'))));
+    makeLog(a.path(u"ZELKOV.mst"_s), qsos);
+    b.emptyMailbox(false);  // kept: every killed run reads them all again
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"24"_s, u"--yes"_s}).code, 0);
+    const QStringList sent = QDir(a.path(u"送信"_s)).entryList(QDir::Files);
+    ASSERT_EQ(sent.size(), 24);
+    for (int i = 0; i < 200 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 25; ++i)
+        QThread::msleep(100);
+
+    // How long a whole run takes, so that the kills land all over one.
+    QElapsedTimer whole;
+    whole.start();
+    ASSERT_EQ(b.cli({u"receive"_s}).code, 0);
+    const int runMs = int(whole.elapsed());
+    QDir(b.path(u"受信"_s)).removeRecursively();
+    QRandomGenerator random(24);
+    for (int n = 0; n < 10; ++n) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI), {u"--home"_s, b.path(QString()), u"receive"_s});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(random.bounded(runMs + 1));
+        ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished(10000);
+        // Whatever a killed run left under a card's own name is whole.
+        for (const QString& name : QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files))
+            ASSERT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)))
+                << name.toStdString() << " after kill " << n;
+    }
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Check"_s, u"8,0"_s);
+    const CliRun r = b.cli({u"receive"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList received = QDir(b.path(u"受信"_s)).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(received, sent);  // every card, nothing half-done beside them
+    for (const QString& name : received)
+        EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)))
+            << name.toStdString();
+    EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=0\n"_s));
 }
