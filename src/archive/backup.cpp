@@ -79,7 +79,7 @@ void BackupSettings::saveCounts(TZkwIni& settings) const {
 }
 
 int CopyNewer(const QString& folder, const QString& mask, const QString& destination,
-              qint64 minimumBytes, int& copied, ProgressPort* progress, int* step) {
+              qint64 minimumBytes, int& copied, int& failed, ProgressPort* progress, int* step) {
     QDir().mkdir(destination);  // one level, as the backup folder itself must exist
     int looked = 0;
     QDirIterator it(folder, {mask}, QDir::Files);
@@ -90,7 +90,10 @@ int CopyNewer(const QString& folder, const QString& mask, const QString& destina
         ++looked;
         const QFileInfo target(QDir(destination).filePath(source.fileName()));
         if (!target.exists() || target.lastModified() < source.lastModified()) {
-            if (copyWhole(source.filePath(), target.filePath())) ++copied;
+            if (copyWhole(source.filePath(), target.filePath()))
+                ++copied;
+            else
+                ++failed;
         }
         if (progress) {
             if (step) progress->setPosition(++*step);
@@ -123,32 +126,41 @@ BackupResult runBackup(const BackupSettings& settings, const QString& settingsFi
         return result;
     }
     const QFileInfo ini(settingsFile);
-    CopyNewer(ini.absolutePath(), ini.fileName(), backup.path(), 10, result.copied, progress,
-              &step);
+    CopyNewer(ini.absolutePath(), ini.fileName(), backup.path(), 10, result.copied, result.failed,
+              progress, &step);
     const auto stopped = [progress] { return progress && progress->abortRequested(); };
     if (!stopped())
         result.looked[0] = CopyNewer(folders.receivedDir, QStringLiteral("*.jpg"),
                                      backup.filePath(QStringLiteral("受信")), 2048, result.copied,
-                                     progress, &step);
+                                     result.failed, progress, &step);
     if (!stopped() && (scope & backup_scope::Sent) && settings.alsoSent)
         result.looked[1] = CopyNewer(folders.sentDir, QStringLiteral("*.jpg"),
                                      backup.filePath(QStringLiteral("送信")), 2048, result.copied,
-                                     progress, &step);
+                                     result.failed, progress, &step);
     if (!stopped() && (scope & backup_scope::Received) && settings.alsoTexts)
         result.looked[2] = CopyNewer(folders.messageDir, QStringLiteral("*.txt"),
                                      backup.filePath(QStringLiteral("QslMsg")), 10, result.copied,
-                                     progress, &step);
+                                     result.failed, progress, &step);
     // The copies are on disk before anyone relies on the backup.
     platform::syncFileSystemOf(backup.path());
     result.aborted = stopped();
+    // Files left out are never passed over as a finished backup.
+    const QString notCopied = QStringLiteral(
+                                  "%1 個のファイルがコピーできませんでした。\r"
+                                  "バックアップ先の空き容量を確認してください。\r")
+                                  .arg(result.failed) +
+                              QDir::toNativeSeparators(settings.folder);
     if (progress) {
         if (!result.aborted) {
             progress->setPosition(maximum);
-            ShowMsgBox(nullptr,
-                       QStringLiteral("%1 個のファイルをコピーしました。").arg(result.copied),
-                       app::title(), mb::Ok | mb::IconInformation);
+            QString text = QStringLiteral("%1 個のファイルをコピーしました。").arg(result.copied);
+            if (result.failed > 0) text += QStringLiteral("\r\r") + notCopied;
+            ShowMsgBox(nullptr, text, app::title(),
+                       mb::Ok | (result.failed > 0 ? mb::IconExclamation : mb::IconInformation));
         }
         progress->setVisible(false);
+    } else if (result.failed > 0) {
+        ShowMsgBox(nullptr, notCopied, app::title(), mb::Ok | mb::IconExclamation);
     }
     return result;
 }

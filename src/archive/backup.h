@@ -43,20 +43,24 @@ struct BackupResult {
     bool folderMissing = false;
     bool aborted = false;
     int copied = 0;
+    int failed = 0;  // files that could not be copied (a full disk, a file in use)
     std::array<int, 3> looked{0, 0, 0};  // received pictures, sent pictures, texts
 };
 
 // Copies the files of `folder` matching `mask` larger than `minimumBytes`
 // into `destination` when their copy there is missing or older; the number
 // looked at. Stops before the next file when `progress` asks to; `step`
-// counts the bar's position on.
+// counts the bar's position on. A file that cannot be copied keeps its old
+// copy and is counted in `failed`.
 int CopyNewer(const QString& folder, const QString& mask, const QString& destination,
-              qint64 minimumBytes, int& copied, ProgressPort* progress, int* step = nullptr);
+              qint64 minimumBytes, int& copied, int& failed, ProgressPort* progress,
+              int* step = nullptr);
 
 // One run: the settings file and the received pictures always, the sent
 // pictures when cards were sent (scope bit 1) and alsoSent, the texts when
 // cards were received (bit 2) and alsoTexts. With a progress port it is the
-// person's run (the bar, the messages); without, the run at exit.
+// person's run (the bar, the messages); without, the run at exit, which
+// speaks only when files could not be copied.
 BackupResult runBackup(const BackupSettings& settings, const QString& settingsFile,
                        const CardFolders& folders, int scope, ProgressPort* progress);
 

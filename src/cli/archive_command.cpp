@@ -183,10 +183,11 @@ int runBackupCommand(const AppPaths& paths, const QStringList& arguments, std::o
         runBackup(backup, paths.settingsFile(), run.state.folders, scope, &run.progress);
     if (result.folderMissing) return 1;
     printLine(out, QStringLiteral("copied=%1").arg(result.copied));
+    if (result.failed > 0) printLine(out, QStringLiteral("failed=%1").arg(result.failed));
     printLine(out, QStringLiteral("received=%1").arg(result.looked[0]));
     if (sent) printLine(out, QStringLiteral("sent=%1").arg(result.looked[1]));
     if (texts) printLine(out, QStringLiteral("texts=%1").arg(result.looked[2]));
-    return result.aborted ? 1 : 0;
+    return result.aborted || result.failed > 0 ? 1 : 0;
 }
 
 int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,

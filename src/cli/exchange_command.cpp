@@ -110,6 +110,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
 
     printLine(out, QStringLiteral("sent=%1").arg(result.sent));
     if (result.first) printLine(out, QStringLiteral("next-first=%1").arg(*result.first));
+    if (result.failed) return 1;
     switch (result.end) {
         case SendResult::End::Sent:
         case SendResult::End::NothingToSend:

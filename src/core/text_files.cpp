@@ -61,9 +61,26 @@ int WriteTextFile(const QByteArray& bytes, const QString& fileName) {
 }
 
 bool MoveFileReplacing(const QString& from, const QString& to) {
-    QFile::remove(to);
-    if (QFile::rename(from, to)) return true;
-    if (!QFile::copy(from, to)) return false;
+    // On one file system a rename replaces the old file in one step.
+    std::error_code failed;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(),
+                            QFile::encodeName(to).toStdString(), failed);
+    if (!failed) return true;
+    // Across file systems (or drives) the copy is made whole beside the old
+    // file and renamed over it: a full disk leaves the old file and the
+    // source as they were, never a part of a file.
+    const QString part = to + QStringLiteral(".part");
+    QFile::remove(part);
+    if (!QFile::copy(from, part)) {
+        QFile::remove(part);
+        return false;
+    }
+    std::filesystem::rename(QFile::encodeName(part).toStdString(),
+                            QFile::encodeName(to).toStdString(), failed);
+    if (failed) {
+        QFile::remove(part);
+        return false;
+    }
     QFile::remove(from);
     return true;
 }

@@ -379,7 +379,10 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                                                     bool& previewing) {
     lastComposed = fields.value(1).toInt();
     const CardComposer::Result card = composer.ComposeCard(fields);
-    if (card.path.size() < 5 || !card.text) return CardOutcome::EndLoop;
+    if (card.path.size() < 5 || !card.text) {
+        result.failed = true;
+        return CardOutcome::EndLoop;
+    }
     if (previewing) {
         lastDecision = parts.decisions.decide(card.path, lastComposed);
         switch (lastDecision) {
@@ -404,6 +407,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         ShowProgramMessage(SendJournal::pathFor(request.card.qsoData) +
                                QStringLiteral("\r\r・・・を作成できません！"),
                            mb::Ok | mb::IconStop);
+        result.failed = true;
         return CardOutcome::EndLoop;
     }
     const QString body = cardMailBody(edition, card.text->lines,
@@ -414,6 +418,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
                             card.path);
     if (r < 0) {
+        result.failed = true;
         journal.end();  // not out: nothing to name
         batchText +=
             QStringLiteral("\r（No%1）%2局へ送信できません！\r").arg(r).arg(fields.value(0)) +
@@ -423,11 +428,16 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                    ? CardOutcome::NotSent
                    : CardOutcome::EndLoop;
     }
-    if (!moveIntoFolder(card.path, request.sentDir) &&
-        ShowProgramMessage(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
-                           mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
-        return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
-    if (ZKW_read(log, lastComposed, read_mode::Card) != 0) return CardOutcome::EndLoop;
+    if (!moveIntoFolder(card.path, request.sentDir)) {
+        result.failed = true;
+        if (ShowProgramMessage(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
+                               mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
+            return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
+    }
+    if (ZKW_read(log, lastComposed, read_mode::Card) != 0) {
+        result.failed = true;
+        return CardOutcome::EndLoop;
+    }
     bandItems << QString::number(FreqPCheck(log.rec.freq)) + log.rec.mode;
     SentMarkRules rules;
     rules.rule = request.sentMarkRule;
@@ -435,7 +445,10 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     if (request.card.expertMode && request.resendFile.isEmpty())
         rules.definitionMark = parts.definition.sentMark();
     if (const auto mark = nextSentMark(log.rec.qslSent, rules))
-        if (QSL_Send(log, lastComposed, *mark) != 0) return CardOutcome::EndLoop;
+        if (QSL_Send(log, lastComposed, *mark) != 0) {
+            result.failed = true;
+            return CardOutcome::EndLoop;
+        }
     journal.end();
     return CardOutcome::Sent;
 }

@@ -80,6 +80,9 @@ struct SendResult {
     bool noMemoInMail = false;     // nMemoSd ticked by the answer No
     bool userListChecked = false;  // USR1 (unchecked while the list is checked)
     bool cardsSent = false;        // the activity bit 0
+    // A card could not be drawn, mailed, filed or marked (what the person
+    // was told); a stop asked for is none.
+    bool failed = false;
 };
 
 class SendBatch {

@@ -1,14 +1,17 @@
 // Crash safety: a worker writing the settings file, the log's marks and the
 // backup is killed (SIGKILL) at random moments, many times; what it leaves
 // is always whole: the old settings or the new, every mark with its date or
-// neither and in the order written, every backup file a whole copy.
+// neither and in the order written, every backup file a whole copy. And a
+// full disk under the settings and the backup.
 
 #include "crash_worker/card_content.h"
 
+#include "archive/backup.h"
 #include "core/zkw_ini.h"
 #include "log_fixture.h"
 #include "logdata/log_store.h"
 #include "logdata/qso_record.h"
+#include "small_disk.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -142,4 +145,79 @@ TEST(CrashSafety, EveryBackupFileIsAWholeCopy) {
         }
     }
     EXPECT_GT(wholeCopies, 100);
+}
+
+// A full disk: the settings flush and the backup say so and keep what was
+// there whole.
+TEST(FullDisk, TheSettingsFlushSaysSoAndKeepsTheOldFile) {
+    Sandbox box;
+    // Bytes and file entries both run out (a temporary file cannot even be
+    // made beside the settings).
+    SmallDisk disk(box.path(u"disk"_s), u"size=256k,nr_inodes=4"_s);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    const QString file = box.path(u"disk/Sendvik.ini"_s);
+    {
+        TZkwIni ini(file);
+        for (int k = 0; k < 50; ++k)
+            ini.writeString(u"Keys", QStringLiteral("K%1").arg(k), QString(40, u'v'));
+    }
+    const QByteArray before = readBytes(file);
+    ASSERT_FALSE(before.isEmpty());
+    // Every file entry taken (fewer than eight are left).
+    for (int i = 0; i < 8; ++i)
+        QFile(box.path(u"disk/taken%1"_s.arg(i))).open(QIODevice::WriteOnly);
+    disk.fill(0);
+    {
+        TZkwIni ini(file);
+        for (int k = 0; k < 50; ++k)
+            ini.writeString(u"Keys", QStringLiteral("K%1").arg(k), QString(400, u'w'));
+        EXPECT_FALSE(ini.flush());
+    }
+    EXPECT_EQ(readBytes(file), before);
+    ASSERT_FALSE(box.messages.messages().empty());
+    EXPECT_TRUE(
+        box.messages.messages().front().text.startsWith(u"次のファイルが書き込めません！"_s));
+}
+
+TEST(FullDisk, TheBackupSaysWhatItCouldNotCopyAndKeepsTheOldCopies) {
+    Sandbox box;
+    SmallDisk disk(box.path(u"bak"_s), u"size=1m"_s);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    const QString source = box.path(u"受信"_s);
+    QDir().mkpath(source);
+    writeBytes(box.path(u"Sendvik.ini"_s), "[Config]\r\nBackUp=x\r\n");
+    for (int c = 0; c < 6; ++c) {
+        const QString name = QStringLiteral("JA%1ABC_240101_1200_7_CW_JS2IIU.jpg").arg(c);
+        writeBytes(source + u'/' + name, crash_worker::cardContent(name, 1));
+    }
+    BackupSettings settings;
+    settings.folder = box.path(u"bak"_s);
+    BackupResult r =
+        runBackup(settings, box.path(u"Sendvik.ini"_s), {source, QString(), QString()}, 0, nullptr);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(r.copied, 7);
+    // The cards change; the disk is full.
+    QThread::msleep(1100);
+    for (int c = 0; c < 6; ++c) {
+        const QString name = QStringLiteral("JA%1ABC_240101_1200_7_CW_JS2IIU.jpg").arg(c);
+        writeBytes(source + u'/' + name, crash_worker::cardContent(name, 2));
+    }
+    disk.fill(0);
+    box.messages.clear();
+    r = runBackup(settings, box.path(u"Sendvik.ini"_s), {source, QString(), QString()}, 0, nullptr);
+    EXPECT_EQ(r.failed, 6);
+    ASSERT_EQ(box.messages.messages().size(), size_t(1));
+    EXPECT_TRUE(box.messages.messages()[0].text.startsWith(
+        u"6 個のファイルがコピーできませんでした。\rバックアップ先の空き容量を確認してください。"_s))
+        << box.messages.messages()[0].text.toStdString();
+    for (int c = 0; c < 6; ++c) {
+        const QString name = QStringLiteral("JA%1ABC_240101_1200_7_CW_JS2IIU.jpg").arg(c);
+        EXPECT_EQ(readBytes(box.path(u"bak/受信/"_s + name)), crash_worker::cardContent(name, 1));
+        EXPECT_FALSE(QFile::exists(box.path(u"bak/受信/"_s + name + u".part"_s)));
+    }
+    // Room again: the next run copies what was left out.
+    disk.empty();
+    r = runBackup(settings, box.path(u"Sendvik.ini"_s), {source, QString(), QString()}, 0, nullptr);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(r.copied, 6);
 }

@@ -8,6 +8,7 @@
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
 #include "scripted_smtp.h"
+#include "small_disk.h"
 #include "station_home.h"
 #include "test_support.h"
 
@@ -235,7 +236,7 @@ TEST_F(Exchange, AMailServerGoneMidBatchLeavesNothingMarkedThatWasNotSent) {
             {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s),
              recent(u"JR2XYZ"_s, 8, u"12:00"_s)});
     const CliRun r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();  // cards left unsent: no success
     EXPECT_TRUE(r.out.contains(u"sent=1\n"_s)) << r.out.toStdString();
     // The last box holds both refusals (each question shows them so far).
     const QString last = r.err.section(u"[ZELKOV E-Mail QSL]"_s, -2, -2);
@@ -537,4 +538,58 @@ TEST_F(Exchange, AReceiveKilledAtRandomLosesNoCard) {
         EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)))
             << name.toStdString();
     EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=0\n"_s));
+}
+
+// A receive folder that fills up: each card that does not fit is named and
+// stays on the server; with room again the next run brings it, whole.
+TEST_F(Exchange, AFullReceiveFolderLeavesTheCardsItCannotTakeOnTheServer) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    SmallDisk disk(b.path(u"受信"_s), u"size=4m"_s);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 6; ++i)
+        qsos.push_back(recent(u"JR2XYZ"_s, 4, QStringLiteral("1%1:00").arg(i)));
+    makeLog(a.path(u"ZELKOV.mst"_s), qsos);
+    b.emptyMailbox(true);
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"6"_s, u"--yes"_s}).code, 0);
+    const QStringList sent = QDir(a.path(u"送信"_s)).entryList(QDir::Files);
+    ASSERT_EQ(sent.size(), 6);
+    for (int i = 0; i < 200 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 7; ++i)
+        QThread::msleep(100);
+    // Room for two and a half cards.
+    disk.fill(QFileInfo(a.path(u"送信/"_s + sent[0])).size() * 5 / 2);
+    CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    const int stored = int(QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files).size());
+    EXPECT_GE(stored, 1);
+    EXPECT_LT(stored, 6);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("cards=%1\n").arg(stored))) << r.out.toStdString();
+    EXPECT_EQ(r.err.count(u"メールが受信できません！"_s), 6 - stored) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"cannot be written"_s)) << r.err.toStdString();
+    for (const QString& name : QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files))
+        EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)));
+    EXPECT_TRUE(b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') == 7 - stored);
+
+    disk.empty();
+    r = b.cli({u"receive"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList(QDir::Files), sent);
+    for (const QString& name : sent)
+        EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)));
+    EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=0\n"_s));
+}
+
+// A full sent folder: the card that went out but cannot be filed is said so
+// and left unmarked.
+TEST_F(Exchange, AFullSentFolderLeavesTheCardUnmarked) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    SmallDisk disk(a.path(u"送信"_s), u"size=512k"_s);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
+    disk.fill(0);
+    const CliRun r = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    EXPECT_TRUE(r.err.contains(u"・・・が保存できません！"_s)) << r.err.toStdString();
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(a.sentMark(1), u' ');
+    EXPECT_TRUE(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files).isEmpty());
 }
