@@ -12,12 +12,15 @@
 #include "render/qr_module.h"
 #include "render/qsl_definition.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 
@@ -323,14 +326,12 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStr
         if (tw < 1 || th < 1 || tw > kMaxPictureSide || th > kMaxPictureSide)
             return outOfReach(body);
     }
-    QImage picture;
-    QSize full;
-    if (jpeg) {
+    QSize cover;
+    if (jpeg && (w > 0 || h > 0)) {
         // A photo drawn smaller than it is decodes at the DCT scale that
         // still covers the box.
         JpegInfo info;
-        QSize cover;
-        if (readJpegInfo(path, info) && (w > 0 || h > 0)) {
+        if (readJpegInfo(path, info)) {
             const QSize upright = info.uprightSize();
             const int tw =
                 w > 0 ? w : RoundHalfAway(double(h) * upright.width() / upright.height());
@@ -338,13 +339,35 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStr
                 h > 0 ? h : RoundHalfAway(double(w) * upright.height() / upright.width());
             if (tw < upright.width() && th < upright.height()) cover = QSize(tw, th);
         }
-        const JpegReadResult read = readJpeg(path, cover);
-        picture = read.image;
-        full = read.fullSize;
+    }
+    // A picture drawn again in this run (a loop, a second #Load) is decoded
+    // once, as long as its file stays the same.
+    const QFileInfo source(path);
+    const qint64 bytes = source.size();
+    const qint64 modified = source.lastModified().toMSecsSinceEpoch();
+    QImage picture;
+    QSize full;
+    const auto kept = std::find_if(decoded_.begin(), decoded_.end(), [&](const DecodedPicture& d) {
+        return d.path == path && d.jpeg == jpeg && d.cover == cover && d.bytes == bytes &&
+               d.modified == modified;
+    });
+    if (kept != decoded_.end()) {
+        picture = kept->image;
+        full = kept->full;
     } else {
-        picture.load(path, "BMP");
-        picture = picture.convertToFormat(QImage::Format_RGB32);
-        full = picture.size();
+        if (jpeg) {
+            const JpegReadResult read = readJpeg(path, cover);
+            picture = read.image;
+            full = read.fullSize;
+        } else {
+            picture.load(path, "BMP");
+            picture = picture.convertToFormat(QImage::Format_RGB32);
+            full = picture.size();
+        }
+        if (!picture.isNull()) {
+            if (decoded_.size() >= 4) decoded_.erase(decoded_.begin());
+            decoded_.push_back({path, jpeg, cover, bytes, modified, picture, full});
+        }
     }
     if (picture.isNull()) return fileMissing(path);
     if (fadeRect_.right() >= 1) {

@@ -126,6 +126,7 @@ int QslDefinition::RunDefinition(bool cardMode) {
     fadeRect_ = QRect();
     fadeLevel_ = 0;
     errorLine_ = 0;
+    decoded_.clear();
 
     while (true) {
         Step step = Step::Next;

@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct QsoRecord;
 class QrModule;
@@ -186,6 +187,18 @@ private:
     int loopStart_ = 0;
     int loopCount_ = 0;
     QRect fadeRect_;
+    // The pictures this run decoded, kept for drawing them again (a logo in
+    // a loop): the file as it was read, how it was read, what it gave.
+    struct DecodedPicture {
+        QString path;
+        bool jpeg = false;
+        QSize cover;
+        qint64 bytes = 0;
+        qint64 modified = 0;
+        QImage image;
+        QSize full;
+    };
+    std::vector<DecodedPicture> decoded_;
     int fadeLevel_ = 0;
     int parentIndex_ = 0;
     int parentRig_ = 0;
