@@ -486,3 +486,29 @@ TEST(ExpertCard, EveryKindOfDrawing) {
 }
 
 }  // namespace
+
+// A picture drawn in a loop is decoded once a run, yet a changed file is
+// read again: the next run shows what the file holds now.
+TEST(Definition, APictureDrawnAgainShowsItsFileAsItIsNow) {
+    DefRun r;
+    const auto photo = [&](QRgb colour) {
+        QImage image(80, 50, QImage::Format_RGB32);
+        image.fill(colour);
+        ASSERT_TRUE(writeJpeg(image, r.box.path(u"logo.jpg"_s)));
+    };
+    photo(qRgb(200, 20, 20));
+    const QStringList loop = {u"#Size 640, 408, 0xFFFFFF"_s,
+                              u"#Mov $$U=50"_s,
+                              u"#DoLoop"_s,
+                              u"#Jpg $$U, 10, 40, 0, \"logo.jpg\""_s,
+                              u"#Mov $$U=$$U-1"_s,
+                              u"#EndLoop $$U"_s,
+                              u"#Jpg 300, 200, 160, 100, \"logo.jpg\""_s};
+    ASSERT_EQ(r.run(loop), 0) << r.texts().join(u" | ").toStdString();
+    EXPECT_GT(qRed(r.def->card().pixel(20, 15)), 150);
+    EXPECT_GT(qRed(r.def->card().pixel(380, 250)), 150);
+    photo(qRgb(20, 20, 200));
+    ASSERT_EQ(r.run(loop), 0);
+    EXPECT_GT(qBlue(r.def->card().pixel(20, 15)), 150);
+    EXPECT_GT(qBlue(r.def->card().pixel(380, 250)), 150);
+}
