@@ -49,11 +49,12 @@ int exifOrientation(const uchar* data, unsigned length) {
     const unsigned size = length - 6;
     const bool little = tiff[0] == 'I' && tiff[1] == 'I';
     if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
-    const quint32 ifd = read32(tiff + 4, little);
+    // Offsets come from the file: counted wide, so that none wraps around.
+    const quint64 ifd = read32(tiff + 4, little);
     if (ifd + 2 > size) return 1;
     const unsigned entries = read16(tiff + ifd, little);
     for (unsigned i = 0; i < entries; ++i) {
-        const quint32 at = ifd + 2 + i * 12;
+        const quint64 at = ifd + 2 + quint64(i) * 12;
         if (at + 12 > size) break;
         if (read16(tiff + at, little) == 0x0112) {
             const int value = read16(tiff + at + 8, little);
