@@ -124,9 +124,13 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
                       std::ostream& err) {
     QStringList args = arguments;
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
-    if (!args.isEmpty()) {
-        err << "usage: sendvik-cli receive [--yes]\n"
-               "  --yes      questions are answered yes (else they take their default button)\n";
+    const bool all = takeFlag(args, QStringLiteral("--all"));
+    const bool newest = takeFlag(args, QStringLiteral("--newest"));
+    if (!args.isEmpty() || (all && newest)) {
+        err << "usage: sendvik-cli receive [--yes] [--all | --newest]\n"
+               "  --yes      questions are answered yes (else they take their default button)\n"
+               "  --all      a mailbox of over 100 mails is read whole (else asked)\n"
+               "  --newest   only its newest 100 mails are read\n";
         return 2;
     }
     const StationSettings station(paths, false);
@@ -136,9 +140,10 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
 
     TerminalRun run(yes, communication);
     // The list's edition says it can be used; its index is made when needed.
-    const ReceiveRequest request = receiveRequestFrom(
+    ReceiveRequest request = receiveRequestFrom(
         state, environment, communication,
         QFileInfo::exists(state.userList) ? openUserListAtStart(state.userList) : QString());
+    if (all || newest) request.newestOnly = newest;
     const ReceiveResult result = ReceiveRun(run.progress).run(request);
 
     printLine(out, QStringLiteral("cards=%1").arg(result.cards));

@@ -292,7 +292,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             progress_.setMaximum(2 * r.mailbox);
             bool newestOnly = false;
             bool take = true;
-            if (r.mailbox > kNewestOnly) {
+            if (r.mailbox > kNewestOnly && request.newestOnly) {
+                newestOnly = *request.newestOnly;
+            } else if (r.mailbox > kNewestOnly) {
                 const int answer = ShowProgramMessage(
                     QStringLiteral(
                         "メールボックスに %1件のメールが残っています。\r\r新しいメールのみ"

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class ProgressPort;
 
 struct ReceiveRequest {
@@ -20,6 +22,9 @@ struct ReceiveRequest {
     QString userEdition;          // blank: the user list is not usable
     bool receiveAllMail = false;  // mFilter "E-Mail QSL以外のメールも受信する"
     QString oldestMonth = QStringLiteral("0000");  // OldQso, yymm
+    // A full mailbox (over 100 mails): the newest 100 or all of them, decided
+    // beforehand (the command line's --newest/--all); unset: asked.
+    std::optional<bool> newestOnly;
 };
 
 struct ReceiveResult {

@@ -7,6 +7,8 @@
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
+#include "mail/mime_message.h"
+#include "mail/qsl_mail_format.h"
 #include "scripted_smtp.h"
 #include "small_disk.h"
 #include "station_home.h"
@@ -24,6 +26,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <iostream>
 
 #include <gtest/gtest.h>
 
@@ -592,4 +595,156 @@ TEST_F(Exchange, AFullSentFolderLeavesTheCardUnmarked) {
     EXPECT_NE(r.code, 0);
     EXPECT_EQ(a.sentMark(1), u' ');
     EXPECT_TRUE(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files).isEmpty());
+}
+
+namespace {
+
+// A command's run with its time and its peak memory (resident, KiB).
+struct Measured {
+    int code = -1;
+    QString out, err;
+    qint64 ms = 0;
+    qint64 peakKb = 0;
+};
+
+Measured measured(const Station& s, const QString& novqBase, const QStringList& args) {
+    // The child's peak comes from the kernel's account of waited-for children.
+    const QString wrapper =
+        u"import resource, subprocess, sys\n"
+        u"r = subprocess.run(sys.argv[1:])\n"
+        u"print('peak-kb=%d' % resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss,"
+        u" file=sys.stderr)\n"
+        u"sys.exit(r.returncode)\n"_s;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"SENDVIK_SERVER_BASE"_s, novqBase);
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(u"/usr/bin/python3"_s, QStringList{u"-c"_s, wrapper, QStringLiteral(SENDVIK_CLI),
+                                               u"--home"_s, s.path(QString())} +
+                                       args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(600000));
+    Measured m{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError()), t.elapsed(), 0};
+    m.peakKb = m.err.section(u"peak-kb="_s, 1).trimmed().toLongLong();
+    return m;
+}
+
+}  // namespace
+
+// A mailbox of 1,000 and then 5,000 mails (cards among the test data's
+// mails, each varied): read in time that grows with it, in memory that does
+// not, every card filed whole.
+TEST_F(Exchange, FiveThousandMailsAreReadInLinearTimeAndBoundedMemory) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    ASSERT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
+              0);
+    b.emptyMailbox(false);  // kept: the second run reads the first thousand again
+    const QString user = mail.users[1].section(u'@', 0, 0);
+    const QString maildir =
+        mail.dir + u"/mail/"_s + mail.users[1].section(u'@', 1) + u'/' + user + u"/Maildir"_s;
+    ASSERT_TRUE(QFileInfo(maildir + u"/new"_s).isDir()) << maildir.toStdString();
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    QStringList others;
+    for (const QString& f : QDir(dataFile(u"mail"_s)).entryList({u"*.eml"_s}, QDir::Files))
+        others << dataFile(u"mail/"_s + f);
+    ASSERT_GE(others.size(), 20);
+    QMap<QString, QByteArray> cards;  // name, picture
+    int written = 0;
+    const auto deliver = [&](int count) {
+        for (int i = 0; i < count; ++i, ++written) {
+            QByteArray message;
+            if (written % 5 == 0) {
+                // A card: its own picture (the photo with bytes after its end).
+                const int n = written / 5;
+                const QString yymmdd = QStringLiteral("26%1%2")
+                                           .arg(1 + n % 12, 2, 10, QChar(u'0'))
+                                           .arg(1 + (n / 12) % 28, 2, 10, QChar(u'0'));
+                const QString name = QStringLiteral("JR1ABC_%1_%2_7.024_CW_JR2XYZ.jpg")
+                                         .arg(yymmdd)
+                                         .arg(n % 1440 / 60 * 100 + n % 60, 4, 10, QChar(u'0'));
+                const QString file = box.path(u"cards/"_s + name);
+                QDir().mkpath(box.path(u"cards"_s));
+                cards[name] = photo + QByteArray::number(n);
+                writeBytes(file, cards[name]);
+                QString error;
+                message = buildMimeMessage({u"jr1abc@qsl.test"_s,
+                                            mail.users[1],
+                                            cardSubject(u"JR1ABC"_s, yymmdd),
+                                            u"TNX QSO\r\n"_s,
+                                            {cardXMailer(yymmdd)},
+                                            file},
+                                           &error);
+                ASSERT_FALSE(message.isEmpty()) << error.toStdString();
+            } else {
+                message = "Message-ID: <" + QByteArray::number(written) + "@load.test>\r\n" +
+                          readBytes(others[written % others.size()]);
+            }
+            const QString path =
+                maildir +
+                QStringLiteral("/new/%1.load%2.qsl.test").arg(1700000000 + written).arg(written);
+            writeBytes(path, message);
+        }
+        QProcess::execute(u"chown"_s, {u"-R"_s, u"vmail:vmail"_s, maildir});
+    };
+    deliver(1000);
+    const Measured first = measured(b, novq.base, {u"receive"_s, u"--all"_s});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.startsWith(u"cards=200\nmails=1000\n"_s)) << first.out.toStdString();
+    deliver(4000);
+    const Measured second = measured(b, novq.base, {u"receive"_s, u"--all"_s});
+    ASSERT_EQ(second.code, 0) << second.err.toStdString();
+    EXPECT_TRUE(second.out.startsWith(u"cards=1000\nmails=5000\n"_s)) << second.out.toStdString();
+    std::cerr << "receive 1000 mails: " << first.ms << " ms, peak " << first.peakKb / 1024
+              << " MiB; 5000 mails: " << second.ms << " ms, peak " << second.peakKb / 1024
+              << " MiB\n";
+    EXPECT_LT(second.ms, first.ms * 8);                      // five times the mail, not more
+    EXPECT_LT(second.peakKb, first.peakKb * 3 / 2 + 20000);  // memory does not follow the mailbox
+    const QStringList received = QDir(b.path(u"受信"_s)).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(received.size(), cards.size());
+    for (auto it = cards.cbegin(); it != cards.cend(); ++it)
+        EXPECT_EQ(readBytes(b.path(u"受信/"_s + it.key())), it.value()) << it.key().toStdString();
+    // The mailbox as the next test expects it: empty.
+    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
+              0);
+}
+
+// A batch of 300 records at a limit of 300 cards: every card goes, is filed
+// and marked, in time that grows with the batch and memory that does not.
+TEST_F(Exchange, ABatchOf300CardsGoesOutWhole) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"SendMax"_s, 300);
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 400; ++i)
+        qsos.push_back(recent(u"JR2XYZ"_s, 2 + i / 96,
+                              QStringLiteral("%1:%2")
+                                  .arg(i % 96 / 4, 2, 10, QChar(u'0'))
+                                  .arg(i % 4 * 15, 2, 10, QChar(u'0'))));
+    makeLog(a.path(u"ZELKOV.mst"_s), qsos);
+    b.emptyMailbox(true);
+    const Measured small = measured(a, novq.base, {u"send"_s, u"1"_s, u"100"_s, u"--yes"_s});
+    ASSERT_EQ(small.code, 0) << small.err.toStdString();
+    EXPECT_TRUE(small.out.contains(u"sent=100\n"_s)) << small.out.toStdString();
+    const Measured large = measured(a, novq.base, {u"send"_s, u"101"_s, u"400"_s, u"--yes"_s});
+    ASSERT_EQ(large.code, 0) << large.err.toStdString();
+    EXPECT_TRUE(large.out.contains(u"sent=300\n"_s)) << large.out.toStdString();
+    std::cerr << "send 100 cards: " << small.ms << " ms, peak " << small.peakKb / 1024
+              << " MiB; 300 cards: " << large.ms << " ms, peak " << large.peakKb / 1024 << " MiB\n";
+    EXPECT_LT(large.ms, small.ms * 5);
+    EXPECT_LT(large.peakKb, small.peakKb * 3 / 2 + 20000);
+    for (int r = 1; r <= 400; ++r)
+        ASSERT_EQ(a.sentMark(r), u'H') << r;
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), 400);
+    EXPECT_EQ(QProcess::execute(
+                  QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                  {QStringLiteral(SENDVIK_MAIL_ENV), u"wait"_s, mail.users[1], u"400"_s, u"60"_s}),
+              0);
+    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
+              0);
 }
