@@ -20,6 +20,8 @@ PKGS=(
   # the reference service server (tools/novq_server); the tests read the
   # spreadsheets back with an independent reader
   python3 python3-openpyxl
+  # other readers of the cards this program writes
+  libjpeg-turbo-progs python3-pil
 )
 
 missing=()

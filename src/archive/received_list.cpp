@@ -9,6 +9,8 @@
 #include "logdata/log_store.h"
 #include "logdata/sqlite_db.h"
 #include "logdata/zelkov50.h"
+#include "mail/card_record.h"
+#include "render/jpeg_io.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -31,6 +33,17 @@ QString dateAndTimeOf(const QString& name) {
 
 }  // namespace
 
+QString cardMatchName(const QString& path) {
+    QString name = QFileInfo(path).fileName();
+    for (const QByteArray& comment : jpegCommentsOf(path)) {
+        if (const std::optional<CardRecord> record = cardRecordFromComment(comment)) {
+            name = cardNameOfRecord(*record);
+            break;
+        }
+    }
+    return QFileInfo(name).completeBaseName().toUpper() + QStringLiteral(".jpg");
+}
+
 std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
                                                 const ReceivedListSettings& settings) {
     const QString oldest = settings.oldestDate.left(8).remove(u'/');
@@ -43,7 +56,8 @@ std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
         ReceivedCardFile card;
         card.name = file.completeBaseName().toUpper() + QStringLiteral(".jpg");
         card.fileTime = file.lastModified().toString(QStringLiteral("yy/MM/dd HH:mm"));
-        const QString when = dateAndTimeOf(file.fileName());
+        card.matchName = cardMatchName(file.filePath());
+        const QString when = dateAndTimeOf(card.matchName);
         if (limited && when.left(6) < oldest) continue;
         QString key;
         if (settings.order == 0) {
@@ -93,7 +107,8 @@ ReceivedList matchReceivedCards(
     for (const ReceivedCardFile& file : files) {
         if (progress && list.rows.size() % 64 == 0)
             progress->setPosition(count + static_cast<int>(list.rows.size()));
-        const CardMatch found = matchCard(log, file.name, tolerance, modesAgree);
+        const CardMatch found = matchCard(
+            log, file.matchName.isEmpty() ? file.name : file.matchName, tolerance, modesAgree);
         ReceivedRow row;
         row.name = file.name;
         row.fileTime = file.fileTime;

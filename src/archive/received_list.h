@@ -26,7 +26,15 @@ struct ReceivedListSettings {
 struct ReceivedCardFile {
     QString name;      // upper-cased, extension ".jpg"
     QString fileTime;  // yy/mm/dd hh:mm, the last-written time
+    // The name matching reads: the name the QSO record inside the picture
+    // stands for, else the file's own name.
+    QString matchName;
 };
+
+// The name a card file is matched by: from the QSO record inside the
+// picture when it carries one (a renamed card still matches), else its own
+// name; upper-cased with ".jpg".
+QString cardMatchName(const QString& path);
 
 // The card files of the folder in the list's order: pictures over 2048
 // bytes, not older than the oldest date; by file time or QSO date a name

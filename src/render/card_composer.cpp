@@ -5,6 +5,7 @@
 #include "core/comma_text.h"
 #include "core/msg_box.h"
 #include "logdata/zelkov50.h"
+#include "mail/card_record.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
 #include "settings/qsl_rig.h"
@@ -201,9 +202,10 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& l
     return card;
 }
 
-std::optional<QString> saveCard(const QImage& card, const QString& path, CardFailure& failure) {
+std::optional<QString> saveCard(const QImage& card, const QString& path, CardFailure& failure,
+                                const QByteArray& comment) {
     failure.code = 2;
-    const QByteArray jpeg = encodeJpeg(card, 90);
+    const QByteArray jpeg = encodeJpeg(card, 90, comment);
     if (!jpeg.isEmpty()) {
         failure.code = 1;
         // Written whole or not at all: a full disk or a failed close is a
@@ -246,6 +248,9 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
     }
     QsoRecord qso = log.rec;
     ZelkovClose(log, 0);
+    // The QSO as logged goes inside the picture (a definition may turn the
+    // record's time for what it prints).
+    const QByteArray record = cardRecordComment(cardRecordOf(qso, inputs.ownCall));
 
     CardTextSettings text;
     text.ownCall = inputs.ownCall;
@@ -312,6 +317,6 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
     }
     result.card = *card;
     const QString path = QDir(outputDir).filePath(result.text->fileName);
-    if (const auto saved = saveCard(*card, path, result.failure)) result.path = *saved;
+    if (const auto saved = saveCard(*card, path, result.failure, record)) result.path = *saved;
     return result;
 }

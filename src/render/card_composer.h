@@ -61,10 +61,12 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& card, const QStringList
 // The failure message of a code (and the picture's size for 10 and 11).
 QString cardFailureMessage(int code, QSize size = QSize());
 
-// Writes the card and checks its size (width + height within 864 ... 1676).
+// Writes the card, with `comment` (the QSO's record) inside, and checks its
+// size (width + height within 864 ... 1676).
 // The path on success; nothing after the failure message (a too small or too
 // big card has been written all the same).
-std::optional<QString> saveCard(const QImage& card, const QString& path, CardFailure& failure);
+std::optional<QString> saveCard(const QImage& card, const QString& path, CardFailure& failure,
+                                const QByteArray& comment = {});
 
 // ComposeCard as the send batch and the sample card use it.
 class CardComposer {

@@ -1,5 +1,8 @@
 #include "render/card_viewer.h"
 
+#include "mail/card_record.h"
+#include "render/jpeg_io.h"
+
 #include "core/zk_dll5.h"
 
 #include <QDir>
@@ -94,4 +97,11 @@ QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileNa
 QString cardMessagePath(const QString& messageDir, const QString& picturePath) {
     return QDir(messageDir)
         .filePath(QFileInfo(picturePath).completeBaseName() + QStringLiteral(".txt"));
+}
+
+QString embeddedRecordLine(const QString& path) {
+    for (const QByteArray& comment : jpegCommentsOf(path))
+        if (const std::optional<CardRecord> record = cardRecordFromComment(comment))
+            return cardRecordLine(*record);
+    return {};
 }

@@ -44,6 +44,10 @@ QString viewerPositionLabel(int position, int count, const QString& time);
 // maximum height, keeping its shape (truncating).
 QSize fitPicture(QSize picture, QSize maximum);
 
+// The QSO record a card carries inside its picture, as one line; empty for
+// a picture without one.
+QString embeddedRecordLine(const QString& path);
+
 // The card preview's information label: "No1,234 (1024x652)" in send mode.
 QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileName);
 

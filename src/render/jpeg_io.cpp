@@ -302,7 +302,8 @@ JpegReadResult readJpeg(const QString& path, QSize cover, QRect part) {
     return readFromData(data, cover, part);
 }
 
-QByteArray encodeJpeg(const QImage& source, int quality) {
+QByteArray encodeJpeg(const QImage& source, int quality, const QByteArray& comment) {
+    if (comment.size() > 65533) return {};
     const QImage image = source.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) return {};
     struct Encoder {
@@ -325,6 +326,10 @@ QByteArray encodeJpeg(const QImage& source, int quality) {
         jpeg_set_defaults(&e->cinfo);
         jpeg_set_quality(&e->cinfo, quality, TRUE);
         jpeg_start_compress(&e->cinfo, TRUE);
+        if (!comment.isEmpty())
+            jpeg_write_marker(&e->cinfo, JPEG_COM,
+                              reinterpret_cast<const JOCTET*>(comment.constData()),
+                              static_cast<unsigned int>(comment.size()));
         while (e->cinfo.next_scanline < e->cinfo.image_height) {
             JSAMPROW row = const_cast<JSAMPROW>(
                 reinterpret_cast<const JSAMPLE*>(image.constScanLine(int(e->cinfo.next_scanline))));
@@ -338,8 +343,9 @@ QByteArray encodeJpeg(const QImage& source, int quality) {
     return out;
 }
 
-bool writeJpeg(const QImage& image, const QString& path, int quality, QString* error) {
-    const QByteArray bytes = encodeJpeg(image, quality);
+bool writeJpeg(const QImage& image, const QString& path, int quality, QString* error,
+               const QByteArray& comment) {
+    const QByteArray bytes = encodeJpeg(image, quality, comment);
     if (bytes.isEmpty()) {
         if (error) *error = QStringLiteral("cannot encode");
         return false;
@@ -349,4 +355,35 @@ bool writeJpeg(const QImage& image, const QString& path, int quality, QString* e
         return true;
     if (error) *error = file.errorString();
     return false;
+}
+
+QList<QByteArray> jpegComments(QByteArrayView head) {
+    QList<QByteArray> comments;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(head[i]); };
+    if (head.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8) return comments;
+    qsizetype at = 2;
+    // Markers with a length up to the first scan; each step moves forward.
+    for (int markers = 0; markers < 64 && at + 4 <= head.size(); ++markers) {
+        if (byte(at) != 0xFF) break;
+        const unsigned char marker = byte(at + 1);
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) break;  // the scan, or the end
+        const qsizetype length = (byte(at + 2) << 8) | byte(at + 3);
+        if (length < 2) break;
+        if (marker == 0xFE) {
+            if (at + 2 + length > head.size()) break;  // cut off by the head's end
+            comments.append(head.sliced(at + 4, length - 2).toByteArray());
+        }
+        at += 2 + length;
+    }
+    return comments;
+}
+
+QList<QByteArray> jpegCommentsOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return jpegComments(file.read(4096));
 }

@@ -37,8 +37,16 @@ bool readJpegInfo(const QString& path, JpegInfo& info, QString* error = nullptr)
 JpegReadResult readJpeg(const QString& path, QSize cover = QSize(), QRect part = QRect());
 JpegReadResult readJpegData(const QByteArray& data, QSize cover = QSize(), QRect part = QRect());
 
-// Writes a baseline JPEG (quality 90 unless said) through a temporary file.
-// False with `error` when it cannot be written.
-bool writeJpeg(const QImage& image, const QString& path, int quality = 90,
-               QString* error = nullptr);
-QByteArray encodeJpeg(const QImage& image, int quality = 90);
+// Writes a baseline JPEG (quality 90 unless said) through a temporary file,
+// with a comment segment when one is given (at most 65,533 bytes). False with
+// `error` when it cannot be written.
+bool writeJpeg(const QImage& image, const QString& path, int quality = 90, QString* error = nullptr,
+               const QByteArray& comment = {});
+QByteArray encodeJpeg(const QImage& image, int quality = 90, const QByteArray& comment = {});
+
+// The comment segments among the markers at the start of a JPEG file (its
+// first bytes are enough: a card's comment follows its first marker), in
+// file order; none when it is no JPEG.
+QList<QByteArray> jpegComments(QByteArrayView head);
+// The same from a file's first 4 KiB.
+QList<QByteArray> jpegCommentsOf(const QString& path);

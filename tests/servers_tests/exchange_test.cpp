@@ -748,3 +748,33 @@ TEST_F(Exchange, ABatchOf300CardsGoesOutWhole) {
                                 {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
               0);
 }
+
+// A card carries its QSO inside: renamed by its receiver, even to a name
+// whose date is wrong, it still matches the QSO it confirms.
+TEST_F(Exchange, ARenamedCardMatchesByTheQsoInside) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
+    makeLog(b.path(u"ZELKOV.mst"_s), {recent(u"JR1ABC"_s, 10, u"12:03"_s)});
+    b.emptyMailbox(true);
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s}).code, 0);
+    CliRun r;
+    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=1"_s); ++i) {
+        QThread::msleep(100);
+        r = b.cli({u"receive"_s});
+    }
+    ASSERT_TRUE(r.out.startsWith(u"cards=1"_s)) << r.out.toStdString();
+    const QString card = QDir(b.path(u"受信"_s)).entryList(QDir::Files).value(0);
+    ASSERT_TRUE(
+        QFile::rename(b.path(u"受信/"_s + card), b.path(u"受信/JR1ABC_from_the_bureau.jpg"_s)));
+    ASSERT_TRUE(QFile::copy(b.path(u"受信/JR1ABC_from_the_bureau.jpg"_s),
+                            b.path(u"受信/JR1ABC_991231_0000_1.9_SSB_JR2XYZ.jpg"_s)));
+    r = b.cli({u"match"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n');
+    ASSERT_GE(lines.size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(lines[1].contains(u"\"○    \",JR1ABC_"_s) && lines[1].endsWith(u",1"_s))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(u"\"○    \",JR1ABC_"_s) && lines[2].endsWith(u",1"_s))
+        << lines[2].toStdString();
+}

@@ -192,7 +192,10 @@ void TFormJP::showEntry() {
     const QString entry = entries_.value(index);
     path_ = entryPath(entry);
     const QSize full = readPicture();
-    Label1->setText(viewerPositionLabel(position(), count, entryTime(entry)));
+    // The QSO inside the card, when it carries one.
+    const QString record = embeddedRecordLine(path_);
+    Label1->setText(viewerPositionLabel(position(), count, entryTime(entry)) +
+                    (record.isEmpty() ? QString() : QStringLiteral("   ") + record));
     setWindowTitle(QStringLiteral("%1 (%2x%3)")
                        .arg(QFileInfo(path_).fileName())
                        .arg(full.width())
