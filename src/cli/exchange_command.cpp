@@ -37,9 +37,11 @@
 namespace {
 
 int sendUsage(std::ostream& err) {
-    err << "usage: sendvik-cli send FIRST LAST [--yes] [--confirm]\n"
+    err << "usage: sendvik-cli send FIRST LAST [--yes] [--confirm] [--resume]\n"
            "  --yes      questions are answered yes (else they take their default button)\n"
-           "  --confirm  asks for each card before it is mailed\n";
+           "  --confirm  asks for each card before it is mailed\n"
+           "  --resume   goes on with a batch that was stopped: QSOs already marked as sent\n"
+           "             are left out, and a card the server took before a kill is marked\n";
     return 2;
 }
 
@@ -84,6 +86,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     QStringList args = arguments;
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
     const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
+    const bool resume = takeFlag(args, QStringLiteral("--resume"));
     if (args.size() != 2) return sendUsage(err);
     const auto range = recordRange(args[0], args[1], kAnyRecordCount, err);
     if (!range) return 1;
@@ -106,6 +109,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     request.confirmEach = confirm;
     request.first = first;
     request.last = last;
+    if (resume) request.onlyUnsent = true;
     const SendResult result = batch.run(request);
 
     printLine(out, QStringLiteral("sent=%1").arg(result.sent));

@@ -166,8 +166,12 @@ SendResult SendBatch::run(SendRequest request) {
         result.end = SendResult::End::Stopped;
         return result;
     }
-    // A batch killed earlier left a card that may be out without its mark.
-    if (const auto left = SendJournal::takeLeftOver(request.card.qsoData)) warn(*left);
+    // A batch killed earlier left a card out without its mark: marked now
+    // when the server had taken it, else named.
+    SentMarkRules markRules;
+    markRules.rule = request.sentMarkRule;
+    markRules.markAlreadySent = request.markAlreadySent;
+    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules)) warn(*left);
 
     const int linkLastRecord = parts_.loggingProgram.lastRecordNumber();
     Run run(parts_, request, result);
@@ -417,6 +421,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                                       !request.noMemoInMail);
     const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
                             card.path);
+    if (r >= 0) journal.mailed();
     if (r < 0) {
         result.failed = true;
         journal.end();  // not out: nothing to name

@@ -1,6 +1,7 @@
 #include "exchange/send_journal.h"
 
 #include "core/sjis.h"
+#include "logdata/zelkov50.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -17,28 +18,72 @@ SendJournal::SendJournal(const QString& qsoData) : path_(pathFor(qsoData)) {}
 bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
                         const QString& address) {
     QSaveFile file(path_);
-    const QByteArray text = sjis::fromUnicode(
+    text_ = sjis::fromUnicode(
         QStringLiteral("No%1　%2　%3\r\n%4\r\n%5\r\n")
             .arg(recno)
             .arg(call, cardName, address,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(text_) == text_.size() && file.commit();
+}
+
+void SendJournal::mailed() {
+    QSaveFile file(path_);
+    const QByteArray text = text_ + "mailed\r\n";
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) file.commit();
 }
 
 void SendJournal::end() {
     QFile::remove(path_);
 }
 
-std::optional<QString> SendJournal::takeLeftOver(const QString& qsoData) {
+std::optional<SendJournal::LeftOver> SendJournal::takeLeftOver(const QString& qsoData) {
     QFile file(pathFor(qsoData));
     if (!file.exists() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QString text = sjis::decodeUserText(file.read(4096)).trimmed();
+    QStringList lines = sjis::decodeUserText(file.read(4096)).split(QStringLiteral("\r\n"));
     file.close();
     file.remove();
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
+        lines.removeLast();
+    LeftOver left;
+    if (!lines.isEmpty() && lines.back() == u"mailed") {
+        left.mailed = true;
+        lines.removeLast();
+    }
+    const QString first = lines.value(0);
+    left.recno = first.startsWith(u"No") ? first.mid(2).section(u'　', 0, 0).toInt() : 0;
+    left.call = first.section(u'　', 1, 1);
+    left.text = lines.join(u'\r').trimmed();
+    return left;
+}
+
+QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
+    if (marked)
+        return QStringLiteral(
+                   "前回の電子QSL送信は途中で終了しました。\r\r"
+                   "次の電子QSLはメールで送られていたので、送信済みマークを付けました：\r\r%1")
+            .arg(left.text);
     return QStringLiteral(
                "前回の電子QSL送信は途中で終了しました。\r\r"
                "次の電子QSLはメールで送られた可能性がありますが、"
                "QSOデータに送信済みマークが付いていません：\r\r%1\r\r"
                "相手局への送信を確認のうえ、必要なら送信済みマークを付けてください。")
-        .arg(text);
+        .arg(left.text);
+}
+
+std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
+                                                   const SentMarkRules& rules) {
+    const std::optional<LeftOver> left = takeLeftOver(qsoData);
+    if (!left) return std::nullopt;
+    bool marked = false;
+    if (left->mailed && left->recno > 0) {
+        ZkwHandle log;
+        if (ZelkovOpen(0, log, qsoData, 0) == 0 &&
+            ZKW_read(log, left->recno, read_mode::Card) == 0 &&
+            log.rec.call.trimmed().compare(left->call.trimmed(), Qt::CaseInsensitive) == 0) {
+            const std::optional<QChar> mark = nextSentMark(log.rec.qslSent, rules);
+            marked = !mark || QSL_Send(log, left->recno, *mark) == 0;
+        }
+        ZelkovClose(log, 0);
+    }
+    return leftOverMessage(*left, marked);
 }

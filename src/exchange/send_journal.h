@@ -1,10 +1,13 @@
 #pragma once
 // The card in flight of a send batch, in a small file beside the log: written
-// (whole, flushed) before its mail goes out and removed once its sent mark is
-// in the log. A batch killed between the two leaves it, so the next start
-// can name the one card that may have been mailed without its mark.
+// (whole, flushed) before its mail goes out, told once the server took the
+// mail, and removed once its sent mark is in the log. A batch killed between
+// leaves it: the next start marks a card the server took (so that it is not
+// mailed again) and names one that may have gone out.
 
 #include <QString>
+
+#include "exchange/sent_mark.h"
 
 #include <optional>
 
@@ -15,14 +18,30 @@ public:
 
     // False when it cannot be written: the card is then not sent.
     bool begin(int recno, const QString& call, const QString& cardName, const QString& address);
+    // The server took the mail.
+    void mailed();
     void end();
 
-    // What a killed batch left, as the message naming the card; the journal
-    // is removed once read. Nothing when the last batch ended normally.
-    static std::optional<QString> takeLeftOver(const QString& qsoData);
+    struct LeftOver {
+        int recno = 0;
+        QString call;
+        bool mailed = false;  // the server took it: only its mark is missing
+        QString text;         // the card as the journal names it
+    };
+    // What a killed batch left; the journal is removed once read. Nothing
+    // when the last batch ended normally.
+    static std::optional<LeftOver> takeLeftOver(const QString& qsoData);
+    // The message for a left-over card: marked now, or possibly mailed.
+    static QString leftOverMessage(const LeftOver& left, bool marked);
+    // What a killed batch left, settled: a card the server took gets its
+    // sent mark (by `rules`) when its record is still that QSO; the message
+    // to show, nothing when nothing was left.
+    static std::optional<QString> settleLeftOver(const QString& qsoData,
+                                                 const SentMarkRules& rules);
 
     static QString pathFor(const QString& qsoData);
 
 private:
     QString path_;
+    QByteArray text_;  // as begun
 };

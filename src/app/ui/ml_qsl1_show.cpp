@@ -251,8 +251,12 @@ void TZkvmQSL::loadPreview() {
 }
 
 void TZkvmQSL::postShowChecks() {
-    // A send killed between a card's mail and its mark left it named.
-    if (const auto left = SendJournal::takeLeftOver(state_.qsoData))
+    // A send killed between a card's mail and its mark: marked when the
+    // server had taken it, else named.
+    SentMarkRules rules;
+    rules.rule = environment_.sentMarkRule;
+    rules.markAlreadySent = environment_.markAlreadySent;
+    if (const auto left = SendJournal::settleLeftOver(state_.qsoData, rules))
         ShowMsgBox(this, *left, app::title(), mb::Ok | mb::IconExclamation);
     if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
         ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);

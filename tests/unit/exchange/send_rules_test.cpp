@@ -4,6 +4,8 @@
 #include "exchange/batch_texts.h"
 #include "exchange/send_journal.h"
 #include "exchange/sent_mark.h"
+#include "log_fixture.h"
+#include "logdata/log_store.h"
 #include "test_support.h"
 
 #include <QFileInfo>
@@ -91,13 +93,46 @@ TEST(SendJournal, ACardInFlightIsNamedOnceAtTheNextStart) {
     // Killed here: the next start names it, once.
     const auto left = SendJournal::takeLeftOver(log);
     ASSERT_TRUE(left);
-    EXPECT_TRUE(left->contains(u"No17　JR2XYZ　JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s))
-        << left->toStdString();
+    EXPECT_TRUE(left->text.contains(u"No17　JR2XYZ　JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s))
+        << left->text.toStdString();
+    EXPECT_EQ(left->recno, 17);
+    EXPECT_EQ(left->call, u"JR2XYZ"_s);
+    EXPECT_FALSE(left->mailed);
     EXPECT_FALSE(SendJournal::takeLeftOver(log));
     // Marked: nothing left.
     ASSERT_TRUE(journal.begin(18, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
     journal.end();
     EXPECT_FALSE(SendJournal::takeLeftOver(log));
+}
+
+// Killed after the server took the mail: the next start writes the mark
+// (so a resumed batch does not mail the card again); the record must still
+// be that QSO.
+TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
+    Sandbox box;
+    const QString log = box.path(u"ZELKOV.mst"_s);
+    testing_support::makeLog(log, {testing_support::qso(u"JR2XYZ"_s, u"24/12/01"_s, u"21:05"_s),
+                                   testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s)});
+    SentMarkRules rules;
+    SendJournal journal(log);
+    ASSERT_TRUE(
+        journal.begin(1, u"JR2XYZ"_s, u"JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s, u"a@b"_s));
+    journal.mailed();
+    const auto message = SendJournal::settleLeftOver(log, rules);
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(message->contains(u"メールで送られていたので、送信済みマークを付けました"_s))
+        << message->toStdString();
+    LogStore store;
+    ASSERT_TRUE(store.open(log, false));
+    QsoRecord q;
+    ASSERT_TRUE(store.read(1, q));
+    EXPECT_EQ(q.qslSent, u'H');
+    // Another QSO under the number: named, not marked.
+    ASSERT_TRUE(journal.begin(2, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
+    journal.mailed();
+    EXPECT_TRUE(SendJournal::settleLeftOver(log, rules)->contains(u"可能性があります"_s));
+    ASSERT_TRUE(store.read(2, q));
+    EXPECT_EQ(q.qslSent, u' ');
 }
 
 }  // namespace
