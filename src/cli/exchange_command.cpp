@@ -206,7 +206,7 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
         {
             ListLog log(state.qsoData, loggingProgram, 0);
             if (!log.isOpen()) return 1;
-            matched = matchSentCards({{name, QString()}}, log.handle(), matchToleranceSeconds(0));
+            matched = matchSentCards({{name, QString(), name}}, log.handle(), matchToleranceSeconds(0));
         }
         if (matched.unmatched > 0 || matched.rows.empty()) {
             err << "sendvik-cli resend: no QSO of the log matches the card ("
