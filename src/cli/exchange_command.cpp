@@ -41,7 +41,8 @@ int sendUsage(std::ostream& err) {
            "  --yes      questions are answered yes (else they take their default button)\n"
            "  --confirm  asks for each card before it is mailed\n"
            "  --resume   goes on with a batch that was stopped: QSOs already marked as sent\n"
-           "             are left out, and a card the server took before a kill is marked\n";
+           "             are left out, a card the server took before a kill is marked, and\n"
+           "             one that may have gone out is named and left out\n";
     return 2;
 }
 
@@ -109,7 +110,10 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     request.confirmEach = confirm;
     request.first = first;
     request.last = last;
-    if (resume) request.onlyUnsent = true;
+    if (resume) {
+        request.onlyUnsent = true;
+        request.resume = true;
+    }
     const SendResult result = batch.run(request);
 
     printLine(out, QStringLiteral("sent=%1").arg(result.sent));
@@ -206,7 +210,8 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
         {
             ListLog log(state.qsoData, loggingProgram, 0);
             if (!log.isOpen()) return 1;
-            matched = matchSentCards({{name, QString(), name}}, log.handle(), matchToleranceSeconds(0));
+            matched =
+                matchSentCards({{name, QString(), name}}, log.handle(), matchToleranceSeconds(0));
         }
         if (matched.unmatched > 0 || matched.rows.empty()) {
             err << "sendvik-cli resend: no QSO of the log matches the card ("

@@ -171,7 +171,10 @@ SendResult SendBatch::run(SendRequest request) {
     SentMarkRules markRules;
     markRules.rule = request.sentMarkRule;
     markRules.markAlreadySent = request.markAlreadySent;
-    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules)) warn(*left);
+    int unsettled = 0;
+    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled))
+        warn(*left);
+    if (request.resume) request.leaveOut = unsettled;
 
     const int linkLastRecord = parts_.loggingProgram.lastRecordNumber();
     Run run(parts_, request, result);
@@ -346,6 +349,7 @@ int SendBatch::Run::sendLoop() {
                 break;
             }
             if (fields.size() < 11) continue;
+            if (request.leaveOut > 0 && fields.value(1).toInt() == request.leaveOut) continue;
             const CardOutcome outcome = sendOne(smtp, composer, journal, fields, previewing);
             if (outcome == CardOutcome::EndLoop) break;
             if (outcome == CardOutcome::Back) {

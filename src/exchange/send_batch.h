@@ -47,7 +47,11 @@ struct SendRequest {
     ServerAccount server;
     // Environment settings the batch reads.
     int sendMax = 25;
-    bool onlyUnsent = false;       // MiHakko
+    bool onlyUnsent = false;  // MiHakko
+    // Going on with a stopped batch: a card a killed batch may have mailed
+    // (its record) is left out rather than mailed a second time.
+    bool resume = false;
+    int leaveOut = 0;
     bool markAlreadySent = false;  // SentMark
     QString sentMarkRule = QStringLiteral("H;*=W;");
     bool noMemoInMail = false;  // nMemoSd

@@ -71,7 +71,8 @@ QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
 }
 
 std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
-                                                   const SentMarkRules& rules) {
+                                                   const SentMarkRules& rules, int* unsettled) {
+    if (unsettled) *unsettled = 0;
     const std::optional<LeftOver> left = takeLeftOver(qsoData);
     if (!left) return std::nullopt;
     bool marked = false;
@@ -85,5 +86,6 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
         }
         ZelkovClose(log, 0);
     }
+    if (!marked && unsettled) *unsettled = left->recno;
     return leftOverMessage(*left, marked);
 }

@@ -35,9 +35,10 @@ public:
     static QString leftOverMessage(const LeftOver& left, bool marked);
     // What a killed batch left, settled: a card the server took gets its
     // sent mark (by `rules`) when its record is still that QSO; the message
-    // to show, nothing when nothing was left.
-    static std::optional<QString> settleLeftOver(const QString& qsoData,
-                                                 const SentMarkRules& rules);
+    // to show, nothing when nothing was left. `unsettled` gets the record of
+    // a card that may or may not have gone out (0 when none).
+    static std::optional<QString> settleLeftOver(const QString& qsoData, const SentMarkRules& rules,
+                                                 int* unsettled = nullptr);
 
     static QString pathFor(const QString& qsoData);
 

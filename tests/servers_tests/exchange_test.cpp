@@ -781,7 +781,8 @@ TEST_F(Exchange, ARenamedCardMatchesByTheQsoInside) {
 
 // A batch killed part of the way resumes with the cards after the last one
 // marked and mails none twice: the card the server took just before the
-// kill is marked at the next start instead of mailed again.
+// kill is marked at the next start instead of mailed again, and one caught
+// in the middle of its mail is named and left out.
 TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
@@ -815,18 +816,23 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     ASSERT_LT(before, 25) << "the batch ended before the kill";
     const CliRun r = a.cli({u"send"_s, u"1"_s, u"25"_s, u"--yes"_s, u"--resume"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(marked(), 25);
-    // Exactly one mail for each QSO reached the partner.
-    EXPECT_EQ(QProcess::execute(
-                  QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                  {QStringLiteral(SENDVIK_MAIL_ENV), u"wait"_s, mail.users[1], u"25"_s, u"30"_s}),
+    const int after = marked();
+    const bool named = r.err.contains(u"可能性があります"_s);
+    EXPECT_EQ(after, named ? 24 : 25) << r.err.toStdString();
+    // No QSO's card reached the partner twice: as many mails as marks, and
+    // one more at most for the card named.
+    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                                {QStringLiteral(SENDVIK_MAIL_ENV), u"wait"_s, mail.users[1],
+                                 QString::number(after), u"30"_s}),
               0);
-    QThread::msleep(500);  // anything more would have come by now
+    QThread::msleep(1000);  // anything more would have come by now
     QProcess count;
     count.start(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
                 {QStringLiteral(SENDVIK_MAIL_ENV), u"count"_s, mail.users[1]});
     ASSERT_TRUE(count.waitForFinished(10000));
-    EXPECT_EQ(count.readAllStandardOutput().trimmed(), QByteArray("25"));
+    const int mails = count.readAllStandardOutput().trimmed().toInt();
+    EXPECT_GE(mails, after);
+    EXPECT_LE(mails, 25);
     EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
                                 {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
               0);
