@@ -22,7 +22,11 @@ done
 target=${1:-all}
 seconds=${2:-600}
 targets=(definition mime adi adx settings server_payload card_name link jpeg)
-[ "$target" = all ] || targets=("$target")
+if [ "$target" != all ]; then
+  [[ " ${targets[*]} " == *" $target "* ]] ||
+    { echo "fuzz: no target \"$target\"; the targets: ${targets[*]}" >&2; exit 2; }
+  targets=("$target")
+fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0}

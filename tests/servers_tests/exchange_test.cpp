@@ -94,6 +94,21 @@ private:
     QString novqBase_;
 };
 
+// The test mailboxes' script (tests/servers/mail/mailbox.sh) on this run's
+// servers: its exit code; and a mailbox's count of mails.
+int mailboxScript(const QStringList& args) {
+    return QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                             QStringList{QStringLiteral(SENDVIK_MAIL_ENV)} + args);
+}
+
+int mailboxCount(const QString& user) {
+    QProcess count;
+    count.start(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
+                {QStringLiteral(SENDVIK_MAIL_ENV), QStringLiteral("count"), user});
+    if (!count.waitForFinished(10000)) return -1;
+    return count.readAllStandardOutput().trimmed().toInt();
+}
+
 QStringList requestBodies(const NovqServer& novq) {
     QStringList out;
     for (const QByteArray& line : readBytes(novq.log).split('\n'))
@@ -639,9 +654,7 @@ Measured measured(const Station& s, const QString& novqBase, const QStringList& 
 // not, every card filed whole.
 TEST_F(Exchange, FiveThousandMailsAreReadInLinearTimeAndBoundedMemory) {
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
-    ASSERT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
-              0);
+    ASSERT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
     b.emptyMailbox(false);  // kept: the second run reads the first thousand again
     const QString user = mail.users[1].section(u'@', 0, 0);
     const QString maildir =
@@ -708,9 +721,7 @@ TEST_F(Exchange, FiveThousandMailsAreReadInLinearTimeAndBoundedMemory) {
     for (auto it = cards.cbegin(); it != cards.cend(); ++it)
         EXPECT_EQ(readBytes(b.path(u"受信/"_s + it.key())), it.value()) << it.key().toStdString();
     // The mailbox as the next test expects it: empty.
-    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
-              0);
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }
 
 // A batch of 300 records at a limit of 300 cards: every card goes, is filed
@@ -740,13 +751,8 @@ TEST_F(Exchange, ABatchOf300CardsGoesOutWhole) {
     for (int r = 1; r <= 400; ++r)
         ASSERT_EQ(a.sentMark(r), u'H') << r;
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), 400);
-    EXPECT_EQ(QProcess::execute(
-                  QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                  {QStringLiteral(SENDVIK_MAIL_ENV), u"wait"_s, mail.users[1], u"400"_s, u"60"_s}),
-              0);
-    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
-              0);
+    EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], u"400"_s, u"60"_s}), 0);
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }
 
 // A card carries its QSO inside: renamed by its receiver, even to a name
@@ -821,19 +827,10 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     EXPECT_EQ(after, named ? 24 : 25) << r.err.toStdString();
     // No QSO's card reached the partner twice: as many mails as marks, and
     // one more at most for the card named.
-    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                                {QStringLiteral(SENDVIK_MAIL_ENV), u"wait"_s, mail.users[1],
-                                 QString::number(after), u"30"_s}),
-              0);
+    EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], QString::number(after), u"30"_s}), 0);
     QThread::msleep(1000);  // anything more would have come by now
-    QProcess count;
-    count.start(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                {QStringLiteral(SENDVIK_MAIL_ENV), u"count"_s, mail.users[1]});
-    ASSERT_TRUE(count.waitForFinished(10000));
-    const int mails = count.readAllStandardOutput().trimmed().toInt();
+    const int mails = mailboxCount(mail.users[1]);
     EXPECT_GE(mails, after);
     EXPECT_LE(mails, 25);
-    EXPECT_EQ(QProcess::execute(QStringLiteral(SENDVIK_SOURCE "/tests/servers/mail/mailbox.sh"),
-                                {QStringLiteral(SENDVIK_MAIL_ENV), u"reset"_s, mail.users[1]}),
-              0);
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }

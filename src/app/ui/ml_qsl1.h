@@ -147,6 +147,8 @@ public:
     // preview of a send is up).
     void lockCommands(bool locked);
     void chooseDefinition(const QString& path);
+    // The viewer on the cards of a mask; closed for an empty one.
+    void showCardsOrClose(const QString& mask);
 
     // The post-show checks, in order (run once after the window is shown).
     void postShowChecks();

@@ -230,12 +230,7 @@ void TZkvmQSL::Speed9Click(bool preview) {
              return c;
          },
          [this](const QString& path) { chooseDefinition(path); },
-         [this](const QString& path) {
-             if (path.isEmpty())
-                 viewer_->close();
-             else
-                 viewer_->ShowCards(path, viewer_flag::MaskGiven);
-         }},
+         [this](const QString& path) { showCardsOrClose(path); }},
         this);
     editor.openDefinition(state_.definitionPath, preview);
     editor.exec();

@@ -54,16 +54,17 @@ TShForm2& TZkvmQSL::sentList() {
     return *sentList_;
 }
 
+void TZkvmQSL::showCardsOrClose(const QString& mask) {
+    if (mask.isEmpty())
+        viewer_->close();
+    else
+        viewer_->ShowCards(mask, viewer_flag::MaskGiven);
+}
+
 void TZkvmQSL::CNF3Click() {
-    TForm5 tally(
-        {settings_, places_, environment_, state_.folders, state_.qsoData, state_.ownCall, *link_,
-         [this](const QString& path) {
-             if (path.isEmpty())
-                 viewer_->close();
-             else
-                 viewer_->ShowCards(path, viewer_flag::MaskGiven);
-         }},
-        this);
+    TForm5 tally({settings_, places_, environment_, state_.folders, state_.qsoData, state_.ownCall,
+                  *link_, [this](const QString& path) { showCardsOrClose(path); }},
+                 this);
     tally.exec();
 }
 

@@ -135,20 +135,26 @@ private Q_SLOTS:
             "!<arch>\ndebian-binary   1700000000  0     0     100644  4         `\n2.0\n";
         deb.append(QByteArray(1000, 'x'));
         writeAll(offered, deb);
-        QDesktopServices::setUrlHandler(u"file"_s, this, "openFile");
-        openedFiles_.clear();
-        for (const int answer : {mb::IdNo, mb::IdYes}) {
+        // A box of its own checks, downloads into `folder` and answers the
+        // question to install; its result.
+        const auto download = [&](int answer) {
             WindowState places(settings);
-            TAbForm package(info(), http, base, places, dir.path());
-            package.show();
-            auto* press = package.findChild<QPushButton*>(u"Speed1"_s);
+            TAbForm box(info(), http, base, places, dir.path());
+            box.show();
+            auto* press = box.findChild<QPushButton*>(u"Speed1"_s);
             press->click();
             files.answer(folder);
             port.clear();
             port.answer(answer);
             press->click();
+            return box.result();
+        };
+        QDesktopServices::setUrlHandler(u"file"_s, this, "openFile");
+        openedFiles_.clear();
+        for (const int answer : {mb::IdNo, mb::IdYes}) {
+            const int result = download(answer);
             QCOMPARE(port.messages().at(0).text, u"インストールを開始しますか？"_s);
-            QCOMPARE(package.result(), answer == mb::IdYes ? TAbForm::kInstallerStarted : 2);
+            QCOMPARE(result, answer == mb::IdYes ? TAbForm::kInstallerStarted : 2);
         }
         QDesktopServices::unsetUrlHandler(u"file"_s);
 
@@ -161,17 +167,9 @@ private Q_SLOTS:
                                          "#!/bin/sh\necho \"$0\" > \"$SENDVIK_TEST_MARK\"\n", 0755},
                                         {"sendvik-5.12/sendvik-setup.inf", "[Install]\r\n"}}));
         {
-            WindowState places(settings);
-            TAbForm update(info(), http, base, places, dir.path());
-            update.show();
-            auto* press = update.findChild<QPushButton*>(u"Speed1"_s);
-            press->click();
-            files.answer(folder);
-            port.clear();
-            port.answer(mb::IdYes);
-            press->click();
+            const int result = download(mb::IdYes);
             QCOMPARE(port.messages().size(), size_t(1));
-            QCOMPARE(update.result(), TAbForm::kInstallerStarted);
+            QCOMPARE(result, TAbForm::kInstallerStarted);
             QTRY_VERIFY_WITH_TIMEOUT(readAll(mark).endsWith("/sendvik-5.12/sendvik-setup\n"),
                                      10000);
             const QString started = QString::fromUtf8(readAll(mark).trimmed());
@@ -184,21 +182,10 @@ private Q_SLOTS:
         QByteArray broken("\x1f\x8b", 2);
         broken.append(QByteArray(5000, 'z'));
         writeAll(offered, broken);
-        {
-            WindowState places(settings);
-            TAbForm update(info(), http, base, places, dir.path());
-            update.show();
-            auto* press = update.findChild<QPushButton*>(u"Speed1"_s);
-            press->click();
-            files.answer(folder);
-            port.clear();
-            port.answer(mb::IdYes);
-            press->click();
-            QCOMPARE(port.messages().size(), size_t(2));
-            QVERIFY(port.messages()[1].text.startsWith(target + u" - "_s));
-            QVERIFY(port.messages()[1].text.endsWith(u"インストールを開始できませんでした。"_s));
-            QCOMPARE(update.result(), 2);
-        }
+        QCOMPARE(download(mb::IdYes), 2);
+        QCOMPARE(port.messages().size(), size_t(2));
+        QVERIFY(port.messages()[1].text.startsWith(target + u" - "_s));
+        QVERIFY(port.messages()[1].text.endsWith(u"インストールを開始できませんでした。"_s));
         writeAll(offered, original);
         QCOMPARE(openedFiles_.size(), 1);
         QCOMPARE(openedFiles_.value(0).toLocalFile(), target);
