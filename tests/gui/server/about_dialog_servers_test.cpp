@@ -139,15 +139,15 @@ private Q_SLOTS:
         // question to install; its result.
         const auto download = [&](int answer) {
             WindowState places(settings);
-            TAbForm box(info(), http, base, places, dir.path());
-            box.show();
-            auto* press = box.findChild<QPushButton*>(u"Speed1"_s);
+            TAbForm about(info(), http, base, places, dir.path());
+            about.show();
+            auto* press = about.findChild<QPushButton*>(u"Speed1"_s);
             press->click();
             files.answer(folder);
             port.clear();
             port.answer(answer);
             press->click();
-            return box.result();
+            return about.result();
         };
         QDesktopServices::setUrlHandler(u"file"_s, this, "openFile");
         openedFiles_.clear();
