@@ -38,11 +38,14 @@ namespace {
 
 int sendUsage(std::ostream& err) {
     err << "usage: sendvik-cli send FIRST LAST [--yes] [--confirm] [--resume]\n"
+           "       sendvik-cli send --check FIRST LAST\n"
            "  --yes      questions are answered yes (else they take their default button)\n"
            "  --confirm  asks for each card before it is mailed\n"
            "  --resume   goes on with a batch that was stopped: QSOs already marked as sent\n"
            "             are left out, a card the server took before a kill is marked, and\n"
-           "             one that may have gone out is named and left out\n";
+           "             one that may have gone out is named and left out\n"
+           "  --check    only draws and looks over the batch's cards, mails nothing, and\n"
+           "             lists every problem; exit 0 when there is none, 1 when there are\n";
     return 2;
 }
 
@@ -88,7 +91,8 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
     const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
     const bool resume = takeFlag(args, QStringLiteral("--resume"));
-    if (args.size() != 2) return sendUsage(err);
+    const bool checkOnly = takeFlag(args, QStringLiteral("--check"));
+    if (args.size() != 2 || (checkOnly && (confirm || resume))) return sendUsage(err);
     const auto range = recordRange(args[0], args[1], kAnyRecordCount, err);
     if (!range) return 1;
     const auto [first, last] = *range;
@@ -114,8 +118,19 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
         request.onlyUnsent = true;
         request.resume = true;
     }
+    request.checkOnly = checkOnly;
     const SendResult result = batch.run(request);
 
+    if (checkOnly || !result.problems.empty()) {
+        BatchCheck check;
+        check.problems = result.problems;
+        for (const QString& line : problemLines(check))
+            printLine(out, line);
+        printLine(out, QStringLiteral("checked=%1 problems=%2")
+                           .arg(result.checked)
+                           .arg(result.problems.size()));
+    }
+    if (checkOnly) return result.end == SendResult::End::Checked && result.problems.empty() ? 0 : 1;
     printLine(out, QStringLiteral("sent=%1").arg(result.sent));
     if (result.first) printLine(out, QStringLiteral("next-first=%1").arg(*result.first));
     if (result.failed) return 1;

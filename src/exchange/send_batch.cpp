@@ -28,6 +28,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <memory>
+
 namespace {
 
 constexpr int kMaxRange = 300;
@@ -74,6 +76,8 @@ struct SendBatch::Run {
     QString batchText;
     int lastComposed = 0;
     CardDecision lastDecision = CardDecision::Send;
+    // Draws the cards into the batch's private folder, from the check on.
+    std::unique_ptr<CardComposer> composer;
 
     Run(SendBatchParts& p, SendRequest& r, SendResult& out) : parts(p), request(r), result(out) {
         statusBefore = parts.progress.status();
@@ -98,6 +102,7 @@ struct SendBatch::Run {
     }
     bool prepare(int linkLastRecord);
     bool lookUpMembers();
+    bool checkCards();
     int sendLoop();
     enum class CardOutcome { Sent, NotSent, Back, EndLoop };
     CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
@@ -180,6 +185,13 @@ SendResult SendBatch::run(SendRequest request) {
     Run run(parts_, request, result);
     if (!run.prepare(linkLastRecord)) return result;
     if (!run.lookUpMembers()) return result;
+    if (request.checkOnly || (request.checkCards && !single && request.resendFile.isEmpty())) {
+        if (!run.checkCards()) return result;
+        if (request.checkOnly) {
+            result.end = SendResult::End::Checked;
+            return result;
+        }
+    }
     parts_.progress.setStatus(QStringLiteral(" 電子QSLの送信処理中..."));
     result.end = SendResult::End::Sent;
     result.sent = run.sendLoop();
@@ -314,6 +326,38 @@ bool SendBatch::Run::lookUpMembers() {
     return false;
 }
 
+// Every card drawn and looked over; false when the batch ends here. The
+// person sends them all, sends those without a problem, or stops to mend.
+bool SendBatch::Run::checkCards() {
+    parts.progress.setStatus(QStringLiteral(" 送信前のカードを確認中..."));
+    composer = std::make_unique<CardComposer>(request.card, parts.definition);
+    const BatchCheck check = checkBatchCards(*composer, candidates, parts.progress);
+    result.problems = check.problems;
+    result.checked = check.checked;
+    if (check.stopped) {
+        result.end = SendResult::End::Stopped;
+        return false;
+    }
+    if (request.checkOnly || check.problems.empty()) return true;
+    const int answer = ShowProgramMessage(batchCheckQuestion(check),
+                                          mb::YesNoCancel | mb::IconExclamation | mb::DefButton3);
+    if (answer == mb::IdYes) return true;
+    if (answer != mb::IdNo) {
+        result.end = SendResult::End::Stopped;
+        return false;
+    }
+    const std::set<int> troubled = check.records();
+    QStringList kept;
+    for (const QString& c : std::as_const(candidates))
+        if (!troubled.count(commaTextSplit(c).value(1).toInt())) kept << c;
+    candidates = kept;
+    if (!candidates.isEmpty()) return true;
+    ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),
+                       mb::Ok | mb::IconInformation);
+    result.end = SendResult::End::NothingToSend;
+    return false;
+}
+
 // One SMTP connection for every card; the number sent.
 int SendBatch::Run::sendLoop() {
     SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl);
@@ -333,9 +377,10 @@ int SendBatch::Run::sendLoop() {
                 .arg(auth) +
             smtp.message();
     } else {
-        CardComposer composer(request.card, parts.definition);
-        composer.chooseRig = parts.chooseRig;
-        composer.preparedCard = request.resendFile;
+        if (!composer) composer = std::make_unique<CardComposer>(request.card, parts.definition);
+        composer->chooseRig = parts.chooseRig;
+        composer->preparedCard = request.resendFile;
+        composer->reuseDrawn = true;
         SendJournal journal(request.card.qsoData);
         bool previewing = request.confirmEach || request.handedRecord > 0;
         parts.progress.setMaximum(int(candidates.size()));
@@ -350,7 +395,7 @@ int SendBatch::Run::sendLoop() {
             }
             if (fields.size() < 11) continue;
             if (request.leaveOut > 0 && fields.value(1).toInt() == request.leaveOut) continue;
-            const CardOutcome outcome = sendOne(smtp, composer, journal, fields, previewing);
+            const CardOutcome outcome = sendOne(smtp, *composer, journal, fields, previewing);
             if (outcome == CardOutcome::EndLoop) break;
             if (outcome == CardOutcome::Back) {
                 index = std::max<qsizetype>(0, index - 2);
@@ -452,7 +497,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     rules.rule = request.sentMarkRule;
     rules.markAlreadySent = request.markAlreadySent;
     if (request.card.expertMode && request.resendFile.isEmpty())
-        rules.definitionMark = parts.definition.sentMark();
+        rules.definitionMark = card.sentMark;
     if (const auto mark = nextSentMark(log.rec.qslSent, rules))
         if (QSL_Send(log, lastComposed, *mark) != 0) {
             result.failed = true;

@@ -8,6 +8,7 @@
 // off it); it talks to the person through the message port, the progress
 // port and the card-decision port.
 
+#include "exchange/batch_check.h"
 #include "mail/mail_account.h"
 #include "render/card_inputs.h"
 #include "server/novq_requests.h"
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CardDecisionPort;
 class LoggingProgram;
@@ -58,6 +60,10 @@ struct SendRequest {
     QString excludedRoutes;
     QString eligibleSentMarks = QStringLiteral("N");
     bool confirmEach = true;  // Check2 "確認しながら送信"
+    // Every card drawn and looked over before the first mail (a batch, not
+    // a single send or a resend); with checkOnly nothing more.
+    bool checkCards = true;
+    bool checkOnly = false;
 
     // The range of the button (Edit1, Edit2), or the one record handed over
     // by the logging program (a single send: previewed, MiHakko off and
@@ -75,7 +81,11 @@ struct SendResult {
     int sent = 0;
     // How the batch ended: refused before it started, stopped with a
     // message, nothing to send (the zero summary), or the send loop ran.
-    enum class End { Refused, Stopped, NothingToSend, Sent } end = End::Refused;
+    // A check alone ends Checked.
+    enum class End { Refused, Stopped, NothingToSend, Sent, Checked } end = End::Refused;
+    // What the look over the cards found (see batch_check.h).
+    std::vector<CardProblem> problems;
+    int checked = 0;
     // The window's fields as the batch leaves them.
     std::optional<int> first;  // Edit1 (lowered to the log, or the next record to send)
     std::optional<int> last;   // Edit2 (lowered to the log)

@@ -120,7 +120,7 @@ std::optional<CardBackground> readBackground(const QString& path, int sizeSettin
 
 std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& lines,
                                        const QString& qslField, CardFailure& failure,
-                                       CardBackground* cache) {
+                                       CardBackground* cache, CardFindings* findings) {
     failure.code = 4;
     const QFileInfo file(b.photoPath);
     const bool cached = cache && cache->path == b.photoPath &&
@@ -154,6 +154,17 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& l
     const int gap = lines.size() >= 6 ? 0 : 2;
     int y = g.textTop + (lines.size() >= 6 ? 0 : 4);
     QFont font = styledFont(b.look.fontName, g.startSize, b.look.fontStyle);
+    // Where a text drawn at (x, top) ends up past the card's edge.
+    const auto note = [&](const QString& text, int x, int top, const QFontMetrics& metrics) {
+        if (!findings || text.trimmed().isEmpty()) return;
+        const QString edge = x + metrics.horizontalAdvance(text) > g.card.width() + 2
+                                 ? QStringLiteral("右端")
+                             : top + metrics.height() > g.card.height() + 2 ? QStringLiteral("下端")
+                                                                            : QString();
+        if (!edge.isEmpty())
+            findings->overflows << QStringLiteral("「%1」がカードの%2からはみ出します")
+                                       .arg(findingText(text), edge);
+    };
     for (qsizetype i = 0; i < lines.size(); ++i) {
         int points = g.startSize - 1;
         font.setPointSize(std::max(points, 1));
@@ -163,6 +174,14 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& l
         painter.setFont(font);
         const QFontMetrics metrics(font, &card);
         painter.drawText(g.leftMargin, y + metrics.ascent(), lines[i]);
+        // A line shrunk to fit is drawn all the same; below half its size
+        // nobody reads it.
+        if (findings && points * 2 < g.startSize - 1)
+            findings->overflows << QStringLiteral("「%1」が長すぎて %2ポイントまで縮みます")
+                                       .arg(findingText(lines[i]))
+                                       .arg(points);
+        else
+            note(lines[i], g.leftMargin, y, metrics);
         if (i == 0) {
             const QString tag = qslField.size() >= 3 && qslField[2] == u' '
                                     ? QStringLiteral("PSE QSL")
@@ -184,6 +203,7 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& l
         const int nx = roundEven(sx * b.look.nameBox.x());
         for (const QString& piece : b.nameText.split(QStringLiteral("<BR>"))) {
             painter.drawText(nx, ny + metrics.ascent(), piece);
+            note(piece, nx, ny, metrics);
             ny += step;
         }
     }
@@ -193,9 +213,11 @@ std::optional<QImage> drawBeginnerCard(const CardInputs& b, const QStringList& l
         painter.setPen(colourOf(b.look.callColour));
         QString call = b.ownCall;
         if (!b.portable.trimmed().isEmpty()) call += u'/' + b.portable.trimmed();
-        painter.drawText(
-            roundEven(sx * b.look.callBox.x()),
-            roundEven(sy * b.look.callBox.y()) + QFontMetrics(callFont, &card).ascent(), call);
+        const QFontMetrics metrics(callFont, &card);
+        const int cx = roundEven(sx * b.look.callBox.x());
+        const int cy = roundEven(sy * b.look.callBox.y());
+        painter.drawText(cx, cy + metrics.ascent(), call);
+        note(call, cx, cy, metrics);
     }
     painter.end();
     failure.code = 0;
@@ -284,6 +306,15 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         result.path = preparedCard;
         return result;
     }
+    const QString path = QDir(outputDir).filePath(result.text->fileName);
+    const bool asksRig = text.beginnerMode && inputs.confirmRig && chooseRig;
+    if (const auto it = drawn_.find(recno); reuseDrawn && !asksRig && it != drawn_.end() &&
+                                            it->second.path == path && QFileInfo::exists(path)) {
+        result.path = path;
+        result.sentMark = it->second.sentMark;
+        result.findings = it->second.findings;
+        return result;
+    }
 
     std::optional<QImage> card;
     if (inputs.expertMode) {
@@ -306,9 +337,18 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         }
         definition_.SetQsoDataRefs(nullptr);
         if (!card) result.failure.code = 5;
+        result.findings = definition_.findings();
+        result.sentMark = definition_.sentMark();
     } else {
         card = drawBeginnerCard(inputs, result.text->lines, qso.qslField(), result.failure,
-                                &background_);
+                                &background_, &result.findings);
+        // The fields a beginner card prints after a label of their own.
+        const auto empty = [&](const QString& value, const QString& name) {
+            if (value.trimmed().isEmpty()) result.findings.emptyFields << name;
+        };
+        empty(qso.hisRst, QStringLiteral("RST"));
+        empty(qso.freq, QStringLiteral("周波数"));
+        empty(qso.mode, QStringLiteral("モード"));
     }
     if (!card) {
         result.failure.message = cardFailureMessage(result.failure.code);
@@ -316,7 +356,9 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         return result;
     }
     result.card = *card;
-    const QString path = QDir(outputDir).filePath(result.text->fileName);
-    if (const auto saved = saveCard(*card, path, result.failure, record)) result.path = *saved;
+    if (const auto saved = saveCard(*card, path, result.failure, record)) {
+        result.path = *saved;
+        drawn_[recno] = {path, result.sentMark, result.findings};
+    }
     return result;
 }

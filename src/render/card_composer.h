@@ -6,6 +6,7 @@
 // temporary folder.
 
 #include "mail/qsl_mail_format.h"
+#include "render/card_findings.h"
 #include "render/card_inputs.h"
 
 #include <QDateTime>
@@ -16,6 +17,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -56,7 +58,8 @@ struct CardBackground {
 // is the same file.
 std::optional<QImage> drawBeginnerCard(const CardInputs& card, const QStringList& lines,
                                        const QString& qslField, CardFailure& failure,
-                                       CardBackground* background = nullptr);
+                                       CardBackground* background = nullptr,
+                                       CardFindings* findings = nullptr);
 
 // The failure message of a code (and the picture's size for 10 and 11).
 QString cardFailureMessage(int code, QSize size = QSize());
@@ -87,12 +90,18 @@ public:
     std::function<std::optional<QString>(const QsoRecord&)> chooseRig;
     // A path of an already sent card, used instead of drawing (re-sending).
     QString preparedCard;
+    // A card this composer drew already for the record is used again rather
+    // than drawn anew (the inputs stay as they were; a rig asked for draws
+    // anew): a batch mails the very pictures it looked over.
+    bool reuseDrawn = false;
 
     struct Result {
         QString path = QStringLiteral("-");  // "-": no card
         std::optional<CardText> text;
         QImage card;
         CardFailure failure;
+        CardFindings findings;  // what the drawing noticed
+        QString sentMark;       // a definition's #Mark for this card
     };
     // The card of a send-list line (item 1 is the record number).
     Result ComposeCard(const QString& sendLine);
@@ -101,5 +110,12 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> work_;
     CardBackground background_;
+    // The cards drawn so far, by record.
+    struct Drawn {
+        QString path;
+        QString sentMark;
+        CardFindings findings;
+    };
+    std::map<int, Drawn> drawn_;
     QslDefinition& definition_;
 };

@@ -79,13 +79,73 @@ void QslDefinition::drawText(QPainter& painter, int x, int y, const QString& tex
         return;
     }
     painter.drawText(x, y + metrics.ascent(), text);
+    noteOverflow(painter, QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), text);
+}
+
+void QslDefinition::noteOverflow(const QPainter& painter, const QRect& drawn, const QString& text) {
+    if (!cardMode_ || text.trimmed().isEmpty()) return;
+    const QRect on = painter.transform().mapRect(drawn);
+    const QRect card = surface().rect();
+    // A pixel or two of a descent past the edge is nobody's loss.
+    constexpr int kSlack = 2;
+    QString edge;
+    if (on.right() > card.right() + kSlack)
+        edge = QStringLiteral("右端");
+    else if (on.bottom() > card.bottom() + kSlack)
+        edge = QStringLiteral("下端");
+    else if (on.left() < -kSlack)
+        edge = QStringLiteral("左端");
+    else if (on.top() < -kSlack)
+        edge = QStringLiteral("上端");
+    if (edge.isEmpty()) return;
+    const QString finding =
+        QStringLiteral("「%1」がカードの%2からはみ出します").arg(findingText(text), edge);
+    if (!findings_.overflows.contains(finding)) findings_.overflows << finding;
+}
+
+namespace {
+
+// The codes of the log and of the settings that print a field of their own,
+// as a person knows the field.
+struct FieldCode {
+    char16_t first;
+    char16_t second;
+    const char16_t* name;
+};
+constexpr FieldCode kFieldCodes[] = {
+    {u'Q', u'T', u"QTH"},      {u'N', u'A', u"名前"},   {u'G', u'L', u"グリッド"},
+    {u'J', u'C', u"JCC/JCG"},  {u'H', u'R', u"RST"},    {u'M', u'D', u"モード"},
+    {u'F', u'R', u"周波数"},   {u'F', u'3', u"周波数"}, {u'F', u'4', u"周波数"},
+    {u'F', u'5', u"周波数"},   {u'F', u'6', u"バンド"}, {u'R', u'1', u"Remarks1"},
+    {u'R', u'2', u"Remarks2"}, {u'R', u'G', u"リグ"},   {u'P', u'w', u"出力"},
+    {u'A', u'N', u"アンテナ"}, {u'L', u'C', u"運用地"}, {u'C', u'o', u"QSLコメント"},
+};
+
+}  // namespace
+
+void QslDefinition::noteEmptyCodes(const QString& raw, const QString& printed) {
+    // A text that prints nothing at all leaves no gap a reader sees.
+    if (!cardMode_ || !qso_ || printed.trimmed().isEmpty()) return;
+    for (qsizetype i = 0; i + 2 < raw.size(); ++i) {
+        if (raw[i] != u'!') continue;
+        for (const FieldCode& field : kFieldCodes) {
+            if (raw[i + 1] != QChar(field.first) || raw[i + 2] != QChar(field.second)) continue;
+            const QString name = QString::fromUtf16(field.name);
+            const QString code = raw.mid(i, 3);
+            if (!findings_.emptyFields.contains(name) && expand(code).trimmed().isEmpty())
+                findings_.emptyFields << name;
+            break;
+        }
+    }
 }
 
 QslDefinition::Step QslDefinition::print(const QString& body, const QStringList& items) {
     const QChar variant = body.size() > 5 ? body[5].toUpper() : QChar();
     const bool numbered = variant == u'C' || variant == u'K' || variant == u'L' || variant == u'A';
     if (items.size() < (numbered ? 4 : 3)) return parameterError(body);
-    const QString text = expand(numbered || items.size() >= 4 ? items[3] : items[2]);
+    const QString& raw = numbered || items.size() >= 4 ? items[3] : items[2];
+    const QString text = expand(raw);
+    noteEmptyCodes(raw, text);
     int x = number(items, 0);
     int y = number(items, 1);
     if (!withinReach({x, y, numbered ? number(items, 2) : 0})) return outOfReach(body);
@@ -99,6 +159,10 @@ QslDefinition::Step QslDefinition::print(const QString& body, const QStringList&
             const int w = number(items, 2) & 0x7FFF;
             const int width = textWidth(text) & 0x7FFF;
             if (width < w) x += (w - width) / 2;
+            if (cardMode_ && width > w + 2 && w > 0)
+                findings_.overflows << QStringLiteral("「%1」が幅%2の枠に収まりません")
+                                           .arg(findingText(text))
+                                           .arg(w);
             drawText(painter, x, y, text);
             break;
         }
@@ -443,7 +507,9 @@ QslDefinition::Step QslDefinition::text(const QString& body, const QStringList& 
     QPainter painter(&surface());
     setUpPainter(painter);
     for (qsizetype i = index_ + 1; i < end; ++i) {
-        for (const QString& piece : expand(lines[i]).split(u'\r')) {
+        const QString text = expand(lines[i]);
+        noteEmptyCodes(lines[i], text);
+        for (const QString& piece : text.split(u'\r')) {
             drawText(painter, x, y, piece);
             y += lineHeight;
         }

@@ -121,6 +121,7 @@ int QslDefinition::RunDefinition(bool cardMode) {
     result_ = 0;
     wrapWidth_ = 336;
     printEnd_ = 0;
+    findings_.clear();
     loopStart_ = int(lines.size());
     loopCount_ = 0;
     fadeRect_ = QRect();

@@ -6,6 +6,7 @@
 // run of the program; RunDefinition draws onto the card (card mode) or the
 // editor's preview.
 
+#include "render/card_findings.h"
 #include "render/definition_operands.h"
 
 #include <QColor>
@@ -84,6 +85,9 @@ public:
     QImage& preview() { return preview_; }  // the editor's preview image
     // The sent-mark string of #Mark (up to 6 characters; "\x1F": no marking).
     QString sentMark() const { return sentMark_; }
+    // What the last card run drew past the card's edge or out of a box, and
+    // the fields it printed empty.
+    const CardFindings& findings() const { return findings_; }
     // The 1-based line of the last error, 0 when none (for the editor).
     int errorLine() const { return errorLine_; }
     // The preview's scroll range after a #Size (W + 16, H + 16).
@@ -150,6 +154,10 @@ private:
     CanvasState& canvas() { return cardMode_ ? cardCanvas_ : previewCanvas_; }
     void setUpPainter(QPainter& painter);
     void drawText(QPainter& painter, int x, int y, const QString& text);
+    // Notes a text drawn past the card's edge, and the codes of `raw` that
+    // printed nothing beside the rest of what it `printed` (card mode only).
+    void noteOverflow(const QPainter& painter, const QRect& drawn, const QString& text);
+    void noteEmptyCodes(const QString& raw, const QString& printed);
     int textWidth(const QString& text);
     int textHeight(const QString& text);
 
@@ -184,6 +192,7 @@ private:
     int result_ = 0;
     int wrapWidth_ = 336;
     int printEnd_ = 0;
+    CardFindings findings_;
     int loopStart_ = 0;
     int loopCount_ = 0;
     QRect fadeRect_;

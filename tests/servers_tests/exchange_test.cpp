@@ -834,3 +834,58 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     EXPECT_LE(mails, 25);
     EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }
+
+// The cards of a batch are drawn and looked over before the first mail: one
+// whose text runs off the card and one whose printed QTH is empty are both
+// listed; the check alone mails nothing, the batch asks first and stops on
+// its default answer, and goes when told to.
+TEST_F(Exchange, ABatchWithProblemsIsListedBeforeAnythingGoes) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    QsoRecord longRemark = recent(u"JR2XYZ"_s, 10, u"12:00"_s);
+    longRemark.qth = u"名古屋市"_s;
+    longRemark.remarks1 = u"TNX FB QSO ON 40M CW, HOPE TO SEE YOU AGAIN ON 20M AND 15M SOON 73"_s;
+    QsoRecord noQth = recent(u"JR2XYZ"_s, 9, u"12:10"_s);
+    QsoRecord sound = recent(u"JR2XYZ"_s, 8, u"12:20"_s);
+    sound.qth = u"豊田市"_s;
+    makeLog(a.path(u"ZELKOV.mst"_s), {longRemark, noQth, sound});
+    writeBytes(a.path(u"card.mQsl"_s),
+               "#Size 800,510,0xFFFFFF\r\n#FontSize=20\r\n"
+               "#Print 10,10,\"To !cp  QTH:!QT\"\r\n"
+               "#Print 10,60,\"!R1\"\r\n");
+    {
+        TZkwIni ini(a.path(u"Sendvik.ini"_s));
+        ini.writeInteger(u"Config"_s, u"PCheck"_s, 441 | 64);
+        ini.writeString(u"QslDef"_s, u"mQSL"_s, a.path(u"card.mQsl"_s));
+    }
+    b.emptyMailbox(true);
+
+    CliRun r = a.cli({u"send"_s, u"--check"_s, u"1"_s, u"3"_s});
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              u"No.1 JR2XYZ  「TNX FB QSO ON 40M CW, HO…」がカードの右端からはみ出します\n"
+              u"No.2 JR2XYZ  QTHが空欄です\n"
+              u"checked=3 problems=2\n"_s);
+    EXPECT_EQ(a.sentMark(1), u' ');
+
+    // The batch lists them and stops on its default answer.
+    r = a.cli({u"send"_s, u"1"_s, u"3"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"送信前の確認で 3枚中 2枚のカードに問題があります。"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"No.2 JR2XYZ  QTHが空欄です"_s));
+    EXPECT_TRUE(r.out.contains(u"sent=0\n"_s));
+    QThread::msleep(500);
+    EXPECT_EQ(mailboxCount(mail.users[1]), 0);
+
+    // A sound card gives the check nothing to say; a batch told yes sends
+    // every card.
+    r = a.cli({u"send"_s, u"--check"_s, u"3"_s, u"3"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u"checked=1 problems=0\n"_s);
+    r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=3\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], u"3"_s, u"30"_s}), 0);
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}

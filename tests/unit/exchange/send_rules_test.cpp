@@ -1,6 +1,7 @@
 // The send batch's rules that need no server: the sent marks, the reports
 // and the journal of the card in flight.
 
+#include "exchange/batch_check.h"
 #include "exchange/batch_texts.h"
 #include "exchange/send_journal.h"
 #include "exchange/sent_mark.h"
@@ -133,6 +134,30 @@ TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
     EXPECT_TRUE(SendJournal::settleLeftOver(log, rules)->contains(u"可能性があります"_s));
     ASSERT_TRUE(store.read(2, q));
     EXPECT_EQ(q.qslSent, u' ');
+}
+
+// An address from the server is checked before a card is mailed to it: what
+// an SMTP server would refuse, or worse take for a list of recipients.
+TEST(BatchCheck, AnAddressThatCannotTakeMailIsNamed) {
+    for (const char* good : {"ja1abc@example.jp", "j.a+qsl@mail.example.co.jp", "x@a-b.example"})
+        EXPECT_TRUE(isMailAddress(QString::fromLatin1(good))) << good;
+    for (const char* bad :
+         {"", "ja1abc", "ja1abc@", "@example.jp", "ja1abc@localhost", "ja 1abc@example.jp",
+          "ja1abc@example.jp, x@evil.example", "<ja1abc@example.jp>", "a@@example.jp",
+          ".ja1abc@example.jp", "ja..1abc@example.jp", "ja1abc@-example.jp", "ja1abc@example..jp",
+          "ja1abc@example.jp\r\nRCPT TO:<x@evil.example>", "局@example.jp"})
+        EXPECT_FALSE(isMailAddress(QString::fromUtf8(bad))) << bad;
+    EXPECT_FALSE(isMailAddress(QString(250, u'a') + u"@e.jp"_s));
+
+    BatchCheck check;
+    check.checked = 30;
+    for (int i = 1; i <= 25; ++i)
+        check.problems.push_back({i, u"JA1ABC"_s, u"QTHが空欄です"_s});
+    check.problems.push_back({3, u"JA1ABC"_s, u"RSTが空欄です"_s});
+    const QString question = batchCheckQuestion(check);
+    EXPECT_TRUE(question.startsWith(
+        u"送信前の確認で 30枚中 25枚のカードに問題があります。\r\rNo.1 JA1ABC  QTHが空欄です\r"_s));
+    EXPECT_TRUE(question.contains(u"\r・・・ほか 6件\r\r[はい(Y)]"_s)) << question.toStdString();
 }
 
 }  // namespace

@@ -251,4 +251,61 @@ TEST(ComposeCard, WritesTheCardOfARecordInBothModes) {
     EXPECT_EQ(composer.ComposeCard(candidate).path, u"/cards/old.jpg"_s);
 }
 
+// What a card's reader would miss is noted while it is drawn: a line
+// squeezed unreadable, a call sign past the edge, text out of its box,
+// fields printed empty. A sound card notes nothing.
+TEST(ComposeCard, DrawingNotesWhatAReaderWouldMiss) {
+    CardInputs b;
+    b.photoPath = dataFile(u"jpeg/landscape_1800x1200.jpg"_s);
+    b.drawName = false;
+    b.drawCall = true;
+    b.ownCall = u"JS2IIU"_s;
+    b.look.callBox = QPoint(40, 20);
+    CardFailure failure;
+    CardFindings findings;
+    ASSERT_TRUE(drawBeginnerCard(b, kLines, u"J  "_s, failure, nullptr, &findings));
+    EXPECT_TRUE(findings.empty()) << findings.overflows.join(u' ').toStdString();
+    b.look.callBox = QPoint(500, 20);  // the right edge of the 528-wide preview
+    ASSERT_TRUE(drawBeginnerCard(b, kLines + QStringList{QString(400, u'W')}, u"J  "_s, failure,
+                                 nullptr, &findings));
+    ASSERT_EQ(findings.overflows.size(), 2) << findings.overflows.join(u' ').toStdString();
+    EXPECT_TRUE(findings.overflows[0].startsWith(u"「WWWWWWWWWWWWWWWWWWWWWWWW…」が長すぎて"_s));
+    EXPECT_TRUE(findings.overflows[0].endsWith(u"ポイントまで縮みます"_s));
+    EXPECT_EQ(findings.overflows[1], u"「JS2IIU」がカードの右端からはみ出します"_s);
+
+    ComposeFixture f;
+    QsoRecord full = testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:40"_s);
+    full.qth = u"東京都"_s;
+    testing_support::makeLog(f.box.path(u"two.mst"_s),
+                             {testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:34"_s), full});
+    f.inputs.qsoData = f.box.path(u"two.mst"_s);
+    f.inputs.expertMode = true;
+    f.inputs.definitionPath = f.box.path(u"card.mQSL"_s);
+    writeBytes(f.inputs.definitionPath,
+               "#Size 800,510,0xFFFFFF\r\n#FontSize=20\r\n#Print 10,10,\"To !cp QTH !QT\"\r\n"
+               "#Print 700,60,\"!cp !DY/!DM/!DD\"\r\n#PrintC 10,110,60,\"Confirming\"\r\n"
+               "#Print 10,500,\"!QT\"\r\n");
+    CardComposer composer(f.inputs, f.definition);
+    CardComposer::Result r = composer.ComposeCard(QStringList{u"JA1ABC"_s, u"1"_s});
+    ASSERT_NE(r.path, u"-"_s);
+    EXPECT_EQ(r.findings.overflows,
+              (QStringList{u"「JA1ABC 2024/03/15」がカードの右端からはみ出します"_s,
+                           u"「Confirming」が幅60の枠に収まりません"_s}));
+    EXPECT_EQ(r.findings.emptyFields, QStringList{u"QTH"_s});  // once, printed twice
+    // The next card starts afresh: its QTH is there, and so is its text at the bottom.
+    r = composer.ComposeCard(QStringList{u"JA1ABC"_s, u"2"_s});
+    EXPECT_TRUE(r.findings.emptyFields.isEmpty());
+    EXPECT_EQ(r.findings.overflows.value(2), u"「東京都」がカードの下端からはみ出します"_s);
+
+    // A batch mails the very card it looked over, without drawing it again.
+    QFile::remove(f.inputs.definitionPath);
+    composer.reuseDrawn = true;
+    const QString looked = r.path;
+    r = composer.ComposeCard(QStringList{u"JA1ABC"_s, u"2"_s});
+    EXPECT_EQ(r.path, looked);
+    EXPECT_EQ(r.findings.overflows.size(), 3);
+    composer.reuseDrawn = false;
+    EXPECT_EQ(composer.ComposeCard(QStringList{u"JA1ABC"_s, u"2"_s}).path, u"-"_s);
+}
+
 }  // namespace
