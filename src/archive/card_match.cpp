@@ -35,8 +35,6 @@ int twoDigits(const QString& text, qsizetype at) {
     return text[at].digitValue() * 10 + text[at + 1].digitValue();
 }
 
-// The QSO's moment in Japan time (the card names' time); invalid when its
-// date or time is none.
 QDateTime qsoMoment(const QsoRecord& qso) {
     const int yy = twoDigits(qso.date, 0);
     const QDate date(2000 + yy, twoDigits(qso.date, 3), twoDigits(qso.date, 6));
@@ -53,6 +51,24 @@ QString shownName(const QString& name) {
 }
 
 }  // namespace
+
+QDateTime qsoJapanTime(const QsoRecord& qso) {
+    return qsoMoment(qso);
+}
+
+CardNameFields cardNameFields(const QString& fileName) {
+    CardNameFields fields;
+    const auto at = underscores<4>(fileName);
+    if (at[3] < 0) return fields;
+    fields.band = fileName.mid(at[2] + 1, 12).section(u'_', 0, 0);
+    if (const qsizetype dash = fields.band.indexOf(u'-'); dash >= 0) fields.band[dash] = u'/';
+    fields.mode = fileName.mid(at[3] + 1, 12).section(u'_', 0, 0);
+    const int yy = twoDigits(fileName, at[0] + 1);
+    const QDate date(2000 + yy, twoDigits(fileName, at[0] + 3), twoDigits(fileName, at[0] + 5));
+    const QTime time(twoDigits(fileName, at[1] + 1), twoDigits(fileName, at[1] + 3));
+    if (yy >= 0 && date.isValid() && time.isValid()) fields.at = QDateTime(date, time);
+    return fields;
+}
 
 qint64 matchToleranceSeconds(int toleranceMinutes) {
     return qint64{toleranceMinutes} * 60 + 1;

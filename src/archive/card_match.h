@@ -9,6 +9,7 @@
 
 #include "logdata/qso_record.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -31,6 +32,18 @@ qint64 matchToleranceSeconds(int toleranceMinutes);
 // band is emptied.
 bool MatchCardDateTime(const QString& fileName, const QsoRecord& qso, qint64 toleranceSeconds,
                        QString& band, QString& mode);
+
+// The QSO's moment in Japan time (the card names' time); invalid when its
+// date or time is none.
+QDateTime qsoJapanTime(const QsoRecord& qso);
+// The moment a card name gives (Japan time), its band and its mode; the
+// moment invalid when the name has no date and time a calendar has.
+struct CardNameFields {
+    QDateTime at;
+    QString band;
+    QString mode;
+};
+CardNameFields cardNameFields(const QString& fileName);
 
 // The call index key of a card name: its first six characters, with the
 // "_" after a four- or five-character call made blanks.

@@ -107,11 +107,18 @@ ReceivedList matchReceivedCards(
     for (const ReceivedCardFile& file : files) {
         if (progress && list.rows.size() % 64 == 0)
             progress->setPosition(count + static_cast<int>(list.rows.size()));
-        const CardMatch found = matchCard(
-            log, file.matchName.isEmpty() ? file.name : file.matchName, tolerance, modesAgree);
+        CardMatch found = matchCard(log, file.matchName.isEmpty() ? file.name : file.matchName,
+                                    tolerance, modesAgree);
+        // A card renamed to match (the forced match) is matched by its name
+        // when the record inside it does not.
+        if (!found.matched() && !file.matchName.isEmpty() && file.matchName != file.name)
+            if (CardMatch byName = matchCard(log, file.name, tolerance, modesAgree);
+                byName.matched())
+                found = byName;
         ReceivedRow row;
         row.name = file.name;
         row.fileTime = file.fileTime;
+        row.matchName = file.matchName.isEmpty() ? file.name : file.matchName;
         const int index = static_cast<int>(list.rows.size());
         if (found.matched()) {
             const QsoRecord& q = found.qso;

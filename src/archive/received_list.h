@@ -49,6 +49,7 @@ struct ReceivedRow {
     QString record;    // the QSO's record number, or "無し" (no QSO of the call) or "不一致"
     QStringList details;  // Code, Name, QTH, Remarks1, Remarks2, when asked for
     int recno = 0;
+    QString matchName;  // the name it was matched by (see ReceivedCardFile)
     // The row as the list keeps it, in comma text.
     QString commaText() const;
 };

@@ -4,6 +4,7 @@
 #include "archive/area_tally.h"
 #include "archive/backup.h"
 #include "archive/card_match.h"
+#include "archive/near_misses.h"
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
 #include "archive/sent_list.h"
@@ -65,10 +66,17 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     QStringList args = arguments;
     const bool writeMarks = takeFlag(args, QStringLiteral("--write-marks"));
     const bool confirmAreas = takeFlag(args, QStringLiteral("--confirm-areas"));
-    if (!args.isEmpty() || (confirmAreas && !writeMarks)) {
+    const bool explain = takeFlag(args, QStringLiteral("--explain"));
+    const bool forceCommon = takeFlag(args, QStringLiteral("--force-common"));
+    if (!args.isEmpty() || (confirmAreas && !writeMarks) || (forceCommon && !explain)) {
         err << "usage: sendvik-cli match [--write-marks [--confirm-areas]]\n"
+               "       sendvik-cli match --explain [--force-common]\n"
                "  --write-marks    writes the received marks into the matched QSOs\n"
-               "  --confirm-areas  marks their areas confirmed in the area master too\n";
+               "  --confirm-areas  marks their areas confirmed in the area master too\n"
+               "  --explain        for each card matching no QSO, the nearest QSOs of its\n"
+               "                   call and what differs; a time difference many cards share\n"
+               "  --force-common   renames the cards of such a shared difference to their\n"
+               "                   QSOs' time (the forced match) and matches again\n";
         return 2;
     }
     ListRun run(paths);
@@ -85,12 +93,45 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
         return environment.modesAgree(logMode, cardMode);
     };
-    const ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
+    ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
+    if (explain) {
+        std::vector<NearMiss> misses;
+        {
+            ListLog log(job.qsoData, run.loggingProgram, 0);
+            if (!log.isOpen()) return 1;
+            misses = explainUnmatched(build.list.rows, log.handle(), job.modesAgree);
+        }
+        for (const NearMiss& miss : misses) {
+            printLine(out, miss.cardName);
+            for (const QString& line : nearMissLines(miss))
+                printLine(out, QStringLiteral("  ") + line);
+        }
+        const std::vector<CommonOffset> common =
+            commonOffsets(misses, matchToleranceSeconds(job.settings.toleranceMinutes));
+        for (const CommonOffset& offset : common)
+            printLine(out, commonOffsetText(offset));
+        if (!forceCommon || common.empty()) return 0;
+        int renamed = 0;
+        bool renameFailed = false;
+        for (const CommonOffset& offset : common) {
+            const ForcedMatch done =
+                forceMatch(offset, job.receivedDir, run.state.folders.messageDir);
+            renamed += done.renamed;
+            renameFailed = renameFailed || !done.failed.isEmpty();
+            for (const QString& failed : done.failed)
+                printLine(err, QStringLiteral("sendvik-cli match: cannot rename ") + failed);
+        }
+        printLine(out, QStringLiteral("renamed=%1").arg(renamed));
+        build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
+        if (build.end != ReceivedListBuild::End::Built || renameFailed) return 1;
+    }
     ReceivedListModel model;
     model.setList(build.list, job.settings.details);
-    printRows(out, model);
-    printLine(out, model.status().trimmed());
+    if (!explain || forceCommon) {
+        printRows(out, model);
+        printLine(out, model.status().trimmed());
+    }
     if (!writeMarks) return 0;
 
     MarkWritingJob marks;

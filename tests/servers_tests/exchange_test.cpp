@@ -889,3 +889,52 @@ TEST_F(Exchange, ABatchWithProblemsIsListedBeforeAnythingGoes) {
     EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], u"3"_s, u"30"_s}), 0);
     EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }
+
+// A partner whose log keeps Japan time as UTC sends every card nine hours
+// late: none of the five matches, each is explained by its nearest QSO, the
+// shared nine hours are named, and the forced match renames all five to
+// their QSOs so that they match.
+TEST_F(Exchange, ANineHourOffsetIsExplainedAndForceMatchedTogether) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    std::vector<QsoRecord> sent, logged;
+    for (int i = 0; i < 5; ++i) {
+        const QString hhmm = QStringLiteral("1%1:%2").arg(i).arg(i * 7 + 3, 2, 10, QChar(u'0'));
+        QsoRecord wrong = recent(u"JR2XYZ"_s, 10 + i, hhmm);
+        wrong.zone = u'U';  // the Japan time it was, logged as UTC
+        sent.push_back(wrong);
+        logged.push_back(recent(u"JR1ABC"_s, 10 + i, hhmm));
+    }
+    logged.push_back(recent(u"JR1ABC"_s, 14, u"23:50"_s));  // another QSO of the day
+    makeLog(a.path(u"ZELKOV.mst"_s), sent);
+    makeLog(b.path(u"ZELKOV.mst"_s), logged);
+    b.emptyMailbox(true);
+    ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"5"_s, u"--yes"_s}).code, 0);
+    CliRun r;
+    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=5"_s); ++i) {
+        QThread::msleep(100);
+        r = b.cli({u"receive"_s});
+    }
+    ASSERT_TRUE(r.out.startsWith(u"cards=5"_s)) << r.out.toStdString() << r.err.toStdString();
+
+    r = b.cli({u"match"_s, u"--explain"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // Each card with its nearest QSOs (one of the cards is nearer to the
+    // other QSO of its day than to its own).
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(u"JR1ABC_"_s)) << lines[0].toStdString();
+    EXPECT_EQ(r.out.count(u"7.024MHz CW  時刻 +540分（9時間遅い）\n"_s), 5) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"JST  7.024MHz CW  時刻 -19分（19分早い）\n"_s));
+    EXPECT_EQ(lines.last(),
+              u"JR1ABC局の電子QSL 5枚は、QSOの時刻より 9時間 遅くなっています。"
+              u"（日本時間をUTCとして記録した可能性があります）"_s);
+
+    r = b.cli({u"match"_s, u"--explain"_s, u"--force-common"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"\nrenamed=5\n"_s)) << r.out.toStdString();
+    r = b.cli({u"match"_s, u"--write-marks"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(u"\"○    \",JR1ABC_"_s), 5) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"written=5\n"_s)) << r.out.toStdString();
+}
