@@ -3,6 +3,8 @@
 #include "archive/card_files.h"
 #include "archive/card_match.h"
 #include "archive/received_list.h"
+#include "core/app_info.h"
+#include "core/msg_box.h"
 #include "logdata/zelkov50.h"
 #include "logdata/zkw_parse.h"
 
@@ -192,4 +194,52 @@ ForcedMatch forceMatch(const CommonOffset& offset, const QString& receivedDir,
                                (renamed.isEmpty() ? QStringLiteral("?") : renamed);
     }
     return done;
+}
+
+int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
+                      const QString& current, LoggingProgram& loggingProgram) {
+    std::vector<NearMiss> misses;
+    {
+        ListLog log(job.qsoData, loggingProgram, 0);
+        if (!log.isOpen()) return 0;
+        misses = explainUnmatched(rows, log.handle(), job.modesAgree);
+    }
+    const auto explained = std::find_if(misses.begin(), misses.end(),
+                                        [&](const NearMiss& m) { return m.cardName == current; });
+    if (explained != misses.end())
+        ShowMsgBox(nullptr,
+                   current + QStringLiteral("\r\r照合できない理由（近いQSO）：\r") +
+                       nearMissLines(*explained).join(u'\r'),
+                   app::title(), mb::Ok | mb::IconInformation);
+    else if (!current.isEmpty())
+        ShowMsgBox(nullptr, current + QStringLiteral("\r\r・・・は照合済みです。"), app::title(),
+                   mb::Ok | mb::IconInformation);
+    const std::vector<CommonOffset> common =
+        commonOffsets(misses, matchToleranceSeconds(job.toleranceMinutes));
+    int renamed = 0;
+    for (const CommonOffset& offset : common) {
+        QStringList names;
+        for (const CommonOffset::Pair& pair : offset.cards)
+            names << pair.cardName;
+        const int shown = 10;
+        QString list = QStringList(names.mid(0, shown)).join(u'\r');
+        if (names.size() > shown)
+            list += QStringLiteral("\r・・・ほか %1枚").arg(names.size() - shown);
+        if (ShowMsgBox(nullptr,
+                       commonOffsetText(offset) + QStringLiteral("\r\r") + list +
+                           QStringLiteral("\r\rこれらの電子QSLのファイル名をQSOの日時に変更して"
+                                          "\r強制的に照合しますか？"),
+                       app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
+            continue;
+        const ForcedMatch done = forceMatch(offset, job.receivedDir, job.messageDir);
+        renamed += done.renamed;
+        if (!done.failed.isEmpty())
+            ShowMsgBox(nullptr,
+                       done.failed.join(u'\r') + QStringLiteral("\r\r・・・には変更できません！"),
+                       app::title(), mb::Ok | mb::IconStop);
+    }
+    if (common.empty() && explained == misses.end())
+        ShowMsgBox(nullptr, QStringLiteral("照合できない電子QSLに共通する時刻のずれはありません。"),
+                   app::title(), mb::Ok | mb::IconInformation);
+    return renamed;
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+class LoggingProgram;
 struct ReceivedRow;
 struct ZkwHandle;
 
@@ -86,3 +87,19 @@ struct ForcedMatch {
 // QSO by name.
 ForcedMatch forceMatch(const CommonOffset& offset, const QString& receivedDir,
                        const QString& messageDir);
+
+// The received list's command "照合できない理由": among the `rows`, the
+// card named `current` (the cursor's; when it matches no QSO) told with its
+// nearest QSOs; then every time
+// difference the list's unmatched cards share named, each with the
+// question whether to force-match its cards together. The number of cards
+// renamed: above 0, the list is built again.
+struct NearMissJob {
+    QString qsoData;
+    QString receivedDir;
+    QString messageDir;
+    int toleranceMinutes = 10;
+    std::function<bool(const QString&, const QString&)> modesAgree;
+};
+int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
+                      const QString& current, LoggingProgram& loggingProgram);

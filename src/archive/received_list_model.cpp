@@ -54,9 +54,11 @@ ReceivedListModel::ReceivedListModel(QObject* parent)
 void ReceivedListModel::setList(const ReceivedList& list, bool details) {
     counts_ = list;
     counts_.rows.clear();  // the rows live in the model's lists
+    unmatched_.clear();
     std::vector<QStringList> rows;
     rows.reserve(list.rows.size());
     for (const ReceivedRow& row : list.rows) {
+        if (row.recno == 0) unmatched_.push_back(row);
         QStringList items{row.mark, row.name, row.fileTime, row.record};
         items += row.details;
         rows.push_back(std::move(items));

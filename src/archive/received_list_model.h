@@ -36,6 +36,9 @@ public:
     // The record numbers of the rows shown, in list order (unmatched rows
     // left out).
     std::vector<int> matchedRecords() const;
+    // The rows of the build that match no QSO, with the names they were
+    // matched by (for the near misses).
+    const std::vector<ReceivedRow>& unmatchedRows() const { return unmatched_; }
 
     // The search: in call-sign mode the call part of each card name against
     // the text (with wildcards as a pattern, else as a part of it); in
@@ -59,6 +62,7 @@ public:
 
 private:
     ReceivedList counts_;
+    std::vector<ReceivedRow> unmatched_;
     bool searchable_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "archive/card_files.h"
 #include "archive/card_match.h"
+#include "archive/near_misses.h"
 #include "archive/received_list_model.h"
 #include "archive/received_marks.h"
 #include "archive/spreadsheet_export.h"
@@ -200,6 +201,7 @@ void TShForm1::buildMenu() {
                [this] { HIT2Click(false); });
     addCommand("N4", QStringLiteral("電子QSLファイルをリネームして強制的に照合"), {},
                [this] { N4Click(); });
+    addCommand("N9", QStringLiteral("照合できない理由を表示(&Y)..."), {}, [this] { N9Click(); });
     addCommand("N1", QStringLiteral("選択した電子QSLファイルを【削除】(&D)"), {},
                [this] { N1Click(); });
     Popup2->addSeparator();
@@ -484,6 +486,25 @@ void TShForm1::N4Click() {
     Edit2->setText(name.toUpper());
     Panel2->show();
     Edit2->setFocus();
+}
+
+// Why the card matches no QSO, and the forced match of a time difference
+// the unmatched cards share.
+void TShForm1::N9Click() {
+    hidePanels();
+    NearMissJob job;
+    job.qsoData = qsoData_;
+    job.receivedDir = folders_.receivedDir;
+    job.messageDir = folders_.messageDir;
+    job.toleranceMinutes = environment_.toleranceMinutes;
+    const EnvironmentSettings& environment = environment_;
+    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
+        return environment.modesAgree(logMode, cardMode);
+    };
+    const int index = currentIndex();
+    if (explainNearMisses(job, model_->unmatchedRows(), model_->cardName(index), loggingProgram_) >
+        0)
+        rebuildKeeping(index);
 }
 
 void TShForm1::Speed3Click() {

@@ -73,6 +73,7 @@ public:
     void Code1Click();
     void HIT2Click(bool copy);
     void N4Click();
+    void N9Click();
     void Speed3Click();
     void N1Click();
     void NW6Click(int order);

@@ -104,6 +104,42 @@ class CardListWindowsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // "照合できない理由": the current unmatched card with its nearest QSO;
+    // three cards of one station a day late are named together and, on Yes,
+    // renamed to their QSOs and matched.
+    void receivedListExplainsNearMissesAndForceMatchesThem() {
+        Station s;
+        {
+            LogStore store;
+            QVERIFY(store.open(s.qsoData, false));
+            store.insert(qso(u"JH3ZZZ"_s, u"26/11/21"_s, u"13:00"_s));
+            store.insert(qso(u"JH3ZZZ"_s, u"26/11/22"_s, u"09:00"_s));
+            store.insert(qso(u"JH3ZZZ"_s, u"26/11/22"_s, u"10:30"_s));
+        }
+        card(s.folders.receivedDir + u"/JH3ZZZ_261123_0900_7.024_CW_JS2IIU.jpg"_s);
+        card(s.folders.receivedDir + u"/JH3ZZZ_261123_1030_7.024_CW_JS2IIU.jpg"_s);
+        TShForm1 list(s.parts());
+        list.BuildReceivedList(0);
+        QCOMPARE(list.model().counts().unmatched, 3);
+        list.setCurrentIndex(2);
+        QCOMPARE(list.model().cardName(2), u"JH3ZZZ_261122_1300_7.024_CW_JS2IIU.jpg"_s);
+        s.messages.answer(mb::IdOk);
+        s.messages.answer(mb::IdYes);
+        trigger(list, "N9");
+        const auto& asked = s.messages.messages();
+        QVERIFY2(asked.size() == 2, qPrintable(asked.back().text));
+        QVERIFY2(
+            asked[0].text.contains(u"照合できない理由（近いQSO）：\rNo.5  2026/11/22 10:30 JST  "
+                                   u"7.024MHz CW  時刻 +150分（2時間30分遅い）"_s),
+            qPrintable(asked[0].text));
+        QVERIFY2(asked[1].text.startsWith(
+                     u"JH3ZZZ局の電子QSL 3枚は、QSOの時刻より 1日 遅くなっています。\r\r"_s),
+                 qPrintable(asked[1].text));
+        QCOMPARE(list.model().counts().unmatched, 0);
+        QVERIFY(
+            QFile::exists(s.folders.receivedDir + u"/JH3ZZZ_261121_1300_7.024_CW_JS2IIU.jpg"_s));
+    }
+
     void receivedListMarksFiltersAndDeletes() {
         Station s;
         TShForm1 list(s.parts());
