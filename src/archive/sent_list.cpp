@@ -6,23 +6,32 @@
 #include "core/progress_port.h"
 #include "core/zk_dll5.h"
 #include "exchange/logging_program.h"
+#include "exchange/sent_mark.h"
 #include "logdata/log_store.h"
 #include "logdata/sqlite_db.h"
 #include "logdata/zelkov50.h"
 #include "logdata/zkw_parse.h"
+#include "mail/undelivered_cards.h"
 
 #include <QDateTime>
 #include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace {
 
+constexpr int kColumns = 5;  // No, QSL, the card, its time, the record
+
 QStringList headers() {
-    return {QStringLiteral("No"), QStringLiteral("QSL"), QStringLiteral("電子QSL～JPEGファイル"),
-            QStringLiteral("ファイル時刻"), QStringLiteral("RecNo")};
+    return {QStringLiteral("No"),
+            QStringLiteral("QSL"),
+            QStringLiteral("電子QSL～JPEGファイル"),
+            QStringLiteral("ファイル時刻"),
+            QStringLiteral("RecNo"),
+            QStringLiteral("配達状況")};
 }
 
 QString reasonOf(int verdict) {
@@ -115,12 +124,34 @@ SentListBuild BuildSentList(const SentListJob& job, LoggingProgram& loggingProgr
     progress.setMaximum(2 * count);
     progress.setPosition(count);
     build.list = matchSentCards(files, log.handle(), job.toleranceSeconds, &progress);
+    if (!job.messageDir.isEmpty()) markUndeliveredCards(build.list, job.sentDir, job.messageDir);
     progress.setVisible(false);
     build.end = ReceivedListBuild::End::Built;
     return build;
 }
 
-QString sentListStatus(int shown, int unreceived, int unmatched) {
+void markUndeliveredCards(SentList& list, const QString& sentDir, const QString& messageDir) {
+    std::map<QString, UndeliveredCard> latest;
+    for (UndeliveredCard& card : readUndeliveredCards(messageDir))
+        latest[card.cardName.toUpper()] = std::move(card);
+    if (latest.empty()) return;
+    for (QStringList& row : list.rows) {
+        const auto it = latest.find(row.value(1).toUpper());
+        if (it == latest.end()) continue;
+        // A report read before the card was last written (a resend) is old news.
+        const QDateTime written = QFileInfo(cardFilePath(sentDir, row.value(1))).lastModified();
+        if (it->second.reported.isValid() && written.isValid() &&
+            it->second.reported.addSecs(60) < written)
+            continue;
+        row.resize(4);
+        QString text = QStringLiteral("配達不能");
+        if (!it->second.reason.isEmpty()) text += QStringLiteral("：") + it->second.reason;
+        row << text;
+        ++list.undelivered;
+    }
+}
+
+QString sentListStatus(int shown, int unreceived, int unmatched, int undelivered) {
     QString text = QStringLiteral(" %1 個の送信済み電子QSL").arg(shown);
     if (unreceived >= 1) {
         text += QStringLiteral("（未受領＝%1個").arg(unreceived);
@@ -129,6 +160,7 @@ QString sentListStatus(int shown, int unreceived, int unmatched) {
     } else if (unmatched > 0) {
         text += QStringLiteral("■×＝%1個）").arg(unmatched);
     }
+    if (undelivered > 0) text += QStringLiteral("〔配達不能＝%1個〕").arg(undelivered);
     return text;
 }
 
@@ -149,11 +181,16 @@ QString receivedNameOfSentCard(const QString& name) {
     return fields.join(u'_') + u'.';
 }
 
-SentListModel::SentListModel(QObject* parent) : CardListModel(headers(), {0, 1, 4}, parent) {}
+SentListModel::SentListModel(QObject* parent) : CardListModel(headers(), {0, 1, 4}, parent) {
+    setColumnCount(kColumns);
+}
 
 void SentListModel::setList(const SentList& list) {
     unreceived_ = list.unreceived;
     unmatched_ = list.unmatched;
+    undelivered_ = list.undelivered;
+    // The delivery column only when a card was not delivered.
+    setColumnCount(list.undelivered > 0 ? kColumns + 1 : kColumns);
     setRows(list.rows);
 }
 
@@ -180,6 +217,31 @@ int SentListModel::keepUnreceived() {
         const QString qsl = items.value(0);
         return qsl.startsWith(u"■") || (qsl.size() > 2 && qsl[2] == u' ');
     });
+}
+
+int SentListModel::keepUndelivered() {
+    return keepIf([](const QStringList& items) { return !items.value(4).isEmpty(); });
+}
+
+std::vector<int> SentListModel::undeliveredRecords() const {
+    std::vector<int> records;
+    for (int i = 0; i < shownCount(); ++i)
+        if (isUndelivered(i) && recordNumber(i) > 0) records.push_back(recordNumber(i));
+    return records;
+}
+
+std::optional<int> takeBackSentMarks(const QString& qsoData, const std::vector<int>& records,
+                                     const QString& rule, LoggingProgram& loggingProgram) {
+    ListLog log(qsoData, loggingProgram, 0);
+    if (!log.isOpen()) return std::nullopt;
+    int changed = 0;
+    for (int recno : records) {
+        if (ZKW_read(log.handle(), recno, read_mode::Card) != 0) continue;
+        const QChar before = previousSentMark(log.handle().rec.qslSent, rule);
+        if (before == log.handle().rec.qslSent) continue;
+        if (QSL_SendBack(log.handle(), recno, before) == 0) ++changed;
+    }
+    return changed;
 }
 
 std::optional<int> SentListModel::locate(const QString& receivedName,
@@ -214,4 +276,43 @@ std::optional<int> SentListModel::locate(const QString& receivedName,
         if (score == 3) otherMode = i;
     }
     return otherMode;
+}
+
+int offerTakingBackSentMarks(const SentListModel& model, int current, const QString& qsoData,
+                             const QString& rule, LoggingProgram& loggingProgram) {
+    const std::vector<int> all = model.undeliveredRecords();
+    if (all.empty()) {
+        ShowMsgBox(nullptr, QStringLiteral("QSOと照合できる配達不能の電子QSLはありません。"),
+                   app::title(), mb::Ok | mb::IconInformation);
+        return 0;
+    }
+    std::vector<int> chosen = all;
+    if (current >= 0 && current < model.shownCount() && model.isUndelivered(current) &&
+        model.recordNumber(current) > 0) {
+        const int answer = ShowMsgBox(
+            nullptr,
+            model.cardName(current) + QStringLiteral("\r\r・・・は相手に届きませんでした。\r（") +
+                model.item(current, 4) +
+                QStringLiteral(
+                    "）\r\rQSOデータの発行済みマークを取り消しますか？\r"
+                    "[はい(Y)]・・・このQSLのみ\r[いいえ(N)]・・配達不能のQSL %1件すべて\r"
+                    "[ ｷｬﾝｾﾙ ]・・・取り消さない")
+                    .arg(all.size()),
+            app::title(), mb::YesNoCancel | mb::IconQuestion | mb::DefButton3);
+        if (answer == mb::IdCancel) return 0;
+        if (answer == mb::IdYes) chosen = {model.recordNumber(current)};
+    } else if (ShowMsgBox(nullptr,
+                          QStringLiteral("配達不能のQSL %1件について、QSOデータの発行済みマークを"
+                                         "取り消しますか？")
+                              .arg(all.size()),
+                          app::title(),
+                          mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes) {
+        return 0;
+    }
+    const std::optional<int> changed = takeBackSentMarks(qsoData, chosen, rule, loggingProgram);
+    if (!changed) return 0;
+    ShowMsgBox(nullptr,
+               QStringLiteral("%1 件のQSOの発行済みマークを取り消しました。").arg(*changed),
+               app::title(), mb::Ok | mb::IconInformation);
+    return *changed;
 }

@@ -152,6 +152,8 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
                        std::ostream& err) {
     QStringList args = arguments;
     const bool unreceived = takeFlag(args, QStringLiteral("--unreceived"));
+    const bool undelivered = takeFlag(args, QStringLiteral("--undelivered"));
+    const bool takeBack = takeFlag(args, QStringLiteral("--take-back-marks"));
     int tolerance = 0;
     if (const qsizetype at = args.indexOf(QStringLiteral("--tolerance")); at >= 0) {
         bool ok = false;
@@ -162,17 +164,22 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
         }
         args.remove(at, 2);
     }
-    if (!args.isEmpty()) {
-        err << "usage: sendvik-cli sent-list [--unreceived] [--tolerance MINUTES]\n"
-               "  --unreceived  only the cards not confirmed yet (and the unmatched ones)\n"
-               "  --tolerance   how far the QSO time may be off (default 0: the same minute)\n";
+    if (!args.isEmpty() || (takeBack && !undelivered) || (unreceived && undelivered)) {
+        err << "usage: sendvik-cli sent-list [--unreceived | --undelivered [--take-back-marks]]\n"
+               "                             [--tolerance MINUTES]\n"
+               "  --unreceived       only the cards not confirmed yet (and the unmatched ones)\n"
+               "  --undelivered      only the cards a server reported it could not deliver\n"
+               "  --take-back-marks  takes their QSOs' sent marks back, so that the next\n"
+               "                     batch sends them again\n"
+               "  --tolerance        how far the QSO time may be off (default 0: the same\n"
+               "                     minute)\n";
         return 2;
     }
     ListRun run(paths);
     TZkwIni settings(paths.settingsFile());
     const int order = std::min(WindowState(settings).sentListPlace().flags & 3, 2);
     const SentListJob job{run.state.qsoData, run.state.folders.sentDir, order,
-                          matchToleranceSeconds(tolerance)};
+                          matchToleranceSeconds(tolerance), run.state.folders.messageDir};
     const SentListBuild build = BuildSentList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
     SentListModel model;
@@ -182,8 +189,18 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
                    mb::Ok | mb::IconInformation);
         return 0;
     }
+    if (undelivered && model.keepUndelivered() == 0) {
+        ShowMsgBox(nullptr, QStringLiteral("配達不能の電子QSLはありません。"), app::title(),
+                   mb::Ok | mb::IconInformation);
+        return 0;
+    }
     printRows(out, model);
     printLine(out, model.status().trimmed());
+    if (!takeBack) return 0;
+    const std::optional<int> changed = takeBackSentMarks(
+        job.qsoData, model.undeliveredRecords(), run.environment.sentMarkRule, run.loggingProgram);
+    if (!changed) return 1;
+    printLine(out, QStringLiteral("taken-back=%1").arg(*changed));
     return 0;
 }
 

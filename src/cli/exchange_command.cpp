@@ -173,6 +173,7 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
     printLine(out, QStringLiteral("mails=%1").arg(result.mails));
     printLine(out, QStringLiteral("rejected=%1").arg(result.rejected));
     printLine(out, QStringLiteral("mailbox=%1").arg(std::max(result.mailbox, 0)));
+    printLine(out, QStringLiteral("undelivered=%1").arg(result.undelivered));
     if (!result.lastOtherText.isEmpty())
         printLine(out, QStringLiteral("text=") + result.lastOtherText);
     return result.end == ReceiveResult::End::Reported && !result.loginFailed && !result.stopped ? 0

@@ -7,13 +7,16 @@
 #include "core/serial_worker.h"
 #include "core/text_files.h"
 #include "core/zk_dll5.h"
+#include "mail/delivery_report.h"
 #include "mail/mail_session.h"
 #include "mail/mime_message.h"
 #include "mail/n_mail.h"
 #include "mail/qsl_mail_format.h"
+#include "mail/undelivered_cards.h"
 #include "platform/file_sync.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -73,6 +76,9 @@ struct ReceivedMail {
     bool cardPicture = false;  // a card mail with its JPEG picture
     QString otherText;         // a non-card mail's text, where it will lie in the end
     QString unwritable;        // a file that could not be written: the mail stays
+    // A report that a card mail of ours was not delivered (its text filed).
+    std::optional<DeliveryFailure> undelivered;
+    bool leave = false;  // other mail read only to see whether it is such a report
 };
 
 void fileCard(const ReceiveRequest& request, const IncomingMail& mail, ReceivedMail& out) {
@@ -134,10 +140,21 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
         return out;
     }
     out.got = 1;
-    if (isCardMailer(xMailerOf(mail->headers)) && !mail->attachmentName.isEmpty())
+    if (isCardMailer(xMailerOf(mail->headers)) && !mail->attachmentName.isEmpty()) {
         fileCard(request, *mail, out);
-    else
-        fileOther(request, *mail, out);
+        return out;
+    }
+    // Only what looks like a report is read as one (most mail is none).
+    if (mightBeDeliveryReport(mail->headers) ||
+        mightBeDeliveryReport(QStringLiteral("From: ") + mail->from +
+                              QStringLiteral("\nSubject: ") + mail->subject + u'\n'))
+        out.undelivered = readDeliveryFailure(source);
+    // Other mail stays on the server unread unless all mail is taken.
+    if (!out.undelivered && !request.receiveAllMail) {
+        out.leave = true;
+        return out;
+    }
+    fileOther(request, *mail, out);
     return out;
 }
 
@@ -319,8 +336,25 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                                 : mail.unwritable + QStringLiteral(": cannot be written"));
                     return;
                 }
+                if (mail.leave) return;
+                if (mail.undelivered) {
+                    UndeliveredCard card{
+                        mail.undelivered->cardName,   mail.undelivered->recipient,
+                        mail.undelivered->status,     mail.undelivered->reason,
+                        QDateTime::currentDateTime(), QFileInfo(mail.otherText).fileName()};
+                    if (!recordUndeliveredCard(request.messageDir, card)) {
+                        if (!stopping)
+                            stopping =
+                                !goOnAfterFailedMail(n, nmail_error::File,
+                                                     undeliveredListPath(request.messageDir) +
+                                                         QStringLiteral(": cannot be written"));
+                        return;
+                    }
+                    ++r.undelivered;
+                } else if (!mail.otherText.isEmpty()) {
+                    r.lastOtherText = mail.otherText;
+                }
                 if (mail.cardPicture) ++r.cards;
-                if (!mail.otherText.isEmpty()) r.lastOtherText = mail.otherText;
                 if (!a.leaveOnServer) pop3->remove(n);
             };
             int position = 0;
@@ -342,7 +376,22 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     if (progress_.abortRequested()) break;
                     const QString mailer = xMailerOf(head.header);
                     progress_.setPosition(++position);
-                    if (!isCardMailer(mailer)) continue;
+                    // Other mail stays unread, but for what may report a card
+                    // that was not delivered.
+                    if (!isCardMailer(mailer)) {
+                        if (!mightBeDeliveryReport(head.header)) continue;
+                        QCoreApplication::processEvents();
+                        progress_.setPosition(position);
+                        QByteArray source;
+                        if (pop3->fetchSource(n, source) != 1) continue;
+                        while (filing.full() || filing.frontDone()) {
+                            const auto [number, mail] = filing.take();
+                            settle(number, mail);
+                        }
+                        if (stopping) break;
+                        filing.add(n, std::move(source));
+                        continue;
+                    }
                     const int yymm = cardMailerYyMm(mailer);
                     if (yymm >= 0 && yymm < StrToLong(request.oldestMonth)) {
                         pop3->remove(n);
@@ -389,6 +438,11 @@ QString receiveSummary(const ReceiveResult& r) {
                                 : QStringLiteral("%1 件の電子QSLを受信しました。").arg(r.cards);
     if (r.rejected > 0)
         text += QStringLiteral("\r\r%1 件の古い電子QSLを拒否（削除）しました。").arg(r.rejected);
+    if (r.undelivered > 0)
+        text += QStringLiteral(
+                    "\r\r%1 件の電子QSLが相手に届かなかったと通知されました。"
+                    "\r（送信済みQSLの一覧で確認できます）")
+                    .arg(r.undelivered);
     if (r.mails > 0)
         text += r.mailbox > r.mails
                     ? QStringLiteral("\r\r受信したメールの件数は %1件／全%2件")

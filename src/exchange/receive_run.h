@@ -37,6 +37,7 @@ struct ReceiveResult {
     int cards = 0;
     int mails = 0;
     int rejected = 0;
+    int undelivered = 0;  // reports of card mails that were not delivered
     int mailbox = 0;
     bool stopped = false;   // ended by a stop request or a refused file
     QString lastOtherText;  // the last non-card mail's text, to open

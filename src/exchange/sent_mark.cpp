@@ -38,3 +38,13 @@ std::optional<QChar> nextSentMark(QChar current, const SentMarkRules& r) {
         return std::nullopt;
     return mark;
 }
+
+QChar previousSentMark(QChar current, const QString& rule) {
+    if (isBlank(current) || rule.isEmpty()) return current;
+    for (qsizetype i = 1; i + 1 < rule.size(); ++i)
+        if (rule[i] == u'=' && rule[i + 1] == current && !isBlank(rule[i - 1]) &&
+            rule[i - 1] != u';')
+            return rule[i - 1];
+    if (rule.front() == current) return u' ';
+    return current;
+}

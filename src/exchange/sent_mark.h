@@ -18,3 +18,8 @@ struct SentMarkRules {
 
 // The mark to write over `current`; nothing when the mark stays.
 std::optional<QChar> nextSentMark(QChar current, const SentMarkRules& rules);
+
+// The mark a QSO had before its card took `current` by the rule (the
+// primary mark, or the new one of an "old=new" entry): the mark a card that
+// was not delivered gives back. A mark the rule does not give stays.
+QChar previousSentMark(QChar current, const QString& rule);

@@ -178,6 +178,21 @@ bool LogStore::writeMark(int recno, int column, QChar mark) {
     return tx.commit() || fail(QStringLiteral("cannot write the mark"));
 }
 
+bool LogStore::restoreSentMark(int recno, QChar mark) {
+    const bool blank = mark.isNull() || mark == u' ';
+    SqliteTransaction tx(db_);
+    if (!tx.active()) return fail(QStringLiteral("the log is locked"));
+    SqliteStatement s = db_.prepare(
+        blank
+            ? "UPDATE qso SET qsl = substr(qsl, 1, 1) || ' ' || substr(qsl, 3, 1),"
+              " sent_date = '' WHERE recno = ?2"
+            : "UPDATE qso SET qsl = substr(qsl, 1, 1) || ?1 || substr(qsl, 3, 1) WHERE recno = ?2");
+    if (!blank) s.bind(1, QString(mark));
+    s.bind(2, qint64{recno});
+    if (!s.run() || db_.changes() != 1) return fail(QStringLiteral("cannot write the mark"));
+    return tx.commit() || fail(QStringLiteral("cannot write the mark"));
+}
+
 // The index statements are prepared once and kept: a card match walks the
 // index many times.
 SqliteStatement& LogStore::statement(SqliteStatement& kept, const char* sql) {

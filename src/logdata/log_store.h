@@ -26,6 +26,9 @@ public:
     // Writes the sent (column 1) or received (column 2) mark of the QSL field
     // in one transaction, with the date it was written.
     bool writeMark(int recno, int column, QChar mark);
+    // Gives the sent mark back (a card that was not delivered): `mark` as it
+    // was before, a blank with the sent date emptied.
+    bool restoreSentMark(int recno, QChar mark);
 
     // The call index, ordered by (key6, recno): the last entry at or before
     // `key6`, and the neighbours of an entry. 0 when there is none.

@@ -79,6 +79,16 @@ int QSL_Send(ZkwHandle& handle, int recno, QChar mark) {
     return writeMark(handle, recno, mark, 1);
 }
 
+int QSL_SendBack(ZkwHandle& handle, int recno, QChar mark) {
+    if (!handle.store || (!mark.isNull() && mark != u' ' && mark.unicode() < u'!')) return -1;
+    if (!handle.store->restoreSentMark(recno, mark)) {
+        handle.errorText = handle.store->errorText();
+        return -1;
+    }
+    if (handle.rec.recno == recno) handle.rec.qslSent = mark.isNull() ? QChar(u' ') : mark;
+    return 0;
+}
+
 int QSL_Rcv(ZkwHandle& handle, int recno, QChar mark) {
     return writeMark(handle, recno, mark, 2);
 }

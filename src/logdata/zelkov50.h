@@ -55,6 +55,8 @@ int idx_next(CallIndex& index);
 // The sent or received mark of record `recno` (a character "!" or above).
 int QSL_Send(ZkwHandle& handle, int recno, QChar mark);
 int QSL_Rcv(ZkwHandle& handle, int recno, QChar mark);
+// The sent mark given back to what it was before a card (a blank allowed).
+int QSL_SendBack(ZkwHandle& handle, int recno, QChar mark);
 
 // -1 when the current QSO's station was not portable, else where the
 // portable part of the call starts.

@@ -1,5 +1,7 @@
 #include "mail/mime_message.h"
 
+#include "mail/delivery_report.h"
+
 #include "core/sjis.h"
 
 #include <QDateTime>
@@ -218,7 +220,11 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
     g_date_time_unref(now);
     const QString domain = mail.from.section(u'@', 1).isEmpty() ? QStringLiteral("localhost")
                                                                 : mail.from.section(u'@', 1);
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces) + u'@' + domain;
+    // A card mail's id names its card: a report returning only the headers
+    // still says which card did not arrive.
+    const QString id = mail.attachmentPath.isEmpty()
+                           ? QUuid::createUuid().toString(QUuid::WithoutBraces) + u'@' + domain
+                           : cardMessageId(QFileInfo(mail.attachmentPath).fileName(), domain);
     g_mime_message_set_message_id(message.get(), id.toUtf8().constData());
     for (const QString& line : mail.extraHeaders) {
         const qsizetype colon = line.indexOf(u':');

@@ -201,7 +201,7 @@ TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
     TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
     CliRun r = b.cli({u"receive"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(u"cards=2\nmails=3\nrejected=0\nmailbox=3\n"_s))
+    EXPECT_TRUE(r.out.startsWith(u"cards=2\nmails=3\nrejected=0\nmailbox=3\nundelivered=0\n"_s))
         << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(u"2 件の電子QSLを受信しました。\n\n届いているメールの件数は 3件"_s))
         << r.err.toStdString();
@@ -937,4 +937,50 @@ TEST_F(Exchange, ANineHourOffsetIsExplainedAndForceMatchedTogether) {
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count(u"\"○    \",JR1ABC_"_s), 5) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(u"written=5\n"_s)) << r.out.toStdString();
+}
+
+// A card to an address the mail server cannot deliver to comes back as its
+// report: the receive run files it and counts it on a line of its own, the
+// sent list shows the card undelivered with the server's reason, and its
+// sent mark can be taken back; the delivered card is left as it was.
+TEST_F(Exchange, AnUndeliveredCardComesBackToTheSentListAndItsMarkIsTakenBack) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JA7BAD"_s, 9, u"12:10"_s)});
+    a.emptyMailbox(false);
+    CliRun r = a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_TRUE(r.out.contains(u"sent=2\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(a.sentMark(2), u'H');
+
+    // Postfix's report reaches the sender's own mailbox.
+    for (int i = 0; i < 100 && !r.out.contains(u"undelivered=1\n"_s); ++i) {
+        QThread::msleep(100);
+        r = a.cli({u"receive"_s});
+    }
+    ASSERT_TRUE(r.out.contains(u"undelivered=1\n"_s)) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=0\n"_s));
+    EXPECT_TRUE(r.err.contains(u"1 件の電子QSLが相手に届かなかったと通知されました。"_s))
+        << r.err.toStdString();
+    const QStringList texts = QDir(a.path(u"QslMsg"_s)).entryList({u"*.txt"_s}, QDir::Files);
+    ASSERT_EQ(texts.size(), 1) << texts.join(u' ').toStdString();
+    EXPECT_TRUE(readBytes(a.path(u"QslMsg/"_s + texts[0])).contains("user unknown in this test"))
+        << readBytes(a.path(u"QslMsg/"_s + texts[0])).toStdString();
+
+    r = a.cli({u"sent-list"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"No,QSL,電子QSL～JPEGファイル,ファイル時刻,RecNo,配達状況\n"_s))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"〔配達不能＝1個〕"_s));
+    r = a.cli({u"sent-list"_s, u"--undelivered"_s, u"--take-back-marks"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(lines[1].contains(u"_JA7BAD.jpg"_s)) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(u",2,\"配達不能：user unknown in this test\""_s))
+        << lines[1].toStdString();
+    EXPECT_EQ(lines[3], u"taken-back=1"_s);
+    EXPECT_EQ(a.sentMark(1), u'H');
+    EXPECT_EQ(a.sentMark(2), u' ');
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }

@@ -41,7 +41,8 @@ inline void writeStationHome(const QString& home, const StationAccount& a, const
     ini.writeInteger(u"Option", u"Pop3Ssl", 0x3000);
     ini.writeString(u"Option", u"CaFile", s.caBundle);
     QFile list(home + QStringLiteral("/UserList.usr"));
-    if (list.open(QIODevice::WriteOnly)) list.write("2026/12/01\r\nJR1ABC\r\nJR2XYZ\r\nJH3AAA\r\n");
+    if (list.open(QIODevice::WriteOnly))
+        list.write("2026/12/01\r\nJR1ABC\r\nJR2XYZ\r\nJH3AAA\r\nJA7BAD\r\n");
     QFile::copy(photo, home + QStringLiteral("/photo.jpg"));
     ini.writeString(u"Config", u"Jpeg", QStringLiteral("photo.jpg"));
 }

@@ -127,6 +127,9 @@ TShForm2::TShForm2(const CardListParts& parts,
     addCommand("R1", QStringLiteral("再表示((&R)"), Qt::Key_F5, [this] { R1Click(); });
     addCommand("QSL3", QStringLiteral("QSL未受領の一覧表示(&M)"), Qt::Key_F6,
                [this] { QSL3Click(); });
+    addCommand("UD1", QStringLiteral("配達不能の一覧表示(&U)"), {}, [this] { UD1Click(); });
+    addCommand("UD2", QStringLiteral("配達不能のQSLの発行済みマークを取り消す(&B)..."), {},
+               [this] { UD2Click(); });
     addCommand("N1", QStringLiteral("選択した電子QSLファイルを【削除】(&D)"), {},
                [this] { N1Click(); });
     Popup2->addSeparator();
@@ -202,7 +205,8 @@ void TShForm2::BuildSentList(const QString& folder, int expectedRecordCount, int
     SentListBuild build;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        SentListJob job{qsoData_, folder_, order_, matchToleranceSeconds(toleranceMinutes)};
+        SentListJob job{qsoData_, folder_, order_, matchToleranceSeconds(toleranceMinutes),
+                        folders_.messageDir};
         build = ::BuildSentList(job, loggingProgram_, mainProgress_, expectedRecordCount);
         QApplication::restoreOverrideCursor();
     }
@@ -324,6 +328,25 @@ void TShForm2::QSL3Click() {
         return;
     }
     FormShow();
+}
+
+// The cards the receive run learnt were not delivered.
+void TShForm2::UD1Click() {
+    if (model_->keepUndelivered() == 0) {
+        ShowMsgBox(this, QStringLiteral("配達不能の電子QSLはありません。"), app::title(),
+                   mb::Ok | mb::IconInformation);
+        return;
+    }
+    showStatus();
+    setCurrentIndex(0);
+}
+
+// Their sent marks taken back, so that the next batch sends them again.
+void TShForm2::UD2Click() {
+    const int index = currentIndex();
+    if (offerTakingBackSentMarks(*model_, index, qsoData_, environment_.sentMarkRule,
+                                 loggingProgram_) > 0)
+        rebuildKeeping(index);
 }
 
 void TShForm2::N1Click() {

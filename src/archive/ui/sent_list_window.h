@@ -45,6 +45,8 @@ public:
     void NW7Click(int order);
     void NK5Click();
     void SN5Click();
+    void UD1Click();
+    void UD2Click();
     void showViewerOfRow();
 
 protected:

@@ -10,11 +10,13 @@
 #include "core/card_folders.h"
 #include "core/message_ports.h"
 #include "core/progress_port.h"
+#include "core/text_files.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "exchange/logging_program.h"
 #include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
+#include "mail/undelivered_cards.h"
 #include "settings/kankyo.h"
 
 #include <QAction>
@@ -104,6 +106,51 @@ class CardListWindowsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A card the receive run learnt was not delivered: its own column, its
+    // filter, and its sent mark taken back after the question.
+    void sentListShowsUndeliveredCardsAndTakesTheirMarksBack() {
+        Station s;
+        {
+            LogStore store;
+            QVERIFY(store.open(s.qsoData, false));
+            QVERIFY(store.writeMark(1, 1, u'H'));
+        }
+        UndeliveredCard card{u"JS2IIU_261120_1200_7.024_CW_JA1ABC.jpg"_s,
+                             u"ja1abc@example.jp"_s,
+                             u"5.1.1"_s,
+                             u"User unknown"_s,
+                             QDateTime::currentDateTime(),
+                             u"report.txt"_s};
+        QVERIFY(recordUndeliveredCard(s.folders.messageDir, card));
+        TShForm2 list(
+            s.parts(), [](const QString&, const QString&, int) {}, [](const QString&) {});
+        list.BuildSentList(s.folders.sentDir, 0, 0);
+        QCOMPARE(list.model().columnCount(), 6);
+        QCOMPARE(list.findChild<QStatusBar*>(u"StatusBar1"_s)->currentMessage(),
+                 u" 2 個の送信済み電子QSL（未受領＝1個，■×＝1個）〔配達不能＝1個〕"_s);
+        trigger(list, "UD1");
+        QCOMPARE(list.model().shownCount(), 1);
+        QCOMPARE(list.model().item(0, 4), u"配達不能：User unknown"_s);
+        list.setCurrentIndex(0);
+        s.messages.answer(mb::IdYes);
+        trigger(list, "UD2");
+        QVERIFY2(s.messages.messages()[0].text.endsWith(
+                     u"[はい(Y)]・・・このQSLのみ\r[いいえ(N)]・・配達不能のQSL 1件すべて\r"
+                     u"[ ｷｬﾝｾﾙ ]・・・取り消さない"_s),
+                 qPrintable(s.messages.messages()[0].text));
+        QCOMPARE(lastMessage(s.messages), u"1 件のQSOの発行済みマークを取り消しました。"_s);
+        LogStore store;
+        QVERIFY(store.open(s.qsoData, false));
+        QsoRecord q;
+        QVERIFY(store.read(1, q));
+        QCOMPARE(q.qslSent, QChar(u' '));
+        // Resent since the report: no longer undelivered.
+        QVERIFY(SetFileDateTime(s.folders.sentDir + u"/JS2IIU_261120_1200_7.024_CW_JA1ABC.jpg"_s,
+                                QDateTime::currentDateTime().addSecs(3600)));
+        list.BuildSentList(s.folders.sentDir, 0, 0);
+        QCOMPARE(list.model().columnCount(), 5);
+    }
+
     // "照合できない理由": the current unmatched card with its nearest QSO;
     // three cards of one station a day late are named together and, on Yes,
     // renamed to their QSOs and matched.

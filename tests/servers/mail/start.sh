@@ -4,6 +4,7 @@
 #            AUTH PLAIN/LOGIN/CRAM-MD5 through Dovecot, delivery by LMTP;
 #   Dovecot  POP3S (implicit TLS) and POP3 (STLS offered), USER/PASS, SASL
 #            and APOP, on the same maildirs.
+#   Mail to bounce.test is accepted and bounced back to its sender.
 # Everything lives in one new folder; /etc is not touched (besides a 'vmail'
 # system user). Must run as root.
 #   start.sh ENV_FILE     writes "export NAME=value" lines for the tests there
@@ -152,6 +153,10 @@ local_recipient_maps =
 local_transport = error:5.1.1 no local delivery in tests
 default_transport = error:5.7.1 nothing leaves this machine
 relay_transport = error:5.7.1 nothing leaves this machine
+# Mail to bounce.test is taken and then bounced, as a server far away
+# bounces a card to an address that no longer exists.
+relay_domains = bounce.test
+transport_maps = texthash:$pf/transport
 virtual_mailbox_domains = $MAIL_DOMAIN
 virtual_mailbox_maps = texthash:$pf/vmailbox
 virtual_alias_maps = texthash:$pf/valias
@@ -201,10 +206,13 @@ lmtp       unix  - - n -     - lmtp
 anvil      unix  - - n -     1 anvil
 scache     unix  - - n -     1 scache
 postlog    unix-dgram n - n - 1 postlogd
+bouncer    unix  - n n -     - pipe
+  flags=q user=vmail argv=/bin/sh -c { echo "user unknown in this test"; exit 67 }
 EOF
 # Postfix waits for configuration files younger than a second to settle.
 [ -n "$MAIL_CATCHALL" ] && printf '@%s %s@%s\n' "$MAIL_DOMAIN" "$MAIL_CATCHALL" "$MAIL_DOMAIN" >> "$pf/valias"
-touch -d "@$(( $(date +%s) - 60 ))" "$pf/main.cf" "$pf/master.cf" "$pf/vmailbox" "$pf/valias"
+printf 'bounce.test bouncer:\n' > "$pf/transport"
+touch -d "@$(( $(date +%s) - 60 ))" "$pf/main.cf" "$pf/master.cf" "$pf/vmailbox" "$pf/valias" "$pf/transport"
 /usr/sbin/postfix -c "$pf" start </dev/null > "$dir/log/postfix-start.log" 2>&1 || { cat "$dir/log/postfix-start.log" >&2; abort "postfix did not start"; }
 
 for p in "$SMTPS_PORT" "$SMTP_PORT" "$POP3S_PORT" "$POP3_PORT"; do

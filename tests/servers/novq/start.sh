@@ -29,7 +29,8 @@ cat > "$dir/users.json" <<'JSON'
 {
  "JR1ABC": {"password": "novq-a", "address": "jr1abc@qsl.test"},
  "JR2XYZ": {"password": "novq-b", "address": "jr2xyz@qsl.test", "edit": true},
- "JH3AAA": {"password": "novq-c", "address": ""}
+ "JH3AAA": {"password": "novq-c", "address": ""},
+ "JA7BAD": {"password": "novq-d", "address": "ja7bad@bounce.test"}
 }
 JSON
 fi

@@ -41,6 +41,16 @@ TEST(SentMark, TheDefaultRuleWithAndWithoutSentMark) {
     EXPECT_EQ(mark(u' ', QString(), true), std::nullopt);
 }
 
+// A card that was not delivered gives the mark back the rule gave it.
+TEST(SentMark, TheMarkBeforeTheCard) {
+    const QString rule = u"H;*=W;"_s;
+    EXPECT_EQ(previousSentMark(u'H', rule), u' ');
+    EXPECT_EQ(previousSentMark(u'W', rule), u'*');
+    EXPECT_EQ(previousSentMark(u'N', rule), u'N');  // no card gave it
+    EXPECT_EQ(previousSentMark(u' ', rule), u' ');
+    EXPECT_EQ(previousSentMark(u'S', u"S;=X;"_s), u' ');
+}
+
 TEST(SentMark, ADefinitionsSequenceWinsAndItsEmptyMarkWritesNothing) {
     EXPECT_EQ(mark(u' ', u"H;*=W;"_s, false, u"ABC"_s), u'A');  // not in it: the first
     EXPECT_EQ(mark(u'A', u"H;*=W;"_s, false, u"ABC"_s), u'B');
