@@ -85,12 +85,32 @@ QString sixOf(const QString& code) {
     return code.left(6).leftJustified(6, u' ').toUpper();
 }
 
-void addCards(QStringList& cards, const QString& folder, const QString& pattern) {
+void addCards(QStringList& cards, QStringList* paths, const QString& folder,
+              const QString& pattern) {
     QDirIterator it(folder, {pattern}, QDir::Files);
     while (it.hasNext()) {
         const QFileInfo file(it.nextFileInfo());
-        if (file.size() > kMaxNonCardBytes) cards.append(file.fileName().toUpper());
+        if (file.size() <= kMaxNonCardBytes) continue;
+        cards.append(file.fileName().toUpper());
+        if (paths) paths->append(file.filePath());
     }
+}
+
+// The cards and, when asked, their paths.
+QStringList tallyCards(const QString& receivedDir, const QString& ownCall,
+                       const TallyFilter& filter, QStringList* paths) {
+    const QString pattern = QStringLiteral("*_") + ownCall + QStringLiteral(".jpg");
+    QStringList cards;
+    addCards(cards, paths, receivedDir, pattern);
+    if (filter.searchHitFolder && QFileInfo(filter.hitFolder).isDir()) {
+        addCards(cards, paths, filter.hitFolder, pattern);
+        const QStringList subs =
+            QDir(filter.hitFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString& sub : subs)
+            if (!sub.startsWith(u'.'))
+                addCards(cards, paths, QDir(filter.hitFolder).filePath(sub), pattern);
+    }
+    return cards;
 }
 
 struct Area {
@@ -191,25 +211,15 @@ int tallyBandIndex(const QString& name) {
 
 QStringList tallyCardFiles(const QString& receivedDir, const QString& ownCall,
                            const TallyFilter& filter) {
-    const QString pattern = QStringLiteral("*_") + ownCall + QStringLiteral(".jpg");
-    QStringList cards;
-    addCards(cards, receivedDir, pattern);
-    if (filter.searchHitFolder && QFileInfo(filter.hitFolder).isDir()) {
-        addCards(cards, filter.hitFolder, pattern);
-        const QStringList subs =
-            QDir(filter.hitFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString& sub : subs)
-            if (!sub.startsWith(u'.'))
-                addCards(cards, QDir(filter.hitFolder).filePath(sub), pattern);
-    }
-    return cards;
+    return tallyCards(receivedDir, ownCall, filter, nullptr);
 }
 
 Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                         ProgressPort& progress) {
     Tally tally;
     const TallyFilter& filter = job.filter;
-    const QStringList cards = tallyCardFiles(job.receivedDir, job.ownCall, filter);
+    QStringList paths;
+    const QStringList cards = tallyCards(job.receivedDir, job.ownCall, filter, &paths);
     if (cards.isEmpty()) {
         ShowMsgBox(nullptr,
                    QDir::toNativeSeparators(job.receivedDir) +
@@ -241,34 +251,41 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
         std::optional<SqliteReadSnapshot> snapshot;
         if (log.store) snapshot.emplace(log.store->db());
         int done = 0;
-        for (const QString& card : cards) {
+        for (qsizetype c = 0; c < cards.size(); ++c) {
+            const QString& card = cards[c];
             if (++done % 64 == 0) progress.setPosition(done);
-            const QString key = cardIndexKey(card);
-            log.index.store = log.store.get();
-            int guard = log.recordCount + 1;
-            for (int recno = idxLsearch(log.index, key); recno >= lowest && guard-- > 0;
-                 recno = idx_back(log.index)) {
-                if (ZKW_read(log, recno, read_mode::Card) != 0) break;
-                const QsoRecord& qso = log.rec;
-                if (qso.key6() != key) break;
-                if (qso.date.left(2).toInt() >= 50 || qso.date.left(8) < oldest) break;
-                QString band, mode;
-                if (!MatchCardDateTime(card, qso, tolerance, band, mode) || band.isEmpty())
-                    continue;
-                const int bandIndex = FreqPCheck(qso.freq);
-                if (FreqPCheck(band.section(u'_', 0, 0)) != bandIndex) continue;
-                if (!job.modesAgree(qso.mode, mode)) continue;
-                // The card's QSO: counted when it passes the filters.
-                const int bit = std::min(bandIndex, 16);
-                const bool bandPasses =
-                    filter.bandMask == 0 ||
-                    (bandIndex >= 0 && bandIndex <= 17 && (filter.bandMask & (1u << bit)));
-                const bool modePasses = modes.isEmpty() || modes.contains(qso.mode.toUpper());
-                if (bandPasses && modePasses && kindPasses(qso.code, filter.areaKind))
-                    counted.emplace_back(
-                        sixOf(qso.code), recno,
-                        card + u'<' + QString::number(recno) + u':' + qso.call + u'>');
-                break;
+            // Matched by the QSO inside the picture, else by the file's name.
+            for (const QString& matchName : cardMatchNames(paths[c])) {
+                bool matched = false;
+                const QString key = cardIndexKey(matchName);
+                log.index.store = log.store.get();
+                int guard = log.recordCount + 1;
+                for (int recno = idxLsearch(log.index, key); recno >= lowest && guard-- > 0;
+                     recno = idx_back(log.index)) {
+                    if (ZKW_read(log, recno, read_mode::Card) != 0) break;
+                    const QsoRecord& qso = log.rec;
+                    if (qso.key6() != key) break;
+                    if (qso.date.left(2).toInt() >= 50 || qso.date.left(8) < oldest) break;
+                    QString band, mode;
+                    if (!MatchCardDateTime(matchName, qso, tolerance, band, mode) || band.isEmpty())
+                        continue;
+                    const int bandIndex = FreqPCheck(qso.freq);
+                    if (FreqPCheck(band.section(u'_', 0, 0)) != bandIndex) continue;
+                    if (!job.modesAgree(qso.mode, mode)) continue;
+                    // The card's QSO: counted when it passes the filters.
+                    const int bit = std::min(bandIndex, 16);
+                    const bool bandPasses =
+                        filter.bandMask == 0 ||
+                        (bandIndex >= 0 && bandIndex <= 17 && (filter.bandMask & (1u << bit)));
+                    const bool modePasses = modes.isEmpty() || modes.contains(qso.mode.toUpper());
+                    if (bandPasses && modePasses && kindPasses(qso.code, filter.areaKind))
+                        counted.emplace_back(
+                            sixOf(qso.code), recno,
+                            card + u'<' + QString::number(recno) + u':' + qso.call + u'>');
+                    matched = true;
+                    break;
+                }
+                if (matched) break;
             }
         }
     }

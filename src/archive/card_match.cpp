@@ -4,6 +4,8 @@
 #include "core/msg_box.h"
 #include "logdata/zelkov50.h"
 #include "logdata/zkw_parse.h"
+#include "mail/card_record.h"
+#include "render/jpeg_io.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -68,6 +70,19 @@ CardNameFields cardNameFields(const QString& fileName) {
     const QTime time(twoDigits(fileName, at[1] + 1), twoDigits(fileName, at[1] + 3));
     if (yy >= 0 && date.isValid() && time.isValid()) fields.at = QDateTime(date, time);
     return fields;
+}
+
+QStringList cardMatchNames(const QString& path) {
+    const auto matchForm = [](const QString& name) {
+        return QFileInfo(name).completeBaseName().toUpper() + QStringLiteral(".jpg");
+    };
+    const QString own = matchForm(QFileInfo(path).fileName());
+    for (const QByteArray& comment : jpegCommentsOf(path))
+        if (const std::optional<CardRecord> record = cardRecordFromComment(comment)) {
+            const QString inside = matchForm(cardNameOfRecord(*record));
+            return inside == own ? QStringList{own} : QStringList{inside, own};
+        }
+    return {own};
 }
 
 qint64 matchToleranceSeconds(int toleranceMinutes) {
@@ -169,10 +184,14 @@ std::optional<QString> FindReceivedCardForQso(
     const QStringList names = folder.entryList({where.fileName()}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         if (QFileInfo(folder.filePath(name)).size() <= kMaxNonCardBytes) continue;
-        QString band, mode;
-        if (!MatchCardDateTime(name, qso, toleranceSeconds, band, mode) || band.isEmpty()) continue;
-        if (FreqPCheck(band.section(u'_', 0, 0)) != FreqPCheck(qso.freq)) continue;
-        if (modesAgree(qso.mode, mode)) return folder.filePath(name);
+        // By the QSO inside the picture, else by the name.
+        for (const QString& matchName : cardMatchNames(folder.filePath(name))) {
+            QString band, mode;
+            if (!MatchCardDateTime(matchName, qso, toleranceSeconds, band, mode) || band.isEmpty())
+                continue;
+            if (FreqPCheck(band.section(u'_', 0, 0)) != FreqPCheck(qso.freq)) continue;
+            if (modesAgree(qso.mode, mode)) return folder.filePath(name);
+        }
     }
     return std::nullopt;
 }

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -44,6 +45,11 @@ struct CardNameFields {
     QString mode;
 };
 CardNameFields cardNameFields(const QString& fileName);
+
+// The names a card file is matched by: the name the QSO record inside the
+// picture stands for, when it carries one (a renamed card still matches),
+// then its own name; upper-cased with ".jpg". The first 4 KiB are read.
+QStringList cardMatchNames(const QString& path);
 
 // The call index key of a card name: its first six characters, with the
 // "_" after a four- or five-character call made blanks.

@@ -34,14 +34,7 @@ QString dateAndTimeOf(const QString& name) {
 }  // namespace
 
 QString cardMatchName(const QString& path) {
-    QString name = QFileInfo(path).fileName();
-    for (const QByteArray& comment : jpegCommentsOf(path)) {
-        if (const std::optional<CardRecord> record = cardRecordFromComment(comment)) {
-            name = cardNameOfRecord(*record);
-            break;
-        }
-    }
-    return QFileInfo(name).completeBaseName().toUpper() + QStringLiteral(".jpg");
+    return cardMatchNames(path).front();
 }
 
 std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,

@@ -6,6 +6,8 @@
 #include "exchange/logging_program.h"
 #include "log_fixture.h"
 #include "logdata/dbf_table.h"
+#include "mail/card_record.h"
+#include "render/jpeg_io.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -136,6 +138,24 @@ TEST(AreaTally, CardsConfirmTheirQsosAreasThroughTheFilters) {
     QDir(t.received).removeRecursively();
     EXPECT_EQ(t.run(0).end, Tally::End::NoCards);
     EXPECT_TRUE(t.port.messages().back().text.endsWith(u" フォルダに該当電子QSLはありません！"_s));
+}
+
+// A card its receiver renamed counts for its area by the QSO inside it.
+TEST(AreaTally, ARenamedCardCountsByTheQsoInside) {
+    TallyLog t;
+    QDir().mkpath(t.received);
+    t.add(u"JA1AAA"_s, u"26/11/20"_s, u"100105"_s, u"CW"_s, u"7.024"_s, false);
+    makeLog(t.mst, t.qsos);
+    writeBytes(t.box.path(u"areas.csv"_s), "100105,Bunkyo,\r\n");
+    ASSERT_GT(importAreas(t.mst, t.box.path(u"areas.csv"_s)).added, 0);
+    QImage picture(640, 408, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    const QsoRecord theirs = qso(u"JS2IIU"_s, u"26/11/20"_s, u"12:00"_s);
+    writeBytes(t.received + u"/JA1AAA_991231_0000_1.9_SSB_JS2IIU.jpg"_s,
+               encodeJpeg(picture, 90, cardRecordComment(cardRecordOf(theirs, u"JA1AAA"_s))));
+    const Tally tally = t.run(0);
+    EXPECT_EQ(t.codes(tally), QStringList{u"100105=1"_s});
+    EXPECT_EQ(tally.confirmed, 1);
 }
 
 TEST(AreaTally, SettingsAndBandNames) {

@@ -2,6 +2,8 @@
 
 #include "log_fixture.h"
 #include "logdata/zelkov50.h"
+#include "mail/card_record.h"
+#include "render/jpeg_io.h"
 #include "settings/kankyo.h"
 #include "test_support.h"
 
@@ -156,6 +158,24 @@ TEST(CardMatch, TheReceivedCardOfOneQso) {
     EXPECT_EQ(FindReceivedCardForQso(box.path(u"受信/JH3AAA_*.jpg"_s), q, matchToleranceSeconds(10),
                                      exact),
               std::nullopt);
+
+    // A card renamed by its receiver is found by the QSO inside it; a
+    // record of another QSO does not make a matching name fail.
+    QImage picture(640, 408, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QsoRecord theirs = qso(u"JS2IIU"_s, u"26/11/20"_s, u"23:42"_s);
+    theirs.freq = u"14.074"_s;
+    theirs.mode = u"FT8"_s;
+    writeBytes(box.path(u"受信/JA1ABC_from_the_bureau.jpg"_s),
+               encodeJpeg(picture, 90, cardRecordComment(cardRecordOf(theirs, u"JA1ABC"_s))));
+    QsoRecord ft8 = q;
+    ft8.freq = u"14.074"_s;
+    ft8.mode = u"FT8"_s;
+    EXPECT_EQ(FindReceivedCardForQso(pattern, ft8, matchToleranceSeconds(1), exact),
+              box.path(u"受信/JA1ABC_from_the_bureau.jpg"_s));
+    EXPECT_EQ(cardMatchNames(box.path(u"受信/JA1ABC_from_the_bureau.jpg"_s)),
+              (QStringList{u"JA1ABC_261120_2342_14.074_FT8_JS2IIU.jpg"_s,
+                           u"JA1ABC_FROM_THE_BUREAU.jpg"_s}));
 }
 
 }  // namespace
