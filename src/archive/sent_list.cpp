@@ -311,8 +311,12 @@ int offerTakingBackSentMarks(const SentListModel& model, int current, const QStr
     }
     const std::optional<int> changed = takeBackSentMarks(qsoData, chosen, rule, loggingProgram);
     if (!changed) return 0;
+    // A QSO whose mark no card gave (a mark the batch left as it was) has
+    // nothing to take back.
     ShowMsgBox(nullptr,
-               QStringLiteral("%1 件のQSOの発行済みマークを取り消しました。").arg(*changed),
+               *changed > 0
+                   ? QStringLiteral("%1 件のQSOの発行済みマークを取り消しました。").arg(*changed)
+                   : QStringLiteral("取り消す発行済みマークはありませんでした。"),
                app::title(), mb::Ok | mb::IconInformation);
     return *changed;
 }

@@ -14,6 +14,8 @@ QString droppedLines(const SelectionCounters& c) {
         text += QStringLiteral("\r・送信対象外の QSL欄　%1局").arg(c.excludedRoute);
     if (c.invalidDate > 0)
         text += QStringLiteral("\r・日付・時刻が不正なQSO　%1局").arg(c.invalidDate);
+    if (c.leftOutByCheck > 0)
+        text += QStringLiteral("\r・送信前の確認で除外　%1局").arg(c.leftOutByCheck);
     return text;
 }
 

@@ -350,6 +350,7 @@ bool SendBatch::Run::checkCards() {
     QStringList kept;
     for (const QString& c : std::as_const(candidates))
         if (!troubled.count(commaTextSplit(c).value(1).toInt())) kept << c;
+    counters.leftOutByCheck += int(candidates.size() - kept.size());
     candidates = kept;
     if (!candidates.isEmpty()) return true;
     ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),

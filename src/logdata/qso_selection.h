@@ -15,7 +15,8 @@ struct SelectionCounters {
     int tooOld = 0;
     int alreadySent = 0;
     int excludedRoute = 0;
-    int invalidDate = 0;  // a stored date or time no calendar has: never a card
+    int invalidDate = 0;     // a stored date or time no calendar has: never a card
+    int leftOutByCheck = 0;  // left out by the person after the batch's look over its cards
 };
 
 struct SelectionRules {

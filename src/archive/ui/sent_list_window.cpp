@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -237,6 +238,17 @@ void TShForm2::FormShow() {
         0, vGrid1->fontMetrics().horizontalAdvance(QString::number(model_->shownCount())) + 16);
     if (model_->shownCount() > 0)
         setCurrentIndex(model_->descending() ? 0 : model_->shownCount() - 1);
+    if (model_->undelivered() > 0) {
+        // The delivery column shows its reasons; the window grows to show it.
+        vGrid1->resizeColumnToContents(5);
+        vGrid1->setColumnWidth(5, std::min(vGrid1->columnWidth(5), 480));
+        int wanted = width() - vGrid1->viewport()->width();
+        for (int c = 0; c < model_->columnCount(); ++c)
+            wanted += vGrid1->columnWidth(c);
+        const QRect area = screen() ? screen()->availableGeometry() : QRect();
+        if (wanted > width())
+            resize(area.isValid() ? std::min(wanted, area.width()) : wanted, height());
+    }
     showStatus();
 }
 

@@ -144,6 +144,10 @@ private Q_SLOTS:
         QsoRecord q;
         QVERIFY(store.read(1, q));
         QCOMPARE(q.qslSent, QChar(u' '));
+        // Nothing left to take back is said so.
+        s.messages.answer(mb::IdYes);
+        trigger(list, "UD2");
+        QCOMPARE(lastMessage(s.messages), u"取り消す発行済みマークはありませんでした。"_s);
         // Resent since the report: no longer undelivered.
         QVERIFY(SetFileDateTime(s.folders.sentDir + u"/JS2IIU_261120_1200_7.024_CW_JA1ABC.jpg"_s,
                                 QDateTime::currentDateTime().addSecs(3600)));

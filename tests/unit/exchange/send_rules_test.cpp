@@ -91,6 +91,10 @@ TEST(SendReports, ZeroAndCountSummariesWordForWord) {
     s.candidates = 1;
     EXPECT_FALSE(sendSummary(s).contains(u"実際の送信範囲"_s));
     EXPECT_FALSE(sendSummary(s).contains(u"上限"_s));
+    // Cards the person left out after the look over the batch are accounted for.
+    s.counters.leftOutByCheck = 2;
+    EXPECT_TRUE(sendSummary(s).endsWith(u"・半年以上前のQSO　4局\r・送信前の確認で除外　2局"_s))
+        << sendSummary(s).toStdString();
 }
 
 TEST(SendJournal, ACardInFlightIsNamedOnceAtTheNextStart) {
