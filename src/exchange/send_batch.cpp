@@ -177,7 +177,8 @@ SendResult SendBatch::run(SendRequest request) {
     markRules.rule = request.sentMarkRule;
     markRules.markAlreadySent = request.markAlreadySent;
     int unsettled = 0;
-    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled))
+    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled,
+                                                      request.sentDir))
         warn(*left);
     if (request.resume) request.leaveOut = unsettled;
 
@@ -457,7 +458,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     const QString call = fields.value(2);
     // Written before the mail goes out: a batch killed from here to the mark
     // leaves this card named for the next start.
-    if (!journal.begin(lastComposed, call, card.text->fileName, to)) {
+    if (!journal.begin(lastComposed, call, card.text->fileName, to, card.path)) {
         ShowProgramMessage(SendJournal::pathFor(request.card.qsoData) +
                                QStringLiteral("\r\r・・・を作成できません！"),
                            mb::Ok | mb::IconStop);

@@ -1,12 +1,20 @@
 #include "exchange/send_journal.h"
 
 #include "core/sjis.h"
+#include "core/text_files.h"
 #include "logdata/zelkov50.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+namespace {
+
+const QString kPicture = QStringLiteral("picture:");
+
+}  // namespace
 
 QString SendJournal::pathFor(const QString& qsoData) {
     const QFileInfo log(qsoData);
@@ -16,13 +24,17 @@ QString SendJournal::pathFor(const QString& qsoData) {
 SendJournal::SendJournal(const QString& qsoData) : path_(pathFor(qsoData)) {}
 
 bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
-                        const QString& address) {
+                        const QString& address, const QString& picture) {
     QSaveFile file(path_);
-    text_ = sjis::fromUnicode(
+    QString text =
         QStringLiteral("No%1　%2　%3\r\n%4\r\n%5\r\n")
             .arg(recno)
             .arg(call, cardName, address,
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    if (!picture.isEmpty()) text += kPicture + picture + QStringLiteral("\r\n");
+    // A path CP932 cannot hold goes as UTF-8, which the reading takes too.
+    text_ = sjis::fitsCp932(text) ? sjis::fromUnicode(text)
+                                  : QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     return file.open(QIODevice::WriteOnly) && file.write(text_) == text_.size() && file.commit();
 }
 
@@ -49,6 +61,10 @@ std::optional<SendJournal::LeftOver> SendJournal::takeLeftOver(const QString& qs
         left.mailed = true;
         lines.removeLast();
     }
+    if (!lines.isEmpty() && lines.back().startsWith(kPicture)) {
+        left.picture = lines.back().mid(kPicture.size());
+        lines.removeLast();
+    }
     const QString first = lines.value(0);
     left.recno = first.startsWith(u"No") ? first.mid(2).section(u'　', 0, 0).toInt() : 0;
     left.call = first.section(u'　', 1, 1);
@@ -71,7 +87,8 @@ QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
 }
 
 std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
-                                                   const SentMarkRules& rules, int* unsettled) {
+                                                   const SentMarkRules& rules, int* unsettled,
+                                                   const QString& sentDir) {
     if (unsettled) *unsettled = 0;
     const std::optional<LeftOver> left = takeLeftOver(qsoData);
     if (!left) return std::nullopt;
@@ -87,5 +104,12 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
         ZelkovClose(log, 0);
     }
     if (!marked && unsettled) *unsettled = left->recno;
+    // The card that went out belongs in the sent folder like every other.
+    const QFileInfo picture(left->picture);
+    if (marked && !sentDir.isEmpty() && picture.isFile() &&
+        picture.absolutePath() != QFileInfo(sentDir).absoluteFilePath()) {
+        QDir().mkpath(sentDir);
+        MoveFileReplacing(left->picture, QDir(sentDir).filePath(picture.fileName()));
+    }
     return leftOverMessage(*left, marked);
 }

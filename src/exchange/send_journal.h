@@ -17,7 +17,10 @@ public:
     explicit SendJournal(const QString& qsoData);
 
     // False when it cannot be written: the card is then not sent.
-    bool begin(int recno, const QString& call, const QString& cardName, const QString& address);
+    // `picture`: the card's file, filed in the sent folder by the next start
+    // when the server took it.
+    bool begin(int recno, const QString& call, const QString& cardName, const QString& address,
+               const QString& picture = {});
     // The server took the mail.
     void mailed();
     void end();
@@ -27,6 +30,7 @@ public:
         QString call;
         bool mailed = false;  // the server took it: only its mark is missing
         QString text;         // the card as the journal names it
+        QString picture;      // its file as the batch drew it
     };
     // What a killed batch left; the journal is removed once read. Nothing
     // when the last batch ended normally.
@@ -36,9 +40,11 @@ public:
     // What a killed batch left, settled: a card the server took gets its
     // sent mark (by `rules`) when its record is still that QSO; the message
     // to show, nothing when nothing was left. `unsettled` gets the record of
-    // a card that may or may not have gone out (0 when none).
+    // a card that may or may not have gone out (0 when none). A card marked
+    // is filed in `sentDir` when its picture is still where it was drawn.
     static std::optional<QString> settleLeftOver(const QString& qsoData, const SentMarkRules& rules,
-                                                 int* unsettled = nullptr);
+                                                 int* unsettled = nullptr,
+                                                 const QString& sentDir = {});
 
     static QString pathFor(const QString& qsoData);
 

@@ -825,6 +825,8 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     const int after = marked();
     const bool named = r.err.contains(u"可能性があります"_s);
     EXPECT_EQ(after, named ? 24 : 25) << r.err.toStdString();
+    // Every card that went out is filed, the one marked at the start too.
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), after);
     // No QSO's card reached the partner twice: as many mails as marks, and
     // one more at most for the card named.
     EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], QString::number(after), u"30"_s}), 0);

@@ -256,7 +256,8 @@ void TZkvmQSL::postShowChecks() {
     SentMarkRules rules;
     rules.rule = environment_.sentMarkRule;
     rules.markAlreadySent = environment_.markAlreadySent;
-    if (const auto left = SendJournal::settleLeftOver(state_.qsoData, rules))
+    if (const auto left =
+            SendJournal::settleLeftOver(state_.qsoData, rules, nullptr, state_.folders.sentDir))
         ShowMsgBox(this, *left, app::title(), mb::Ok | mb::IconExclamation);
     if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
         ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);

@@ -9,6 +9,7 @@
 #include "logdata/log_store.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -130,13 +131,19 @@ TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
                                    testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s)});
     SentMarkRules rules;
     SendJournal journal(log);
-    ASSERT_TRUE(
-        journal.begin(1, u"JR2XYZ"_s, u"JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s, u"a@b"_s));
+    // The picture as the killed batch drew it, in its private folder.
+    const QString card = u"JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s;
+    QDir().mkpath(box.path(u"batch-送信前"_s));
+    testing_support::writeBytes(box.path(u"batch-送信前/"_s + card), "jpeg");
+    ASSERT_TRUE(journal.begin(1, u"JR2XYZ"_s, card, u"a@b"_s, box.path(u"batch-送信前/"_s + card)));
     journal.mailed();
-    const auto message = SendJournal::settleLeftOver(log, rules);
+    const auto message = SendJournal::settleLeftOver(log, rules, nullptr, box.path(u"送信"_s));
     ASSERT_TRUE(message);
     EXPECT_TRUE(message->contains(u"メールで送られていたので、送信済みマークを付けました"_s))
         << message->toStdString();
+    EXPECT_FALSE(message->contains(u"picture:"_s));
+    // It went out: it is filed with the other sent cards.
+    EXPECT_EQ(testing_support::readBytes(box.path(u"送信/"_s + card)), QByteArray("jpeg"));
     LogStore store;
     ASSERT_TRUE(store.open(log, false));
     QsoRecord q;
