@@ -103,6 +103,7 @@ struct SendBatch::Run {
     bool prepare(int linkLastRecord);
     bool lookUpMembers();
     bool checkCards();
+    bool anyLeft();
     int sendLoop();
     enum class CardOutcome { Sent, NotSent, Back, EndLoop };
     CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
@@ -320,6 +321,11 @@ bool SendBatch::Run::lookUpMembers() {
         kept << commaTextJoin(fields);
     }
     candidates = kept;
+    return anyLeft();
+}
+
+// Whether a candidate is left; else the zero summary ends the batch.
+bool SendBatch::Run::anyLeft() {
     if (!candidates.isEmpty()) return true;
     ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),
                        mb::Ok | mb::IconInformation);
@@ -353,11 +359,7 @@ bool SendBatch::Run::checkCards() {
         if (!troubled.count(commaTextSplit(c).value(1).toInt())) kept << c;
     counters.leftOutByCheck += int(candidates.size() - kept.size());
     candidates = kept;
-    if (!candidates.isEmpty()) return true;
-    ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),
-                       mb::Ok | mb::IconInformation);
-    result.end = SendResult::End::NothingToSend;
-    return false;
+    return anyLeft();
 }
 
 // One SMTP connection for every card; the number sent.

@@ -79,6 +79,16 @@ public:
             .writeString(u"Option"_s, u"Check"_s, deleting ? u"8,0"_s : u"0,0"_s);
         TZkwIni(path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0);
     }
+    // Receives until the output holds `wanted` (Postfix delivers in its own
+    // time; ten seconds at most): the last run.
+    CliRun receiveUntil(const QString& wanted) const {
+        CliRun r;
+        for (int i = 0; i < 100 && !r.out.contains(wanted); ++i) {
+            QThread::msleep(100);
+            r = cli({u"receive"_s});
+        }
+        return r;
+    }
     QChar sentMark(int recno) const {
         ZkwHandle log;
         if (ZelkovOpen(0, log, path(u"ZELKOV.mst"_s), 0) != 0) return u'?';
@@ -448,11 +458,7 @@ TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
     makeLog(b.path(u"ZELKOV.mst"_s), {recent(u"JR1ABC"_s, 10, u"12:04"_s), other});
     b.emptyMailbox(true);
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"2"_s, u"--yes"_s}).code, 0);
-    CliRun r;
-    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=2"_s); ++i) {
-        QThread::msleep(100);
-        r = b.cli({u"receive"_s});
-    }
+    CliRun r = b.receiveUntil(u"cards=2\n"_s);
     ASSERT_TRUE(r.out.startsWith(u"cards=2"_s)) << r.out.toStdString() << r.err.toStdString();
 
     r = b.cli({u"match"_s, u"--write-marks"_s});
@@ -492,11 +498,7 @@ TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
     ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(u"sent=1\n"_s));
     QDir(b.path(u"受信"_s)).removeRecursively();
-    r = CliRun{};
-    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=1"_s); ++i) {
-        QThread::msleep(100);
-        r = b.cli({u"receive"_s});
-    }
+    r = b.receiveUntil(u"cards=1\n"_s);
     EXPECT_TRUE(r.out.startsWith(u"cards=1"_s)) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files), QStringList{sent[0]});
 
@@ -764,11 +766,7 @@ TEST_F(Exchange, ARenamedCardMatchesByTheQsoInside) {
     makeLog(b.path(u"ZELKOV.mst"_s), {recent(u"JR1ABC"_s, 10, u"12:03"_s)});
     b.emptyMailbox(true);
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s}).code, 0);
-    CliRun r;
-    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=1"_s); ++i) {
-        QThread::msleep(100);
-        r = b.cli({u"receive"_s});
-    }
+    CliRun r = b.receiveUntil(u"cards=1\n"_s);
     ASSERT_TRUE(r.out.startsWith(u"cards=1"_s)) << r.out.toStdString();
     const QString card = QDir(b.path(u"受信"_s)).entryList(QDir::Files).value(0);
     ASSERT_TRUE(
@@ -912,11 +910,7 @@ TEST_F(Exchange, ANineHourOffsetIsExplainedAndForceMatchedTogether) {
     makeLog(b.path(u"ZELKOV.mst"_s), logged);
     b.emptyMailbox(true);
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"5"_s, u"--yes"_s}).code, 0);
-    CliRun r;
-    for (int i = 0; i < 100 && !r.out.startsWith(u"cards=5"_s); ++i) {
-        QThread::msleep(100);
-        r = b.cli({u"receive"_s});
-    }
+    CliRun r = b.receiveUntil(u"cards=5\n"_s);
     ASSERT_TRUE(r.out.startsWith(u"cards=5"_s)) << r.out.toStdString() << r.err.toStdString();
 
     r = b.cli({u"match"_s, u"--explain"_s});
@@ -956,10 +950,7 @@ TEST_F(Exchange, AnUndeliveredCardComesBackToTheSentListAndItsMarkIsTakenBack) {
     EXPECT_EQ(a.sentMark(2), u'H');
 
     // Postfix's report reaches the sender's own mailbox.
-    for (int i = 0; i < 100 && !r.out.contains(u"undelivered=1\n"_s); ++i) {
-        QThread::msleep(100);
-        r = a.cli({u"receive"_s});
-    }
+    r = a.receiveUntil(u"undelivered=1\n"_s);
     ASSERT_TRUE(r.out.contains(u"undelivered=1\n"_s)) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(u"cards=0\n"_s));
     EXPECT_TRUE(r.err.contains(u"1 件の電子QSLが相手に届かなかったと通知されました。"_s))
