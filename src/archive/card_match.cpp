@@ -37,15 +37,6 @@ int twoDigits(const QString& text, qsizetype at) {
     return text[at].digitValue() * 10 + text[at + 1].digitValue();
 }
 
-QDateTime qsoMoment(const QsoRecord& qso) {
-    const int yy = twoDigits(qso.date, 0);
-    const QDate date(2000 + yy, twoDigits(qso.date, 3), twoDigits(qso.date, 6));
-    const QTime time(twoDigits(qso.time, 0), twoDigits(qso.time, 3));
-    if (yy < 0 || !date.isValid() || !time.isValid()) return {};
-    if (qso.zone == u'J') return QDateTime(date, time);
-    return QDateTime(date, time, Qt::UTC).toLocalTime();
-}
-
 // A name as the message shows it: a list entry carries ",time" behind it.
 QString shownName(const QString& name) {
     const qsizetype cut = name.indexOf(u"g,");
@@ -55,7 +46,12 @@ QString shownName(const QString& name) {
 }  // namespace
 
 QDateTime qsoJapanTime(const QsoRecord& qso) {
-    return qsoMoment(qso);
+    const int yy = twoDigits(qso.date, 0);
+    const QDate date(2000 + yy, twoDigits(qso.date, 3), twoDigits(qso.date, 6));
+    const QTime time(twoDigits(qso.time, 0), twoDigits(qso.time, 3));
+    if (yy < 0 || !date.isValid() || !time.isValid()) return {};
+    if (qso.zone == u'J') return QDateTime(date, time);
+    return QDateTime(date, time, Qt::UTC).toLocalTime();
 }
 
 CardNameFields cardNameFields(const QString& fileName) {
@@ -101,7 +97,7 @@ bool MatchCardDateTime(const QString& fileName, const QsoRecord& qso, qint64 tol
     mode = fileName.mid(at[3] + 1, 12).section(u'_', 0, 0);
     if (qso.time.trimmed().isEmpty()) return false;
 
-    const QDateTime qsoAt = qsoMoment(qso);
+    const QDateTime qsoAt = qsoJapanTime(qso);
     if (!qsoAt.isValid()) {
         ShowMsgBox(nullptr,
                    QStringLiteral("QSOデータの日付または時刻が不正です！\r\rNo%1　%2　%3　%4")

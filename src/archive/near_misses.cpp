@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -196,14 +197,19 @@ ForcedMatch forceMatch(const CommonOffset& offset, const QString& receivedDir,
     return done;
 }
 
+std::optional<std::vector<NearMiss>> nearMissesOf(const NearMissJob& job,
+                                                  const std::vector<ReceivedRow>& rows,
+                                                  LoggingProgram& loggingProgram) {
+    ListLog log(job.qsoData, loggingProgram, 0);
+    if (!log.isOpen()) return std::nullopt;
+    return explainUnmatched(rows, log.handle(), job.modesAgree);
+}
+
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
                       const QString& current, LoggingProgram& loggingProgram) {
-    std::vector<NearMiss> misses;
-    {
-        ListLog log(job.qsoData, loggingProgram, 0);
-        if (!log.isOpen()) return 0;
-        misses = explainUnmatched(rows, log.handle(), job.modesAgree);
-    }
+    const std::optional<std::vector<NearMiss>> found = nearMissesOf(job, rows, loggingProgram);
+    if (!found) return 0;
+    const std::vector<NearMiss>& misses = *found;
     const auto explained = std::find_if(misses.begin(), misses.end(),
                                         [&](const NearMiss& m) { return m.cardName == current; });
     if (explained != misses.end())

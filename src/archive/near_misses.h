@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class LoggingProgram;
@@ -103,3 +104,8 @@ struct NearMissJob {
 };
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
                       const QString& current, LoggingProgram& loggingProgram);
+// The near misses of the rows, against the job's log between the logging
+// program's access brackets; nothing when the log cannot be opened (told).
+std::optional<std::vector<NearMiss>> nearMissesOf(const NearMissJob& job,
+                                                  const std::vector<ReceivedRow>& rows,
+                                                  LoggingProgram& loggingProgram);

@@ -9,8 +9,6 @@
 #include "logdata/log_store.h"
 #include "logdata/sqlite_db.h"
 #include "logdata/zelkov50.h"
-#include "mail/card_record.h"
-#include "render/jpeg_io.h"
 
 #include <QDateTime>
 #include <QDirIterator>

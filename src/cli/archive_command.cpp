@@ -96,27 +96,25 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
     if (explain) {
-        std::vector<NearMiss> misses;
-        {
-            ListLog log(job.qsoData, run.loggingProgram, 0);
-            if (!log.isOpen()) return 1;
-            misses = explainUnmatched(build.list.rows, log.handle(), job.modesAgree);
-        }
+        const NearMissJob near{job.qsoData, job.receivedDir, run.state.folders.messageDir,
+                               job.settings.toleranceMinutes, job.modesAgree};
+        const auto found = nearMissesOf(near, build.list.rows, run.loggingProgram);
+        if (!found) return 1;
+        const std::vector<NearMiss>& misses = *found;
         for (const NearMiss& miss : misses) {
             printLine(out, miss.cardName);
             for (const QString& line : nearMissLines(miss))
                 printLine(out, QStringLiteral("  ") + line);
         }
         const std::vector<CommonOffset> common =
-            commonOffsets(misses, matchToleranceSeconds(job.settings.toleranceMinutes));
+            commonOffsets(misses, matchToleranceSeconds(near.toleranceMinutes));
         for (const CommonOffset& offset : common)
             printLine(out, commonOffsetText(offset));
         if (!forceCommon || common.empty()) return 0;
         int renamed = 0;
         bool renameFailed = false;
         for (const CommonOffset& offset : common) {
-            const ForcedMatch done =
-                forceMatch(offset, job.receivedDir, run.state.folders.messageDir);
+            const ForcedMatch done = forceMatch(offset, near.receivedDir, near.messageDir);
             renamed += done.renamed;
             renameFailed = renameFailed || !done.failed.isEmpty();
             for (const QString& failed : done.failed)

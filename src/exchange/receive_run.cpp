@@ -145,10 +145,7 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
         return out;
     }
     // Only what looks like a report is read as one (most mail is none).
-    if (mightBeDeliveryReport(mail->headers) ||
-        mightBeDeliveryReport(QStringLiteral("From: ") + mail->from +
-                              QStringLiteral("\nSubject: ") + mail->subject + u'\n'))
-        out.undelivered = readDeliveryFailure(source);
+    if (mightBeDeliveryReport(*mail)) out.undelivered = readDeliveryFailure(source);
     // Other mail stays on the server unread unless all mail is taken.
     if (!out.undelivered && !request.receiveAllMail) {
         out.leave = true;
@@ -377,22 +374,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     const QString mailer = xMailerOf(head.header);
                     progress_.setPosition(++position);
                     // Other mail stays unread, but for what may report a card
-                    // that was not delivered.
-                    if (!isCardMailer(mailer)) {
-                        if (!mightBeDeliveryReport(head.header)) continue;
-                        QCoreApplication::processEvents();
-                        progress_.setPosition(position);
-                        QByteArray source;
-                        if (pop3->fetchSource(n, source) != 1) continue;
-                        while (filing.full() || filing.frontDone()) {
-                            const auto [number, mail] = filing.take();
-                            settle(number, mail);
-                        }
-                        if (stopping) break;
-                        filing.add(n, std::move(source));
-                        continue;
-                    }
-                    const int yymm = cardMailerYyMm(mailer);
+                    // that was not delivered: read like a card.
+                    if (!isCardMailer(mailer) && !mightBeDeliveryReport(head.header)) continue;
+                    const int yymm = isCardMailer(mailer) ? cardMailerYyMm(mailer) : -1;
                     if (yymm >= 0 && yymm < StrToLong(request.oldestMonth)) {
                         pop3->remove(n);
                         ++r.rejected;

@@ -118,6 +118,14 @@ bool mightBeDeliveryReport(const QString& headers) {
     return false;
 }
 
+bool mightBeDeliveryReport(const IncomingMail& mail) {
+    // The sender and subject as a mail reader shows them (raw 8-bit text
+    // included), and the head as it came.
+    return mightBeDeliveryReport(mail.headers) ||
+           mightBeDeliveryReport(QStringLiteral("From: ") + mail.from +
+                                 QStringLiteral("\nSubject: ") + mail.subject + u'\n');
+}
+
 std::optional<DeliveryFailure> readDeliveryFailure(const QByteArray& raw) {
     const QByteArray bytes = normalised(raw);
     const QString text = QString::fromLatin1(bytes);
@@ -132,14 +140,8 @@ std::optional<DeliveryFailure> readDeliveryFailure(const QByteArray& raw) {
                               .value_or(QString())
                               .contains(QStringLiteral("multipart/report"), Qt::CaseInsensitive);
     const std::optional<IncomingMail> mail = parseMimeMessage(bytes);
-    // The subject as the mail reader shows it (raw 8-bit text included).
-    const auto looksLikeOne = [&] {
-        return mightBeDeliveryReport(head) ||
-               (mail &&
-                mightBeDeliveryReport(QStringLiteral("From: ") + mail->from +
-                                      QStringLiteral("\nSubject: ") + mail->subject + u'\n'));
-    };
-    if (!standard && !looksLikeOne()) return std::nullopt;
+    if (!standard && !mightBeDeliveryReport(head) && !(mail && mightBeDeliveryReport(*mail)))
+        return std::nullopt;
     if (mail) {
         failure.subject = oneLine(mail->subject);
         failure.date = oneLine(mail->date);

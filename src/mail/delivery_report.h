@@ -11,6 +11,8 @@
 
 #include <optional>
 
+struct IncomingMail;
+
 struct DeliveryFailure {
     QString cardName;   // the card file the failed mail carried
     QString recipient;  // the address that failed, when the report names it
@@ -31,6 +33,8 @@ QString cardNameOfMessageId(const QString& id);
 // "multipart/report", a mail from a mailer daemon or postmaster, or a subject
 // such reports carry. Worth reading whole when other mail stays unread.
 bool mightBeDeliveryReport(const QString& headers);
+// The same for a mail already read (its decoded sender and subject too).
+bool mightBeDeliveryReport(const IncomingMail& mail);
 
 // What a delivery report says about a card mail of this program; nothing
 // for a mail that is no report, a report of a delay or a success only, or a
