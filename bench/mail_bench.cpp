@@ -25,6 +25,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -73,8 +76,8 @@ QDir keptFolder(const QString& name) {
     return QDir(dir.filePath(name));
 }
 
-QString cardFile(const QDir& dir) {
-    QByteArray jpeg(200 * 1024, '\0');
+QString cardFile(const QDir& dir, int bytes = 200 * 1024) {
+    QByteArray jpeg(bytes, '\0');
     QRandomGenerator rng(5);
     for (char& c : jpeg)
         c = static_cast<char>(rng.bounded(256));
@@ -117,36 +120,139 @@ void emptyMailbox(const Servers& s) {
     NMailPop3Close(c);
 }
 
+// Sends the cards over one SMTPS connection as the send batch does; the time
+// in milliseconds, or -1 with the server's answer.
+qint64 sendOurs(const Servers& s, const QStringList& cards, QString* failure) {
+    QElapsedTimer t;
+    t.start();
+    const int c = NMailSmtpConnectSsl(s.host, s.smtps, nmail_ssl::Implicit, 0);
+    NMailSmtpAuthenticate(c, s.host, s.from, s.fromPass, nmail_auth::Automatic);
+    for (int i = 0; i < cards.size(); ++i) {
+        if (NMailSmtpSendMailEx(c, s.to, 0, 0, s.from,
+                                QStringLiteral("ZELKOV E-Mail QSL %1").arg(i),
+                                QStringLiteral("電子QSL\r\n"),
+                                QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404"),
+                                cards[i], failure, 3) != 0) {
+            NMailSmtpClose(c);
+            return -1;
+        }
+    }
+    NMailSmtpClose(c);
+    return t.elapsed();
+}
+
+// curl's tool sends the same number of prebuilt messages over one connection
+// (one invocation, its URL globbing uploads them in turn).
+qint64 sendCurl(const Servers& s, const QDir& dir, const QStringList& names) {
+    QElapsedTimer t;
+    t.start();
+    QProcess send;
+    send.setWorkingDirectory(dir.path());
+    send.start(
+        QStringLiteral("curl"),
+        {QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca, QStringLiteral("--user"),
+         s.from + u':' + s.fromPass, QStringLiteral("--mail-from"), s.from,
+         QStringLiteral("--mail-rcpt"), s.to, QStringLiteral("-T"), u'{' + names.join(u',') + u'}',
+         QStringLiteral("smtps://%1:%2/").arg(s.host).arg(s.smtps)});
+    send.waitForFinished(-1);
+    return send.exitCode() == 0 ? t.elapsed() : -1;
+}
+
+// Every send starts from the same state: the mails of the one before
+// delivered and deleted, the disk written out, the servers idle.
+void settle(const Servers& s, int delivered) {
+    waitForMailbox(s, delivered);
+    emptyMailbox(s);
+    ::sync();
+    QThread::msleep(300);
+}
+
+// The prebuilt messages the peer sends: the same card mail, a file each.
+QStringList prebuiltMessages(const Servers& s, const QDir& dir) {
+    OutgoingMail mail{s.from,
+                      s.to,
+                      QStringLiteral("ZELKOV E-Mail QSL"),
+                      QStringLiteral("電子QSL\r\n"),
+                      {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
+                      cardFile(dir)};
+    QString error;
+    const QByteArray message = buildMimeMessage(mail, &error);
+    QStringList names;
+    for (int i = 0; i < kCards; ++i) {
+        QFile f(dir.filePath(QStringLiteral("m%1.eml").arg(i)));
+        f.open(QIODevice::WriteOnly);
+        f.write(message);
+        names.append(QStringLiteral("m%1.eml").arg(i));
+    }
+    return names;
+}
+
 void BM_MailSend200Cards(benchmark::State& state) {
     const Servers s = servers();
     if (!s.ok)
         return state.SkipWithError("SENDVIK_MAIL_ENV is not set (start the test mail servers)");
-    NMailInitializeWinSock();
-    NMailSetCaFile(s.ca);
     const QDir dir = keptFolder(QStringLiteral("send"));
     const QStringList cards = cardFiles(dir);
     for (auto _ : state) {
-        // The peer's time starts with an empty mailbox too.
         state.PauseTiming();
-        emptyMailbox(s);
+        settle(s, 0);
         state.ResumeTiming();
-        const int c = NMailSmtpConnectSsl(s.host, s.smtps, nmail_ssl::Implicit, 0);
-        NMailSmtpAuthenticate(c, s.host, s.from, s.fromPass, nmail_auth::Automatic);
-        for (int i = 0; i < kCards; ++i) {
-            QString result;
-            if (NMailSmtpSendMailEx(c, s.to, 0, 0, s.from,
-                                    QStringLiteral("ZELKOV E-Mail QSL %1").arg(i),
-                                    QStringLiteral("電子QSL\r\n"),
-                                    QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404"),
-                                    cards[i], &result, 3) != 0)
-                return state.SkipWithError(result.toUtf8().constData());
-        }
-        NMailSmtpClose(c);
+        QString failure;
+        if (sendOurs(s, cards, &failure) < 0)
+            return state.SkipWithError(failure.toUtf8().constData());
     }
     state.counters["cards_per_s"] =
         benchmark::Counter(kCards * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MailSend200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The send rate against curl's tool, as a ratio: rounds that take turns on
+// the same servers, each send from the same settled state; the median of
+// the rounds' ratios (curl's time over ours: above 1 is faster than curl).
+void BM_MailSendAgainstCurlTool(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+    const QDir ourDir = keptFolder(QStringLiteral("paired-ours"));
+    const QDir curlDir = keptFolder(QStringLiteral("paired-curl"));
+    const QStringList cards = cardFiles(ourDir);
+    const QStringList names = prebuiltMessages(s, curlDir);
+    constexpr int kRounds = 7;
+    std::vector<double> ratios, ours, theirs;
+    for (auto _ : state) {
+        settle(s, 0);
+        for (int round = 0; round < kRounds; ++round) {
+            QString failure;
+            // Who goes first changes each round.
+            qint64 a = 0, b = 0;
+            if (round % 2 == 0) {
+                a = sendOurs(s, cards, &failure);
+                settle(s, kCards);
+                b = sendCurl(s, curlDir, names);
+            } else {
+                b = sendCurl(s, curlDir, names);
+                settle(s, kCards);
+                a = sendOurs(s, cards, &failure);
+            }
+            settle(s, kCards);
+            if (a <= 0 || b <= 0)
+                return state.SkipWithError(failure.isEmpty() ? "curl failed"
+                                                             : failure.toUtf8().constData());
+            ours.push_back(static_cast<double>(a));
+            theirs.push_back(static_cast<double>(b));
+            ratios.push_back(static_cast<double>(b) / static_cast<double>(a));
+        }
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    state.counters["ours_ms"] = median(ours);
+    state.counters["curl_ms"] = median(theirs);
+    state.counters["ratio"] = median(ratios);
+    state.counters["ratio_min"] = *std::min_element(ratios.begin(), ratios.end());
+    state.counters["ratio_max"] = *std::max_element(ratios.begin(), ratios.end());
+}
+BENCHMARK(BM_MailSendAgainstCurlTool)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // The receive run as the program makes it (every mail taken, left on the
 // server like curl's fetch): fetched, read, the card and its text filed.
@@ -187,7 +293,7 @@ BENCHMARK(BM_ReceiveRun200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->
 // part of a send that is ours alone.
 void BM_BuildCardMail(benchmark::State& state) {
     QTemporaryDir temporary;
-    const QString card = cardFile(QDir(temporary.path()));
+    const QString card = cardFile(QDir(temporary.path()), static_cast<int>(state.range(0)));
     OutgoingMail mail{QStringLiteral("jr1abc@qsl.test"),
                       QStringLiteral("jr2xyz@qsl.test"),
                       QStringLiteral("ZELKOV E-Mail QSL"),
@@ -198,7 +304,7 @@ void BM_BuildCardMail(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(buildMimeMessage(mail, &error));
 }
-BENCHMARK(BM_BuildCardMail)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildCardMail)->Arg(200 * 1024)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
 // Reading one card mail back (MIME with the 200 kB card), without a server.
 void BM_ParseCardMail(benchmark::State& state) {
@@ -222,36 +328,11 @@ void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
     const Servers s = servers();
     if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
     const QDir dir = keptFolder(QStringLiteral("curl"));
-    const QString card = cardFile(dir);
-    OutgoingMail mail{s.from,
-                      s.to,
-                      QStringLiteral("ZELKOV E-Mail QSL"),
-                      QStringLiteral("電子QSL\r\n"),
-                      {QStringLiteral("X-Mailer: ZELKOV E-Mail QSL, QSO-yymm:2404")},
-                      card};
-    QString error;
-    const QByteArray message = buildMimeMessage(mail, &error);
-    QStringList names;
-    for (int i = 0; i < kCards; ++i) {
-        QFile f(dir.filePath(QStringLiteral("m%1.eml").arg(i)));
-        f.open(QIODevice::WriteOnly);
-        f.write(message);
-        names.append(QStringLiteral("m%1.eml").arg(i));
-    }
+    const QStringList names = prebuiltMessages(s, dir);
     for (auto _ : state) {
-        emptyMailbox(s);
+        settle(s, 0);
+        const qint64 sendMs = sendCurl(s, dir, names);
         QElapsedTimer t;
-        t.start();
-        QProcess send;
-        send.setWorkingDirectory(dir.path());
-        send.start(QStringLiteral("curl"),
-                   {QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca,
-                    QStringLiteral("--user"), s.from + u':' + s.fromPass,
-                    QStringLiteral("--mail-from"), s.from, QStringLiteral("--mail-rcpt"), s.to,
-                    QStringLiteral("-T"), u'{' + names.join(u',') + u'}',
-                    QStringLiteral("smtps://%1:%2/").arg(s.host).arg(s.smtps)});
-        send.waitForFinished(-1);
-        const qint64 sendMs = t.elapsed();
         waitForMailbox(s, kCards);
         ::sync();
         t.restart();

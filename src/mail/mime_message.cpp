@@ -12,14 +12,66 @@
 #include <gmime/gmime.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
-
-#include <fcntl.h>
+#include <optional>
 
 namespace {
 
-// A message is built in one buffer up to this size of attachment.
-constexpr qint64 kMaxPresized = 64LL * 1024 * 1024;
+// The largest attachment a mail carries; a card is a few hundred kB.
+constexpr qint64 kMaxAttachment = 256LL * 1024 * 1024;
+
+// Base64 in lines of 76 characters ending in CR LF, as a mail carries it,
+// two characters a table look-up; returns the end of what it wrote.
+char* encodeBase64Lines(const unsigned char* in, size_t size, char* out) {
+    static const auto pairs = [] {
+        static constexpr char kAlphabet[] =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::array<std::array<char, 2>, 4096> table{};
+        for (int i = 0; i < 4096; ++i)
+            table[static_cast<size_t>(i)] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+        return table;
+    }();
+    const auto group = [&](size_t at) {
+        const unsigned v = (unsigned{in[at]} << 16) | (unsigned{in[at + 1]} << 8) | in[at + 2];
+        memcpy(out, pairs[v >> 12].data(), 2);
+        memcpy(out + 2, pairs[v & 0xFFF].data(), 2);
+        out += 4;
+    };
+    size_t at = 0;
+    for (; size - at >= 57; at += 57) {  // 57 bytes make a line of 76
+        for (size_t k = 0; k < 57; k += 3)
+            group(at + k);
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    if (at < size) {
+        for (; size - at >= 3; at += 3)
+            group(at);
+        if (const size_t rest = size - at; rest > 0) {
+            const unsigned v =
+                (unsigned{in[at]} << 16) | (rest == 2 ? unsigned{in[at + 1]} << 8 : 0u);
+            memcpy(out, pairs[v >> 12].data(), 2);
+            out[2] = rest == 2 ? pairs[v & 0xFFF][0] : '=';
+            out[3] = '=';
+            out += 4;
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return out;
+}
+
+// The length of encodeBase64Lines's text for `bytes` bytes.
+qint64 base64LinesSize(qint64 bytes) {
+    const qint64 rest = bytes % 57;
+    return bytes / 57 * 78 + (rest > 0 ? (rest + 2) / 3 * 4 + 2 : 0);
+}
+
+// The picture is read at most this much at a time: whole lines of base64,
+// small enough to stay in the processor's cache between read and encode.
+constexpr qint64 kPictureChunk = 57 * 256;
 
 // GMime objects are GObjects: released with g_object_unref.
 template <typename T>
@@ -205,7 +257,12 @@ std::optional<QString> headerFieldValue(const QString& headers, const QString& f
     return std::nullopt;
 }
 
-QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
+namespace {
+
+// The message as GMime writes it; with an attachment, `placeholder` stands
+// in for its base64 (GMime copies content given in the part's own encoding
+// as it stands). Nullopt when GMime cannot write it.
+std::optional<QByteArray> writeMessage(const OutgoingMail& mail, const QByteArray& placeholder) {
     ensureGMime();
     GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
     GMimeObject* top = GMIME_OBJECT(message.get());
@@ -257,22 +314,12 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
         g_mime_part_set_content_encoding(GMIME_PART(text), GMIME_CONTENT_ENCODING_BASE64);
     }
 
-    qint64 attachmentBytes = 0;
-    if (mail.attachmentPath.isEmpty()) {
+    GPtr<GMimeStream> placeholderStream;
+    if (placeholder.isEmpty()) {
         g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(text));
     } else {
-        // GMime reads the picture from the file as it encodes it.
-        GPtr<GMimeStream> dataStream(
-            QFileInfo(mail.attachmentPath).isFile()
-                ? g_mime_stream_fs_open(QFile::encodeName(mail.attachmentPath).constData(),
-                                        O_RDONLY, 0, nullptr)
-                : nullptr);
-        if (!dataStream) {
-            g_object_unref(text);
-            if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
-            return {};
-        }
-        attachmentBytes = QFileInfo(mail.attachmentPath).size();
+        placeholderStream.reset(g_mime_stream_mem_new_with_buffer(
+            placeholder.constData(), static_cast<size_t>(placeholder.size())));
         GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
         g_mime_multipart_add(mixed, GMIME_OBJECT(text));
         const bool jpeg =
@@ -280,8 +327,8 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
             mail.attachmentPath.endsWith(QStringLiteral(".jpeg"), Qt::CaseInsensitive);
         GMimePart* attachment = g_mime_part_new_with_type(jpeg ? "image" : "application",
                                                           jpeg ? "jpeg" : "octet-stream");
-        GPtr<GMimeDataWrapper> wrapper(
-            g_mime_data_wrapper_new_with_stream(dataStream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+        GPtr<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(
+            placeholderStream.get(), GMIME_CONTENT_ENCODING_BASE64));
         g_mime_part_set_content(attachment, wrapper.get());
         g_mime_part_set_content_encoding(attachment, GMIME_CONTENT_ENCODING_BASE64);
         g_mime_part_set_filename(attachment,
@@ -297,18 +344,115 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
 
     GMimeFormatOptions* options = g_mime_format_options_clone(nullptr);
     g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-    // Room for the whole message at once: base64 lines of 76 with CR LF.
-    GPtr<GMimeStream> out(g_mime_stream_mem_new_with_byte_array(g_byte_array_sized_new(
-        static_cast<guint>(std::min<qint64>(attachmentBytes, kMaxPresized) / 57 * 78 + 8192))));
+    GPtr<GMimeStream> out(g_mime_stream_mem_new());
     const ssize_t written = g_mime_object_write_to_stream(top, options, out.get());
     g_mime_format_options_free(options);
-    if (written < 0) {  // the picture could not be read to its end
-        if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
-        return {};
-    }
+    if (written < 0) return std::nullopt;
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
     return QByteArray(reinterpret_cast<const char*>(bytes->data),
                       static_cast<qsizetype>(bytes->len));
+}
+
+}  // namespace
+
+std::optional<MimeMessageSource> MimeMessageSource::open(const OutgoingMail& mail, QString* error) {
+    MimeMessageSource source;
+    const auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    QByteArray placeholder;
+    if (!mail.attachmentPath.isEmpty()) {
+        auto picture = std::make_unique<QFile>(mail.attachmentPath);
+        if (!QFileInfo(mail.attachmentPath).isFile() ||
+            !picture->open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+            picture->size() > kMaxAttachment)
+            return fail(mail.attachmentPath + QStringLiteral(": cannot be read"));
+        source.pictureBytes_ = picture->size();
+        source.picture_ = std::move(picture);
+        placeholder = QUuid::createUuid().toByteArray(QUuid::Id128);
+    }
+    std::optional<QByteArray> written = writeMessage(mail, placeholder);
+    if (!written) return fail(QStringLiteral("the mail could not be written"));
+    if (placeholder.isEmpty()) {
+        source.head_ = std::move(*written);
+        return source;
+    }
+    const qsizetype at = written->lastIndexOf(placeholder);
+    if (at < 0) return fail(QStringLiteral("the mail could not be written"));
+    source.head_ = written->first(at);
+    // The stand-in ended its line; the picture's last line ends itself.
+    qsizetype after = at + placeholder.size();
+    if (written->sliced(after).startsWith("\r\n")) after += 2;
+    source.tail_ = written->sliced(after);
+    return source;
+}
+
+qint64 MimeMessageSource::size() const {
+    return head_.size() + base64LinesSize(pictureBytes_) + tail_.size();
+}
+
+bool MimeMessageSource::readPicture(qint64 bytes) {
+    raw_.resize(static_cast<qsizetype>(bytes));
+    qint64 got = 0;
+    while (got < bytes) {
+        const qint64 n = picture_->read(raw_.data() + got, bytes - got);
+        if (n <= 0) return false;
+        got += n;
+    }
+    pictureRead_ += got;
+    // A file that shrank or grew since it was opened would make a broken mail.
+    return pictureRead_ < pictureBytes_ || picture_->size() == pictureBytes_;
+}
+
+qint64 MimeMessageSource::read(char* to, qint64 capacity) {
+    qint64 done = 0;
+    const auto take = [&](const QByteArray& from, qsizetype& at) {
+        const qint64 n = std::min<qint64>(capacity - done, from.size() - at);
+        memcpy(to + done, from.constData() + at, static_cast<size_t>(n));
+        done += n;
+        at += static_cast<qsizetype>(n);
+    };
+    while (done < capacity) {
+        if (headAt_ < head_.size()) {
+            take(head_, headAt_);
+        } else if (pendingAt_ < pending_.size()) {
+            take(pending_, pendingAt_);
+        } else if (pictureRead_ < pictureBytes_) {
+            // Whole lines go straight to the caller; a line that does not fit
+            // waits in `pending_`.
+            const qint64 lines = (capacity - done) / 78;
+            const qint64 bytes = std::min(
+                {std::max<qint64>(lines, 1) * 57, kPictureChunk, pictureBytes_ - pictureRead_});
+            if (!readPicture(bytes)) return -1;
+            const auto* in = reinterpret_cast<const unsigned char*>(raw_.constData());
+            if (lines > 0) {
+                done += encodeBase64Lines(in, static_cast<size_t>(bytes), to + done) - (to + done);
+            } else {
+                pending_.resize(78);
+                pending_.truncate(
+                    encodeBase64Lines(in, static_cast<size_t>(bytes), pending_.data()) -
+                    pending_.data());
+                pendingAt_ = 0;
+            }
+        } else if (tailAt_ < tail_.size()) {
+            take(tail_, tailAt_);
+        } else {
+            break;
+        }
+    }
+    return done;
+}
+
+QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
+    std::optional<MimeMessageSource> source = MimeMessageSource::open(mail, error);
+    if (!source) return {};
+    QByteArray message(static_cast<qsizetype>(source->size()), Qt::Uninitialized);
+    if (source->read(message.data(), message.size()) != message.size()) {
+        if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
+        return {};
+    }
+    return message;
 }
 
 std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw) {

@@ -2,9 +2,11 @@
 // Card mails as MIME messages (GMime builds and reads them).
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 struct OutgoingMail {
@@ -14,6 +16,31 @@ struct OutgoingMail {
     QString body;              // "\r\n" between lines
     QStringList extraHeaders;  // "Name: value" lines
     QString attachmentPath;    // empty: none
+};
+
+// A message written as it goes out: GMime writes everything around the
+// attachment, whose base64 is made from the file piece by piece as the
+// connection takes it, so the first bytes leave before the picture is read
+// and a card never sits in memory whole. The size is known from the start.
+class MimeMessageSource {
+public:
+    // Nullopt with `error` set when the attachment cannot be read.
+    static std::optional<MimeMessageSource> open(const OutgoingMail& mail, QString* error);
+
+    qint64 size() const;
+    // Up to `capacity` bytes of the message into `to`: how many, 0 at its
+    // end, -1 when the attachment no longer reads as it did when opened.
+    qint64 read(char* to, qint64 capacity);
+
+private:
+    MimeMessageSource() = default;
+    bool readPicture(qint64 bytes);  // the next `bytes` of the picture into raw_
+    QByteArray head_, tail_;         // the message before and after the picture's text
+    std::unique_ptr<QFile> picture_;
+    qint64 pictureBytes_ = 0, pictureRead_ = 0;
+    QByteArray raw_;      // a piece of the picture
+    QByteArray pending_;  // a line of its base64 the caller had no room for
+    qsizetype headAt_ = 0, pendingAt_ = 0, tailAt_ = 0;
 };
 
 // The message as RFC 5322 bytes with CR LF lines. Japanese text goes out as

@@ -123,18 +123,12 @@ size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
-struct Upload {
-    QByteArray data;
-    qsizetype pos = 0;
-};
-
-size_t fromBuffer(char* buffer, size_t size, size_t count, void* user) {
-    auto* up = static_cast<Upload*>(user);
-    const qsizetype n =
-        std::min<qsizetype>(static_cast<qsizetype>(size * count), up->data.size() - up->pos);
-    memcpy(buffer, up->data.constData() + up->pos, static_cast<size_t>(n));
-    up->pos += n;
-    return static_cast<size_t>(n);
+// The message is written as libcurl takes it; a picture that no longer reads
+// as it did stops the upload before its end, so no broken mail is accepted.
+size_t fromMessage(char* buffer, size_t size, size_t count, void* user) {
+    auto* source = static_cast<MimeMessageSource*>(user);
+    const qint64 n = source->read(buffer, static_cast<qint64>(size * count));
+    return n < 0 ? static_cast<size_t>(CURL_READFUNC_ABORT) : static_cast<size_t>(n);
 }
 
 // Options every request of a session carries; per-request ones are reset.
@@ -394,9 +388,8 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     mail.extraHeaders = headerLines;
     mail.attachmentPath = attachment;
     QString error;
-    Upload up;
-    up.data = buildMimeMessage(mail, &error);
-    if (up.data.isEmpty()) {
+    std::optional<MimeMessageSource> message = MimeMessageSource::open(mail, &error);
+    if (!message) {
         setMessage(error);
         if (result) *result = error;
         return nmail_error::File;
@@ -408,12 +401,18 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_MAIL_FROM, fromAddr.constData());
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, rcpt);
     curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromBuffer);
-    curl_easy_setopt(s->curl, CURLOPT_READDATA, &up);
-    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
+    curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromMessage);
+    curl_easy_setopt(s->curl, CURLOPT_READDATA, &*message);
+    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message->size()));
     const CURLcode rc = curl_easy_perform(s->curl);
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
+    if (rc == CURLE_ABORTED_BY_CALLBACK) {
+        error = attachment + QStringLiteral(": cannot be read");
+        setMessage(error);
+        if (result) *result = error;
+        return nmail_error::File;
+    }
     const int r = resultOf(*s, rc);
     if (result) *result = r == 0 ? QStringLiteral("OK") : lastMessage();
     return r;

@@ -38,8 +38,9 @@ for p in "$SMTPS_PORT" "$SMTP_PORT" "$POP3S_PORT" "$POP3_PORT"; do
   if (exec 3<>"/dev/tcp/$host/$p") 2>/dev/null; then abort "port $p is in use (servers already running?)"; fi
 done
 
-# Unix socket paths must stay short: keep the folder near the root.
-dir=$(mktemp -d /tmp/sendvik-mail.XXXXXX)
+# Unix socket paths must stay short: keep the folder near the root
+# (SENDVIK_MAIL_ROOT=/dev/shm keeps the servers off the disk for benchmarks).
+dir=$(mktemp -d "${SENDVIK_MAIL_ROOT:-/tmp}/sendvik-mail.XXXXXX")
 chmod 755 "$dir"
 mkdir -p "$dir"/{tls,log,dovecot,postfix/etc,postfix/spool/private,postfix/data,mail}
 chown postfix:root "$dir/postfix/spool/private"; chmod 700 "$dir/postfix/spool/private"

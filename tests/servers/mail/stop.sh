@@ -8,7 +8,7 @@ arg=${1:?usage: stop.sh DIR|ENV_FILE}
 if [ -f "$arg" ]; then dir=$(sed -n 's/^export MAIL_DIR=//p' "$arg"); else dir=$arg; fi
 say() { echo "mail servers: $*" >&2; }
 [ -n "$dir" ] && [ -d "$dir" ] || { say "nothing to stop"; exit 0; }
-case "$dir" in /tmp/sendvik-mail.*) ;; *) say "refusing to touch $dir"; exit 1 ;; esac
+case "$dir" in /tmp/sendvik-mail.*|/dev/shm/sendvik-mail.*) ;; *) say "refusing to touch $dir"; exit 1 ;; esac
 
 alive() { [ -r "/proc/$1/stat" ] && ! grep -q ') Z ' "/proc/$1/stat" 2>/dev/null; }
 pids=()

@@ -55,6 +55,68 @@ TEST(MimeMessage, ACardMailRoundTripsWithJapaneseTextAndAnExactAttachment) {
     }
 }
 
+// The message read as a connection takes it, in pieces of `piece` bytes.
+std::optional<QByteArray> readInPieces(MimeMessageSource& source, qint64 piece) {
+    QByteArray all;
+    QByteArray buffer(static_cast<qsizetype>(piece), '\0');
+    for (int guard = 0; guard < 1'000'000; ++guard) {
+        const qint64 n = source.read(buffer.data(), piece);
+        if (n < 0) return std::nullopt;
+        if (n == 0) return all;
+        all.append(buffer.constData(), static_cast<qsizetype>(n));
+    }
+    return std::nullopt;
+}
+
+TEST(MimeMessage, APictureStreamsAsExactBase64LinesWhateverTheSizes) {
+    Sandbox box;
+    QRandomGenerator rng(7);
+    OutgoingMail out;
+    out.from = u"jr2xyz@qsl.test"_s;
+    out.to = u"ja1abc@qsl.test"_s;
+    out.subject = u"ZELKOV E-Mail QSL"_s;
+    out.body = u"電子QSL\r\n"_s;
+    out.attachmentPath = box.path(u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s);
+    // Around a base64 group, a line and the piece the file is read in.
+    for (const int size : {0, 1, 2, 3, 56, 57, 58, 114, 57 * 256 - 1, 57 * 256 + 1, 100'003}) {
+        QByteArray picture(size, '\0');
+        for (char& c : picture)
+            c = static_cast<char>(rng.bounded(256));
+        writeBytes(out.attachmentPath, picture);
+        for (const qint64 piece : {1, 77, 78, 79, 16384, 65536}) {
+            if (size > 20'000 && piece < 78) continue;  // slow, and the small sizes cover it
+            QString error;
+            std::optional<MimeMessageSource> source = MimeMessageSource::open(out, &error);
+            ASSERT_TRUE(source) << error.toStdString();
+            const qint64 announced = source->size();
+            const std::optional<QByteArray> raw = readInPieces(*source, piece);
+            ASSERT_TRUE(raw) << size << " " << piece;
+            EXPECT_EQ(raw->size(), announced) << size << " " << piece;
+            EXPECT_FALSE(raw->contains("\n\n")) << size << " " << piece;
+            const QByteArray base64 = raw->sliced(raw->lastIndexOf("\r\n\r\n") + 4);
+            for (const QByteArray& line : base64.split('\n'))
+                EXPECT_LE(line.size(), 77) << size << " " << piece;  // 76 and the CR
+            const std::optional<IncomingMail> in = parseMimeMessage(*raw);
+            ASSERT_TRUE(in);
+            EXPECT_EQ(in->attachment, picture) << size << " " << piece;
+            EXPECT_EQ(in->body, out.body);
+        }
+    }
+
+    // A picture that changes while it goes out stops the message: a mail
+    // with a cut or a longer picture than announced would be broken.
+    writeBytes(out.attachmentPath, QByteArray(50'000, 'x'));
+    for (const int changed : {10'000, 60'000}) {
+        QString error;
+        std::optional<MimeMessageSource> source = MimeMessageSource::open(out, &error);
+        ASSERT_TRUE(source);
+        QByteArray buffer(4096, '\0');
+        ASSERT_GT(source->read(buffer.data(), buffer.size()), 0);
+        writeBytes(out.attachmentPath, QByteArray(changed, 'y'));
+        EXPECT_FALSE(readInPieces(*source, 65536)) << changed;
+    }
+}
+
 TEST(MimeMessage, TextOutsideJisGoesAsUtf8) {
     OutgoingMail out;
     out.from = u"a@qsl.test"_s;
