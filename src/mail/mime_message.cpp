@@ -357,35 +357,40 @@ std::optional<QByteArray> writeMessage(const OutgoingMail& mail, const QByteArra
 
 std::optional<MimeMessageSource> MimeMessageSource::open(const OutgoingMail& mail, QString* error) {
     MimeMessageSource source;
-    const auto fail = [&](const QString& why) {
-        if (error) *error = why;
-        return std::nullopt;
-    };
-    QByteArray placeholder;
+    source.mail_ = mail;
     if (!mail.attachmentPath.isEmpty()) {
         auto picture = std::make_unique<QFile>(mail.attachmentPath);
         if (!QFileInfo(mail.attachmentPath).isFile() ||
             !picture->open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
-            picture->size() > kMaxAttachment)
-            return fail(mail.attachmentPath + QStringLiteral(": cannot be read"));
+            picture->size() > kMaxAttachment) {
+            if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
+            return std::nullopt;
+        }
         source.pictureBytes_ = picture->size();
         source.picture_ = std::move(picture);
-        placeholder = QUuid::createUuid().toByteArray(QUuid::Id128);
     }
-    std::optional<QByteArray> written = writeMessage(mail, placeholder);
-    if (!written) return fail(QStringLiteral("the mail could not be written"));
-    if (placeholder.isEmpty()) {
-        source.head_ = std::move(*written);
-        return source;
-    }
-    const qsizetype at = written->lastIndexOf(placeholder);
-    if (at < 0) return fail(QStringLiteral("the mail could not be written"));
-    source.head_ = written->first(at);
-    // The stand-in ended its line; the picture's last line ends itself.
-    qsizetype after = at + placeholder.size();
-    if (written->sliced(after).startsWith("\r\n")) after += 2;
-    source.tail_ = written->sliced(after);
     return source;
+}
+
+bool MimeMessageSource::write() {
+    if (written_) return true;
+    const QByteArray placeholder =
+        picture_ ? QUuid::createUuid().toByteArray(QUuid::Id128) : QByteArray();
+    std::optional<QByteArray> message = writeMessage(mail_, placeholder);
+    if (!message) return false;
+    if (placeholder.isEmpty()) {
+        head_ = std::move(*message);
+    } else {
+        const qsizetype at = message->lastIndexOf(placeholder);
+        if (at < 0) return false;
+        head_ = message->first(at);
+        // The stand-in ended its line; the picture's last line ends itself.
+        qsizetype after = at + placeholder.size();
+        if (message->sliced(after).startsWith("\r\n")) after += 2;
+        tail_ = message->sliced(after);
+    }
+    written_ = true;
+    return true;
 }
 
 qint64 MimeMessageSource::size() const {
@@ -413,6 +418,7 @@ qint64 MimeMessageSource::read(char* to, qint64 capacity) {
         done += n;
         at += static_cast<qsizetype>(n);
     };
+    if (!write()) return -1;
     while (done < capacity) {
         if (headAt_ < head_.size()) {
             take(head_, headAt_);
@@ -447,6 +453,10 @@ qint64 MimeMessageSource::read(char* to, qint64 capacity) {
 QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
     std::optional<MimeMessageSource> source = MimeMessageSource::open(mail, error);
     if (!source) return {};
+    if (!source->write()) {
+        if (error) *error = QStringLiteral("the mail could not be written");
+        return {};
+    }
     QByteArray message(static_cast<qsizetype>(source->size()), Qt::Uninitialized);
     if (source->read(message.data(), message.size()) != message.size()) {
         if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");

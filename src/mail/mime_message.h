@@ -21,19 +21,24 @@ struct OutgoingMail {
 // A message written as it goes out: GMime writes everything around the
 // attachment, whose base64 is made from the file piece by piece as the
 // connection takes it, so the first bytes leave before the picture is read
-// and a card never sits in memory whole. The size is known from the start.
+// and a card never sits in memory whole.
 class MimeMessageSource {
 public:
-    // Nullopt with `error` set when the attachment cannot be read.
+    // Opens the attachment; nullopt with `error` set when it cannot be read.
     static std::optional<MimeMessageSource> open(const OutgoingMail& mail, QString* error);
 
-    qint64 size() const;
+    // Writes the message around the attachment (GMime); the first read does
+    // it when nobody did before. False when GMime cannot.
+    bool write();
+    qint64 size() const;  // once written
     // Up to `capacity` bytes of the message into `to`: how many, 0 at its
     // end, -1 when the attachment no longer reads as it did when opened.
     qint64 read(char* to, qint64 capacity);
 
 private:
     MimeMessageSource() = default;
+    OutgoingMail mail_;
+    bool written_ = false;
     bool readPicture(qint64 bytes);  // the next `bytes` of the picture into raw_
     QByteArray head_, tail_;         // the message before and after the picture's text
     std::unique_ptr<QFile> picture_;

@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,7 @@ struct Session {
     QByteArray password;
     QByteArray loginOptions;
     CURL* curl = nullptr;
+    CURLM* multi = nullptr;  // SMTP: runs the requests, keeps the connection
     char error[CURL_ERROR_SIZE] = {};
     std::vector<qint64> sizes;  // POP3: size of each mail, from LIST
     // POP3 numbers mails per connection, and a deletion counts only on the
@@ -72,6 +74,7 @@ struct Session {
 
     ~Session() {
         if (curl) curl_easy_cleanup(curl);  // POP3: QUIT commits deletions
+        if (multi) curl_multi_cleanup(multi);
     }
 
     QByteArray url(const QString& path = QString()) const {
@@ -209,6 +212,30 @@ CURLcode perform(Session& s) {
     long connects = 0;
     if (curl_easy_getinfo(s.curl, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects > 0)
         ++s.connection;
+    return rc;
+}
+
+// An SMTP request on the session's multi handle, so that the program can do
+// `meanwhile` while the server answers the first commands. The connection
+// stays in the handle's cache for the next request.
+CURLcode performWhile(Session& s, const std::function<void()>& meanwhile) {
+    if (!s.multi) s.multi = curl_multi_init();
+    if (!s.multi || curl_multi_add_handle(s.multi, s.curl) != CURLM_OK) {
+        if (meanwhile) meanwhile();
+        return CURLE_OUT_OF_MEMORY;
+    }
+    int running = 0;
+    CURLMcode mc = curl_multi_perform(s.multi, &running);
+    if (meanwhile) meanwhile();
+    while (mc == CURLM_OK && running > 0) {
+        mc = curl_multi_poll(s.multi, nullptr, 0, 1000, nullptr);
+        if (mc == CURLM_OK) mc = curl_multi_perform(s.multi, &running);
+    }
+    CURLcode rc = mc == CURLM_OK ? CURLE_OK : CURLE_SEND_ERROR;
+    int left = 0;
+    while (CURLMsg* m = curl_multi_info_read(s.multi, &left))
+        if (m->msg == CURLMSG_DONE && m->easy_handle == s.curl) rc = m->data.result;
+    curl_multi_remove_handle(s.multi, s.curl);
     return rc;
 }
 
@@ -355,7 +382,7 @@ int NMailSmtpAuthenticate(int connection, const QString&, const QString& account
     prepare(*s, s->url());
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "NOOP");
     curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
-    return resultOf(*s, curl_easy_perform(s->curl));
+    return resultOf(*s, performWhile(*s, {}));
 }
 
 int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QString& from,
@@ -403,8 +430,10 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s->curl, CURLOPT_READFUNCTION, fromMessage);
     curl_easy_setopt(s->curl, CURLOPT_READDATA, &*message);
-    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message->size()));
-    const CURLcode rc = curl_easy_perform(s->curl);
+    // The mail is written while the server answers MAIL, RCPT and DATA; its
+    // size is not known before, so MAIL goes without SIZE.
+    curl_easy_setopt(s->curl, CURLOPT_INFILESIZE_LARGE, curl_off_t{-1});
+    const CURLcode rc = performWhile(*s, [&] { message->write(); });
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
     if (rc == CURLE_ABORTED_BY_CALLBACK) {
