@@ -1,10 +1,14 @@
 // Card mails through real local servers: 200 cards of 200 kB sent over one
-// SMTPS connection, then received by the receive run over POP3S; and the same mails sent
-// and fetched by curl's command-line tool, as the peer to compare with.
+// SMTPS connection, then received by the receive run over POP3S; and the same
+// mails sent and fetched by curl's command-line tool, as the peer to compare
+// with. The *AgainstCurlTool benchmarks take turns with curl from the same
+// settled state and give the median of the rounds' ratios.
 // Needs the test mail servers:
 //   tests/servers/mail/start.sh /tmp/mail.env
-//   SENDVIK_MAIL_ENV=/tmp/mail.env build/dev/bench/sendvik_bench --benchmark_filter=Mail
+//   SENDVIK_MAIL_ENV=/tmp/mail.env build/ci/bench/sendvik_bench --benchmark_filter=Mail
 //   tests/servers/mail/stop.sh /tmp/mail.env
+// SENDVIK_BENCH_ROUNDS sets the rounds; SENDVIK_MAIL_ROOT=/dev/shm on start.sh
+// keeps the servers off the disk, leaving mostly the clients' own work.
 
 #include "core/message_ports.h"
 #include "core/msg_box.h"
@@ -120,6 +124,25 @@ void emptyMailbox(const Servers& s) {
     NMailPop3Close(c);
 }
 
+// Rounds of a comparison with curl's tool; more narrow the median on a busy
+// machine (SENDVIK_BENCH_ROUNDS, default 9).
+int rounds() {
+    const int asked = qEnvironmentVariableIntValue("SENDVIK_BENCH_ROUNDS");
+    return asked > 0 && asked < 100 ? asked : 9;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The rounds' ratios: the median, and the spread the machine gave them.
+void reportRatios(benchmark::State& state, const std::vector<double>& ratios) {
+    state.counters["ratio"] = median(ratios);
+    state.counters["ratio_min"] = *std::min_element(ratios.begin(), ratios.end());
+    state.counters["ratio_max"] = *std::max_element(ratios.begin(), ratios.end());
+}
+
 // Sends the cards over one SMTPS connection as the send batch does; the time
 // in milliseconds, or -1 with the server's answer.
 qint64 sendOurs(const Servers& s, const QStringList& cards, QString* failure) {
@@ -216,14 +239,10 @@ void BM_MailSendAgainstCurlTool(benchmark::State& state) {
     const QDir curlDir = keptFolder(QStringLiteral("paired-curl"));
     const QStringList cards = cardFiles(ourDir);
     const QStringList names = prebuiltMessages(s, curlDir);
-    // More rounds narrow the median on a busy machine (SENDVIK_BENCH_ROUNDS).
-    const int kRounds = std::clamp(qEnvironmentVariableIntValue("SENDVIK_BENCH_ROUNDS"), 0, 99) > 0
-                            ? qEnvironmentVariableIntValue("SENDVIK_BENCH_ROUNDS")
-                            : 9;
     std::vector<double> ratios, ours, theirs;
     for (auto _ : state) {
         settle(s, 0);
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < rounds(); ++round) {
             QString failure;
             // Who goes first changes each round.
             qint64 a = 0, b = 0;
@@ -245,28 +264,17 @@ void BM_MailSendAgainstCurlTool(benchmark::State& state) {
             ratios.push_back(static_cast<double>(b) / static_cast<double>(a));
         }
     }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
     state.counters["ours_ms"] = median(ours);
     state.counters["curl_ms"] = median(theirs);
-    state.counters["ratio"] = median(ratios);
-    state.counters["ratio_min"] = *std::min_element(ratios.begin(), ratios.end());
-    state.counters["ratio_max"] = *std::max_element(ratios.begin(), ratios.end());
+    reportRatios(state, ratios);
 }
 BENCHMARK(BM_MailSendAgainstCurlTool)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // The receive run as the program makes it (every mail taken, left on the
 // server like curl's fetch): fetched, read, the card and its text filed.
-void BM_ReceiveRun200Cards(benchmark::State& state) {
-    const Servers s = servers();
-    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
-    waitForMailbox(s, kCards);
-    ScriptedMessagePort messages;
-    const ScopedMessagePort use(&messages);
-    RecordingProgressPort progress;
-    const QDir dir = keptFolder(QStringLiteral("receive"));
+// The receive run's request for the benchmarks: every mail taken, left on
+// the server like curl's fetch.
+ReceiveRequest receiveRequest(const Servers& s) {
     ReceiveRequest request;
     request.mail.pop3Host = s.host;
     request.mail.pop3Port = s.pop3s;
@@ -276,21 +284,97 @@ void BM_ReceiveRun200Cards(benchmark::State& state) {
     request.mail.leaveOnServer = true;
     request.userEdition = QStringLiteral("1");
     request.receiveAllMail = true;
+    return request;
+}
+
+// The mails to receive, sent afresh: a benchmark may run alone.
+bool fillMailbox(const Servers& s, QString* failure) {
+    settle(s, 0);
+    if (sendOurs(s, cardFiles(keptFolder(QStringLiteral("receive-cards"))), failure) < 0)
+        return false;
+    waitForMailbox(s, kCards);
+    return true;
+}
+
+// One receive run into folders of its own; the time in milliseconds, or -1
+// when not every card arrived.
+qint64 receiveOurs(ReceiveRequest request, const QDir& dir, int round) {
+    ScriptedMessagePort messages;
+    const ScopedMessagePort use(&messages);
+    RecordingProgressPort progress;
+    request.receivedDir = dir.filePath(QStringLiteral("QslRcv%1").arg(round));
+    request.messageDir = dir.filePath(QStringLiteral("QslMsg%1").arg(round));
+    messages.answer(mb::IdNo);  // more than 100 mails: all of them
+    QElapsedTimer t;
+    t.start();
+    const ReceiveResult r = ReceiveRun(progress).run(request);
+    return r.cards < kCards ? -1 : t.elapsed();
+}
+
+// curl's tool fetches the same mails, each into a file of its own.
+qint64 fetchCurl(const Servers& s, const QDir& dir, int round) {
+    QDir().mkpath(dir.filePath(QString::number(round)));
+    QElapsedTimer t;
+    t.start();
+    QProcess fetch;
+    fetch.setWorkingDirectory(dir.filePath(QString::number(round)));
+    fetch.start(QStringLiteral("curl"),
+                {QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca, QStringLiteral("--user"),
+                 s.to + u':' + s.toPass,
+                 QStringLiteral("pop3s://%1:%2/[1-%3]").arg(s.host).arg(s.pop3s).arg(kCards),
+                 QStringLiteral("-o"), QStringLiteral("fetched_#1.eml")});
+    fetch.waitForFinished(-1);
+    return fetch.exitCode() == 0 ? t.elapsed() : -1;
+}
+
+void BM_ReceiveRun200Cards(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+    QString failure;
+    if (!fillMailbox(s, &failure)) return state.SkipWithError(failure.toUtf8().constData());
+    const QDir dir = keptFolder(QStringLiteral("receive"));
     int round = 0;
     for (auto _ : state) {
-        request.receivedDir = dir.filePath(QStringLiteral("QslRcv%1").arg(round));
-        request.messageDir = dir.filePath(QStringLiteral("QslMsg%1").arg(round++));
-        messages.answer(mb::IdNo);  // more than 100 mails: all of them
         state.PauseTiming();
         ::sync();  // the disk writes of the benchmarks before are not this one's
         state.ResumeTiming();
-        const ReceiveResult r = ReceiveRun(progress).run(request);
-        if (r.cards < kCards) state.SkipWithError("not all cards arrived");
+        if (receiveOurs(receiveRequest(s), dir, round++) < 0)
+            state.SkipWithError("not all cards arrived");
     }
     state.counters["cards_per_s"] =
         benchmark::Counter(kCards * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReceiveRun200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The receive rate against curl's raw fetch, as a ratio: rounds that take
+// turns on the same 200 mails, each after the disk was written out; the
+// median of the rounds' ratios (curl's time over ours).
+void BM_ReceiveAgainstCurlTool(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+    QString failure;
+    if (!fillMailbox(s, &failure)) return state.SkipWithError(failure.toUtf8().constData());
+    const QDir ourDir = keptFolder(QStringLiteral("paired-receive"));
+    const QDir curlDir = keptFolder(QStringLiteral("paired-fetch"));
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        for (int round = 0; round < rounds(); ++round) {
+            qint64 a = 0, b = 0;
+            for (int turn = 0; turn < 2; ++turn) {
+                ::sync();
+                QThread::msleep(300);
+                if ((turn == 0) == (round % 2 == 0))
+                    a = receiveOurs(receiveRequest(s), ourDir, round);
+                else
+                    b = fetchCurl(s, curlDir, round);
+            }
+            if (a <= 0 || b <= 0) return state.SkipWithError("a fetch failed");
+            ratios.push_back(static_cast<double>(b) / static_cast<double>(a));
+        }
+    }
+    reportRatios(state, ratios);
+}
+BENCHMARK(BM_ReceiveAgainstCurlTool)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // Building one card mail (MIME with the 200 kB card), without a server: the
 // part of a send that is ours alone.
@@ -332,23 +416,16 @@ void BM_CurlToolSendAndFetch200Cards(benchmark::State& state) {
     if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
     const QDir dir = keptFolder(QStringLiteral("curl"));
     const QStringList names = prebuiltMessages(s, dir);
+    int round = 0;
     for (auto _ : state) {
         settle(s, 0);
         const qint64 sendMs = sendCurl(s, dir, names);
-        QElapsedTimer t;
         waitForMailbox(s, kCards);
         ::sync();
-        t.restart();
-        QProcess fetch;
-        fetch.setWorkingDirectory(dir.path());
-        QStringList args{QStringLiteral("-s"), QStringLiteral("--cacert"), s.ca,
-                         QStringLiteral("--user"), s.to + u':' + s.toPass};
-        args << QStringLiteral("pop3s://%1:%2/[1-%3]").arg(s.host).arg(s.pop3s).arg(kCards)
-             << QStringLiteral("-o") << QStringLiteral("fetched_#1.eml");
-        fetch.start(QStringLiteral("curl"), args);
-        fetch.waitForFinished(-1);
+        const qint64 fetchMs = fetchCurl(s, dir, round++);
+        if (sendMs < 0 || fetchMs < 0) return state.SkipWithError("curl failed");
         state.counters["send_ms"] = static_cast<double>(sendMs);
-        state.counters["fetch_ms"] = static_cast<double>(t.elapsed());
+        state.counters["fetch_ms"] = static_cast<double>(fetchMs);
     }
 }
 BENCHMARK(BM_CurlToolSendAndFetch200Cards)
