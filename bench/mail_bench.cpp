@@ -30,6 +30,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
@@ -287,13 +288,22 @@ ReceiveRequest receiveRequest(const Servers& s) {
     return request;
 }
 
-// The mails to receive, sent afresh: a benchmark may run alone.
-bool fillMailbox(const Servers& s, QString* failure) {
+// The servers with the mails to receive, sent afresh (a benchmark may run
+// alone); nullopt with the benchmark skipped when that fails.
+std::optional<Servers> filledMailbox(benchmark::State& state) {
+    const Servers s = servers();
+    if (!s.ok) {
+        state.SkipWithError("SENDVIK_MAIL_ENV is not set");
+        return std::nullopt;
+    }
     settle(s, 0);
-    if (sendOurs(s, cardFiles(keptFolder(QStringLiteral("receive-cards"))), failure) < 0)
-        return false;
+    QString failure;
+    if (sendOurs(s, cardFiles(keptFolder(QStringLiteral("receive-cards"))), &failure) < 0) {
+        state.SkipWithError(failure.toUtf8().constData());
+        return std::nullopt;
+    }
     waitForMailbox(s, kCards);
-    return true;
+    return s;
 }
 
 // One receive run into folders of its own; the time in milliseconds, or -1
@@ -328,17 +338,15 @@ qint64 fetchCurl(const Servers& s, const QDir& dir, int round) {
 }
 
 void BM_ReceiveRun200Cards(benchmark::State& state) {
-    const Servers s = servers();
-    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
-    QString failure;
-    if (!fillMailbox(s, &failure)) return state.SkipWithError(failure.toUtf8().constData());
+    const std::optional<Servers> s = filledMailbox(state);
+    if (!s) return;
     const QDir dir = keptFolder(QStringLiteral("receive"));
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         ::sync();  // the disk writes of the benchmarks before are not this one's
         state.ResumeTiming();
-        if (receiveOurs(receiveRequest(s), dir, round++) < 0)
+        if (receiveOurs(receiveRequest(*s), dir, round++) < 0)
             state.SkipWithError("not all cards arrived");
     }
     state.counters["cards_per_s"] =
@@ -350,10 +358,8 @@ BENCHMARK(BM_ReceiveRun200Cards)->Unit(benchmark::kMillisecond)->Iterations(1)->
 // turns on the same 200 mails, each after the disk was written out; the
 // median of the rounds' ratios (curl's time over ours).
 void BM_ReceiveAgainstCurlTool(benchmark::State& state) {
-    const Servers s = servers();
-    if (!s.ok) return state.SkipWithError("SENDVIK_MAIL_ENV is not set");
-    QString failure;
-    if (!fillMailbox(s, &failure)) return state.SkipWithError(failure.toUtf8().constData());
+    const std::optional<Servers> s = filledMailbox(state);
+    if (!s) return;
     const QDir ourDir = keptFolder(QStringLiteral("paired-receive"));
     const QDir curlDir = keptFolder(QStringLiteral("paired-fetch"));
     std::vector<double> ratios;
@@ -364,9 +370,9 @@ void BM_ReceiveAgainstCurlTool(benchmark::State& state) {
                 ::sync();
                 QThread::msleep(300);
                 if ((turn == 0) == (round % 2 == 0))
-                    a = receiveOurs(receiveRequest(s), ourDir, round);
+                    a = receiveOurs(receiveRequest(*s), ourDir, round);
                 else
-                    b = fetchCurl(s, curlDir, round);
+                    b = fetchCurl(*s, curlDir, round);
             }
             if (a <= 0 || b <= 0) return state.SkipWithError("a fetch failed");
             ratios.push_back(static_cast<double>(b) / static_cast<double>(a));

@@ -220,10 +220,7 @@ CURLcode perform(Session& s) {
 // stays in the handle's cache for the next request.
 CURLcode performWhile(Session& s, const std::function<void()>& meanwhile) {
     if (!s.multi) s.multi = curl_multi_init();
-    if (!s.multi || curl_multi_add_handle(s.multi, s.curl) != CURLM_OK) {
-        if (meanwhile) meanwhile();
-        return CURLE_OUT_OF_MEMORY;
-    }
+    if (!s.multi || curl_multi_add_handle(s.multi, s.curl) != CURLM_OK) return CURLE_OUT_OF_MEMORY;
     int running = 0;
     CURLMcode mc = curl_multi_perform(s.multi, &running);
     if (meanwhile) meanwhile();
