@@ -1,7 +1,6 @@
 // Shows one of the program's windows on a program folder, for looking at it
 // (screenshots under Xvfb): window-preview --home DIR kankyo|rig|rig-chooser|option|about [check]
 
-#include "app/program_files.h"
 #include "core/app_paths.h"
 #include "core/message_ports.h"
 #include "core/msg_box.h"
@@ -12,9 +11,11 @@
 #include "logdata/dbf_table.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
+#include "server/novq_requests.h"
 #include "server/ui/about_dialog.h"
 #include "server/ui/option_dialog.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 #include "settings/ui/kankyo_dialog.h"
 #include "settings/ui/rig_ant_dialog.h"
 
@@ -52,17 +53,16 @@ int main(int argc, char* argv[]) {
     }
     if (which == u"option") {
         environment.load(settings, true);
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         return window.exec();
     }
     if (which == u"about") {
         environment.load(settings, true);
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         CommSettings stored;
         stored.load(settings);
-        THTTPDown::setCaFile(stored.caFile);
         AboutInfo info;
         info.call = stored.call;
         info.programPath = QApplication::applicationFilePath();

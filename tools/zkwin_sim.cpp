@@ -2,11 +2,14 @@
 // user at a terminal:
 //   zkwin-sim --open-userlist FILE.usr     open a user list as the logging program does
 //   zkwin-sim --log FILE.mst --show N      print record N of a log
-//   zkwin-sim --serve --log FILE.mst [--current N] [--no-reload] [--hang CODE] [--die CODE]
+//   zkwin-sim --serve --log FILE.mst [--current N] [--no-reload] [--no-call]
+//             [--slow CODE MS] [--hang CODE] [--die CODE]
 //       run as the logging program's window: answer Sendvik's requests from the log (the QSO
 //       on its screen is record N, the last one unless given; its menu offers "再読込み"
 //       unless --no-reload), print every message it receives and every answer it sends;
-//       --hang CODE never answers that request, --die CODE ends on it
+//       --hang CODE never answers that request, --die CODE ends on it; --slow CODE MS
+//       answers that request after MS milliseconds, taking other messages meanwhile;
+//       --no-call answers 101 with nothing (no call in its input window)
 //   zkwin-sim --request CODE [TEXT | --log FILE.mst --record N]
 //       send one of its own requests to Sendvik (-999 all received cards of the QSO,
 //       -998 sent cards, -997 received cards of the station) and print the result; TEXT
@@ -18,8 +21,11 @@
 #include "platform/window_link.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -32,7 +38,7 @@ int usage() {
     std::cerr << "usage: zkwin-sim --open-userlist FILE.usr\n"
                  "       zkwin-sim --log FILE.mst --show N\n"
                  "       zkwin-sim --serve --log FILE.mst [--current N] [--no-reload]"
-                 " [--hang CODE] [--die CODE]\n"
+                 " [--no-call] [--slow CODE MS] [--hang CODE] [--die CODE]\n"
                  "       zkwin-sim --request CODE [TEXT | --log FILE.mst --record N]\n";
     return 2;
 }
@@ -93,6 +99,10 @@ int serve(const QStringList& args) {
     const int current = option(args, QStringLiteral("--current"), QString::number(records)).toInt();
     const int hang = option(args, QStringLiteral("--hang"), QStringLiteral("0")).toInt(nullptr, 0);
     const int die = option(args, QStringLiteral("--die"), QStringLiteral("0")).toInt(nullptr, 0);
+    const int slow = option(args, QStringLiteral("--slow"), QStringLiteral("0")).toInt(nullptr, 0);
+    const qsizetype slowAt = args.indexOf(QStringLiteral("--slow"));
+    const int slowMs = slowAt >= 0 ? std::clamp(args.value(slowAt + 2).toInt(), 0, 60000) : 0;
+    const bool noCall = args.contains(QStringLiteral("--no-call"));
 
     platform::LinkWindow* self = nullptr;
     // Answers go back to Sendvik's window as messages of their own, before
@@ -114,6 +124,13 @@ int serve(const QStringList& args) {
             for (;;)
                 QThread::sleep(60);
         }
+        if (m.code == slow && slow != 0) {
+            // Busy for a while, as a logging program with a dialog up is; the
+            // messages that come meanwhile are answered.
+            QEventLoop busy;
+            QTimer::singleShot(slowMs, &busy, &QEventLoop::quit);
+            busy.exec();
+        }
         QsoRecord qso;
         const bool onScreen = current > 0 && readRecord(mst, current, qso);
         switch (m.code) {
@@ -124,7 +141,7 @@ int serve(const QStringList& args) {
                 answer(QString::number(records) + QStringLiteral("\r\n"));
                 return 1;
             case 101:
-                answer(onScreen ? qso.call + QStringLiteral("\r\n") : QString());
+                answer(onScreen && !noCall ? qso.call + QStringLiteral("\r\n") : QString());
                 return 1;
             case 0x400073:
             case 0x400076:

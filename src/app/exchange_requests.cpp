@@ -7,9 +7,9 @@
 #include "settings/kankyo.h"
 
 SendRequest sendRequestFrom(const MainState& state, const EnvironmentSettings& environment,
-                            const CommSettings& communication) {
+                            const CommSettings& communication, const QString& definition) {
     SendRequest request;
-    request.card = state.cardInputs(environment);
+    request.card = state.cardInputs(environment, definition);
     request.userList = state.userList;
     request.sentDir = state.folders.sentDir;
     request.mail = mailAccountFrom(communication);

@@ -10,9 +10,10 @@ struct CommSettings;
 struct EnvironmentSettings;
 struct MainState;
 
-// Everything but the range and "確認しながら送信", which the caller sets.
+// Everything but the range and "確認しながら送信", which the caller sets;
+// expert cards are drawn from `definition`.
 SendRequest sendRequestFrom(const MainState& state, const EnvironmentSettings& environment,
-                            const CommSettings& communication);
+                            const CommSettings& communication, const QString& definition);
 // `userEdition`: the user list's edition as the caller knows it.
 ReceiveRequest receiveRequestFrom(const MainState& state, const EnvironmentSettings& environment,
                                   const CommSettings& communication, const QString& userEdition);

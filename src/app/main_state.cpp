@@ -1,6 +1,5 @@
 #include "app/main_state.h"
 
-#include "app/program_files.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/sjis.h"
@@ -12,6 +11,7 @@
 #include "logdata/user_list.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,8 +60,6 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
 
     places = loadHistory(ini, u"Potbl", u"Po");
     placeText = places.value(0);
-    const std::array<int, 5> progress = readSettingsList(ini, u"Config", u"Progres");
-    progressMaxima = {std::max(progress[0], 10), std::max(progress[1], 10), progress[2]};
     remarks = loadHistory(ini, u"Remarks", u"Rm");
     remarkText = remarks.value(0);
 
@@ -69,13 +67,14 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     folders.receivedDir = files.receivedDir;
     folders.sentDir = files.sentDir;
     folders.messageDir = messageDirFor(folders.receivedDir);
+    folders.sheetsDir = programDir + QStringLiteral("集計");
 
     qsoData = files.qsoData;
     userList = files.userList;
     messageTextPath = files.messageText;
     messageText = QFileInfo::exists(messageTextPath) ? readMessageText(messageTextPath) : QString();
     rigAntPath = files.rigAnt;
-    definitionPath = storedDefinition(ini, programDir);
+    const QString definitionPath = DefinitionChoice::storedPath(ini, programDir);
     const QString picture = ini.readString(u"Config", u"Jpeg", QString());
     picturePath = picture.isEmpty() ? QString() : programFilePath(picture, programDir);
     // The photo and the definition in use are on their menus, also when they
@@ -120,11 +119,6 @@ void MainState::save(TZkwIni& ini) const {
     if (!maximised && !resets.windowPlaces) WindowState(ini).setMainPlace(windowPlace);
     drawing.save(ini);
     ini.writeInteger(u"Config", u"PCheck", options.bits());
-    ini.writeString(u"Config", u"Progres",
-                    QStringLiteral("%1,%2,%3")
-                        .arg(progressMaxima[0])
-                        .arg(progressMaxima[1])
-                        .arg(progressMaxima[2]));
     ini.flush();
 }
 
@@ -136,14 +130,9 @@ void MainState::reloadRig() {
     rigLines = rigTable.lineList();
 }
 
-void MainState::setDefinition(TZkwIni& ini, const QString& path) {
+void MainState::setDefinition(DefinitionChoice& definition, const QString& path) {
     definitions.choose(path);
-    definitionPath = path;
-    ini.writeString(u"QslDef", u"mQSL", path);
-}
-
-QString MainState::storedDefinition(const TZkwIni& ini, const QString& programDir) {
-    return programFilePath(ini.readString(u"QslDef", u"mQSL", QStringLiteral(".mQsl")), programDir);
+    definition.choose(path);
 }
 
 void MainState::setQsoData(TZkwIni& ini, const QString& path) {
@@ -189,7 +178,8 @@ void MainState::setCardFolder(TZkwIni& ini, bool received, const QString& folder
     }
 }
 
-CardInputs MainState::cardInputs(const EnvironmentSettings& environment) const {
+CardInputs MainState::cardInputs(const EnvironmentSettings& environment,
+                                 const QString& definition) const {
     CardInputs in;
     in.qsoData = qsoData;
     in.programDir = programDir;
@@ -211,7 +201,7 @@ CardInputs MainState::cardInputs(const EnvironmentSettings& environment) const {
     in.portable = environment.portable;
     in.nameText = environment.operatorNames.value(0);
     in.expertMode = options.expertMode;
-    in.definitionPath = definitionPath;
+    in.definitionPath = definition;
     return in;
 }
 

@@ -22,6 +22,7 @@
 #include <optional>
 
 class AppPaths;
+class DefinitionChoice;
 class TZkwIni;
 struct EnvironmentSettings;
 struct UserListChoice;
@@ -63,7 +64,6 @@ struct MainState {
     QString rigAntPath;
     QString picturePath;
     QString messageTextPath;
-    QString definitionPath;  // QslDef/mQSL: the QSL definition of expert mode
 
     // The record range and the last record number of the QSO data.
     int firstRecord = 1;
@@ -82,7 +82,6 @@ struct MainState {
     QString remarkText;
     RecentFiles pictures{30};
     RecentFiles definitions{32};
-    std::array<int, 3> progressMaxima = {10, 10, 0};  // Config/Progres
 
     // Config/Pos; the left and top are used only when Ctrl was up at start.
     QRect windowPlace{0, 0, 400, 400};
@@ -110,19 +109,18 @@ struct MainState {
     // the file is missing or a CTY.DAT.
     void reloadRig();
 
-    // The person's choices of files and folders, kept in the settings at once.
-    void setDefinition(TZkwIni& settings, const QString& path);
+    // The person's choices of files and folders, kept in the settings at once
+    // (the definition by its owner, which the editor shares).
+    void setDefinition(DefinitionChoice& definition, const QString& path);
     void setQsoData(TZkwIni& settings, const QString& path);
     void setUserList(TZkwIni& settings, const UserListChoice& choice);
     void setRigAnt(TZkwIni& settings, const QString& path);  // reads it too
     void closeRigAnt(TZkwIni& settings);                     // "C:\"
     void setMessageTextPath(TZkwIni& settings, const QString& path);
     void setCardFolder(TZkwIni& settings, bool received, const QString& folder);
-    // The definition file as stored (the open dialog starts beside it).
-    static QString storedDefinition(const TZkwIni& settings, const QString& programDir);
 
-    // What a card drawn now is drawn from.
-    CardInputs cardInputs(const EnvironmentSettings& environment) const;
+    // What a card drawn now is drawn from (expert cards from `definition`).
+    CardInputs cardInputs(const EnvironmentSettings& environment, const QString& definition) const;
 
     // The range rule: at most 300 records up to the last one.
     static std::pair<int, int> recordRange(int savedFirst, int last);

@@ -22,8 +22,10 @@
 #include "render/qsl_definition.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
+#include "server/novq_requests.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QApplication>
 #include <QDir>
@@ -70,11 +72,9 @@ int main(int argc, char* argv[]) {
     state.skipTimeZoneCheck = skipsTimeZoneCheck(arguments);
     EnvironmentSettings environment;
     WindowState places(settings);
-    // The one client of the service's server, and the communication settings.
-    THTTPDown http;
-    CommSettings stored;
-    stored.load(settings);
-    THTTPDown::setCaFile(stored.caFile);
+    // The one client of the service's server: a CA file saved in the
+    // communication settings counts from the next request on.
+    THTTPDown http([&settings] { return httpOptionsFrom(settings); });
     const CommSessionParts communication{
         settings, http, environment,
         ProviderPresets::load(QDir(paths.programDir()).filePath(u"Providers.txt"_s))};
@@ -82,9 +82,10 @@ int main(int argc, char* argv[]) {
     // module is loaded with it.
     QrModule qrModule;
     QslDefinition definition(&qrModule);
+    DefinitionChoice definitionFile(settings, paths.programDir());
 
-    TZkvmQSL mainWindow(
-        {settings, state, environment, places, communication, http, definition, paths, ctrlHeld});
+    TZkvmQSL mainWindow({settings, state, environment, places, communication, http, definition,
+                         definitionFile, paths, ctrlHeld});
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &mainWindow,
                      [&mainWindow] {
                          if (mainWindow.isMinimized()) mainWindow.showNormal();

@@ -15,9 +15,9 @@ std::optional<QString> libraryVersionMessage(int logLibraryVersion, int mailLibr
 std::optional<QString> userListAgeMessage(const QString& edition, QDate today) {
     const qsizetype at = edition.indexOf(QStringLiteral("20"));
     if (at < 0) return std::nullopt;
-    const int year = TextToInt(QStringView(edition).sliced(at));
-    const int month = TextToInt(QStringView(edition).sliced(std::min(at + 5, edition.size())));
-    const int day = TextToInt(QStringView(edition).sliced(std::min(at + 8, edition.size())));
+    const int year = StrToLong(QStringView(edition).sliced(at));
+    const int month = StrToLong(QStringView(edition).sliced(std::min(at + 5, edition.size())));
+    const int day = StrToLong(QStringView(edition).sliced(std::min(at + 8, edition.size())));
     const int age =
         (today.year() * 365 + today.month() * 30 + today.day()) - (year * 365 + month * 30 + day);
     if (age <= 30) return std::nullopt;

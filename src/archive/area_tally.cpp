@@ -151,7 +151,7 @@ std::vector<Area> areaList(const QString& mst, bool withoutVanished) {
 void TallySettings::load(const TZkwIni& settings) {
     const QString cells = settings.readString(u"Confirm", u"Cells", QString());
     qsizetype cursor = 0;
-    const int w1 = TextToInt(cells);
+    const int w1 = StrToLong(cells);
     const int w2 = NextListNumber(cells, cursor);
     const int w3 = NextListNumber(cells, cursor);
     const int estimateRead = NextListNumber(cells, cursor);
@@ -165,7 +165,7 @@ void TallySettings::load(const TZkwIni& settings) {
     filter.hitFolder = settings.readString(u"Confirm", u"Hit", QStringLiteral("C:\\"));
     const QString band = settings.readString(u"Confirm", u"BAND", QString());
     cursor = 0;
-    const unsigned bits = static_cast<unsigned>(TextToInt(band));
+    const unsigned bits = static_cast<unsigned>(StrToLong(band));
     const int kind = NextListNumber(band, cursor);
     filter.bandMask = bits & 0x1FFFF;
     filter.withoutVanished = bits & (1u << 17);
@@ -257,22 +257,13 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
             // Matched by the QSO inside the picture, else by the file's name.
             for (const QString& matchName : cardMatchNames(paths[c])) {
                 bool matched = false;
-                const QString key = cardIndexKey(matchName);
-                log.index.store = log.store.get();
-                int guard = log.recordCount + 1;
-                for (int recno = idxLsearch(log.index, key); recno >= lowest && guard-- > 0;
-                     recno = idx_back(log.index)) {
-                    if (ZKW_read(log, recno, read_mode::Card) != 0) break;
-                    const QsoRecord& qso = log.rec;
-                    if (qso.key6() != key) break;
-                    if (qso.date.left(2).toInt() >= 50 || qso.date.left(8) < oldest) break;
-                    QString band, mode;
-                    if (!MatchCardDateTime(matchName, qso, tolerance, band, mode) || band.isEmpty())
-                        continue;
-                    const int bandIndex = FreqPCheck(qso.freq);
-                    if (FreqPCheck(band.section(u'_', 0, 0)) != bandIndex) continue;
-                    if (!job.modesAgree(qso.mode, mode)) continue;
+                CallWalk walk{cardIndexKey(matchName), CallWalk::LastCentury::EndWalk, lowest};
+                walk.oldestDate = oldest;
+                walkCallQsos(log, walk, [&](int recno, const QsoRecord& qso) {
+                    if (cardQsoVerdict(matchName, qso, tolerance, job.modesAgree) != 15)
+                        return true;
                     // The card's QSO: counted when it passes the filters.
+                    const int bandIndex = FreqPCheck(qso.freq);
                     const int bit = std::min(bandIndex, 16);
                     const bool bandPasses =
                         filter.bandMask == 0 ||
@@ -283,8 +274,8 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                             sixOf(qso.code), recno,
                             card + u'<' + QString::number(recno) + u':' + qso.call + u'>');
                     matched = true;
-                    break;
-                }
+                    return false;
+                });
                 if (matched) break;
             }
         }

@@ -6,6 +6,8 @@
 // yet confirmed. Filters: bands, modes, the kind of area, the lowest record
 // and the oldest date counted.
 
+#include "logdata/qso_record.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -60,7 +62,7 @@ struct TallyJob {
     QString receivedDir;
     QString ownCall;
     int toleranceMinutes = 10;
-    std::function<bool(const QString&, const QString&)> modesAgree;
+    ModesAgree modesAgree;
     TallyFilter filter;
     int view = 0;  // 0 every area, 1 confirmed, 2 not confirmed
 };

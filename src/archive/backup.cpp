@@ -62,15 +62,19 @@ void BackupSettings::load(const TZkwIni& settings) {
     counts = {0, 0, 400};
     if (!stored.trimmed().isEmpty()) {
         qsizetype cursor = 0;
-        counts[0] = TextToInt(stored);
+        counts[0] = StrToLong(stored);
         counts[1] = NextListNumber(stored, cursor);
         counts[2] = NextListNumber(stored, cursor);
     }
 }
 
 void BackupSettings::save(TZkwIni& settings) const {
-    settings.writeString(u"Config", u"BackUp", folder);
+    saveFolder(settings);
     settings.writeInteger(u"Config", u"BakChk", checkBits());
+}
+
+void BackupSettings::saveFolder(TZkwIni& settings) const {
+    settings.writeString(u"Config", u"BackUp", folder);
 }
 
 void BackupSettings::saveCounts(TZkwIni& settings) const {

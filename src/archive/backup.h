@@ -27,8 +27,10 @@ struct BackupSettings {
     // The documents folder followed by "ZelkovBak".
     static QString defaultFolder();
     void load(const TZkwIni& settings);
-    // BakChk and BackUp; the counts only with saveCounts.
+    // BakChk and BackUp; the folder alone (kept as soon as it is chosen);
+    // the counts only with saveCounts.
     void save(TZkwIni& settings) const;
+    void saveFolder(TZkwIni& settings) const;
     void saveCounts(TZkwIni& settings) const;
     int checkBits() const { return (alsoSent ? 8 : 0) | (alsoTexts ? 16 : 0) | (atExit ? 32 : 0); }
 };

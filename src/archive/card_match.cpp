@@ -134,62 +134,101 @@ QString cardIndexKey(const QString& fileName) {
 }
 
 CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
-                    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+                    const ModesAgree& modesAgree) {
     return matchCardOfKey(log, fileName, cardIndexKey(fileName), toleranceSeconds, modesAgree,
                           false);
 }
 
-CardMatch matchCardOfKey(ZkwHandle& log, const QString& fileName, const QString& key,
-                         qint64 toleranceSeconds,
-                         const std::function<bool(const QString&, const QString&)>& modesAgree,
-                         bool stopWithoutBand) {
-    CardMatch result;
+int cardQsoVerdict(const QString& matchName, const QsoRecord& qso, qint64 toleranceSeconds,
+                   const ModesAgree& modesAgree, QString* bandOut) {
+    int verdict = 1;
+    QString band, mode;
+    if (MatchCardDateTime(matchName, qso, toleranceSeconds, band, mode) && !band.isEmpty())
+        verdict |= 2;
+    // The band field of the name (the band text runs on into the mode).
+    if (!band.isEmpty() && FreqPCheck(band.section(u'_', 0, 0)) == FreqPCheck(qso.freq))
+        verdict |= 4;
+    if (modesAgree(qso.mode, mode)) verdict |= 8;
+    if (bandOut) *bandOut = band;
+    return verdict;
+}
+
+bool isLastCenturyQso(const QsoRecord& qso) {
+    return twoDigits(qso.date, 0) >= 50;
+}
+
+void walkCallQsos(ZkwHandle& log, const CallWalk& walk,
+                  const std::function<bool(int recno, const QsoRecord& qso)>& visit) {
     log.index.store = log.store.get();
     // Bounded by the log: the index walk steps one record back each time.
-    int guard = log.recordCount + 1;
-    for (int recno = idxLsearch(log.index, key); recno > 0 && guard-- > 0;
+    int guard = walk.limit > 0 ? walk.limit : log.recordCount + 1;
+    const int lowest = std::max(walk.lowestRecord, 1);
+    const QString oldest = walk.oldestDate.left(8);
+    for (int recno = idxLsearch(log.index, walk.key); recno >= lowest && guard-- > 0;
          recno = idx_back(log.index)) {
-        if (ZKW_read(log, recno, read_mode::IndexWalk) != 0) break;
+        if (ZKW_read(log, recno, read_mode::IndexWalk) != 0) return;
         const QsoRecord& qso = log.rec;
-        if (qso.key6() != key) break;
-        result.verdict = 0;
-        if (twoDigits(qso.date, 0) >= 50) continue;  // 1950-1999: never a match
-        result.verdict = 1;
-        QString band, mode;
-        if (MatchCardDateTime(fileName, qso, toleranceSeconds, band, mode) && !band.isEmpty())
-            result.verdict |= 2;
-        if (stopWithoutBand && band.isEmpty()) break;
-        // The band field of the name (the band text runs on into the mode).
-        if (!band.isEmpty() && FreqPCheck(band.section(u'_', 0, 0)) == FreqPCheck(qso.freq))
-            result.verdict |= 4;
-        if (modesAgree(qso.mode, mode)) result.verdict |= 8;
-        if (result.matched()) {
-            result.recno = recno;
-            result.qso = qso;
-            return result;
+        if (qso.key6() != walk.key) return;
+        if (isLastCenturyQso(qso)) {
+            if (walk.lastCentury == CallWalk::LastCentury::EndWalk) return;
+            if (walk.lastCentury == CallWalk::LastCentury::Skip) continue;
         }
+        if (!oldest.isEmpty() && qso.date.left(8) < oldest) return;
+        if (!visit(recno, qso)) return;
     }
+}
+
+CardMatch matchCardOfKey(ZkwHandle& log, const QString& fileName, const QString& key,
+                         qint64 toleranceSeconds, const ModesAgree& modesAgree,
+                         bool stopWithoutBand) {
+    CardMatch result;
+    // 1950-1999: never a match.
+    walkCallQsos(log, {key}, [&](int recno, const QsoRecord& qso) {
+        QString band;
+        result.verdict = cardQsoVerdict(fileName, qso, toleranceSeconds, modesAgree, &band);
+        if (stopWithoutBand && band.isEmpty()) return false;
+        if (!result.matched()) return true;
+        result.recno = recno;
+        result.qso = qso;
+        return false;
+    });
     return result;
 }
 
-std::optional<QString> FindReceivedCardForQso(
-    const QString& pattern, const QsoRecord& qso, qint64 toleranceSeconds,
-    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+std::optional<QString> FindReceivedCardForQso(const QString& pattern, const QsoRecord& qso,
+                                              qint64 toleranceSeconds,
+                                              const ModesAgree& modesAgree) {
     const QFileInfo where(pattern);
     const QDir folder = where.dir();
     const QStringList names = folder.entryList({where.fileName()}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         if (QFileInfo(folder.filePath(name)).size() <= kMaxNonCardBytes) continue;
         // By the QSO inside the picture, else by the name.
-        for (const QString& matchName : cardMatchNames(folder.filePath(name))) {
-            QString band, mode;
-            if (!MatchCardDateTime(matchName, qso, toleranceSeconds, band, mode) || band.isEmpty())
-                continue;
-            if (FreqPCheck(band.section(u'_', 0, 0)) != FreqPCheck(qso.freq)) continue;
-            if (modesAgree(qso.mode, mode)) return folder.filePath(name);
-        }
+        for (const QString& matchName : cardMatchNames(folder.filePath(name)))
+            if (cardQsoVerdict(matchName, qso, toleranceSeconds, modesAgree) == 15)
+                return folder.filePath(name);
     }
     return std::nullopt;
+}
+
+int ReceivedCardRecordOfQso(QString& pattern, const QsoRecord& qso, const QString& qsoData,
+                            qint64 toleranceSeconds, const ModesAgree& modesAgree,
+                            LoggingProgram& loggingProgram) {
+    const std::optional<QString> card =
+        FindReceivedCardForQso(pattern, qso, toleranceSeconds, modesAgree);
+    if (!card) return 0;
+    pattern = *card;
+    int recno = 1;  // found, even when the log does not say which QSO
+    loggingProgram.beginLogAccess();
+    ZkwHandle log;
+    if (ZelkovOpen(0, log, qsoData, 0) == 0) {
+        const CardMatch found =
+            matchCard(log, QFileInfo(*card).fileName().toUpper(), toleranceSeconds, modesAgree);
+        if (found.matched()) recno = found.recno;
+    }
+    ZelkovClose(log, 0);
+    loggingProgram.endLogAccess();
+    return recno;
 }
 
 QString cardFilePath(const QString& folder, const QString& shownName) {

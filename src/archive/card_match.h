@@ -7,6 +7,7 @@
 // sent list, the tally by area and the logging program's "show the card of
 // this QSO" all use this rule.
 
+#include "exchange/logging_program.h"
 #include "logdata/qso_record.h"
 
 #include <QDateTime>
@@ -55,6 +56,28 @@ QStringList cardMatchNames(const QString& path);
 // "_" after a four- or five-character call made blanks.
 QString cardIndexKey(const QString& fileName);
 
+// One QSO of the log against a card's name: 1 examined, +2 its date and time
+// within the tolerance, +4 the same band, +8 the modes agree (15: the card's
+// QSO). `band`, when asked, is the name's band as MatchCardDateTime leaves it
+// (empty when the name's date and time or the QSO's is none).
+int cardQsoVerdict(const QString& matchName, const QsoRecord& qso, qint64 toleranceSeconds,
+                   const ModesAgree& modesAgree, QString* band = nullptr);
+
+// Whether a QSO is of 1950-1999 (a card's name gives a year of 20yy).
+bool isLastCenturyQso(const QsoRecord& qso);
+
+// The QSOs of one call as the call index holds them, newest first.
+struct CallWalk {
+    QString key;  // the call's index key (six characters, blank-padded)
+    enum class LastCentury { Skip, EndWalk, Include } lastCentury = LastCentury::Skip;
+    int lowestRecord = 1;  // no record below it
+    int limit = 0;         // the most looked at; 0: as many as the log has
+    QString oldestDate{};  // "yy/mm/dd": the walk ends at an older QSO; empty: none
+};
+// Hands each QSO of the walk to `visit` until it returns false.
+void walkCallQsos(ZkwHandle& log, const CallWalk& walk,
+                  const std::function<bool(int recno, const QsoRecord& qso)>& visit);
+
 struct CardMatch {
     // 1 examined, +2 date and time within the tolerance, +4 same band, +8
     // modes agree: 15 is a match. The verdict of the last record looked at.
@@ -68,13 +91,12 @@ struct CardMatch {
 // first one that matches wins. QSOs of 1950-1999 never match. `modesAgree`
 // (log mode, card mode) decides the modes.
 CardMatch matchCard(ZkwHandle& log, const QString& fileName, qint64 toleranceSeconds,
-                    const std::function<bool(const QString&, const QString&)>& modesAgree);
+                    const ModesAgree& modesAgree);
 // The same walk for the call `key` (six characters, blank-padded); with
 // `stopWithoutBand` it ends at the first QSO for which the name gives no band
 // (a name whose date or time no calendar has).
 CardMatch matchCardOfKey(ZkwHandle& log, const QString& fileName, const QString& key,
-                         qint64 toleranceSeconds,
-                         const std::function<bool(const QString&, const QString&)>& modesAgree,
+                         qint64 toleranceSeconds, const ModesAgree& modesAgree,
                          bool stopWithoutBand);
 
 // A card file's path in `folder` from the name a list shows (upper-cased,
@@ -86,6 +108,15 @@ QString cardFilePath(const QString& folder, const QString& shownName);
 // folder and a file mask, "受信/JA1ABC_*.jpg") in name order, over 2048
 // bytes, whose date and time, band and mode fit the QSO; its path, or
 // nothing when none fits.
-std::optional<QString> FindReceivedCardForQso(
-    const QString& pattern, const QsoRecord& qso, qint64 toleranceSeconds,
-    const std::function<bool(const QString&, const QString&)>& modesAgree);
+std::optional<QString> FindReceivedCardForQso(const QString& pattern, const QsoRecord& qso,
+                                              qint64 toleranceSeconds,
+                                              const ModesAgree& modesAgree);
+
+// The logging program asks for the received card of the QSO on its screen:
+// the card among the pictures of `pattern` (which then becomes the card's
+// path), and the record of the QSO the card matches in the log `qsoData` (1
+// when the log does not say which); 0 when no card fits. The log is opened
+// between the logging program's access brackets.
+int ReceivedCardRecordOfQso(QString& pattern, const QsoRecord& qso, const QString& qsoData,
+                            qint64 toleranceSeconds, const ModesAgree& modesAgree,
+                            LoggingProgram& loggingProgram);

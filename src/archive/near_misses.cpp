@@ -31,23 +31,20 @@ QString signedOffset(qint64 minutes) {
 }  // namespace
 
 NearMiss findNearMiss(ZkwHandle& log, const QString& cardName, const QString& matchName,
-                      const std::function<bool(const QString&, const QString&)>& modesAgree) {
+                      const ModesAgree& modesAgree) {
     NearMiss miss;
     miss.cardName = cardName;
     miss.matchName = matchName.isEmpty() ? cardName : matchName;
     miss.call = miss.matchName.section(u'_', 0, 0);
     const CardNameFields card = cardNameFields(miss.matchName);
-    const QString key = cardIndexKey(miss.matchName);
-    log.index.store = log.store.get();
     std::vector<NearQso> all;
-    int looked = 0;
-    for (int recno = idxLsearch(log.index, key); recno > 0 && looked++ < kMaxLooked;
-         recno = idx_back(log.index)) {
-        if (ZKW_read(log, recno, read_mode::IndexWalk) != 0) break;
-        if (log.rec.key6() != key) break;
+    // Every QSO of the call, last century's too (nothing is matched here).
+    CallWalk walk{cardIndexKey(miss.matchName), CallWalk::LastCentury::Include};
+    walk.limit = kMaxLooked;
+    walkCallQsos(log, walk, [&](int recno, const QsoRecord& qso) {
         NearQso n;
         n.recno = recno;
-        n.qso = log.rec;
+        n.qso = qso;
         const QDateTime at = qsoJapanTime(n.qso);
         n.timeKnown = at.isValid() && card.at.isValid();
         if (n.timeKnown) n.minutesOff = at.secsTo(card.at) / 60;
@@ -55,7 +52,8 @@ NearMiss findNearMiss(ZkwHandle& log, const QString& cardName, const QString& ma
         n.sameMode = modesAgree(n.qso.mode, card.mode);
         if (n.sameBand && n.sameMode && n.timeKnown) miss.aligned.push_back(n);
         all.push_back(std::move(n));
-    }
+        return true;
+    });
     const auto nearer = [](const NearQso& a, const NearQso& b) {
         return magnitude(a) < magnitude(b);
     };
@@ -67,9 +65,8 @@ NearMiss findNearMiss(ZkwHandle& log, const QString& cardName, const QString& ma
     return miss;
 }
 
-std::vector<NearMiss> explainUnmatched(
-    const std::vector<ReceivedRow>& rows, ZkwHandle& log,
-    const std::function<bool(const QString&, const QString&)>& modesAgree) {
+std::vector<NearMiss> explainUnmatched(const std::vector<ReceivedRow>& rows, ZkwHandle& log,
+                                       const ModesAgree& modesAgree) {
     std::vector<NearMiss> misses;
     for (const ReceivedRow& row : rows)
         if (row.recno == 0)

@@ -42,12 +42,11 @@ struct NearMiss {
 // looked at) nearest to the card. Asks nothing: a date no calendar has
 // counts as no time.
 NearMiss findNearMiss(ZkwHandle& log, const QString& cardName, const QString& matchName,
-                      const std::function<bool(const QString&, const QString&)>& modesAgree);
+                      const ModesAgree& modesAgree);
 
 // The near misses of the "■×" rows of a received list.
-std::vector<NearMiss> explainUnmatched(
-    const std::vector<ReceivedRow>& rows, ZkwHandle& log,
-    const std::function<bool(const QString&, const QString&)>& modesAgree);
+std::vector<NearMiss> explainUnmatched(const std::vector<ReceivedRow>& rows, ZkwHandle& log,
+                                       const ModesAgree& modesAgree);
 
 // "No.12  2024/03/15 21:34 JST  7.024MHz CW  時刻 +540分" lines, one a QSO.
 QStringList nearMissLines(const NearMiss& miss);
@@ -100,7 +99,7 @@ struct NearMissJob {
     QString receivedDir;
     QString messageDir;
     int toleranceMinutes = 10;
-    std::function<bool(const QString&, const QString&)> modesAgree;
+    ModesAgree modesAgree;
 };
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
                       const QString& current, LoggingProgram& loggingProgram);

@@ -85,10 +85,9 @@ QString ReceivedRow::commaText() const {
     return commaTextJoin(items);
 }
 
-ReceivedList matchReceivedCards(
-    const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
-    const ReceivedListSettings& settings,
-    const std::function<bool(const QString&, const QString&)>& modesAgree, ProgressPort* progress) {
+ReceivedList matchReceivedCards(const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
+                                const ReceivedListSettings& settings, const ModesAgree& modesAgree,
+                                ProgressPort* progress) {
     ReceivedList list;
     list.rows.reserve(files.size());
     std::optional<SqliteReadSnapshot> snapshot;

@@ -4,6 +4,8 @@
 // it. Building the list needs no window: the window shows the rows and
 // their counts, and writes the marks of the matched rows.
 
+#include "logdata/qso_record.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -70,18 +72,16 @@ QString receivedListStatus(int shown, const ReceivedList& counts, bool asBuilt);
 
 // Matches the card files in order against the open log. `modesAgree` (log
 // mode, card mode) decides the modes (the mode table, or exact equality).
-ReceivedList matchReceivedCards(
-    const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
-    const ReceivedListSettings& settings,
-    const std::function<bool(const QString&, const QString&)>& modesAgree,
-    ProgressPort* progress = nullptr);
+ReceivedList matchReceivedCards(const std::vector<ReceivedCardFile>& files, ZkwHandle& log,
+                                const ReceivedListSettings& settings, const ModesAgree& modesAgree,
+                                ProgressPort* progress = nullptr);
 
 // What a build of the list reads.
 struct ReceivedListJob {
     QString qsoData;  // the log's master file
     QString receivedDir;
     ReceivedListSettings settings;
-    std::function<bool(const QString&, const QString&)> modesAgree;
+    ModesAgree modesAgree;
 };
 
 struct ReceivedListBuild {

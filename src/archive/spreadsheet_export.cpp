@@ -80,12 +80,20 @@ QString spreadsheetColumnName(int column) {
     return name;
 }
 
-QString newSheetPath(const QString& stem) {
-    const QString folder = QDir(QDir::tempPath()).filePath(QStringLiteral("sendvik-sheets"));
-    QDir().mkpath(folder);
+QString newSheetPath(const QString& folder, const QString& stem, QString* error) {
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        if (error)
+            *error = QDir::toNativeSeparators(folder) +
+                     QStringLiteral("\r\r・・・フォルダを作成できません！");
+        return {};
+    }
     return QDir(folder).filePath(
         stem + QDateTime::currentDateTime().toString(QStringLiteral("_yyyyMMdd_HHmmss")) +
         QStringLiteral(".xlsx"));
+}
+
+QString sheetWrittenText(const QString& path) {
+    return QStringLiteral("エクセルファイルを保存しました：") + QDir::toNativeSeparators(path);
 }
 
 SpreadsheetExport ExportToSpreadsheet(const QStringList& lines, const QString& path,

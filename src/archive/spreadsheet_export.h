@@ -37,6 +37,9 @@ SpreadsheetExport ExportToSpreadsheet(const QStringList& lines, const QString& p
                                       SheetCells cells, ProgressPort* progress = nullptr,
                                       const SheetFont& font = {});
 
-// Where a sheet for the spreadsheet program goes: a new file in the
-// temporary folder, named by `stem` and the time.
-QString newSheetPath(const QString& stem);
+// Where a sheet for the spreadsheet program goes: a new file in `folder`
+// (made when missing), named by `stem` and the time, so that the person
+// finds it again. Empty when the folder cannot be made (`error` says so).
+QString newSheetPath(const QString& folder, const QString& stem, QString* error);
+// What the window says when a sheet is written: where it is.
+QString sheetWrittenText(const QString& path);

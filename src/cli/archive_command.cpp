@@ -85,14 +85,12 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     job.qsoData = run.state.qsoData;
     job.receivedDir = run.state.folders.receivedDir;
     TZkwIni settings(paths.settingsFile());
-    const int flags = WindowState(settings).receivedListPlace().flags;
-    job.settings.order = (flags & 3) > 2 ? 1 : flags & 3;
-    job.settings.details = (flags & 8) != 0;
+    const WindowState::ListPlace place = WindowState(settings).receivedListPlace();
+    job.settings.order = place.order;
+    job.settings.details = place.third;
     job.settings.oldestDate = environment.oldestMatchDate;
     job.settings.toleranceMinutes = environment.toleranceMinutes;
-    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modesAgree(logMode, cardMode);
-    };
+    job.modesAgree = environment.modeComparison();
     ReceivedListBuild build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
     if (explain) {
@@ -175,7 +173,7 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
     }
     ListRun run(paths);
     TZkwIni settings(paths.settingsFile());
-    const int order = std::min(WindowState(settings).sentListPlace().flags & 3, 2);
+    const int order = WindowState(settings).sentListPlace().order;
     const SentListJob job{run.state.qsoData, run.state.folders.sentDir, order,
                           matchToleranceSeconds(tolerance), run.state.folders.messageDir};
     const SentListBuild build = BuildSentList(job, run.loggingProgram, run.progress, 0);
@@ -303,10 +301,7 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
     job.receivedDir = run.state.folders.receivedDir;
     job.ownCall = CommSettings::storedCall(settings).toUpper();
     job.toleranceMinutes = run.environment.toleranceMinutes;
-    const EnvironmentSettings& environment = run.environment;
-    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modesAgree(logMode, cardMode);
-    };
+    job.modesAgree = run.environment.modeComparison();
     job.filter = stored.filterOfTexts();
     if (bands) job.filter.bandMask = bands;
     job.view = view;

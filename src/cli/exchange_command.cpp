@@ -28,6 +28,7 @@
 #include "server/novq_requests.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QFileInfo>
 
@@ -49,20 +50,18 @@ int sendUsage(std::ostream& err) {
     return 2;
 }
 
-// What the run of a command needs around it: the mail library, the HTTP
-// client's certificates, the terminal's ports and Ctrl+C.
+// What the run of a command needs around it: the mail library, the
+// terminal's ports and Ctrl+C.
 struct TerminalRun {
     TerminalMessagePort messages;
     ScopedMessagePort installed;
     TerminalProgressPort progress;
 
-    TerminalRun(bool yes, const CommSettings& communication)
+    explicit TerminalRun(bool yes)
         : messages(std::cin, std::cerr, platform::isInteractiveTerminal(), yes),
           installed(&messages),
           progress(std::cerr, platform::isInteractiveTerminal()) {
         NMailInitializeWinSock();
-        setUpMailLibrary(mailAccountFrom(communication));
-        THTTPDown::setCaFile(communication.caFile);
         platform::stopWorkOnInterrupt();
     }
 };
@@ -81,6 +80,8 @@ struct StationSettings {
         environment.load(settings, withOperatorNames);
         communication.load(settings);
     }
+    // The definition expert cards are drawn from.
+    QString definition() const { return DefinitionChoice::storedPath(settings, state.programDir); }
 };
 
 }  // namespace
@@ -102,15 +103,15 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     const EnvironmentSettings& environment = station.environment;
     const CommSettings& communication = station.communication;
 
-    TerminalRun run(yes, communication);
+    TerminalRun run(yes);
     TerminalCardDecisions decisions(std::cin, std::cerr, confirm);
     AbsentLoggingProgram loggingProgram;
-    THTTPDown http;
+    THTTPDown http(HttpOptions{communication.caFile});
     QrModule qr;
     QslDefinition definition(&qr);
     SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
 
-    SendRequest request = sendRequestFrom(state, environment, communication);
+    SendRequest request = sendRequestFrom(state, environment, communication, station.definition());
     request.confirmEach = confirm;
     request.first = first;
     request.last = last;
@@ -161,7 +162,7 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
     const EnvironmentSettings& environment = station.environment;
     const CommSettings& communication = station.communication;
 
-    TerminalRun run(yes, communication);
+    TerminalRun run(yes);
     // The list's edition says it can be used; its index is made when needed.
     ReceiveRequest request = receiveRequestFrom(
         state, environment, communication,
@@ -217,7 +218,7 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
         return 1;
     }
 
-    TerminalRun run(yes, communication);
+    TerminalRun run(yes);
     AbsentLoggingProgram loggingProgram;
     // The QSO of the card: the one the sent list matches it with.
     int recno = 0;
@@ -240,14 +241,15 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     }
 
     TerminalCardDecisions decisions(std::cin, std::cerr, confirm);
-    THTTPDown http;
+    THTTPDown http(HttpOptions{communication.caFile});
     QrModule qr;
     QslDefinition definition(&qr);
     const std::optional<SendResult> result = CheckStationAndSend(
         http, serverAccountFrom(communication, environment), call, StationRequest::Send,
         state.userList, [&] {
             SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
-            SendRequest request = sendRequestFrom(state, environment, communication);
+            SendRequest request =
+                sendRequestFrom(state, environment, communication, station.definition());
             request.confirmEach = confirm;
             request.handedRecord = recno;
             request.resendFile = card.absoluteFilePath();

@@ -3,7 +3,6 @@
 #include "cli/cli_output.h"
 #include "cli/record_arguments.h"
 
-#include "app/program_files.h"
 #include "core/app_paths.h"
 #include "core/zkw_ini.h"
 #include "logdata/adif.h"
@@ -11,6 +10,7 @@
 #include "logdata/qso_selection.h"
 #include "logdata/zelkov50.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <ostream>
 

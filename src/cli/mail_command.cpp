@@ -53,7 +53,7 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
     QStringList headers;
     for (qsizetype i = 0; i + 1 < args.size(); ++i)
         if (args[i] == u"--header") headers.append(args[i + 1]);
-    SmtpSession smtp(a.smtpHost, a.smtpPort, a.smtpSsl);
+    SmtpSession smtp(a.smtpHost, a.smtpPort, a.smtpSsl, a.options());
     if (!smtp.isOpen()) return fail(err, kConnectFailure, smtp.connectResult(), smtp.message());
     int r = smtp.authenticate(a.smtpHost, a.smtpAccount, a.smtpPassword, a.smtpMethod);
     if (r < 0) return fail(err, QStringLiteral("認証できません"), r, smtp.message());
@@ -66,7 +66,7 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
 
 // The mailbox opened and logged in to; its mail count in `count`.
 std::unique_ptr<Pop3Session> openPop3(const MailAccount& a, std::ostream& err, int& count) {
-    auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl);
+    auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl, a.options());
     if (!pop3->isOpen()) {
         fail(err, kConnectFailure, pop3->connectResult(), pop3->message());
         return nullptr;
@@ -87,7 +87,6 @@ int runMailCommand(const AppPaths& paths, const QStringList& args, std::ostream&
     TZkwIni settings(paths.settingsFile());
     const MailAccount account = mailAccountFrom(settings);
     NMailInitializeWinSock();
-    setUpMailLibrary(account);
     const QString& verb = args[0];
     if (verb == u"send") return send(account, args, out, err);
     int count = 0;

@@ -12,6 +12,7 @@
 #include "render/qr_module.h"
 #include "render/qsl_definition.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,9 +62,10 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     state.load(settings, paths);
     EnvironmentSettings environment;
     environment.load(settings, true);
+    QString definitionPath = DefinitionChoice::storedPath(settings, state.programDir);
     if (!definition.isEmpty()) {
         state.options.expertMode = true;
-        state.definitionPath = QDir::current().absoluteFilePath(definition);
+        definitionPath = QDir::current().absoluteFilePath(definition);
     }
 
     ZkwHandle log;
@@ -94,7 +96,7 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
 
     QrModule qr;
     QslDefinition interpreter(&qr);
-    CardComposer composer(state.cardInputs(environment), interpreter);
+    CardComposer composer(state.cardInputs(environment, definitionPath), interpreter);
     QTemporaryDir work;
     composer.outputDir = work.path();
     const CardComposer::Result card = composer.ComposeCard(*candidate);

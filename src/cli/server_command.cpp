@@ -27,12 +27,13 @@ int runServerCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     const QString what = args.front();
     const QStringList calls = args.mid(1);
     ServerAccount account;
+    HttpOptions options;
     {
         const TZkwIni settings(paths.settingsFile());
         account = serverAccountFrom(settings);
-        THTTPDown::setCaFile(settings.readString(u"Option", u"CaFile", QString()));
+        options = httpOptionsFrom(settings);
     }
-    THTTPDown http;
+    THTTPDown http(options);
     if (what == u"whoami" && calls.isEmpty()) {
         const ServerReply reply = getMailAddress(http, account);
         if (!reply.ok()) return 1;

@@ -21,11 +21,6 @@ inline QString caption() {
     return title() + u' ' + versionText();
 }
 
-// What a command of a later version says.
-inline QString notAvailableText() {
-    return QStringLiteral("この機能は、このバージョンではまだ使用できません。");
-}
-
 // The service's web site: the primary and the alternate server base. Both
 // can be moved with SENDVIK_SERVER_BASE and SENDVIK_SERVER_BASE2 (tests and
 // the demo point them at the local reference server).

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QRect>
 
+#include <optional>
+
 // Draws the whole source onto the whole destination, resampled with area
 // averaging (the quality of a half-tone stretch) to the destination's size.
 void StretchCopy(const QImage& source, QImage& dest);
@@ -24,4 +26,10 @@ inline QColor colourOf(unsigned bgr) {
 }
 inline unsigned bgrOf(const QColor& c) {
     return unsigned(c.red()) | (unsigned(c.green()) << 8) | (unsigned(c.blue()) << 16);
+}
+// A colour setting that may name one of the system's colours (the high byte
+// set, 0x80000005 the window's): nothing then, the colour otherwise.
+inline std::optional<QColor> colourOfSetting(int value) {
+    if ((unsigned(value) & 0xFF000000u) != 0) return std::nullopt;
+    return colourOf(unsigned(value));
 }

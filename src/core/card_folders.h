@@ -1,7 +1,7 @@
 #pragma once
 // The folders cards are filed in, full paths: the received cards, the sent
 // cards, and the message texts of received cards ("QslMsg" beside the
-// received folder).
+// received folder); and where the sheets written for the person go.
 
 #include <QString>
 
@@ -9,4 +9,5 @@ struct CardFolders {
     QString receivedDir;
     QString sentDir;
     QString messageDir;
+    QString sheetsDir{};  // "集計" in the program folder
 };

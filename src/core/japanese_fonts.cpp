@@ -1,5 +1,7 @@
 #include "core/japanese_fonts.h"
 
+#include <algorithm>
+
 #include <QFont>
 #include <QStringList>
 
@@ -25,4 +27,23 @@ void installJapaneseFontSubstitutes() {
 
 QString defaultUiFontFamily() {
     return QStringLiteral("ＭＳ Ｐゴシック");
+}
+
+int fontStyleBits(const QFont& font) {
+    return (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
+           (font.strikeOut() ? 8 : 0);
+}
+
+void setFontStyleBits(QFont& font, int bits) {
+    font.setBold(bits & 1);
+    font.setItalic(bits & 2);
+    font.setUnderline(bits & 4);
+    font.setStrikeOut(bits & 8);
+}
+
+QFont styledFont(const QString& face, int points, int bits) {
+    QFont font(face);
+    font.setPointSize(std::max(points, 1));
+    setFontStyleBits(font, bits);
+    return font;
 }

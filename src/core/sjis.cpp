@@ -103,9 +103,18 @@ QString fromEucJp(QByteArrayView eucjp) {
 
 QString decodeUserText(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.sliced(3));
-    bool nonAscii = false;
-    if (isValidUtf8(bytes, nonAscii) && nonAscii) return QString::fromUtf8(bytes);
+    if (looksLikeUtf8(bytes)) return QString::fromUtf8(bytes);
     return toUnicode(bytes);
+}
+
+bool looksLikeUtf8(QByteArrayView bytes) {
+    bool nonAscii = false;
+    return isValidUtf8(bytes, nonAscii) && nonAscii;
+}
+
+QByteArray encodeUserText(QStringView text) {
+    if (fitsCp932(text)) return fromUnicode(text);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 QString fromIso2022Jp(QByteArrayView jis) {

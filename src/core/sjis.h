@@ -31,6 +31,12 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset);
 // A file a person may have edited: UTF-8 when it starts with a byte-order
 // mark or is valid UTF-8 holding non-ASCII bytes, otherwise CP932.
 QString decodeUserText(QByteArrayView bytes);
+// Whether bytes are valid UTF-8 holding non-ASCII bytes (a file written
+// as UTF-8, not CP932).
+bool looksLikeUtf8(QByteArrayView bytes);
+// The written form of a text the program keeps in a file: CP932, or UTF-8
+// with a byte-order mark when CP932 cannot hold it (decodeUserText reads both).
+QByteArray encodeUserText(QStringView text);
 
 // First byte of a double-byte character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool isLeadByte(unsigned char b) {

@@ -10,14 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace {
-
-QByteArray fileFormOf(const QString& text) {
-    if (sjis::fitsCp932(text)) return sjis::fromUnicode(text);
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync) {
     if (sync == FileSync::Now) {
@@ -42,7 +35,7 @@ bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync) {
 }
 
 bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync) {
-    return SaveFile(fileFormOf(text), fileName, sync);
+    return SaveFile(sjis::encodeUserText(text), fileName, sync);
 }
 
 void ShowCannotCreate(const QString& fileName) {
@@ -51,7 +44,7 @@ void ShowCannotCreate(const QString& fileName) {
 }
 
 int WriteTextFile(const QString& text, const QString& fileName) {
-    return WriteTextFile(fileFormOf(text), fileName);
+    return WriteTextFile(sjis::encodeUserText(text), fileName);
 }
 
 int WriteTextFile(const QByteArray& bytes, const QString& fileName) {

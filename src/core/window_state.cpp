@@ -23,7 +23,7 @@ constexpr int kSentListColumns = 4;
 // left, top, width, height, then `columns` widths; the cursor left behind them.
 WindowState::ListPlace listPlaceOf(const QString& list, int columns, qsizetype& cursor) {
     WindowState::ListPlace place;
-    const int left = TextToInt(list);
+    const int left = StrToLong(list);
     const int top = NextListNumber(list, cursor);
     const int width = NextListNumber(list, cursor);
     const int height = NextListNumber(list, cursor);
@@ -31,6 +31,12 @@ WindowState::ListPlace listPlaceOf(const QString& list, int columns, qsizetype& 
     for (int c = 0; c < columns; ++c)
         place.columnWidths.push_back(NextColumnWidth(list, cursor));
     return place;
+}
+
+void takeSwitches(WindowState::ListPlace& place, int word, int defaultOrder) {
+    place.order = (word & 3) > 2 ? defaultOrder : word & 3;
+    place.descending = (word & 4) != 0;
+    place.third = (word & 8) != 0;
 }
 
 QString listPlaceText(const WindowState::ListPlace& place) {
@@ -95,7 +101,7 @@ WindowState::RigEditorPlace WindowState::rigEditorPlace(int columns) const {
     const QString list = place.isEmpty() || place.front() <= u' ' ? kRigEditorDefault : place;
     qsizetype cursor = 0;
     RigEditorPlace r;
-    const int left = TextToInt(list);
+    const int left = StrToLong(list);
     const int top = NextListNumber(list, cursor);
     const int width = NextListNumber(list, cursor);
     const int height = NextListNumber(list, cursor);
@@ -120,7 +126,7 @@ WindowState::ListPlace WindowState::receivedListPlace() const {
     if (list.trimmed().isEmpty()) list = kReceivedListDefault;
     qsizetype cursor = 0;
     ListPlace place = listPlaceOf(list, kReceivedListColumns, cursor);
-    place.flags = settings_.readInteger(u"Config", u"Koujun", 1);
+    takeSwitches(place, settings_.readInteger(u"Config", u"Koujun", 1), 1);
     return place;
 }
 
@@ -130,7 +136,7 @@ void WindowState::setReceivedListPlace(const ListPlace& place, bool withPlace) {
         text.chop(1);
         settings_.writeString(u"Config", u"ShWin", text);
     }
-    settings_.writeInteger(u"Config", u"Koujun", place.flags);
+    settings_.writeInteger(u"Config", u"Koujun", place.switchWord());
 }
 
 WindowState::ListPlace WindowState::sentListPlace() const {
@@ -138,13 +144,14 @@ WindowState::ListPlace WindowState::sentListPlace() const {
     if (list.trimmed().isEmpty()) list = kSentListDefault;
     qsizetype cursor = 0;
     ListPlace place = listPlaceOf(list, kSentListColumns, cursor);
-    place.flags = NextListNumber(list, cursor);  // after the widths; none stored: 0
+    // After the widths; none stored: 0.
+    takeSwitches(place, NextListNumber(list, cursor), 0);
     return place;
 }
 
 void WindowState::setSentListPlace(const ListPlace& place) {
     settings_.writeString(u"Config", u"SentWin",
-                          listPlaceText(place) + QString::number(place.flags));
+                          listPlaceText(place) + QString::number(place.switchWord()));
 }
 
 std::optional<QRect> WindowState::definitionEditorPlace() const {

@@ -47,13 +47,20 @@ public:
 
     // The received and the sent card lists (ShWin with Koujun, SentWin):
     // left, top, width, height and the grid's column widths from column 1
-    // (a missing width is 64), and the list's switches (sort order in bits
-    // 0-1, descending bit 2; the received list's detail columns bit 3, the
-    // sent list's rewrite-timestamp bit 3).
+    // (a missing width is 64), and the list's switches, stored as one word
+    // (sort order in bits 0-1, descending bit 2, the third switch bit 3). The
+    // windows and the command line read the switches only from here.
     struct ListPlace {
         QRect geometry;
         std::vector<int> columnWidths;
-        int flags = 0;
+        // 0 file time, 1 QSO date, 2 call sign; a stored order beyond them
+        // reads as the list's default (the received list's 1, the sent list's 0).
+        int order = 0;
+        bool descending = false;
+        // The received list's detail columns; the sent list's rewrite-timestamp.
+        bool third = false;
+
+        int switchWord() const { return order | (descending ? 4 : 0) | (third ? 8 : 0); }
     };
     ListPlace receivedListPlace() const;
     // `withPlace` false: only the switches (a reset of the places is due).

@@ -49,10 +49,6 @@ int StrToLong(QStringView text) {
     return static_cast<int>(std::min<qint64>(value, std::numeric_limits<int>::max()));
 }
 
-int TextToInt(QStringView s) {
-    return StrToLong(s);
-}
-
 int ParseNumberOrHex(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -67,7 +63,7 @@ int ParseNumberOrHex(QStringView text) {
             return ok ? static_cast<int>(v) : kNoNumber;
         }
         if (isDigit(c) || (c == u'-' && i + 1 < text.size() && isDigit(text[i + 1])))
-            return TextToInt(text.sliced(i));
+            return StrToLong(text.sliced(i));
     }
     return kNoNumber;
 }
@@ -85,7 +81,7 @@ int NextListNumber(QStringView list, qsizetype& cursor) {
     }
     cursor = i;
     if (i >= n || !(isDigit(list[i]) || list[i] == u'-')) return 0;
-    return TextToInt(list.sliced(i));
+    return StrToLong(list.sliced(i));
 }
 
 int NextColumnWidth(QStringView list, qsizetype& cursor) {

@@ -15,8 +15,6 @@ QString FormatThousands(qint64 n);
 // The leading integer of a text: blanks, an optional sign, decimal digits.
 // No digits gives 0; a value beyond the int range is clamped.
 int StrToLong(QStringView text);
-// The same reader under the name the settings and lists use.
-int TextToInt(QStringView s);
 
 // The value ParseNumberOrHex gives when the text holds no number.
 inline constexpr int kNoNumber = 268435455;  // 0x0FFFFFFF
@@ -26,7 +24,7 @@ inline constexpr int kNoNumber = 268435455;  // 0x0FFFFFFF
 int ParseNumberOrHex(QStringView text);
 
 // Readers of comma-separated number lists ("9,9,640,400"). The caller reads
-// the first value with TextToInt; each call moves the cursor to the next
+// the first value with StrToLong; each call moves the cursor to the next
 // number and returns it. The end of the text, or a double quote, colon or
 // backslash before the next number, returns 0 and leaves the cursor there.
 int NextListNumber(QStringView list, qsizetype& cursor);

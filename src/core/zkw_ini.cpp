@@ -338,7 +338,7 @@ std::array<int, 5> readSettingsList(const TZkwIni& settings, QStringView section
     const QString value = settings.readString(section, key, QString());
     if (value.isEmpty() || value.front() <= u' ') return {0, 0, 400, 400, 0};
     std::array<int, 5> numbers{};
-    numbers[0] = TextToInt(value);
+    numbers[0] = StrToLong(value);
     qsizetype cursor = 0;
     for (int i = 1; i < 5; ++i)
         numbers[i] = NextListNumber(value, cursor);

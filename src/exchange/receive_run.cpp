@@ -265,7 +265,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     }
     const QString statusBefore = progress_.status();
     const MailAccount& a = request.mail;
-    auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl);
+    auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl, a.options());
     if (!pop3->isOpen()) {
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +

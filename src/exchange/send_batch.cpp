@@ -364,7 +364,8 @@ bool SendBatch::Run::checkCards() {
 
 // One SMTP connection for every card; the number sent.
 int SendBatch::Run::sendLoop() {
-    SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl);
+    SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl,
+                     request.mail.options());
     if (!smtp.isOpen()) {
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +

@@ -33,8 +33,7 @@ bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     if (!picture.isEmpty()) text += kPicture + picture + QStringLiteral("\r\n");
     // A path CP932 cannot hold goes as UTF-8, which the reading takes too.
-    text_ = sjis::fitsCp932(text) ? sjis::fromUnicode(text)
-                                  : QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    text_ = sjis::encodeUserText(text);
     return file.open(QIODevice::WriteOnly) && file.write(text_) == text_.size() && file.commit();
 }
 

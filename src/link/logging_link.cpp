@@ -43,6 +43,16 @@ QStringList linkLines(const QByteArray& data) {
     return lines;
 }
 
+QsoRecord LinkQso::record() const {
+    QsoRecord r;
+    r.date = date;
+    r.time = time.left(5);
+    r.zone = time.size() > 5 ? time[5] : QChar(u'J');
+    r.freq = freq;
+    r.mode = mode;
+    return r;
+}
+
 LoggingLink::LoggingLink(platform::LinkWindow& window, LinkParts parts)
     : window_(window), parts_(std::move(parts)) {}
 
@@ -52,6 +62,9 @@ void LoggingLink::setView(const LinkView& view) {
 }
 
 void LoggingLink::poll() {
+    // A poll due while a request waits for its answer is dropped: it would
+    // send a request of its own into the wait (the next one comes soon).
+    if (waiting_ > 0) return;
     LinkView view = view_;
     view.present = platform::LinkWindow::findWindow(kLoggingProgramClass) > 1;
     if (!view.present) {
@@ -98,14 +111,23 @@ qint64 LoggingLink::sendRequest(int code, const QString& text) {
     message.code = code;
     message.sender = window_.id();
     if (!text.isEmpty()) message.data = sjis::fromUnicode(text) + '\0';
-    return window_.sendMessage(kLoggingProgramClass, message);
+    ++waiting_;
+    const qint64 result = window_.sendMessage(kLoggingProgramClass, message);
+    --waiting_;
+    return result;
 }
 
 int LoggingLink::lastRecordNumber() {
     if (state_ == 0) return 0;
+    // Inside another request's wait, its answer may still come: the number
+    // last reported serves.
+    if (waiting_ > 0) return lastRecord_;
+    // A request whose answer was taken but not yet acted on (the
+    // registration timer runs) stays pending around this one.
+    const int outer = pending_;
     pending_ = link_pending::LastRecord;
     sendRequest(link_code::LastRecord);
-    if (pending_ == link_pending::LastRecord) pending_ = link_pending::None;
+    if (pending_ == link_pending::LastRecord) pending_ = outer;
     return lastRecord_;
 }
 

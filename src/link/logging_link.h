@@ -10,6 +10,7 @@
 
 #include "core/card_folders.h"
 #include "exchange/logging_program.h"
+#include "logdata/qso_record.h"
 
 #include <QString>
 #include <QStringList>
@@ -63,6 +64,8 @@ struct LinkView {
 // The QSO the logging program shows, for finding its received card.
 struct LinkQso {
     QString date, time, freq, mode;
+    // As the log keeps it: "hh:mmU" was logged in UTC, "hh:mm" in Japan time.
+    QsoRecord record() const;
 };
 
 struct LinkParts {
@@ -111,6 +114,11 @@ public:
     void ZLKV1Click();
     void showCardsOfStation(int viewKind);
 
+    // Whether a request waits for the logging program's result (its answer
+    // may arrive meanwhile): polls are dropped and no other request is
+    // started from a timer until it returns.
+    bool waiting() const { return waiting_ > 0; }
+
     // The state the registration timer works on.
     int state() const { return state_; }
     int pending() const { return pending_; }
@@ -135,6 +143,7 @@ private:
     int viewKind_ = link_view::None;
     int lastRecord_ = 0;
     int kept_ = 0;
+    int waiting_ = 0;
     QString call_;
     LinkView view_;
 };

@@ -31,14 +31,6 @@ int lineAt(const QByteArray& bytes, qsizetype pos, qsizetype& lastPos, int& last
     return lastLine;
 }
 
-bool validUtf8WithNonAscii(const QByteArray& bytes) {
-    bool nonAscii = false;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) nonAscii = true;
-    if (!nonAscii) return false;
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
 // The MHz a band name stands for, for logs that give BAND without FREQ.
 // Whether only blanks stand between `end` and the next tag or the end.
 bool endsAtTag(const QByteArray& bytes, qsizetype end) {
@@ -186,7 +178,7 @@ AdifParse parseAdi(const QByteArray& bytes) {
 AdifParse parseAdi(const QByteArray& bytes, const std::function<bool(const AdifRecord&)>& take,
                    bool strict) {
     AdifParse out;
-    const bool utf8 = validUtf8WithNonAscii(bytes);
+    const bool utf8 = sjis::looksLikeUtf8(bytes);
     qsizetype pos = 0;
     qsizetype linePos = 0;
     int line = 1;

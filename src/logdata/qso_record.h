@@ -5,6 +5,12 @@
 
 #include <QString>
 
+#include <functional>
+
+// Whether a card's mode stands for the QSO's as logged (the environment
+// settings' mode table decides).
+using ModesAgree = std::function<bool(const QString& logMode, const QString& cardMode)>;
+
 // Bits of the flags word.
 namespace qso_flag {
 inline constexpr quint16 DxStation = kQsoFlagUtcOnCard;  // also: the card shows UTC

@@ -12,11 +12,11 @@ MailAccount mailAccountFrom(const CommSettings& s) {
     MailAccount a;
     a.address = s.mailAddress;
     a.smtpHost = s.smtpHost;
-    a.smtpPort = TextToInt(s.smtpPort);
+    a.smtpPort = StrToLong(s.smtpPort);
     a.smtpSsl = s.smtpSsl;
     a.smtpMethod = smtpMethodForPosition(s.smtpAuth);
     a.pop3Host = s.pop3Host;
-    a.pop3Port = TextToInt(s.pop3Port);
+    a.pop3Port = StrToLong(s.pop3Port);
     a.pop3Ssl = s.pop3Ssl;
     a.pop3Account = s.pop3Login();
     a.pop3Password = s.password;

@@ -1,7 +1,11 @@
 #pragma once
 // The mail account as the communication settings hold it (section Option).
 
+#include "mail/n_mail.h"
+
 #include <QString>
+
+#include <algorithm>
 
 class TZkwIni;
 struct CommSettings;
@@ -23,6 +27,10 @@ struct MailAccount {
     bool leaveOnServer = false;
     int timeoutSeconds = 40;
     QString caFile;  // Option/CaFile; empty: the system's store
+
+    // What each connection of this account carries: the CA file and the
+    // time-out (at least 5 seconds).
+    MailOptions options() const { return {std::max(5, timeoutSeconds), caFile}; }
 };
 
 // The authentication list position (0-5; 6 and above read as 5) as the

@@ -1,90 +1,83 @@
 #include "mail/mail_session.h"
 
 #include "core/off_thread.h"
-#include "mail/mail_account.h"
 
-#include <algorithm>
+MailConnection::~MailConnection() = default;
 
-void setUpMailLibrary(const MailAccount& account) {
-    NMailSetCaFile(account.caFile);
-    NMailSetOption(nmail_option::Timeout, std::max(5, account.timeoutSeconds));
-}
-
-int MailConnection::call(const std::function<int()>& work) {
+int MailConnection::call(const std::function<int(NMailConnection&)>& work) {
+    if (!isOpen()) return nmail_error::Handle;
     int result = 0;
-    QString failure;
-    runOffThread([&] {
-        result = work();
-        failure = NMailGetMessage(0);
-    });
-    if (result < 0) message_ = failure;
+    runOffThread([&] { result = work(*link_); });
+    if (result < 0) message_ = link_->message();
     return result;
 }
 
-SmtpSession::SmtpSession(const QString& host, int port, int sslFlags) {
-    handle_ = call([&] { return NMailSmtpConnectSsl(host, port, sslFlags, 0); });
+void MailConnection::close() {
+    if (!isOpen()) return;
+    std::unique_ptr<NMailConnection> closing = std::move(link_);
+    runOffThread([&closing] { closing.reset(); });
+}
+
+SmtpSession::SmtpSession(const QString& host, int port, int sslFlags, const MailOptions& options) {
+    runOffThread([&] { link_ = NMailSmtpConnectSsl(host, port, sslFlags, options); });
+    if (!link_->isOpen()) message_ = link_->message();
 }
 
 SmtpSession::~SmtpSession() {
-    if (isOpen()) call([h = handle_] { return NMailSmtpClose(h); });
+    close();
 }
 
 int SmtpSession::authenticate(const QString& host, const QString& account, const QString& password,
                               int method) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] { return NMailSmtpAuthenticate(handle_, host, account, password, method); });
+    return call([&](NMailConnection& c) {
+        return NMailSmtpAuthenticate(c, host, account, password, method);
+    });
 }
 
 int SmtpSession::send(const QString& to, const QString& from, const QString& subject,
                       const QString& body, const QString& headers, const QString& attachment,
                       QString* result) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] {
-        return NMailSmtpSendMailEx(handle_, to, 0, 0, from, subject, body, headers, attachment,
-                                   result, 0);
+    return call([&](NMailConnection& c) {
+        return NMailSmtpSendMailEx(c, to, from, subject, body, headers, attachment, result);
     });
 }
 
-Pop3Session::Pop3Session(const QString& host, int port, int sslFlags) {
-    handle_ = call([&] { return NMailPop3ConnectSsl(host, port, sslFlags, 0); });
+Pop3Session::Pop3Session(const QString& host, int port, int sslFlags, const MailOptions& options) {
+    runOffThread([&] { link_ = NMailPop3ConnectSsl(host, port, sslFlags, options); });
+    if (!link_->isOpen()) message_ = link_->message();
 }
 
 Pop3Session::~Pop3Session() {
-    if (isOpen()) call([h = handle_] { return NMailPop3Close(h); });
+    close();
 }
 
 int Pop3Session::authenticate(const QString& account, const QString& password, bool apop) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] { return NMailPop3Authenticate(handle_, account, password, apop ? -1 : 0); });
+    return call([&](NMailConnection& c) {
+        return NMailPop3Authenticate(c, account, password, apop ? -1 : 0);
+    });
 }
 
 int Pop3Session::status(int number, Status& out) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] {
-        return NMailPop3GetMailStatus(handle_, number, out.subject, out.date, out.from, out.header,
-                                      0);
+    return call([&](NMailConnection& c) {
+        return NMailPop3GetMailStatus(c, number, out.subject, out.date, out.from, out.header);
     });
 }
 
 int Pop3Session::size(int number) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] { return NMailPop3GetMailSize(handle_, number); });
+    return call([&](NMailConnection& c) { return NMailPop3GetMailSize(c, number); });
 }
 
 int Pop3Session::fetch(int number, const QString& folder, Mail& out) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] {
-        return NMailPop3GetMail(handle_, number, out.subject, out.date, out.from, out.header,
-                                out.body, folder, out.attachmentName);
+    return call([&](NMailConnection& c) {
+        return NMailPop3GetMail(c, number, out.subject, out.date, out.from, out.header, out.body,
+                                folder, out.attachmentName);
     });
 }
 
 int Pop3Session::fetchSource(int number, QByteArray& source) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] { return NMailPop3GetMailSource(handle_, number, source); });
+    return call([&](NMailConnection& c) { return NMailPop3GetMailSource(c, number, source); });
 }
 
 int Pop3Session::remove(int number) {
-    if (!isOpen()) return nmail_error::Handle;
-    return call([&] { return NMailPop3DeleteMail(handle_, number); });
+    return call([&](NMailConnection& c) { return NMailPop3DeleteMail(c, number); });
 }

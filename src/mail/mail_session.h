@@ -1,46 +1,46 @@
 #pragma once
 // SMTP and POP3 connections as objects that close themselves, whatever ends
-// their use (a return, a stop, an exception). Each call runs the mail library
-// on a worker thread while the calling thread's events keep flowing, so a
-// window stays responsive and its stop button works on a slow server.
-// Results are the library's (negative on failure); message() is the text of
-// the last failure of this connection.
+// their use (a return, a stop, an exception). Each carries the CA file and
+// the time-out it was made with, so a setting tried in a window and then
+// dropped reaches no other connection. Each call runs the mail library on a
+// worker thread while the calling thread's events keep flowing, so a window
+// stays responsive and its stop button works on a slow server. Results are
+// the library's (negative on failure); message() is the text of the last
+// failure of this connection.
 
 #include "mail/n_mail.h"
 
 #include <QString>
 
 #include <functional>
-
-struct MailAccount;
-
-// The mail library set up from the account for the next connections: the CA
-// file and the time-out (at least 5 seconds).
-void setUpMailLibrary(const MailAccount& account);
+#include <memory>
 
 class MailConnection {
 public:
     MailConnection(const MailConnection&) = delete;
     MailConnection& operator=(const MailConnection&) = delete;
 
-    bool isOpen() const { return handle_ >= 0; }
+    bool isOpen() const { return link_ && link_->isOpen(); }
     // The connect result when it failed (nmail_error::Connect).
-    int connectResult() const { return handle_; }
+    int connectResult() const { return isOpen() ? 0 : nmail_error::Connect; }
     const QString& message() const { return message_; }
 
 protected:
     MailConnection() = default;
-    ~MailConnection() = default;
+    ~MailConnection();
     // Runs a library call off the calling thread and keeps its failure text.
-    int call(const std::function<int()>& work);
+    int call(const std::function<int(NMailConnection&)>& work);
+    // Logs out off the calling thread (a server that no longer answers is
+    // let go after the time-out).
+    void close();
 
-    int handle_ = nmail_error::Connect;
+    std::unique_ptr<NMailConnection> link_;
     QString message_;
 };
 
 class SmtpSession : public MailConnection {
 public:
-    SmtpSession(const QString& host, int port, int sslFlags);
+    SmtpSession(const QString& host, int port, int sslFlags, const MailOptions& options);
     ~SmtpSession();
     int authenticate(const QString& host, const QString& account, const QString& password,
                      int method);
@@ -53,7 +53,7 @@ public:
 
 class Pop3Session : public MailConnection {
 public:
-    Pop3Session(const QString& host, int port, int sslFlags);
+    Pop3Session(const QString& host, int port, int sslFlags, const MailOptions& options);
     // Logs out (QUIT), which carries out the deletions.
     ~Pop3Session();
     // The number of mails on the server; negative on failure.

@@ -157,7 +157,7 @@ int hexValue(char c) {
 
 // Text outside encoded words: JIS escapes or 8-bit bytes some mailers send raw.
 QString plainHeaderText(QByteArrayView raw) {
-    return raw.contains('\x1b') ? sjis::fromIso2022Jp(raw) : sjis::decodeUserText(raw);
+    return sjis::decodeCharset(raw, {});
 }
 
 }  // namespace

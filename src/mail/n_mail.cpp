@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -19,41 +18,10 @@ namespace {
 
 constexpr qsizetype kMaxMailBytes = 64LL * 1024 * 1024;
 
-// The calls may run on worker threads (one at a time per connection): the
-// options and the table of connections are shared under a lock, each
-// connection is used under its own, and the failure text is the calling
-// thread's own.
-struct Options {
-    int timeoutSeconds = 40;
-    QString caFile;
-};
+}  // namespace
 
-std::mutex& optionsMutex() {
-    static std::mutex m;
-    return m;
-}
-
-Options& sharedOptions() {
-    static Options o;
-    return o;
-}
-
-Options options() {
-    std::lock_guard lock(optionsMutex());
-    return sharedOptions();
-}
-
-QString& lastMessage() {
-    thread_local QString text;
-    return text;
-}
-
-void setMessage(const QString& text) {
-    lastMessage() = text;
-}
-
-struct Session {
-    std::mutex busy;  // held for the length of each call
+struct NMailConnection::Session {
+    MailOptions options;
     bool pop3 = false;
     QString host;
     int port = 0;
@@ -87,36 +55,7 @@ struct Session {
     }
 };
 
-std::mutex& sessionsMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::map<int, std::shared_ptr<Session>>& sessions() {
-    static std::map<int, std::shared_ptr<Session>> s;
-    return s;
-}
-
-// A connection in use: kept alive and locked until the call ends, even when
-// another thread closes it meanwhile.
-class SessionUse {
-public:
-    explicit SessionUse(int id) {
-        {
-            std::lock_guard lock(sessionsMutex());
-            auto it = sessions().find(id);
-            if (it != sessions().end()) session_ = it->second;
-        }
-        if (session_) lock_ = std::unique_lock(session_->busy);
-    }
-    Session* operator->() const { return session_.get(); }
-    Session& operator*() const { return *session_; }
-    explicit operator bool() const { return session_ != nullptr; }
-
-private:
-    std::shared_ptr<Session> session_;
-    std::unique_lock<std::mutex> lock_;
-};
+namespace {
 
 size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     auto* out = static_cast<QByteArray*>(user);
@@ -134,25 +73,31 @@ size_t fromMessage(char* buffer, size_t size, size_t count, void* user) {
     return n < 0 ? static_cast<size_t>(CURL_READFUNC_ABORT) : static_cast<size_t>(n);
 }
 
+using Session = NMailConnection::Session;
+
 // Options every request of a session carries; per-request ones are reset.
 void prepare(Session& s, const QByteArray& url) {
     CURL* c = s.curl;
-    const Options o = options();
+    const long timeout = std::max(s.options.timeoutSeconds, 1);
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.error);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(o.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeout);
     // A whole transfer may take longer than a connect; stalls end it instead.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(o.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeout);
+    // The wait for each answer of the server, the one to QUIT included: a
+    // server that went silent is let go after the time-out, not libcurl's
+    // two minutes.
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
     curl_easy_setopt(c, CURLOPT_USE_SSL,
                      s.ssl == nmail_ssl::StartTls ? static_cast<long>(CURLUSESSL_ALL)
                                                   : static_cast<long>(CURLUSESSL_NONE));
     long version = CURL_SSLVERSION_TLSv1_2;
     if (s.ssl == nmail_ssl::Tls13) version = CURL_SSLVERSION_TLSv1_3;
     curl_easy_setopt(c, CURLOPT_SSLVERSION, version);
-    if (!o.caFile.isEmpty()) {
-        const QByteArray ca = QDir::toNativeSeparators(o.caFile).toLocal8Bit();
+    if (!s.options.caFile.isEmpty()) {
+        const QByteArray ca = QDir::toNativeSeparators(s.options.caFile).toLocal8Bit();
         curl_easy_setopt(c, CURLOPT_CAINFO, ca.constData());  // copied by libcurl
     }
     if (!s.account.isEmpty()) {
@@ -170,39 +115,38 @@ void prepare(Session& s, const QByteArray& url) {
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
 }
 
-int resultOf(Session& s, CURLcode rc) {
+int resultOf(NMailConnection& connection, CURLcode rc) {
     if (rc == CURLE_OK) return 0;
+    Session& s = connection.session();
     const QString detail = QString::fromUtf8(s.error[0] ? s.error : curl_easy_strerror(rc));
     s.error[0] = 0;
+    const auto fail = [&](const QString& what, int result) {
+        connection.setMessage(what + detail);
+        return result;
+    };
     // The server said no to the sender or a recipient: the connection is fine.
     if (detail.contains(QStringLiteral("RCPT failed")) ||
-        detail.contains(QStringLiteral("MAIL failed"))) {
-        setMessage(QStringLiteral("サーバーが受け付けません: ") + detail);
-        return nmail_error::Refused;
-    }
+        detail.contains(QStringLiteral("MAIL failed")))
+        return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
     switch (rc) {
         case CURLE_LOGIN_DENIED:
-            setMessage(QStringLiteral("認証に失敗しました: ") + detail);
-            return nmail_error::Login;
+            return fail(QStringLiteral("認証に失敗しました: "), nmail_error::Login);
         case CURLE_COULDNT_CONNECT:
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_OPERATION_TIMEDOUT:
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_USE_SSL_FAILED:
-            setMessage(QStringLiteral("接続できません: ") + detail);
-            return nmail_error::Connect;
+        case CURLE_URL_MALFORMAT:
+            return fail(QStringLiteral("接続できません: "), nmail_error::Connect);
         case CURLE_WRITE_ERROR:
-            setMessage(QStringLiteral("メールが大きすぎます: ") + detail);
-            return nmail_error::TooLarge;
+            return fail(QStringLiteral("メールが大きすぎます: "), nmail_error::TooLarge);
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
-            setMessage(QStringLiteral("通信が切れました: ") + detail);
-            return nmail_error::Transfer;
+            return fail(QStringLiteral("通信が切れました: "), nmail_error::Transfer);
         default:
-            setMessage(QStringLiteral("サーバーが受け付けません: ") + detail);
-            return nmail_error::Refused;
+            return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
     }
 }
 
@@ -236,16 +180,18 @@ CURLcode performWhile(Session& s, const std::function<void()>& meanwhile) {
     return rc;
 }
 
-int connect(bool pop3, const QString& host, int port, int ssl) {
-    auto s = std::make_shared<Session>();
+std::unique_ptr<NMailConnection> connect(bool pop3, const QString& host, int port, int ssl,
+                                         const MailOptions& options) {
+    auto s = std::make_unique<Session>();
+    s->options = options;
     s->pop3 = pop3;
     s->host = host;
     s->port = port;
     s->ssl = ssl;
     s->curl = curl_easy_init();
     if (!s->curl) {
-        setMessage(QStringLiteral("接続できません: no memory"));
-        return nmail_error::Connect;
+        return std::make_unique<NMailConnection>(
+            nullptr, QStringLiteral("接続できません: メモリが足りません"));
     }
     // Reach the server (and its TLS) once now, so that a wrong host or port
     // shows at connect time.
@@ -253,17 +199,14 @@ int connect(bool pop3, const QString& host, int port, int ssl) {
     curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 1L);
     const CURLcode rc = curl_easy_perform(s->curl);
     curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 0L);
+    auto connection = std::make_unique<NMailConnection>(std::move(s));
     if (rc != CURLE_OK) {
-        resultOf(*s, rc);
-        return nmail_error::Connect;
+        resultOf(*connection, rc);
+        return std::make_unique<NMailConnection>(nullptr, connection->message());
     }
     // The probe's connection cannot be reused for transfers: start afresh.
-    curl_easy_reset(s->curl);
-    std::lock_guard lock(sessionsMutex());
-    static int next = 0;
-    const int id = next++;
-    sessions()[id] = std::move(s);
-    return id;
+    curl_easy_reset(connection->session().curl);
+    return connection;
 }
 
 QByteArray loginOptionsFor(int method) {
@@ -308,37 +251,55 @@ std::optional<QString> unsoundHeaders(const QString& headers, QStringList& lines
 
 // An account or password with a line break would send commands of its own
 // with USER, PASS or AUTH.
-int refuseCredentials(const QString& account, const QString& password) {
+int refuseCredentials(NMailConnection& connection, const QString& account,
+                      const QString& password) {
     if (!hasControl(account) && !hasControl(password)) return 0;
-    setMessage(QStringLiteral("アカウントまたはパスワードに使えない文字（改行など）があります"));
+    connection.setMessage(
+        QStringLiteral("アカウントまたはパスワードに使えない文字（改行など）があります"));
     return nmail_error::Login;
 }
 
-int closeSession(int id) {
-    std::shared_ptr<Session> closing;
-    {
-        std::lock_guard lock(sessionsMutex());
-        auto it = sessions().find(id);
-        if (it == sessions().end()) return nmail_error::Handle;
-        closing = std::move(it->second);
-        sessions().erase(it);
+// Ends the connection now: QUIT, which carries out a POP3 session's
+// deletions, waiting for the server's answer no longer than the time-out.
+int closeConnection(NMailConnection& connection) {
+    if (!connection.isOpen()) return nmail_error::Handle;
+    Session& s = connection.session();
+    if (s.curl) {
+        curl_easy_cleanup(s.curl);
+        s.curl = nullptr;
     }
-    // Waits for a call still using it; the last owner's cleanup says QUIT.
-    std::lock_guard lock(closing->busy);
+    if (s.multi) {
+        curl_multi_cleanup(s.multi);
+        s.multi = nullptr;
+    }
     return 0;
 }
 
+// The session's requests run only while it is open.
+Session* openSession(NMailConnection& connection) {
+    if (!connection.isOpen() || !connection.session().curl) {
+        connection.setMessage(QStringLiteral("接続されていません"));
+        return nullptr;
+    }
+    return &connection.session();
+}
+
 }  // namespace
+
+NMailConnection::NMailConnection(std::unique_ptr<Session> session, QString failure)
+    : session_(std::move(session)), message_(std::move(failure)) {}
+
+NMailConnection::~NMailConnection() = default;
+
+bool NMailConnection::isOpen() const {
+    return session_ != nullptr;
+}
 
 int NMailInitializeWinSock() {
     return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? 0 : -1;
 }
 
 int NMailEndWinSock() {
-    {
-        std::lock_guard lock(sessionsMutex());
-        sessions().clear();
-    }
     curl_global_cleanup();
     return 0;
 }
@@ -347,29 +308,15 @@ int NMailGetVersion() {
     return kNMailVersion;
 }
 
-int NMailSetOption(int option, int value) {
-    std::lock_guard lock(optionsMutex());
-    if (option == nmail_option::Timeout) sharedOptions().timeoutSeconds = std::max(value, 1);
-    return 0;
+std::unique_ptr<NMailConnection> NMailSmtpConnectSsl(const QString& host, int port, int sslFlags,
+                                                     const MailOptions& options) {
+    return connect(false, host, port, sslFlags, options);
 }
 
-void NMailSetCaFile(const QString& path) {
-    std::lock_guard lock(optionsMutex());
-    sharedOptions().caFile = path;
-}
-
-QString NMailGetMessage(int) {
-    return lastMessage();
-}
-
-int NMailSmtpConnectSsl(const QString& host, int port, int sslFlags, int) {
-    return connect(false, host, port, sslFlags);
-}
-
-int NMailSmtpAuthenticate(int connection, const QString&, const QString& account,
+int NMailSmtpAuthenticate(NMailConnection& connection, const QString&, const QString& account,
                           const QString& password, int method) {
-    if (const int refused = refuseCredentials(account, password)) return refused;
-    SessionUse s(connection);
+    if (const int refused = refuseCredentials(connection, account, password)) return refused;
+    Session* s = openSession(connection);
     if (!s) return nmail_error::Handle;
     if (method == nmail_auth::None) return 0;
     s->account = account.toUtf8();
@@ -379,12 +326,12 @@ int NMailSmtpAuthenticate(int connection, const QString&, const QString& account
     prepare(*s, s->url());
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "NOOP");
     curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
-    return resultOf(*s, performWhile(*s, {}));
+    return resultOf(connection, performWhile(*s, {}));
 }
 
-int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QString& from,
+int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to, const QString& from,
                         const QString& subject, const QString& body, const QString& headers,
-                        const QString& attachment, QString* result, int) {
+                        const QString& attachment, QString* result) {
     // Checked before anything reaches the server.
     QStringList headerLines;
     std::optional<QString> refusal;
@@ -398,11 +345,11 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
         refusal = unsoundHeaders(headers, headerLines);
     if (refusal) {
         refusal->replace(u'\r', u' ').replace(u'\n', u' ');
-        setMessage(*refusal);
+        connection.setMessage(*refusal);
         if (result) *result = *refusal;
         return nmail_error::Refused;
     }
-    SessionUse s(connection);
+    Session* s = openSession(connection);
     if (!s) return nmail_error::Handle;
     OutgoingMail mail;
     mail.from = from;
@@ -414,7 +361,7 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     QString error;
     std::optional<MimeMessageSource> message = MimeMessageSource::open(mail, &error);
     if (!message) {
-        setMessage(error);
+        connection.setMessage(error);
         if (result) *result = error;
         return nmail_error::File;
     }
@@ -434,28 +381,29 @@ int NMailSmtpSendMailEx(int connection, const QString& to, int, int, const QStri
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
     if (rc == CURLE_ABORTED_BY_CALLBACK) {
-        error = attachment + QStringLiteral(": cannot be read");
-        setMessage(error);
+        error = QStringLiteral("添付するファイルを読めません: ") + attachment;
+        connection.setMessage(error);
         if (result) *result = error;
         return nmail_error::File;
     }
-    const int r = resultOf(*s, rc);
-    if (result) *result = r == 0 ? QStringLiteral("OK") : lastMessage();
+    const int r = resultOf(connection, rc);
+    if (result) *result = r == 0 ? QStringLiteral("OK") : connection.message();
     return r;
 }
 
-int NMailSmtpClose(int connection) {
-    return closeSession(connection);
+int NMailSmtpClose(NMailConnection& connection) {
+    return closeConnection(connection);
 }
 
-int NMailPop3ConnectSsl(const QString& host, int port, int sslFlags, int) {
-    return connect(true, host, port, sslFlags);
+std::unique_ptr<NMailConnection> NMailPop3ConnectSsl(const QString& host, int port, int sslFlags,
+                                                     const MailOptions& options) {
+    return connect(true, host, port, sslFlags, options);
 }
 
-int NMailPop3Authenticate(int connection, const QString& account, const QString& password,
-                          int apop) {
-    if (const int refused = refuseCredentials(account, password)) return refused;
-    SessionUse s(connection);
+int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
+                          const QString& password, int apop) {
+    if (const int refused = refuseCredentials(connection, account, password)) return refused;
+    Session* s = openSession(connection);
     if (!s) return nmail_error::Handle;
     s->account = account.toUtf8();
     s->password = password.toUtf8();
@@ -463,7 +411,7 @@ int NMailPop3Authenticate(int connection, const QString& account, const QString&
     QByteArray listing;
     prepare(*s, s->url());
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &listing);
-    const int r = resultOf(*s, perform(*s));
+    const int r = resultOf(connection, perform(*s));
     if (r != 0) return r;
     s->readOn.clear();
     s->sizes.clear();
@@ -474,16 +422,16 @@ int NMailPop3Authenticate(int connection, const QString& account, const QString&
     return static_cast<int>(s->sizes.size());
 }
 
-int NMailPop3GetMailStatus(int connection, int number, QString& subject, QString& date,
-                           QString& from, QString& header, int) {
-    SessionUse s(connection);
+int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject, QString& date,
+                           QString& from, QString& header) {
+    Session* s = openSession(connection);
     if (!s || number < 1) return nmail_error::Handle;
     QByteArray top;
     prepare(*s, s->url());
     const QByteArray command = "TOP " + QByteArray::number(number) + " 0";
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, command.constData());
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &top);
-    if (resultOf(*s, perform(*s)) != 0) return 0;
+    if (resultOf(connection, perform(*s)) != 0) return 0;
     s->readOn[number] = s->connection;
     const std::optional<IncomingMail> m = parseMimeMessage(top);
     if (!m) return 0;
@@ -501,14 +449,14 @@ int NMailGetHeaderField(QString& value, const QString& header, const QString& fi
     return 1;
 }
 
-int NMailPop3GetMailSize(int connection, int number) {
-    SessionUse s(connection);
+int NMailPop3GetMailSize(NMailConnection& connection, int number) {
+    Session* s = openSession(connection);
     if (!s || number < 1 || number > static_cast<int>(s->sizes.size())) return nmail_error::Handle;
     return static_cast<int>(std::min<qint64>(s->sizes[static_cast<size_t>(number - 1)], INT_MAX));
 }
 
-int NMailPop3GetMailSource(int connection, int number, QByteArray& source) {
-    SessionUse s(connection);
+int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& source) {
+    Session* s = openSession(connection);
     if (!s || number < 1) return nmail_error::Handle;
     source.clear();
     // The size LIST gave, so that the mail lands in one buffer.
@@ -517,21 +465,21 @@ int NMailPop3GetMailSource(int connection, int number, QByteArray& source) {
             std::clamp<qint64>(s->sizes[static_cast<size_t>(number - 1)] + 1024, 0, kMaxMailBytes));
     prepare(*s, s->url(QString::number(number)));
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &source);
-    const int r = resultOf(*s, perform(*s));
+    const int r = resultOf(connection, perform(*s));
     if (r != 0) return r;
     s->readOn[number] = s->connection;
     return 1;
 }
 
-int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
-                     QString& header, QString& body, const QString& folder,
+int NMailPop3GetMail(NMailConnection& connection, int number, QString& subject, QString& date,
+                     QString& from, QString& header, QString& body, const QString& folder,
                      QString& attachmentName) {
     QByteArray source;
     const int r = NMailPop3GetMailSource(connection, number, source);
     if (r != 1) return r;
     const std::optional<IncomingMail> m = parseMimeMessage(source);
     if (!m) {
-        setMessage(QStringLiteral("メールを読めません"));
+        connection.setMessage(QStringLiteral("メールを読めません"));
         return nmail_error::Refused;
     }
     subject = m->subject;
@@ -543,7 +491,7 @@ int NMailPop3GetMail(int connection, int number, QString& subject, QString& date
     if (!m->attachmentName.isEmpty() && !m->attachment.isEmpty()) {
         const QString path = QDir(folder).filePath(m->attachmentName);
         if (!SaveFile(m->attachment, path)) {
-            setMessage(path + QStringLiteral(": cannot be written"));
+            connection.setMessage(QStringLiteral("添付ファイルを書き込めません: ") + path);
             return nmail_error::File;
         }
         attachmentName = m->attachmentName;
@@ -551,13 +499,13 @@ int NMailPop3GetMail(int connection, int number, QString& subject, QString& date
     return 1;
 }
 
-int NMailPop3DeleteMail(int connection, int number) {
-    SessionUse s(connection);
+int NMailPop3DeleteMail(NMailConnection& connection, int number) {
+    Session* s = openSession(connection);
     if (!s || number < 1) return nmail_error::Handle;
     const auto lost = [&] {
-        setMessage(
-            QStringLiteral("通信が切れました: the connection the mail was read on is "
-                           "gone; it stays on the server"));
+        connection.setMessage(
+            QStringLiteral("通信が切れました: メールを読んだ接続が失われたため、"
+                           "メールはサーバーに残ります"));
         return nmail_error::Transfer;
     };
     // On another connection the number may name another mail.
@@ -568,17 +516,17 @@ int NMailPop3DeleteMail(int connection, int number) {
         prepare(*s, s->url(verb[0] == 'D' ? QString::number(number) : QString()));
         curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, verb);
         curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
-        return resultOf(*s, perform(*s));
+        return resultOf(connection, perform(*s));
     };
     const int r = command("DELE");
     if (s->connection != before) {
         // The DELE went over a new connection: taken back there.
-        command("RSET");
+        (void)command("RSET");  // what matters is that the deletion is not counted
         return lost();
     }
     return r;
 }
 
-int NMailPop3Close(int connection) {
-    return closeSession(connection);
+int NMailPop3Close(NMailConnection& connection) {
+    return closeConnection(connection);
 }

@@ -1,13 +1,15 @@
 #pragma once
 // The mail library: SMTP and POP3 with or without TLS, over libcurl, with
-// MIME by GMime. Connections are handles (0 and up, -1 when a connection
-// cannot be made); results follow the library's conventions. The calls block
-// until the server answers or the time-out passes; mail/mail_session runs
-// them off the calling thread. A connection may be used from any thread, one
-// call at a time; the failure text is kept per thread.
+// MIME by GMime. A connection is an object that carries what it was made
+// with (the server, the CA file, the time-out) and the text of its last
+// failure; results follow the library's conventions. The calls block until
+// the server answers or the time-out passes; mail/mail_session runs them off
+// the calling thread. A connection is used by one thread at a time.
 
 #include <QByteArray>
 #include <QString>
+
+#include <memory>
 
 inline constexpr int kNMailVersion = 500;
 
@@ -28,10 +30,6 @@ inline constexpr int DigestMd5 = 8;
 inline constexpr int Automatic = 15;
 }  // namespace nmail_auth
 
-namespace nmail_option {
-inline constexpr int Timeout = 0;  // seconds; the only option there is
-}  // namespace nmail_option
-
 // Failure results.
 namespace nmail_error {
 inline constexpr int Connect = -1;
@@ -43,46 +41,74 @@ inline constexpr int File = -6;      // a file could not be read or written
 inline constexpr int TooLarge = -7;  // a mail over the size limit
 }  // namespace nmail_error
 
+// What a connection carries from the settings it is made with.
+struct MailOptions {
+    int timeoutSeconds = 40;  // a connect, a stalled transfer, a server's answer
+    QString caFile;           // certificates of private servers; empty: the system's store
+};
+
+// One SMTP or POP3 connection. Its end logs out (QUIT), which for POP3
+// carries out the deletions; a server that no longer answers is let go
+// after the time-out.
+class NMailConnection {
+public:
+    struct Session;
+    explicit NMailConnection(std::unique_ptr<Session> session, QString failure = QString());
+    ~NMailConnection();
+    NMailConnection(const NMailConnection&) = delete;
+    NMailConnection& operator=(const NMailConnection&) = delete;
+
+    // False when the connection could not be made (message() says why).
+    bool isOpen() const;
+    // The text of the last failure.
+    const QString& message() const { return message_; }
+
+    Session& session() { return *session_; }
+    void setMessage(const QString& text) { message_ = text; }
+
+private:
+    std::unique_ptr<Session> session_;
+    QString message_;
+};
+
 int NMailInitializeWinSock();
 int NMailEndWinSock();
 int NMailGetVersion();
-int NMailSetOption(int option, int value);
-// A CA file for private servers (the setting Option/CaFile); empty: the
-// system's certificate store.
-void NMailSetCaFile(const QString& path);
-// The text of the last failure.
-QString NMailGetMessage(int kind);
 
-int NMailSmtpConnectSsl(const QString& host, int port, int sslFlags, int reserved);
-int NMailSmtpAuthenticate(int connection, const QString& host, const QString& account,
+// Never null; isOpen() tells whether the server was reached.
+std::unique_ptr<NMailConnection> NMailSmtpConnectSsl(const QString& host, int port, int sslFlags,
+                                                     const MailOptions& options);
+int NMailSmtpAuthenticate(NMailConnection& connection, const QString& host, const QString& account,
                           const QString& password, int method);
 // Sends one mail with extra header lines ("Name: value", CR LF between) and
 // one attachment (empty: none). Negative when it failed for this recipient;
 // the connection stays usable.
-int NMailSmtpSendMailEx(int connection, const QString& to, int reserved1, int reserved2,
-                        const QString& from, const QString& subject, const QString& body,
-                        const QString& headers, const QString& attachment, QString* result,
-                        int reserved3);
-int NMailSmtpClose(int connection);
+int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to, const QString& from,
+                        const QString& subject, const QString& body, const QString& headers,
+                        const QString& attachment, QString* result);
+// Logs out now (the connection's end does it too).
+int NMailSmtpClose(NMailConnection& connection);
 
-int NMailPop3ConnectSsl(const QString& host, int port, int sslFlags, int reserved);
+std::unique_ptr<NMailConnection> NMailPop3ConnectSsl(const QString& host, int port, int sslFlags,
+                                                     const MailOptions& options);
 // The number of mails on the server; negative on failure. apop -1 logs in
 // with APOP.
-int NMailPop3Authenticate(int connection, const QString& account, const QString& password,
-                          int apop);
+int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
+                          const QString& password, int apop);
 // 1 when the headers of mail `number` (1 is the oldest) were read.
-int NMailPop3GetMailStatus(int connection, int number, QString& subject, QString& date,
-                           QString& from, QString& header, int reserved);
+int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject, QString& date,
+                           QString& from, QString& header);
 // Non-zero when the field is in the header block; its value in `value`.
 int NMailGetHeaderField(QString& value, const QString& header, const QString& field, int size);
-int NMailPop3GetMailSize(int connection, int number);
+int NMailPop3GetMailSize(NMailConnection& connection, int number);
 // 1 when the mail was read; its attachment is saved in `folder` under its own
 // (made safe) name, returned in `attachmentName` (empty: none).
-int NMailPop3GetMail(int connection, int number, QString& subject, QString& date, QString& from,
-                     QString& header, QString& body, const QString& folder,
+int NMailPop3GetMail(NMailConnection& connection, int number, QString& subject, QString& date,
+                     QString& from, QString& header, QString& body, const QString& folder,
                      QString& attachmentName);
 // The mail as the server keeps it (RETR), for a caller that reads it
 // (parseMimeMessage) while the next one is on its way. 1 when read.
-int NMailPop3GetMailSource(int connection, int number, QByteArray& source);
-int NMailPop3DeleteMail(int connection, int number);
-int NMailPop3Close(int connection);
+int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& source);
+int NMailPop3DeleteMail(NMailConnection& connection, int number);
+// Logs out now, which carries out the deletions.
+int NMailPop3Close(NMailConnection& connection);

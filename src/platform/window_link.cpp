@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QStandardPaths>
@@ -32,8 +33,11 @@ QByteArray encode(const LinkFrame& f) {
     return out + f.data;
 }
 
+// A full path always: a bare name would be looked for in the shared
+// temporary folder.
 QString socketPath(const QString& className) {
-    return QDir(linkFolder()).filePath(className);
+    const QString folder = linkFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(className);
 }
 
 // One exchange with the window of a class: the frame out, its result back,
@@ -41,8 +45,10 @@ QString socketPath(const QString& className) {
 // while it waits.
 std::optional<LinkFrame> exchange(const QString& className, const LinkFrame& request,
                                   int timeoutMs) {
+    const QString path = socketPath(className);
+    if (path.isEmpty()) return std::nullopt;
     QLocalSocket socket;
-    socket.connectToServer(socketPath(className));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(std::min(timeoutMs, 1000))) return std::nullopt;
     socket.write(encode(request));
     socket.flush();
@@ -94,8 +100,11 @@ std::optional<LinkFrame> decodeLinkFrame(QByteArray& buffer, bool& bad) {
 QString linkFolder() {
     const QString given = qEnvironmentVariable("SENDVIK_LINK_DIR");
     if (!given.isEmpty()) return given;
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty()) runtime = QDir::tempPath();
+    // The user's own runtime folder (mode 0700; Qt makes a private one when
+    // the session has none). Never a shared folder: another user's program
+    // could stand in for a window there.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) return {};
     return QDir(runtime).filePath(QStringLiteral("sendvik-link"));
 }
 
@@ -115,7 +124,17 @@ qint64 LinkWindow::id() const {
 }
 
 bool LinkWindow::listen(QString* error) {
-    QDir().mkpath(linkFolder());
+    const QString folder = linkFolder();
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        if (error)
+            *error =
+                (folder.isEmpty() ? QStringLiteral("（実行時フォルダがありません）") : folder) +
+                QStringLiteral(": ログソフトとの連携用フォルダを作成できません");
+        return false;
+    }
+    // Ours alone (a folder given by SENDVIK_LINK_DIR may belong to someone
+    // else, who keeps its permissions).
+    (void)QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString path = socketPath(className_);
     if (findWindow(className_, 300) > 1) {
         if (error) *error = path + QStringLiteral(": another window of this class answers");

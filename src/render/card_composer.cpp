@@ -3,6 +3,7 @@
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/comma_text.h"
+#include "core/japanese_fonts.h"
 #include "core/msg_box.h"
 #include "logdata/zelkov50.h"
 #include "mail/card_record.h"
@@ -24,16 +25,6 @@ namespace {
 // Rounded to the nearest integer, halves to even.
 int roundEven(double value) {
     return static_cast<int>(std::nearbyint(value));
-}
-
-QFont styledFont(const QString& face, int points, int style) {
-    QFont font(face);
-    font.setPointSize(std::max(points, 1));
-    font.setBold(style & 1);
-    font.setItalic(style & 2);
-    font.setUnderline(style & 4);
-    font.setStrikeOut(style & 8);
-    return font;
 }
 
 QImage cardImage(QSize size) {

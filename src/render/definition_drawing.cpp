@@ -4,6 +4,7 @@
 
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
+#include "core/japanese_fonts.h"
 #include "core/mklink.h"
 #include "core/msg_box.h"
 #include "core/sjis.h"
@@ -240,10 +241,7 @@ QslDefinition::Step QslDefinition::fontCommand(const QString& body, const QStrin
     qint32 value = 0;
     if (startsWithStyle(rest, u"Style")) {
         if (!styleOperand(value)) return parameterError(body);
-        c.font.setBold(value & 1);
-        c.font.setItalic(value & 2);
-        c.font.setUnderline(value & 4);
-        c.font.setStrikeOut(value & 8);
+        setFontStyleBits(c.font, value);
     } else if (startsWithStyle(rest, u"Color")) {
         if (!styleOperand(value)) return parameterError(body);
         c.fontColour = quint32(value);

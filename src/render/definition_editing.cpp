@@ -1,4 +1,5 @@
 #include "render/definition_editing.h"
+#include "core/bitmap_ops.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -136,8 +137,7 @@ const std::vector<InsertGroup>& commandMenu() {
 }
 
 quint32 definitionColour(QColor colour) {
-    return static_cast<quint32>(colour.red()) | static_cast<quint32>(colour.green()) << 8 |
-           static_cast<quint32>(colour.blue()) << 16;
+    return bgrOf(colour);
 }
 
 QString fontColourLine(QColor colour) {

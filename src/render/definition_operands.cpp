@@ -80,7 +80,7 @@ qint32 EvalNumber(QStringView item, const IntegerVariables& variables) {
         const bool digit = item[i].isDigit();
         const bool negative = item[i] == u'-' && i + 1 < item.size() && item[i + 1].isDigit();
         if (digit || negative) {
-            value += TextToInt(item.sliced(i));
+            value += StrToLong(item.sliced(i));
             break;
         }
     }

@@ -17,9 +17,7 @@
 #include "render/definition_operands.h"
 #include "settings/qsl_rig.h"
 
-#include <QCursor>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 namespace {
@@ -34,22 +32,6 @@ bool startsWithWord(QStringView text, QStringView word) {
 QString headBytes(const QString& line, qsizetype bytes) {
     return sjis::byteLength(line) <= bytes ? line : sjis::leftBytes(line, bytes);
 }
-
-class WaitCursor {
-public:
-    WaitCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-            active_ = true;
-        }
-    }
-    ~WaitCursor() {
-        if (active_) QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool active_ = false;
-};
 
 }  // namespace
 
@@ -110,7 +92,6 @@ bool QslDefinition::hasDrawingCommand(const QStringList& lines) {
 }
 
 int QslDefinition::RunDefinition(bool cardMode) {
-    WaitCursor busy;
     cardMode_ = cardMode;
     strings_.fill(QString());
     integers_.fill(0);
@@ -370,7 +351,7 @@ QslDefinition::Step QslDefinition::runCondition(const QString& rawLine) {
         truth = FreqPCheck(q.freq) == n - 1;
     } else if (startsWithWord(word, u"Data") || startsWithWord(word, u"nData")) {
         const bool list = word.front().toLower() == u'n';
-        const int n = TextToInt(QStringView(word).sliced(list ? 5 : 4));
+        const int n = StrToLong(QStringView(word).sliced(list ? 5 : 4));
         if (n < 1 || n > 14) {
             ShowMsgBox(nullptr,
                        list ? QStringLiteral("?nData1～?nData14が指定可能")

@@ -30,11 +30,10 @@ private:
     CommSession::View& view_;
 };
 
-// The mail library set up from the window's fields, which may differ from
-// the stored ones.
-void setUpFor(const CommSettings& s) {
-    MailAccount account = mailAccountFrom(s);
-    setUpMailLibrary(account);
+// A test connection carries the window's fields, which may differ from the
+// stored ones; nothing of them reaches another connection.
+MailOptions optionsOf(const CommSettings& s) {
+    return mailAccountFrom(s).options();
 }
 
 }  // namespace
@@ -101,13 +100,12 @@ bool CommSession::sendTest() {
     QString detail;
     {
         const Busy hourglass(view_);
-        setUpFor(s);
         s.state |= reg_state::SendTestPending;
         testIdentifier = makeTestIdentifier(generator);
         const QString body =
             app::title() + u"\r\nメールの送信テスト\r\n"_s + testIdentifier + u"\r\n"_s;
         const QString header = u"X-Mailer: "_s + app::title() + u' ' + testIdentifier.mid(5);
-        SmtpSession smtp(s.smtpHost, s.smtpPort.toInt(), s.smtpSsl);
+        SmtpSession smtp(s.smtpHost, s.smtpPort.toInt(), s.smtpSsl, optionsOf(s));
         if (!smtp.isOpen()) {
             failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s;
         } else {
@@ -141,9 +139,8 @@ bool CommSession::receiveTest() {
     bool found = false;
     {
         const Busy hourglass(view_);
-        setUpFor(s);
         s.state |= reg_state::ReceiveTestPending;
-        Pop3Session pop3(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl);
+        Pop3Session pop3(s.pop3Host, s.pop3Port.toInt(), s.pop3Ssl, optionsOf(s));
         if (!pop3.isOpen()) {
             failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認\r"_s + pop3.message();
         } else {

@@ -17,12 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString& caFile() {
-    static QString path;
-    return path;
-}
-std::atomic<int> g_responseTimeoutMs{60000};
-
 // Where a URL points, split as the client sends it: the scheme decides TLS
 // ("https:" exactly), the host (with an optional ":port") is the text before
 // the first "/", the object the rest.
@@ -119,16 +113,12 @@ struct THTTPDown::Transfer {
     }
 };
 
-THTTPDown::THTTPDown() = default;
+THTTPDown::THTTPDown(HttpOptions options)
+    : options_([options = std::move(options)] { return options; }) {}
+
+THTTPDown::THTTPDown(std::function<HttpOptions()> options) : options_(std::move(options)) {}
+
 THTTPDown::~THTTPDown() = default;
-
-void THTTPDown::setCaFile(const QString& path) {
-    caFile() = path;
-}
-
-void THTTPDown::setResponseTimeoutMs(int ms) {
-    g_responseTimeoutMs = ms;
-}
 
 void THTTPDown::Reset() {
     reply.clear();
@@ -169,7 +159,9 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
     const QByteArray agent = app::title().toUtf8();
     const QByteArray user = userName.toUtf8();
     const QByteArray pass = password.toUtf8();
-    const QByteArray ca = QDir::toNativeSeparators(caFile()).toLocal8Bit();
+    const HttpOptions options = options_ ? options_() : HttpOptions{};
+    const long timeoutMs = std::max(options.responseTimeoutMs, 100);
+    const QByteArray ca = QDir::toNativeSeparators(options.caFile).toLocal8Bit();
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     // Moved pages are followed, as the system's client does, but never from
@@ -179,11 +171,11 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, parts->secure ? "https" : "http,https");
     curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(g_responseTimeoutMs.load()));
-    if (!toFile) curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(g_responseTimeoutMs.load()));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    if (!toFile) curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeoutMs);
     // A download may take long, but not stall: under 1 byte/s for the limit ends it.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long(g_responseTimeoutMs.load() / 1000 + 1));
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeoutMs / 1000 + 1);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!ca.isEmpty()) curl_easy_setopt(c, CURLOPT_CAINFO, ca.constData());

@@ -9,6 +9,13 @@
 
 #include <functional>
 
+// What each request carries: the certificates it trusts and how long it
+// waits for an answer.
+struct HttpOptions {
+    QString caFile;  // certificates of private servers (Option/CaFile); empty: the system's store
+    int responseTimeoutMs = 60000;
+};
+
 class THTTPDown {
 public:
     // Called after each block in file mode: bytes so far, content length.
@@ -21,7 +28,10 @@ public:
     static constexpr qint64 kMaxTextReply = 4 * 1024 * 1024;
     static constexpr qint64 kMaxDownload = 1024LL * 1024 * 1024;
 
-    THTTPDown();
+    // Fixed options, or options read afresh at each request (the saved
+    // settings, which may change while the client lives).
+    explicit THTTPDown(HttpOptions options = {});
+    explicit THTTPDown(std::function<HttpOptions()> options);
     ~THTTPDown();
     THTTPDown(const THTTPDown&) = delete;
     THTTPDown& operator=(const THTTPDown&) = delete;
@@ -47,16 +57,12 @@ public:
     Progress progress;         // file mode only
     QByteArray reply;          // text mode: the body, in the server's encoding
 
-    // A CA file for private servers (Option/CaFile); empty: the system's store.
-    static void setCaFile(const QString& path);
-    // The limit of the wait for the response (60 s; tests shorten it).
-    static void setResponseTimeoutMs(int ms);
-
 private:
     struct Transfer;
     int run(const QString& url, const QByteArray& body);
     void report(int result, const QString& url) const;
 
+    std::function<HttpOptions()> options_;
     bool busy_ = false;
 };
 

@@ -27,6 +27,12 @@ ServerAccount serverAccountFrom(const TZkwIni& settings) {
     return serverAccountFrom(communication, environment);
 }
 
+HttpOptions httpOptionsFrom(const TZkwIni& settings) {
+    HttpOptions options;
+    options.caFile = CommSettings::storedCaFile(settings);
+    return options;
+}
+
 namespace novq {
 QString memberCgi(const QString& base) {
     return base + u"member/novq_510"_s + u".cgi"_s;

@@ -10,6 +10,7 @@
 
 class THTTPDown;
 class TZkwIni;
+struct HttpOptions;
 struct CommSettings;
 struct EnvironmentSettings;
 
@@ -26,6 +27,11 @@ struct ServerAccount {
 ServerAccount serverAccountFrom(const CommSettings& communication,
                                 const EnvironmentSettings& environment);
 ServerAccount serverAccountFrom(const TZkwIni& settings);
+
+// What the client of the saved settings carries to each request: the CA
+// file of the communication settings. The program's client reads it at
+// every request, so a saved change counts at once.
+HttpOptions httpOptionsFrom(const TZkwIni& settings);
 
 namespace novq {
 inline constexpr int kBatchSize = 40;

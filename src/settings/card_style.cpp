@@ -23,7 +23,7 @@ void DrawingSettings::load(const TZkwIni& ini) {
         fontStyle = 1;
     } else {
         qsizetype cursor = 0;
-        fontColour = static_cast<unsigned>(TextToInt(fontColourText));
+        fontColour = static_cast<unsigned>(StrToLong(fontColourText));
         fontStyle = fontColourText.contains(u',') ? NextListNumber(fontColourText, cursor) : 0;
     }
     fontName = ini.readString(u"Config", u"FontName", u"ＭＳ Ｐ明朝"_s);

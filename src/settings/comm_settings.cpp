@@ -38,8 +38,8 @@ QString portForTls(int index, bool smtp) {
 void CommSettings::load(const TZkwIni& ini) {
     const QString check = ini.readString(u"Option", u"Check", u"11"_s);
     const qsizetype comma = check.indexOf(u',');
-    setOptionBits(TextToInt(check));
-    state = comma >= 0 ? TextToInt(QStringView(check).mid(comma + 1)) : 0;
+    setOptionBits(StrToLong(check));
+    state = comma >= 0 ? StrToLong(QStringView(check).mid(comma + 1)) : 0;
     smtpHost = ini.readString(u"Option", u"SmtpName", QString());
     smtpPort = ini.readString(u"Option", u"SmtpPort", u"465"_s);
     smtpSsl = ini.readInteger(u"Option", u"SmtpSsl", 0x3000);
@@ -56,7 +56,11 @@ void CommSettings::load(const TZkwIni& ini) {
     smtpAccount = ini.readString(u"Option", u"SmtpAct", QString());
     smtpPassword = ini.readWords(u"Option", u"Pass3");
     passLen = std::max(4, ini.readInteger(u"Option", u"PassLen", 8));
-    caFile = ini.readString(u"Option", u"CaFile", QString());
+    caFile = storedCaFile(ini);
+}
+
+QString CommSettings::storedCaFile(const TZkwIni& ini) {
+    return ini.readString(u"Option", u"CaFile", QString());
 }
 
 QString CommSettings::storedCall(const TZkwIni& ini) {

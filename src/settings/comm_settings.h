@@ -70,6 +70,9 @@ struct CommSettings {
     void load(const TZkwIni& settings);
     // The own call sign as stored (Calls), trimmed and upper-cased.
     static QString storedCall(const TZkwIni& settings);
+    // The CA file as stored (CaFile), for the service's client, which reads
+    // it at each request.
+    static QString storedCaFile(const TZkwIni& settings);
     // Whether a send or a receive lacks something: the own call, the service
     // password, the mail address and password, the SMTP server and port, or
     // the POP3 server.

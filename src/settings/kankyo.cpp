@@ -1,6 +1,7 @@
 #include "settings/kankyo.h"
 
 #include "core/app_info.h"
+#include "core/bitmap_ops.h"
 #include "core/comma_text.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
@@ -149,8 +150,5 @@ void EnvironmentSettings::saveSendMax(TZkwIni& ini) const {
 }
 
 std::optional<QColor> EnvironmentSettings::alternateRowColour() const {
-    // 0x00BBGGRR; a system colour has the high byte set.
-    const unsigned colour = static_cast<unsigned>(lineColor);
-    if ((colour & 0xFF000000u) != 0) return std::nullopt;
-    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+    return colourOfSetting(lineColor);
 }

@@ -4,6 +4,8 @@
 // aliases, mail limits, the message box and list looks. The window edits this
 // model; every other part reads it.
 
+#include "logdata/qso_record.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -73,6 +75,13 @@ struct EnvironmentSettings {
     // table when the substitution is on (ModeRcv), else equal texts only.
     bool modesAgree(const QString& logMode, const QString& cardMode) const {
         return modeAliases ? ModeMatches(logMode, cardMode) : logMode == cardMode;
+    }
+    // The same as a function for matching, reading these settings when it is
+    // called (so it lives no longer than they do).
+    ModesAgree modeComparison() const {
+        return [this](const QString& logMode, const QString& cardMode) {
+            return modesAgree(logMode, cardMode);
+        };
     }
     // The colour of a list's odd rows (LineColor); none when it is the
     // system's window colour.

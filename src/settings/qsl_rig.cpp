@@ -139,7 +139,7 @@ QString SelectRigLine(const QString& text, int& selection, const RigChoiceContex
     QString keyword;
     QString frequency;
     if (text.startsWith(u"Rig#", Qt::CaseInsensitive)) {
-        number = TextToInt(QStringView(text).sliced(4));
+        number = StrToLong(QStringView(text).sliced(4));
         if (number <= 0) return emptyLine();
         selection = number;
         return line(number);

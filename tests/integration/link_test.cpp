@@ -30,6 +30,8 @@ protected:
     std::unique_ptr<LoggingLink> link;
     std::vector<std::pair<QString, QString>> found;  // pattern, QSO date and time
     int timers = 0;
+    bool active = true;    // this program has the focus
+    bool recRead = false;  // RecRead ticked
 
     void SetUp() override {
         qputenv("SENDVIK_LINK_DIR", links.path().toUtf8());
@@ -38,8 +40,8 @@ protected:
         makeLog(box.path(u"ZELKOV.mst"_s), {qso(u"JA1ABC"_s, u"26/11/20"_s, u"12:00"_s), utc,
                                             qso(u"JH3AAA"_s, u"26/11/22"_s, u"09:30"_s)});
         LinkParts parts;
-        parts.programActive = [] { return true; };
-        parts.recRead = [] { return false; };
+        parts.programActive = [this] { return active; };
+        parts.recRead = [this] { return recRead; };
         parts.showCards = [](const QString&) -> qint64 { return 77; };
         parts.findReceivedCard = [this](QString& pattern, const LinkQso& qso) {
             found.emplace_back(pattern, qso.date + u' ' + qso.time);
@@ -140,6 +142,44 @@ TEST_F(LinkWithSim, APeerThatDiesOrHangsDoesNotHoldTheProgram) {
     link->beginLogAccess();
     EXPECT_GE(clock.elapsed(), platform::kLinkTimeoutMs - 300);
     EXPECT_LT(clock.elapsed(), platform::kLinkTimeoutMs + 2000);
+}
+
+// A registration check whose answer comes slowly: the 1.5-second poll
+// falls due while the program waits for the logging program's answer to
+// 0x400073. The poll waits its turn, so the answer is taken for the check
+// it belongs to (not for the poll's last-record request, after which the
+// check would have turned into a card send of the QSO on the screen).
+TEST_F(LinkWithSim, ASlowAnswerStaysWithTheRequestItAnswers) {
+    serve({u"--current"_s, u"2"_s, u"--no-reload"_s, u"--no-call"_s, u"--slow"_s, u"0x400073"_s,
+           u"2500"_s});
+    link->poll();
+    ASSERT_EQ(link->state(), 2);
+    active = false;  // another program has the focus, RecRead is ticked
+    recRead = true;
+    QTimer poll;
+    poll.setInterval(300);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [this] { link->poll(); });
+    poll.start();
+    QElapsedTimer clock;
+    clock.start();
+    link->ZLKV1Click();
+    poll.stop();
+    EXPECT_GE(clock.elapsed(), 2000);  // the logging program took its time
+    EXPECT_EQ(link->pending(), link_pending::RegistrationCheck);
+    EXPECT_EQ(link->callBuffer(), u"JR2XYZ"_s);
+    EXPECT_EQ(timers, 1);
+    // While the check is pending (the registration timer not yet run), a
+    // poll asks for the last record and the check stays pending.
+    link->poll();
+    EXPECT_EQ(link->lastRecord(), 3);
+    EXPECT_EQ(link->pending(), link_pending::RegistrationCheck);
+    const QByteArray seen = sim.readAllStandardOutput();
+    // No last-record request went out while the answer was awaited.
+    const qsizetype asked = seen.indexOf("received 0x400073");
+    const qsizetype answered = seen.indexOf("answer 2|JR2XYZ");
+    ASSERT_GE(asked, 0) << seen.toStdString();
+    ASSERT_GT(answered, asked) << seen.toStdString();
+    EXPECT_EQ(seen.mid(asked, answered - asked).indexOf("received 116"), -1) << seen.toStdString();
 }
 
 }  // namespace

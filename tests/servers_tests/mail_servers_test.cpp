@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -32,26 +33,25 @@ protected:
         ASSERT_TRUE(servers.valid()) << "mail servers not running (ctest starts them)";
         ASSERT_GE(servers.users.size(), 3);
         NMailInitializeWinSock();
-        NMailSetCaFile(servers.caFile);
-        NMailSetOption(nmail_option::Timeout, 10);
+        options.caFile = servers.caFile;
+        options.timeoutSeconds = 10;
         for (int u = 0; u < 3; ++u)
             emptyMailbox(u);
     }
 
-    int pop3(int user, int ssl = nmail_ssl::Implicit, int apop = 0) {
+    std::unique_ptr<NMailConnection> pop3(int user, int ssl = nmail_ssl::Implicit, int apop = 0) {
         const int port =
             ssl == nmail_ssl::StartTls || ssl == nmail_ssl::None ? servers.pop3 : servers.pop3s;
-        const int c = NMailPop3ConnectSsl(servers.host, port, ssl, 0);
-        EXPECT_GE(c, 0) << NMailGetMessage(0).toStdString();
-        lastCount = NMailPop3Authenticate(c, servers.users[user], servers.passwords[user], apop);
+        auto c = NMailPop3ConnectSsl(servers.host, port, ssl, options);
+        EXPECT_TRUE(c->isOpen()) << c->message().toStdString();
+        lastCount = NMailPop3Authenticate(*c, servers.users[user], servers.passwords[user], apop);
         return c;
     }
 
     void emptyMailbox(int user) {
-        const int c = pop3(user);
+        const auto c = pop3(user);
         for (int i = 1; i <= lastCount; ++i)
-            NMailPop3DeleteMail(c, i);
-        NMailPop3Close(c);
+            EXPECT_EQ(NMailPop3DeleteMail(*c, i), 0);
     }
 
     // Delivery is asynchronous: wait until the mailbox holds n mails.
@@ -60,7 +60,7 @@ protected:
         t.start();
         int count = 0;
         while (t.elapsed() < 10000) {
-            NMailPop3Close(pop3(user));
+            pop3(user);
             count = lastCount;
             if (count >= n) break;
             QThread::msleep(50);
@@ -68,17 +68,19 @@ protected:
         return count;
     }
 
-    int smtp(int user, int ssl = nmail_ssl::Implicit, int method = nmail_auth::Automatic) {
+    std::unique_ptr<NMailConnection> smtp(int user, int ssl = nmail_ssl::Implicit,
+                                          int method = nmail_auth::Automatic) {
         const int port = ssl == nmail_ssl::StartTls ? servers.smtp : servers.smtps;
-        const int c = NMailSmtpConnectSsl(servers.host, port, ssl, 0);
-        EXPECT_GE(c, 0) << NMailGetMessage(0).toStdString();
-        EXPECT_EQ(NMailSmtpAuthenticate(c, servers.host, servers.users[user],
+        auto c = NMailSmtpConnectSsl(servers.host, port, ssl, options);
+        EXPECT_TRUE(c->isOpen()) << c->message().toStdString();
+        EXPECT_EQ(NMailSmtpAuthenticate(*c, servers.host, servers.users[user],
                                         servers.passwords[user], method),
                   0)
-            << NMailGetMessage(0).toStdString();
+            << c->message().toStdString();
         return c;
     }
 
+    MailOptions options;
     int lastCount = 0;
 };
 
@@ -89,89 +91,97 @@ TEST_F(MailServersTest, ACardMailReachesTheOtherStationIntact) {
     const QString subject = cardSubject(u"JR1ABC"_s, u"240401"_s) + u" 局長より"_s;
     const QString body = cardMailBody(u"2025/11/01"_s, {u"To Radio:JR2XYZ　Confirming Our QSO"_s},
                                       u"ありがとう"_s, true);
-    const int c = smtp(0);
-    QString result;
-    ASSERT_EQ(NMailSmtpSendMailEx(c, servers.users[1], 0, 0, servers.users[0], subject, body,
-                                  cardXMailer(u"240401"_s), card, &result, 3),
-              0)
-        << result.toStdString();
-    NMailSmtpClose(c);
+    {
+        const auto c = smtp(0);
+        QString result;
+        ASSERT_EQ(NMailSmtpSendMailEx(*c, servers.users[1], servers.users[0], subject, body,
+                                      cardXMailer(u"240401"_s), card, &result),
+                  0)
+            << result.toStdString();
+        EXPECT_EQ(NMailSmtpClose(*c), 0);
+    }
     ASSERT_EQ(waitFor(1, 1), 1);
 
-    const int p = pop3(1);
+    const auto p = pop3(1);
     ASSERT_EQ(lastCount, 1);
     QString s, date, from, header, text, name, mailer;
-    ASSERT_EQ(NMailPop3GetMailStatus(p, 1, s, date, from, header, 0), 1);
+    ASSERT_EQ(NMailPop3GetMailStatus(*p, 1, s, date, from, header), 1);
     EXPECT_EQ(s, subject);
     ASSERT_NE(NMailGetHeaderField(mailer, header, u"X-Mailer:"_s, 4096), 0);
     EXPECT_TRUE(isCardMailer(mailer));
     EXPECT_EQ(cardMailerYyMm(mailer), 2404);
-    EXPECT_GT(NMailPop3GetMailSize(p, 1), jpeg.size());
+    EXPECT_GT(NMailPop3GetMailSize(*p, 1), jpeg.size());
     const QString inbox = box.path(u"in"_s);
     QDir().mkpath(inbox);
-    ASSERT_EQ(NMailPop3GetMail(p, 1, s, date, from, header, text, inbox, name), 1);
+    ASSERT_EQ(NMailPop3GetMail(*p, 1, s, date, from, header, text, inbox, name), 1);
     EXPECT_EQ(name, u"JR1ABC_240401_0830_7.041_CW_JR2XYZ.jpg"_s);
     EXPECT_EQ(readBytes(inbox + u'/' + name), jpeg);
     EXPECT_EQ(text, body);
     EXPECT_TRUE(from.contains(servers.users[0]));
-    EXPECT_EQ(NMailPop3DeleteMail(p, 1), 0);
-    NMailPop3Close(p);  // QUIT commits the deletion
-    NMailPop3Close(pop3(1));
+    EXPECT_EQ(NMailPop3DeleteMail(*p, 1), 0);
+    EXPECT_EQ(NMailPop3Close(*p), 0);  // QUIT commits the deletion
+    pop3(1);
     EXPECT_EQ(lastCount, 0);
 }
 
 TEST_F(MailServersTest, ARefusedRecipientLeavesTheConnectionUsable) {
-    const int c = smtp(0);
+    const auto c = smtp(0);
     QString result;
-    EXPECT_EQ(NMailSmtpSendMailEx(c, u"nobody@qsl.test"_s, 0, 0, servers.users[0], u"x"_s, u"y"_s,
-                                  QString(), QString(), &result, 3),
+    EXPECT_EQ(NMailSmtpSendMailEx(*c, u"nobody@qsl.test"_s, servers.users[0], u"x"_s, u"y"_s,
+                                  QString(), QString(), &result),
               nmail_error::Refused);
     EXPECT_TRUE(result.contains(u"550"_s)) << result.toStdString();
-    EXPECT_EQ(NMailSmtpSendMailEx(c, servers.users[2], 0, 0, servers.users[0], u"after"_s, u"y"_s,
-                                  QString(), QString(), &result, 3),
+    EXPECT_EQ(NMailSmtpSendMailEx(*c, servers.users[2], servers.users[0], u"after"_s, u"y"_s,
+                                  QString(), QString(), &result),
               0);
-    NMailSmtpClose(c);
+    EXPECT_EQ(NMailSmtpClose(*c), 0);
     EXPECT_EQ(waitFor(2, 1), 1);
 }
 
 TEST_F(MailServersTest, WrongPasswordsAndADownServerGiveTheirResults) {
-    const int c = NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, 0);
-    ASSERT_GE(c, 0);
+    const auto c = NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, options);
+    ASSERT_TRUE(c->isOpen());
     EXPECT_EQ(
-        NMailSmtpAuthenticate(c, servers.host, servers.users[0], u"wrong"_s, nmail_auth::Plain),
+        NMailSmtpAuthenticate(*c, servers.host, servers.users[0], u"wrong"_s, nmail_auth::Plain),
         nmail_error::Login);
-    EXPECT_FALSE(NMailGetMessage(0).isEmpty());
-    NMailSmtpClose(c);
-    const int p = NMailPop3ConnectSsl(servers.host, servers.pop3s, nmail_ssl::Implicit, 0);
-    EXPECT_EQ(NMailPop3Authenticate(p, servers.users[1], u"wrong"_s, 0), nmail_error::Login);
-    NMailPop3Close(p);
-    EXPECT_EQ(NMailSmtpConnectSsl(servers.host, 1, nmail_ssl::Implicit, 0), nmail_error::Connect);
-    EXPECT_TRUE(NMailGetMessage(0).contains(u"接続できません"_s))
-        << NMailGetMessage(0).toStdString();
-    // TLS on a plain port, or a server whose certificate we do not trust.
-    EXPECT_EQ(NMailPop3ConnectSsl(servers.host, servers.pop3, nmail_ssl::Implicit, 0),
-              nmail_error::Connect);
-    NMailSetCaFile(dataFile(u"jpeg/tower_baseline.jpg"_s));  // not the servers' CA
-    EXPECT_EQ(NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, 0),
-              nmail_error::Connect);
-    NMailSetCaFile(servers.caFile);
-    EXPECT_EQ(NMailPop3Close(12345), nmail_error::Handle);
+    EXPECT_TRUE(c->message().startsWith(u"認証に失敗しました"_s)) << c->message().toStdString();
+    const auto p = NMailPop3ConnectSsl(servers.host, servers.pop3s, nmail_ssl::Implicit, options);
+    EXPECT_EQ(NMailPop3Authenticate(*p, servers.users[1], u"wrong"_s, 0), nmail_error::Login);
+    const auto down = NMailSmtpConnectSsl(servers.host, 1, nmail_ssl::Implicit, options);
+    EXPECT_FALSE(down->isOpen());
+    EXPECT_TRUE(down->message().contains(u"接続できません"_s)) << down->message().toStdString();
+    // TLS on a plain port.
+    EXPECT_FALSE(
+        NMailPop3ConnectSsl(servers.host, servers.pop3, nmail_ssl::Implicit, options)->isOpen());
+    // A connection made with a CA file that is not the servers' trusts no one,
+    // and the one after it, made with the right file, is untouched by it.
+    MailOptions wrongCa = options;
+    wrongCa.caFile = dataFile(u"jpeg/tower_baseline.jpg"_s);
+    EXPECT_FALSE(
+        NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, wrongCa)->isOpen());
+    EXPECT_TRUE(
+        NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, options)->isOpen());
+    // A closed connection refuses further use with a text that says so.
+    EXPECT_EQ(NMailPop3Close(*p), 0);
+    EXPECT_EQ(NMailPop3GetMailSize(*p, 1), nmail_error::Handle);
+    EXPECT_EQ(NMailPop3DeleteMail(*p, 1), nmail_error::Handle);
+    EXPECT_FALSE(p->message().isEmpty());
 }
 
 TEST_F(MailServersTest, EveryTlsModeAndLoginMethodWorks) {
     for (int method : {nmail_auth::Plain, nmail_auth::Login, nmail_auth::CramMd5}) {
-        NMailSmtpClose(smtp(0, nmail_ssl::StartTls, method));
-        NMailSmtpClose(smtp(0, nmail_ssl::Implicit, method));
+        smtp(0, nmail_ssl::StartTls, method);
+        smtp(0, nmail_ssl::Implicit, method);
     }
-    NMailSmtpClose(smtp(0, nmail_ssl::Tls12));
-    NMailSmtpClose(smtp(0, nmail_ssl::Tls13));
+    smtp(0, nmail_ssl::Tls12);
+    smtp(0, nmail_ssl::Tls13);
     for (int ssl : {nmail_ssl::Implicit, nmail_ssl::StartTls, nmail_ssl::Tls12, nmail_ssl::Tls13,
                     nmail_ssl::None}) {
-        NMailPop3Close(pop3(1, ssl));
+        pop3(1, ssl);
         EXPECT_EQ(lastCount, 0) << ssl;
     }
-    NMailPop3Close(pop3(1, nmail_ssl::Implicit, -1));  // APOP
-    EXPECT_EQ(lastCount, 0) << NMailGetMessage(0).toStdString();
+    const auto apop = pop3(1, nmail_ssl::Implicit, -1);
+    EXPECT_EQ(lastCount, 0) << apop->message().toStdString();
 }
 
 TEST_F(MailServersTest, AConnectionThatDropsIsReported) {
@@ -191,9 +201,10 @@ TEST_F(MailServersTest, AConnectionThatDropsIsReported) {
         }
     });
     const int port = ntohs(addr.sin_port);
-    EXPECT_LT(NMailPop3ConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::None, 0), 0);
-    EXPECT_LT(NMailSmtpConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::Implicit, 0), 0);
-    EXPECT_FALSE(NMailGetMessage(0).isEmpty());
+    EXPECT_FALSE(NMailPop3ConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::None, options)->isOpen());
+    const auto smtp = NMailSmtpConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::Implicit, options);
+    EXPECT_FALSE(smtp->isOpen());
+    EXPECT_FALSE(smtp->message().isEmpty());
     server.join();
     ::close(listener);
 }
@@ -225,10 +236,9 @@ TEST_F(MailServersTest, AHostileAttachmentNameStaysInsideItsFolder) {
 
     const QString inbox = box.path(u"deep/inbox"_s);
     QDir().mkpath(inbox);
-    const int p = pop3(1);
+    const auto p = pop3(1);
     QString s, date, from, header, body, name;
-    ASSERT_EQ(NMailPop3GetMail(p, 1, s, date, from, header, body, inbox, name), 1);
-    NMailPop3Close(p);
+    ASSERT_EQ(NMailPop3GetMail(*p, 1, s, date, from, header, body, inbox, name), 1);
     EXPECT_EQ(name, u"escape.jpg"_s);
     EXPECT_TRUE(QFileInfo::exists(inbox + u"/escape.jpg"_s));
     EXPECT_FALSE(QFileInfo::exists(box.path(u"escape.jpg"_s)));

@@ -26,16 +26,12 @@ protected:
     void SetUp() override {
         server = novqServer(QStringLiteral(SENDVIK_NOVQ_ENV));
         ASSERT_TRUE(server.valid()) << "the reference server is not running";
-        THTTPDown::setCaFile(server.caFile);
+        options.caFile = server.caFile;
         originalUsers = readBytes(server.users);
         QFile::resize(server.log, 0);
         account = {server.base, u"JR1ABC"_s, u"novq-a"_s};
     }
-    void TearDown() override {
-        writeBytes(server.users, originalUsers);
-        THTTPDown::setCaFile(QString());
-        THTTPDown::setResponseTimeoutMs(60000);
-    }
+    void TearDown() override { writeBytes(server.users, originalUsers); }
     // The requests the server saw: method, path, user, body.
     QList<QJsonObject> requests() const {
         QList<QJsonObject> out;
@@ -54,7 +50,10 @@ protected:
     NovqServer server;
     QByteArray originalUsers;
     ServerAccount account;
-    THTTPDown http;
+    // Read by the client at each request, as the program's client reads the
+    // saved settings.
+    HttpOptions options;
+    THTTPDown http{[this] { return options; }};
 };
 
 TEST_F(NovqRequests, OwnAddressStationAndRegistrationWithCredentials) {
@@ -120,7 +119,7 @@ TEST_F(NovqRequests, RefusedAndFailedRequestsSayWhy) {
     EXPECT_EQ(box.messages.messages().front().caption, u"ZELKOV E-Mail QSL"_s);
 
     // The server's certificate is verified: without its CA nothing is accepted.
-    THTTPDown::setCaFile(QString());
+    options.caFile.clear();
     http.Reset();
     EXPECT_EQ(http.Request(server.base + u"tgw/Sendvik.html"_s), 1);
 }
@@ -176,7 +175,7 @@ TEST_F(NovqRequests, BusySlowEndlessAndHugeReplies) {
 
     // A reply that does not come within the limit, one that never ends and
     // one larger than any page are no answer, and end in time.
-    THTTPDown::setResponseTimeoutMs(500);
+    options.responseTimeoutMs = 500;
     QElapsedTimer clock;
     clock.start();
     http.Reset();

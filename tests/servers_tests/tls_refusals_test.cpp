@@ -110,26 +110,23 @@ protected:
                               {certs.path()}),
             0);
         NMailInitializeWinSock();
-        NMailSetCaFile(certs.filePath(u"ca.crt"_s));
-        NMailSetOption(nmail_option::Timeout, 10);
+        options.caFile = certs.filePath(u"ca.crt"_s);
+        options.timeoutSeconds = 10;
     }
+    MailOptions options;
     // The SMTP login's result and the library's message.
-    static std::pair<int, QString> smtpLogin(int port, int ssl) {
-        const int c = NMailSmtpConnectSsl(u"localhost"_s, port, ssl, 0);
-        if (c < 0) return {c, NMailGetMessage(0)};
-        const int r = NMailSmtpAuthenticate(c, u"localhost"_s, u"ja1zlo"_s, u"secret"_s,
+    std::pair<int, QString> smtpLogin(int port, int ssl) const {
+        const auto c = NMailSmtpConnectSsl(u"localhost"_s, port, ssl, options);
+        if (!c->isOpen()) return {nmail_error::Connect, c->message()};
+        const int r = NMailSmtpAuthenticate(*c, u"localhost"_s, u"ja1zlo"_s, u"secret"_s,
                                             nmail_auth::Automatic);
-        const QString message = NMailGetMessage(0);
-        NMailSmtpClose(c);
-        return {r, message};
+        return {r, c->message()};
     }
-    static std::pair<int, QString> pop3Login(int port, int ssl) {
-        const int c = NMailPop3ConnectSsl(u"localhost"_s, port, ssl, 0);
-        if (c < 0) return {c, NMailGetMessage(0)};
-        const int r = NMailPop3Authenticate(c, u"ja1zlo"_s, u"secret"_s, 0);
-        const QString message = NMailGetMessage(0);
-        NMailPop3Close(c);
-        return {r, message};
+    std::pair<int, QString> pop3Login(int port, int ssl) const {
+        const auto c = NMailPop3ConnectSsl(u"localhost"_s, port, ssl, options);
+        if (!c->isOpen()) return {nmail_error::Connect, c->message()};
+        const int r = NMailPop3Authenticate(*c, u"ja1zlo"_s, u"secret"_s, 0);
+        return {r, c->message()};
     }
 };
 

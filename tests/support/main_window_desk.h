@@ -10,7 +10,9 @@
 #include "render/qsl_definition.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
+#include "server/novq_requests.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -25,8 +27,10 @@ struct MainWindowDesk {
     std::unique_ptr<WindowState> places;
     MainState state;
     EnvironmentSettings environment;
-    THTTPDown http;
+    // As the entry makes it: the saved settings' CA file at each request.
+    THTTPDown http{[this] { return settings ? httpOptionsFrom(*settings) : HttpOptions{}; }};
     QslDefinition definition;
+    std::unique_ptr<DefinitionChoice> definitionFile;
     std::unique_ptr<TZkvmQSL> window;
 
     explicit MainWindowDesk(QString folder) : home(std::move(folder)) {
@@ -35,10 +39,11 @@ struct MainWindowDesk {
     void start() {
         settings = std::make_unique<TZkwIni>(home + QStringLiteral("Sendvik.ini"));
         places = std::make_unique<WindowState>(*settings);
+        definitionFile = std::make_unique<DefinitionChoice>(*settings, home);
         const CommSessionParts communication{*settings, http, environment, ProviderPresets::load()};
         window = std::make_unique<TZkvmQSL>(MainWindowParts{*settings, state, environment, *places,
                                                             communication, http, definition,
-                                                            AppPaths(home)});
+                                                            *definitionFile, AppPaths(home)});
         window->show();
         QCoreApplication::processEvents();  // the checks once shown
     }

@@ -26,8 +26,9 @@ class ScriptedSmtpServer {
 public:
     struct Script {
         std::chrono::milliseconds greetingDelay{0};
-        int mailsBeforeGone = -1;  // then every connection is closed at once; -1: never
-        int connections = 1000;    // served before it stops listening
+        int mailsBeforeGone = -1;   // then every connection is closed at once; -1: never
+        int connections = 1000;     // served before it stops listening
+        bool silentOnQuit = false;  // QUIT gets no answer; the connection stays open
     };
 
     explicit ScriptedSmtpServer(Script script) : script_(script) {
@@ -109,6 +110,12 @@ private:
                 }
                 if (verb == "MAIL" && gone()) return;  // the server goes away
                 if (verb == "QUIT") {
+                    if (script_.silentOnQuit) {
+                        // Hangs on until the client gives up.
+                        while (::recv(client, buffer, sizeof buffer, 0) > 0) {
+                        }
+                        return;
+                    }
                     say(client, "221 bye\r\n");
                     return;
                 }
@@ -124,7 +131,10 @@ private:
         }
     }
     bool gone() const { return script_.mailsBeforeGone >= 0 && mails_ >= script_.mailsBeforeGone; }
-    static void say(int client, const char* text) { ::send(client, text, std::strlen(text), 0); }
+    // A client that gave up has closed its end: no SIGPIPE for that.
+    static void say(int client, const char* text) {
+        ::send(client, text, std::strlen(text), MSG_NOSIGNAL);
+    }
 
     Script script_;
     int listener_ = -1;

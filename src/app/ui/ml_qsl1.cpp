@@ -40,9 +40,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <map>
-#include <string_view>
-
 namespace {
 
 // Hints keep their "\r" line breaks in the program's texts.
@@ -60,6 +57,7 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
       places_(parts.places),
       http_(parts.http),
       definition_(parts.definition),
+      definitionFile_(parts.definitionFile),
       paths_(parts.paths),
       ctrlHeldAtStart_(parts.ctrlHeldAtStart) {
     setObjectName(QStringLiteral("ZkvmQSL"));
@@ -76,10 +74,10 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     connect(communicationWindow_, &TOptionF::callSignChanged, this, &TZkvmQSL::setOwnCall);
     preview_ = new TForm3(
         places_, [this](bool locked) { lockCommands(locked); }, this);
-    viewer_ = new TFormJP(
-        places_, state_.folders,
-        {[this] { VwrQ1Click(); }, [this](const QString& command) { viewerCommand(command); }},
-        this);
+    viewer_ = new TFormJP(places_, state_.folders,
+                          {[this] { VwrQ1Click(); }, [this] { locateShownCard(false); },
+                           [this] { locateShownCard(true); }, [this] { locateShownSentCard(); }},
+                          this);
     decisions_ = std::make_unique<PreviewCardDecisions>(*preview_);
     environmentWindow_ = new TSetQSL(environment_, settings_, this);
     connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
@@ -89,70 +87,144 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
 
 TZkvmQSL::~TZkvmQSL() = default;
 
-void TZkvmQSL::notAvailableYet() {
-    ShowMsgBox(this, app::notAvailableText(), app::title(), mb::Ok | mb::IconInformation);
-}
-
-std::function<void()> TZkvmQSL::handlerOf(const char* name) {
+void TZkvmQSL::runCommand(Command command) {
+    // A command that starts work while other work runs (a send, a receive, a
+    // request that waits for the logging program, a command in the middle of
+    // its own wait) is dropped; the receive button stops a run.
+    if (workRunning() && command != Command::Receive) {
+        QApplication::beep();
+        return;
+    }
+    struct Running {
+        int& depth;
+        explicit Running(int& d) : depth(++d) {}
+        ~Running() { --depth; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+    } running(commandDepth_);
     const auto shiftOrCtrl = [] {
         return bool(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     };
-    const std::map<std::string_view, std::function<void()>> handlers = {
-        {"JPEG1", [this] { JPEG1Click(); }},
-        {"QSLO1", [this] { QSLO1Click(); }},
-        {"QSO1", [this] { QSO1Click(); }},
-        {"USR1", [this] { USR1Click(); }},
-        {"Rig1", [this] { Rig1Click(); }},
-        {"M1", [this] { M1Click(); }},
-        {"BN1", [this] { BN1Click(); }},
-        {"QSL1", [this] { QSL1Click(); }},
-        {"QSLS1", [this] { QSLS1Click(); }},
-        {"C2", [this] { C2Click(); }},
-        {"T1", [this] { T1Click(); }},
-        {"Exit1", [this] { close(); }},
-        {"VwrQ1", [this] { VwrQ1Click(); }},
-        {"QSL2", [this] { QSL2Click(); }},
-        {"S1", [this] { S1Click(); }},
-        {"AntR1", [this] { AntR1Click(); }},
-        {"N800",
-         [this] {
-             resizePicture({800, 510});
-         }},
-        {"N640",
-         [this] {
-             resizePicture({640, 408});
-         }},
-        {"N528",
-         [this] {
-             resizePicture({528, 336});
-         }},
-        {"N11", [this] { N11Click(); }},
-        {"N13", [this] { N13Click(); }},
-        {"N14", [this] { N14Click(); }},
-        {"H1", [this] { H1Click(); }},
-        {"C1", [this] { C1Click(); }},
-        {"V6", [this] { V6Click(); }},
-        {"SN2", [this] { SN2Click(); }},
-        {"QSLB1", [this] { QSLB1Click(); }},
-        {"CNF3", [this] { CNF3Click(); }},
-        {"Speed9", [this] { Speed9Click(false); }},
-        {"NOVQ1", [this] { NOVQ1Click(); }},
-        {"ZLKV1", [this] { ZLKV1Click(); }},
-        {"QSLT1", [this] { showStationCards(2); }},
-        {"ZLKV2", [this] { showStationCards(6); }},
-        {"ZLKV3", [this] { showStationCards(4); }},
-        {"QSL3", [this] { QSL3Click(); }},
-        {"Speed7", [this] { SN2Click(); }},
-        {"Speed10", [this] { QSL3Click(); }},
-        {"Speed8", [this, shiftOrCtrl] { Speed8Click(shiftOrCtrl()); }},
-        {"Speed1", [this] { Speed1Click(); }},
-        {"Speed5", [this] { Speed5Click(); }},
-        {"Speed11", [this] { QSL2Click(); }},
-        {"Speed12", [this] { S1Click(); }},
-        {"Speed13", [this] { AntR1Click(); }},
-    };
-    const auto it = handlers.find(name);
-    return it == handlers.end() ? std::function<void()>{} : it->second;
+    switch (command) {
+        case Command::OpenPicture:
+            JPEG1Click();
+            break;
+        case Command::OpenDefinition:
+            QSLO1Click();
+            break;
+        case Command::OpenQsoData:
+            QSO1Click();
+            break;
+        case Command::OpenUserList:
+            USR1Click();
+            break;
+        case Command::OpenRigAnt:
+            Rig1Click();
+            break;
+        case Command::OpenMessageText:
+            M1Click();
+            break;
+        case Command::SaveMessageTextAs:
+            BN1Click();
+            break;
+        case Command::Backup:
+            QSLB1Click();
+            break;
+        case Command::ReceivedFolder:
+            QSL1Click();
+            break;
+        case Command::SentFolder:
+            QSLS1Click();
+            break;
+        case Command::ShowReceivedFolder:
+            C2Click();
+            break;
+        case Command::ShowSentFolder:
+            T1Click();
+            break;
+        case Command::Exit:
+            close();
+            break;
+        case Command::ReceivedList:
+            SN2Click();
+            break;
+        case Command::Viewer:
+            VwrQ1Click();
+            break;
+        case Command::SentList:
+            QSL3Click();
+            break;
+        case Command::ConfirmStatus:
+            CNF3Click();
+            break;
+        case Command::Environment:
+            QSL2Click();
+            break;
+        case Command::Communication:
+            S1Click();
+            break;
+        case Command::EditRigAnt:
+            AntR1Click();
+            break;
+        case Command::Resize800:
+            resizePicture({800, 510});
+            break;
+        case Command::Resize640:
+            resizePicture({640, 408});
+            break;
+        case Command::Resize528:
+            resizePicture({528, 336});
+            break;
+        case Command::ResetPlaces:
+            N11Click();
+            break;
+        case Command::ResetEnvironment:
+            N13Click();
+            break;
+        case Command::ResetAllButMail:
+            N14Click();
+            break;
+        case Command::SendFromLoggingProgram:
+            NOVQ1Click();
+            break;
+        case Command::CheckFromLoggingProgram:
+            ZLKV1Click();
+            break;
+        case Command::SentCardsOfStation:
+            showStationCards(link_view::Sent);
+            break;
+        case Command::ReceivedCardsOfQso:
+            showStationCards(link_view::AllReceived);
+            break;
+        case Command::ReceivedCardsOfStation:
+            showStationCards(link_view::Received);
+            break;
+        case Command::Manual:
+            H1Click();
+            break;
+        case Command::CommunicationHelp:
+            C1Click();
+            break;
+        case Command::About:
+            V6Click();
+            break;
+        case Command::Send:
+            Speed1Click();
+            break;
+        case Command::Receive:
+            Speed5Click();
+            break;
+        case Command::ShowCards:
+            Speed8Click(shiftOrCtrl());
+            break;
+        case Command::EditDefinition:
+            Speed9Click(false);
+            break;
+    }
+}
+
+bool TZkvmQSL::workRunning() const {
+    return state_.busy || commandDepth_ > 0 || (link_ && link_->waiting());
 }
 
 QAction* TZkvmQSL::commandAction(const CommandEntry& entry, QMenu* menu) {
@@ -161,10 +233,8 @@ QAction* TZkvmQSL::commandAction(const CommandEntry& entry, QMenu* menu) {
     action->setObjectName(QString::fromLatin1(entry.name));
     if (!entry.key.isEmpty()) action->setShortcut(entry.key);
     action->setCheckable(entry.checkable);
-    const std::function<void()> handler =
-        entry.later ? [this] { notAvailableYet(); } : handlerOf(entry.name);
-    Q_ASSERT(handler);
-    connect(action, &QAction::triggered, this, [handler] { handler(); });
+    connect(action, &QAction::triggered, this,
+            [this, command = entry.command] { runCommand(command); });
     menu->addAction(action);
     return action;
 }
@@ -239,10 +309,8 @@ void TZkvmQSL::buildMenus() {
 void TZkvmQSL::buildButtons() {
     for (const CommandEntry& c : commandsOf(CommandMenu::Buttons)) {
         auto* button = named(new QPushButton(c.caption, this), c.name);
-        const std::function<void()> handler =
-            c.later ? [this] { notAvailableYet(); } : handlerOf(c.name);
-        Q_ASSERT(handler);
-        connect(button, &QPushButton::clicked, this, [handler] { handler(); });
+        connect(button, &QPushButton::clicked, this,
+                [this, command = c.command] { runCommand(command); });
     }
 }
 

@@ -37,7 +37,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTimer;
+class DefinitionChoice;
 class QslDefinition;
+enum class Command;
 class TForm3;
 class TFormJP;
 class THTTPDown;
@@ -59,6 +61,7 @@ struct MainWindowParts {
     CommSessionParts communication;  // the communication settings window's
     THTTPDown& http;  // the service's server: the manual's notice page, the about box
     QslDefinition& definition;
+    DefinitionChoice& definitionFile;  // QslDef/mQSL, shared with the definition editor
     AppPaths paths;
     // Ctrl held when the program started: the saved place is not used, only
     // the size.
@@ -165,8 +168,10 @@ private:
     void buildControls();
     void setCreationHints();
     QAction* commandAction(const struct CommandEntry& entry, QMenu* menu);
-    std::function<void()> handlerOf(const char* name);
-    void notAvailableYet();
+    // The one place where a command of the table is carried out.
+    void runCommand(Command command);
+    // Whether work runs that a new command or the poll must not cut into.
+    bool workRunning() const;
 
     void FormShow();
     bool FormCloseQuery();
@@ -185,10 +190,12 @@ private:
     bool dragBox(QCheckBox* box, QEvent* event);
     void chooseFolder(bool received);
     void askReset(int which);
-    void viewerCommand(const QString& command);
+    // The viewer's card found in the received list (and with `edit`, its QSO
+    // in the logging program's edit window), or in the sent list.
+    void locateShownCard(bool edit);
+    void locateShownSentCard();
     void createLink();
     void showLinkView(const LinkView& view);
-    int receivedCardOfQso(QString& pattern, const struct LinkQso& qso);
     struct CardListParts cardListParts();
 
     TZkwIni& settings_;
@@ -197,11 +204,13 @@ private:
     WindowState& places_;
     THTTPDown& http_;
     QslDefinition& definition_;
+    DefinitionChoice& definitionFile_;
     AppPaths paths_;
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;
-    QSize pictureSize_;  // of the background picture, as its file holds it
+    int commandDepth_ = 0;  // commands running (one waits while another comes in)
+    QSize pictureSize_;     // of the background picture, as its file holds it
     QPoint dragStart_;
     bool dragTick_ = false;
 

@@ -11,6 +11,7 @@
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/file_dialogs.h"
+#include "core/japanese_fonts.h"
 #include "core/msg_box.h"
 #include "core/ui/font_picker.h"
 #include "core/window_state.h"
@@ -21,6 +22,7 @@
 #include "render/ui/view_bmp.h"
 #include "render/ui/view_jpg.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,20 +36,6 @@
 #include <QRadioButton>
 
 namespace {
-
-int styleOf(const QFont& f) {
-    return (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) |
-           (f.strikeOut() ? 8 : 0);
-}
-
-QFont fontOf(const QString& face, int points, int style) {
-    QFont f(face, std::max(points, 1));
-    f.setBold(style & 1);
-    f.setItalic(style & 2);
-    f.setUnderline(style & 4);
-    f.setStrikeOut(style & 8);
-    return f;
-}
 
 void warn(QWidget* owner, const QString& text) {
     ShowMsgBox(owner, text, app::title(), mb::Ok | mb::IconExclamation);
@@ -94,11 +82,11 @@ void TZkvmQSL::Speed3Click(bool colourOnly) {
         if (!chosen.isValid()) return;
         d.fontColour = bgrOf(chosen);
     } else {
-        const std::optional<QFont> font = chooseFont(this, fontOf(d.fontName, 12, d.fontStyle),
+        const std::optional<QFont> font = chooseFont(this, styledFont(d.fontName, 12, d.fontStyle),
                                                      QStringLiteral("QSL記載文字のフォント"));
         if (!font) return;
         d.fontName = font->family();
-        d.fontStyle = styleOf(*font);
+        d.fontStyle = fontStyleBits(*font);
     }
     d.saveTextFont(settings_);
 }
@@ -120,12 +108,12 @@ void TZkvmQSL::BgFontClick(bool colourOnly) {
         return;
     }
     const std::optional<QFont> font =
-        chooseFont(this, fontOf(d.callFontName, d.callSize, d.callStyle),
+        chooseFont(this, styledFont(d.callFontName, d.callSize, d.callStyle),
                    QStringLiteral("自局コールサインのフォント"));
     if (!font) return;
     d.callFontName = font->family();
     d.callSize = font->pointSize();
-    d.callStyle = styleOf(*font);
+    d.callStyle = fontStyleBits(*font);
     d.saveCallFont(settings_);
 }
 
@@ -184,7 +172,7 @@ void TZkvmQSL::resizePicture(QSize target) {
     if (ShowMsgBox(this, QStringLiteral("JPEG画像サイズを調整します。\r\rよろしいですか？"),
                    app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
-    const QString folder = places_.resizeFolder(QFileInfo(state_.definitionPath).path());
+    const QString folder = places_.resizeFolder(QFileInfo(definitionFile_.path()).path());
     const auto chosen = chooseFile({FileDialogRequest::Kind::Save, QStringLiteral("JPEG画像の保存"),
                                     QStringLiteral("JPEG画像(*.jpg)|*.jpg"), folder});
     if (!chosen) return;
@@ -205,7 +193,8 @@ void TZkvmQSL::resizePicture(QSize target) {
 // before it at each "他のUser".
 void TZkvmQSL::Speed4Click() {
     takeControls();
-    SampleCards samples(state_.cardInputs(environment_), environment_, definition_);
+    SampleCards samples(state_.cardInputs(environment_, definitionFile_.path()), environment_,
+                        definition_);
     if (const auto refusal = samples.open(state_.qsoDataOpened, state_.userList))
         return warn(this, *refusal);
     while (const auto card = samples.next()) {
@@ -218,7 +207,7 @@ void TZkvmQSL::Speed4Click() {
 void TZkvmQSL::Speed9Click(bool preview) {
     takeControls();
     TForm10 editor(
-        {settings_, places_, definition_, [this] { link_->beginLogAccess(); },
+        {definitionFile_, places_, definition_, [this] { link_->beginLogAccess(); },
          [this] { link_->endLogAccess(); }, state_.programDir, [this] { return state_.qsoData; },
          [this] {
              DefinitionContext c;
@@ -232,7 +221,7 @@ void TZkvmQSL::Speed9Click(bool preview) {
          [this](const QString& path) { chooseDefinition(path); },
          [this](const QString& path) { showCardsOrClose(path); }},
         this);
-    editor.openDefinition(state_.definitionPath, preview);
+    editor.openDefinition(definitionFile_.path(), preview);
     editor.exec();
     loadPreview();
 }

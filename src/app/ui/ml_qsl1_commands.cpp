@@ -4,7 +4,6 @@
 #include "app/ui/ml_qsl1.h"
 
 #include "app/main_state.h"
-#include "app/program_files.h"
 #include "core/app_info.h"
 #include "core/file_dialogs.h"
 #include "core/mklink.h"
@@ -20,6 +19,7 @@
 #include "server/ui/option_dialog.h"
 #include "server/version_check.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 #include "settings/qsl_rig.h"
 #include "settings/ui/kankyo_dialog.h"
 #include "settings/ui/rig_ant_dialog.h"
@@ -69,10 +69,9 @@ void TZkvmQSL::choosePicture(const QString& path) {
 }
 
 void TZkvmQSL::QSLO1Click() {
-    const auto chosen =
-        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("QSL定義ファイルを開く"),
-                    QStringLiteral("QSL定義ファイル(*.mQsl)|*.mQsl"),
-                    folderOf(MainState::storedDefinition(settings_, state_.programDir))});
+    const auto chosen = chooseFile(
+        {FileDialogRequest::Kind::Open, QStringLiteral("QSL定義ファイルを開く"),
+         QStringLiteral("QSL定義ファイル(*.mQsl)|*.mQsl"), folderOf(definitionFile_.path())});
     if (chosen) chooseDefinition(*chosen);
 }
 
@@ -82,7 +81,7 @@ void TZkvmQSL::chooseDefinition(const QString& path) {
         showRecentMenus();
         return;
     }
-    state_.setDefinition(settings_, path);
+    state_.setDefinition(definitionFile_, path);
     showRecentMenus();
     loadPreview();
 }

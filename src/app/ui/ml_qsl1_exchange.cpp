@@ -8,6 +8,7 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/gui_progress_port.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
@@ -17,6 +18,7 @@
 #include "render/ui/view_jpg.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 #include "settings/qsl_rig.h"
 #include "settings/ui/rig_ant_dialog.h"
 
@@ -34,10 +36,8 @@ public:
     LongRun(MainState& state, QPushButton* quit) : state_(state), quit_(quit) {
         state_.busy = true;
         quit_->setVisible(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~LongRun() {
-        QApplication::restoreOverrideCursor();
         quit_->setVisible(true);
         state_.busy = false;
     }
@@ -47,6 +47,7 @@ public:
 private:
     MainState& state_;
     QPushButton* quit_;
+    WaitCursor hourglass_;
 };
 
 }  // namespace
@@ -59,7 +60,8 @@ void TZkvmQSL::Speed1Click() {
     CommSettings communication;
     communication.load(settings_);
 
-    SendRequest request = sendRequestFrom(state_, environment_, communication);
+    SendRequest request =
+        sendRequestFrom(state_, environment_, communication, definitionFile_.path());
     request.confirmEach = state_.options.confirmSend;
     request.first = Edit1->text().trimmed().toInt();
     request.last = Edit2->text().trimmed().toInt();

@@ -41,7 +41,9 @@ void TZkvmQSL::createLink() {
     };
     parts.closeViewer = [this] { viewer_->close(); };
     parts.findReceivedCard = [this](QString& pattern, const LinkQso& qso) {
-        return receivedCardOfQso(pattern, qso);
+        return ReceivedCardRecordOfQso(pattern, qso.record(), state_.qsoData,
+                                       matchToleranceSeconds(environment_.toleranceMinutes),
+                                       environment_.modeComparison(), *link_);
     };
     parts.startRegistrationTimer = [this] {
         QTimer::singleShot(200, this, [this] { Timer2Timer(); });
@@ -55,7 +57,12 @@ void TZkvmQSL::createLink() {
     // Another copy of the program (for another program folder) has the
     // logging program's ear; this one works without the link.
     if (!linkWindow_->listen(&error)) std::cerr << "sendvik: " << error.toStdString() << '\n';
-    connect(Timer1, &QTimer::timeout, this, [this] { link_->poll(); });
+    // The poll is held while work runs: it would start a request in the
+    // middle of the work's own (the logging program's answer to one taken
+    // for the other's).
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (!state_.busy) link_->poll();
+    });
     connect(RecRead, &QCheckBox::clicked, this,
             [this](bool checked) { link_->recReadClicked(checked); });
 }
@@ -83,7 +90,12 @@ void TZkvmQSL::showStationCards(int viewKind) {
 }
 
 void TZkvmQSL::Timer2Timer() {
-    if (state_.busy) return;
+    // Held while other work runs, then carried out: the request it answers
+    // stays pending until then.
+    if (workRunning()) {
+        QTimer::singleShot(200, this, [this] { Timer2Timer(); });
+        return;
+    }
     const QString call = link_->callBuffer();
     if (link_->pending() == link_pending::RegistrationCheck) {
         state_.busy = true;
@@ -96,35 +108,4 @@ void TZkvmQSL::Timer2Timer() {
         sendToOneStation(call, link_->keptNumber(), QString());
     }
     link_->clearPending();
-}
-
-// The logging program asks for the received card of the QSO on its
-// screen: the card's QSO in the log, found as the received list matches.
-int TZkvmQSL::receivedCardOfQso(QString& pattern, const LinkQso& qso) {
-    QsoRecord record;
-    record.date = qso.date;
-    record.time = qso.time.left(5);
-    record.zone = qso.time.size() > 5 ? qso.time[5] : QChar(u'J');  // "hh:mmU": logged in UTC
-    record.freq = qso.freq;
-    record.mode = qso.mode;
-    const EnvironmentSettings& environment = environment_;
-    const auto modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modesAgree(logMode, cardMode);
-    };
-    const qint64 tolerance = matchToleranceSeconds(environment_.toleranceMinutes);
-    const std::optional<QString> card =
-        FindReceivedCardForQso(pattern, record, tolerance, modesAgree);
-    if (!card) return 0;
-    pattern = *card;
-    int recno = 1;  // found, even when the log does not say which QSO
-    link_->beginLogAccess();
-    ZkwHandle log;
-    if (ZelkovOpen(0, log, state_.qsoData, 0) == 0) {
-        const CardMatch found =
-            matchCard(log, QFileInfo(*card).fileName().toUpper(), tolerance, modesAgree);
-        if (found.matched()) recno = found.recno;
-    }
-    ZelkovClose(log, 0);
-    link_->endLogAccess();
-    return recno;
 }

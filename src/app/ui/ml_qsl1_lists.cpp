@@ -11,6 +11,7 @@
 #include "archive/ui/received_list_window.h"
 #include "archive/ui/sent_list_window.h"
 #include "core/ui/gui_progress_port.h"
+#include "core/ui/wait_cursor.h"
 #include "exchange/send_batch.h"
 #include "link/logging_link.h"
 #include "link/station_check.h"
@@ -20,6 +21,7 @@
 #include "server/novq_requests.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 #include "settings/ui/rig_ant_dialog.h"
 
 #include <QApplication>
@@ -83,24 +85,24 @@ void TZkvmQSL::QSL3Click() {
     sentList().BuildSentList(state_.folders.sentDir, link_->lastRecordNumber(), 0);
 }
 
-void TZkvmQSL::viewerCommand(const QString& command) {
+void TZkvmQSL::locateShownCard(bool edit) {
     const QString name = QFileInfo(viewer_->shownPath()).fileName().toUpper();
     if (name.isEmpty()) return;
-    if (command == u"SN1" || command == u"ZK1") {
-        if (!receivedList_->isVisible()) SN2Click();
-        if (!receivedList_->isVisible()) return;
-        // The name without its extension, ending with the period.
-        if (receivedList_->LocateReceivedCard(name.left(name.size() - 3)) && command == u"ZK1") {
-            receivedList_->ZKWin1Click();
-            viewer_->activateWindow();
-        }
-        return;
+    if (!receivedList_->isVisible()) SN2Click();
+    if (!receivedList_->isVisible()) return;
+    // The name without its extension, ending with the period.
+    if (receivedList_->LocateReceivedCard(name.left(name.size() - 3)) && edit) {
+        receivedList_->ZKWin1Click();
+        viewer_->activateWindow();
     }
-    if (command == u"QSL3") {
-        sentList().BuildSentList(state_.folders.sentDir, link_->lastRecordNumber(),
-                                 environment_.toleranceMinutes);
-        if (sentList_->isVisible()) sentList_->LocateSentCard(name);
-    }
+}
+
+void TZkvmQSL::locateShownSentCard() {
+    const QString name = QFileInfo(viewer_->shownPath()).fileName().toUpper();
+    if (name.isEmpty()) return;
+    sentList().BuildSentList(state_.folders.sentDir, link_->lastRecordNumber(),
+                             environment_.toleranceMinutes);
+    if (sentList_->isVisible()) sentList_->LocateSentCard(name);
 }
 
 void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& resendFile) {
@@ -112,11 +114,12 @@ void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& r
     std::optional<SendResult> result;
     {
         state_.busy = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        WaitCursor hourglass;
         result =
             CheckStationAndSend(http_, account, call, StationRequest::Send, state_.userList, [&] {
-                QApplication::restoreOverrideCursor();
-                SendRequest request = sendRequestFrom(state_, environment_, communication);
+                hourglass.lift();  // the batch shows its own questions
+                SendRequest request =
+                    sendRequestFrom(state_, environment_, communication, definitionFile_.path());
                 request.confirmEach = true;  // Check2 for this one card
                 request.handedRecord = recno;
                 request.resendFile = resendFile;
@@ -127,10 +130,9 @@ void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& r
                                              rigChooserSummary(qso), rigRow_, this);
                     };
                 const SendResult sent = SendBatch(parts).run(request);
-                QApplication::setOverrideCursor(Qt::WaitCursor);
+                hourglass.resume();
                 return sent;
             });
-        QApplication::restoreOverrideCursor();
         state_.busy = false;
     }
     if (result && result->cardsSent) state_.activityFlags |= activity::CardSent;

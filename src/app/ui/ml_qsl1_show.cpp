@@ -7,6 +7,7 @@
 #include "archive/ui/sent_list_window.h"
 #include "exchange/send_journal.h"
 #include "link/logging_link.h"
+#include "mail/n_mail.h"
 
 #include "app/command_table.h"
 #include "app/main_state.h"
@@ -19,12 +20,11 @@
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "logdata/log_store.h"
-#include "mail/mail_account.h"
-#include "mail/mail_session.h"
 #include "render/card_composer.h"
 #include "render/card_pictures.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
+#include "settings/program_files.h"
 #include "settings/ui/kankyo_dialog.h"
 
 #include <QAction>
@@ -68,7 +68,6 @@ void TZkvmQSL::FormShow() {
     NMailInitializeWinSock();
     environmentWindow_->Load(true);
     applyLooks();
-    setUpMailLibrary(mailAccountFrom(settings_));
 
     state_.linkLastRecord = link_->lastRecordNumber();
     link_->beginLogAccess();
@@ -239,9 +238,10 @@ void TZkvmQSL::loadPreview() {
         PaintBox1->setToolTip(state_.picturePath);
     } else if (state_.options.expertMode) {
         pictureSize_ = QSize();
-        picture = definitionPreview(state_.definitionPath);
-        PaintBox1->setToolTip(state_.definitionPath);
-        statusBar()->showMessage(state_.definitionPath);
+        const QString definition = definitionFile_.path();
+        picture = definitionPreview(definition);
+        PaintBox1->setToolTip(definition);
+        statusBar()->showMessage(definition);
     } else {
         pictureSize_ = QSize();
         PaintBox1->setToolTip(QString());
@@ -305,13 +305,6 @@ void TZkvmQSL::takeControls() {
 bool TZkvmQSL::FormCloseQuery() {
     if (state_.busy) return false;
     Timer1->stop();
-    // The card pictures of a send batch left in the temporary folder.
-    if (!state_.ownCall.isEmpty()) {
-        QDir temp = QDir::temp();
-        for (const QString& name :
-             temp.entryList({state_.ownCall + QStringLiteral("*.jpg")}, QDir::Files))
-            temp.remove(name);
-    }
     return true;
 }
 

@@ -108,7 +108,7 @@ void TForm2::Speed2Click(bool shift) {
         folder.chop(1);
     backup_.folder = folder;
     Label1->setText(QDir::toNativeSeparators(folder));
-    settings_.writeString(u"Config", u"BackUp", folder);
+    backup_.saveFolder(settings_);
 }
 
 void TForm2::FormClose() {

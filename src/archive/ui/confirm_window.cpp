@@ -8,6 +8,7 @@
 #include "core/ui/browse_for_folder.h"
 #include "core/ui/escape_watch.h"
 #include "core/ui/gui_progress_port.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "exchange/logging_program.h"
@@ -191,6 +192,12 @@ TForm5::TForm5(const ConfirmWindowParts& parts, QWidget* parent) : QDialog(paren
     ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
     ProgBar1->hide();
     layout->addWidget(ProgBar1);
+    // Where the last spreadsheet went.
+    SheetLabel = new QLabel(this);
+    SheetLabel->setObjectName(QStringLiteral("SheetLabel"));
+    SheetLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SheetLabel->hide();
+    layout->addWidget(SheetLabel);
     const QRect place = parts_.places.confirmPlace();
     move(place.topLeft());
 }
@@ -219,18 +226,14 @@ void TForm5::Speed1Click(int view) {
     job.receivedDir = parts_.folders.receivedDir;
     job.ownCall = parts_.ownCall.toUpper();
     job.toleranceMinutes = parts_.environment.toleranceMinutes;
-    const EnvironmentSettings& environment = parts_.environment;
-    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modesAgree(logMode, cardMode);
-    };
+    job.modesAgree = parts_.environment.modeComparison();
     job.filter = stored_.filterOfTexts();
     job.view = view;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const WaitCursor hourglass;
         QStatusBar quietStatus;
         GuiProgressPort progress(*ProgBar1, quietStatus);
         tally_ = BuildConfirmation(job, parts_.loggingProgram, progress);
-        QApplication::restoreOverrideCursor();
     }
     if (tally_.end != Tally::End::Built) return;
     fillGrid();
@@ -318,18 +321,28 @@ void TForm5::E1Click() {
         if (answer == mb::IdCancel) return;
         callsOnly = answer == mb::IdNo;
     }
-    const QString path = newSheetPath(QStringLiteral("confirm"));
-    QStatusBar quietStatus;
-    GuiProgressPort progress(*ProgBar1, quietStatus);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const EscapeWatch escape(progress);
-    const SpreadsheetExport sheet = ExportToSpreadsheet(
-        tallySheetLines(tally_.rows, tally_.columns, callsOnly), path, SheetCells::Text, &progress);
-    QApplication::restoreOverrideCursor();
+    QString error;
+    const QString path = newSheetPath(parts_.folders.sheetsDir, QStringLiteral("confirm"), &error);
+    if (path.isEmpty()) {
+        ShowMsgBox(this, error, app::title(), mb::Ok | mb::IconStop);
+        return;
+    }
+    SpreadsheetExport sheet;
+    {
+        // Esc is watched while the sheet is written, not around the boxes after it.
+        QStatusBar quietStatus;
+        GuiProgressPort progress(*ProgBar1, quietStatus);
+        const WaitCursor hourglass;
+        const EscapeWatch escape(progress);
+        sheet = ExportToSpreadsheet(tallySheetLines(tally_.rows, tally_.columns, callsOnly), path,
+                                    SheetCells::Text, &progress);
+    }
     if (!sheet.written) {
         ShowMsgBox(this, sheet.error, app::title(), mb::Ok | mb::IconStop);
         return;
     }
+    SheetLabel->setText(sheetWrittenText(path));
+    SheetLabel->show();
     ShellOpen(path);
 }
 

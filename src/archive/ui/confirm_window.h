@@ -14,6 +14,7 @@
 
 class LoggingProgram;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QProgressBar;
@@ -82,4 +83,5 @@ private:
     QAction* CA2 = nullptr;
     QAction* N1 = nullptr;
     QProgressBar* ProgBar1 = nullptr;
+    QLabel* SheetLabel = nullptr;
 };

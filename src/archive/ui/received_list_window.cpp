@@ -13,6 +13,7 @@
 #include "core/ui/browse_for_folder.h"
 #include "core/ui/escape_watch.h"
 #include "core/ui/gui_progress_port.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "exchange/logging_program.h"
 #include "settings/kankyo.h"
@@ -35,21 +36,9 @@
 
 namespace {
 
-constexpr int kOrderMask = 3;
-constexpr int kDescending = 4;
-constexpr int kDetails = 8;
-
 QString noSelectionText() {
     return QStringLiteral("ファイルが選択されていません！\r\rスペースキーで選択してください。");
 }
-
-// The hourglass while the list works, undone however it ends.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -66,11 +55,10 @@ TShForm1::TShForm1(const CardListParts& parts, QWidget* parent)
     setObjectName(QStringLiteral("ShForm1"));
     setWindowTitle(QStringLiteral("QSOデータと電子QSLの照合結果（"));
     const WindowState::ListPlace place = places_.receivedListPlace();
-    order_ = place.flags & kOrderMask;
-    if (order_ > 2) order_ = 1;
-    details_ = (place.flags & kDetails) != 0;
+    order_ = place.order;
+    details_ = place.third;
     model_ = new ReceivedListModel(this);
-    model_->setDescending((place.flags & kDescending) != 0);
+    model_->setDescending(place.descending);
     model_->setDetails(details_);
     buildWidgets();
     buildMenu();
@@ -234,16 +222,14 @@ void TShForm1::buildMenu() {
     });
 }
 
-int TShForm1::flags() const {
-    return order_ | (model_->descending() ? kDescending : 0) | (details_ ? kDetails : 0);
-}
-
 void TShForm1::saveState(bool withPlace) {
     WindowState::ListPlace place;
     place.geometry = geometry();
     for (int c = 1; c <= 9; ++c)
         place.columnWidths.push_back(vGrid1->columnWidth(c) > 1 ? vGrid1->columnWidth(c) : 64);
-    place.flags = flags();
+    place.order = order_;
+    place.descending = model_->descending();
+    place.third = details_;
     places_.setReceivedListPlace(place, withPlace);
 }
 
@@ -275,10 +261,7 @@ void TShForm1::BuildReceivedList(int expectedRecordCount) {
         job.settings.details = details_;
         job.settings.oldestDate = environment_.oldestMatchDate;
         job.settings.toleranceMinutes = environment_.toleranceMinutes;
-        const EnvironmentSettings& environment = environment_;
-        job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-            return environment.modesAgree(logMode, cardMode);
-        };
+        job.modesAgree = environment_.modeComparison();
         GuiProgressPort own(*ProgBar1, *StatusBar1);
         build = ::BuildReceivedList(job, loggingProgram_, isVisible() ? own : mainProgress_,
                                     expectedRecordCount);
@@ -497,10 +480,7 @@ void TShForm1::N9Click() {
     job.receivedDir = folders_.receivedDir;
     job.messageDir = folders_.messageDir;
     job.toleranceMinutes = environment_.toleranceMinutes;
-    const EnvironmentSettings& environment = environment_;
-    job.modesAgree = [&environment](const QString& logMode, const QString& cardMode) {
-        return environment.modesAgree(logMode, cardMode);
-    };
+    job.modesAgree = environment_.modeComparison();
     const int index = currentIndex();
     if (explainNearMisses(job, model_->unmatchedRows(), model_->cardName(index), loggingProgram_) >
         0)
@@ -570,7 +550,12 @@ void TShForm1::B1Click() {
             QStringLiteral("バンド・モード別状況をエクセルで表示します。\r\rよろしいですか？"),
             app::title(), mb::YesNo | mb::IconQuestion) != mb::IdYes)
         return;
-    const QString path = newSheetPath(QStringLiteral("band_mode"));
+    QString error;
+    const QString path = newSheetPath(folders_.sheetsDir, QStringLiteral("band_mode"), &error);
+    if (path.isEmpty()) {
+        ShowMsgBox(this, error, app::title(), mb::Ok | mb::IconStop);
+        return;
+    }
     SpreadsheetExport sheet;
     {
         const WaitCursor wait;
@@ -582,6 +567,7 @@ void TShForm1::B1Click() {
         ShowMsgBox(this, sheet.error, app::title(), mb::Ok | mb::IconStop);
         return;
     }
+    StatusBar1->showMessage(sheetWrittenText(path));
     ShellOpen(path);
 }
 

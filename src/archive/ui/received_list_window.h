@@ -99,7 +99,6 @@ private:
     void hidePanels();
     void rebuildKeeping(int index);
     std::vector<QString> selectedNames() const;
-    int flags() const;
 
     WindowState& places_;
     const EnvironmentSettings& environment_;

@@ -8,6 +8,7 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/text_files.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "exchange/logging_program.h"
 #include "settings/kankyo.h"
@@ -27,13 +28,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-
-constexpr int kOrderMask = 3;
-constexpr int kDescending = 4;
-constexpr int kRewriteTime = 8;
-
-}  // namespace
+namespace {}  // namespace
 
 TShForm2::TShForm2(const CardListParts& parts,
                    std::function<void(const QString&, const QString&, int)> resend,
@@ -51,11 +46,10 @@ TShForm2::TShForm2(const CardListParts& parts,
     setObjectName(QStringLiteral("ShForm2"));
     setWindowTitle(QStringLiteral("送信済み電子QSLの一覧（"));
     const WindowState::ListPlace place = places_.sentListPlace();
-    order_ = place.flags & kOrderMask;
-    if (order_ > 2) order_ = 0;
-    rewriteTime_ = (place.flags & kRewriteTime) != 0;
+    order_ = place.order;
+    rewriteTime_ = place.third;
     model_ = new SentListModel(this);
-    model_->setDescending((place.flags & kDescending) != 0);
+    model_->setDescending(place.descending);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -177,8 +171,9 @@ void TShForm2::saveState(bool withPlace) {
     place.geometry = geometry();
     for (int c = 1; c <= 4; ++c)
         place.columnWidths.push_back(vGrid1->columnWidth(c) > 1 ? vGrid1->columnWidth(c) : 64);
-    place.flags =
-        order_ | (model_->descending() ? kDescending : 0) | (rewriteTime_ ? kRewriteTime : 0);
+    place.order = order_;
+    place.descending = model_->descending();
+    place.third = rewriteTime_;
     places_.setSentListPlace(place);
 }
 
@@ -205,11 +200,10 @@ void TShForm2::BuildSentList(const QString& folder, int expectedRecordCount, int
     Panel1->hide();
     SentListBuild build;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const WaitCursor hourglass;
         SentListJob job{qsoData_, folder_, order_, matchToleranceSeconds(toleranceMinutes),
                         folders_.messageDir};
         build = ::BuildSentList(job, loggingProgram_, mainProgress_, expectedRecordCount);
-        QApplication::restoreOverrideCursor();
     }
     building_ = false;
     if (build.end != ReceivedListBuild::End::Built) {

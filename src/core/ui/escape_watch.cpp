@@ -2,10 +2,12 @@
 
 #include "core/ui/gui_progress_port.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
-EscapeWatch::EscapeWatch(GuiProgressPort& progress) : progress_(progress) {
+EscapeWatch::EscapeWatch(GuiProgressPort& progress)
+    : progress_(progress), modalAtStart_(QApplication::activeModalWidget()) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -14,6 +16,8 @@ EscapeWatch::~EscapeWatch() {
 }
 
 bool EscapeWatch::eventFilter(QObject*, QEvent* event) {
+    // A box shown by the work (a question, a failure) gets its keys and clicks.
+    if (QApplication::activeModalWidget() != modalAtStart_.data()) return false;
     switch (event->type()) {
         case QEvent::KeyPress:
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) progress_.requestAbort();

@@ -3,16 +3,19 @@
 #include "core/app_info.h"
 #include "core/bitmap_ops.h"
 #include "core/file_dialogs.h"
+#include "core/japanese_fonts.h"
 #include "core/msg_box.h"
 #include "core/serial_worker.h"
 #include "core/shell_open.h"
 #include "core/text_files.h"
 #include "core/ui/font_picker.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "render/definition_editing.h"
 #include "render/jpeg_io.h"
 #include "render/qr_module.h"
+#include "settings/program_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -397,7 +400,7 @@ void TForm10::openDefinition(const QString& path, bool preview) {
         Memo1->setPlainText(lines.join(u'\n'));
         Memo1->document()->setModified(false);
         setCaptionFor(path);
-        parts_.settings.writeString(u"QslDef", u"mQSL", path);
+        parts_.definitionFile.choose(path);
     }
     updateIndicator();
     if (preview) showPreview();
@@ -451,7 +454,7 @@ bool TForm10::SaveAs1Click() {
     if (!chosen || !writeTo(*chosen)) return false;
     Memo1->document()->setModified(false);
     setCaptionFor(*chosen);
-    parts_.settings.writeString(u"QslDef", u"mQSL", *chosen);
+    parts_.definitionFile.choose(*chosen);
     if (parts_.definitionChosen) parts_.definitionChosen(*chosen);
     return true;
 }
@@ -502,9 +505,7 @@ void TForm10::insertEntry(const QString& name) {
     } else if (name == u"Font1") {
         if (const auto chosen =
                 chooseFont(this, parts_.definition.previewFont(), QStringLiteral("フォントの指定")))
-            insertFontLines(*chosen, [c = parts_.definition.previewFontColour()] {
-                return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-            }());
+            insertFontLines(*chosen, colourOf(parts_.definition.previewFontColour()));
     } else if (name == u"FontC1") {
         const QColor chosen = QColorDialog::getColor(Qt::black, this);
         if (chosen.isValid()) insertFontColour(chosen);
@@ -514,8 +515,7 @@ void TForm10::insertEntry(const QString& name) {
 }
 
 void TForm10::insertFontLines(const QFont& chosen, const QColor& colour) {
-    const int style = (chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0) |
-                      (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0);
+    const int style = fontStyleBits(chosen);
     for (const QString& line : fontLines(chosen.family(), chosen.pointSize(), colour, style))
         insertLine(line);
 }
@@ -550,9 +550,11 @@ PreviewInputs TForm10::inputs(int record) const {
 
 void TForm10::showPreview() {
     if (parts_.beginLogAccess) parts_.beginLogAccess();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const PreviewOutcome outcome = runDefinitionPreview(parts_.definition, inputs(record_), false);
-    QApplication::restoreOverrideCursor();
+    PreviewOutcome outcome;
+    {
+        const WaitCursor hourglass;
+        outcome = runDefinitionPreview(parts_.definition, inputs(record_), false);
+    }
     if (parts_.endLogAccess) parts_.endLogAccess();
     if (!outcome.logOpened) return;
     record_ = outcome.record;
@@ -744,7 +746,7 @@ void TForm10::closeEvent(QCloseEvent* event) {
     Edit1->hide();
     if (parts_.showPicture) parts_.showPicture(QString());
     parts_.places.setDefinitionEditorPlace(geometry());
-    if (!path_.isEmpty()) parts_.settings.writeString(u"QslDef", u"mQSL", path_);
+    if (!path_.isEmpty()) parts_.definitionFile.choose(path_);
     QDialog::closeEvent(event);
 }
 

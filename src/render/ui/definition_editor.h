@@ -22,17 +22,17 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QScrollArea;
+class DefinitionChoice;
 class QSlider;
 class QrModule;
 class QStackedWidget;
 class QTimer;
 class QslDefinition;
 class SerialWorker;
-class TZkwIni;
 class WindowState;
 
 struct DefinitionEditorParts {
-    TZkwIni& settings;
+    DefinitionChoice& definitionFile;  // the definition in use, kept on open, save-as and close
     WindowState& places;
     QslDefinition& definition;  // the program's interpreter: the previews run in it
     // The logging program's brackets around a use of the log.

@@ -1,6 +1,7 @@
 #include "render/ui/view_bmp.h"
 
 #include "core/file_dialogs.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "core/zk_dll5.h"
 #include "render/card_viewer.h"
@@ -72,11 +73,11 @@ TForm3::TForm3(WindowState& places, std::function<void(bool)> lockCommands, QWid
 }
 
 int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
-    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     path_ = jpegPath;
-    const JpegReadResult read = readJpeg(jpegPath);
-    picture_ = read.image;
-    QApplication::restoreOverrideCursor();
+    {
+        const WaitCursor hourglass;
+        picture_ = readJpeg(jpegPath).image;
+    }
     result_ = Cancel;
     setWindowTitle(jpegPath);
     SendButton->setVisible(sendMode);

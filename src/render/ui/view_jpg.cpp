@@ -86,15 +86,12 @@ void TFormJP::buildMenu() {
         connect(a, &QAction::triggered, this, run);
         return a;
     };
-    auto later = [this](const QString& command) {
-        return [this, command] { commands_.laterCommand(command); };
-    };
     add("SN1", QStringLiteral("電子QSLとQSOデータを照合(&Q)..."), Qt::Key_F4,
-        later(QStringLiteral("SN1")));
+        [this] { commands_.locateInReceivedList(); });
     add("ZK1", QStringLiteral("照合してZELKOV修正ウインドウ(&T)..."), Qt::Key_F12,
-        later(QStringLiteral("ZK1")));
+        [this] { commands_.editInLoggingProgram(); });
     add("QSL3", QStringLiteral("送信済み電子QSL一覧(&S)..."), Qt::Key_F2,
-        later(QStringLiteral("QSL3")));
+        [this] { commands_.locateInSentList(); });
     add("H1", QStringLiteral("表示されている局のみとする(&H)"), Qt::Key_F3,
         [this] { onlyThisStation(); });
     PopupMenu1->addSeparator();

@@ -18,10 +18,13 @@ class WindowState;
 struct CardFolders;
 
 // What the viewer's menu asks of its owner: the received cards shown again
-// (after a new sort order), and the commands of later stages by name.
+// (after a new sort order); the card shown found in the received list (and
+// then with the logging program's edit window), or in the sent list.
 struct ViewerCommands {
     std::function<void()> showReceivedCards;
-    std::function<void(const QString& command)> laterCommand;
+    std::function<void()> locateInReceivedList;
+    std::function<void()> editInLoggingProgram;
+    std::function<void()> locateInSentList;
 };
 
 class TFormJP : public QWidget {

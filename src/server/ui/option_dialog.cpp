@@ -3,6 +3,7 @@
 #include "core/msg_box.h"
 #include "core/shell_open.h"
 #include "core/ui/key_filters.h"
+#include "core/ui/wait_cursor.h"
 #include "core/ui/widget_names.h"
 
 #include <QApplication>
@@ -88,9 +89,9 @@ bool TOptionF::askAddressAgain() {
 
 void TOptionF::busy(bool on) {
     if (on)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        hourglass_.emplace();
     else
-        QGuiApplication::restoreOverrideCursor();
+        hourglass_.reset();
 }
 
 void TOptionF::buildControls() {

@@ -2,9 +2,12 @@
 // The communication settings window ("E-Mail QSL 通信設定") and its address
 // re-entry dialog. The logic is CommSession's; the window binds the fields.
 
+#include "core/ui/wait_cursor.h"
 #include "server/comm_session.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -70,7 +73,8 @@ private:
     void busy(bool on) override;
 
     CommSession session_;
-    bool showing_ = false;  // the fields are being filled, not edited
+    bool showing_ = false;                 // the fields are being filled, not edited
+    std::optional<WaitCursor> hourglass_;  // while a mail test runs
 
     QLineEdit* MailEdit;
     QLineEdit* IdEdit;

@@ -2,6 +2,7 @@
 #include "core/ui/font_picker.h"
 #include "core/ui/widget_names.h"
 
+#include "core/bitmap_ops.h"
 #include "core/msg_box.h"
 #include "core/qso_time.h"
 #include "core/shell_open.h"
@@ -40,8 +41,7 @@ bool shiftHeld() {
 }
 
 QColor shownColour(int value) {
-    if (value < 0) return QApplication::palette().color(QPalette::Base);  // a system colour
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    return colourOfSetting(value).value_or(QApplication::palette().color(QPalette::Base));
 }
 
 constexpr int kSystemWindowColour = static_cast<int>(0x80000005);
@@ -307,7 +307,7 @@ void TSetQSL::LineColorClick(bool shift) {
         const QColor chosen = QColorDialog::getColor(shownColour(model_.lineColor), this,
                                                      QStringLiteral("１行おきに色"));
         if (!chosen.isValid()) return;
-        const int value = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+        const int value = static_cast<int>(bgrOf(chosen));
         model_.lineColor = value == 0 ? kSystemWindowColour : value;
     }
     Q_EMIT looksChanged();

@@ -263,7 +263,7 @@ void TForm11::deleteRow() {
 
 void TForm11::changeMax() {
     takeTable();
-    table_.setMax(TextToInt(MaxEdit->text()));
+    table_.setMax(StrToLong(MaxEdit->text()));
     RigAntTable::saveMax(path_, table_.max);
     showTable();
 }

@@ -102,7 +102,6 @@ private Q_SLOTS:
         const QString bundle = dir.filePath(u"ca-bundle.crt"_s);
         writeAll(bundle,
                  readAll(mail.value(u"MAIL_CA_FILE"_s)) + readAll(novq.value(u"NOVQ_CA"_s)));
-        THTTPDown::setCaFile(bundle);
         servers = {mail.value(u"MAIL_HOST"_s), mail.value(u"SMTPS_PORT"_s).toInt(),
                    mail.value(u"POP3S_PORT"_s).toInt(), bundle};
         qputenv("SENDVIK_SERVER_BASE", novq.value(u"NOVQ_BASE"_s).toUtf8());

@@ -5,6 +5,7 @@
 #include "app/ui/ml_qsl1.h"
 
 #include "app/main_state.h"
+#include "archive/backup.h"
 #include "core/app_paths.h"
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
@@ -30,6 +31,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -263,6 +265,37 @@ private Q_SLOTS:
         QCOMPARE(stored.readString(u"Config", u"Alpha", {}), u"17"_s);
         QVERIFY(!stored.readString(u"Config", u"CallXY", {}).isEmpty());
         QCOMPARE(stored.readString(u"Config", u"RstEdit", {}), u"FT8,FT4,JT65=dB;CW=RST"_s);
+    }
+
+    // A backup stores the counts it looked at; closing the program keeps
+    // them (the main window no longer writes back the copy it read at
+    // start), and the next start sizes the bar by them.
+    void theBackupsCountsOutliveTheClose() {
+        Run run;
+        QVERIFY(QDir().mkpath(run.path(u"bak"_s)));
+        writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nProgres=5,6,7\r\nBackUp=" +
+                                                 run.path(u"bak"_s).toUtf8() + "\r\n" + kOption);
+        run.start();
+        for (const QString& call : {u"JA1AAA"_s, u"JA1AAB"_s})
+            writeAll(run.path(u"受信/"_s + call + u"_261120_1200_7.024_CW_JA1ABC.jpg"_s),
+                     QByteArray(3000, 'x'));
+        QTimer press;
+        connect(&press, &QTimer::timeout, this, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() == u"Form2"_s)
+                modal->findChild<QPushButton*>(u"Speed1"_s)->click();
+        });
+        press.start(20);
+        run.find<QAction>("QSLB1")->trigger();
+        press.stop();
+        QCOMPARE(run.texts().last(), u"3 個のファイルをコピーしました。"_s);
+        run.finish();
+
+        TZkwIni stored(run.path(u"Sendvik.ini"_s));
+        QCOMPARE(stored.readString(u"Config", u"Progres", {}), u"2,0,0"_s);
+        BackupSettings next;
+        next.load(stored);
+        QCOMPARE(next.counts, (std::array<int, 3>{2, 0, 0}));
     }
 
     void closingIsRefusedWhileBusy() {

@@ -4,6 +4,7 @@
 #include "archive/ui/confirm_window.h"
 
 #include "core/message_ports.h"
+#include "core/ui/gui_message_port.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "exchange/logging_program.h"
@@ -11,11 +12,15 @@
 #include "logdata/log_store.h"
 #include "settings/kankyo.h"
 
+#include "box_answers.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -100,6 +105,87 @@ private Q_SLOTS:
         QVERIFY(!grid->isVisible());
         window.close();
         QCOMPARE(settings.readString(u"Confirm", u"Mode", QString()), u"CW"_s);
+    }
+
+    // The spreadsheet of the tally with the program's real boxes: Esc during
+    // the writing asks "処理を中断しますか？", answered by a click on No (the
+    // writing goes on) and then by Enter (Yes: it stops); the box that says
+    // no program opens the sheet is answered by Enter. No box is left that
+    // nobody could answer.
+    void theSpreadsheetsBoxesAreAnsweredAsUsual() {
+        QTemporaryDir dir;
+        const QString mst = dir.filePath(u"ZELKOV.mst"_s);
+        const CardFolders folders{
+            dir.filePath(u"受信"_s), dir.filePath(u"送信"_s), {}, dir.filePath(u"集計"_s)};
+        QDir().mkpath(folders.receivedDir);
+        QByteArray areas;
+        {
+            LogStore store;
+            QVERIFY(store.open(mst, true));
+            for (int i = 0; i < 60; ++i) {
+                QsoRecord q;
+                q.call = u"JA1A%1"_s.arg(QChar(u'A' + i / 26)) + QChar(u'A' + i % 26);
+                q.date = u"26/11/20"_s;
+                q.time = u"12:00"_s;
+                q.freq = u"7.024"_s;
+                q.mode = u"CW"_s;
+                q.code = u"10%1"_s.arg(i + 10, 4, 10, QChar(u'0'));
+                q.key = lookupKeyOf(q.call);
+                QCOMPARE(store.insert(q), LogStore::InsertResult::Added);
+                areas += q.code.toUtf8() + ",Area" + QByteArray::number(i) + ",\r\n";
+                QFile card(folders.receivedDir + u'/' + q.call +
+                           u"_261120_1200_7.024_CW_JS2IIU.jpg"_s);
+                QVERIFY(card.open(QIODevice::WriteOnly));
+                card.write(QByteArray(3000, 'x'));
+            }
+        }
+        QFile list(dir.filePath(u"areas.csv"_s));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(areas);
+        list.close();
+        QCOMPARE(importAreas(mst, list.fileName()).added, 60);
+        TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
+        WindowState places(settings);
+        EnvironmentSettings environment;
+        AbsentLoggingProgram program;
+        GuiMessagePort boxes;
+        ScopedMessagePort installed(&boxes);
+        // No program to open a sheet with.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.path().toUtf8());
+        TForm5 window({settings, places, environment, folders, mst, u"js2iiu"_s, program,
+                       [](const QString&) {}});
+        window.show();
+        window.findChild<QLineEdit*>(u"Edit1"_s)->setText(u"CW"_s);
+        window.findChild<QPushButton*>(u"Speed2"_s)->click();
+        QCOMPARE(window.findChild<QTableWidget*>(u"CfmGrid1"_s)->rowCount(), 60);
+
+        using testing_support::BoxAnswers;
+        for (const bool stop : {false, true}) {
+            // Esc comes while the sheet is being written.
+            const auto escape = [&window] {
+                QCoreApplication::postEvent(
+                    &window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            };
+            BoxAnswers answers(
+                {{QMessageBox::Yes, BoxAnswers::By::Click, escape},
+                 {QMessageBox::No, stop ? BoxAnswers::By::Enter : BoxAnswers::By::Click},
+                 {QMessageBox::Ok, BoxAnswers::By::Enter}});
+            window.E1Click();
+            QCOMPARE(answers.stuck(), 0);
+            QCOMPARE(answers.texts().size(), 3);
+            QVERIFY(answers.texts()[0].startsWith(u"エクセルに出力しますか？"_s));
+            QCOMPARE(answers.texts()[1], u"処理を中断しますか？"_s);
+            QVERIFY2(answers.texts()[2].startsWith(u"起動できません。（エラーNo31）"_s),
+                     qPrintable(answers.texts()[2]));
+            // The sheet is where the window says it is.
+            const QString shown = window.findChild<QLabel*>(u"SheetLabel"_s)->text();
+            QVERIFY2(shown.startsWith(u"エクセルファイルを保存しました："_s), qPrintable(shown));
+            QVERIFY(QFile::exists(QDir::fromNativeSeparators(shown.section(u'：', 1))));
+            QVERIFY(shown.contains(QDir::toNativeSeparators(folders.sheetsDir)));
+        }
+        qputenv("PATH", path);
+        window.close();
     }
 };
 

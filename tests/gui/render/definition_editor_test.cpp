@@ -4,6 +4,7 @@
 // an unsaved new text, and typing that never waits for a drawing.
 
 #include "render/ui/definition_editor.h"
+#include "settings/program_files.h"
 
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
@@ -30,6 +31,7 @@ struct Bench {
     QTemporaryDir dir;
     TZkwIni settings{dir.filePath(u"Sendvik.ini"_s)};
     WindowState places{settings};
+    DefinitionChoice definitionFile{settings, dir.path() + u'/'};
     QslDefinition definition;
     ScriptedMessagePort messages;
     ScopedMessagePort installed{&messages};
@@ -53,7 +55,7 @@ struct Bench {
             store.insert(q);
         }
         editor = std::make_unique<TForm10>(DefinitionEditorParts{
-            settings, places, definition, [] {}, [] {}, dir.path(),
+            definitionFile, places, definition, [] {}, [] {}, dir.path(),
             [this] { return dir.filePath(u"ZELKOV.mst"_s); }, [] { return DefinitionContext{}; },
             [this](const QString& p) { chosen << p; }, [this](const QString& p) { shown << p; }});
     }

@@ -11,6 +11,7 @@
 #include "core/zkw_ini.h"
 #include "render/card_viewer.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -126,9 +127,10 @@ private Q_SLOTS:
         ScriptedMessagePort messages;
         ScopedMessagePort installed(&messages);
         int reshown = 0;
-        QStringList later;
+        QStringList asked;
         TFormJP viewer(places, state,
-                       {[&reshown] { ++reshown; }, [&later](const QString& c) { later << c; }});
+                       {[&reshown] { ++reshown; }, [&asked] { asked << u"received"_s; },
+                        [&asked] { asked << u"edit"_s; }, [&asked] { asked << u"sent"_s; }});
         // A new sort order asks the owner to show the received cards again.
         viewer.setSortMode(viewer_sort::QsoDate);
         QCOMPARE(reshown, 1);
@@ -138,6 +140,10 @@ private Q_SLOTS:
         QCOMPARE(viewer.findChild<QPlainTextEdit*>(u"Memo1"_s)->toPlainText(),
                  u"From:JA1BBB\nTNX あ\n"_s);
         QVERIFY(viewer.findChild<QLabel*>(u"Label1"_s)->text().contains(u"1／3"_s));
+        // The menu's commands reach the owner, each its own.
+        for (const char* name : {"SN1", "ZK1", "QSL3"})
+            viewer.findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        QCOMPARE(asked, (QStringList{u"received"_s, u"edit"_s, u"sent"_s}));
         QVERIFY(viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->isVisible());
         viewer.nextEntry();
         QVERIFY(viewer.shownPath().contains(u"JA1CCC"_s));

@@ -62,16 +62,13 @@ public Q_SLOTS:
     void openFile(const QUrl& url) { openedFiles_.append(url); }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY2(!base.isEmpty(), "the reference server is not running");
-        THTTPDown::setCaFile(envValue(SENDVIK_NOVQ_ENV, u"NOVQ_CA"_s));
-    }
+    void initTestCase() { QVERIFY2(!base.isEmpty(), "the reference server is not running"); }
 
     void theTextAndTheCheckForANewerBuild() {
         ScriptedMessagePort port;
         ScopedMessagePort installed(&port);
         TZkwIni settings(dir.filePath(u"check.ini"_s));
-        THTTPDown http;
+        THTTPDown http(HttpOptions{envValue(SENDVIK_NOVQ_ENV, u"NOVQ_CA"_s)});
         WindowState boxPlaces(settings);
         TAbForm box(info(), http, base, boxPlaces, dir.path());
         QCOMPARE(box.findChild<QLabel*>(u"Label1"_s)->text(),
@@ -105,7 +102,7 @@ private Q_SLOTS:
         ScriptedFileDialogPort files;
         ScopedFileDialogPort filesInstalled(&files);
         TZkwIni settings(dir.filePath(u"download.ini"_s));
-        THTTPDown http;
+        THTTPDown http(HttpOptions{envValue(SENDVIK_NOVQ_ENV, u"NOVQ_CA"_s)});
         WindowState boxPlaces(settings);
         TAbForm box(info(), http, base, boxPlaces, dir.path());
         box.show();

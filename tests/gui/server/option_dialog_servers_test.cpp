@@ -8,6 +8,7 @@
 #include "core/zkw_ini.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
+#include "server/novq_requests.h"
 #include "settings/kankyo.h"
 
 #include "env_file.h"
@@ -107,7 +108,6 @@ private Q_SLOTS:
         bundle = dir.filePath(u"ca-bundle.crt"_s);
         writeAll(bundle,
                  readAll(mail.value(u"MAIL_CA_FILE"_s)) + readAll(novq.value(u"NOVQ_CA"_s)));
-        THTTPDown::setCaFile(bundle);
         users = readAll(novq.value(u"NOVQ_USERS"_s));
         environment.alternateServer = true;
         environment.alternateServerBase = novq.value(u"NOVQ_BASE"_s);
@@ -126,7 +126,7 @@ private Q_SLOTS:
             s.writeString(u"Option", u"Calls", u"jh3aaa"_s);
         }
         TZkwIni settings(ini);
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         TOptionF window({settings, http, environment, ProviderPresets::load()});
         QString shownCall;
         connect(&window, &TOptionF::callSignChanged, this,
@@ -171,7 +171,7 @@ private Q_SLOTS:
         const QString ini = dir.filePath(u"register.ini"_s);
         writeSettings(ini);
         TZkwIni settings(ini);
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();
@@ -266,7 +266,7 @@ private Q_SLOTS:
         writeSettings(ini);
         TZkwIni settings(ini);
         settings.writeString(u"Option", u"MailAdd", mail.value(u"MAIL_USER3"_s));
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();
@@ -312,7 +312,7 @@ private Q_SLOTS:
         TZkwIni settings(ini);
         settings.writeString(u"Option", u"MailAdd", u"jh3aaa@qsl.test"_s);
         settings.writeString(u"Option", u"PassLen", u"12"_s);
-        THTTPDown http;
+        THTTPDown http([&settings] { return httpOptionsFrom(settings); });
         TOptionF window({settings, http, environment, ProviderPresets::load()});
         window.LoadSettings();
         window.show();

@@ -6,6 +6,7 @@
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "settings/comm_settings.h"
+#include "settings/program_files.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -44,8 +45,6 @@ TEST(MainStateStart, AnEmptyFolderGivesEveryDefaultAndTheDefaultFolders) {
     EXPECT_TRUE(state.rigLines.isEmpty());
     EXPECT_EQ(state.windowPlace, QRect(0, 0, 400, 400));
     EXPECT_EQ(state.places, QStringList{QString()});
-    // A missing list reads as 0, 0, 400, 400.
-    EXPECT_EQ(state.progressMaxima, (std::array<int, 3>{10, 10, 400}));
     EXPECT_EQ(state.rstRule, u"FT8,FT4,JT65=dB;CW=RST"_s);
     EXPECT_EQ(state.drawing.backgroundColour, 0xFFFFFFu);
     EXPECT_EQ(state.drawing.fontColour, 0xFF0000u);
@@ -94,7 +93,6 @@ TEST(MainStateStart, AFilledSettingsFileIsReadWithItsRules) {
     state.load(ini, AppPaths(box.dir()));
 
     EXPECT_EQ(state.windowPlace, QRect(10, 20, 700, 800));
-    EXPECT_EQ(state.progressMaxima, (std::array<int, 3>{10, 50, 7}));
     EXPECT_EQ(state.rstRule, u"FT8,FT4,JT65=dB;CW=RST"_s);  // under 6 characters
     EXPECT_EQ(state.drawing.fontColour, 255u);
     EXPECT_EQ(state.drawing.fontStyle, 3);
@@ -138,7 +136,7 @@ TEST(MainStateStart, PicturesAndDefinitionsWrittenOnWindowsAreFound) {
     MainState state;
     state.load(ini, AppPaths(box.dir()));
     EXPECT_EQ(state.picturePath, box.path(u"Photos/Sea.jpg"_s));
-    EXPECT_EQ(state.definitionPath, box.path(u"Card.mQSL"_s));
+    EXPECT_EQ(DefinitionChoice::storedPath(ini, state.programDir), box.path(u"Card.mQSL"_s));
     // Set without the menus, they are on the menus all the same.
     EXPECT_EQ(state.pictures.files(), QStringList{box.path(u"Photos/Sea.jpg"_s)});
     EXPECT_EQ(state.definitions.files(), QStringList{box.path(u"Card.mQSL"_s)});
@@ -226,7 +224,8 @@ TEST(MainStateClose, WritesTheWindowStateAndNothingAfterTheFullReset) {
     EXPECT_EQ(stored.readString(u"Config", u"Recno1", u"none"_s), u"none"_s);
     EXPECT_EQ(stored.readString(u"Config", u"Pos", {}), u"3,4,600,700"_s);
     EXPECT_EQ(stored.readInteger(u"Config", u"PCheck", 0), (441 & ~8) | 512);
-    EXPECT_EQ(stored.readString(u"Config", u"Progres", {}), u"10,10,400"_s);
+    // The backup's counts are the backup's: the close writes none of its own.
+    EXPECT_EQ(stored.readString(u"Config", u"Progres", u"none"_s), u"none"_s);
     EXPECT_EQ(stored.readString(u"Config", u"CallXY", {}), u"1,2,3,4"_s);
     EXPECT_EQ(stored.readString(u"Config", u"RstEdit", {}), u"FT8,FT4,JT65=dB;CW=RST"_s);
     EXPECT_EQ(stored.readInteger(u"Config", u"BakClor", 0), 0xFFFFFF);

@@ -27,9 +27,9 @@ TEST(Numbers, RoundingThousandsAndLeadingIntegers) {
     EXPECT_EQ(FormatThousands(1234567), QStringLiteral("1,234,567"));
     EXPECT_EQ(FormatThousands(-1000), QStringLiteral("-1,000"));
     EXPECT_EQ(FormatThousands(999), QStringLiteral("999"));
-    EXPECT_EQ(TextToInt(u"  42abc"), 42);
-    EXPECT_EQ(TextToInt(u"-7,3"), -7);
-    EXPECT_EQ(TextToInt(u"abc"), 0);
+    EXPECT_EQ(StrToLong(u"  42abc"), 42);
+    EXPECT_EQ(StrToLong(u"-7,3"), -7);
+    EXPECT_EQ(StrToLong(u"abc"), 0);
 }
 
 TEST(Numbers, ParseNumberOrHexFindsTheFirstNumber) {
@@ -49,7 +49,7 @@ TEST(Numbers, ParseNumberOrHexFindsTheFirstNumber) {
 TEST(ListReaders, WalkCommaListsAndStopAtTheEndOrAStopCharacter) {
     const QString list = u"9,9,640,400"_s;
     qsizetype cursor = 0;
-    EXPECT_EQ(TextToInt(list), 9);
+    EXPECT_EQ(StrToLong(list), 9);
     EXPECT_EQ(NextListNumber(list, cursor), 9);
     EXPECT_EQ(NextListNumber(list, cursor), 640);
     EXPECT_EQ(NextListNumber(list, cursor), 400);

@@ -28,7 +28,6 @@ TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
     NMailInitializeWinSock();
     MailAccount account;
     account.timeoutSeconds = 20;
-    setUpMailLibrary(account);
     ScriptedSmtpServer server(slowGreeting(std::chrono::milliseconds(3000)));
     ASSERT_GT(server.port(), 0);
 
@@ -40,7 +39,7 @@ TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
     QElapsedTimer waited;
     waited.start();
     {
-        SmtpSession smtp(QStringLiteral("127.0.0.1"), server.port(), 0);
+        SmtpSession smtp(QStringLiteral("127.0.0.1"), server.port(), 0, account.options());
         const qint64 elapsed = waited.elapsed();
         ASSERT_TRUE(smtp.isOpen()) << smtp.message().toStdString();
         EXPECT_GE(elapsed, 2800);
@@ -56,10 +55,10 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
     NMailInitializeWinSock();
     MailAccount account;
     account.timeoutSeconds = 5;
-    setUpMailLibrary(account);
     ScriptedSmtpServer server(slowGreeting(std::chrono::milliseconds(0)));
     ASSERT_GT(server.port(), 0);
-    auto smtp = std::make_unique<SmtpSession>(QStringLiteral("127.0.0.1"), server.port(), 0);
+    auto smtp = std::make_unique<SmtpSession>(QStringLiteral("127.0.0.1"), server.port(), 0,
+                                              account.options());
     ASSERT_TRUE(smtp->isOpen());
     const QString ok = QStringLiteral("ja1abc@example.jp");
     const QString injected = QStringLiteral("ja1abc@example.jp>\r\nRCPT TO:<victim@example.jp");
@@ -99,20 +98,46 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
 TEST(MailSession, AFailedConnectionSaysWhyAndRefusesUse) {
     NMailInitializeWinSock();
     MailAccount account;
-    setUpMailLibrary(account);
     // A port nothing listens on: the listener is closed before connecting.
     int port = 0;
     {
         ScriptedSmtpServer gone(slowGreeting(std::chrono::milliseconds(0)));
         port = gone.port();
     }
-    SmtpSession smtp(QStringLiteral("127.0.0.1"), port, 0);
+    SmtpSession smtp(QStringLiteral("127.0.0.1"), port, 0, account.options());
     EXPECT_FALSE(smtp.isOpen());
     EXPECT_EQ(smtp.connectResult(), nmail_error::Connect);
     EXPECT_FALSE(smtp.message().isEmpty());
     EXPECT_EQ(smtp.send(QStringLiteral("a@b"), QStringLiteral("c@d"), QString(), QString(),
                         QString(), QString()),
               nmail_error::Handle);
+}
+
+// A server that takes a mail and then never answers QUIT is let go after
+// the connection's own time-out (libcurl alone would wait two minutes), and
+// the mail before it counts.
+TEST(MailSession, ClosingOnAServerThatNoLongerAnswersObeysTheTimeOut) {
+    NMailInitializeWinSock();
+    ScriptedSmtpServer::Script script;
+    script.silentOnQuit = true;
+    ScriptedSmtpServer server(script);
+    ASSERT_GT(server.port(), 0);
+    MailOptions options;
+    options.timeoutSeconds = 2;
+    auto smtp =
+        std::make_unique<SmtpSession>(QStringLiteral("127.0.0.1"), server.port(), 0, options);
+    ASSERT_TRUE(smtp->isOpen()) << smtp->message().toStdString();
+    ASSERT_EQ(smtp->send(QStringLiteral("ja2xyz@example.jp"), QStringLiteral("ja1abc@example.jp"),
+                         QStringLiteral("QSL"), QStringLiteral("body"), QString(), QString()),
+              0)
+        << smtp->message().toStdString();
+    QElapsedTimer closing;
+    closing.start();
+    smtp.reset();
+    EXPECT_LT(closing.elapsed(), 6000);
+    EXPECT_GE(closing.elapsed(), 1500);  // it did wait for the answer
+    EXPECT_EQ(server.mailsTaken(), 1);
+    EXPECT_NE(server.commands().find("QUIT"), std::string::npos) << server.commands();
 }
 
 }  // namespace

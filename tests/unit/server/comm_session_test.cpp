@@ -3,12 +3,18 @@
 
 #include "server/comm_session.h"
 #include "core/zkw_ini.h"
+#include "mail/mail_account.h"
+#include "mail/mail_session.h"
 #include "mail/n_mail.h"
+#include "scripted_smtp.h"
 #include "server/httplib.h"
 #include "settings/kankyo.h"
 #include "test_support.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
+
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +83,49 @@ TEST(CommSession, AnEditedAddressIsTypedAgainBeforeAnyTest) {
     f.session.reenterAddress();
     EXPECT_EQ(f.view.focused.back(), CommSession::Field::Account);
     EXPECT_EQ(s.state, reg_state::AddressEdited | reg_state::AddressReentered);
+}
+
+// A time-out tried in the window and then not saved stays with that test:
+// the next batch's connection carries the stored one. A saved one counts for
+// the very next connection. The server greets only after 5.5 seconds, so a
+// 5-second time-out gives up and the stored 40 seconds waits.
+TEST(CommSession, ATriedTimeOutStaysWithItsTestAndASavedOneCountsAtOnce) {
+    NMailInitializeWinSock();
+    SessionFixture f;
+    testing_support::ScriptedSmtpServer::Script script;
+    script.greetingDelay = std::chrono::milliseconds(5500);
+    testing_support::ScriptedSmtpServer server(script);
+    ASSERT_GT(server.port(), 0);
+    CommSettings& s = f.session.settings;
+    s.mailAddress = u"ja1abc@example.jp"_s;
+    s.password = u"pw"_s;
+    s.smtpHost = u"127.0.0.1"_s;
+    s.smtpPort = QString::number(server.port());
+    s.smtpSsl = 0;
+    s.smtpAuth = 0;
+    s.timeout = 40;
+    s.saveMailAccount(f.ini);
+    const auto batchConnection = [&f] {
+        // As a send batch makes it: from the stored settings.
+        const MailAccount account = mailAccountFrom(f.ini);
+        QElapsedTimer waited;
+        waited.start();
+        SmtpSession smtp(account.smtpHost, account.smtpPort, account.smtpSsl, account.options());
+        return std::pair{smtp.isOpen(), waited.elapsed()};
+    };
+
+    s.timeout = 5;  // tried, not saved
+    QElapsedTimer tried;
+    tried.start();
+    EXPECT_FALSE(f.session.sendTest());
+    EXPECT_LT(tried.elapsed(), 5400);
+    const auto [openAfterTry, waitedAfterTry] = batchConnection();
+    EXPECT_TRUE(openAfterTry) << waitedAfterTry << " ms";
+
+    s.saveMailAccount(f.ini);  // now saved
+    const auto [openAfterSave, waitedAfterSave] = batchConnection();
+    EXPECT_FALSE(openAfterSave);
+    EXPECT_LT(waitedAfterSave, 5400);
 }
 
 }  // namespace

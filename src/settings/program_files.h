@@ -31,3 +31,20 @@ void storeProgramFile(TZkwIni& settings, ProgramFile which, const QString& path,
 // Keeps a value as it is ("C:\" for closed rig/antenna data), or forgets the
 // key when it is empty.
 void storeProgramFileValue(TZkwIni& settings, ProgramFile which, const QString& value);
+
+// The QSL definition in use (QslDef/mQSL), as the main window draws expert
+// cards from it and the definition editor opens, saves and closes it: both
+// read and keep it here, so they never disagree.
+class DefinitionChoice {
+public:
+    DefinitionChoice(TZkwIni& settings, QString programDir)
+        : settings_(settings), programDir_(std::move(programDir)) {}
+    // The full path; ".mQsl" in the program folder when none was chosen.
+    QString path() const { return storedPath(settings_, programDir_); }
+    static QString storedPath(const TZkwIni& settings, const QString& programDir);
+    void choose(const QString& path);
+
+private:
+    TZkwIni& settings_;
+    QString programDir_;
+};

@@ -1,4 +1,4 @@
-#include "app/program_files.h"
+#include "settings/program_files.h"
 
 #include "core/app_paths.h"
 #include "core/mklink.h"
@@ -68,4 +68,12 @@ void storeProgramFile(TZkwIni& settings, ProgramFile which, const QString& path,
 
 void storeProgramFileValue(TZkwIni& settings, ProgramFile which, const QString& value) {
     settings.writeOrDelete(u"Config", entryOf(which).key, value);
+}
+
+QString DefinitionChoice::storedPath(const TZkwIni& settings, const QString& programDir) {
+    return programFilePath(settings.readString(u"QslDef", u"mQSL", u".mQsl"_s), programDir);
+}
+
+void DefinitionChoice::choose(const QString& path) {
+    settings_.writeString(u"QslDef", u"mQSL", path);
 }
