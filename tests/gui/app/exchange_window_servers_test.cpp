@@ -30,6 +30,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDate>
 #include <QDialog>
 #include <QDir>
@@ -313,6 +314,53 @@ private Q_SLOTS:
         again.finish();
         sim.kill();
         sim.waitForFinished();
+        qunsetenv("SENDVIK_LINK_DIR");
+    }
+
+    // A registration check that the logging program answers slowly while the
+    // 1.5-second poll falls due (another program has the focus, RecRead is
+    // ticked): the check tells its answer, and no card goes out.
+    void aSlowRegistrationAnswerStaysACheck() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        QTemporaryDir links;
+        qputenv("SENDVIK_LINK_DIR", links.path().toUtf8());
+        const QString a = dir.filePath(u"slow-link"_s);
+        testing_support::writeStationHome(
+            a, {u"JR1ABC"_s, u"novq-a"_s, mail.value(u"MAIL_USER1"_s), mail.value(u"MAIL_PASS1"_s)},
+            servers, QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"));
+        {
+            LogStore store;
+            QVERIFY(store.open(a + u"/ZELKOV.mst"_s, true));
+            QCOMPARE(store.insert(recentQso(u"JA9ZZZ"_s, 6, u"09:00"_s)),
+                     LogStore::InsertResult::Added);
+            QCOMPARE(store.insert(recentQso(u"JR2XYZ"_s, 5, u"10:00"_s)),
+                     LogStore::InsertResult::Added);
+        }
+        QProcess sim;
+        sim.start(QStringLiteral(ZKWIN_SIM),
+                  {u"--serve"_s, u"--log"_s, a + u"/ZELKOV.mst"_s, u"--current"_s, u"2"_s,
+                   u"--no-reload"_s, u"--no-call"_s, u"--slow"_s, u"0x400073"_s, u"3500"_s});
+        QVERIFY(sim.waitForReadyRead(10000));
+        Desk sender(a);
+        sender.start();
+        QVERIFY(sender.find<QAction>("ZELKOV1")->isEnabled());
+        sender.find<QCheckBox>("RecRead")->setChecked(true);
+        QApplication::setActiveWindow(nullptr);
+        port.clear();
+        sender.find<QAction>("ZLKV1")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!texts(port).isEmpty(), 15000);
+        QVERIFY2(texts(port)[0].startsWith(u"JR2XYZ 局は ZELKOV E-Mail QSL に登録済みです。\r"_s),
+                 qPrintable(texts(port).join(u" | "_s)));
+        QTest::qWait(1000);  // a card would be on its way by now
+        QCOMPARE(sender.sentMark(2), u' ');
+        QVERIFY(QDir(a + u"/送信"_s).entryList({u"*.jpg"_s}, QDir::Files).isEmpty());
+        sender.finish();
+        sender.window.reset();
+        sim.kill();
+        sim.waitForFinished();
+        const QByteArray seen = sim.readAllStandardOutput();
+        QVERIFY2(seen.contains("received 0x400073"), seen.constData());
         qunsetenv("SENDVIK_LINK_DIR");
     }
 
