@@ -34,12 +34,11 @@ QrModule::QrModule(const QString& path) {
     status_ = version;
 }
 
-QrModule::~QrModule() {
-    if (library_.isLoaded()) library_.unload();
-}
+QrModule::~QrModule() = default;  // loaded for the run (see the header)
 
 bool QrModule::make(const QByteArray& text, const QString& bitmapPath, quint32 flags) {
     if (!entry_) return false;
     const QByteArray path = QFile::encodeName(bitmapPath);
+    const std::lock_guard one(calls_);
     return entry_(text.constData(), path.constData(), flags) == 0;
 }

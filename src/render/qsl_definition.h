@@ -68,6 +68,9 @@ class QslDefinition {
 public:
     explicit QslDefinition(QrModule* qr = nullptr);
     ~QslDefinition();
+    // The QR-code module it draws with (the program's one), for another
+    // interpreter of the same run.
+    QrModule* qrModule() const { return qr_; }
     QslDefinition(const QslDefinition&) = delete;
     QslDefinition& operator=(const QslDefinition&) = delete;
 

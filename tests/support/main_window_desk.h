@@ -7,6 +7,7 @@
 #include "core/app_paths.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
+#include "render/qr_module.h"
 #include "render/qsl_definition.h"
 #include "server/comm_session.h"
 #include "server/httplib.h"
@@ -29,7 +30,10 @@ struct MainWindowDesk {
     EnvironmentSettings environment;
     // As the entry makes it: the saved settings' CA file at each request.
     THTTPDown http{[this] { return settings ? httpOptionsFrom(*settings) : HttpOptions{}; }};
-    QslDefinition definition;
+    // The QR-code module and the interpreter of the run, as the entry makes
+    // them (the module from beside the program).
+    QrModule qr;
+    QslDefinition definition{&qr};
     std::unique_ptr<DefinitionChoice> definitionFile;
     std::unique_ptr<TZkvmQSL> window;
 

@@ -14,7 +14,6 @@
 #include "core/zkw_ini.h"
 #include "render/definition_editing.h"
 #include "render/jpeg_io.h"
-#include "render/qr_module.h"
 #include "settings/program_files.h"
 
 #include <QApplication>
@@ -193,8 +192,9 @@ TForm10::TForm10(const DefinitionEditorParts& parts, QWidget* parent)
     buildMenus();
     connect(Memo1, &QPlainTextEdit::cursorPositionChanged, this, [this] { updateIndicator(); });
     connect(Memo1->document(), &QTextDocument::modificationChanged, Undo1, &QAction::setEnabled);
-    liveQr_ = std::make_unique<QrModule>();
-    liveDefinition_ = std::make_unique<QslDefinition>(liveQr_.get());
+    // The live preview draws with an interpreter of its own, with the
+    // program's QR-code module.
+    liveDefinition_ = std::make_unique<QslDefinition>(parts_.definition.qrModule());
     liveWorker_ = std::make_unique<SerialWorker>();
     liveTimer_ = new QTimer(this);
     liveTimer_->setSingleShot(true);
@@ -736,26 +736,32 @@ QString TForm10::liveError() const {
     return liveError_->text();
 }
 
-void TForm10::closeEvent(QCloseEvent* event) {
+// Every way out (the close box, 終了, Esc from the text) ends here: the save
+// question first, which may keep the editor open.
+void TForm10::done(int result) {
     bool cancelled = false;
     askToSave(true, &cancelled);
-    if (cancelled) {
-        event->ignore();
-        return;
-    }
+    if (cancelled) return;
     Edit1->hide();
     if (parts_.showPicture) parts_.showPicture(QString());
     parts_.places.setDefinitionEditorPlace(geometry());
     if (!path_.isEmpty()) parts_.definitionFile.choose(path_);
-    QDialog::closeEvent(event);
+    QDialog::done(result);
+}
+
+void TForm10::closeEvent(QCloseEvent* event) {
+    // The close box leaves the preview too.
+    if (previewing()) backToEditor();
+    QDialog::closeEvent(event);  // reject(), then done()
 }
 
 void TForm10::reject() {
+    // Esc in the preview goes back to the text.
     if (previewing()) {
         backToEditor();
         return;
     }
-    close();
+    done(QDialog::Rejected);
 }
 
 bool TForm10::eventFilter(QObject* watched, QEvent* event) {

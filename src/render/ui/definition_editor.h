@@ -24,7 +24,6 @@ class QPlainTextEdit;
 class QScrollArea;
 class DefinitionChoice;
 class QSlider;
-class QrModule;
 class QStackedWidget;
 class QTimer;
 class QslDefinition;
@@ -90,6 +89,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -129,7 +129,6 @@ private:
 
     // The live preview: its own interpreter on its own thread; only the
     // newest text's picture is shown.
-    std::unique_ptr<QrModule> liveQr_;
     std::unique_ptr<QslDefinition> liveDefinition_;
     std::unique_ptr<SerialWorker> liveWorker_;
     QTimer* liveTimer_ = nullptr;

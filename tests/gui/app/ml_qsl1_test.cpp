@@ -522,6 +522,46 @@ private Q_SLOTS:
         run.finish();
     }
 
+    // Expert mode on a definition that draws a QR code: the definition
+    // editor opened and closed, then the sample card. The editor's live
+    // preview draws with the program's QR-code module, and its end leaves
+    // that module loaded (it once unloaded it under the main window).
+    void theQrCodeModuleOutlivesTheEditor() {
+        Run run;
+        makeLog(run.path(u"ZELKOV.mst"_s), 5);
+        writeAll(run.path(u"UserList.usr"_s), "2024/02/01\r\nJA1A1\r\nJA1A3\r\nJA1ABC\r\n");
+        QVERIFY(BuildUserListIndex(run.path(u"UserList.usr"_s)));
+        QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
+                            run.path(u"photo.jpg"_s)));
+        writeAll(run.path(u"card.mQSL"_s),
+                 "#Size 640,408\r\n#QRCode 10,10,200,200,\"!Ca JA1ABC 2024\",1\r\n");
+        writeAll(
+            run.path(u"Sendvik.ini"_s),
+            "[Config]\r\nJpeg=photo.jpg\r\nPCheck=505\r\n[QslDef]\r\nmQSL=card.mQSL\r\n" + kOption);
+        run.start();
+        QVERIFY(run.find<QCheckBox>("DefFile")->isChecked());
+        QTimer::singleShot(300, this, [] {
+            if (QWidget* editor = QApplication::activeModalWidget()) editor->close();
+        });
+        run.find<QPushButton>("Speed9")->click();
+        QTimer::singleShot(100, run.preview, [&run] {
+            run.preview->findChild<QPushButton*>(u"CancelButton"_s)->click();
+        });
+        run.messages.clear();
+        run.find<QPushButton>("Speed4")->click();
+        QVERIFY2(run.texts().isEmpty(), qPrintable(run.texts().join(u" | "_s)));
+        const QImage card = run.preview->picture();
+        QVERIFY(!card.isNull());
+        // The QR code's dark modules in its corner of the card.
+        const QImage corner = card.scaled(640, 408).copy(10, 10, 200, 200);
+        int dark = 0;
+        for (int y = 0; y < corner.height(); ++y)
+            for (int x = 0; x < corner.width(); ++x)
+                dark += qGray(corner.pixel(x, y)) < 128;
+        QVERIFY2(dark > 200 * 200 / 5, qPrintable(QString::number(dark)));
+        run.finish();
+    }
+
     void positionBoxesAreDraggedAndKeptOnThePreview() {
         Run run;
         writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nCallXY=10,10,20,100\r\n" + kOption);

@@ -15,6 +15,7 @@
 #include "render/qsl_definition.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -172,6 +174,32 @@ private Q_SLOTS:
         QCOMPARE(b.files.requests().back().title, u"電子QSL定義ファイルの保存"_s);
         QVERIFY(QFile::exists(b.dir.filePath(u"new.mQSL"_s)));
         QCOMPARE(b.chosen, QStringList{b.dir.filePath(u"new.mQSL"_s)});
+        QVERIFY(!b.editor->isVisible());
+        // The definition the editor leaves is the one the program keeps.
+        QCOMPARE(b.definitionFile.path(), b.dir.filePath(u"new.mQSL"_s));
+    }
+
+    // The editor closes by its close box and by Esc (modal, as the main
+    // window runs it); the save question's Cancel keeps it open.
+    void theEditorClosesEveryWayUnlessCancelled() {
+        Bench b;
+        QTimer::singleShot(50, b.editor.get(), [&b] { b.editor->close(); });
+        QCOMPARE(b.editor->exec(), int(QDialog::Rejected));
+        QVERIFY(!b.editor->isVisible());
+
+        QTimer::singleShot(50, b.editor.get(),
+                           [&b] { QTest::keyClick(b.editor->editor(), Qt::Key_Escape); });
+        b.editor->exec();
+        QVERIFY(!b.editor->isVisible());
+
+        b.editor->show();
+        b.editor->editor()->insertPlainText(u"#Print 1, 1, \"x\""_s);  // typed: modified
+        b.messages.answer(mb::IdCancel);
+        b.editor->close();
+        QVERIFY(b.editor->isVisible());
+        b.messages.answer(mb::IdNo);
+        b.editor->close();
+        QVERIFY(!b.editor->isVisible());
     }
 
     void typingNeverWaitsForTheDrawing() {

@@ -367,6 +367,18 @@ TEST(Definition, QrCodesNeedTheModule) {
     EXPECT_EQ(q.run({u"#QRCode 10,10,200,200,\"abc\""_s}), -1);  // under 4 bytes
 }
 
+// Two module objects of one file (the program's and another made for a
+// while): the second's end leaves the first drawing. Qt keeps one handle per
+// file, so an unload would have pulled the code from under the first.
+TEST(Definition, AModuleOutlivesAnotherOfTheSameFile) {
+    QrModule program(QStringLiteral(SENDVIK_QR_MODULE));
+    ASSERT_GT(program.status(), 0);
+    { QrModule passing(QStringLiteral(SENDVIK_QR_MODULE)); }
+    Sandbox box;
+    EXPECT_TRUE(program.make("JA1ABC 2024 QSL", box.path(u"qr.bmp"_s), 0));
+    EXPECT_FALSE(QImage(box.path(u"qr.bmp"_s)).isNull());
+}
+
 TEST(Definition, AQrCodeThatCannotBeMadeFailsAndNoOldBitmapIsDrawn) {
     QrModule module(QStringLiteral(SENDVIK_QR_MODULE));
     ASSERT_GT(module.status(), 0);
