@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 
 QString defaultInstallFolder() {
@@ -318,4 +319,31 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
                                   QStringLiteral(
                                       " にはまだファイルが残っています。後で削除してください。"));
     return result;
+}
+
+namespace {
+const QString kUninstallStagePrefix = QStringLiteral("sendvik-uninstall-");
+}  // namespace
+
+std::optional<QString> stageUninstaller(const QString& setupPath, QString* error,
+                                        const QString& parent) {
+    QTemporaryDir stage(QDir(parent).filePath(kUninstallStagePrefix + QStringLiteral("XXXXXX")));
+    if (!stage.isValid()) {
+        if (error) *error = stage.errorString();
+        return std::nullopt;
+    }
+    const QString copy = stage.filePath(QFileInfo(setupPath).fileName());
+    if (!QFile::copy(setupPath, copy) ||
+        !QFile::setPermissions(copy, QFile::permissions(setupPath))) {
+        if (error) *error = copy;
+        return std::nullopt;
+    }
+    stage.setAutoRemove(false);  // the copy removes it when it ends
+    return copy;
+}
+
+QString uninstallerStageOf(const QString& program, const QString& parent) {
+    const QString folder = QFileInfo(program).canonicalPath();
+    if (QFileInfo(folder).path() != QDir(parent).canonicalPath()) return {};
+    return QFileInfo(folder).fileName().startsWith(kUninstallStagePrefix) ? folder : QString();
 }

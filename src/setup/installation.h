@@ -8,6 +8,7 @@
 
 #include "setup/install_list.h"
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -108,3 +109,12 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
                               const std::function<DeleteAnswer(const QString& path)>& ask);
 // The question for a file left in the folder.
 QString leftFileQuestion(const QString& path);
+
+// The uninstall's second stage runs from a copy outside the folder it
+// empties: in a private folder of its own (mode 0700) under `parent`. The
+// copy's path, or nothing with the reason.
+std::optional<QString> stageUninstaller(const QString& setupPath, QString* error,
+                                        const QString& parent = QDir::tempPath());
+// The private folder a staged copy runs from (removed when it ends); empty
+// when `program` is no staged copy.
+QString uninstallerStageOf(const QString& program, const QString& parent = QDir::tempPath());

@@ -65,14 +65,16 @@ int uninstallFirstStage(const QString& setupPath) {
     if (ShowMsgBox(nullptr, kProgramTitle + QStringLiteral(" を削除します。"), kProgramTitle,
                    mb::OkCancel | mb::IconInformation | mb::DefButton2) != mb::IdOk)
         return 1;
-    // The second stage runs from a copy outside the folder it empties.
-    const QString copy = QDir(QDir::tempPath()).filePath(QFileInfo(setupPath).fileName());
-    QFile::remove(copy);
-    if (!QFile::copy(setupPath, copy) ||
-        !QFile::setPermissions(copy, QFile::permissions(setupPath)) ||
-        !QProcess::startDetached(copy, {QStringLiteral("x"), setupPath}, QDir::tempPath())) {
+    // The second stage runs from a copy outside the folder it empties, in a
+    // private folder of its own.
+    QString error;
+    const std::optional<QString> copy = stageUninstaller(setupPath, &error);
+    if (!copy || !QProcess::startDetached(*copy, {QStringLiteral("x"), setupPath},
+                                          QFileInfo(*copy).absolutePath())) {
+        if (copy) QDir(QFileInfo(*copy).absolutePath()).removeRecursively();
         ShowMsgBox(nullptr,
-                   QStringLiteral("アンインストールに失敗しました。手動で削除してください。"),
+                   QStringLiteral("アンインストールに失敗しました。手動で削除してください。") +
+                       (error.isEmpty() ? QString() : QStringLiteral("\r\r") + error),
                    kProgramTitle, mb::Ok | mb::IconStop);
         return 1;
     }
@@ -106,7 +108,9 @@ int uninstallSecondStage(const QString& installedSetup) {
     for (const QString& message : r.messages)
         ShowMsgBox(nullptr, message, kProgramTitle + QStringLiteral("の削除"),
                    mb::Ok | (r.everythingRemoved ? mb::IconInformation : mb::IconExclamation));
-    QFile::remove(QDir(QDir::tempPath()).filePath(setup.fileName()));
+    // The staged copy this runs from goes with its folder.
+    const QString stage = uninstallerStageOf(QCoreApplication::applicationFilePath());
+    if (!stage.isEmpty()) QDir(stage).removeRecursively();
     return r.everythingRemoved ? 0 : 1;
 }
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -159,6 +160,37 @@ TEST(Setup, ShortcutsAndTheRemovalWithEachAnswer) {
                        : folder.chopped(1) +
                              u" にはまだファイルが残っています。後で削除してください。"_s);
     }
+}
+
+// The uninstaller's second stage: a copy in a private folder of its own,
+// never a fixed name in the shared temporary folder; only such a folder is
+// taken for its stage (and removed when it ends).
+TEST(Uninstall, TheSecondStageRunsFromAPrivateCopy) {
+    Sandbox box;
+    ASSERT_TRUE(QDir().mkpath(box.path(u"inst"_s)));
+    const QString setup = box.path(u"inst/sendvik-setup"_s);
+    writeBytes(setup, "#!/bin/sh\n");
+    ASSERT_TRUE(QFile::setPermissions(
+        setup, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther));
+    QString error;
+    const std::optional<QString> one = stageUninstaller(setup, &error, box.dir());
+    const std::optional<QString> two = stageUninstaller(setup, &error, box.dir());
+    ASSERT_TRUE(one && two) << error.toStdString();
+    EXPECT_NE(*one, *two);
+    EXPECT_EQ(QFileInfo(*one).fileName(), u"sendvik-setup"_s);
+    EXPECT_TRUE(QFileInfo(*one).isExecutable());
+    const QString stage = QFileInfo(*one).absolutePath();
+    EXPECT_EQ(QFile::permissions(stage) & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
+                                           QFile::ReadGroup | QFile::WriteGroup),
+              QFile::Permissions());
+    EXPECT_EQ(uninstallerStageOf(*one, box.dir()), QFileInfo(stage).canonicalFilePath());
+    // The installed program, and a folder that only looks like a stage inside it, are not.
+    EXPECT_TRUE(uninstallerStageOf(setup, box.dir()).isEmpty());
+    QDir().mkpath(box.path(u"inst/sendvik-uninstall-x"_s));
+    EXPECT_TRUE(uninstallerStageOf(box.path(u"inst/sendvik-uninstall-x/s"_s), box.dir()).isEmpty());
+    // A setup that cannot be read is no copy, and says which.
+    EXPECT_FALSE(stageUninstaller(box.path(u"missing"_s), &error, box.dir()));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 }  // namespace
