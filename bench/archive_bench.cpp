@@ -69,7 +69,7 @@ struct MatchLog {
         f.write(adi);
         f.close();
         LogStore store;
-        store.open(mst, true);
+        if (!store.open(mst, true)) qFatal("the matching log cannot be made");
         importAdif(store, adif);
         // Four thousand areas for the tally.
         QByteArray areas;
@@ -97,7 +97,7 @@ QString cardFolder(int count, bool addressed = false) {
     if (dir) return dir->path();
     dir = std::make_unique<QTemporaryDir>();
     ZkwHandle log;
-    ZelkovOpen(0, log, matchLog().mst, 0);
+    if (ZelkovOpen(0, log, matchLog().mst, 0) != 0) qFatal("the matching log cannot be opened");
     QRandomGenerator rng(count);
     for (int i = 0; i < count; ++i) {
         QString name;
@@ -147,7 +147,7 @@ void BM_MatchCardsAgainst200kLog(benchmark::State& state) {
     int matched = 0;
     for (auto _ : state) {
         ZkwHandle log;
-        ZelkovOpen(0, log, matchLog().mst, 0);
+        if (ZelkovOpen(0, log, matchLog().mst, 0) != 0) qFatal("the matching log cannot be opened");
         const ReceivedList list = matchReceivedCards(
             files, log, settings(), [](const QString& a, const QString& b) { return a == b; });
         matched = list.marked + list.matched;

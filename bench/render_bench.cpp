@@ -54,7 +54,7 @@ const QString& photo(int megapixels) {
         }
     }
     const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(megapixels));
-    writeJpeg(image, path, 92);
+    if (!writeJpeg(image, path, 92)) qFatal("the photo cannot be written");
     return made[megapixels] = path;
 }
 
@@ -70,7 +70,7 @@ void BM_DecodeForCard(benchmark::State& state) {
     ensureGui();
     const QString& path = photo(int(state.range(0)));
     JpegInfo info;
-    readJpegInfo(path, info);
+    benchmark::DoNotOptimize(readJpegInfo(path, info));
     const CardGeometry g = cardGeometry(info.uprightSize(), 0);
     for (auto _ : state)
         benchmark::DoNotOptimize(readJpeg(path, g.card, g.crop));

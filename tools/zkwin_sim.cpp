@@ -217,7 +217,10 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         UserHandle users;
-        User_open(0, 0, users, args[1]);
+        if (User_open(0, 0, users, args[1]) != 0) {
+            std::cerr << "zkwin-sim: " << args[1].toStdString() << ": cannot be opened\n";
+            return 1;
+        }
         std::cout << "edition=" << users.edition.toStdString() << '\n';
         return 0;
     }

@@ -119,7 +119,7 @@ void MainState::save(TZkwIni& ini) const {
     if (!maximised && !resets.windowPlaces) WindowState(ini).setMainPlace(windowPlace);
     drawing.save(ini);
     ini.writeInteger(u"Config", u"PCheck", options.bits());
-    ini.flush();
+    (void)ini.flush();  // a failure is told by the store itself
 }
 
 void MainState::reloadRig() {

@@ -146,7 +146,9 @@ BackupResult runBackup(const BackupSettings& settings, const QString& settingsFi
                                      backup.filePath(QStringLiteral("QslMsg")), 10, result.copied,
                                      result.failed, progress, &step);
     // The copies are on disk before anyone relies on the backup.
-    platform::syncFileSystemOf(backup.path());
+    // Best effort: each copy was renamed into place whole; a share that
+    // cannot sync still holds them.
+    (void)platform::syncFileSystemOf(backup.path());
     result.aborted = stopped();
     // Files left out are never passed over as a finished backup.
     const QString notCopied = QStringLiteral(

@@ -1,5 +1,7 @@
 #include "archive/card_files.h"
 
+#include "core/text_files.h"
+
 #include "archive/card_match.h"
 
 #include <QDir>
@@ -86,12 +88,13 @@ bool renameCard(const QString& receivedDir, const QString& messageDir, const QSt
     if (!QFileInfo(source).isFile() || QFileInfo::exists(target)) return false;
     if (!QFile::rename(source, target)) return false;
     const QString text = existingPath(messageDir, textNameOf(oldName));
-    if (QFileInfo(text).isFile()) {
-        const QString newText = QDir(messageDir).filePath(textNameOf(newName));
-        QFile::remove(newText);
-        QFile::rename(text, newText);
-    }
-    return true;
+    if (!QFileInfo(text).isFile()) return true;
+    // The text goes along; a text already under the new name belongs to no
+    // card (there is none of that name) and is replaced in one step. A text
+    // that cannot follow puts the card back: nothing changed.
+    if (MoveFileReplacing(text, QDir(messageDir).filePath(textNameOf(newName)))) return true;
+    // Put back; should even that fail, the card is renamed (its text not).
+    return !QFile::rename(target, source);
 }
 
 bool deleteCard(const QString& folder, const QString& messageDir, const QString& cardName) {

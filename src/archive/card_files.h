@@ -24,9 +24,10 @@ QStringList copyCardsToPictureFolder(const QStringList& cardNames, const QString
 bool acceptableCardRename(const QString& oldName, const QString& newName);
 // Renames the card, and its text when it has one. False when the card could
 // not be renamed (nothing changed).
-bool renameCard(const QString& receivedDir, const QString& messageDir, const QString& oldName,
-                const QString& newName);
+[[nodiscard]] bool renameCard(const QString& receivedDir, const QString& messageDir,
+                              const QString& oldName, const QString& newName);
 
 // Deletes the card and, in any case, its text. False when the card is still
 // there.
-bool deleteCard(const QString& folder, const QString& messageDir, const QString& cardName);
+[[nodiscard]] bool deleteCard(const QString& folder, const QString& messageDir,
+                              const QString& cardName);

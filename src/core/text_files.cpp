@@ -4,6 +4,7 @@
 #include "core/msg_box.h"
 #include "core/sjis.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -38,9 +39,11 @@ bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync) {
     return SaveFile(sjis::encodeUserText(text), fileName, sync);
 }
 
-void ShowCannotCreate(const QString& fileName) {
-    ShowMsgBox(nullptr, fileName + QStringLiteral("\r\r・・・を作成できません！"), app::title(),
-               mb::Ok | mb::IconStop);
+void ShowCannotCreate(const QString& fileName, const QString& detail) {
+    QString text =
+        QDir::toNativeSeparators(fileName) + QStringLiteral("\r\r・・・を作成できません！");
+    if (!detail.isEmpty()) text += QStringLiteral("\r\r（") + detail + u'）';
+    ShowMsgBox(nullptr, text, app::title(), mb::Ok | mb::IconStop);
 }
 
 int WriteTextFile(const QString& text, const QString& fileName) {

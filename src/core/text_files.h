@@ -10,9 +10,9 @@
 // "?". The file is written under a temporary name and renamed, so a failure
 // leaves the old one. 0 on success; on failure the person is told and the
 // result is 1.
-int WriteTextFile(const QString& text, const QString& fileName);
+[[nodiscard]] int WriteTextFile(const QString& text, const QString& fileName);
 // The same for bytes already in their file form.
-int WriteTextFile(const QByteArray& bytes, const QString& fileName);
+[[nodiscard]] int WriteTextFile(const QByteArray& bytes, const QString& fileName);
 
 // Whether a written file is flushed to disk before the write returns (Now), or
 // left to the caller, who makes many files safe at once with
@@ -23,14 +23,17 @@ enum class FileSync { Now, ByCaller };
 // when the file could not be written. Either way the file appears whole under
 // its name or not at all (a kill may leave "<name>.part" beside it).
 // ShowCannotCreate() is what the person is told of a failure.
-bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync = FileSync::Now);
-bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync = FileSync::Now);
-void ShowCannotCreate(const QString& fileName);
+[[nodiscard]] bool SaveFile(const QByteArray& bytes, const QString& fileName,
+                            FileSync sync = FileSync::Now);
+[[nodiscard]] bool SaveTextFile(const QString& text, const QString& fileName,
+                                FileSync sync = FileSync::Now);
+// The library's own words about it, when there are any, follow in brackets.
+void ShowCannotCreate(const QString& fileName, const QString& detail = QString());
 
 // Moves a file over another (which is replaced), copying when the two lie on
 // different file systems. False when it could not be moved.
-bool MoveFileReplacing(const QString& from, const QString& to);
+[[nodiscard]] bool MoveFileReplacing(const QString& from, const QString& to);
 
 // Sets the file's modification time; false when the file cannot be opened for
 // writing or the time cannot be set.
-bool SetFileDateTime(const QString& fileName, const QDateTime& localTime);
+[[nodiscard]] bool SetFileDateTime(const QString& fileName, const QDateTime& localTime);

@@ -133,7 +133,7 @@ TZkwIni::TZkwIni(QString fileName) : fileName_(std::move(fileName)) {
 }
 
 TZkwIni::~TZkwIni() {
-    flush();
+    (void)flush();  // a failure is told by flush itself
 }
 
 void TZkwIni::load() {
@@ -278,7 +278,7 @@ bool TZkwIni::flush() {
 }
 
 void TZkwIni::rebind(const QString& fileName) {
-    flush();
+    (void)flush();  // told by flush; the text stays in memory for the new file
     fileName_ = fileName;
     loadedText_.clear();
 }

@@ -27,7 +27,7 @@ public:
 
     // The lines as CP932 text, each ended by CR LF.
     QByteArray text() const;
-    bool SaveToFile(const QString& fileName, bool reportFailure = true) const;
+    [[nodiscard]] bool SaveToFile(const QString& fileName, bool reportFailure = true) const;
 };
 
 class TZkwIni {
@@ -56,7 +56,7 @@ public:
     // Writes the file when its written form differs from the text loaded from
     // it. False when the file could not be written: the person is told, once
     // for the same settings and file (a retry at exit stays quiet).
-    bool flush();
+    [[nodiscard]] bool flush();
     // Flushes, then binds the store to another file; the settings in memory
     // stay and the next flush writes the new file.
     void rebind(const QString& fileName);

@@ -155,10 +155,10 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
     return out;
 }
 
-// The three sweeps that end a run.
-void finishReceivedFiles(const ReceiveRequest& request) {
+// The three sweeps that end a run; what they could not finish goes to `left`.
+void finishReceivedFiles(const ReceiveRequest& request, QStringList& left) {
     for (const QString& extension : {QStringLiteral(".jpg"), QStringLiteral(".txt"), QString()})
-        ReceiveRun::FinishReceivedFiles(request.receivedDir, request.messageDir, extension);
+        left += ReceiveRun::FinishReceivedFiles(request.receivedDir, request.messageDir, extension);
 }
 
 // Fetched mails read and filed on workers one after another, in the order
@@ -224,8 +224,9 @@ QString ReceiveRun::otherMailFileName(const QString& date) {
     return name + QStringLiteral(".txt");
 }
 
-void ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& messageDir,
-                                     const QString& extension) {
+QStringList ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& messageDir,
+                                            const QString& extension) {
+    QStringList unfinished;
     const QDir folder(receivedDir);
     if (!extension.isEmpty()) {
         const QStringList names =
@@ -236,13 +237,14 @@ void ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& 
                 QFile::remove(path);
                 continue;
             }
+            // A card of an earlier run under the same name: this one replaces
+            // it in one step. A card that cannot take its name stays under
+            // its "_" name (nothing is lost; the next run's sweep tries again)
+            // and is counted.
             const QString final = path.chopped(1);
-            if (!QFile::rename(path, final)) {
-                QFile::remove(final);  // a card of an earlier run: this one replaces it
-                QFile::rename(path, final);
-            }
+            if (!MoveFileReplacing(path, final)) unfinished.append(final);
         }
-        return;
+        return unfinished;
     }
     QDir().mkpath(messageDir);
     const QStringList texts = folder.entryList({QStringLiteral("*.txt")}, QDir::Files);
@@ -250,9 +252,10 @@ void ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QString& 
         const QString path = folder.filePath(name);
         if (QFileInfo(path).size() < 10)
             QFile::remove(path);
-        else
-            MoveFileReplacing(path, QDir(messageDir).filePath(name));
+        else if (!MoveFileReplacing(path, QDir(messageDir).filePath(name)))
+            unfinished.append(path);  // stays where it is; the next sweep moves it
     }
+    return unfinished;
 }
 
 ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
@@ -282,19 +285,25 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
         struct Finish {
             std::unique_ptr<Pop3Session>& pop3;
             const ReceiveRequest& request;
+            QStringList& unfinished;
             ~Finish() {
                 // What was received is on disk before the server deletes
-                // anything: deletions are carried out when the session ends.
-                platform::syncFileSystemOf(request.receivedDir);
+                // anything: deletions are carried out when the session ends,
+                // and taken back when the files may not be on disk.
+                if (!platform::syncFileSystemOf(request.receivedDir) && pop3->isOpen())
+                    (void)pop3->undoDeletions();  // failing that, the mails go: the files were
+                                                  // written whole
                 pop3.reset();
-                finishReceivedFiles(request);
+                finishReceivedFiles(request, unfinished);
             }
-        } finish{pop3, request};
+        } finish{pop3, request, r.unfinished};
 
         QDir().mkdir(request.receivedDir);
         // A run ended by a kill left its files under "_" names: finished
-        // first, so that a "_" name means this run's.
-        finishReceivedFiles(request);
+        // first, so that a "_" name means this run's (what stays unfinished
+        // is told by the last sweep).
+        QStringList beforeTheRun;
+        finishReceivedFiles(request, beforeTheRun);
         r.mailbox = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
         if (r.mailbox < 0) {
             errorText =
@@ -352,7 +361,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     r.lastOtherText = mail.otherText;
                 }
                 if (mail.cardPicture) ++r.cards;
-                if (!a.leaveOnServer) pop3->remove(n);
+                // A mail that cannot be deleted stays on the server; the next
+                // run files it again under the same names.
+                if (!a.leaveOnServer) (void)pop3->remove(n);
             };
             int position = 0;
             for (int n = r.mailbox; !stopping && take && n >= 1; --n) {
@@ -378,7 +389,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     if (!isCardMailer(mailer) && !mightBeDeliveryReport(head.header)) continue;
                     const int yymm = isCardMailer(mailer) ? cardMailerYyMm(mailer) : -1;
                     if (yymm >= 0 && yymm < StrToLong(request.oldestMonth)) {
-                        pop3->remove(n);
+                        (void)pop3->remove(n);  // left: rejected again next time
                         ++r.rejected;
                         continue;
                     }
@@ -411,10 +422,22 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
         ShowProgramMessage(errorText, mb::Ok | mb::IconStop);
     else
         ShowProgramMessage(receiveSummary(r), mb::Ok | mb::IconInformation);
+    if (!r.unfinished.isEmpty())
+        ShowProgramMessage(unfinishedFilesText(r.unfinished), mb::Ok | mb::IconExclamation);
     progress_.setPosition(2 * std::max(r.mailbox, 0));
     progress_.setVisible(false);
     if (r.mailbox > 0) progress_.setStatus(statusBefore);
     return r;
+}
+
+QString unfinishedFilesText(const QStringList& paths) {
+    QString text = QStringLiteral(
+        "次のファイルを受信フォルダで仕上げられませんでした（名前の変更または移動に失敗）。"
+        "\rファイルはそのまま残し、次回の受信で再度処理します。\r");
+    for (qsizetype i = 0; i < std::min<qsizetype>(paths.size(), 10); ++i)
+        text += u'\r' + QDir::toNativeSeparators(paths[i]);
+    if (paths.size() > 10) text += QStringLiteral("\r・・・ほか %1件").arg(paths.size() - 10);
+    return text;
 }
 
 QString receiveSummary(const ReceiveResult& r) {

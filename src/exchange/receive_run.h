@@ -10,6 +10,7 @@
 #include "mail/mail_account.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,8 +40,9 @@ struct ReceiveResult {
     int rejected = 0;
     int undelivered = 0;  // reports of card mails that were not delivered
     int mailbox = 0;
-    bool stopped = false;   // ended by a stop request or a refused file
-    QString lastOtherText;  // the last non-card mail's text, to open
+    bool stopped = false;    // ended by a stop request or a refused file
+    QString lastOtherText;   // the last non-card mail's text, to open
+    QStringList unfinished;  // files the sweep could not give their names (left for the next)
 };
 
 class ReceiveRun {
@@ -51,8 +53,11 @@ public:
     // The finishing sweep over the receive folder: with an extension, the
     // files stored under NAME + extension + "_" get their final names (below
     // 10 bytes: deleted); without, every ".txt" goes to the message folder.
-    static void FinishReceivedFiles(const QString& receivedDir, const QString& messageDir,
-                                    const QString& extension);
+    // The files that could not be finished (they stay as they are, for the
+    // next sweep), by the name they were to take.
+    [[nodiscard]] static QStringList FinishReceivedFiles(const QString& receivedDir,
+                                                         const QString& messageDir,
+                                                         const QString& extension);
     // The text file name of a non-card mail, from its Date line.
     static QString otherMailFileName(const QString& date);
 
@@ -62,3 +67,5 @@ private:
 
 // The run's report: cards received, old cards rejected, mails read.
 QString receiveSummary(const ReceiveResult& result);
+// What the run says of the files its sweep could not finish.
+QString unfinishedFilesText(const QStringList& paths);

@@ -165,10 +165,12 @@ SendResult SendBatch::run(SendRequest request) {
     // program to make it).
     result.userListChecked = false;
     const QString index = userListIndexPath(request.userList);
-    if (!QFileInfo::exists(index) && QFileInfo::exists(request.userList))
-        BuildUserListIndex(request.userList);
+    QString indexError;
+    if (!QFileInfo::exists(index) && QFileInfo::exists(request.userList) &&
+        !BuildUserListIndex(request.userList, &indexError) && !indexError.isEmpty())
+        indexError = QStringLiteral("\r\r（") + indexError + u'）';
     if (!QFileInfo::exists(index)) {
-        warn(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        warn(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。") + indexError);
         result.end = SendResult::End::Stopped;
         return result;
     }
@@ -425,9 +427,12 @@ int SendBatch::Run::sendLoop() {
         batchText = sendSummary(summary);
     }
     ShowProgramMessage(batchText, mb::Ok | mb::IconInformation);
+    // The card went out and is filed; a time that cannot be set only leaves
+    // it under its old date in the sent list.
     if (sent == 1 && !request.resendFile.isEmpty())
-        SetFileDateTime(QDir(request.sentDir).filePath(QFileInfo(request.resendFile).fileName()),
-                        QDateTime::currentDateTime());
+        (void)SetFileDateTime(
+            QDir(request.sentDir).filePath(QFileInfo(request.resendFile).fileName()),
+            QDateTime::currentDateTime());
     return sent;
 }
 

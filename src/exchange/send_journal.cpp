@@ -105,10 +105,15 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
     if (!marked && unsettled) *unsettled = left->recno;
     // The card that went out belongs in the sent folder like every other.
     const QFileInfo picture(left->picture);
+    QString message = leftOverMessage(*left, marked);
     if (marked && !sentDir.isEmpty() && picture.isFile() &&
         picture.absolutePath() != QFileInfo(sentDir).absoluteFilePath()) {
-        QDir().mkpath(sentDir);
-        MoveFileReplacing(left->picture, QDir(sentDir).filePath(picture.fileName()));
+        const QString filed = QDir(sentDir).filePath(picture.fileName());
+        // A card that cannot be filed stays where the batch drew it, and
+        // the person is told where.
+        if (!QDir().mkpath(sentDir) || !MoveFileReplacing(left->picture, filed))
+            message += QStringLiteral("\r\r電子QSLを送信済みフォルダへ移せませんでした：\r%1")
+                           .arg(QDir::toNativeSeparators(left->picture));
     }
-    return leftOverMessage(*left, marked);
+    return message;
 }

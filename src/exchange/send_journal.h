@@ -19,8 +19,8 @@ public:
     // False when it cannot be written: the card is then not sent.
     // `picture`: the card's file, filed in the sent folder by the next start
     // when the server took it.
-    bool begin(int recno, const QString& call, const QString& cardName, const QString& address,
-               const QString& picture = {});
+    [[nodiscard]] bool begin(int recno, const QString& call, const QString& cardName,
+                             const QString& address, const QString& picture = {});
     // The server took the mail.
     void mailed();
     void end();

@@ -36,16 +36,17 @@ struct DbfRecord {
 };
 
 // Opens the QSO data (".zdb") or the area master (".mst"); 0 when open.
-int dbf_open(const QString& path, DbfTable& table);
+[[nodiscard]] int dbf_open(const QString& path, DbfTable& table);
 int dbf_close(DbfTable& table);
 // The record count of a master file's QSO data (".zdb" beside it), -1 when
 // it cannot be opened.
 int qsoRecordCount(const QString& mstPath);
 // 0 when record `number` was read.
-int dbf_read(DbfTable& table, int number, DbfRecord& record);
+[[nodiscard]] int dbf_read(DbfTable& table, int number, DbfRecord& record);
 // Writes `length` bytes at `offset` of an area entry: only the status (45, 5)
 // can be written. 0 when written (in one transaction).
-int dbf_write2(DbfTable& table, int number, const char* source, int offset, int length);
+[[nodiscard]] int dbf_write2(DbfTable& table, int number, const char* source, int offset,
+                             int length);
 
 // The per-band status of an area entry as 18 characters, one a band index:
 // ' ' not worked, 'W' worked, 'C' confirmed, '-' does not count.
@@ -67,7 +68,7 @@ int idx_next(DbfTable& index);
 int ChosonCheck(const QString& code);
 
 // Makes an empty area master (used when a new log is made).
-bool createAreaMaster(const QString& mstPath, QString* error);
+[[nodiscard]] bool createAreaMaster(const QString& mstPath, QString* error);
 
 struct AreaImportResult {
     int added = 0;

@@ -15,20 +15,20 @@ public:
 
     // Opens the log; with `create` missing files are made. False with
     // errorText() when a file is missing, locked or no database of ours.
-    bool open(const QString& mstPath, bool create);
+    [[nodiscard]] bool open(const QString& mstPath, bool create);
     void close();
     bool isOpen() const { return db_.isOpen(); }
     QString errorText() const { return error_; }
 
     int recordCount();
     // Reads record `recno`; false when there is none or it cannot be read.
-    bool read(int recno, QsoRecord& out);
+    [[nodiscard]] bool read(int recno, QsoRecord& out);
     // Writes the sent (column 1) or received (column 2) mark of the QSL field
     // in one transaction, with the date it was written.
-    bool writeMark(int recno, int column, QChar mark);
+    [[nodiscard]] bool writeMark(int recno, int column, QChar mark);
     // Gives the sent mark back (a card that was not delivered): `mark` as it
     // was before, a blank with the sent date emptied.
-    bool restoreSentMark(int recno, QChar mark);
+    [[nodiscard]] bool restoreSentMark(int recno, QChar mark);
 
     // The call index, ordered by (key6, recno): the last entry at or before
     // `key6`, and the neighbours of an entry. 0 when there is none.
@@ -48,7 +48,7 @@ public:
     static void qsoFromRow(const SqliteStatement& row, QsoRecord& out);
 
 private:
-    bool createSchema();
+    [[nodiscard]] bool createSchema();
     bool fail(const QString& what);
 
     SqliteDb db_;

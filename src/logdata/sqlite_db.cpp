@@ -192,7 +192,7 @@ SqliteReadSnapshot::SqliteReadSnapshot(SqliteDb& db) : db_(db) {
 }
 
 SqliteReadSnapshot::~SqliteReadSnapshot() {
-    if (active_) db_.exec("COMMIT");
+    if (active_) (void)db_.exec("COMMIT");  // read only: nothing to keep or lose
 }
 
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
@@ -200,13 +200,15 @@ SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
 }
 
 SqliteTransaction::~SqliteTransaction() {
-    if (active_) db_.exec("ROLLBACK");
+    // Not committed: undone, and a failed undo is undone by SQLite when the
+    // connection closes.
+    if (active_) (void)db_.exec("ROLLBACK");
 }
 
 bool SqliteTransaction::commit() {
     if (!active_) return false;
     active_ = false;
     if (db_.exec("COMMIT")) return true;
-    db_.exec("ROLLBACK");
+    (void)db_.exec("ROLLBACK");  // the commit failed: undone, as far as it goes
     return false;
 }

@@ -31,7 +31,7 @@ public:
     // Steps once: true while a row is there.
     bool next();
     // Steps to the end (for statements without rows); false on an error.
-    bool run();
+    [[nodiscard]] bool run();
     void reset();
     bool failed() const { return failed_; }
 
@@ -60,11 +60,11 @@ public:
 
     // Opens the file and checks that it really is a database; false with
     // errorText() when it is missing, locked or not a database.
-    bool open(const QString& path, Mode mode);
+    [[nodiscard]] bool open(const QString& path, Mode mode);
     void close();
     bool isOpen() const { return db_ != nullptr; }
 
-    bool exec(const char* sql);
+    [[nodiscard]] bool exec(const char* sql);
     SqliteStatement prepare(const char* sql);
     // The first column of the first row of a query; nullopt on no row or an
     // error. The statement is finished before this returns.
@@ -108,7 +108,7 @@ public:
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
 
     bool active() const { return active_; }
-    bool commit();
+    [[nodiscard]] bool commit();
 
 private:
     SqliteDb& db_;

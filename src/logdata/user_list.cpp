@@ -61,15 +61,18 @@ bool BuildUserListIndex(const QString& usrPath, QString* error) {
         }
         SqliteTransaction tx(db);
         SqliteStatement add = db.prepare("INSERT OR IGNORE INTO calls VALUES (?)");
+        // A call that did not go in would read as unregistered: the index is
+        // whole or not made.
+        bool whole = true;
         for (const QString& call : list.calls) {
             add.reset();
-            add.bind(1, call).run();
+            whole = whole && add.bind(1, call).run();
         }
         SqliteStatement meta = db.prepare("INSERT INTO meta VALUES (?, ?)");
-        meta.bind(1, QStringLiteral("edition")).bind(2, list.edition).run();
+        whole = whole && meta.bind(1, QStringLiteral("edition")).bind(2, list.edition).run();
         meta.reset();
-        meta.bind(1, QStringLiteral("source")).bind(2, stampOf(usrPath)).run();
-        if (!tx.commit()) {
+        whole = whole && meta.bind(1, QStringLiteral("source")).bind(2, stampOf(usrPath)).run();
+        if (!whole || !tx.commit()) {
             if (error) *error = temp + QStringLiteral(": ") + db.errorText();
             return false;
         }

@@ -21,15 +21,17 @@ QString userListIndexPath(const QString& usrPath);
 
 // What the logging program does when it opens a list: (re)builds the index.
 // False with `error` when the list cannot be read or the index written.
-bool BuildUserListIndex(const QString& usrPath, QString* error = nullptr);
+[[nodiscard]] bool BuildUserListIndex(const QString& usrPath, QString* error = nullptr);
 
 // 0 when the list was read (edition and status set), -1 when it cannot be.
-int User_open(int reserved1, int reserved2, UserHandle& handle, const QString& usrPath);
+[[nodiscard]] int User_open(int reserved1, int reserved2, UserHandle& handle,
+                            const QString& usrPath);
 // User_open as the logging program would have left the list: an index that
 // is missing or older than the list is (re)built first (there is no logging
 // program here to do it). `status` stays non-zero only when the index cannot
 // be made (`error` says why).
-int openUserList(UserHandle& handle, const QString& usrPath, QString* error = nullptr);
+[[nodiscard]] int openUserList(UserHandle& handle, const QString& usrPath,
+                               QString* error = nullptr);
 // Greater than 0 when the call (blank-padded to six or more) is registered.
 int User_Seek(UserHandle& handle, const QString& call);
 void User_close(UserHandle& handle);

@@ -40,10 +40,11 @@ struct ZkwHandle {
 };
 
 // Opens the log of the master file (its ".zdb" QSO data beside it).
-int ZelkovOpen(int reserved, ZkwHandle& handle, const QString& mstPath, int shareMode);
+[[nodiscard]] int ZelkovOpen(int reserved, ZkwHandle& handle, const QString& mstPath,
+                             int shareMode);
 int ZelkovClose(ZkwHandle& handle, int shareMode);
 // Loads record `recno` as the current record; 0 when loaded.
-int ZKW_read(ZkwHandle& handle, int recno, int mode);
+[[nodiscard]] int ZKW_read(ZkwHandle& handle, int recno, int mode);
 
 // The call index: the last entry of a 6-character key (or the entry before
 // where the key would stand), then earlier or later entries. A record number,
@@ -53,10 +54,10 @@ int idx_back(CallIndex& index);
 int idx_next(CallIndex& index);
 
 // The sent or received mark of record `recno` (a character "!" or above).
-int QSL_Send(ZkwHandle& handle, int recno, QChar mark);
-int QSL_Rcv(ZkwHandle& handle, int recno, QChar mark);
+[[nodiscard]] int QSL_Send(ZkwHandle& handle, int recno, QChar mark);
+[[nodiscard]] int QSL_Rcv(ZkwHandle& handle, int recno, QChar mark);
 // The sent mark given back to what it was before a card (a blank allowed).
-int QSL_SendBack(ZkwHandle& handle, int recno, QChar mark);
+[[nodiscard]] int QSL_SendBack(ZkwHandle& handle, int recno, QChar mark);
 
 // -1 when the current QSO's station was not portable, else where the
 // portable part of the call starts.

@@ -81,3 +81,7 @@ int Pop3Session::fetchSource(int number, QByteArray& source) {
 int Pop3Session::remove(int number) {
     return call([&](NMailConnection& c) { return NMailPop3DeleteMail(c, number); });
 }
+
+int Pop3Session::undoDeletions() {
+    return call([&](NMailConnection& c) { return NMailPop3UndoDeletions(c); });
+}

@@ -42,13 +42,14 @@ class SmtpSession : public MailConnection {
 public:
     SmtpSession(const QString& host, int port, int sslFlags, const MailOptions& options);
     ~SmtpSession();
-    int authenticate(const QString& host, const QString& account, const QString& password,
-                     int method);
+    [[nodiscard]] int authenticate(const QString& host, const QString& account,
+                                   const QString& password, int method);
     // One mail with extra header lines ("Name: value", CR LF between) and
     // one attachment (empty: none); the connection stays usable after a
     // refused recipient.
-    int send(const QString& to, const QString& from, const QString& subject, const QString& body,
-             const QString& headers, const QString& attachment, QString* result = nullptr);
+    [[nodiscard]] int send(const QString& to, const QString& from, const QString& subject,
+                           const QString& body, const QString& headers, const QString& attachment,
+                           QString* result = nullptr);
 };
 
 class Pop3Session : public MailConnection {
@@ -57,23 +58,25 @@ public:
     // Logs out (QUIT), which carries out the deletions.
     ~Pop3Session();
     // The number of mails on the server; negative on failure.
-    int authenticate(const QString& account, const QString& password, bool apop);
+    [[nodiscard]] int authenticate(const QString& account, const QString& password, bool apop);
 
     struct Status {
         QString subject, date, from, header;
     };
     // 1 when the headers of mail `number` (1 is the oldest) were read.
-    int status(int number, Status& out);
-    int size(int number);
+    [[nodiscard]] int status(int number, Status& out);
+    [[nodiscard]] int size(int number);
 
     struct Mail {
         QString subject, date, from, header, body;
         QString attachmentName;  // saved in the folder; empty: none
     };
     // 1 when the mail was read and its attachment saved in `folder`.
-    int fetch(int number, const QString& folder, Mail& out);
+    [[nodiscard]] int fetch(int number, const QString& folder, Mail& out);
     // The mail as the server keeps it, to be read (parseMimeMessage) while
     // the next one is fetched.
-    int fetchSource(int number, QByteArray& source);
-    int remove(int number);
+    [[nodiscard]] int fetchSource(int number, QByteArray& source);
+    [[nodiscard]] int remove(int number);
+    // Takes back the deletions asked so far: the logout then deletes nothing.
+    [[nodiscard]] int undoDeletions();
 };

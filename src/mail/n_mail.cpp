@@ -527,6 +527,18 @@ int NMailPop3DeleteMail(NMailConnection& connection, int number) {
     return r;
 }
 
+int NMailPop3UndoDeletions(NMailConnection& connection) {
+    Session* s = openSession(connection);
+    if (!s) return nmail_error::Handle;
+    prepare(*s, s->url());
+    curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "RSET");
+    curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);
+    const int before = s->connection;
+    const int r = resultOf(connection, perform(*s));
+    // On a new connection nothing was marked to begin with.
+    return s->connection != before ? 0 : r;
+}
+
 int NMailPop3Close(NMailConnection& connection) {
     return closeConnection(connection);
 }

@@ -71,6 +71,7 @@ private:
     QString message_;
 };
 
+// Once at start: a failure shows at the first connection, which cannot be made.
 int NMailInitializeWinSock();
 int NMailEndWinSock();
 int NMailGetVersion();
@@ -78,37 +79,42 @@ int NMailGetVersion();
 // Never null; isOpen() tells whether the server was reached.
 std::unique_ptr<NMailConnection> NMailSmtpConnectSsl(const QString& host, int port, int sslFlags,
                                                      const MailOptions& options);
-int NMailSmtpAuthenticate(NMailConnection& connection, const QString& host, const QString& account,
-                          const QString& password, int method);
+[[nodiscard]] int NMailSmtpAuthenticate(NMailConnection& connection, const QString& host,
+                                        const QString& account, const QString& password,
+                                        int method);
 // Sends one mail with extra header lines ("Name: value", CR LF between) and
 // one attachment (empty: none). Negative when it failed for this recipient;
 // the connection stays usable.
-int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to, const QString& from,
-                        const QString& subject, const QString& body, const QString& headers,
-                        const QString& attachment, QString* result);
+[[nodiscard]] int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to,
+                                      const QString& from, const QString& subject,
+                                      const QString& body, const QString& headers,
+                                      const QString& attachment, QString* result);
 // Logs out now (the connection's end does it too).
-int NMailSmtpClose(NMailConnection& connection);
+[[nodiscard]] int NMailSmtpClose(NMailConnection& connection);
 
 std::unique_ptr<NMailConnection> NMailPop3ConnectSsl(const QString& host, int port, int sslFlags,
                                                      const MailOptions& options);
 // The number of mails on the server; negative on failure. apop -1 logs in
 // with APOP.
-int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
-                          const QString& password, int apop);
+[[nodiscard]] int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
+                                        const QString& password, int apop);
 // 1 when the headers of mail `number` (1 is the oldest) were read.
-int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject, QString& date,
-                           QString& from, QString& header);
+[[nodiscard]] int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject,
+                                         QString& date, QString& from, QString& header);
 // Non-zero when the field is in the header block; its value in `value`.
 int NMailGetHeaderField(QString& value, const QString& header, const QString& field, int size);
-int NMailPop3GetMailSize(NMailConnection& connection, int number);
+[[nodiscard]] int NMailPop3GetMailSize(NMailConnection& connection, int number);
 // 1 when the mail was read; its attachment is saved in `folder` under its own
 // (made safe) name, returned in `attachmentName` (empty: none).
-int NMailPop3GetMail(NMailConnection& connection, int number, QString& subject, QString& date,
-                     QString& from, QString& header, QString& body, const QString& folder,
-                     QString& attachmentName);
+[[nodiscard]] int NMailPop3GetMail(NMailConnection& connection, int number, QString& subject,
+                                   QString& date, QString& from, QString& header, QString& body,
+                                   const QString& folder, QString& attachmentName);
 // The mail as the server keeps it (RETR), for a caller that reads it
 // (parseMimeMessage) while the next one is on its way. 1 when read.
-int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& source);
-int NMailPop3DeleteMail(NMailConnection& connection, int number);
+[[nodiscard]] int NMailPop3GetMailSource(NMailConnection& connection, int number,
+                                         QByteArray& source);
+[[nodiscard]] int NMailPop3DeleteMail(NMailConnection& connection, int number);
+// Takes back the deletions asked so far (RSET): the logout then deletes nothing.
+[[nodiscard]] int NMailPop3UndoDeletions(NMailConnection& connection);
 // Logs out now, which carries out the deletions.
-int NMailPop3Close(NMailConnection& connection);
+[[nodiscard]] int NMailPop3Close(NMailConnection& connection);

@@ -23,7 +23,7 @@ QString undeliveredListPath(const QString& messageDir);
 
 // Adds the card to the list (the file written anew under a temporary name);
 // false when it could not be written.
-bool recordUndeliveredCard(const QString& messageDir, const UndeliveredCard& card);
+[[nodiscard]] bool recordUndeliveredCard(const QString& messageDir, const UndeliveredCard& card);
 
 // The list as written, oldest first; lines that are no entry are skipped.
 // At most 10,000 entries (the newest) and the last 4 MiB are read.

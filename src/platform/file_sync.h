@@ -7,6 +7,6 @@ namespace platform {
 // Flushes to disk everything written on the file system that holds `path`
 // (files and their names), so that many files written quickly can be made
 // safe at once before something relies on them. False when it could not.
-bool syncFileSystemOf(const QString& path);
+[[nodiscard]] bool syncFileSystemOf(const QString& path);
 
 }  // namespace platform

@@ -347,7 +347,7 @@ bool writeJpeg(const QImage& image, const QString& path, int quality, QString* e
                const QByteArray& comment) {
     const QByteArray bytes = encodeJpeg(image, quality, comment);
     if (bytes.isEmpty()) {
-        if (error) *error = QStringLiteral("cannot encode");
+        if (error) *error = QStringLiteral("JPEGに変換できません");
         return false;
     }
     QSaveFile file(path);

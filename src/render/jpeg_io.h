@@ -27,7 +27,7 @@ struct JpegReadResult {
 };
 
 // Reads the header only.
-bool readJpegInfo(const QString& path, JpegInfo& info, QString* error = nullptr);
+[[nodiscard]] bool readJpegInfo(const QString& path, JpegInfo& info, QString* error = nullptr);
 
 // Decodes the picture. With a `cover` size, the smallest DCT scale whose
 // picture is still at least `cover` (upright) is used; the image is then that
@@ -40,8 +40,8 @@ JpegReadResult readJpegData(const QByteArray& data, QSize cover = QSize(), QRect
 // Writes a baseline JPEG (quality 90 unless said) through a temporary file,
 // with a comment segment when one is given (at most 65,533 bytes). False with
 // `error` when it cannot be written.
-bool writeJpeg(const QImage& image, const QString& path, int quality = 90, QString* error = nullptr,
-               const QByteArray& comment = {});
+[[nodiscard]] bool writeJpeg(const QImage& image, const QString& path, int quality = 90,
+                             QString* error = nullptr, const QByteArray& comment = {});
 QByteArray encodeJpeg(const QImage& image, int quality = 90, const QByteArray& comment = {});
 
 // The comment segments among the markers at the start of a JPEG file (its

@@ -248,13 +248,13 @@ bool CommSession::tryRegister(const QString& address) {
     settings.saveMailAddress(ini_);
     settings.state = 0;
     settings.saveCheck(ini_);
-    ini_.flush();
+    (void)ini_.flush();  // a failure is told by the store itself
     ShowProgramMessage(text, mb::IconInformation);
     return true;
 }
 
 void CommSession::finish() {
-    ini_.flush();
+    (void)ini_.flush();  // a failure is told by the store itself
     // A copy of the settings in the documents folder's "ZelkovBak" (when it
     // exists); a failed copy is not reported.
     const QString folder = GetShellFolder(kFolderPersonal) + u"/ZelkovBak"_s;
@@ -280,7 +280,7 @@ void CommSession::withdraw() {
     settings.eraseMailAccount(ini_);
     settings.state = 0;
     settings.saveCheck(ini_);
-    ini_.flush();
+    (void)ini_.flush();  // a failure is told by the store itself
 }
 
 bool CommSession::applyPreset(int tag) {

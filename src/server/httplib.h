@@ -44,7 +44,7 @@ public:
     // unchanged. Returns the HTTP status (200 on success), 1 when the server
     // could not be reached (or the object is busy), 3 when the download file
     // could not be created. Every other result than 200 is shown in a box.
-    int Request(const QString& url, const QByteArray& body = {});
+    [[nodiscard]] int Request(const QString& url, const QByteArray& body = {});
 
     bool busy() const { return busy_; }
 

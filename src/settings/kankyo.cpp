@@ -130,7 +130,7 @@ void EnvironmentSettings::save(TZkwIni& ini, const QString& currentYyMm) {
         ini.writeString(u"Kankyo", u"FontName2", memoFontName);
         ini.writeInteger(u"Kankyo", u"FontSize2", memoFontSize);
     }
-    ini.flush();
+    (void)ini.flush();  // a failure is told by the store itself
 }
 
 bool EnvironmentSettings::ModeMatches(const QString& logMode, const QString& cardMode) const {

@@ -27,9 +27,9 @@ struct RigAntTable {
     // The same on a file by its path; saving is false when it could not be
     // written (the person has been told).
     static RigAntTable load(const QString& path);
-    bool save(const QString& path) const;
+    [[nodiscard]] bool save(const QString& path) const;
     // Count/Max alone, written to the file at once.
-    static bool saveMax(const QString& path, int max);
+    [[nodiscard]] static bool saveMax(const QString& path, int max);
     // The line list: "No<n>" and the eight values of every line as comma
     // text, empty lines included.
     QStringList lineList() const;

@@ -311,13 +311,16 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
     QDir(menuFolder(places)).removeRecursively();
     QFile::remove(QDir(places.desktop).filePath(kProgramTitle + QStringLiteral(".desktop")));
     QFile::remove(QDir(places.startup).filePath(kProgramTitle + QStringLiteral(".desktop")));
-    registry.flush();
-    result.everythingRemoved = !QFileInfo::exists(folder);
-    result.messages << (result.everythingRemoved
+    // An uninstall entry that could not be forgotten is left behind too.
+    const bool forgotten = registry.flush();
+    result.everythingRemoved = forgotten && !QFileInfo::exists(folder);
+    result.messages << (!QFileInfo::exists(folder)
                             ? kProgramTitle + QStringLiteral("は正常に削除されました。")
                             : QDir::cleanPath(folder) +
                                   QStringLiteral(
                                       " にはまだファイルが残っています。後で削除してください。"));
+    if (!forgotten)
+        result.messages << QStringLiteral("アンインストール情報を削除できませんでした。");
     return result;
 }
 

@@ -22,7 +22,7 @@ public:
     bool hasKey(const QString& key) const;
     // The key and every key below it.
     void removeTree(const QString& key);
-    bool flush() { return ini_.flush(); }
+    [[nodiscard]] bool flush() { return ini_.flush(); }
 
 private:
     TZkwIni ini_;

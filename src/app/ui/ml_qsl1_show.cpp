@@ -342,7 +342,7 @@ void TZkvmQSL::FormDestroy() {
     receivedList_->saveState(!state_.resets.windowPlaces);
     if (sentList_) sentList_->saveState(!state_.resets.windowPlaces);
     applyResets(settings_, state_.resets);
-    settings_.flush();
+    (void)settings_.flush();  // a failure is told by the store itself
 }
 
 void TZkvmQSL::resizeEvent(QResizeEvent* event) {

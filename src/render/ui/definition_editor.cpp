@@ -228,9 +228,9 @@ void TForm10::buildMenus() {
     add(file, QStringLiteral("New1"), QStringLiteral("新規作成(&N)"),
         QKeySequence(Qt::CTRL | Qt::Key_N), [this] { New1Click(); });
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("名前を付けて保存(&A)..."), {},
-        [this] { SaveAs1Click(); });
+        [this] { (void)SaveAs1Click(); });  // a failure was told
     add(file, QStringLiteral("Save1"), QStringLiteral("上書き保存(&S)"),
-        QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save1Click(); });
+        QKeySequence(Qt::CTRL | Qt::Key_S), [this] { (void)Save1Click(); });  // told
     file->addSeparator();
     QMenu* resize = file->addMenu(QStringLiteral("既存JPEG画像のリサイズ(&R)"));
     add(resize, QStringLiteral("R800"), QStringLiteral("800x510 or 510x800"), {},
@@ -420,7 +420,8 @@ bool TForm10::askToSave(bool withCancel, bool* cancelled) {
 }
 
 void TForm10::Open1Click() {
-    askToSave(false, nullptr);
+    // The text that was to be saved and is not stays in the editor.
+    if (!askToSave(false, nullptr)) return;
     const auto chosen =
         chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("電子QSL定義ファイル"),
                     QStringLiteral("QSL定義ファイル(*.mQSL)|*.mQSL"),
@@ -433,8 +434,9 @@ void TForm10::Open1Click() {
 void TForm10::New1Click() {
     if (Memo1->document()->isModified() &&
         ShowMsgBox(this, QStringLiteral("ファイルを保存しますか？"), windowTitle(),
-                   mb::YesNo | mb::IconQuestion) == mb::IdYes)
-        SaveAs1Click();
+                   mb::YesNo | mb::IconQuestion) == mb::IdYes &&
+        !SaveAs1Click())
+        return;  // not saved: the text stays
     Memo1->clear();
     Memo1->document()->setModified(false);
     setCaptionFor(QString());
@@ -599,7 +601,7 @@ void TForm10::numberEntered(int typed) {
 bool TForm10::saveImage(const QString& path) {
     QString error;
     if (previewPicture_.isNull() || !writeJpeg(previewPicture_, path, 90, &error)) {
-        ShowMsgBox(this, error.isEmpty() ? path : error, app::title(), mb::Ok | mb::IconStop);
+        ShowCannotCreate(path, error);
         return false;
     }
     return true;
@@ -651,7 +653,7 @@ void TForm10::resizePhoto(int entry) {
     StretchCopy(picture.copy(QRect(QPoint(0, 0), plan.cut)), reduced);
     QString error;
     if (!writeJpeg(reduced, *target, 90, &error)) {
-        ShowMsgBox(this, error, app::title(), mb::Ok | mb::IconStop);
+        ShowCannotCreate(*target, error);
         return;
     }
     parts_.places.setResizeFolder(QFileInfo(*target).absolutePath());
@@ -740,8 +742,9 @@ QString TForm10::liveError() const {
 // question first, which may keep the editor open.
 void TForm10::done(int result) {
     bool cancelled = false;
-    askToSave(true, &cancelled);
-    if (cancelled) return;
+    // Not saved after all (cancelled, or the file could not be written): the
+    // editor stays open with the text.
+    if (!askToSave(true, &cancelled) || cancelled) return;
     Edit1->hide();
     if (parts_.showPicture) parts_.showPicture(QString());
     parts_.places.setDefinitionEditorPlace(geometry());

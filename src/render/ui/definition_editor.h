@@ -59,6 +59,7 @@ public:
     // Commands, public for the main window and tests.
     void Open1Click();
     void New1Click();
+    // False when the text was not saved (cancelled or not written).
     bool SaveAs1Click();
     bool Save1Click();
     void resizePhoto(int entry);
@@ -95,8 +96,9 @@ protected:
 private:
     void buildMenus();
     void setCaptionFor(const QString& path);
-    bool askToSave(bool withCancel, bool* cancelled);
-    bool writeTo(const QString& path);
+    // False when the text was to be saved and is not: what comes next would lose it.
+    [[nodiscard]] bool askToSave(bool withCancel, bool* cancelled);
+    [[nodiscard]] bool writeTo(const QString& path);
     void updateIndicator();
     void setMode(bool preview);
     void startLivePreview();

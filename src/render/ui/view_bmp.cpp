@@ -1,6 +1,7 @@
 #include "render/ui/view_bmp.h"
 
 #include "core/file_dialogs.h"
+#include "core/text_files.h"
 #include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "core/zk_dll5.h"
@@ -188,5 +189,6 @@ void TForm3::saveAs() {
     const QFileInfo info(path);
     if (info.suffix().compare(u"jpg", Qt::CaseInsensitive) != 0)
         path = info.path() + u'/' + info.completeBaseName() + QStringLiteral(".jpg");
-    writeJpeg(picture_, path);
+    QString error;
+    if (!writeJpeg(picture_, path, 90, &error)) ShowCannotCreate(path, error);
 }

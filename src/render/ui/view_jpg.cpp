@@ -346,9 +346,18 @@ void TFormJP::deleteShown() {
     if (ShowMsgBox(this, QStringLiteral("この電子QSLファイルを削除しますか？\r\r") + path_,
                    app::title(), mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
         return;
-    bool moved = QFile::moveToTrash(path_);
-    if (moved && QFileInfo::exists(messagePath_)) moved = QFile::moveToTrash(messagePath_);
-    if (!moved) return;
+    if (!QFile::moveToTrash(path_)) {
+        ShowMsgBox(this,
+                   QDir::toNativeSeparators(path_) + QStringLiteral("\r\r・・・を削除できません！"),
+                   app::title(), mb::Ok | mb::IconStop);
+        return;
+    }
+    // The card is gone; a text that stays is said, the list goes on without the card.
+    if (QFileInfo::exists(messagePath_) && !QFile::moveToTrash(messagePath_))
+        ShowMsgBox(this,
+                   QDir::toNativeSeparators(messagePath_) +
+                       QStringLiteral("\r\r・・・（電子QSLのメール本文）を削除できません！"),
+                   app::title(), mb::Ok | mb::IconExclamation);
     const int count = int(entries_.size());
     entries_.removeAt(shownIndex(std::min(position(), count - 1), count, sortMode_));
     const QSignalBlocker quiet(ScrollBar1);
@@ -373,7 +382,8 @@ void TFormJP::saveMessage() {
     if (QFileInfo::exists(messagePath_)) {
         QString text = Memo1->toPlainText();
         text.replace(u'\n', QStringLiteral("\r\n"));
-        WriteTextFile(text, messagePath_);
+        // Not written (the person is told): the button stays for another try.
+        if (WriteTextFile(text, messagePath_) != 0) return;
     }
     SaveButton->hide();
 }

@@ -264,7 +264,7 @@ void TForm11::deleteRow() {
 void TForm11::changeMax() {
     takeTable();
     table_.setMax(StrToLong(MaxEdit->text()));
-    RigAntTable::saveMax(path_, table_.max);
+    (void)RigAntTable::saveMax(path_, table_.max);  // a failure is told by the store
     showTable();
 }
 
@@ -299,7 +299,7 @@ void TForm11::saveAs() {
     }
     takeTable();
     useFile(*chosen);
-    table_.save(path_);
+    (void)table_.save(path_);  // a failure is told by the store
 }
 
 void TForm11::Save() {

@@ -32,7 +32,7 @@ private Q_SLOTS:
         card.close();
         TZkwIni settings(dir.filePath(u"Sendvik.ini"_s));
         settings.writeString(u"Config", u"BackUp", dir.filePath(u"bak"_s));
-        settings.flush();
+        QVERIFY(settings.flush());
         ScriptedMessagePort port;
         ScopedMessagePort installed(&port);
 

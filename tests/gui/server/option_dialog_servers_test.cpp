@@ -96,7 +96,7 @@ class OptionDialogServersTest : public QObject {
         s.writeString(u"Option", u"CaFile", bundle);
         s.writeWords(u"Option", u"Pass1", mail.value(u"MAIL_PASS3"_s));
         s.writeString(u"Option", u"Check", u"11,0"_s);
-        s.flush();
+        QVERIFY(s.flush());
     }
 
 private Q_SLOTS:
@@ -294,7 +294,7 @@ private Q_SLOTS:
         // With nothing registered, a failed test only asks for both tests.
         TZkwIni again(ini);
         again.writeString(u"Option", u"Check", u"11,32"_s);
-        again.flush();
+        QVERIFY(again.flush());
         TOptionF second({again, http, environment, ProviderPresets::load()});
         second.LoadSettings();
         second.show();
