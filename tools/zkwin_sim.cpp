@@ -135,23 +135,15 @@ int serve(const QStringList& args) {
         const bool onScreen = current > 0 && readRecord(mst, current, qso);
         switch (m.code) {
             case 0x40001B:
-            case 0x40001C:
-                return 1;
-            case 116:
-                answer(QString::number(records) + QStringLiteral("\r\n"));
-                return 1;
+            case 0x40001C: return 1;
+            case 116: answer(QString::number(records) + QStringLiteral("\r\n")); return 1;
             case 101:
                 answer(onScreen && !noCall ? qso.call + QStringLiteral("\r\n") : QString());
                 return 1;
             case 0x400073:
-            case 0x400076:
-                answer(onScreen ? qsoLines(qso) : QStringLiteral("0\r\n"));
-                return 1;
-            case 20:
-                say(QStringLiteral("edit window at record ") + text);
-                return self->id();
-            default:
-                return 0;
+            case 0x400076: answer(onScreen ? qsoLines(qso) : QStringLiteral("0\r\n")); return 1;
+            case 20: say(QStringLiteral("edit window at record ") + text); return self->id();
+            default: return 0;
         }
     });
     self = &window;

@@ -1,7 +1,12 @@
 #include "app/startup_checks.h"
 
+#include "app/main_state.h"
+#include "core/msg_box.h"
 #include "core/zk_dll5.h"
+#include "exchange/send_journal.h"
+#include "exchange/sent_mark.h"
 #include "settings/comm_settings.h"
+#include "settings/kankyo.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -54,4 +59,27 @@ bool communicationSettingsIncomplete(const CommSettings& settings) {
 
 bool skipsTimeZoneCheck(const QStringList& arguments) {
     return !arguments.isEmpty() && arguments.front().compare(u"-T", Qt::CaseInsensitive) == 0;
+}
+
+std::vector<ShownCheck> checksOnceShown(const MainState& state,
+                                        const EnvironmentSettings& environment,
+                                        const CommSettings& communication, const QDateTime& now,
+                                        const QTimeZone& zone) {
+    std::vector<ShownCheck> checks;
+    // A send killed between a card's mail and its mark: marked when the
+    // server had taken it, else named.
+    SentMarkRules rules;
+    rules.rule = environment.sentMarkRule;
+    rules.markAlreadySent = environment.markAlreadySent;
+    if (const auto left =
+            SendJournal::settleLeftOver(state.qsoData, rules, nullptr, state.folders.sentDir))
+        checks.push_back({*left, mb::IconExclamation});
+    if (const auto age = userListAgeMessage(state.userEdition, now.date()))
+        checks.push_back({*age, mb::IconInformation});
+    if (const auto same = sameFoldersMessage(state.folders.receivedDir, state.folders.sentDir))
+        checks.push_back({*same, mb::IconStop});
+    if (communicationSettingsIncomplete(communication)) checks.push_back({QString(), 0});
+    if (!state.skipTimeZoneCheck)
+        if (const auto wrong = timeZoneMessage(zone, now)) checks.push_back({*wrong, mb::IconStop});
+    return checks;
 }

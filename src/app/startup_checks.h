@@ -4,10 +4,12 @@
 // or nothing.
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QTimeZone>
 
 #include <optional>
+#include <vector>
 
 // The libraries the program needs at their least versions; the mail
 // library's message wins when both are old.
@@ -29,3 +31,18 @@ bool communicationSettingsIncomplete(const CommSettings& settings);
 
 // The command line: "-T" first (any case) skips the time-zone check.
 bool skipsTimeZoneCheck(const QStringList& arguments);
+
+// The checks made once the main window is shown, in their order: a send
+// killed between a card's mail and its mark (settled first), the user list's
+// age, the card folders, the communication settings (that window opens when
+// they lack something), the clock's zone (unless skipped).
+struct ShownCheck {
+    QString text;  // empty: open the communication settings instead of a message
+    int icon = 0;  // mb::Icon*
+};
+struct MainState;
+struct EnvironmentSettings;
+std::vector<ShownCheck> checksOnceShown(const MainState& state,
+                                        const EnvironmentSettings& environment,
+                                        const CommSettings& communication, const QDateTime& now,
+                                        const QTimeZone& zone);

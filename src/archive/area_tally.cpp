@@ -51,16 +51,13 @@ bool tokyoWard(const QString& code) {
 bool kindPasses(const QString& code, int areaKind) {
     if (areaKind == area_kind::All) return true;
     switch (ChosonCheck(code.left(6))) {
-        case 4:
-            return areaKind == area_kind::City;
+        case 4: return areaKind == area_kind::City;
         case 5:
-        case 7:
-            return areaKind == area_kind::Town;
+        case 7: return areaKind == area_kind::Town;
         case 6:
             return areaKind == area_kind::City || areaKind == area_kind::Ward ||
                    (areaKind == area_kind::NotTokyoWard && !tokyoWard(code));
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -68,16 +65,11 @@ bool kindPasses(const QString& code, int areaKind) {
 bool unconfirmedShown(const QString& code, int areaKind) {
     const int kind = ChosonCheck(code.left(6));
     switch (areaKind) {
-        case area_kind::City:
-            return kind != 7;
-        case area_kind::Town:
-            return kind != 4 && kind != 6;
-        case area_kind::Ward:
-            return kind != 4 && kind != 7;
-        case area_kind::NotTokyoWard:
-            return kind != 4 && kind != 7 && !tokyoWard(code);
-        default:
-            return true;
+        case area_kind::City: return kind != 7;
+        case area_kind::Town: return kind != 4 && kind != 6;
+        case area_kind::Ward: return kind != 4 && kind != 7;
+        case area_kind::NotTokyoWard: return kind != 4 && kind != 7 && !tokyoWard(code);
+        default: return true;
     }
 }
 
@@ -209,10 +201,6 @@ int tallyBandIndex(const QString& name) {
     return -1;
 }
 
-QStringList tallyCardFiles(const QString& receivedDir, const QString& ownCall,
-                           const TallyFilter& filter) {
-    return tallyCards(receivedDir, ownCall, filter, nullptr);
-}
 
 Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                         ProgressPort& progress) {

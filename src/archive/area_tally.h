@@ -78,11 +78,6 @@ struct Tally {
     int columns = 5;    // the grid's columns
 };
 
-// The cards addressed to `ownCall` (over 2048 bytes), from the receive
-// folder and, when asked, the picture folder and its sub-folders.
-QStringList tallyCardFiles(const QString& receivedDir, const QString& ownCall,
-                           const TallyFilter& filter);
-
 Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                         ProgressPort& progress);
 

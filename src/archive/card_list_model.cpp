@@ -4,12 +4,9 @@
 
 QString cardListOrderTitle(int order) {
     switch (order) {
-        case 0:
-            return QStringLiteral("ファイル時刻の新しい順）");
-        case 2:
-            return QStringLiteral("コールサインの順）");
-        default:
-            return QStringLiteral("交信年月日の順）");
+        case 0: return QStringLiteral("ファイル時刻の新しい順）");
+        case 2: return QStringLiteral("コールサインの順）");
+        default: return QStringLiteral("交信年月日の順）");
     }
 }
 
@@ -176,8 +173,7 @@ QVariant CardListModel::data(const QModelIndex& at, int role) const {
             if (isSelected(listIndex)) return kSelectedRowColour;
             if (alternate_ && (listIndex % 2) == 1) return *alternate_;
             return {};
-        default:
-            return {};
+        default: return {};
     }
 }
 

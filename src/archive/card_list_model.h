@@ -33,8 +33,6 @@ public:
     const QStringList& itemsAt(int index) const { return shown_[static_cast<size_t>(index)]; }
     // An item of the row shown at list index `index`; empty past its end.
     QString item(int index, int column) const;
-    const std::vector<QStringList>& shownRows() const { return shown_; }
-    const std::vector<QStringList>& workingRows() const { return working_; }
 
     bool descending() const { return descending_; }
     void setDescending(bool on);

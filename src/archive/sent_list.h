@@ -70,8 +70,6 @@ public:
     explicit SentListModel(QObject* parent = nullptr);
 
     void setList(const SentList& list);
-    int unreceived() const { return unreceived_; }
-    int unmatched() const { return unmatched_; }
     int undelivered() const { return undelivered_; }
     QString status() const {
         return sentListStatus(shownCount(), unreceived_, unmatched_, undelivered_);

@@ -113,14 +113,15 @@ SpreadsheetExport ExportToSpreadsheet(const QStringList& lines, const QString& p
     }
     columns = std::min(columns, kMaxColumns);
     if (rows.empty()) {
-        result.error = QStringLiteral("no lines to write");
+        result.error = QStringLiteral("エクセルに書き出すデータがありません！");
         return result;
     }
     const QString temporary = path + QStringLiteral(".part");
     QFile::remove(temporary);
     lxw_workbook* book = workbook_new(QFile::encodeName(temporary).constData());
     if (!book) {
-        result.error = temporary + QStringLiteral(": cannot be created");
+        result.error =
+            QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・を作成できません！");
         return result;
     }
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
@@ -187,13 +188,18 @@ SpreadsheetExport ExportToSpreadsheet(const QStringList& lines, const QString& p
     const lxw_error closed = workbook_close(book);
     if (progress) progress->setVisible(false);
     if (closed != LXW_NO_ERROR || !QFile::exists(temporary)) {
-        result.error = path + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(closed));
+        result.error =
+            QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・を作成できません！");
+        if (closed != LXW_NO_ERROR)
+            result.error +=
+                QStringLiteral("\r\r（") + QString::fromUtf8(lxw_strerror(closed)) + u'）';
         QFile::remove(temporary);
         return result;
     }
     QFile::remove(path);
     if (!QFile::rename(temporary, path)) {
-        result.error = path + QStringLiteral(": cannot be written");
+        result.error =
+            QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・が保存できません！");
         QFile::remove(temporary);
         return result;
     }

@@ -34,16 +34,11 @@ ScopedThreadMessagePort::~ScopedThreadMessagePort() {
 
 MsgDialogType dialogTypeForFlags(unsigned flags) {
     switch (flags & 0x70) {
-        case mb::IconStop:
-            return MsgDialogType::Error;
-        case mb::IconQuestion:
-            return MsgDialogType::Confirmation;
-        case mb::IconExclamation:
-            return MsgDialogType::Warning;
-        case mb::IconInformation:
-            return MsgDialogType::Information;
-        default:
-            return MsgDialogType::Custom;
+        case mb::IconStop: return MsgDialogType::Error;
+        case mb::IconQuestion: return MsgDialogType::Confirmation;
+        case mb::IconExclamation: return MsgDialogType::Warning;
+        case mb::IconInformation: return MsgDialogType::Information;
+        default: return MsgDialogType::Custom;
     }
 }
 
@@ -53,24 +48,12 @@ MsgDialogPlan planMsgDialog(unsigned flags) {
     plan.type = dialogTypeForFlags(flags);
     std::vector<int> set;
     switch (flags & 7) {
-        case OkCancel:
-            set = {IdOk, IdCancel};
-            break;
-        case AbortRetryIgnore:
-            set = {IdAbort, IdRetry, IdIgnore};
-            break;
-        case YesNoCancel:
-            set = {IdYes, IdNo, IdCancel};
-            break;
-        case YesNo:
-            set = {IdYes, IdNo};
-            break;
-        case RetryCancel:
-            set = {IdRetry, IdCancel};
-            break;
-        default:
-            set = {IdOk};
-            break;
+        case OkCancel: set = {IdOk, IdCancel}; break;
+        case AbortRetryIgnore: set = {IdAbort, IdRetry, IdIgnore}; break;
+        case YesNoCancel: set = {IdYes, IdNo, IdCancel}; break;
+        case YesNo: set = {IdYes, IdNo}; break;
+        case RetryCancel: set = {IdRetry, IdCancel}; break;
+        default: set = {IdOk}; break;
     }
     // The dialog always lays its buttons out in this order.
     for (int id : {IdYes, IdNo, IdOk, IdCancel, IdAbort, IdRetry, IdIgnore}) {
@@ -103,18 +86,12 @@ MsgButtonRoles msgButtonRoles(const std::vector<int>& buttons) {
 std::vector<int> systemBoxButtons(unsigned flags) {
     using namespace mb;
     switch (flags & 7) {
-        case OkCancel:
-            return {IdOk, IdCancel};
-        case AbortRetryIgnore:
-            return {IdAbort, IdRetry, IdIgnore};
-        case YesNoCancel:
-            return {IdYes, IdNo, IdCancel};
-        case YesNo:
-            return {IdYes, IdNo};
-        case RetryCancel:
-            return {IdRetry, IdCancel};
-        default:
-            return {IdOk};
+        case OkCancel: return {IdOk, IdCancel};
+        case AbortRetryIgnore: return {IdAbort, IdRetry, IdIgnore};
+        case YesNoCancel: return {IdYes, IdNo, IdCancel};
+        case YesNo: return {IdYes, IdNo};
+        case RetryCancel: return {IdRetry, IdCancel};
+        default: return {IdOk};
     }
 }
 

@@ -54,18 +54,13 @@ QString NowText(int kind) {
     const QDate d = now.date();
     const QTime t = now.time();
     switch (kind) {
-        case now_text::YyMmDd:
-            return two(d.year() % 100) + two(d.month()) + two(d.day());
-        case now_text::YySlashMmDd:
-            return slashDate(d);
-        case now_text::HhColonMm:
-            return colonTime(t);
-        case now_text::YyMm:
-            return two(d.year() % 100) + two(d.month());
+        case now_text::YyMmDd: return two(d.year() % 100) + two(d.month()) + two(d.day());
+        case now_text::YySlashMmDd: return slashDate(d);
+        case now_text::HhColonMm: return colonTime(t);
+        case now_text::YyMm: return two(d.year() % 100) + two(d.month());
         case now_text::YyyySlashMmDd:
             return QString::number(d.year()) + u'/' + two(d.month()) + u'/' + two(d.day());
-        default:
-            return {};
+        default: return {};
     }
 }
 

@@ -11,7 +11,6 @@ class RecentFiles {
 public:
     explicit RecentFiles(int limit) : limit_(limit) {}
 
-    int limit() const { return limit_; }
     // The files in menu order, full paths.
     const QStringList& files() const { return files_; }
 

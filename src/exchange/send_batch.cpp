@@ -449,17 +449,11 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     if (previewing) {
         lastDecision = parts.decisions.decide(card.path, lastComposed);
         switch (lastDecision) {
-            case CardDecision::Stop:
-                return CardOutcome::EndLoop;
-            case CardDecision::Skip:
-                return CardOutcome::NotSent;
-            case CardDecision::Back:
-                return CardOutcome::Back;
-            case CardDecision::SendRest:
-                previewing = false;
-                break;
-            case CardDecision::Send:
-                break;
+            case CardDecision::Stop: return CardOutcome::EndLoop;
+            case CardDecision::Skip: return CardOutcome::NotSent;
+            case CardDecision::Back: return CardOutcome::Back;
+            case CardDecision::SendRest: previewing = false; break;
+            case CardDecision::Send: break;
         }
     }
     const QString to = fields.value(10);

@@ -56,35 +56,20 @@ int portableSeparator(const QString& loggedCall) {
 
 QString QsoDataRef(const QsoRecord& q, int n) {
     switch (n) {
-        case 1:
-            return q.call;
-        case 2:
-            return q.date;
-        case 3:
-            return q.time + q.zone;
-        case 4:
-            return q.hisRst;
-        case 5:
-            return q.myRst;
-        case 6:
-            return q.freq;
-        case 7:
-            return q.mode;
-        case 8:
-            return q.code;
-        case 9:
-            return q.grid;
-        case 10:
-            return q.qslField();
-        case 11:
-            return q.name;
-        case 12:
-            return q.qth;
-        case 13:
-            return q.remarks1;
-        case 14:
-            return q.remarks2;
-        default:
-            return {};
+        case 1: return q.call;
+        case 2: return q.date;
+        case 3: return q.time + q.zone;
+        case 4: return q.hisRst;
+        case 5: return q.myRst;
+        case 6: return q.freq;
+        case 7: return q.mode;
+        case 8: return q.code;
+        case 9: return q.grid;
+        case 10: return q.qslField();
+        case 11: return q.name;
+        case 12: return q.qth;
+        case 13: return q.remarks1;
+        case 14: return q.remarks2;
+        default: return {};
     }
 }

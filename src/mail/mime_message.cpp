@@ -5,6 +5,7 @@
 #include "core/sjis.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -363,7 +364,11 @@ std::optional<MimeMessageSource> MimeMessageSource::open(const OutgoingMail& mai
         if (!QFileInfo(mail.attachmentPath).isFile() ||
             !picture->open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
             picture->size() > kMaxAttachment) {
-            if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
+            if (error)
+                *error = (picture->size() > kMaxAttachment
+                              ? QStringLiteral("添付するファイルが大きすぎます: ")
+                              : QStringLiteral("添付するファイルを読めません: ")) +
+                         QDir::toNativeSeparators(mail.attachmentPath);
             return std::nullopt;
         }
         source.pictureBytes_ = picture->size();
@@ -454,12 +459,14 @@ QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error) {
     std::optional<MimeMessageSource> source = MimeMessageSource::open(mail, error);
     if (!source) return {};
     if (!source->write()) {
-        if (error) *error = QStringLiteral("the mail could not be written");
+        if (error) *error = QStringLiteral("メールを作成できません");
         return {};
     }
     QByteArray message(static_cast<qsizetype>(source->size()), Qt::Uninitialized);
     if (source->read(message.data(), message.size()) != message.size()) {
-        if (error) *error = mail.attachmentPath + QStringLiteral(": cannot be read");
+        if (error)
+            *error = QStringLiteral("添付するファイルを読めません: ") +
+                     QDir::toNativeSeparators(mail.attachmentPath);
         return {};
     }
     return message;

@@ -131,13 +131,25 @@ int resultOf(NMailConnection& connection, CURLcode rc) {
     switch (rc) {
         case CURLE_LOGIN_DENIED:
             return fail(QStringLiteral("認証に失敗しました: "), nmail_error::Login);
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return fail(
+                QStringLiteral("接続できません（サーバー名またはポート番号が正しくありません）: "),
+                nmail_error::Connect);
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+            return fail(QStringLiteral("接続できません（証明書のファイルを読めません）: "),
+                        nmail_error::Connect);
+        case CURLE_OUT_OF_MEMORY:
+        case CURLE_FAILED_INIT:
+            return fail(QStringLiteral("接続できません（メモリーが足りません）: "),
+                        nmail_error::Connect);
         case CURLE_COULDNT_CONNECT:
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_OPERATION_TIMEDOUT:
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_USE_SSL_FAILED:
-        case CURLE_URL_MALFORMAT:
             return fail(QStringLiteral("接続できません: "), nmail_error::Connect);
         case CURLE_WRITE_ERROR:
             return fail(QStringLiteral("メールが大きすぎます: "), nmail_error::TooLarge);
@@ -145,8 +157,7 @@ int resultOf(NMailConnection& connection, CURLcode rc) {
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
             return fail(QStringLiteral("通信が切れました: "), nmail_error::Transfer);
-        default:
-            return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
+        default: return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
     }
 }
 
@@ -191,7 +202,7 @@ std::unique_ptr<NMailConnection> connect(bool pop3, const QString& host, int por
     s->curl = curl_easy_init();
     if (!s->curl) {
         return std::make_unique<NMailConnection>(
-            nullptr, QStringLiteral("接続できません: メモリが足りません"));
+            nullptr, QStringLiteral("接続できません（メモリーが足りません）"));
     }
     // Reach the server (and its TLS) once now, so that a wrong host or port
     // shows at connect time.
@@ -211,16 +222,11 @@ std::unique_ptr<NMailConnection> connect(bool pop3, const QString& host, int por
 
 QByteArray loginOptionsFor(int method) {
     switch (method) {
-        case nmail_auth::Plain:
-            return "AUTH=PLAIN";
-        case nmail_auth::Login:
-            return "AUTH=LOGIN";
-        case nmail_auth::CramMd5:
-            return "AUTH=CRAM-MD5";
-        case nmail_auth::DigestMd5:
-            return "AUTH=DIGEST-MD5";
-        default:
-            return "AUTH=*";
+        case nmail_auth::Plain: return "AUTH=PLAIN";
+        case nmail_auth::Login: return "AUTH=LOGIN";
+        case nmail_auth::CramMd5: return "AUTH=CRAM-MD5";
+        case nmail_auth::DigestMd5: return "AUTH=DIGEST-MD5";
+        default: return "AUTH=*";
     }
 }
 

@@ -54,20 +54,11 @@ QString reportLabel(const QString& rules, const QString& mode) {
 QString placeTextFor(const QsoRecord& qso, PlaceChoice choice, const QString& placeBox) {
     QString taken;
     switch (choice) {
-        case PlaceChoice::Remarks1Percent:
-            taken = betweenPercents(qso.remarks1);
-            break;
-        case PlaceChoice::Remarks2Percent:
-            taken = betweenPercents(qso.remarks2);
-            break;
-        case PlaceChoice::Remarks1:
-            taken = qso.remarks1;
-            break;
-        case PlaceChoice::Remarks2:
-            taken = qso.remarks2;
-            break;
-        case PlaceChoice::PlaceBox:
-            break;
+        case PlaceChoice::Remarks1Percent: taken = betweenPercents(qso.remarks1); break;
+        case PlaceChoice::Remarks2Percent: taken = betweenPercents(qso.remarks2); break;
+        case PlaceChoice::Remarks1: taken = qso.remarks1; break;
+        case PlaceChoice::Remarks2: taken = qso.remarks2; break;
+        case PlaceChoice::PlaceBox: break;
     }
     return taken.isEmpty() ? placeBox : taken;
 }

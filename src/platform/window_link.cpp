@@ -169,16 +169,12 @@ void LinkWindow::takeConnection() {
                 case Message:
                     reply.value = handler_ ? handler_({frame->code, frame->value, frame->data}) : 0;
                     break;
-                case Find:
-                    reply.value = id();
-                    break;
+                case Find: reply.value = id(); break;
                 case Menu:
                     reply.data = menu_.join(u'\n').toUtf8().left(kMaxLinkData);
                     reply.value = menu_.size();
                     break;
-                default:
-                    socket->abort();
-                    return;
+                default: socket->abort(); return;
             }
             // The sender may have given up (or gone, the socket with it)
             // while the message ran.

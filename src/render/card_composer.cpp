@@ -63,21 +63,15 @@ CardGeometry cardGeometry(QSize photo, int s) {
 QString cardFailureMessage(int code, QSize size) {
     QString reason;
     switch (code) {
-        case 1:
-            reason = QStringLiteral("Write Error");
-            break;
-        case 4:
-            reason = QStringLiteral("Read Error");
-            break;
+        case 1: reason = QStringLiteral("Write Error"); break;
+        case 4: reason = QStringLiteral("Read Error"); break;
         case 10:
             reason = QStringLiteral("too Small! %1x%2").arg(size.width()).arg(size.height());
             break;
         case 11:
             reason = QStringLiteral("too Big! %1x%2").arg(size.width()).arg(size.height());
             break;
-        default:
-            reason = QStringLiteral("Image Error");
-            break;
+        default: reason = QStringLiteral("Image Error"); break;
     }
     QString text = QStringLiteral("No%1 電子QSL画像処理失敗（%2）").arg(code).arg(reason);
     if (code == 11) text += QStringLiteral("\r\r元の画像を小さく整形してください。");

@@ -1,12 +1,14 @@
 #include "render/card_pictures.h"
 
 #include "core/bitmap_ops.h"
+#include "render/card_composer.h"
 #include "render/definition_operands.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <cmath>
 
@@ -50,4 +52,25 @@ ResizeResult writeResizedPhoto(const QString& photoPath, QSize target, const QSt
     StretchCopy(read.image, card);
     QString error;
     return writeJpeg(card, path, 90, &error) ? ResizeResult::Written : ResizeResult::Unwritable;
+}
+
+QImage photoPreview(const QString& photoPath, int sizeSetting, QSize* sizeOut) {
+    QImageReader reader(photoPath);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (sizeOut) *sizeOut = size;
+    if (size.isValid() && size.width() > 1056)
+        reader.setScaledSize(
+            size.scaled(1056, 1056 * size.height() / size.width(), Qt::KeepAspectRatio));
+    QImage picture = reader.read();
+    if (!size.isValid() || picture.isNull()) return picture;
+    // The card keeps the photo's top-left part only: the preview shows that
+    // part, as the card will.
+    const QSize upright = (picture.width() >= picture.height()) == (size.width() >= size.height())
+                              ? size
+                              : size.transposed();
+    const QRect crop = cardGeometry(upright, sizeSetting).crop;
+    const double scale = double(picture.width()) / upright.width();
+    return picture.copy(0, 0, std::max(1, int(std::lround(crop.width() * scale))),
+                        std::max(1, int(std::lround(crop.height() * scale))));
 }

@@ -153,9 +153,7 @@ QslDefinition::Step QslDefinition::print(const QString& body, const QStringList&
     QPainter painter(&surface());
     setUpPainter(painter);
     switch (variant.unicode()) {
-        case u'R':
-            drawText(painter, x - textWidth(text), y, text);
-            break;
+        case u'R': drawText(painter, x - textWidth(text), y, text); break;
         case u'C': {
             const int w = number(items, 2) & 0x7FFF;
             const int width = textWidth(text) & 0x7FFF;
@@ -295,22 +293,14 @@ QslDefinition::Step QslDefinition::lineCommand(const QString& body, const QStrin
     painter.setBrush(Qt::NoBrush);
     const int x1 = values[0], y1 = values[1], x2 = values[2], y2 = values[3];
     switch (variant.unicode()) {
-        case u'R':
-            painter.drawRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)));
-            break;
+        case u'R': painter.drawRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1))); break;
         case u'C':
             painter.drawRoundedRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), values[4] / 2.0,
                                     values[5] / 2.0);
             break;
-        case u'X':
-            painter.drawLine(x1, y1, x1 + values[2], y1);
-            break;
-        case u'Y':
-            painter.drawLine(x1, y1, x1, y1 + values[2]);
-            break;
-        default:
-            painter.drawLine(x1, y1, x2, y2);
-            break;
+        case u'X': painter.drawLine(x1, y1, x1 + values[2], y1); break;
+        case u'Y': painter.drawLine(x1, y1, x1, y1 + values[2]); break;
+        default: painter.drawLine(x1, y1, x2, y2); break;
     }
     return Step::Next;
 }
@@ -475,7 +465,6 @@ QslDefinition::Step QslDefinition::size(const QString& body, const QString& rawL
     target.setDotsPerMeterX(3780);
     target.setDotsPerMeterY(3780);
     target.fill(fill);
-    if (!cardMode_) previewRange_ = QSize(w + 16, h + 16);
     return Step::Next;
 }
 

@@ -94,7 +94,6 @@ public:
     // The 1-based line of the last error, 0 when none (for the editor).
     int errorLine() const { return errorLine_; }
     // The preview's scroll range after a #Size (W + 16, H + 16).
-    QSize previewRange() const { return previewRange_; }
     // The font the preview draws with now (the editor's font picker starts there).
     QFont previewFont() const { return previewCanvas_.font; }
     quint32 previewFontColour() const { return previewCanvas_.fontColour; }  // 0x00BBGGRR
@@ -182,7 +181,6 @@ private:
     QImage preview_;
     CanvasState cardCanvas_;
     CanvasState previewCanvas_;
-    QSize previewRange_;
 
     // Reset at every run.
     bool cardMode_ = true;

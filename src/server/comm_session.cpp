@@ -210,11 +210,8 @@ CommSession::Outcome CommSession::saveAndRegister() {
                 u"メールアドレスに変更がある場合は【受信確認】も実行してください！"_s,
                 mb::IconExclamation);
             return Outcome::StayOpen;
-        case SaveDecision::Register:
-            tryRegister(s.mailAddress);
-            break;
-        case SaveDecision::Finish:
-            break;
+        case SaveDecision::Register: tryRegister(s.mailAddress); break;
+        case SaveDecision::Finish: break;
         case SaveDecision::CheckServer: {
             const ServerReply registered =
                 getMailAddress(http_, serverAccountFrom(s, environment_), true);

@@ -19,18 +19,12 @@ struct Entry {
 
 Entry entryOf(ProgramFile which) {
     switch (which) {
-        case ProgramFile::QsoData:
-            return {u"QsoData", u"ZELKOV.mst"};
-        case ProgramFile::UserList:
-            return {u"UserList", u"UserList.usr"};
-        case ProgramFile::ReceivedDir:
-            return {u"RcvDir", u"受信"};
-        case ProgramFile::SentDir:
-            return {u"SntDir", u"送信"};
-        case ProgramFile::MessageText:
-            return {u"QslMsg", u"QslMessage.txt"};
-        case ProgramFile::RigAnt:
-            break;
+        case ProgramFile::QsoData: return {u"QsoData", u"ZELKOV.mst"};
+        case ProgramFile::UserList: return {u"UserList", u"UserList.usr"};
+        case ProgramFile::ReceivedDir: return {u"RcvDir", u"受信"};
+        case ProgramFile::SentDir: return {u"SntDir", u"送信"};
+        case ProgramFile::MessageText: return {u"QslMsg", u"QslMessage.txt"};
+        case ProgramFile::RigAnt: break;
     }
     return {u"RigAnt", nullptr};  // defaultRigAntPath
 }

@@ -92,7 +92,7 @@ void TZkvmQSL::runCommand(Command command) {
     // request that waits for the logging program, a command in the middle of
     // its own wait) is dropped; the receive button stops a run.
     if (workRunning() && command != Command::Receive) {
-        QApplication::beep();
+        Beep();
         return;
     }
     struct Running {
@@ -106,120 +106,44 @@ void TZkvmQSL::runCommand(Command command) {
         return bool(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     };
     switch (command) {
-        case Command::OpenPicture:
-            JPEG1Click();
-            break;
-        case Command::OpenDefinition:
-            QSLO1Click();
-            break;
-        case Command::OpenQsoData:
-            QSO1Click();
-            break;
-        case Command::OpenUserList:
-            USR1Click();
-            break;
-        case Command::OpenRigAnt:
-            Rig1Click();
-            break;
-        case Command::OpenMessageText:
-            M1Click();
-            break;
-        case Command::SaveMessageTextAs:
-            BN1Click();
-            break;
-        case Command::Backup:
-            QSLB1Click();
-            break;
-        case Command::ReceivedFolder:
-            QSL1Click();
-            break;
-        case Command::SentFolder:
-            QSLS1Click();
-            break;
-        case Command::ShowReceivedFolder:
-            C2Click();
-            break;
-        case Command::ShowSentFolder:
-            T1Click();
-            break;
-        case Command::Exit:
-            close();
-            break;
-        case Command::ReceivedList:
-            SN2Click();
-            break;
-        case Command::Viewer:
-            VwrQ1Click();
-            break;
-        case Command::SentList:
-            QSL3Click();
-            break;
-        case Command::ConfirmStatus:
-            CNF3Click();
-            break;
-        case Command::Environment:
-            QSL2Click();
-            break;
-        case Command::Communication:
-            S1Click();
-            break;
-        case Command::EditRigAnt:
-            AntR1Click();
-            break;
-        case Command::Resize800:
-            resizePicture({800, 510});
-            break;
-        case Command::Resize640:
-            resizePicture({640, 408});
-            break;
-        case Command::Resize528:
-            resizePicture({528, 336});
-            break;
-        case Command::ResetPlaces:
-            N11Click();
-            break;
-        case Command::ResetEnvironment:
-            N13Click();
-            break;
-        case Command::ResetAllButMail:
-            N14Click();
-            break;
-        case Command::SendFromLoggingProgram:
-            NOVQ1Click();
-            break;
-        case Command::CheckFromLoggingProgram:
-            ZLKV1Click();
-            break;
-        case Command::SentCardsOfStation:
-            showStationCards(link_view::Sent);
-            break;
-        case Command::ReceivedCardsOfQso:
-            showStationCards(link_view::AllReceived);
-            break;
-        case Command::ReceivedCardsOfStation:
-            showStationCards(link_view::Received);
-            break;
-        case Command::Manual:
-            H1Click();
-            break;
-        case Command::CommunicationHelp:
-            C1Click();
-            break;
-        case Command::About:
-            V6Click();
-            break;
-        case Command::Send:
-            Speed1Click();
-            break;
-        case Command::Receive:
-            Speed5Click();
-            break;
-        case Command::ShowCards:
-            Speed8Click(shiftOrCtrl());
-            break;
-        case Command::EditDefinition:
-            Speed9Click(false);
-            break;
+        case Command::OpenPicture: JPEG1Click(); break;
+        case Command::OpenDefinition: QSLO1Click(); break;
+        case Command::OpenQsoData: QSO1Click(); break;
+        case Command::OpenUserList: USR1Click(); break;
+        case Command::OpenRigAnt: Rig1Click(); break;
+        case Command::OpenMessageText: M1Click(); break;
+        case Command::SaveMessageTextAs: BN1Click(); break;
+        case Command::Backup: QSLB1Click(); break;
+        case Command::ReceivedFolder: QSL1Click(); break;
+        case Command::SentFolder: QSLS1Click(); break;
+        case Command::ShowReceivedFolder: C2Click(); break;
+        case Command::ShowSentFolder: T1Click(); break;
+        case Command::Exit: close(); break;
+        case Command::ReceivedList: SN2Click(); break;
+        case Command::Viewer: VwrQ1Click(); break;
+        case Command::SentList: QSL3Click(); break;
+        case Command::ConfirmStatus: CNF3Click(); break;
+        case Command::Environment: QSL2Click(); break;
+        case Command::Communication: S1Click(); break;
+        case Command::EditRigAnt: AntR1Click(); break;
+        case Command::Resize800: resizePicture({800, 510}); break;
+        case Command::Resize640: resizePicture({640, 408}); break;
+        case Command::Resize528: resizePicture({528, 336}); break;
+        case Command::ResetPlaces: N11Click(); break;
+        case Command::ResetEnvironment: N13Click(); break;
+        case Command::ResetAllButMail: N14Click(); break;
+        case Command::SendFromLoggingProgram: NOVQ1Click(); break;
+        case Command::CheckFromLoggingProgram: ZLKV1Click(); break;
+        case Command::SentCardsOfStation: showStationCards(link_view::Sent); break;
+        case Command::ReceivedCardsOfQso: showStationCards(link_view::AllReceived); break;
+        case Command::ReceivedCardsOfStation: showStationCards(link_view::Received); break;
+        case Command::Manual: H1Click(); break;
+        case Command::CommunicationHelp: C1Click(); break;
+        case Command::About: V6Click(); break;
+        case Command::Send: Speed1Click(); break;
+        case Command::Receive: Speed5Click(); break;
+        case Command::ShowCards: Speed8Click(shiftOrCtrl()); break;
+        case Command::EditDefinition: Speed9Click(false); break;
     }
 }
 

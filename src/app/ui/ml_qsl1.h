@@ -85,7 +85,6 @@ public:
     TFormJP& cardViewer() { return *viewer_; }
     // The ports a send batch and a receive run report through.
     GuiProgressPort& progress() { return *progress_; }
-    PreviewCardDecisions& cardDecisions() { return *decisions_; }
 
     // Commands, public so that the link and tests can run them.
     void JPEG1Click();
@@ -115,7 +114,6 @@ public:
     void Speed1Click();
     void Speed5Click();
     // The link with the logging program, and its menu's commands.
-    LoggingLink& loggingLink() { return *link_; }
     void NOVQ1Click();
     void ZLKV1Click();
     void showStationCards(int viewKind);
@@ -132,7 +130,6 @@ public:
     // The received-card list ("照合") and the sent-card list ("送信済QSL").
     void SN2Click();
     void QSL3Click();
-    TShForm1& receivedList() { return *receivedList_; }
     TShForm2& sentList();
     // A card to one station alone, after asking the server whether it takes
     // part: a new card of QSO `recno`, or the sent card `resendFile` again.

@@ -163,8 +163,7 @@ bool TZkvmQSL::dragBox(QCheckBox* box, QEvent* event) {
             state_.drawing.nameBox = BgName->pos();
             return true;
         }
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include "archive/ui/backup_dialog.h"
 #include "archive/ui/sent_list_window.h"
-#include "exchange/send_journal.h"
 #include "link/logging_link.h"
 #include "mail/n_mail.h"
 
@@ -20,7 +19,6 @@
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "logdata/log_store.h"
-#include "render/card_composer.h"
 #include "render/card_pictures.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
@@ -29,11 +27,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,8 +42,6 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 
@@ -211,25 +207,8 @@ void TZkvmQSL::showRecentMenus() {
 void TZkvmQSL::loadPreview() {
     QImage picture;
     if (!state_.options.expertMode && !state_.picturePath.isEmpty()) {
-        QImageReader reader(state_.picturePath);
-        reader.setAutoTransform(true);
-        const QSize size = reader.size();
-        if (size.isValid() && size.width() > 1056)
-            reader.setScaledSize(
-                size.scaled(1056, 1056 * size.height() / size.width(), Qt::KeepAspectRatio));
-        picture = reader.read();
-        if (size.isValid() && !picture.isNull()) {
-            // The card keeps the photo's top-left part only: the preview
-            // shows that part, as the card will.
-            const QSize upright =
-                (picture.width() >= picture.height()) == (size.width() >= size.height())
-                    ? size
-                    : size.transposed();
-            const QRect crop = cardGeometry(upright, environment_.photoSize).crop;
-            const double scale = double(picture.width()) / upright.width();
-            picture = picture.copy(0, 0, std::max(1, int(std::lround(crop.width() * scale))),
-                                   std::max(1, int(std::lround(crop.height() * scale))));
-        }
+        QSize size;
+        picture = photoPreview(state_.picturePath, environment_.photoSize, &size);
         if (size.isValid())
             statusBar()->showMessage(
                 state_.picturePath +
@@ -251,25 +230,15 @@ void TZkvmQSL::loadPreview() {
 }
 
 void TZkvmQSL::postShowChecks() {
-    // A send killed between a card's mail and its mark: marked when the
-    // server had taken it, else named.
-    SentMarkRules rules;
-    rules.rule = environment_.sentMarkRule;
-    rules.markAlreadySent = environment_.markAlreadySent;
-    if (const auto left =
-            SendJournal::settleLeftOver(state_.qsoData, rules, nullptr, state_.folders.sentDir))
-        ShowMsgBox(this, *left, app::title(), mb::Ok | mb::IconExclamation);
-    if (const auto age = userListAgeMessage(state_.userEdition, QDate::currentDate()))
-        ShowMsgBox(this, *age, app::title(), mb::Ok | mb::IconInformation);
-    if (const auto same = sameFoldersMessage(state_.folders.receivedDir, state_.folders.sentDir))
-        ShowMsgBox(this, *same, app::title(), mb::Ok | mb::IconStop);
     CommSettings communication;
     communication.load(settings_);
-    if (communicationSettingsIncomplete(communication)) S1Click();
-    if (!state_.skipTimeZoneCheck) {
-        if (const auto zone =
-                timeZoneMessage(QTimeZone::systemTimeZone(), QDateTime::currentDateTime()))
-            ShowMsgBox(this, *zone, app::title(), mb::Ok | mb::IconStop);
+    for (const ShownCheck& check :
+         checksOnceShown(state_, environment_, communication, QDateTime::currentDateTime(),
+                         QTimeZone::systemTimeZone())) {
+        if (check.text.isEmpty())
+            S1Click();
+        else
+            ShowMsgBox(this, check.text, app::title(), mb::Ok | check.icon);
     }
 }
 

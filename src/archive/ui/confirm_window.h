@@ -53,8 +53,6 @@ public:
     // when it does not answer) the picture.
     void openCell(int row, int column, bool shift);
 
-    const Tally& tally() const { return tally_; }
-    QTableWidget* grid() const { return CfmGrid1; }
 
 protected:
     // Closing, however it comes: the settings and the place are kept.
@@ -63,7 +61,6 @@ protected:
 
 private:
     void readControls();
-    void showSettingsFace();
     void fillGrid();
 
     ConfirmWindowParts parts_;

@@ -31,7 +31,6 @@ public:
     SentListModel& model() { return *model_; }
     int currentIndex() const;
     void setCurrentIndex(int index);
-    bool rewritesTimestamp() const { return rewriteTime_; }
 
     void ZKT1Click();
     void Sent1Click();

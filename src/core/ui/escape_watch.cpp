@@ -27,9 +27,7 @@ bool EscapeWatch::eventFilter(QObject*, QEvent* event) {
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
-        case QEvent::ShortcutOverride:
-            return true;
-        default:
-            return false;
+        case QEvent::ShortcutOverride: return true;
+        default: return false;
     }
 }

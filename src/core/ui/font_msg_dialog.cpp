@@ -17,30 +17,21 @@ namespace {
 
 QString typeCaption(MsgDialogType type) {
     switch (type) {
-        case MsgDialogType::Warning:
-            return QStringLiteral("警告");
-        case MsgDialogType::Error:
-            return QStringLiteral("エラー");
-        case MsgDialogType::Information:
-            return QStringLiteral("情報");
-        case MsgDialogType::Confirmation:
-            return QStringLiteral("確認");
-        case MsgDialogType::Custom:
-            break;
+        case MsgDialogType::Warning: return QStringLiteral("警告");
+        case MsgDialogType::Error: return QStringLiteral("エラー");
+        case MsgDialogType::Information: return QStringLiteral("情報");
+        case MsgDialogType::Confirmation: return QStringLiteral("確認");
+        case MsgDialogType::Custom: break;
     }
     return app::title();
 }
 
 QStyle::StandardPixmap typeIcon(MsgDialogType type) {
     switch (type) {
-        case MsgDialogType::Warning:
-            return QStyle::SP_MessageBoxWarning;
-        case MsgDialogType::Error:
-            return QStyle::SP_MessageBoxCritical;
-        case MsgDialogType::Information:
-            return QStyle::SP_MessageBoxInformation;
-        default:
-            return QStyle::SP_MessageBoxQuestion;
+        case MsgDialogType::Warning: return QStyle::SP_MessageBoxWarning;
+        case MsgDialogType::Error: return QStyle::SP_MessageBoxCritical;
+        case MsgDialogType::Information: return QStyle::SP_MessageBoxInformation;
+        default: return QStyle::SP_MessageBoxQuestion;
     }
 }
 
@@ -61,22 +52,14 @@ int cachedButtonWidth(int result, const QFontMetrics& fm, int pointSize) {
 
 QDialogButtonBox::StandardButton standardButton(int result) {
     switch (result) {
-        case mb::IdYes:
-            return QDialogButtonBox::Yes;
-        case mb::IdNo:
-            return QDialogButtonBox::No;
-        case mb::IdOk:
-            return QDialogButtonBox::Ok;
-        case mb::IdCancel:
-            return QDialogButtonBox::Cancel;
-        case mb::IdAbort:
-            return QDialogButtonBox::Abort;
-        case mb::IdRetry:
-            return QDialogButtonBox::Retry;
-        case mb::IdIgnore:
-            return QDialogButtonBox::Ignore;
-        default:
-            return QDialogButtonBox::NoButton;
+        case mb::IdYes: return QDialogButtonBox::Yes;
+        case mb::IdNo: return QDialogButtonBox::No;
+        case mb::IdOk: return QDialogButtonBox::Ok;
+        case mb::IdCancel: return QDialogButtonBox::Cancel;
+        case mb::IdAbort: return QDialogButtonBox::Abort;
+        case mb::IdRetry: return QDialogButtonBox::Retry;
+        case mb::IdIgnore: return QDialogButtonBox::Ignore;
+        default: return QDialogButtonBox::NoButton;
     }
 }
 

@@ -16,16 +16,11 @@ QMessageBox::StandardButton toStandard(int result) {
 
 QMessageBox::Icon toIcon(MsgDialogType type) {
     switch (type) {
-        case MsgDialogType::Error:
-            return QMessageBox::Critical;
-        case MsgDialogType::Confirmation:
-            return QMessageBox::Question;
-        case MsgDialogType::Warning:
-            return QMessageBox::Warning;
-        case MsgDialogType::Information:
-            return QMessageBox::Information;
-        case MsgDialogType::Custom:
-            break;
+        case MsgDialogType::Error: return QMessageBox::Critical;
+        case MsgDialogType::Confirmation: return QMessageBox::Question;
+        case MsgDialogType::Warning: return QMessageBox::Warning;
+        case MsgDialogType::Information: return QMessageBox::Information;
+        case MsgDialogType::Custom: break;
     }
     return QMessageBox::NoIcon;
 }

@@ -66,21 +66,14 @@ private:
                 f.setForeground(QColor(0, 0, 192));
                 f.setFontWeight(QFont::Bold);
                 break;
-            case DefinitionToken::Condition:
-                f.setForeground(QColor(160, 0, 160));
-                break;
+            case DefinitionToken::Condition: f.setForeground(QColor(160, 0, 160)); break;
             case DefinitionToken::Placeholder:
                 f.setForeground(QColor(0, 128, 0));
                 f.setFontWeight(QFont::Bold);
                 break;
-            case DefinitionToken::Label:
-                f.setForeground(QColor(192, 96, 0));
-                break;
-            case DefinitionToken::Comment:
-                f.setForeground(QColor(128, 128, 128));
-                break;
-            case DefinitionToken::Text:
-                break;
+            case DefinitionToken::Label: f.setForeground(QColor(192, 96, 0)); break;
+            case DefinitionToken::Comment: f.setForeground(QColor(128, 128, 128)); break;
+            case DefinitionToken::Text: break;
         }
         return f;
     }

@@ -80,11 +80,8 @@ public:
     QPlainTextEdit* editor() const { return Memo1; }
     bool previewing() const;
     int record() const { return record_; }
-    QString fileName() const { return path_; }
     // The live preview: how many were asked for and how many arrived.
-    int livePreviewsAsked() const { return liveAsked_; }
     int livePreviewsShown() const { return liveShown_; }
-    const QImage& livePicture() const { return livePicture_; }
     QString liveError() const;
 
 protected:

@@ -4,14 +4,10 @@
 
 CardDecision PreviewCardDecisions::decide(const QString& cardPath, int recno) {
     switch (preview_.ShowCardPreview(cardPath, true, recno)) {
-        case TForm3::Send:
-            return CardDecision::Send;
-        case TForm3::Next:
-            return CardDecision::Skip;
-        case TForm3::SendAll:
-            return CardDecision::SendRest;
-        case TForm3::Cancel:
-            return CardDecision::Stop;
+        case TForm3::Send: return CardDecision::Send;
+        case TForm3::Next: return CardDecision::Skip;
+        case TForm3::SendAll: return CardDecision::SendRest;
+        case TForm3::Cancel: return CardDecision::Stop;
         default:  // any other answer goes back, as the batch reads it
             return CardDecision::Back;
     }

@@ -67,8 +67,7 @@ void TForm1::OkButtonClick() {
             ShowMsgBox(this, u"メールアドレスを正しく入力してください！"_s, windowTitle(),
                        mb::IconExclamation);
             return;
-        default:
-            accept();
+        default: accept();
     }
 }
 
@@ -350,15 +349,9 @@ void TOptionF::updateEnabling() {
 
 void TOptionF::focus(CommSession::Field field) {
     switch (field) {
-        case CommSession::Field::MailAddress:
-            MailEdit->setFocus();
-            break;
-        case CommSession::Field::Account:
-            IdEdit->setFocus();
-            break;
-        case CommSession::Field::Call:
-            CallEdit->setFocus();
-            break;
+        case CommSession::Field::MailAddress: MailEdit->setFocus(); break;
+        case CommSession::Field::Account: IdEdit->setFocus(); break;
+        case CommSession::Field::Call: CallEdit->setFocus(); break;
     }
 }
 

@@ -367,10 +367,8 @@ bool TSetQSL::eventFilter(QObject* watched, QEvent* event) {
             case Qt::Key_Backtab:
             case Qt::Key_Return:
             case Qt::Key_Enter:
-            case Qt::Key_Escape:
-                return false;
-            default:
-                return true;  // backspace, delete, letters, paste: ignored
+            case Qt::Key_Escape: return false;
+            default: return true;  // backspace, delete, letters, paste: ignored
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -97,12 +97,9 @@ TSetupWizard::TSetupWizard(const SetupWizardParts& parts, QWidget* parent)
 
 int TSetupWizard::nextId() const {
     switch (currentId()) {
-        case FolderPage:
-            return OptionsPage;
-        case OptionsPage:
-            return CopyPage;
-        default:
-            return -1;
+        case FolderPage: return OptionsPage;
+        case OptionsPage: return CopyPage;
+        default: return -1;
     }
 }
 

@@ -305,6 +305,17 @@ private Q_SLOTS:
         run.state.busy = true;
         QVERIFY(!run.window->close());
         QVERIFY(run.window->isVisible());
+        // While work runs a command that starts work is dropped with a beep
+        // (no question of its own); the receive button stops the run.
+        run.messages.clear();
+        run.find<QAction>("N11")->trigger();
+        run.find<QPushButton>("Speed1")->click();
+        QVERIFY(run.texts().isEmpty());
+        QCOMPARE(run.messages.beeps(), 2);
+        QVERIFY(!run.window->progress().abortRequested());
+        run.find<QPushButton>("Speed5")->click();
+        QVERIFY(run.window->progress().abortRequested());
+        QCOMPARE(run.messages.beeps(), 2);
         run.state.busy = false;
         QVERIFY(run.window->close());
         run.window->FormDestroy();

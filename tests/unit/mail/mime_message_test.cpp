@@ -51,7 +51,7 @@ TEST(MimeMessage, ACardMailRoundTripsWithJapaneseTextAndAnExactAttachment) {
         out.attachmentPath = path;
         error.clear();
         EXPECT_TRUE(buildMimeMessage(out, &error).isEmpty()) << path.toStdString();
-        EXPECT_EQ(error, path + u": cannot be read"_s);
+        EXPECT_EQ(error, u"添付するファイルを読めません: "_s + QDir::toNativeSeparators(path));
     }
 }
 
