@@ -1,11 +1,13 @@
 #include "app/main_state.h"
 #include "app/startup_checks.h"
 #include "core/app_paths.h"
+#include "core/msg_box.h"
 #include "core/recent_lists.h"
 #include "core/zkw_ini.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "settings/comm_settings.h"
+#include "settings/kankyo.h"
 #include "settings/program_files.h"
 #include "test_support.h"
 
@@ -403,6 +405,32 @@ TEST(StartupChecks, CommunicationSettingsNeedCallPasswordsAndServers) {
     EXPECT_FALSE(incomplete());
     ini.writeString(u"Option", u"SmtpPort", u" "_s);
     EXPECT_TRUE(incomplete());
+}
+
+// The checks once the window is shown come in their order, the
+// communication settings as the window to open; "-T" leaves out the clock.
+TEST(StartupChecks, OnceShownInTheirOrder) {
+    MainState state;
+    state.qsoData = u"/nonexistent/ZELKOV.mst"_s;
+    state.userEdition = u"2024/03/01"_s;
+    state.folders.receivedDir = u"/q/QSL"_s;
+    state.folders.sentDir = u"/q/qsl"_s;
+    EnvironmentSettings environment;
+    CommSettings communication;  // incomplete
+    const QDateTime spring(QDate(2024, 5, 1), QTime(12, 0));
+    std::vector<ShownCheck> checks =
+        checksOnceShown(state, environment, communication, spring, QTimeZone("Europe/London"));
+    ASSERT_EQ(checks.size(), 4u);
+    EXPECT_TRUE(checks[0].text.endsWith(u"最新版を使用してください。"_s));
+    EXPECT_EQ(checks[0].icon, mb::IconInformation);
+    EXPECT_TRUE(checks[1].text.startsWith(u"[受信]フォルダと[送信]フォルダが同じです！"_s));
+    EXPECT_TRUE(checks[2].text.isEmpty());  // the communication settings open
+    EXPECT_TRUE(checks[3].text.startsWith(u"タイムゾーン"_s));
+    state.skipTimeZoneCheck = true;
+    state.folders.sentDir = u"/q/送信"_s;
+    checks = checksOnceShown(state, environment, communication, spring, QTimeZone("Europe/London"));
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_TRUE(checks[1].text.isEmpty());
 }
 
 TEST(UserListChoice, TheIndexIsMadeHereAndTheOwnCallMustBeListed) {
