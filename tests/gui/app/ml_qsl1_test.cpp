@@ -555,6 +555,9 @@ private Q_SLOTS:
             if (QWidget* editor = QApplication::activeModalWidget()) editor->close();
         });
         run.find<QPushButton>("Speed9")->click();
+        // The editor and the main window keep one definition.
+        QCOMPARE(run.desk.definitionFile->path(), run.path(u"card.mQSL"_s));
+        QCOMPARE(run.find<QWidget>("PaintBox1")->toolTip(), run.path(u"card.mQSL"_s));
         QTimer::singleShot(100, run.preview, [&run] {
             run.preview->findChild<QPushButton*>(u"CancelButton"_s)->click();
         });
