@@ -201,7 +201,6 @@ int tallyBandIndex(const QString& name) {
     return -1;
 }
 
-
 Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                         ProgressPort& progress) {
     Tally tally;

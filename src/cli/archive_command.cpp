@@ -71,12 +71,12 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     if (!args.isEmpty() || (confirmAreas && !writeMarks) || (forceCommon && !explain)) {
         err << "usage: sendvik-cli match [--write-marks [--confirm-areas]]\n"
                "       sendvik-cli match --explain [--force-common]\n"
-               "  --write-marks    writes the received marks into the matched QSOs\n"
-               "  --confirm-areas  marks their areas confirmed in the area master too\n"
-               "  --explain        for each card matching no QSO, the nearest QSOs of its\n"
-               "                   call and what differs; a time difference many cards share\n"
-               "  --force-common   renames the cards of such a shared difference to their\n"
-               "                   QSOs' time (the forced match) and matches again\n";
+               "  --write-marks    照合できたQSOに受領マークを書き込みます\n"
+               "  --confirm-areas  その地域を地域マスタでもコンファーム済みにします\n"
+               "  --explain        どのQSOとも一致しない電子QSLについて、同じコールの近い\n"
+               "                   QSOと違う所、多くの電子QSLに共通する時刻のずれを示します\n"
+               "  --force-common   その共通のずれを持つ電子QSLの名前をQSOの時刻に変えて\n"
+               "                   （強制照合）、もう一度照合します\n";
         return 2;
     }
     ListRun run(paths);
@@ -116,7 +116,8 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
             renamed += done.renamed;
             renameFailed = renameFailed || !done.failed.isEmpty();
             for (const QString& failed : done.failed)
-                printLine(err, QStringLiteral("sendvik-cli match: cannot rename ") + failed);
+                printLine(err, QStringLiteral("sendvik-cli match: ファイル名を変更できません: ") +
+                                   failed);
         }
         printLine(out, QStringLiteral("renamed=%1").arg(renamed));
         build = BuildReceivedList(job, run.loggingProgram, run.progress, 0);
@@ -155,7 +156,8 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
         bool ok = false;
         tolerance = args.value(at + 1).toInt(&ok);
         if (!ok || tolerance < 0 || tolerance > 59) {
-            err << "sendvik-cli sent-list: --tolerance takes minutes from 0 to 59\n";
+            printLine(err, QStringLiteral("sendvik-cli sent-list: --tolerance には 0～59 の分数を"
+                                          "指定してください"));
             return 2;
         }
         args.remove(at, 2);
@@ -163,12 +165,11 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
     if (!args.isEmpty() || (takeBack && !undelivered) || (unreceived && undelivered)) {
         err << "usage: sendvik-cli sent-list [--unreceived | --undelivered [--take-back-marks]]\n"
                "                             [--tolerance MINUTES]\n"
-               "  --unreceived       only the cards not confirmed yet (and the unmatched ones)\n"
-               "  --undelivered      only the cards a server reported it could not deliver\n"
-               "  --take-back-marks  takes their QSOs' sent marks back, so that the next\n"
-               "                     batch sends them again\n"
-               "  --tolerance        how far the QSO time may be off (default 0: the same\n"
-               "                     minute)\n";
+               "  --unreceived       まだ受領していない電子QSL（と照合できないもの）だけ\n"
+               "  --undelivered      配信できなかったとサーバーが知らせた電子QSLだけ\n"
+               "  --take-back-marks  そのQSOの送信マークを取り消し、次の一括送信で\n"
+               "                     もう一度送るようにします\n"
+               "  --tolerance        QSO時刻のずれの許容（分。既定は0：同じ分）\n";
         return 2;
     }
     ListRun run(paths);
@@ -209,17 +210,18 @@ int runBackupCommand(const AppPaths& paths, const QStringList& arguments, std::o
     if (const qsizetype at = args.indexOf(QStringLiteral("--to")); at >= 0) {
         to = args.value(at + 1);
         if (to.isEmpty()) {
-            err << "sendvik-cli backup: --to takes a folder\n";
+            printLine(err,
+                      QStringLiteral("sendvik-cli backup: --to にはフォルダを指定してください"));
             return 2;
         }
         args.remove(at, 2);
     }
     if (!args.isEmpty()) {
         err << "usage: sendvik-cli backup [--to DIR] [--sent] [--texts]\n"
-               "  the settings file and the received cards, copied when newer, into the\n"
-               "  backup folder of the settings (or DIR, made when missing)\n"
-               "  --sent   the sent cards too\n"
-               "  --texts  the received mail texts too\n";
+               "  設定ファイルと受信した電子QSLを、新しいものだけ設定のバックアップ\n"
+               "  フォルダ（または DIR。無ければ作成）にコピーします\n"
+               "  --sent   送信した電子QSLも\n"
+               "  --texts  受信したメールのテキストも\n";
         return 2;
     }
     ListRun run(paths);
@@ -249,11 +251,11 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
     const auto usage = [&err] {
         err << "usage: sendvik-cli confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx "
                "FILE]\n"
-               "  --view   0 every area with its cards, 1 the confirmed areas, 2 the others\n"
-               "  --band   a band as the window names it (1.9 3.5 7 ... 5600 SAT 10G);\n"
-               "           none: the bands of the settings\n"
-               "  --mode   the modes counted (empty: every mode); none: the settings'\n"
-               "  --xlsx   the result as a spreadsheet too\n";
+               "  --view   0 全地域と電子QSL、1 コンファーム済みの地域、2 未コンファームの地域\n"
+               "  --band   画面と同じバンド名（1.9 3.5 7 ... 5600 SAT 10G）。\n"
+               "           省略時は設定のバンド\n"
+               "  --mode   集計するモード（空：全モード）。省略時は設定のモード\n"
+               "  --xlsx   結果を表計算ファイルにも書き出します\n";
         return 2;
     };
     QStringList args = arguments;
@@ -269,14 +271,18 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
             bool ok = false;
             view = value.toInt(&ok);
             if (!ok || view < 0 || view > 2) {
-                err << "sendvik-cli confirm: --view takes 0, 1 or 2\n";
+                printLine(err,
+                          QStringLiteral("sendvik-cli confirm: --view には 0、1、2 のいずれかを"
+                                         "指定してください"));
                 return 2;
             }
         } else if (option == u"--band") {
             for (const QString& b : value.split(u',')) {
                 const int index = tallyBandIndex(b);
                 if (index < 0) {
-                    err << "sendvik-cli confirm: no such band: " << b.toStdString() << '\n';
+                    printLine(
+                        err, QStringLiteral("sendvik-cli confirm: そのようなバンドはありません: ") +
+                                 b.left(40));
                     return 2;
                 }
                 bands |= 1u << index;
@@ -306,7 +312,7 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
     if (bands) job.filter.bandMask = bands;
     job.view = view;
     if (job.ownCall.isEmpty()) {
-        err << "sendvik-cli confirm: no call sign in the communication settings\n";
+        printLine(err, QStringLiteral("sendvik-cli confirm: 通信設定にコールサインがありません"));
         return 1;
     }
     const Tally tally = BuildConfirmation(job, run.loggingProgram, run.progress);
@@ -319,7 +325,7 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
         const SpreadsheetExport sheet =
             ExportToSpreadsheet(lines, QFileInfo(xlsx).absoluteFilePath(), SheetCells::Text);
         if (!sheet.written) {
-            err << "sendvik-cli confirm: " << sheet.error.toStdString() << '\n';
+            printLine(err, QStringLiteral("sendvik-cli confirm: ") + oneLine(sheet.error));
             return 1;
         }
         printLine(out, QStringLiteral("xlsx=") + QFileInfo(xlsx).absoluteFilePath());

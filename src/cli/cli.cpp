@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/archive_command.h"
+#include "cli/cli_output.h"
 #include "cli/log_command.h"
 #include "cli/render_command.h"
 #include "cli/settings_command.h"
@@ -14,35 +15,35 @@
 
 int cliUsage(std::ostream& err) {
     err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
-           "  --version            the program's title and version\n"
-           "  settings ...         read and change the settings file\n"
-           "  log ...              import an ADIF log, show a record, count records\n"
-           "  select FIRST LAST    the QSOs of a record range that get a card\n"
-           "  areas import FILE    the area master from a code list\n"
-           "  mail send|list|fetch check the mail account of the settings\n"
-           "  render RECNO -o F    draw the card of a record\n"
+           "  --version            プログラム名とバージョン\n"
+           "  settings ...         設定ファイルの読み書き\n"
+           "  log ...              ADIFログの読み込み・書き出し、レコードの表示と件数\n"
+           "  select FIRST LAST    レコード範囲のうち電子QSLを送るQSO\n"
+           "  areas import FILE    コード一覧から地域マスタを作成\n"
+           "  mail send|list|fetch 設定のメールアカウントの確認\n"
+           "  render RECNO -o F    レコードの電子QSLを作成\n"
            "  server whoami|check CALL|members CALL...\n"
-           "                       ask the service's server with the settings' account\n"
+           "                       設定のアカウントでサービスのサーバーに問い合わせ\n"
            "  send FIRST LAST [--yes] [--confirm]\n"
-           "                       mail the cards of a record range\n"
-           "  receive [--yes]      fetch and file the cards mailed to this station\n"
+           "                       レコード範囲の電子QSLを送信\n"
+           "  receive [--yes]      この局あての電子QSLを受信して保存\n"
            "  match [--write-marks [--confirm-areas]]\n"
-           "                       the received cards matched against the log\n"
+           "                       受信した電子QSLとQSOデータの照合\n"
            "  match --explain [--force-common]\n"
-           "                       why cards match no QSO, and the forced match of a\n"
-           "                       time difference many of them share\n"
+           "                       QSOと一致しない理由と、共通する時刻のずれでの強制照合\n"
            "  sent-list [--unreceived] [--tolerance MINUTES]\n"
-           "                       the sent cards matched against the log\n"
-           "  resend FILE [--yes]  mail a sent card again to its station\n"
+           "                       送信した電子QSLとQSOデータの照合\n"
+           "  resend FILE [--yes]  送信済み電子QSLを相手局へ再送信\n"
            "  confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx FILE]\n"
-           "                       the confirmation status by area\n"
+           "                       地域ごとのコンファーム状況\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
-           "                       copy the settings and the cards into the backup folder\n";
+           "                       設定と電子QSLをバックアップフォルダへコピー\n";
     return 2;
 }
 
 int cliUnknownCommand(const QString& command, std::ostream& err) {
-    err << "sendvik-cli: unknown command: " << command.left(80).toStdString() << '\n';
+    printLine(err,
+              QStringLiteral("sendvik-cli: そのようなコマンドはありません: ") + command.left(80));
     return cliUsage(err);
 }
 
@@ -85,8 +86,8 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
     }
     const AppPaths paths = AppPaths::resolve(arguments, executableDir);
     if (!paths.usable()) {
-        err << "sendvik-cli: the program folder cannot be used: "
-            << paths.programDir().toStdString() << '\n';
+        printLine(err, QStringLiteral("sendvik-cli: プログラムフォルダを使用できません: ") +
+                           shownPath(QDir::cleanPath(paths.programDir())));
         return 1;
     }
     app::useServerBasesOf(TZkwIni(paths.settingsFile()));

@@ -40,13 +40,13 @@ namespace {
 int sendUsage(std::ostream& err) {
     err << "usage: sendvik-cli send FIRST LAST [--yes] [--confirm] [--resume]\n"
            "       sendvik-cli send --check FIRST LAST\n"
-           "  --yes      questions are answered yes (else they take their default button)\n"
-           "  --confirm  asks for each card before it is mailed\n"
-           "  --resume   goes on with a batch that was stopped: QSOs already marked as sent\n"
-           "             are left out, a card the server took before a kill is marked, and\n"
-           "             one that may have gone out is named and left out\n"
-           "  --check    only draws and looks over the batch's cards, mails nothing, and\n"
-           "             lists every problem; exit 0 when there is none, 1 when there are\n";
+           "  --yes      問い合わせには「はい」で答えます（省略時は既定のボタン）\n"
+           "  --confirm  電子QSLを1枚ずつ確認してから送信します\n"
+           "  --resume   中断した一括送信の続き：送信マーク済みのQSOは除き、中断前に\n"
+           "             サーバーが受け取った電子QSLにはマークを付け、送られたかも\n"
+           "             しれないものは名前を示して除きます\n"
+           "  --check    電子QSLを作成して点検するだけで送信せず、問題をすべて示します。\n"
+           "             問題が無ければ終了コード 0、あれば 1\n";
     return 2;
 }
 
@@ -137,10 +137,8 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     if (result.failed) return 1;
     switch (result.end) {
         case SendResult::End::Sent:
-        case SendResult::End::NothingToSend:
-            return 0;
-        default:
-            return 1;
+        case SendResult::End::NothingToSend: return 0;
+        default: return 1;
     }
 }
 
@@ -152,9 +150,9 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
     const bool newest = takeFlag(args, QStringLiteral("--newest"));
     if (!args.isEmpty() || (all && newest)) {
         err << "usage: sendvik-cli receive [--yes] [--all | --newest]\n"
-               "  --yes      questions are answered yes (else they take their default button)\n"
-               "  --all      a mailbox of over 100 mails is read whole (else asked)\n"
-               "  --newest   only its newest 100 mails are read\n";
+               "  --yes      問い合わせには「はい」で答えます（省略時は既定のボタン）\n"
+               "  --all      100通を超えるメールボックスもすべて読みます（省略時は確認）\n"
+               "  --newest   新しい100通だけを読みます\n";
         return 2;
     }
     const StationSettings station(paths, false);
@@ -188,9 +186,9 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
     if (args.size() != 1) {
         err << "usage: sendvik-cli resend FILE [--yes] [--confirm]\n"
-               "  FILE       a card of the sent folder (its name or its path)\n"
-               "  --yes      questions are answered yes (else they take their default button)\n"
-               "  --confirm  asks before the card is mailed\n";
+               "  FILE       送信フォルダの電子QSL（ファイル名またはパス）\n"
+               "  --yes      問い合わせには「はい」で答えます（省略時は既定のボタン）\n"
+               "  --confirm  送信する前に確認します\n";
         return 2;
     }
     const StationSettings station(paths, true);
@@ -202,19 +200,23 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     if (!card.exists() && !args[0].contains(u'/'))
         card = QFileInfo(cardFilePath(state.folders.sentDir, args[0]));
     if (!card.isFile()) {
-        err << "sendvik-cli resend: no such card: " << args[0].toStdString() << '\n';
+        printLine(err, QStringLiteral("sendvik-cli resend: 送信済み電子QSLが見つかりません: ") +
+                           shownPath(args[0]));
         return 1;
     }
     if (card.size() <= kMaxNonCardBytes) {
-        err << "sendvik-cli resend: " << card.filePath().toStdString() << ": not a card ("
-            << kMaxNonCardBytes << " bytes or less)\n";
+        printLine(err, QStringLiteral(
+                           "sendvik-cli resend: %1 は電子QSLではありません（%2バイト以下です）")
+                           .arg(shownPath(card.filePath()), QString::number(kMaxNonCardBytes)));
         return 1;
     }
     const QString name = card.fileName().toUpper();
     const QString call = partnerCallOfSentCard(name);
     if (call.isEmpty() || name.count(u'_') < 5) {
-        err << "sendvik-cli resend: " << card.fileName().toStdString()
-            << ": not a sent card's name (OWN_yymmdd_hhmm_BAND_MODE_CALL.jpg)\n";
+        printLine(
+            err, QStringLiteral("sendvik-cli resend: %1 は送信済み電子QSLのファイル名ではありません"
+                                "（自局_yymmdd_hhmm_バンド_モード_相手局.jpg）")
+                     .arg(card.fileName()));
         return 1;
     }
 
@@ -231,10 +233,10 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
                 matchSentCards({{name, QString(), name}}, log.handle(), matchToleranceSeconds(0));
         }
         if (matched.unmatched > 0 || matched.rows.empty()) {
-            err << "sendvik-cli resend: no QSO of the log matches the card ("
-                << (matched.rows.empty() ? QStringLiteral("無し") : matched.rows[0].value(3))
-                       .toStdString()
-                << ")\n";
+            printLine(
+                err,
+                QStringLiteral("sendvik-cli resend: この電子QSLと一致するQSOがありません（%1）")
+                    .arg(matched.rows.empty() ? QStringLiteral("無し") : matched.rows[0].value(3)));
             return 1;
         }
         recno = matched.rows[0].value(3).toInt();

@@ -18,8 +18,8 @@ namespace {
 
 int usage(std::ostream& err) {
     err << "usage: sendvik-cli log import FILE.adi|FILE.adx [--strict]\n"
-           "         (--strict: a malformed field fails the import instead of skipping its "
-           "record)\n"
+           "         （--strict：不正なフィールドがあればレコードを読み飛ばさず、"
+           "読み込みを中止）\n"
            "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
            "       sendvik-cli log count\n"
@@ -35,7 +35,7 @@ ProgramFiles filesOf(const AppPaths& paths) {
 
 int openLog(const AppPaths& paths, ZkwHandle& log, std::ostream& err) {
     if (ZelkovOpen(0, log, filesOf(paths).qsoData, 1) != 0) {
-        printLine(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
+        printLine(err, QStringLiteral("sendvik-cli: QSOデータを開けません: ") + log.errorText);
         return 1;
     }
     return 0;
@@ -78,7 +78,8 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
     if (verb == u"import" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--strict"))) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, true)) {
-            printLine(err, QStringLiteral("sendvik-cli: ") + store.errorText());
+            printLine(err,
+                      QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
             return 1;
         }
         const ImportResult r = importAdif(store, args[1], args.size() == 3);
@@ -92,16 +93,16 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         for (const auto& [why, count] : r.skippedBy)
             printLine(out, QStringLiteral("skipped[%1]=%2").arg(why).arg(count));
         for (const auto& [line, why] : r.firstSkipped)
-            printLine(err, QStringLiteral("sendvik-cli: %1, line %2: %3 (record skipped)")
-                               .arg(args[1])
-                               .arg(line)
-                               .arg(why));
+            printLine(err, QStringLiteral(
+                               "sendvik-cli: %1 の %2行目: %3（このレコードは読み飛ばしました）")
+                               .arg(shownPath(args[1]), QString::number(line), why));
         return 0;
     }
     if (verb == u"export" && args.size() == 2) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, false)) {
-            printLine(err, QStringLiteral("sendvik-cli: ") + store.errorText());
+            printLine(err,
+                      QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
             return 1;
         }
         const ExportResult r = exportAdif(store, args[1]);
@@ -123,8 +124,8 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
         } else if (ZKW_read(log, *recno, read_mode::List) == 0) {
             show(log.rec, out);
         } else {
-            printLine(err, QStringLiteral("sendvik-cli: record %1 cannot be read: ").arg(*recno) +
-                               log.errorText);
+            printLine(err, QStringLiteral("sendvik-cli: レコード %1 を読めません: %2")
+                               .arg(QString::number(*recno), shownPath(filesOf(paths).qsoData)));
             ZelkovClose(log, 1);
             return 1;
         }
@@ -169,13 +170,14 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     }
     UserHandle users;
     if (openUserList(users, files.userList) != 0) {
-        printLine(err,
-                  QStringLiteral("sendvik-cli: the user list cannot be read: ") + files.userList);
+        printLine(err, QStringLiteral("sendvik-cli: ユーザーリストを読めません: ") +
+                           shownPath(files.userList));
         ZelkovClose(log, 1);
         return 1;
     }
     if (users.status != 0) {
-        printLine(err, QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"));
+        printLine(err, QStringLiteral(
+                           "sendvik-cli: 一度、ZELKOV/Win でユーザーリストを開いてください。"));
         ZelkovClose(log, 1);
         User_close(users);
         return 1;
@@ -193,8 +195,8 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
     printLine(out, QStringLiteral("excluded-route=%1").arg(s.counters.excludedRoute));
     printLine(out, QStringLiteral("invalid-date=%1").arg(s.counters.invalidDate));
     if (s.stoppedAt > 0) {
-        printLine(err, QStringLiteral("sendvik-cli: the selection stopped at record %1 (a date "
-                                      "or time no calendar has); the list above is incomplete")
+        printLine(err, QStringLiteral("sendvik-cli: レコード %1 の日付または時刻が不正なため、"
+                                      "選択を中止しました。上の一覧は途中までです。")
                            .arg(s.stoppedAt));
         return 1;
     }

@@ -44,7 +44,8 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
     if (to.isEmpty() || bodyFile.isEmpty()) return usage(err);
     QFile f(bodyFile);
     if (!f.open(QIODevice::ReadOnly)) {
-        printLine(err, QStringLiteral("sendvik-cli: cannot read ") + bodyFile);
+        printLine(err, QStringLiteral("sendvik-cli: 本文のファイルを読めません: %1（%2）")
+                           .arg(shownPath(bodyFile), f.errorString()));
         return 1;
     }
     QString body = sjis::decodeUserText(f.readAll());
@@ -114,9 +115,9 @@ int runMailCommand(const AppPaths& paths, const QStringList& args, std::ostream&
         const auto pop3 = openPop3(account, err, count);
         if (!pop3) return 1;
         if (n < 1 || n > count) {
-            printLine(err, QStringLiteral("sendvik-cli: no mail %1 (the mailbox holds %2)")
-                               .arg(args[1])
-                               .arg(count));
+            printLine(err, QStringLiteral(
+                               "sendvik-cli: %1 番のメールはありません（メールボックスは %2 件）")
+                               .arg(args[1].left(40), QString::number(count)));
             return 1;
         }
         Pop3Session::Mail mail;

@@ -3,6 +3,7 @@
 // library and starts quickly.
 
 #include "cli/cli.h"
+#include "cli/cli_output.h"
 #include "core/japanese_fonts.h"
 #include "core/message_ports.h"
 #include "platform/process_handover.h"
@@ -34,8 +35,10 @@ int main(int argc, char* argv[]) {
         const QString companion = QDir(QCoreApplication::applicationDirPath())
                                       .filePath(QString::fromLatin1(kNetworkCliName));
         const QString reason = platform::handOverTo(companion, argv);
-        std::cerr << "sendvik-cli: " << companion.toStdString()
-                  << " cannot be started: " << reason.toStdString() << '\n';
+        printLine(std::cerr,
+                  QStringLiteral("sendvik-cli: %1 を起動できません（sendvik-cli と同じ"
+                                 "フォルダに置いてください）: %2（%3）")
+                      .arg(QString::fromLatin1(kNetworkCliName), shownPath(companion), reason));
         return 1;
     }
     QCoreApplication::setApplicationName(QStringLiteral("sendvik-cli"));

@@ -5,9 +5,9 @@
 namespace {
 
 QString holds(int recordCount) {
-    if (recordCount == kAnyRecordCount) return QStringLiteral("record numbers start at 1");
-    return recordCount > 0 ? QStringLiteral("the log holds records 1 to %1").arg(recordCount)
-                           : QStringLiteral("the log holds no records");
+    if (recordCount == kAnyRecordCount) return QStringLiteral("レコード番号は1からです");
+    return recordCount > 0 ? QStringLiteral("QSOデータはレコード 1～%1 です").arg(recordCount)
+                           : QStringLiteral("QSOデータにレコードがありません");
 }
 
 }  // namespace
@@ -16,12 +16,12 @@ std::optional<int> recordArgument(const QString& text, int recordCount, std::ost
     bool numeric = false;
     const int recno = text.trimmed().toInt(&numeric);
     if (!numeric) {
-        printLine(err, QStringLiteral("sendvik-cli: \"%1\" is not a record number (%2)")
+        printLine(err, QStringLiteral("sendvik-cli: 「%1」はレコード番号ではありません（%2）")
                            .arg(text.left(40), holds(recordCount)));
         return std::nullopt;
     }
     if (recno < 1 || (recordCount != kAnyRecordCount && recno > recordCount)) {
-        printLine(err, QStringLiteral("sendvik-cli: there is no record %1 (%2)")
+        printLine(err, QStringLiteral("sendvik-cli: レコード %1 はありません（%2）")
                            .arg(recno)
                            .arg(holds(recordCount)));
         return std::nullopt;
@@ -36,7 +36,7 @@ std::optional<std::pair<int, int>> recordRange(const QString& first, const QStri
     const std::optional<int> to = recordArgument(last, recordCount, err);
     if (!to) return std::nullopt;
     if (*from > *to) {
-        printLine(err, QStringLiteral("sendvik-cli: the range %1 to %2 runs backwards (%3)")
+        printLine(err, QStringLiteral("sendvik-cli: 範囲 %1～%2 が逆順です（%3）")
                            .arg(*from)
                            .arg(*to)
                            .arg(holds(recordCount)));

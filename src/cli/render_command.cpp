@@ -45,14 +45,15 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     if (!definition.isEmpty()) {
         QStringList lines;
         if (!QslDefinition::readLines(definition, lines)) {
-            printLine(err, QStringLiteral("sendvik-cli: the definition file cannot be read: ") +
-                               definition);
+            printLine(err, QStringLiteral("sendvik-cli: QSL定義ファイルを読めません: ") +
+                               shownPath(definition));
             return 1;
         }
         if (!QslDefinition::hasDrawingCommand(lines)) {
-            printLine(err, QStringLiteral("sendvik-cli: %1 is no card definition: it has no "
-                                          "drawing command (#Print, #Jpg, #Text, ...)")
-                               .arg(definition));
+            printLine(err,
+                      QStringLiteral("sendvik-cli: %1 はQSL定義ファイルではありません（#Print, "
+                                     "#Jpg, #Text などの描画命令がありません）")
+                          .arg(shownPath(definition)));
             return 1;
         }
     }
@@ -70,7 +71,7 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
 
     ZkwHandle log;
     if (ZelkovOpen(0, log, state.qsoData, 0) != 0) {
-        printLine(err, QStringLiteral("sendvik-cli: the log cannot be opened: ") + log.errorText);
+        printLine(err, QStringLiteral("sendvik-cli: QSOデータを開けません: ") + log.errorText);
         return 1;
     }
     const std::optional<int> number = recordArgument(args[0], log.recordCount, err);
@@ -80,8 +81,8 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     }
     const int recno = *number;
     if (ZKW_read(log, recno, read_mode::Card) != 0) {
-        err << "sendvik-cli: record " << recno << " cannot be read from "
-            << state.qsoData.toStdString() << '\n';
+        printLine(err, QStringLiteral("sendvik-cli: レコード %1 を読めません: %2")
+                           .arg(QString::number(recno), shownPath(state.qsoData)));
         ZelkovClose(log, 0);
         return 1;
     }
@@ -89,8 +90,9 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     ZelkovClose(log, 0);
     const std::optional<QStringList> candidate = candidateOf(qso, recno);
     if (!candidate) {
-        err << "sendvik-cli: record " << recno
-            << " has a date or time no calendar has: no card is drawn for it\n";
+        printLine(err, QStringLiteral("sendvik-cli: レコード %1 の日付または時刻が不正です！ "
+                                      "電子QSLは作成しません")
+                           .arg(recno));
         return 1;
     }
 
@@ -102,8 +104,10 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     const CardComposer::Result card = composer.ComposeCard(*candidate);
     if (card.path == u"-" || !card.text) return 1;
     QFile::remove(output);
-    if (!QFile::copy(card.path, output)) {
-        err << "sendvik-cli: cannot write " << output.toStdString() << '\n';
+    QFile drawn(card.path);
+    if (!drawn.copy(output)) {
+        printLine(err, QStringLiteral("sendvik-cli: 電子QSLが保存できません: %1（%2）")
+                           .arg(shownPath(output), drawn.errorString()));
         return 1;
     }
     printLine(out, card.text->fileName);

@@ -13,9 +13,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 int usage(std::ostream& err) {
-    err << "usage: sendvik-cli server whoami          the address registered for the own call\n"
-           "       sendvik-cli server check CALL      whether a station takes part, and where\n"
-           "       sendvik-cli server members CALL... the address lines of the participants\n";
+    err << "usage: sendvik-cli server whoami          自局に登録されているアドレス\n"
+           "       sendvik-cli server check CALL      その局が参加しているか、そのアドレス\n"
+           "       sendvik-cli server members CALL... 参加局のアドレス行\n";
     return 2;
 }
 
@@ -38,7 +38,8 @@ int runServerCommand(const AppPaths& paths, const QStringList& args, std::ostrea
         const ServerReply reply = getMailAddress(http, account);
         if (!reply.ok()) return 1;
         if (reply.payload.size() < 2) {
-            printLine(err, u"sendvik-cli: no address is registered for "_s + account.call);
+            printLine(err, QStringLiteral("sendvik-cli: %1 のメールアドレスは登録されていません")
+                               .arg(account.call));
             return 1;
         }
         printLine(out, reply.payload);

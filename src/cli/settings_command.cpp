@@ -43,10 +43,10 @@ int runSettingsCommand(const AppPaths& paths, const QStringList& args, std::ostr
     // made now would be lost without a word.
     if (changes &&
         platform::SingleInstance::isRunning(QStringLiteral("TZkvmQSL"), paths.programDir())) {
-        printLine(err, QStringLiteral("sendvik-cli: Sendvik is running on %1; close it first: "
-                                      "it writes its settings back when it closes, and this "
-                                      "change would be lost. Nothing was changed.")
-                           .arg(paths.programDir()));
+        printLine(err, QStringLiteral("sendvik-cli: %1 で Sendvik が起動中です。終了してから"
+                                      "実行してください（終了時に設定を書き戻すため、この変更は"
+                                      "失われます）。何も変更していません。")
+                           .arg(shownPath(QDir::cleanPath(paths.programDir()))));
         return 1;
     }
     if (verb == u"set" && args.size() == 4) {

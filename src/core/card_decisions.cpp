@@ -12,8 +12,10 @@ TerminalCardDecisions::TerminalCardDecisions(std::istream& in, std::ostream& out
 CardDecision TerminalCardDecisions::decide(const QString& cardPath, int recno) {
     if (!ask_) return CardDecision::Send;
     for (int tries = 0; tries < 5; ++tries) {
-        out_ << "No" << recno << ' ' << QFileInfo(cardPath).fileName().toStdString()
-             << ": send [S] / skip [N] / all [A] / back [B] / stop [Q] > " << std::flush;
+        out_ << QStringLiteral("No%1 %2: 送信[S] / スキップ[N] / 一気に[A] / 前へ[B] / 中止[Q] > ")
+                    .arg(QString::number(recno), QFileInfo(cardPath).fileName())
+                    .toStdString()
+             << std::flush;
         std::string line;
         if (!std::getline(in_, line)) {
             out_ << '\n';

@@ -60,6 +60,11 @@ QString freeTextName(const QString& receivedDir, const QString& messageDir, cons
 
 // A mail that could not be read or saved stays on the server, whatever the
 // answer: it is read again next time. False: the person stopped the run.
+// A file that could not be written, as the person is told of it.
+QString notSaved(const QString& path) {
+    return QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・が保存できません！");
+}
+
 bool goOnAfterFailedMail(int number, int error, const QString& detail) {
     return ShowProgramMessage(QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
                                       .arg(number)
@@ -337,9 +342,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     if (!stopping)
                         stopping = !goOnAfterFailedMail(
                             n, mail.got != 1 ? mail.got : nmail_error::File,
-                            mail.got != 1
-                                ? mail.failure
-                                : mail.unwritable + QStringLiteral(": cannot be written"));
+                            mail.got != 1 ? mail.failure : notSaved(mail.unwritable));
                     return;
                 }
                 if (mail.leave) return;
@@ -350,10 +353,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                         QDateTime::currentDateTime(), QFileInfo(mail.otherText).fileName()};
                     if (!recordUndeliveredCard(request.messageDir, card)) {
                         if (!stopping)
-                            stopping =
-                                !goOnAfterFailedMail(n, nmail_error::File,
-                                                     undeliveredListPath(request.messageDir) +
-                                                         QStringLiteral(": cannot be written"));
+                            stopping = !goOnAfterFailedMail(
+                                n, nmail_error::File,
+                                notSaved(undeliveredListPath(request.messageDir)));
                         return;
                     }
                     ++r.undelivered;

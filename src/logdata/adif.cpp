@@ -7,6 +7,7 @@
 #include "logdata/zkw_parse.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -392,22 +393,49 @@ bool qsoFromAdif(const AdifRecord& r, QsoRecord& q, QString& why) {
     return true;
 }
 
+namespace {
+
+// Why a record is left out, as the person reads it. The English reasons stay
+// what they are: they are the keys of the import's counts, which scripts read.
+QString reasonText(const QString& why) {
+    static const std::pair<QStringView, QStringView> kTexts[] = {
+        {u"no CALL", u"CALLがありません"},
+        {u"no QSO_DATE", u"QSO_DATEがありません"},
+        {u"bad QSO_DATE", u"QSO_DATEが不正です"},
+        {u"no TIME_ON", u"TIME_ONがありません"},
+        {u"bad TIME_ON", u"TIME_ONが不正です"},
+        {u"bad field length", u"フィールドの長さが不正です"},
+        {u"field runs past the end of the file", u"フィールドがファイルの終わりを越えています"},
+        {u"unterminated tag", u"タグが閉じていません"},
+    };
+    const qsizetype colon = why.indexOf(QStringLiteral(": "));
+    const QStringView reason = colon < 0 ? QStringView(why) : QStringView(why).first(colon);
+    for (const auto& [key, text] : kTexts)
+        if (reason == key) return text.toString().append(QStringView(why).sliced(reason.size()));
+    return why;
+}
+
+}  // namespace
+
 ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
     ImportResult result;
+    const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = path + QStringLiteral(": cannot be read");
+        result.error =
+            QStringLiteral("ADIFファイルを読めません: %1（%2）").arg(shown, file.errorString());
         return result;
     }
     if (file.size() > kMaxFileBytes) {
-        result.error = path + QStringLiteral(": too large for an ADIF log");
+        result.error = QStringLiteral("ADIFファイルが大きすぎます: ") + shown;
         return result;
     }
     const QByteArray bytes = file.readAll();
     const bool xml = bytes.trimmed().startsWith("<?xml") ||
                      path.endsWith(QStringLiteral(".adx"), Qt::CaseInsensitive);
     if (!xml && !looksLikeAdif(bytes)) {
-        result.error = path + QStringLiteral(": not an ADIF log (no ADIF field in it)");
+        result.error =
+            QStringLiteral("ADIFファイルではありません（ADIFのフィールドがありません）: ") + shown;
         return result;
     }
     // A bulk import writes the pages once with a rollback journal instead of
@@ -423,7 +451,7 @@ ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
     } journal(log.db());
     SqliteTransaction tx(log.db());
     if (!tx.active()) {
-        result.error = QStringLiteral("the log is locked: ") + log.db().errorText();
+        result.error = QStringLiteral("QSOデータが使用中です（%1）").arg(log.db().errorText());
         return result;
     }
     // Records go into the log as they are read; any failure rolls all back.
@@ -437,7 +465,8 @@ ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
             result.skippedBy.emplace_back(reason, 1);
         else
             ++counted->second;
-        if (result.firstSkipped.size() < kNamedSkips) result.firstSkipped.emplace_back(line, why);
+        if (result.firstSkipped.size() < kNamedSkips)
+            result.firstSkipped.emplace_back(line, reasonText(why));
     };
     auto take = [&](const AdifRecord& r) {
         QsoRecord q;
@@ -447,15 +476,11 @@ ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
             return true;
         }
         switch (log.insert(q)) {
-            case LogStore::InsertResult::Added:
-                ++result.added;
-                return true;
-            case LogStore::InsertResult::Duplicate:
-                ++result.duplicates;
-                return true;
+            case LogStore::InsertResult::Added: ++result.added; return true;
+            case LogStore::InsertResult::Duplicate: ++result.duplicates; return true;
             case LogStore::InsertResult::Failed:
-                failure =
-                    QStringLiteral("%1, line %2: %3").arg(path).arg(r.line).arg(log.errorText());
+                failure = QStringLiteral("%1 の %2行目: %3")
+                              .arg(shown, QString::number(r.line), log.errorText());
                 return false;
         }
         return false;
@@ -477,15 +502,17 @@ ImportResult importAdif(LogStore& log, const QString& path, bool strict) {
                      });
     if (result.firstSkipped.size() > kNamedSkips) result.firstSkipped.resize(kNamedSkips);
     if (failure.isEmpty() && !parsed.error.isEmpty())
-        failure =
-            QStringLiteral("%1, line %2: %3").arg(path).arg(parsed.errorLine).arg(parsed.error);
+        failure = QStringLiteral("%1 の %2行目: %3")
+                      .arg(shown, QString::number(parsed.errorLine),
+                           xml ? QStringLiteral("XMLが正しくありません（%1）").arg(parsed.error)
+                               : reasonText(parsed.error));
     if (!failure.isEmpty()) {
         result = ImportResult();
         result.error = failure;
         return result;  // the transaction rolls back
     }
     if (!tx.commit()) {
-        result.error = QStringLiteral("the log cannot be written: ") + log.db().errorText();
+        result.error = QStringLiteral("QSOデータに書き込めません（%1）").arg(log.db().errorText());
         result.added = result.duplicates = 0;
     }
     return result;
@@ -632,9 +659,10 @@ ExportResult exportAdif(LogStore& log, const QString& path) {
     ExportResult result;
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != u"adi" && suffix != u"adif" && suffix != u"adx") {
-        result.error = path + QStringLiteral(
-                                  ": a log is written as ADIF only: name the file "
-                                  ".adi (or .adif) or .adx");
+        result.error = QStringLiteral(
+                           "QSOデータはADIFでのみ書き出せます。ファイル名を .adi"
+                           "（.adif）か .adx にしてください: ") +
+                       QDir::toNativeSeparators(path);
         return result;
     }
     const bool adx = suffix == u"adx";
@@ -672,7 +700,8 @@ ExportResult exportAdif(LogStore& log, const QString& path) {
     if (adx) xml.writeEndDocument();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        result.error = path + QStringLiteral(": cannot be written");
+        result.error = QStringLiteral("ADIFファイルが保存できません: %1（%2）")
+                           .arg(QDir::toNativeSeparators(path), file.errorString());
         result.written = 0;
     }
     return result;

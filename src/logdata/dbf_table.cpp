@@ -4,6 +4,7 @@
 #include "core/sjis.h"
 #include "logdata/log_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -63,7 +64,7 @@ int ChosonCheck(const QString& code) {
 bool createAreaMaster(const QString& mstPath, QString* error) {
     SqliteDb db;
     if (!db.open(mstPath, SqliteDb::Mode::Create) || !db.exec(kAreaSchema)) {
-        if (error) *error = mstPath + QStringLiteral(": ") + db.errorText();
+        if (error) *error = QDir::toNativeSeparators(mstPath) + u'（' + db.errorText() + u'）';
         return false;
     }
     return true;
@@ -73,13 +74,14 @@ int dbf_open(const QString& path, DbfTable& table) {
     dbf_close(table);
     const bool master = QFileInfo(path).suffix().compare(u"mst", Qt::CaseInsensitive) == 0;
     if (!table.db.open(path, SqliteDb::Mode::ReadWrite)) {
-        table.errorText = path + QStringLiteral(": ") + table.db.errorText();
+        table.errorText = QDir::toNativeSeparators(path) + u'（' + table.db.errorText() + u'）';
         return -1;
     }
     SqliteStatement count = table.db.prepare(master ? "SELECT count(*) FROM area"
                                                     : "SELECT ifnull(max(recno), 0) FROM qso");
     if (!count.next()) {
-        table.errorText = path + QStringLiteral(": not a log file of this program");
+        table.errorText = QDir::toNativeSeparators(path) +
+                          QStringLiteral("（このプログラムのQSOデータではありません）");
         table.db.close();
         return -1;
     }
@@ -198,14 +200,21 @@ AreaImportResult importAreas(const QString& mstPath, const QString& listPath) {
     AreaImportResult result;
     QFile file(listPath);
     if (!file.open(QIODevice::ReadOnly) || file.size() > 16 * 1024 * 1024) {
-        result.error = listPath + QStringLiteral(": cannot be read");
+        result.error =
+            QStringLiteral("地域リストを読めません: ") + QDir::toNativeSeparators(listPath);
         return result;
     }
     const QStringList lines = sjis::decodeUserText(file.readAll()).split(u'\n');
-    if (!QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &result.error)) return result;
+    const QString master = QDir::toNativeSeparators(mstPath);
+    QString created;
+    if (!QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &created)) {
+        result.error = QStringLiteral("QSOデータを作成できません: ") + created;
+        return result;
+    }
     SqliteDb db;
     if (!db.open(mstPath, SqliteDb::Mode::ReadWrite) || !db.exec(kAreaSchema)) {
-        result.error = mstPath + QStringLiteral(": ") + db.errorText();
+        result.error =
+            QStringLiteral("QSOデータを開けません: %1（%2）").arg(master, db.errorText());
         return result;
     }
     SqliteTransaction tx(db);
@@ -241,15 +250,17 @@ AreaImportResult importAreas(const QString& mstPath, const QString& listPath) {
         upsert.reset();
         upsert.bind(1, areaKey(code)).bind(2, name.left(34)).bind(3, flag);
         if (!upsert.run()) {
-            result.error =
-                QStringLiteral("%1, line %2: %3").arg(listPath).arg(lineNo).arg(db.errorText());
+            result.error = QStringLiteral("%1 の %2行目: 地域を書き込めません（%3）")
+                               .arg(QDir::toNativeSeparators(listPath), QString::number(lineNo),
+                                    db.errorText());
             result.added = result.updated = 0;
             return result;
         }
         ++(known ? result.updated : result.added);
     }
     if (!tx.commit()) {
-        result.error = mstPath + QStringLiteral(": ") + db.errorText();
+        result.error =
+            QStringLiteral("QSOデータに書き込めません: %1（%2）").arg(master, db.errorText());
         result.added = result.updated = 0;
     }
     return result;

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringBuilder>
 
@@ -64,8 +65,10 @@ QString LogStore::dataPathFor(const QString& mstPath) {
     return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".zdb");
 }
 
+// What failed, then SQLite's own words for it.
 bool LogStore::fail(const QString& what) {
-    error_ = what + QStringLiteral(": ") + db_.errorText();
+    const QString why = db_.errorText();
+    error_ = why.isEmpty() ? what : what + u'（' + why + u'）';
     return false;
 }
 
@@ -73,26 +76,29 @@ bool LogStore::open(const QString& mstPath, bool create) {
     close();
     const QString data = dataPathFor(mstPath);
     if (create && !QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &error_)) return false;
+    const QString shown = QDir::toNativeSeparators(data);
     if (!db_.open(data, create ? SqliteDb::Mode::Create : SqliteDb::Mode::ReadWrite))
-        return fail(data);
+        return fail(shown);
     const int found = static_cast<int>(db_.queryInteger("PRAGMA user_version").value_or(-1));
     if (found == 0) {
         if (db_.queryInteger("SELECT count(*) FROM sqlite_master").value_or(1) > 0) {
-            error_ = data + QStringLiteral(": not a log of this program");
+            error_ = shown + QStringLiteral("（このプログラムのQSOデータではありません）");
             db_.close();
             return false;
         }
         if (!createSchema()) {
+            error_ = shown + QStringLiteral(": ") + error_;
             db_.close();
             return false;
         }
     } else if (found != kSchemaVersion) {
-        error_ = data + QStringLiteral(": not a log of this program (schema %1)").arg(found);
+        error_ = shown +
+                 QStringLiteral("（このプログラムのQSOデータではありません。形式 %1）").arg(found);
         db_.close();
         return false;
     }
     readStmt_ = db_.prepare(qsoQuery());
-    if (!readStmt_.valid()) return fail(data);
+    if (!readStmt_.valid()) return fail(shown);
     return true;
 }
 
@@ -100,12 +106,12 @@ bool LogStore::createSchema() {
     // Write-ahead logging: a read needs no file locks, and readers and the
     // one writer do not wait for each other. The mode stays with the file.
     if (!db_.exec("PRAGMA journal_mode = WAL"))
-        return fail(QStringLiteral("cannot create the log"));
+        return fail(QStringLiteral("QSOデータを作成できません"));
     SqliteTransaction tx(db_);
     if (!tx.active() || !db_.exec(kSchema) ||
         !db_.exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str()) ||
         !tx.commit())
-        return fail(QStringLiteral("cannot create the log"));
+        return fail(QStringLiteral("QSOデータを作成できません"));
     return true;
 }
 
@@ -162,10 +168,23 @@ void LogStore::qsoFromRow(const SqliteStatement& row, QsoRecord& q) {
         *field = row.text(c++);
 }
 
+// One QSO's mark written and committed, or the reason it was not.
+bool LogStore::finishMark(SqliteStatement& update, SqliteTransaction& tx, int recno) {
+    if (!update.run()) {
+        db_.noteError();
+        return fail(QStringLiteral("QSLマークを書き込めません"));
+    }
+    if (db_.changes() != 1) {
+        error_ = QStringLiteral("QSLマークを書き込めません（レコード %1 がありません）").arg(recno);
+        return false;
+    }
+    return tx.commit() || fail(QStringLiteral("QSLマークを書き込めません"));
+}
+
 bool LogStore::writeMark(int recno, int column, QChar mark) {
     if (column != 1 && column != 2) return false;
     SqliteTransaction tx(db_);
-    if (!tx.active()) return fail(QStringLiteral("the log is locked"));
+    if (!tx.active()) return fail(QStringLiteral("QSOデータが使用中です"));
     SqliteStatement s = db_.prepare(
         column == 1
             ? "UPDATE qso SET qsl = substr(qsl, 1, 1) || ?1 || substr(qsl, 3, 1),"
@@ -174,14 +193,13 @@ bool LogStore::writeMark(int recno, int column, QChar mark) {
     s.bind(1, QString(mark))
         .bind(2, QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
         .bind(3, qint64{recno});
-    if (!s.run() || db_.changes() != 1) return fail(QStringLiteral("cannot write the mark"));
-    return tx.commit() || fail(QStringLiteral("cannot write the mark"));
+    return finishMark(s, tx, recno);
 }
 
 bool LogStore::restoreSentMark(int recno, QChar mark) {
     const bool blank = mark.isNull() || mark == u' ';
     SqliteTransaction tx(db_);
-    if (!tx.active()) return fail(QStringLiteral("the log is locked"));
+    if (!tx.active()) return fail(QStringLiteral("QSOデータが使用中です"));
     SqliteStatement s = db_.prepare(
         blank
             ? "UPDATE qso SET qsl = substr(qsl, 1, 1) || ' ' || substr(qsl, 3, 1),"
@@ -189,8 +207,7 @@ bool LogStore::restoreSentMark(int recno, QChar mark) {
             : "UPDATE qso SET qsl = substr(qsl, 1, 1) || ?1 || substr(qsl, 3, 1) WHERE recno = ?2");
     if (!blank) s.bind(1, QString(mark));
     s.bind(2, qint64{recno});
-    if (!s.run() || db_.changes() != 1) return fail(QStringLiteral("cannot write the mark"));
-    return tx.commit() || fail(QStringLiteral("cannot write the mark"));
+    return finishMark(s, tx, recno);
 }
 
 // The index statements are prepared once and kept: a card match walks the
@@ -235,7 +252,7 @@ LogStore::InsertResult LogStore::insert(const QsoRecord& q) {
             " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
             " ?18, ?19, ?20) ON CONFLICT (ident) DO NOTHING");
         if (!insertStmt_.valid()) {
-            fail(QStringLiteral("cannot add QSOs"));
+            fail(QStringLiteral("QSOを追加できません"));
             return InsertResult::Failed;
         }
     }
@@ -260,7 +277,8 @@ LogStore::InsertResult LogStore::insert(const QsoRecord& q) {
         insertStmt_.bind(i++, *field);
     insertStmt_.bind(i, ident);
     if (!insertStmt_.run()) {
-        fail(QStringLiteral("cannot add the QSO with ") + q.call);
+        db_.noteError();
+        fail(QStringLiteral("QSOを追加できません: ") + q.call);
         return InsertResult::Failed;
     }
     return db_.changes() == 1 ? InsertResult::Added : InsertResult::Duplicate;

@@ -50,6 +50,7 @@ public:
 private:
     [[nodiscard]] bool createSchema();
     bool fail(const QString& what);
+    [[nodiscard]] bool finishMark(SqliteStatement& update, SqliteTransaction& tx, int recno);
 
     SqliteDb db_;
     QString error_;

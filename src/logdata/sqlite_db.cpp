@@ -121,7 +121,8 @@ SqliteDb::~SqliteDb() {
 bool SqliteDb::open(const QString& path, Mode mode) {
     close();
     if (mode != Mode::Create && !QFileInfo(path).isFile()) {
-        error_ = QStringLiteral("file not found: ") + path;
+        // The caller names the file.
+        error_ = QStringLiteral("ファイルがありません");
         return false;
     }
     int flags = SQLITE_OPEN_NOMUTEX;
@@ -156,7 +157,7 @@ bool SqliteDb::exec(const char* sql) {
     if (!db_) return false;
     char* message = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        error_ = QString::fromUtf8(message ? message : "SQLite error");
+        error_ = message ? QString::fromUtf8(message) : QStringLiteral("SQLiteのエラーです");
         sqlite3_free(message);
         return false;
     }
@@ -184,7 +185,8 @@ int SqliteDb::changes() const {
 }
 
 void SqliteDb::noteError() {
-    error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database");
+    error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
+                 : QStringLiteral("データベースが開いていません");
 }
 
 SqliteReadSnapshot::SqliteReadSnapshot(SqliteDb& db) : db_(db) {

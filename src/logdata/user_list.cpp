@@ -18,7 +18,9 @@ struct ListText {
 bool readList(const QString& path, ListText& out, QString* error) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxListBytes) {
-        if (error) *error = path + QStringLiteral(": cannot be read");
+        if (error)
+            *error =
+                QStringLiteral("ユーザーリストを読めません: ") + QDir::toNativeSeparators(path);
         return false;
     }
     const QString text = sjis::decodeUserText(f.readAll());
@@ -36,6 +38,12 @@ QString stampOf(const QString& path) {
     const QFileInfo info(path);
     return QString::number(info.size()) + u'@' +
            QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+QString indexFailure(const QString& path, const QString& why) {
+    const QString text =
+        QStringLiteral("ユーザーリストの索引を作成できません: ") + QDir::toNativeSeparators(path);
+    return why.isEmpty() ? text : text + u'（' + why + u'）';
 }
 
 }  // namespace
@@ -56,7 +64,7 @@ bool BuildUserListIndex(const QString& usrPath, QString* error) {
         if (!db.open(temp, SqliteDb::Mode::Create) ||
             !db.exec("CREATE TABLE meta (name TEXT PRIMARY KEY, value TEXT NOT NULL);"
                      "CREATE TABLE calls (call TEXT PRIMARY KEY) WITHOUT ROWID;")) {
-            if (error) *error = temp + QStringLiteral(": ") + db.errorText();
+            if (error) *error = indexFailure(temp, db.errorText());
             return false;
         }
         SqliteTransaction tx(db);
@@ -73,13 +81,15 @@ bool BuildUserListIndex(const QString& usrPath, QString* error) {
         meta.reset();
         whole = whole && meta.bind(1, QStringLiteral("source")).bind(2, stampOf(usrPath)).run();
         if (!whole || !tx.commit()) {
-            if (error) *error = temp + QStringLiteral(": ") + db.errorText();
+            if (error) *error = indexFailure(temp, db.errorText());
             return false;
         }
     }
     QFile::remove(target);
     if (!QFile::rename(temp, target)) {
-        if (error) *error = target + QStringLiteral(": cannot be written");
+        if (error)
+            *error = QStringLiteral("ユーザーリストの索引が保存できません: ") +
+                     QDir::toNativeSeparators(target);
         QFile::remove(temp);
         return false;
     }

@@ -46,7 +46,6 @@ public:
     // could not be created. Every other result than 200 is shown in a box.
     [[nodiscard]] int Request(const QString& url, const QByteArray& body = {});
 
-
     // The caller's fields.
     QString userName;
     QString password;

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -80,7 +82,9 @@ TEST(LogCommands, ASelectionStoppedAtAnImpossibleDateIsNoSuccess) {
     EXPECT_TRUE(out.section(u'\n', 1).startsWith(u"JA1ABC,1,"_s)) << out.toStdString();
     EXPECT_FALSE(out.contains(u"JR2XYZ,2"_s));
     EXPECT_TRUE(err.contains(u"不正な日付時間です。"_s)) << err.toStdString();
-    EXPECT_TRUE(err.contains(u"stopped at record 2"_s)) << err.toStdString();
+    EXPECT_TRUE(err.contains(
+        u"sendvik-cli: レコード 2 の日付または時刻が不正なため、選択を中止しました。"_s))
+        << err.toStdString();
 }
 
 }  // namespace
@@ -95,7 +99,12 @@ TEST(LogCommands, ANetworkCommandWithoutItsCompanionSaysWhy) {
     int code = -1;
     const QString said = run(lone, {u"--home"_s, box.path(u"home"_s), u"mail"_s, u"list"_s}, &code);
     EXPECT_EQ(code, 1);
-    EXPECT_TRUE(said.contains(u"sendvik-cli-net cannot be started: No such file"_s))
+    EXPECT_TRUE(
+        said.startsWith(u"sendvik-cli: sendvik-cli-net を起動できません（sendvik-cli と同じ"
+                        u"フォルダに置いてください）: "_s))
+        << said.toStdString();
+    // Where it was looked for, and the system's reason.
+    EXPECT_TRUE(said.contains(QDir::toNativeSeparators(u"/sendvik-cli-net（No such file"_s)))
         << said.toStdString();
 }
 
@@ -114,43 +123,58 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
               dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s)});
     writeBytes(box.path(u"notes.mQSL"_s), "Just some notes, nothing drawn.\r\n");
     writeBytes(box.path(u"photo.adi"_s), readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s)));
-    const QString range = u" (the log holds records 1 to 126)"_s;
+    const QString range = u"（QSOデータはレコード 1～126 です）"_s;
+    const auto shown = [&box](const QString& name) {
+        return QDir::toNativeSeparators(box.path(name));
+    };
     const struct {
         QStringList args;
         int code;
         QString firstLine;
     } cases[] = {
         {{}, 2, u"usage: sendvik-cli [--home DIR] COMMAND ..."_s},
-        {{u"bogus"_s}, 2, u"sendvik-cli: unknown command: bogus"_s},
+        {{u"bogus"_s}, 2, u"sendvik-cli: そのようなコマンドはありません: bogus"_s},
         {{u"render"_s, u"0"_s, u"-o"_s, box.path(u"c.jpg"_s)},
          1,
-         u"sendvik-cli: there is no record 0"_s + range},
+         u"sendvik-cli: レコード 0 はありません"_s + range},
         {{u"render"_s, u"9999"_s, u"-o"_s, box.path(u"c.jpg"_s)},
          1,
-         u"sendvik-cli: there is no record 9999"_s + range},
+         u"sendvik-cli: レコード 9999 はありません"_s + range},
         {{u"log"_s, u"show"_s, u"abc"_s},
          1,
-         u"sendvik-cli: \"abc\" is not a record number"_s + range},
-        {{u"select"_s, u"100"_s, u"50"_s},
-         1,
-         u"sendvik-cli: the range 100 to 50 runs backwards"_s + range},
+         u"sendvik-cli: 「abc」はレコード番号ではありません"_s + range},
+        {{u"select"_s, u"100"_s, u"50"_s}, 1, u"sendvik-cli: 範囲 100～50 が逆順です"_s + range},
         {{u"render"_s, u"1"_s, u"-o"_s, box.path(u"c.jpg"_s), u"--definition"_s,
           box.path(u"gone.mQSL"_s)},
          1,
-         u"sendvik-cli: the definition file cannot be read: "_s + box.path(u"gone.mQSL"_s)},
+         u"sendvik-cli: QSL定義ファイルを読めません: "_s + shown(u"gone.mQSL"_s)},
         {{u"render"_s, u"1"_s, u"-o"_s, box.path(u"c.jpg"_s), u"--definition"_s,
           box.path(u"notes.mQSL"_s)},
          1,
-         u"sendvik-cli: "_s + box.path(u"notes.mQSL"_s) +
-             u" is no card definition: it has no drawing command (#Print, #Jpg, #Text, ...)"_s},
+         u"sendvik-cli: "_s + shown(u"notes.mQSL"_s) +
+             u" はQSL定義ファイルではありません（#Print, #Jpg, #Text などの描画命令がありません）"_s},
         {{u"log"_s, u"export"_s, box.path(u"log.csv"_s)},
          1,
-         u"sendvik-cli: "_s + box.path(u"log.csv"_s) +
-             u": a log is written as ADIF only: name the file .adi (or .adif) or .adx"_s},
+         u"sendvik-cli: QSOデータはADIFでのみ書き出せます。ファイル名を .adi（.adif）か .adx "
+         u"にしてください: "_s +
+             shown(u"log.csv"_s)},
+        {{u"confirm"_s, u"--view"_s, u"5"_s},
+         2,
+         u"sendvik-cli confirm: --view には 0、1、2 のいずれかを指定してください"_s},
+        {{u"confirm"_s, u"--view"_s, u"0"_s, u"--band"_s, u"99"_s},
+         2,
+         u"sendvik-cli confirm: そのようなバンドはありません: 99"_s},
+        {{u"confirm"_s, u"--view"_s, u"0"_s},
+         1,
+         u"sendvik-cli confirm: 通信設定にコールサインがありません"_s},
+        {{u"sent-list"_s, u"--tolerance"_s, u"60"_s},
+         2,
+         u"sendvik-cli sent-list: --tolerance には 0～59 の分数を指定してください"_s},
+        {{u"backup"_s, u"--to"_s}, 2, u"sendvik-cli backup: --to にはフォルダを指定してください"_s},
         {{u"log"_s, u"import"_s, box.path(u"photo.adi"_s)},
          1,
-         u"sendvik-cli: "_s + box.path(u"photo.adi"_s) +
-             u": not an ADIF log (no ADIF field in it)"_s},
+         u"sendvik-cli: ADIFファイルではありません（ADIFのフィールドがありません）: "_s +
+             shown(u"photo.adi"_s)},
     };
     for (const auto& c : cases) {
         QProcess p;
@@ -164,6 +188,66 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
     }
     EXPECT_FALSE(QFileInfo::exists(box.path(u"c.jpg"_s)));
     EXPECT_FALSE(QFileInfo::exists(box.path(u"log.csv"_s)));
+}
+
+}  // namespace
+
+namespace {
+
+// An import names the records it leaves out in the person's words, while the
+// counts keep the keys scripts read; a log that is not there says so.
+TEST(LogCommands, ImportProblemsAreNamedByLineAndTheCountsKeepTheirKeys) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    const QString cli = QStringLiteral(SENDVIK_CLI);
+    const auto runCli = [&](const QStringList& args) {
+        QProcess p;
+        p.start(cli, QStringList{u"--home"_s, home} + args);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return std::make_tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                               QString::fromUtf8(p.readAllStandardError()));
+    };
+
+    const auto [noLog, noCount, noLogSaid] = runCli({u"log"_s, u"count"_s});
+    EXPECT_EQ(noLog, 1);
+    EXPECT_TRUE(noCount.isEmpty());
+    EXPECT_EQ(noLogSaid, u"sendvik-cli: QSOデータを開けません: "_s +
+                             QDir::toNativeSeparators(home + u"/ZELKOV.zdb"_s) +
+                             u"（ファイルがありません）\n"_s);
+
+    const QString adif = box.path(u"broken.adi"_s);
+    const QString shown = QDir::toNativeSeparators(adif);
+    writeBytes(adif,
+               "<EOH><CALL:6>JA9AAA<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAB<QSO_DATE:x>20240101<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAC<QSO_DATE:8>20241301<TIME_ON:4>0000<EOR>\n"
+               "<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n"
+               "<CALL:6>JA9AAD<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n<CALL:30>X");
+    // Strict: the first malformed field fails it all.
+    const auto [strict, strictOut, strictSaid] =
+        runCli({u"log"_s, u"import"_s, adif, u"--strict"_s});
+    EXPECT_EQ(strict, 1);
+    EXPECT_TRUE(strictOut.isEmpty()) << strictOut.toStdString();
+    EXPECT_EQ(strictSaid, u"sendvik-cli: "_s + shown +
+                              u" の 2行目: フィールドの長さが不正です: <QSO_DATE:x>\n"_s);
+
+    const auto [code, out, said] = runCli({u"log"_s, u"import"_s, adif});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_EQ(out,
+              u"added=2\nduplicates=0\nskipped=4\nskipped[bad QSO_DATE]=1\n"
+              u"skipped[bad field length]=1\nskipped[field runs past the end of the "
+              u"file]=1\nskipped[no CALL]=1\n"_s);
+    const QString skipped = u"（このレコードは読み飛ばしました）"_s;
+    EXPECT_EQ(said, u"sendvik-cli: "_s + shown +
+                        u" の 2行目: フィールドの長さが不正です: "
+                        u"<QSO_DATE:x>"_s +
+                        skipped + u"\n"_s + u"sendvik-cli: "_s + shown +
+                        u" の 3行目: QSO_DATEが不正です"_s + skipped + u"\n"_s +
+                        u"sendvik-cli: "_s + shown + u" の 4行目: CALLがありません"_s + skipped +
+                        u"\n"_s + u"sendvik-cli: "_s + shown +
+                        u" の 6行目: フィールドがファイルの終わりを越えています: <CALL>"_s +
+                        skipped + u"\n"_s);
 }
 
 }  // namespace

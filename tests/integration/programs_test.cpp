@@ -150,7 +150,10 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     const QByteArray before = readBytes(home + u"/Sendvik.ini"_s);
     const auto refused = settings({u"set"_s, u"Config"_s, u"Alpha"_s, u"5"_s});
     EXPECT_EQ(refused.first, 1);
-    EXPECT_TRUE(refused.second.contains(u"Sendvik is running on"_s))
+    EXPECT_TRUE(refused.second.contains(
+        u"sendvik-cli: "_s + QDir::toNativeSeparators(home) +
+        u" で Sendvik が起動中です。終了してから実行してください（終了時に設定を書き戻すため、"
+        u"この変更は失われます）。何も変更していません。\n"_s))
         << refused.second.toStdString();
     EXPECT_EQ(readBytes(home + u"/Sendvik.ini"_s), before);
     EXPECT_EQ(settings({u"get"_s, u"Config"_s, u"Alpha"_s}).first, 0);

@@ -1,10 +1,13 @@
 // sendvik-cli render: the card of one record, as the send batch draws it.
 
+#include "log_fixture.h"
 #include "render/jpeg_io.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -87,6 +90,32 @@ TEST(RenderCommand, DrawsTheCardOfARecordInBothModes) {
 
     EXPECT_EQ(cli(at + QStringList{u"render"_s, u"999"_s, u"-o"_s, card}).code, 1);
     EXPECT_EQ(cli(at + QStringList{u"render"_s, u"x"_s}).code, 2);
+
+    // A card that cannot be stored: the place, then the system's reason.
+    const QString nowhere = box.path(u"missing/card.jpg"_s);
+    r = cli(at + QStringList{u"render"_s, u"1"_s, u"-o"_s, nowhere});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"sendvik-cli: 電子QSLが保存できません: "_s +
+                               QDir::toNativeSeparators(nowhere) + u"（"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(u"）\n"_s)) << r.err.toStdString();
+}
+
+// A QSO whose date no calendar has gets no card, and says so.
+TEST(RenderCommand, ARecordWithAnImpossibleDateDrawsNoCard) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QDir().mkpath(home);
+    makeLog(home + u"/ZELKOV.mst"_s, {qso(u"JR2XYZ"_s, u"26/13/01"_s, u"25:61"_s)});
+    const QString card = box.path(u"card.jpg"_s);
+    const Output r = cli({u"--home"_s, home, u"render"_s, u"1"_s, u"-o"_s, card});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.endsWith(
+        u"sendvik-cli: レコード 1 の日付または時刻が不正です！ 電子QSLは作成しません\n"_s))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(card));
 }
 
 }  // namespace

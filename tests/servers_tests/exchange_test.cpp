@@ -436,8 +436,8 @@ TEST_F(Exchange, RefusalsBeforeAnythingIsSentSayWhy) {
     EXPECT_EQ(a.sentMark(1), u' ');
     r = a.cli({u"send"_s, u"2"_s, u"1"_s});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.startsWith(
-        u"sendvik-cli: the range 2 to 1 runs backwards (record numbers start at 1)\n"_s))
+    EXPECT_TRUE(
+        r.err.startsWith(u"sendvik-cli: 範囲 2～1 が逆順です（レコード番号は1からです）\n"_s))
         << r.err.toStdString();
     EXPECT_EQ(a.cli({u"send"_s, u"1"_s}).code, 2);
 }
@@ -505,7 +505,31 @@ TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
     // Wrong input says what is wrong.
     r = a.cli({u"resend"_s, u"NOSUCH.jpg"_s});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(u"no such card: NOSUCH.jpg"_s)) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.startsWith(u"sendvik-cli resend: 送信済み電子QSLが見つかりません: NOSUCH.jpg\n"_s))
+        << r.err.toStdString();
+    // A file too small for a card, a name no sent card has, a card of no QSO.
+    writeBytes(a.path(u"送信/tiny.jpg"_s), "x");
+    r = a.cli({u"resend"_s, u"tiny.jpg"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(u"sendvik-cli resend: "_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(u"tiny.jpg は電子QSLではありません（2048バイト以下です）\n"_s))
+        << r.err.toStdString();
+    ASSERT_TRUE(QFile::copy(a.path(u"送信/"_s + sent[0]), a.path(u"送信/not_a_card.jpg"_s)));
+    r = a.cli({u"resend"_s, u"not_a_card.jpg"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              u"sendvik-cli resend: not_a_card.jpg は送信済み電子QSLのファイル名ではありません"
+              u"（自局_yymmdd_hhmm_バンド_モード_相手局.jpg）\n"_s);
+    QStringList parts = sent[0].split(u'_');
+    parts[1] = u"000101"_s;
+    const QString stranger = parts.join(u'_');
+    ASSERT_TRUE(QFile::copy(a.path(u"送信/"_s + sent[0]), a.path(u"送信/"_s + stranger)));
+    r = a.cli({u"resend"_s, stranger});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(u"sendvik-cli resend: この電子QSLと一致するQSOがありません（"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(u"）\n"_s)) << r.err.toStdString();
     EXPECT_EQ(a.cli({u"match"_s, u"--confirm-areas"_s}).code, 2);
 }
 
@@ -585,7 +609,7 @@ TEST_F(Exchange, AFullReceiveFolderLeavesTheCardsItCannotTakeOnTheServer) {
     EXPECT_LT(stored, 6);
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("cards=%1\n").arg(stored))) << r.out.toStdString();
     EXPECT_EQ(r.err.count(u"メールが受信できません！"_s), 6 - stored) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(u"cannot be written"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"・・・が保存できません！"_s)) << r.err.toStdString();
     for (const QString& name : QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files))
         EXPECT_EQ(readBytes(b.path(u"受信/"_s + name)), readBytes(a.path(u"送信/"_s + name)));
     EXPECT_TRUE(b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') == 7 - stored);

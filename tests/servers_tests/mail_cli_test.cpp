@@ -75,6 +75,20 @@ TEST(MailCli, SendListAndFetchWithTheSettingsAccount) {
     EXPECT_TRUE(fetched.contains(u"attachment=tower_baseline.jpg"_s)) << fetched.toStdString();
     EXPECT_TRUE(fetched.contains(u"電子QSLのテストです。"_s));
     EXPECT_EQ(readBytes(box.path(u"in/tower_baseline.jpg"_s)), readBytes(card));
+    // A number the mailbox does not hold, and a body that cannot be read.
+    const QString none = cli(
+        {u"--home"_s, b, u"mail"_s, u"fetch"_s, u"9999"_s, u"--into"_s, box.path(u"in"_s)}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(none.startsWith(u"sendvik-cli: 9999 番のメールはありません（メールボックスは "_s))
+        << none.toStdString();
+    EXPECT_TRUE(none.endsWith(u" 件）\n"_s)) << none.toStdString();
+    const QString noBody = cli({u"--home"_s, a, u"mail"_s, u"send"_s, u"--to"_s, servers.users[2],
+                                u"--body-file"_s, box.path(u"gone.txt"_s)},
+                               &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(noBody, u"sendvik-cli: 本文のファイルを読めません: "_s +
+                          QDir::toNativeSeparators(box.path(u"gone.txt"_s)) +
+                          u"（No such file or directory）\n"_s);
 
     // A wrong password is told with its number and the server's word.
     cli({u"--home"_s, a, u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass1"_s, u"nope"_s});

@@ -248,6 +248,13 @@ TEST_F(NovqRequests, TheServerCommandsOfTheCommandLine) {
               u"call=JR2XYZ\nmember=1\naddress=jr2xyz@qsl.test\nedit=1\n"_s);
     EXPECT_EQ(cli({u"server"_s, u"members"_s, u"JH3AAA"_s, u"JR2XYZ"_s, u"JR1ABC"_s}),
               u"call,address\nJR2XYZ,jr2xyz@qsl.test\nJR1ABC,jr1abc@qsl.test\n"_s);
+    // A station of the service without an address: said, and no success.
+    cli({u"settings"_s, u"set"_s, u"Option"_s, u"Calls"_s, u"JH3AAA"_s});
+    cli({u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass2"_s, u"novq-c"_s});
+    EXPECT_EQ(cli({u"server"_s, u"whoami"_s}, &code),
+              u"sendvik-cli: JH3AAA のメールアドレスは登録されていません\n"_s);
+    EXPECT_EQ(code, 1);
+    cli({u"settings"_s, u"set"_s, u"Option"_s, u"Calls"_s, u"JR1ABC"_s});
     cli({u"settings"_s, u"words-set"_s, u"Option"_s, u"Pass2"_s, u"wrong"_s});
     const QString refused = cli({u"server"_s, u"whoami"_s}, &code);
     EXPECT_EQ(code, 1);

@@ -53,7 +53,6 @@ public:
     // when it does not answer) the picture.
     void openCell(int row, int column, bool shift);
 
-
 protected:
     // Closing, however it comes: the settings and the place are kept.
     void done(int result) override;

@@ -102,8 +102,8 @@ TEST(CardDecisions, TheTerminalSendsAllOrAsksEachCard) {
     EXPECT_EQ(asking.decide(u"/tmp/x/JS2IIU_240315_2134_7_CW_JA1ABC.jpg"_s, 12),
               CardDecision::Send);
     EXPECT_EQ(out.str(),
-              "No12 JS2IIU_240315_2134_7_CW_JA1ABC.jpg: send [S] / skip [N] / all [A] / back [B] "
-              "/ stop [Q] > ");
+              "No12 JS2IIU_240315_2134_7_CW_JA1ABC.jpg: 送信[S] / スキップ[N] / 一気に[A] / "
+              "前へ[B] / 中止[Q] > ");
     EXPECT_EQ(asking.decide(u"b.jpg"_s, 1), CardDecision::Skip);
     EXPECT_EQ(asking.decide(u"b.jpg"_s, 1), CardDecision::SendRest);
     EXPECT_EQ(asking.decide(u"b.jpg"_s, 1), CardDecision::Back);

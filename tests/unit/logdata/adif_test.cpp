@@ -3,6 +3,8 @@
 #include "logdata/log_store.h"
 #include "test_support.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -102,7 +104,8 @@ TEST(Adif, RealLogsImportOnceAndAFailedImportAddsNothing) {
                "<CALL:6>JA9AAC<QSO_DATE:8>20241301<TIME_ON:4>0000<EOR>\n"
                "<CALL:6>JA9AAD<QSO_DATE:8>20240101<TIME_ON:4>0000<EOR>\n<CALL:30>X");
     const ImportResult broken = importAdif(log, box.path(u"broken.adi"_s), true);
-    EXPECT_TRUE(broken.error.contains(u"line 2"_s)) << broken.error.toStdString();
+    EXPECT_EQ(broken.error, QDir::toNativeSeparators(box.path(u"broken.adi"_s)) +
+                                u" の 2行目: フィールドの長さが不正です: <QSO_DATE:x>"_s);
     EXPECT_EQ(log.recordCount(), count);
     // Else each bad record is skipped, counted by reason and named by line.
     const ImportResult lenient = importAdif(log, box.path(u"broken.adi"_s));
@@ -113,9 +116,12 @@ TEST(Adif, RealLogsImportOnceAndAFailedImportAddsNothing) {
                                      {u"bad QSO_DATE"_s, 1},
                                      {u"bad field length"_s, 1},
                                      {u"field runs past the end of the file"_s, 1}}));
+    // The counts keep their keys; the named records say it in Japanese.
     ASSERT_EQ(lenient.firstSkipped.size(), 3u);
-    EXPECT_EQ(lenient.firstSkipped[0], std::pair(2, u"bad field length: <QSO_DATE:x>"_s));
-    EXPECT_EQ(lenient.firstSkipped[2].first, 5);
+    EXPECT_EQ(lenient.firstSkipped[0], std::pair(2, u"フィールドの長さが不正です: <QSO_DATE:x>"_s));
+    EXPECT_EQ(lenient.firstSkipped[1], std::pair(3, u"QSO_DATEが不正です"_s));
+    EXPECT_EQ(lenient.firstSkipped[2],
+              std::pair(5, u"フィールドがファイルの終わりを越えています: <CALL>"_s));
 
     // A file with no ADIF in it is refused, its bytes never quoted.
     QByteArray binary(4096, '\0');
@@ -123,11 +129,31 @@ TEST(Adif, RealLogsImportOnceAndAFailedImportAddsNothing) {
         binary[i] = static_cast<char>((i * 7919) % 251);
     writeBytes(box.path(u"photo.adi"_s), binary);
     const ImportResult notAdif = importAdif(log, box.path(u"photo.adi"_s));
-    EXPECT_EQ(notAdif.error,
-              box.path(u"photo.adi"_s) + u": not an ADIF log (no ADIF field in it)"_s);
+    EXPECT_EQ(notAdif.error, u"ADIFファイルではありません（ADIFのフィールドがありません）: "_s +
+                                 QDir::toNativeSeparators(box.path(u"photo.adi"_s)));
+    // A file that cannot be read: named, with the system's reason.
+    const ImportResult missing = importAdif(log, box.path(u"missing.adi"_s));
+    EXPECT_TRUE(missing.error.startsWith(u"ADIFファイルを読めません: "_s +
+                                         QDir::toNativeSeparators(box.path(u"missing.adi"_s)) +
+                                         u"（"_s))
+        << missing.error.toStdString();
+    EXPECT_TRUE(missing.error.endsWith(u"）"_s)) << missing.error.toStdString();
+    // Broken XML: the line, then the XML reader's own words.
+    writeBytes(
+        box.path(u"broken.adx"_s),
+        "<?xml version=\"1.0\"?>\n<ADX><RECORDS><RECORD><CALL>JA1ABC</CALL>\n<QSO_DATE>2024");
+    const ImportResult brokenXml = importAdif(log, box.path(u"broken.adx"_s));
+    EXPECT_TRUE(brokenXml.error.startsWith(QDir::toNativeSeparators(box.path(u"broken.adx"_s)) +
+                                           u" の 3行目: XMLが正しくありません（"_s))
+        << brokenXml.error.toStdString();
+    EXPECT_EQ(log.recordCount(), count + 2);
 
     // A log is written as ADIF only.
-    EXPECT_TRUE(exportAdif(log, box.path(u"log.csv"_s)).error.contains(u".adi"_s));
+    const ExportResult csv = exportAdif(log, box.path(u"log.csv"_s));
+    EXPECT_EQ(csv.error,
+              u"QSOデータはADIFでのみ書き出せます。ファイル名を .adi（.adif）か .adx "
+              u"にしてください: "_s +
+                  QDir::toNativeSeparators(box.path(u"log.csv"_s)));
     EXPECT_FALSE(QFileInfo::exists(box.path(u"log.csv"_s)));
 }
 
