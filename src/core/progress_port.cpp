@@ -67,12 +67,10 @@ void TerminalProgressPort::clearAbort() {
 }
 
 void RecordingProgressPort::setMaximum(int maximum) {
-    maximum_ = maximum;
     steps_.push_back({Step::Maximum, maximum, {}});
 }
 
 void RecordingProgressPort::setPosition(int position) {
-    position_ = position;
     steps_.push_back({Step::Position, position, {}});
     if (abortAt_ >= 0 && position >= abortAt_) {
         abort_ = true;

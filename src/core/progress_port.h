@@ -79,16 +79,12 @@ public:
     void abortAtPosition(int position) { abortAt_ = position; }
 
     const std::vector<Step>& steps() const { return steps_; }
-    int maximum() const { return maximum_; }
-    int position() const { return position_; }
     // The status texts set, in order.
     std::vector<QString> statusTexts() const;
 
 private:
     std::vector<Step> steps_;
     QString status_;
-    int maximum_ = 100;
-    int position_ = 0;
     int abortAt_ = -1;
     bool abort_ = false;
 };

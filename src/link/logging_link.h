@@ -129,7 +129,6 @@ public:
     // The first number of the answer that started the timer: a send
     // request's record, or after a check the window to bring forward.
     int keptNumber() const { return kept_; }
-    const LinkView& view() const { return view_; }
 
 private:
     void setView(const LinkView& view);

@@ -17,7 +17,6 @@
 // a record holds a few dozen fields at most, so a flat list beats a tree.
 class AdifFields {
 public:
-    bool contains(QStringView name) const { return find(name) != nullptr; }
     // The decoded value; empty when the field is missing.
     QString value(QStringView name) const;
     // Adds a field (the first of a repeated one wins). The views must stay

@@ -17,7 +17,6 @@ public:
     // errorText() when a file is missing, locked or no database of ours.
     [[nodiscard]] bool open(const QString& mstPath, bool create);
     void close();
-    bool isOpen() const { return db_.isOpen(); }
     QString errorText() const { return error_; }
 
     int recordCount();

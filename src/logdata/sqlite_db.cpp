@@ -69,11 +69,6 @@ SqliteStatement& SqliteStatement::bind(int index, const QByteArray& blob) {
     return *this;
 }
 
-SqliteStatement& SqliteStatement::bindNull(int index) {
-    if (stmt_) sqlite3_bind_null(stmt_, index);
-    return *this;
-}
-
 bool SqliteStatement::next() {
     if (!stmt_) return false;
     const int rc = sqlite3_step(stmt_);
@@ -108,10 +103,6 @@ QByteArray SqliteStatement::blob(int column) const {
     const void* p = sqlite3_column_blob(stmt_, column);
     return p ? QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, column))
              : QByteArray();
-}
-
-bool SqliteStatement::isNull(int column) const {
-    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
 SqliteDb::~SqliteDb() {
@@ -174,10 +165,6 @@ std::optional<qint64> SqliteDb::queryInteger(const char* sql) {
     SqliteStatement s = prepare(sql);
     if (!s.next()) return std::nullopt;
     return s.integer(0);
-}
-
-qint64 SqliteDb::lastInsertId() const {
-    return db_ ? sqlite3_last_insert_rowid(db_) : 0;
 }
 
 int SqliteDb::changes() const {

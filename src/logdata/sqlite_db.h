@@ -26,19 +26,16 @@ public:
     SqliteStatement& bind(int index, const QString& text);
     SqliteStatement& bind(int index, qint64 value);
     SqliteStatement& bind(int index, const QByteArray& blob);
-    SqliteStatement& bindNull(int index);
 
     // Steps once: true while a row is there.
     bool next();
     // Steps to the end (for statements without rows); false on an error.
     [[nodiscard]] bool run();
     void reset();
-    bool failed() const { return failed_; }
 
     QString text(int column) const;
     qint64 integer(int column) const;
     QByteArray blob(int column) const;
-    bool isNull(int column) const;
 
 private:
     sqlite3* db_ = nullptr;
@@ -69,14 +66,11 @@ public:
     // The first column of the first row of a query; nullopt on no row or an
     // error. The statement is finished before this returns.
     std::optional<qint64> queryInteger(const char* sql);
-    qint64 lastInsertId() const;
     int changes() const;
 
     QString errorText() const { return error_; }
     // Remembers the connection's current error.
     void noteError();
-
-    sqlite3* handle() const { return db_; }
 
 private:
     sqlite3* db_ = nullptr;

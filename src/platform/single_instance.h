@@ -25,8 +25,6 @@ public:
     // copy runs and was asked to come forward.
     bool claim();
 
-    QString serverName() const { return serverName_; }
-
 Q_SIGNALS:
     // Another copy was started and ended: show this one.
     void activationRequested();

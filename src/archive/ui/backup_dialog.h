@@ -29,7 +29,6 @@ public:
     BackupResult runAtExit(int activity);
     void Speed2Click(bool shift);
     const BackupSettings& backupSettings() const { return backup_; }
-    bool running() const { return running_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

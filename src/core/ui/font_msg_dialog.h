@@ -17,7 +17,6 @@ class FontMsgDialog : public QDialog {
 public:
     FontMsgDialog(int cancelResult, QWidget* parent);
     QPushButton* button(int result) const;
-    int cancelResult() const { return cancelResult_; }
 
     // Esc and the close box answer with the cancel button.
     void reject() override;

@@ -40,7 +40,6 @@ public:
 
     int sortMode() const { return sortMode_; }
 
-    const QStringList& entries() const { return entries_; }
     // The picture as shown (decoded at the scale it is shown at).
     const QImage& picture() const { return picture_; }
     QString shownPath() const { return path_; }

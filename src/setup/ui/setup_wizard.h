@@ -29,8 +29,6 @@ class TSetupWizard : public QWizard {
 public:
     explicit TSetupWizard(const SetupWizardParts& parts, QWidget* parent = nullptr);
 
-    QString installFolder() const { return folder_; }
-    int options() const { return options_; }
     bool failed() const { return failed_; }
     bool finishedCopying() const { return copied_; }
 
