@@ -58,13 +58,13 @@ QString freeTextName(const QString& receivedDir, const QString& messageDir, cons
     return candidate;
 }
 
-// A mail that could not be read or saved stays on the server, whatever the
-// answer: it is read again next time. False: the person stopped the run.
 // A file that could not be written, as the person is told of it.
 QString notSaved(const QString& path) {
     return QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・が保存できません！");
 }
 
+// A mail that could not be read or saved stays on the server, whatever the
+// answer: it is read again next time. False: the person stopped the run.
 bool goOnAfterFailedMail(int number, int error, const QString& detail) {
     return ShowProgramMessage(QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
                                       .arg(number)
