@@ -143,6 +143,7 @@ int serve(const QStringList& args) {
             case 0x400073:
             case 0x400076: answer(onScreen ? qsoLines(qso) : QStringLiteral("0\r\n")); return 1;
             case 20: say(QStringLiteral("edit window at record ") + text); return self->id();
+            case 21: say(QStringLiteral("to the front: window ") + text); return 1;
             default: return 0;
         }
     });

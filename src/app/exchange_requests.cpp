@@ -27,5 +27,6 @@ ReceiveRequest receiveRequestFrom(const MainState& state, const EnvironmentSetti
     request.userEdition = userEdition;
     request.receiveAllMail = environment.receiveAllMail;
     request.oldestMonth = environment.deleteOlderThan;
+    request.ownCall = communication.call;
     return request;
 }

@@ -241,7 +241,7 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
         for (qsizetype c = 0; c < cards.size(); ++c) {
             const QString& card = cards[c];
             if (++done % 64 == 0) progress.setPosition(done);
-            // Matched by the QSO inside the picture, else by the file's name.
+            // Matched by the file's name, else by the QSO inside the picture.
             for (const QString& matchName : cardMatchNames(paths[c])) {
                 bool matched = false;
                 CallWalk walk{cardIndexKey(matchName), CallWalk::LastCentury::EndWalk, lowest};

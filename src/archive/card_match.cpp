@@ -76,7 +76,7 @@ QStringList cardMatchNames(const QString& path) {
     for (const QByteArray& comment : jpegCommentsOf(path))
         if (const std::optional<CardRecord> record = cardRecordFromComment(comment)) {
             const QString inside = matchForm(cardNameOfRecord(*record));
-            return inside == own ? QStringList{own} : QStringList{inside, own};
+            return inside == own ? QStringList{own} : QStringList{own, inside};
         }
     return {own};
 }
@@ -203,7 +203,7 @@ std::optional<QString> FindReceivedCardForQso(const QString& pattern, const QsoR
     const QStringList names = folder.entryList({where.fileName()}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         if (QFileInfo(folder.filePath(name)).size() <= kMaxNonCardBytes) continue;
-        // By the QSO inside the picture, else by the name.
+        // By the name, else by the QSO inside the picture.
         for (const QString& matchName : cardMatchNames(folder.filePath(name)))
             if (cardQsoVerdict(matchName, qso, toleranceSeconds, modesAgree) == 15)
                 return folder.filePath(name);
@@ -218,7 +218,9 @@ int ReceivedCardRecordOfQso(QString& pattern, const QsoRecord& qso, const QStrin
         FindReceivedCardForQso(pattern, qso, toleranceSeconds, modesAgree);
     if (!card) return 0;
     pattern = *card;
-    int recno = 1;  // found, even when the log does not say which QSO
+    // The QSO the card matches in the log; none (0) when the log holds no
+    // such QSO: the card is then shown, and no other record named.
+    int recno = 0;
     loggingProgram.beginLogAccess();
     ZkwHandle log;
     if (ZelkovOpen(0, log, qsoData, 0) == 0) {

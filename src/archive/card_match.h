@@ -47,9 +47,10 @@ struct CardNameFields {
 };
 CardNameFields cardNameFields(const QString& fileName);
 
-// The names a card file is matched by: the name the QSO record inside the
-// picture stands for, when it carries one (a renamed card still matches),
-// then its own name; upper-cased with ".jpg". The first 4 KiB are read.
+// The names a card file is matched by, in turn: its own name (which decides:
+// a card renamed to its QSO matches that QSO), then the name the QSO record
+// inside the picture stands for, when it carries one (a card renamed by its
+// receiver still matches); upper-cased with ".jpg". The first 4 KiB are read.
 QStringList cardMatchNames(const QString& path);
 
 // The call index key of a card name: its first six characters, with the
@@ -114,8 +115,8 @@ std::optional<QString> FindReceivedCardForQso(const QString& pattern, const QsoR
 
 // The logging program asks for the received card of the QSO on its screen:
 // the card among the pictures of `pattern` (which then becomes the card's
-// path), and the record of the QSO the card matches in the log `qsoData` (1
-// when the log does not say which); 0 when no card fits. The log is opened
+// path), and the record of the QSO the card matches in the log `qsoData`; 0
+// when no card fits or the log holds no QSO it matches. The log is opened
 // between the logging program's access brackets.
 int ReceivedCardRecordOfQso(QString& pattern, const QsoRecord& qso, const QString& qsoData,
                             qint64 toleranceSeconds, const ModesAgree& modesAgree,

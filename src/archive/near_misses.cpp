@@ -50,7 +50,8 @@ NearMiss findNearMiss(ZkwHandle& log, const QString& cardName, const QString& ma
         if (n.timeKnown) n.minutesOff = at.secsTo(card.at) / 60;
         n.sameBand = !card.band.isEmpty() && FreqPCheck(card.band) == FreqPCheck(n.qso.freq);
         n.sameMode = modesAgree(n.qso.mode, card.mode);
-        if (n.sameBand && n.sameMode && n.timeKnown) miss.aligned.push_back(n);
+        if (n.sameBand && n.sameMode && n.timeKnown && !isLastCenturyQso(n.qso))
+            miss.aligned.push_back(n);
         all.push_back(std::move(n));
         return true;
     });
@@ -94,6 +95,9 @@ QStringList nearMissLines(const NearMiss& miss) {
     }
     for (const NearQso& n : miss.nearest) {
         QStringList differs;
+        // The list never matches last century's QSOs: never "一致" here.
+        const bool lastCentury = isLastCenturyQso(n.qso);
+        if (lastCentury) differs << QStringLiteral("1900年代のQSO（照合の対象外）");
         if (!n.timeKnown)
             differs << QStringLiteral("時刻不明");
         else if (n.minutesOff != 0)
@@ -103,9 +107,10 @@ QStringList nearMissLines(const NearMiss& miss) {
         if (!n.sameBand) differs << QStringLiteral("バンド違い");
         if (!n.sameMode) differs << QStringLiteral("モード違い");
         if (differs.isEmpty()) differs << QStringLiteral("一致");
-        lines << QStringLiteral("No.%1  20%2 %3 %4  %5MHz %6  %7")
+        lines << QStringLiteral("No.%1  %2%3 %4 %5  %6MHz %7  %8")
                      .arg(n.recno)
-                     .arg(n.qso.date, n.qso.time,
+                     .arg(lastCentury ? QStringLiteral("19") : QStringLiteral("20"), n.qso.date,
+                          n.qso.time,
                           n.qso.zone == u'J' ? QStringLiteral("JST") : QStringLiteral("UTC"),
                           n.qso.freq, n.qso.mode, differs.join(QStringLiteral("・")));
     }

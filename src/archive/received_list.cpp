@@ -31,8 +31,13 @@ QString dateAndTimeOf(const QString& name) {
 
 }  // namespace
 
-QString cardMatchName(const QString& path) {
-    return cardMatchNames(path).front();
+QString cardRecordName(const QString& path) {
+    const QStringList names = cardMatchNames(path);
+    return names.size() > 1 ? names[1] : QString();
+}
+
+QString ReceivedCardFile::datedName() const {
+    return matchName.isEmpty() || dateAndTimeOf(name).endsWith(u'!') ? name : matchName;
 }
 
 std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
@@ -47,8 +52,8 @@ std::vector<ReceivedCardFile> receivedCardFiles(const QString& folder,
         ReceivedCardFile card;
         card.name = file.completeBaseName().toUpper() + QStringLiteral(".jpg");
         card.fileTime = file.lastModified().toString(QStringLiteral("yy/MM/dd HH:mm"));
-        card.matchName = cardMatchName(file.filePath());
-        const QString when = dateAndTimeOf(card.matchName);
+        card.matchName = cardRecordName(file.filePath());
+        const QString when = dateAndTimeOf(card.datedName());
         if (limited && when.left(6) < oldest) continue;
         QString key;
         if (settings.order == 0) {
@@ -97,18 +102,22 @@ ReceivedList matchReceivedCards(const std::vector<ReceivedCardFile>& files, ZkwH
     for (const ReceivedCardFile& file : files) {
         if (progress && list.rows.size() % 64 == 0)
             progress->setPosition(count + static_cast<int>(list.rows.size()));
-        CardMatch found = matchCard(log, file.matchName.isEmpty() ? file.name : file.matchName,
-                                    tolerance, modesAgree);
-        // A card renamed to match (the forced match) is matched by its name
-        // when the record inside it does not.
-        if (!found.matched() && !file.matchName.isEmpty() && file.matchName != file.name)
-            if (CardMatch byName = matchCard(log, file.name, tolerance, modesAgree);
-                byName.matched())
-                found = byName;
+        // The name decides (a card renamed to its QSO, the forced match,
+        // goes with that QSO); the record inside the picture helps only where
+        // the name matches nothing (a card renamed by its receiver).
+        QString matchedBy = file.name;
+        CardMatch found = matchCard(log, file.name, tolerance, modesAgree);
+        if (!found.matched() && !file.matchName.isEmpty())
+            if (CardMatch byRecord = matchCard(log, file.matchName, tolerance, modesAgree);
+                byRecord.matched()) {
+                found = byRecord;
+                matchedBy = file.matchName;
+            }
         ReceivedRow row;
         row.name = file.name;
         row.fileTime = file.fileTime;
-        row.matchName = file.matchName.isEmpty() ? file.name : file.matchName;
+        // Unmatched, it is explained by the name that has a date and a time.
+        row.matchName = found.matched() ? matchedBy : file.datedName();
         const int index = static_cast<int>(list.rows.size());
         if (found.matched()) {
             const QsoRecord& q = found.qso;

@@ -28,15 +28,18 @@ struct ReceivedListSettings {
 struct ReceivedCardFile {
     QString name;      // upper-cased, extension ".jpg"
     QString fileTime;  // yy/mm/dd hh:mm, the last-written time
-    // The name matching reads: the name the QSO record inside the picture
-    // stands for, else the file's own name.
+    // The name the QSO record inside the picture stands for, when it carries
+    // one that differs from the file's name: matching reads it only where the
+    // file's name matches nothing.
     QString matchName;
+    // The name its date and time are read from: the file's own when it has
+    // them, else the record's.
+    QString datedName() const;
 };
 
-// The name a card file is matched by: from the QSO record inside the
-// picture when it carries one (a renamed card still matches), else its own
-// name; upper-cased with ".jpg".
-QString cardMatchName(const QString& path);
+// The name the QSO record inside a card's picture stands for, upper-cased
+// with ".jpg"; empty when it carries none or the file has that name.
+QString cardRecordName(const QString& path);
 
 // The card files of the folder in the list's order: pictures over 2048
 // bytes, not older than the oldest date; by file time or QSO date a name

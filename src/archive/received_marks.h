@@ -21,17 +21,23 @@ std::optional<QChar> receivedMarkFor(const QString& setting, QChar current, bool
 
 struct ZkwHandle;
 
+class ProgressPort;
+
 struct MarkWriting {
-    int written = 0;  // received marks written
-    int areas = 0;    // area entries confirmed
+    int written = 0;       // received marks written
+    int areas = 0;         // area entries confirmed
+    bool stopped = false;  // a stop asked for: the marks before it are written
+    QString failure;       // what could not be written (the marks before it are)
 };
 
 // Writes the received marks of the matched records (`recnos`, in list order;
 // records that cannot be read are passed over); with `confirmArea` each of
 // them also confirms its area (written mark or not) and the entries it
-// changed are counted.
+// changed are counted. The marks go in together, a few thousand to a
+// commit; the bar follows and a stop is seen between records. Whatever ends
+// it, each record is marked whole or not at all.
 MarkWriting writeReceivedMarks(ZkwHandle& log, const std::vector<int>& recnos,
-                               const QString& setting, bool markReceived,
+                               const QString& setting, bool markReceived, ProgressPort& progress,
                                const std::function<int(int recno)>& confirmArea = {});
 // What the person is told afterwards.
 QString markWritingSummary(const MarkWriting& done, const QString& setting);
@@ -51,4 +57,5 @@ struct MarkWritingJob {
 // the person declines or the log cannot be opened (told).
 std::optional<MarkWriting> WriteMarksOfList(const MarkWritingJob& job,
                                             const std::vector<int>& recnos,
-                                            LoggingProgram& loggingProgram, bool ask);
+                                            LoggingProgram& loggingProgram, ProgressPort& progress,
+                                            bool ask);

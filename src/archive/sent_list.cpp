@@ -246,12 +246,10 @@ std::optional<int> takeBackSentMarks(const QString& qsoData, const std::vector<i
 
 std::optional<int> SentListModel::locate(const QString& receivedName,
                                          qint64 toleranceSeconds) const {
-    QString name = receivedName;
-    const qsizetype first = name.indexOf(u'_');
-    if (first < 0) return std::nullopt;
-    name[first] = u'.';
-    const QString key = name.left(6);
+    // The call keys as the list compares them: six characters at most, a
+    // shorter call whole (never the period or the field after it).
     const QStringList fields = receivedName.split(u'_');
+    const QString key = fields[0].left(6);
     if (fields.size() < 5 || fields[1].size() < 6 || fields[2].size() < 4) return std::nullopt;
     QsoRecord qso;
     qso.date = fields[1].left(2) + u'/' + fields[1].mid(2, 2) + u'/' + fields[1].mid(4, 2);
@@ -264,8 +262,9 @@ std::optional<int> SentListModel::locate(const QString& receivedName,
     std::optional<int> otherMode;
     for (int i = 0; i < shownCount(); ++i) {
         const QString rowName = cardName(i);
-        const qsizetype last = rowName.lastIndexOf(u'_');
-        if (itemsAt(i).size() < 3 || last < 0 || rowName.mid(last + 1, 6) != key) continue;
+        if (itemsAt(i).size() < 3 ||
+            partnerCallOfSentCard(rowName).left(6).compare(key, Qt::CaseInsensitive) != 0)
+            continue;
         QString rowBand, rowMode;
         const bool near = MatchCardDateTime(rowName, qso, toleranceSeconds, rowBand, rowMode);
         if (rowBand.isEmpty()) break;

@@ -124,6 +124,7 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
         if (build.end != ReceivedListBuild::End::Built || renameFailed) return 1;
     }
     ReceivedListModel model;
+    model.setDescending(place.descending);  // the order the window shows
     model.setList(build.list, job.settings.details);
     if (!explain || forceCommon) {
         printRows(out, model);
@@ -137,12 +138,12 @@ int runMatchCommand(const AppPaths& paths, const QStringList& arguments, std::os
     marks.markReceived = environment.markAlreadyReceived;
     marks.confirmInMaster = confirmAreas;
     const std::optional<MarkWriting> done =
-        WriteMarksOfList(marks, model.matchedRecords(), run.loggingProgram, false);
+        WriteMarksOfList(marks, model.matchedRecords(), run.loggingProgram, run.progress, false);
     if (!done) return 1;
     printLine(out, QString(markWritingSummary(*done, marks.rule)).replace(u'\r', u'\n'));
     printLine(out, QStringLiteral("written=%1").arg(done->written));
     printLine(out, QStringLiteral("areas=%1").arg(done->areas));
-    return 0;
+    return done->stopped || !done->failure.isEmpty() ? 1 : 0;
 }
 
 int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
@@ -174,12 +175,13 @@ int runSentListCommand(const AppPaths& paths, const QStringList& arguments, std:
     }
     ListRun run(paths);
     TZkwIni settings(paths.settingsFile());
-    const int order = WindowState(settings).sentListPlace().order;
-    const SentListJob job{run.state.qsoData, run.state.folders.sentDir, order,
+    const WindowState::ListPlace place = WindowState(settings).sentListPlace();
+    const SentListJob job{run.state.qsoData, run.state.folders.sentDir, place.order,
                           matchToleranceSeconds(tolerance), run.state.folders.messageDir};
     const SentListBuild build = BuildSentList(job, run.loggingProgram, run.progress, 0);
     if (build.end != ReceivedListBuild::End::Built) return 1;
     SentListModel model;
+    model.setDescending(place.descending);  // the order the window shows
     model.setList(build.list);
     if (unreceived && model.keepUnreceived() == 0) {
         ShowMsgBox(nullptr, QStringLiteral("QSL未受領は該当がありません。"), app::title(),

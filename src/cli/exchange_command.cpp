@@ -175,8 +175,10 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& arguments, std::
     printLine(out, QStringLiteral("undelivered=%1").arg(result.undelivered));
     if (!result.lastOtherText.isEmpty())
         printLine(out, QStringLiteral("text=") + result.lastOtherText);
-    return result.end == ReceiveResult::End::Reported && !result.loginFailed && !result.stopped ? 0
-                                                                                                : 1;
+    if (result.failed > 0) printLine(out, QStringLiteral("failed=%1").arg(result.failed));
+    const bool whole = result.end == ReceiveResult::End::Reported && !result.loginFailed &&
+                       !result.stopped && result.failed == 0 && result.unfinished.isEmpty();
+    return whole ? 0 : 1;
 }
 
 int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,

@@ -47,20 +47,41 @@ QString xMailerOf(const QString& header) {
                                                                                   : QString();
 }
 
-// A name not taken in either folder: "name.txt", then "name-2.txt", ...
-QString freeTextName(const QString& receivedDir, const QString& messageDir, const QString& name) {
-    const QString base = name.chopped(4);
+// A name not taken in either folder, nor pending under this run's "_" name:
+// "name.ext", then "name-2.ext", ...
+QString freeName(const QString& receivedDir, const QString& messageDir, const QString& name) {
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const auto taken = [&](const QString& candidate) {
+        for (const QString& folder : {receivedDir, messageDir}) {
+            const QString path = QDir(folder).filePath(candidate);
+            if (QFileInfo::exists(path) || QFileInfo::exists(path + u'_')) return true;
+        }
+        return false;
+    };
     QString candidate = name;
-    for (int n = 2; QFileInfo::exists(QDir(receivedDir).filePath(candidate)) ||
-                    QFileInfo::exists(QDir(messageDir).filePath(candidate));
-         ++n)
-        candidate = base + QStringLiteral("-%1.txt").arg(n);
+    for (int n = 2; taken(candidate) && n < 10000; ++n)
+        candidate = base + QStringLiteral("-%1").arg(n) + suffix;
     return candidate;
 }
 
 // A file that could not be written, as the person is told of it.
 QString notSaved(const QString& path) {
     return QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・が保存できません！");
+}
+
+// Whether a call's failure means the server is gone: no later mail would
+// come either (each would wait the time-out).
+bool connectionLost(int result) {
+    return result == nmail_error::Connect || result == nmail_error::Transfer;
+}
+
+void stopOnLostConnection(int number, int error, const QString& detail) {
+    ShowProgramMessage(
+        QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r").arg(number).arg(error) +
+            detail + QStringLiteral("\r\r受信を中止しました。"),
+        mb::Ok | mb::IconStop);
 }
 
 // A mail that could not be read or saved stays on the server, whatever the
@@ -76,58 +97,95 @@ bool goOnAfterFailedMail(int number, int error, const QString& detail) {
 // What became of one mail, read and filed on a worker thread; the run takes
 // it over on its own (the counts, the messages, the deletion).
 struct ReceivedMail {
-    int got = 0;               // 1: read and its attachment saved; else the library's error
-    QString failure;           // that error's text
-    bool cardPicture = false;  // a card mail with its JPEG picture
-    QString otherText;         // a non-card mail's text, where it will lie in the end
-    QString unwritable;        // a file that could not be written: the mail stays
+    int got = 0;           // 1: read and what it brought saved; else the library's error
+    QString failure;       // that error's text
+    int cardPictures = 0;  // JPEG pictures of a card mail, filed as cards
+    QString otherText;     // a non-card mail's text, where it will lie in the end
+    QString unwritable;    // a file that could not be written: the mail stays
     // A report that a card mail of ours was not delivered (its text filed).
     std::optional<DeliveryFailure> undelivered;
     bool leave = false;  // other mail read only to see whether it is such a report
 };
 
-void fileCard(const ReceiveRequest& request, const IncomingMail& mail, ReceivedMail& out) {
+bool isPicture(const QString& name) {
+    return QFileInfo(name).suffix().compare(u"jpg", Qt::CaseInsensitive) == 0;
+}
+
+// Whether an attachment of a card mail is filed as a received card: not a
+// text (it would take a card text's place), not a card this station sent.
+bool isReceivedCard(const ReceiveRequest& request, const MailAttachment& attachment) {
+    return QFileInfo(attachment.name).suffix().compare(u"txt", Qt::CaseInsensitive) != 0 &&
+           !isCardSentBy(attachment.name, request.ownCall);
+}
+
+// Attachments that are no received card go into the message folder beside
+// the mail's text, each under a name nothing else has: they never take the
+// place of a card or its text. The lines the text names them with.
+bool fileAttachments(const ReceiveRequest& request, const std::vector<const MailAttachment*>& list,
+                     QString& lines, ReceivedMail& out) {
+    if (list.empty()) return true;
+    if (!QDir().mkpath(request.messageDir)) {
+        out.unwritable = request.messageDir;
+        return false;
+    }
+    for (const MailAttachment* attachment : list) {
+        const QString path =
+            QDir(request.messageDir)
+                .filePath(freeName(request.receivedDir, request.messageDir, attachment->name));
+        if (!SaveFile(attachment->bytes, path, FileSync::ByCaller)) {
+            out.unwritable = path;
+            return false;
+        }
+        lines += QStringLiteral("添付ファイル：") + QDir::toNativeSeparators(path) +
+                 QStringLiteral("\r\n");
+    }
+    return true;
+}
+
+void fileCards(const ReceiveRequest& request, const IncomingMail& mail,
+               const std::vector<const MailAttachment*>& cards,
+               const std::vector<const MailAttachment*>& others, ReceivedMail& out) {
     const QDir folder(request.receivedDir);
-    const QString name = mail.attachmentName;
-    out.cardPicture = QFileInfo(name).suffix().compare(u"jpg", Qt::CaseInsensitive) == 0;
-    // Written under the run's "_" name; the first copy of a name in a run
-    // wins (mails are taken newest first), an older one is not written.
-    const QString final = folder.filePath(name);
-    if (QFileInfo(final).isDir()) {  // the sweep could never put it in place
-        out.unwritable = final;
-        return;
+    QString attached;
+    if (!fileAttachments(request, others, attached, out)) return;
+    const QString text = cardMessageText(mail.subject, mail.date, attached + mail.body);
+    for (const MailAttachment* card : cards) {
+        // Written under the run's "_" name; the first copy of a name in a
+        // run wins (mails are taken newest first), an older one is not
+        // written.
+        const QString final = folder.filePath(card->name);
+        if (QFileInfo(final).isDir()) {  // the sweep could never put it in place
+            out.unwritable = final;
+            return;
+        }
+        const QString picture = final + u'_';
+        if (!QFileInfo::exists(picture) && !SaveFile(card->bytes, picture, FileSync::ByCaller)) {
+            out.unwritable = picture;
+            return;
+        }
+        if (isPicture(card->name)) ++out.cardPictures;
+        const QString textPath =
+            folder.filePath(QFileInfo(card->name).completeBaseName() + QStringLiteral(".txt_"));
+        if (QFileInfo::exists(textPath)) continue;
+        if (!SaveTextFile(text, textPath, FileSync::ByCaller)) {
+            out.unwritable = textPath;
+            return;
+        }
     }
-    const QString picture = final + u'_';
-    if (!QFileInfo::exists(picture) && !SaveFile(mail.attachment, picture, FileSync::ByCaller)) {
-        out.unwritable = picture;
-        return;
-    }
-    const QString text =
-        folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".txt_"));
-    if (QFileInfo::exists(text)) return;
-    if (!SaveTextFile(cardMessageText(mail.subject, mail.date, mail.body), text,
-                      FileSync::ByCaller))
-        out.unwritable = text;
 }
 
 void fileOther(const ReceiveRequest& request, const IncomingMail& mail, ReceivedMail& out) {
-    const QDir folder(request.receivedDir);
     QString text = QStringLiteral("From:%1\r\nSubject:%2\r\nDate:%3\r\n")
                        .arg(mail.from, mail.subject, mail.date);
-    if (!mail.attachmentName.isEmpty()) {
-        const QString attachment = folder.filePath(mail.attachmentName);
-        if (!SaveFile(mail.attachment, attachment, FileSync::ByCaller)) {
-            out.unwritable = attachment;
-            return;
-        }
-        text += QStringLiteral("添付ファイル：") + QDir::toNativeSeparators(attachment) +
-                QStringLiteral("\r\n");
-    }
+    std::vector<const MailAttachment*> attachments;
+    for (const MailAttachment& attachment : mail.attachments)
+        attachments.push_back(&attachment);
+    if (!fileAttachments(request, attachments, text, out)) return;
     text += mail.body;
     // Two mails with the same Date line keep a file each.
-    const QString name = freeTextName(request.receivedDir, request.messageDir,
-                                      ReceiveRun::otherMailFileName(mail.date));
-    const QString path = folder.filePath(name);
+    const QString name =
+        freeName(request.receivedDir, request.messageDir, ReceiveRun::otherMailFileName(mail.date));
+    const QString path = QDir(request.receivedDir).filePath(name);
     if (!SaveTextFile(text, path, FileSync::ByCaller)) {
         out.unwritable = path;
         return;
@@ -145,12 +203,25 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
         return out;
     }
     out.got = 1;
-    if (isCardMailer(xMailerOf(mail->headers)) && !mail->attachmentName.isEmpty()) {
-        fileCard(request, *mail, out);
+    if (isCardMailer(xMailerOf(mail->headers))) {
+        std::vector<const MailAttachment*> cards, others;
+        for (const MailAttachment& attachment : mail->attachments)
+            (isReceivedCard(request, attachment) ? cards : others).push_back(&attachment);
+        // A card mail without a card is filed as other mail, whatever the
+        // filter says: it was meant for this station.
+        if (cards.empty())
+            fileOther(request, *mail, out);
+        else
+            fileCards(request, *mail, cards, others, out);
         return out;
     }
-    // Only what looks like a report is read as one (most mail is none).
-    if (mightBeDeliveryReport(*mail)) out.undelivered = readDeliveryFailure(source);
+    // Only what looks like a report is read as one (most mail is none), and
+    // only a report of a card this station sent counts.
+    if (mightBeDeliveryReport(*mail)) {
+        out.undelivered = readDeliveryFailure(source);
+        if (out.undelivered && !isCardSentBy(out.undelivered->cardName, request.ownCall))
+            out.undelivered.reset();
+    }
     // Other mail stays on the server unread unless all mail is taken.
     if (!out.undelivered && !request.receiveAllMail) {
         out.leave = true;
@@ -226,6 +297,8 @@ QString ReceiveRun::otherMailFileName(const QString& date) {
         else
             name += u'-';
     }
+    // A mail without a Date line: a name that is no hidden file.
+    if (name.isEmpty()) name = QStringLiteral("NoDate");
     return name + QStringLiteral(".txt");
 }
 
@@ -252,7 +325,8 @@ QStringList ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QS
         return unfinished;
     }
     QDir().mkpath(messageDir);
-    const QStringList texts = folder.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    const QStringList texts =
+        folder.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden);
     for (const QString& name : texts) {
         const QString path = folder.filePath(name);
         if (QFileInfo(path).size() < 10)
@@ -339,6 +413,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             bool stopping = false;
             const auto settle = [&](int n, const ReceivedMail& mail) {
                 if (mail.got != 1 || !mail.unwritable.isEmpty()) {
+                    ++r.failed;
                     if (!stopping)
                         stopping = !goOnAfterFailedMail(
                             n, mail.got != 1 ? mail.got : nmail_error::File,
@@ -352,6 +427,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                         mail.undelivered->status,     mail.undelivered->reason,
                         QDateTime::currentDateTime(), QFileInfo(mail.otherText).fileName()};
                     if (!recordUndeliveredCard(request.messageDir, card)) {
+                        ++r.failed;
                         if (!stopping)
                             stopping = !goOnAfterFailedMail(
                                 n, nmail_error::File,
@@ -362,7 +438,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 } else if (!mail.otherText.isEmpty()) {
                     r.lastOtherText = mail.otherText;
                 }
-                if (mail.cardPicture) ++r.cards;
+                r.cards += mail.cardPictures;
                 // A mail that cannot be deleted stays on the server; the next
                 // run files it again under the same names.
                 if (!a.leaveOnServer) (void)pop3->remove(n);
@@ -379,7 +455,16 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 } else {
                     // Only the headers first: other mail stays on the server unread.
                     Pop3Session::Status head;
-                    if (pop3->status(n, head) != 1) continue;
+                    if (const int got = pop3->status(n, head); got != 1) {
+                        // A server gone answers no other mail either.
+                        if (connectionLost(got)) {
+                            ++r.failed;
+                            stopOnLostConnection(n, got, pop3->message());
+                            stopping = true;
+                            break;
+                        }
+                        continue;
+                    }
                     ++r.mails;
                     progress_.setStatus(statusLine(r));
                     QCoreApplication::processEvents();
@@ -401,13 +486,21 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 if (progress_.abortRequested()) break;
                 QByteArray source;
                 const int got = pop3->fetchSource(n, source);
+                // Its own failure's words, before the next call has its own.
+                const QString failure = got == 1 ? QString() : pop3->message();
                 while (filing.full() || filing.frontDone()) {
                     const auto [number, mail] = filing.take();
                     settle(number, mail);
                 }
                 if (stopping) break;
                 if (got != 1) {
-                    stopping = !goOnAfterFailedMail(n, got, pop3->message());
+                    ++r.failed;
+                    if (connectionLost(got)) {
+                        stopOnLostConnection(n, got, failure);
+                        stopping = true;
+                        break;
+                    }
+                    stopping = !goOnAfterFailedMail(n, got, failure);
                     continue;
                 }
                 filing.add(n, std::move(source));
@@ -416,7 +509,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 const auto [number, mail] = filing.take();
                 settle(number, mail);
             }
-            if (progress_.abortRequested()) r.stopped = true;
+            if (progress_.abortRequested() || stopping) r.stopped = true;
         }
     }
     if (r.mailbox > 0) progress_.setStatus(statusLine(r));

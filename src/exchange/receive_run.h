@@ -26,6 +26,8 @@ struct ReceiveRequest {
     // A full mailbox (over 100 mails): the newest 100 or all of them, decided
     // beforehand (the command line's --newest/--all); unset: asked.
     std::optional<bool> newestOnly;
+    // CallEdit: a card named as sent by this station is never a received one.
+    QString ownCall;
 };
 
 struct ReceiveResult {
@@ -40,7 +42,8 @@ struct ReceiveResult {
     int rejected = 0;
     int undelivered = 0;  // reports of card mails that were not delivered
     int mailbox = 0;
-    bool stopped = false;    // ended by a stop request or a refused file
+    int failed = 0;          // mails that could not be read or saved: they stay on the server
+    bool stopped = false;    // ended by a stop request, a refused file or a lost server
     QString lastOtherText;   // the last non-card mail's text, to open
     QStringList unfinished;  // files the sweep could not give their names (left for the next)
 };

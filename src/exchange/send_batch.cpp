@@ -17,6 +17,7 @@
 #include "logdata/zelkov50.h"
 #include "logdata/zkw_parse.h"
 #include "mail/mail_session.h"
+#include "platform/file_sync.h"
 #include "render/card_composer.h"
 #include "render/qsl_definition.h"
 #include "settings/kankyo.h"
@@ -41,10 +42,13 @@ void warn(const QString& text) {
 
 // A card file into the sent folder under its own name, replacing an older
 // one (a resent card already lies there).
+// The card that went out, kept in the sent folder and flushed to disk there:
+// the one copy of it that is kept.
 bool moveIntoFolder(const QString& card, const QString& folder) {
     const QString target = QDir(folder).filePath(QFileInfo(card).fileName());
-    if (QFileInfo(card).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return true;
-    return MoveFileReplacing(card, target);
+    if (QFileInfo(card).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+        return platform::syncFile(target);
+    return MoveFileReplacing(card, target) && platform::syncFile(target);
 }
 
 }  // namespace
@@ -73,6 +77,7 @@ struct SendBatch::Run {
     SelectionCounters counters;
     QStringList candidates;
     QStringList bandItems;
+    int enteredRange = 1;  // last - first + 1 as the person entered them
     QString batchText;
     int lastComposed = 0;
     CardDecision lastDecision = CardDecision::Send;
@@ -105,7 +110,10 @@ struct SendBatch::Run {
     bool checkCards();
     bool anyLeft();
     int sendLoop();
-    enum class CardOutcome { Sent, NotSent, Back, EndLoop };
+    // SentUnmarked: out and filed, its mark not written; the batch ends there,
+    // its journal kept, so that the next batch marks it and mails it not again.
+    enum class CardOutcome { Sent, SentUnmarked, NotSent, Back, EndLoop };
+    CardOutcome markNotWritten(const QStringList& fields);
     CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
                         const QStringList& fields, bool& previewing);
 };
@@ -175,15 +183,21 @@ SendResult SendBatch::run(SendRequest request) {
         return result;
     }
     // A batch killed earlier left a card out without its mark: marked now
-    // when the server had taken it, else named.
+    // when the server had taken it, else named. A check changes nothing:
+    // that is left to the batch that sends.
     SentMarkRules markRules;
     markRules.rule = request.sentMarkRule;
     markRules.markAlreadySent = request.markAlreadySent;
     int unsettled = 0;
-    if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled,
-                                                      request.sentDir))
-        warn(*left);
+    int settled = 0;
+    if (!request.checkOnly)
+        if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules,
+                                                          &unsettled, request.sentDir, &settled))
+            warn(*left);
     if (request.resume) request.leaveOut = unsettled;
+    // The card just found out and marked is not mailed again by this batch,
+    // whatever the range says.
+    if (settled > 0) request.leaveOut = settled;
 
     const int linkLastRecord = parts_.loggingProgram.lastRecordNumber();
     Run run(parts_, request, result);
@@ -263,7 +277,9 @@ bool SendBatch::Run::prepare(int linkLastRecord) {
         return false;
     }
 
-    // The range, within the log and at most 300 records.
+    // The range, within the log and at most 300 records; the summaries name
+    // its size as it was entered.
+    enteredRange = single ? 1 : request.last - request.first + 1;
     int first = single ? request.handedRecord : request.first;
     int last = single ? request.handedRecord : request.last;
     if (first > log.recordCount) {
@@ -329,8 +345,7 @@ bool SendBatch::Run::lookUpMembers() {
 // Whether a candidate is left; else the zero summary ends the batch.
 bool SendBatch::Run::anyLeft() {
     if (!candidates.isEmpty()) return true;
-    ShowProgramMessage(zeroSendSummary(request.last - request.first + 1, counters),
-                       mb::Ok | mb::IconInformation);
+    ShowProgramMessage(zeroSendSummary(enteredRange, counters), mb::Ok | mb::IconInformation);
     result.end = SendResult::End::NothingToSend;
     return false;
 }
@@ -369,6 +384,7 @@ int SendBatch::Run::sendLoop() {
     SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl,
                      request.mail.options());
     if (!smtp.isOpen()) {
+        result.failed = true;
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
                 smtp.message(),
@@ -379,6 +395,7 @@ int SendBatch::Run::sendLoop() {
     const int auth = smtp.authenticate(request.mail.smtpHost, request.mail.smtpAccount,
                                        request.mail.smtpPassword, request.mail.smtpMethod);
     if (auth < 0) {
+        result.failed = true;
         batchText =
             QStringLiteral("(No%1) 認証できません！アカウント／パスワード／認証方法を確認\r")
                 .arg(auth) +
@@ -408,6 +425,10 @@ int SendBatch::Run::sendLoop() {
                 index = std::max<qsizetype>(0, index - 2);
                 continue;
             }
+            if (outcome == CardOutcome::SentUnmarked) {
+                ++sent;
+                break;
+            }
             if (outcome != CardOutcome::Sent) continue;
             ++sent;
             if (request.sendMax > 0 && sent >= request.sendMax) break;
@@ -421,7 +442,7 @@ int SendBatch::Run::sendLoop() {
         summary.candidates = int(candidates.size());
         summary.first = request.first;
         summary.lastComposed = lastComposed;
-        summary.rangeSize = request.handedRecord > 0 ? 1 : request.last - request.first + 1;
+        summary.rangeSize = enteredRange;
         summary.counters = counters;
         summary.sendMax = request.sendMax;
         batchText = sendSummary(summary);
@@ -481,10 +502,12 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         batchText +=
             QStringLiteral("\r（No%1）%2局へ送信できません！\r").arg(r).arg(fields.value(0)) +
             smtp.message() + u'\r' + card.path;
-        return ShowProgramMessage(batchText, mb::OkCancel | mb::IconExclamation | mb::DefButton2) ==
-                       mb::IdOk
-                   ? CardOutcome::NotSent
-                   : CardOutcome::EndLoop;
+        if (ShowProgramMessage(batchText, mb::OkCancel | mb::IconExclamation | mb::DefButton2) ==
+            mb::IdOk)
+            return CardOutcome::NotSent;
+        // Stopped at this card: the next batch starts with it, not after it.
+        lastDecision = CardDecision::Stop;
+        return CardOutcome::EndLoop;
     }
     if (!moveIntoFolder(card.path, request.sentDir)) {
         result.failed = true;
@@ -492,10 +515,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                                mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
             return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
     }
-    if (ZKW_read(log, lastComposed, read_mode::Card) != 0) {
-        result.failed = true;
-        return CardOutcome::EndLoop;
-    }
+    if (ZKW_read(log, lastComposed, read_mode::Card) != 0) return markNotWritten(fields);
     bandItems << QString::number(FreqPCheck(log.rec.freq)) + log.rec.mode;
     SentMarkRules rules;
     rules.rule = request.sentMarkRule;
@@ -503,10 +523,23 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     if (request.card.expertMode && request.resendFile.isEmpty())
         rules.definitionMark = card.sentMark;
     if (const auto mark = nextSentMark(log.rec.qslSent, rules))
-        if (QSL_Send(log, lastComposed, *mark) != 0) {
-            result.failed = true;
-            return CardOutcome::EndLoop;
-        }
+        if (QSL_Send(log, lastComposed, *mark) != 0) return markNotWritten(fields);
     journal.end();
     return CardOutcome::Sent;
+}
+
+// The card went out, but its QSO cannot be marked (the log is locked by
+// another program, for one): the person is told, and the journal keeps the
+// card for the next batch to mark.
+SendBatch::Run::CardOutcome SendBatch::Run::markNotWritten(const QStringList& fields) {
+    result.failed = true;
+    ShowProgramMessage(
+        QStringLiteral("%1局へ電子QSLを送信しましたが、QSOデータ（No%2）に送信マークを"
+                       "書き込めません！\r")
+                .arg(fields.value(0))
+                .arg(lastComposed) +
+            log.errorText +
+            QStringLiteral("\r\r次回の送信時にマークを書き込みます（再送はしません）。"),
+        mb::Ok | mb::IconExclamation);
+    return CardOutcome::SentUnmarked;
 }

@@ -87,8 +87,9 @@ QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
 
 std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
                                                    const SentMarkRules& rules, int* unsettled,
-                                                   const QString& sentDir) {
+                                                   const QString& sentDir, int* settled) {
     if (unsettled) *unsettled = 0;
+    if (settled) *settled = 0;
     const std::optional<LeftOver> left = takeLeftOver(qsoData);
     if (!left) return std::nullopt;
     bool marked = false;
@@ -103,6 +104,7 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
         ZelkovClose(log, 0);
     }
     if (!marked && unsettled) *unsettled = left->recno;
+    if (marked && settled) *settled = left->recno;
     // The card that went out belongs in the sent folder like every other.
     const QFileInfo picture(left->picture);
     QString message = leftOverMessage(*left, marked);

@@ -40,11 +40,13 @@ public:
     // What a killed batch left, settled: a card the server took gets its
     // sent mark (by `rules`) when its record is still that QSO; the message
     // to show, nothing when nothing was left. `unsettled` gets the record of
-    // a card that may or may not have gone out (0 when none). A card marked
-    // is filed in `sentDir` when its picture is still where it was drawn.
+    // a card that may or may not have gone out (0 when none), `settled` that
+    // of a card marked now. A card marked is filed in `sentDir` when its
+    // picture is still where it was drawn.
     static std::optional<QString> settleLeftOver(const QString& qsoData, const SentMarkRules& rules,
                                                  int* unsettled = nullptr,
-                                                 const QString& sentDir = {});
+                                                 const QString& sentDir = {},
+                                                 int* settled = nullptr);
 
     static QString pathFor(const QString& qsoData);
 

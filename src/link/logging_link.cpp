@@ -25,9 +25,16 @@ bool digitsOnly(const QString& text) {
 
 QString baseCallOf(const QString& call) {
     const qsizetype slash = call.indexOf(u'/');
-    if (slash < 0) return call.left(20);
-    if (slash >= 4) return call.left(slash);  // JA1ABC/1: the call before its area
-    return call.mid(slash + 1, 20);           // 8J/JA1ABC: the call after the prefix
+    QString base = slash < 0    ? call
+                   : slash >= 4 ? call.left(slash)  // JA1ABC/1: the call before its area
+                                : call.mid(slash + 1).section(u'/', 0, 0);  // KH0/JA1ABC/P
+    base.truncate(20);
+    // Letters and digits only: the call becomes a file pattern in a card
+    // folder, and anything else (a period, a separator, a wildcard) could
+    // take it out of that folder or beyond that station's cards.
+    for (QChar c : base)
+        if (c.unicode() >= 0x80 || !c.isLetterOrNumber()) return {};
+    return base;
 }
 
 QStringList linkLines(const QByteArray& data) {
@@ -143,6 +150,10 @@ qint64 LoggingLink::openEditWindow(int recno) {
     return sendRequest(link_code::ShowRecord, QString::number(recno));
 }
 
+void LoggingLink::bringToFront(int window) {
+    (void)sendRequest(link_code::BringToFront, QString::number(std::max(window, 0)));
+}
+
 qint64 LoggingLink::handleMessage(const platform::LinkMessage& message) {
     const QStringList lines = linkLines(message.data);
     const int first = lines.isEmpty() ? 0 : StrToLong(lines[0]);
@@ -192,6 +203,9 @@ qint64 LoggingLink::handleMessage(const platform::LinkMessage& message) {
     if (digitsOnly(line)) line = lines.value(1).trimmed();
     const QString call = baseCallOf(line);
     if (call.isEmpty()) {
+        // A request of the logging program's own without a usable call
+        // ends here: its view must not wait for the next answer.
+        if (askedByPeer) viewKind_ = link_view::None;
         if (pending_ == link_pending::RegistrationCheck) sendRequest(link_code::FollowUp);
         return 0;
     }

@@ -30,6 +30,7 @@ inline constexpr int CurrentCall = 101;
 inline constexpr int CurrentQso = 0x400073;
 inline constexpr int FollowUp = 0x400076;
 inline constexpr int ShowRecord = 20;
+inline constexpr int BringToFront = 21;  // a window of the logging program, or its main one
 // The logging program's own requests: all received cards, sent cards,
 // received cards of a station.
 inline constexpr int ShowAllReceived = -999;
@@ -96,6 +97,9 @@ public:
     void endLogAccess() override;
     bool running() const override { return state_ != 0; }
     qint64 openEditWindow(int recno) override;
+    // After a registration check: the logging program's window its answer
+    // named (`window` 1 or more), else its main window, comes to the front.
+    void bringToFront(int window);
 
     // Timer1: the logging program found or gone, shared or not.
     void poll();

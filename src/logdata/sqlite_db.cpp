@@ -167,6 +167,10 @@ std::optional<qint64> SqliteDb::queryInteger(const char* sql) {
     return s.integer(0);
 }
 
+bool SqliteDb::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
+
 int SqliteDb::changes() const {
     return db_ ? sqlite3_changes(db_) : 0;
 }
@@ -185,18 +189,20 @@ SqliteReadSnapshot::~SqliteReadSnapshot() {
 }
 
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
-    active_ = db_.exec("BEGIN IMMEDIATE");
+    nested_ = db_.inTransaction();
+    active_ = nested_ || db_.exec("BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
     // Not committed: undone, and a failed undo is undone by SQLite when the
     // connection closes.
-    if (active_) (void)db_.exec("ROLLBACK");
+    if (active_ && !nested_) (void)db_.exec("ROLLBACK");
 }
 
 bool SqliteTransaction::commit() {
     if (!active_) return false;
     active_ = false;
+    if (nested_) return true;
     if (db_.exec("COMMIT")) return true;
     (void)db_.exec("ROLLBACK");  // the commit failed: undone, as far as it goes
     return false;

@@ -67,6 +67,7 @@ public:
     // error. The statement is finished before this returns.
     std::optional<qint64> queryInteger(const char* sql);
     int changes() const;
+    bool inTransaction() const;
 
     QString errorText() const { return error_; }
     // Remembers the connection's current error.
@@ -90,10 +91,14 @@ public:
 private:
     SqliteDb& db_;
     bool active_ = false;
+    bool nested_ = false;
 };
 
 // Begins a write transaction (IMMEDIATE, so a second writer waits or fails
 // at once, never half way); rolls back unless committed.
+// A write transaction. Inside one already open on the connection (a list of
+// marks written together) it is part of that one: its commit and its undo
+// are the outer one's.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteDb& db);
@@ -107,4 +112,5 @@ public:
 private:
     SqliteDb& db_;
     bool active_ = false;
+    bool nested_ = false;
 };

@@ -112,9 +112,13 @@ QByteArray partBytes(GMimePart* part) {
                       static_cast<qsizetype>(bytes->len));
 }
 
+// A mail's parts worth keeping: the text shown and the attachments, a
+// bounded number of them.
+constexpr size_t kMaxAttachments = 16;
+
 struct Walk {
     GMimePart* text = nullptr;
-    GMimePart* attachment = nullptr;
+    std::vector<GMimePart*> attachments;
 };
 
 void walk(GMimeObject* object, Walk& found, int depth) {
@@ -132,15 +136,72 @@ void walk(GMimeObject* object, Walk& found, int depth) {
     const char* filename = g_mime_part_get_filename(part);
     GMimeContentType* type = g_mime_object_get_content_type(object);
     const bool text = type && g_mime_content_type_is_type(type, "text", "*");
-    if (filename && *filename) {
-        if (!found.attachment) found.attachment = part;
-    } else if (text && !found.text) {
+    const bool named = filename && *filename;
+    if (!named && text) {
         // Plain text first; an HTML part only when there is nothing else.
         if (g_mime_content_type_is_type(type, "text", "plain") || !found.text) found.text = part;
-    } else if (!text && !found.attachment && type &&
-               g_mime_content_type_is_type(type, "image", "*")) {
-        found.attachment = part;
+    } else if ((named || (type && g_mime_content_type_is_type(type, "image", "*"))) &&
+               found.attachments.size() < kMaxAttachments) {
+        found.attachments.push_back(part);
     }
+}
+
+// A header's value as it came, folded lines joined; empty when it is missing.
+QByteArray rawHeader(GMimeObject* object, const char* name) {
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    GMimeHeader* header = list ? g_mime_header_list_get_header(list, name) : nullptr;
+    const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
+    return raw ? QByteArray(raw).replace("\r\n", "").replace('\n', "") : QByteArray();
+}
+
+bool hasEightBit(QByteArrayView bytes) {
+    return std::any_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// A parameter ("filename", "name") of a raw header value, as its bytes; empty
+// when it is not there in its plain form (an RFC 2231 form is GMime's).
+QByteArray rawParameter(const QByteArray& value, QByteArrayView name) {
+    for (qsizetype at = value.indexOf(';'); at >= 0; at = value.indexOf(';', at + 1)) {
+        qsizetype p = at + 1;
+        while (p < value.size() && (value[p] == ' ' || value[p] == '\t'))
+            ++p;
+        if (value.mid(p, name.size()).compare(name, Qt::CaseInsensitive) != 0) continue;
+        p += name.size();
+        while (p < value.size() && (value[p] == ' ' || value[p] == '\t'))
+            ++p;
+        if (p >= value.size() || value[p] != '=') continue;
+        ++p;
+        while (p < value.size() && (value[p] == ' ' || value[p] == '\t'))
+            ++p;
+        QByteArray out;
+        if (p < value.size() && value[p] == '"') {
+            for (++p; p < value.size() && value[p] != '"'; ++p) {
+                if (value[p] == '\\' && p + 1 < value.size()) ++p;
+                out += value[p];
+            }
+        } else {
+            for (; p < value.size() && value[p] != ';' && value[p] != ' ' && value[p] != '\t'; ++p)
+                out += value[p];
+        }
+        return out;
+    }
+    return {};
+}
+
+// An attachment's name. Some mailers send it as raw 8-bit bytes (Shift_JIS
+// mostly): those are read as the subject is, not by GMime's guess.
+QString attachmentNameOf(GMimePart* part) {
+    GMimeObject* object = GMIME_OBJECT(part);
+    for (const auto& [header, parameter] :
+         {std::pair{"Content-Disposition", "filename"}, std::pair{"Content-Type", "name"}}) {
+        const QByteArray raw = rawParameter(rawHeader(object, header), parameter);
+        if (hasEightBit(raw)) return decodeHeaderText(raw);
+    }
+    QString name = fromUtf8(g_mime_part_get_filename(part));
+    // A name GMime could not convert keeps its JIS escapes.
+    if (name.contains(QChar(0x1b))) name = sjis::fromIso2022Jp(name.toUtf8());
+    return name;
 }
 
 QString textOf(GMimePart* part) {
@@ -489,7 +550,8 @@ std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw) {
         rawSubject ? decodeHeaderText(QByteArray(rawSubject).replace("\r\n", "").replace('\n', ""))
                          .trimmed()
                    : fromUtf8(g_mime_message_get_subject(message.get()));
-    mail.date = fromUtf8(g_mime_object_get_header(top, "Date"));
+    // The Date line as the subject is read: raw 8-bit text the same way.
+    mail.date = decodeHeaderText(rawHeader(top, "Date")).trimmed();
     if (InternetAddressList* from = g_mime_message_get_from(message.get())) {
         char* text = internet_address_list_to_string(from, nullptr, FALSE);
         mail.from = fromUtf8(text);
@@ -501,12 +563,7 @@ std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw) {
     Walk found;
     walk(g_mime_message_get_mime_part(message.get()), found, 0);
     if (found.text) mail.body = textOf(found.text);
-    if (found.attachment) {
-        QString name = fromUtf8(g_mime_part_get_filename(found.attachment));
-        // A name GMime could not convert keeps its JIS escapes.
-        if (name.contains(QChar(0x1b))) name = sjis::fromIso2022Jp(name.toUtf8());
-        mail.attachmentName = safeAttachmentName(name);
-        mail.attachment = partBytes(found.attachment);
-    }
+    for (GMimePart* part : found.attachments)
+        mail.attachments.push_back({safeAttachmentName(attachmentNameOf(part)), partBytes(part)});
     return mail;
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct OutgoingMail {
     QString from;
@@ -55,14 +56,19 @@ private:
 // attachment cannot be read.
 QByteArray buildMimeMessage(const OutgoingMail& mail, QString* error);
 
+struct MailAttachment {
+    QString name;  // reduced to a plain file name
+    QByteArray bytes;
+};
+
 struct IncomingMail {
     QString subject;
     QString date;
     QString from;
-    QString headers;         // the header block, one field a line
-    QString body;            // the first text part, decoded
-    QString attachmentName;  // reduced to a plain file name; empty: none
-    QByteArray attachment;
+    QString headers;  // the header block, one field a line
+    QString body;     // the first text part, decoded
+    // In the mail's order, at most 16.
+    std::vector<MailAttachment> attachments;
 };
 
 // Reads a message; nullopt when it is no message at all.

@@ -437,7 +437,8 @@ int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& sub
     const QByteArray command = "TOP " + QByteArray::number(number) + " 0";
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, command.constData());
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &top);
-    if (resultOf(connection, perform(*s)) != 0) return 0;
+    // The failure as it is (a lost connection is not a mail without a head).
+    if (const int r = resultOf(connection, perform(*s)); r != 0) return r;
     s->readOn[number] = s->connection;
     const std::optional<IncomingMail> m = parseMimeMessage(top);
     if (!m) return 0;
@@ -465,10 +466,20 @@ int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& 
     Session* s = openSession(connection);
     if (!s || number < 1) return nmail_error::Handle;
     source.clear();
-    // The size LIST gave, so that the mail lands in one buffer.
-    if (number <= static_cast<int>(s->sizes.size()))
-        source.reserve(
-            std::clamp<qint64>(s->sizes[static_cast<size_t>(number - 1)] + 1024, 0, kMaxMailBytes));
+    // The size LIST gave, so that the mail lands in one buffer. A mail over
+    // the limit is not fetched at all: a transfer broken off would take the
+    // connection, and with it the deletions asked on it so far.
+    if (number <= static_cast<int>(s->sizes.size())) {
+        const qint64 size = s->sizes[static_cast<size_t>(number - 1)];
+        if (size > kMaxMailBytes) {
+            connection.setMessage(
+                QStringLiteral("メールが大きすぎます: %1 MB（受信できるのは %2 MB まで）")
+                    .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+                    .arg(kMaxMailBytes / (1024 * 1024)));
+            return nmail_error::TooLarge;
+        }
+        source.reserve(std::clamp<qint64>(size + 1024, 0, kMaxMailBytes));
+    }
     prepare(*s, s->url(QString::number(number)));
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &source);
     const int r = resultOf(connection, perform(*s));
@@ -494,13 +505,14 @@ int NMailPop3GetMail(NMailConnection& connection, int number, QString& subject, 
     header = m->headers;
     body = m->body;
     attachmentName.clear();
-    if (!m->attachmentName.isEmpty() && !m->attachment.isEmpty()) {
-        const QString path = QDir(folder).filePath(m->attachmentName);
-        if (!SaveFile(m->attachment, path)) {
+    if (!m->attachments.empty() && !m->attachments.front().bytes.isEmpty()) {
+        const MailAttachment& first = m->attachments.front();
+        const QString path = QDir(folder).filePath(first.name);
+        if (!SaveFile(first.bytes, path)) {
             connection.setMessage(QStringLiteral("添付ファイルを書き込めません: ") + path);
             return nmail_error::File;
         }
-        attachmentName = m->attachmentName;
+        attachmentName = first.name;
     }
     return 1;
 }

@@ -98,7 +98,8 @@ std::unique_ptr<NMailConnection> NMailPop3ConnectSsl(const QString& host, int po
 // with APOP.
 [[nodiscard]] int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
                                         const QString& password, int apop);
-// 1 when the headers of mail `number` (1 is the oldest) were read.
+// 1 when the headers of mail `number` (1 is the oldest) were read; 0 when
+// they are no mail; the library's error when the server did not give them.
 [[nodiscard]] int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject,
                                          QString& date, QString& from, QString& header);
 // Non-zero when the field is in the header block; its value in `value`.

@@ -140,6 +140,12 @@ CardName parseCardFileName(const QString& fileName) {
     return n;
 }
 
+bool isCardSentBy(const QString& fileName, const QString& call) {
+    const QString own = fileNamePart(call.trimmed());
+    const CardName name = parseCardFileName(fileName);
+    return !own.isEmpty() && name.valid && name.fromCall.compare(own, Qt::CaseInsensitive) == 0;
+}
+
 QString cardMessageText(const QString& subject, const QString& date, const QString& body) {
     return QStringLiteral("Subject:") + subject + QStringLiteral("\r\nDate:") + date +
            QStringLiteral("\r\n") + body;

@@ -73,6 +73,8 @@ struct CardName {
     bool valid = false;  // the name has all six fields
 };
 CardName parseCardFileName(const QString& fileName);
+// Whether a file's name is that of a card `call` sent (its first field).
+bool isCardSentBy(const QString& fileName, const QString& call);
 
 // The message text filed beside a received card.
 QString cardMessageText(const QString& subject, const QString& date, const QString& body);

@@ -5,6 +5,7 @@
 #include "core/comma_text.h"
 #include "core/japanese_fonts.h"
 #include "core/msg_box.h"
+#include "core/text_files.h"
 #include "logdata/zelkov50.h"
 #include "mail/card_record.h"
 #include "render/jpeg_io.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -216,9 +216,10 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
     if (!jpeg.isEmpty()) {
         failure.code = 1;
         // Written whole or not at all: a full disk or a failed close is a
-        // failure, never a truncated card.
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.commit()) {
+        // failure, never a truncated card. Not flushed to disk here: a drawn
+        // card is a working file, and what is kept of it (the sent folder's
+        // copy) is made safe where it is kept.
+        if (SaveFile(jpeg, path, FileSync::ByCaller)) {
             const int sum = card.width() + card.height();
             failure.code = sum < 864 ? 10 : sum > 1676 ? 11 : 0;
             if (failure.code == 0) return path;

@@ -1,5 +1,5 @@
 // The MIME reader: a raw message read, its headers' encoded words decoded,
-// its attachment named as a file would be.
+// its attachments named as files would be.
 
 #include "fuzz_support.h"
 
@@ -11,11 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray raw(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const std::optional<IncomingMail> mail = parseMimeMessage(raw);
     if (mail) {
-        const QString name = safeAttachmentName(mail->attachmentName);
-        if (name.contains(u'/') || name.contains(u'\\') || name == u".." || name.isEmpty() ||
-            name.size() > 120)
-            __builtin_trap();  // a name that could leave the folder
-        (void)parseCardFileName(name);
+        if (mail->attachments.size() > 16) __builtin_trap();
+        for (const MailAttachment& attachment : mail->attachments) {
+            const QString& name = attachment.name;
+            if (name.contains(u'/') || name.contains(u'\\') || name == u".." || name.isEmpty() ||
+                name.size() > 120)
+                __builtin_trap();  // a name that could leave the folder
+            (void)parseCardFileName(name);
+        }
         (void)headerFieldValue(mail->headers, QStringLiteral("X-Mailer"));
         (void)cardMailerYyMm(
             headerFieldValue(mail->headers, QStringLiteral("X-Mailer")).value_or(QString()));

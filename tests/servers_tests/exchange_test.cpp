@@ -2,6 +2,8 @@
 // servers and the reference service server: station JR1ABC sends a batch,
 // station JR2XYZ receives it.
 
+#include "core/sjis.h"
+#include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "dropping_proxy.h"
 #include "log_fixture.h"
@@ -138,6 +140,36 @@ protected:
         bundle = box.path(u"ca-bundle.crt"_s);
         writeBytes(bundle, readBytes(mail.caFile) + readBytes(novq.caFile));
         QFile::resize(novq.log, 0);
+    }
+    // Messages put straight into a mailbox, exactly as written, oldest first:
+    // mails no program of ours would make.
+    void deliverRaw(int user, const QList<QByteArray>& messages) {
+        const QString maildir = mail.dir + u"/mail/"_s + mail.users[user].section(u'@', 1) + u'/' +
+                                mail.users[user].section(u'@', 0, 0) + u"/Maildir"_s;
+        ASSERT_TRUE(QFileInfo(maildir + u"/new"_s).isDir()) << maildir.toStdString();
+        static int serial = 0;
+        for (const QByteArray& message : messages) {
+            ++serial;
+            writeBytes(
+                maildir +
+                    QStringLiteral("/new/%1.raw%2.qsl.test").arg(1800000000 + serial).arg(serial),
+                message);
+        }
+        QProcess::execute(u"chown"_s, {u"-R"_s, u"vmail:vmail"_s, maildir});
+    }
+    // A mail of header lines, a text and attachments (name as raw bytes, bytes).
+    static QByteArray rawMail(const QByteArray& headers,
+                              const QList<std::pair<QByteArray, QByteArray>>& attachments) {
+        QByteArray m = headers +
+                       "MIME-Version: 1.0\r\n"
+                       "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                       "--b\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
+                       "TNX QSO\r\n";
+        for (const auto& [name, bytes] : attachments)
+            m += "--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
+                 "Content-Disposition: attachment; filename=\"" +
+                 name + "\"\r\n\r\n" + bytes.toBase64() + "\r\n";
+        return m + "--b--\r\n";
     }
     // A recent QSO (the batch skips those older than half a year).
     static QsoRecord recent(const QString& call, int daysAgo, const QString& hhmm) {
@@ -276,6 +308,17 @@ TEST_F(Exchange, AMailServerGoneMidBatchLeavesNothingMarkedThatWasNotSent) {
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList(QDir::Files).size(), 1);
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
     EXPECT_TRUE(requestBodies(novq).last().startsWith(u"callx=Sent_Qsldt&SntCnt=1&"_s));
+
+    // Stopped at the failed card (the question's default): the next batch
+    // starts with that card, not after it.
+    ScriptedSmtpServer again(script);
+    TZkwIni(a.path(u"Sendvik.ini"_s))
+        .writeString(u"Option"_s, u"SmtpPort"_s, QString::number(again.port()));
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 7, u"12:00"_s)});  // No4
+    const CliRun stopped = a.cli({u"send"_s, u"2"_s, u"4"_s});
+    EXPECT_EQ(stopped.code, 1);
+    EXPECT_TRUE(stopped.out.contains(u"sent=1\n"_s)) << stopped.out.toStdString();
+    EXPECT_TRUE(stopped.out.contains(u"next-first=3\n"_s)) << stopped.out.toStdString();
 }
 
 TEST_F(Exchange, KilledMidBatchNothingSentIsLeftUnmarked) {
@@ -394,12 +437,14 @@ TEST_F(Exchange, EachFailureSaysWhyInItsOwnWords) {
     // The mail server: not there, then a wrong password.
     set(u"Option"_s, u"SmtpPort"_s, u"1"_s);
     CliRun r = a.cli(send);
+    EXPECT_EQ(r.code, 1);  // nothing could be sent
     EXPECT_TRUE(r.err.contains(u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s))
         << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(u"sent=0"_s));
     set(u"Option"_s, u"SmtpPort"_s, QString::number(mail.smtps));
     TZkwIni(a.path(u"Sendvik.ini"_s)).writeWords(u"Option"_s, u"Pass1"_s, u"wrong"_s);
     r = a.cli(send);
+    EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(u"(No-2) 認証できません！アカウント／パスワード／認証方法を確認"_s))
         << r.err.toStdString();
     EXPECT_EQ(a.sentMark(1), u' ');
@@ -491,6 +536,18 @@ TEST_F(Exchange, ReceivedCardsAreMatchedAndMarkedAndASentCardGoesAgain) {
     ASSERT_GE(lines.size(), 4);
     EXPECT_EQ(lines[0], u"No,QSL,電子QSL～JPEGファイル,ファイル時刻,RecNo"_s);
     EXPECT_EQ(lines[3], u"2 個の送信済み電子QSL（未受領＝2個）"_s);
+    // The window's stored order, bottom-up, is the command line's too.
+    {
+        TZkwIni settings(a.path(u"Sendvik.ini"_s));
+        WindowState places(settings);
+        WindowState::ListPlace place = places.sentListPlace();
+        place.descending = true;
+        places.setSentListPlace(place);
+    }
+    const QStringList upward = a.cli({u"sent-list"_s}).out.split(u'\n');
+    ASSERT_GE(upward.size(), 4);
+    EXPECT_EQ(upward[1].section(u',', 1), lines[2].section(u',', 1));
+    EXPECT_EQ(upward[2].section(u',', 1), lines[1].section(u',', 1));
     const QStringList sent =
         QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files, QDir::Name);
     ASSERT_EQ(sent.size(), 2);
@@ -787,7 +844,8 @@ TEST_F(Exchange, ARenamedCardMatchesByTheQsoInside) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
-    makeLog(b.path(u"ZELKOV.mst"_s), {recent(u"JR1ABC"_s, 10, u"12:03"_s)});
+    makeLog(b.path(u"ZELKOV.mst"_s),
+            {recent(u"JR1ABC"_s, 10, u"12:03"_s), recent(u"JR1ABC"_s, 5, u"12:00"_s)});
     b.emptyMailbox(true);
     ASSERT_EQ(a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s}).code, 0);
     CliRun r = b.receiveUntil(u"cards=1\n"_s);
@@ -797,14 +855,24 @@ TEST_F(Exchange, ARenamedCardMatchesByTheQsoInside) {
         QFile::rename(b.path(u"受信/"_s + card), b.path(u"受信/JR1ABC_from_the_bureau.jpg"_s)));
     ASSERT_TRUE(QFile::copy(b.path(u"受信/JR1ABC_from_the_bureau.jpg"_s),
                             b.path(u"受信/JR1ABC_991231_0000_1.9_SSB_JR2XYZ.jpg"_s)));
+    // Renamed to another QSO's time (the forced match): the name decides.
+    const QString moved = u"JR1ABC_"_s + QDate::currentDate().addDays(-5).toString(u"yyMMdd"_s) +
+                          u"_1200_7.024_CW_JR2XYZ.jpg"_s;
+    ASSERT_TRUE(
+        QFile::copy(b.path(u"受信/JR1ABC_from_the_bureau.jpg"_s), b.path(u"受信/"_s + moved)));
     r = b.cli({u"match"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split(u'\n');
-    ASSERT_GE(lines.size(), 3) << r.out.toStdString();
-    EXPECT_TRUE(lines[1].contains(u"\"○    \",JR1ABC_"_s) && lines[1].endsWith(u",1"_s))
-        << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].contains(u"\"○    \",JR1ABC_"_s) && lines[2].endsWith(u",1"_s))
-        << lines[2].toStdString();
+    ASSERT_GE(lines.size(), 4) << r.out.toStdString();
+    int byRecord = 0;
+    for (const QString& line : lines.mid(1, 3)) {
+        EXPECT_TRUE(line.contains(u"\"○    \",JR1ABC_"_s)) << line.toStdString();
+        if (line.contains(moved.toUpper().chopped(4)))
+            EXPECT_TRUE(line.endsWith(u",2"_s)) << line.toStdString();
+        else
+            byRecord += line.endsWith(u",1"_s);
+    }
+    EXPECT_EQ(byRecord, 2) << r.out.toStdString();
 }
 
 // A batch killed part of the way resumes with the cards after the last one
@@ -999,5 +1067,208 @@ TEST_F(Exchange, AnUndeliveredCardComesBackToTheSentListAndItsMarkIsTakenBack) {
     EXPECT_EQ(lines[3], u"taken-back=1"_s);
     EXPECT_EQ(a.sentMark(1), u'H');
     EXPECT_EQ(a.sentMark(2), u' ');
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}
+
+// Mails that share names with received cards, bounces of this station's own
+// cards, a mail of two cards, a card mail without a card, and header values
+// in raw Shift_JIS: every card and text stays what it was, and nothing a
+// mail brought is lost.
+TEST_F(Exchange, NoMailTakesAReceivedCardsPlaceAndNothingItBringsIsLost) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.emptyMailbox(true);
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    const QString kept = u"JR1ABC_261201_1200_7.024_CW_JR2XYZ"_s;
+    QDir().mkpath(b.path(u"受信"_s));
+    QDir().mkpath(b.path(u"QslMsg"_s));
+    writeBytes(b.path(u"受信/"_s + kept + u".jpg"_s), photo + "kept");
+    writeBytes(b.path(u"QslMsg/"_s + kept + u".txt"_s), "Subject:kept\r\nDate:then\r\n");
+    const QByteArray to = "To: " + mail.users[1].toUtf8() + "\r\n";
+    const QByteArray cardHead = "From: jr1abc@qsl.test\r\n" + to +
+                                "Subject: " + cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() +
+                                "\r\n" + cardXMailer(u"261202"_s).toUtf8() + "\r\n";
+    const QByteArray daemon = "From: MAILER-DAEMON@qsl.test\r\n" + to +
+                              "Subject: Undelivered Mail Returned to Sender\r\n";
+
+    // The filter as it comes: card mails and reports only.
+    deliverRaw(1, {rawMail(cardHead + "Date: Wed, 02 Dec 2026 12:00:00 +0900\r\n",
+                           {{"JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg", photo + "1"},
+                            {"JH3AAA_261202_1300_14.020_CW_JR2XYZ.jpg", photo + "2"}}),
+                   rawMail(daemon + "Date: Thu, 03 Dec 2026 12:00:00 +0900\r\n",
+                           {{"JR2XYZ_261203_1200_7.024_CW_JR1ABC.jpg", photo + "own"}}),
+                   rawMail(cardHead + "Date: Fri, 04 Dec 2026 09:00:00 +0900\r\n", {})});
+    ASSERT_EQ(mailboxCount(mail.users[1]), 3);
+    CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    // Both cards of the two-card mail; the returned own card is a report.
+    EXPECT_TRUE(r.out.startsWith(u"cards=2\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"undelivered=1\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(readBytes(b.path(u"受信/JH3AAA_261202_1300_14.020_CW_JR2XYZ.jpg"_s)), photo + "2");
+    EXPECT_EQ(readBytes(b.path(u"QslMsg/JR2XYZ_261203_1200_7.024_CW_JR1ABC.jpg"_s)), photo + "own");
+    // The card mail without a card is filed as other mail and opened.
+    const QString text = r.out.section(u"text="_s, 1).section(u'\n', 0, 0);
+    EXPECT_TRUE(text.startsWith(b.path(u"QslMsg/"_s))) << r.out.toStdString();
+    EXPECT_TRUE(readBytes(text).contains("Date:Fri, 04 Dec 2026")) << text.toStdString();
+    EXPECT_EQ(mailboxCount(mail.users[1]), 0);
+
+    // All mail: a real card, then a newer report carrying its name and the
+    // names of a card and a text of an earlier run; no Date line; raw
+    // Shift_JIS in a name and a date.
+    TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 0x80);
+    const QString real = u"JR1ABC_261206_1200_7.024_CW_JR2XYZ.jpg"_s;
+    deliverRaw(1, {rawMail(cardHead + "Date: Sun, 06 Dec 2026 12:00:00 +0900\r\n",
+                           {{real.toLatin1(), photo + "real"}})});
+    ASSERT_EQ(mailboxCount(mail.users[1]), 1);  // numbered before the rest
+    deliverRaw(1, {rawMail(daemon + "Date: Mon, 07 Dec 2026 12:00:00 +0900\r\n",
+                           {{real.toLatin1(), photo + "fake"},
+                            {(kept + u".jpg"_s).toLatin1(), photo + "fake"},
+                            {(kept + u".txt"_s).toLatin1(), "fake text"}}),
+                   rawMail("From: friend@qsl.test\r\n" + to + "Subject: no date\r\n", {}),
+                   rawMail("From: friend@qsl.test\r\n" + to +
+                               "Subject: photo\r\nDate: Tue, 08 Dec 2026 10:00:00 +0900 (" +
+                               sjis::fromUnicode(u"日本"_s) + ")\r\n",
+                           {{sjis::fromUnicode(u"局の写真.jpg"_s), photo + "friend"}})});
+    r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\nmails=4\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"undelivered=0\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(readBytes(b.path(u"受信/"_s + real)), photo + "real");
+    EXPECT_EQ(readBytes(b.path(u"受信/"_s + kept + u".jpg"_s)), photo + "kept");
+    EXPECT_EQ(readBytes(b.path(u"QslMsg/"_s + kept + u".txt"_s)), "Subject:kept\r\nDate:then\r\n");
+    // What the report brought is beside its text, under names of its own.
+    EXPECT_EQ(readBytes(b.path(u"QslMsg/"_s + kept + u"-2.jpg"_s)), photo + "fake");
+    EXPECT_EQ(readBytes(b.path(u"QslMsg/"_s + kept + u"-2.txt"_s)), "fake text");
+    EXPECT_EQ(readBytes(b.path(u"QslMsg/局の写真.jpg"_s)), photo + "friend");
+    EXPECT_TRUE(QFileInfo::exists(b.path(u"QslMsg/NoDate.txt"_s)));
+    bool datedInJapanese = false;
+    for (const QString& name : QDir(b.path(u"QslMsg"_s)).entryList({u"Tue*.txt"_s}, QDir::Files))
+        datedInJapanese = sjis::decodeUserText(readBytes(b.path(u"QslMsg/"_s + name)))
+                              .contains(u"Date:Tue, 08 Dec 2026 10:00:00 +0900 (日本)"_s);
+    EXPECT_TRUE(datedInJapanese);
+    const QString last = r.out.section(u"text="_s, 1).section(u'\n', 0, 0);
+    EXPECT_TRUE(QFileInfo::exists(last)) << r.out.toStdString();
+    // The receive folder holds the card pictures, nothing else; the list of
+    // undelivered cards holds this station's card only.
+    QStringList pictures = {kept + u".jpg"_s, u"JH3AAA_261202_1300_14.020_CW_JR2XYZ.jpg"_s,
+                            u"JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg"_s, real};
+    pictures.sort();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name), pictures);
+    const QByteArray undelivered = readBytes(b.path(u"QslMsg/Undelivered.csv"_s));
+    EXPECT_TRUE(undelivered.contains("JR2XYZ_261203_1200_7.024_CW_JR1ABC.jpg"));
+    EXPECT_FALSE(undelivered.contains("JR1ABC_")) << undelivered.toStdString();
+    EXPECT_EQ(mailboxCount(mail.users[1]), 0);
+}
+
+// A mail over the size limit is left on the server, named by its number and
+// its own failure; the cards of the run are deleted once all the same.
+TEST_F(Exchange, ABigMailIsLeftAndTheRunsCardsAreDeletedOnce) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.emptyMailbox(true);
+    const QByteArray head = "From: jr1abc@qsl.test\r\nTo: " + mail.users[1].toUtf8() +
+                            "\r\nSubject: " + cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() +
+                            "\r\n" + cardXMailer(u"261202"_s).toUtf8() +
+                            "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n";
+    QByteArray big = head + "\r\n";
+    const QByteArray line = QByteArray(76, 'A') + "\r\n";
+    while (big.size() < 65 * 1024 * 1024)
+        big += line;
+    deliverRaw(1, {big});
+    ASSERT_EQ(mailboxCount(mail.users[1]), 1);
+    deliverRaw(1, {rawMail(head, {{"JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg",
+                                   readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s))}})});
+    CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"(Mail-No1, Error-7) メールが受信できません！"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"メールが大きすぎます: 66 MB（受信できるのは 64 MB まで）"_s))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(u"通信が切れました"_s)) << r.err.toStdString();
+    EXPECT_EQ(mailboxCount(mail.users[1]), 1);
+    r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_TRUE(r.out.startsWith(u"cards=0\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}
+
+// A server gone in the middle of a run: the run ends at once and says so,
+// rather than asking every mail left and waiting on each.
+TEST_F(Exchange, AServerGoneMidRunEndsTheRunWithItsFailure) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.emptyMailbox(true);
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    QList<QByteArray> cards;
+    for (int i = 0; i < 4; ++i)
+        cards << rawMail("From: jr1abc@qsl.test\r\nTo: " + mail.users[1].toUtf8() +
+                             "\r\nSubject: card\r\n" + cardXMailer(u"261202"_s).toUtf8() +
+                             "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n",
+                         {{QByteArray("JR1ABC_261202_120") + char('0' + i) + "_7.024_CW_JR2XYZ.jpg",
+                           photo + QByteArray::number(i)}});
+    deliverRaw(1, cards);
+    ASSERT_EQ(mailboxCount(mail.users[1]), 4);
+    DroppingProxy proxy(mail.pop3, "TOP", 2);
+    {
+        TZkwIni s(b.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(proxy.port()));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
+    }
+    const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_TRUE(proxy.dropped());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(r.err.count(u"メールが受信できません！"_s), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"(Mail-No3, Error-4)"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"受信を中止しました。"_s)) << r.err.toStdString();
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}
+
+// The log held by another program while a card goes out: the card is told
+// of by its record, counted, and marked by the next batch without going out
+// again; a check in between changes nothing. The summary names the range as
+// it was entered.
+TEST_F(Exchange, ACardWhoseMarkCannotBeWrittenIsToldAndNotMailedAgain) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s),
+             recent(u"JR2XYZ"_s, 8, u"12:00"_s)});
+    b.emptyMailbox(true);
+    QProcess holder;
+    holder.start(u"python3"_s, {u"-c"_s,
+                                u"import sqlite3, sys, time\n"
+                                "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                "c.execute('BEGIN IMMEDIATE')\n"
+                                "print('held', flush=True)\n"
+                                "time.sleep(120)\n"_s,
+                                a.path(u"ZELKOV.zdb"_s)});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    CliRun r = a.cli({u"send"_s, u"1"_s, u"5"_s, u"--yes"_s});
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.contains(u"sent=1\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(u"JR2XYZ局へ電子QSLを送信しましたが、QSOデータ（No1）に送信マーク"
+                       u"を書き込めません！"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"送信指定範囲＝ 5件"_s)) << r.err.toStdString();
+    EXPECT_EQ(a.sentMark(1), u' ');
+    ASSERT_EQ(mailboxScript({u"wait"_s, mail.users[1], u"1"_s, u"30"_s}), 0);
+
+    const QString journal = a.path(u"ZELKOV.sending"_s);
+    const QByteArray kept = readBytes(journal);
+    ASSERT_FALSE(kept.isEmpty());
+    r = a.cli({u"send"_s, u"--check"_s, u"1"_s, u"3"_s});
+    EXPECT_EQ(readBytes(journal), kept);
+    EXPECT_EQ(a.sentMark(1), u' ');
+
+    r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=2\n"_s)) << r.out.toStdString();
+    for (int recno = 1; recno <= 3; ++recno)
+        EXPECT_EQ(a.sentMark(recno), u'H') << recno;
+    EXPECT_EQ(mailboxScript({u"wait"_s, mail.users[1], u"3"_s, u"30"_s}), 0);
+    QThread::msleep(1000);  // a fourth would have come by now
+    EXPECT_EQ(mailboxCount(mail.users[1]), 3);
     EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }

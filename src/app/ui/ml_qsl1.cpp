@@ -87,6 +87,12 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
 
 TZkvmQSL::~TZkvmQSL() = default;
 
+bool TZkvmQSL::refusedWhileWorking() {
+    if (!workRunning()) return false;
+    Beep();
+    return true;
+}
+
 void TZkvmQSL::runCommand(Command command) {
     // A command that starts work while other work runs (a send, a receive, a
     // request that waits for the logging program, a command in the middle of

@@ -169,6 +169,9 @@ private:
     void runCommand(Command command);
     // Whether work runs that a new command or the poll must not cut into.
     bool workRunning() const;
+    // The card's look and its sample open boxes of their own: not while work
+    // runs (a box would hold the work's wait up). True, with a beep, then.
+    bool refusedWhileWorking();
 
     void FormShow();
     bool FormCloseQuery();

@@ -66,6 +66,7 @@ void TZkvmQSL::Speed8Click(bool newestFirst) {
 
 // Beginner mode: the fill colour of the text area; expert mode: the editor.
 void TZkvmQSL::Speed2Click() {
+    if (refusedWhileWorking()) return;
     if (state_.options.expertMode) {
         Speed9Click(true);
         return;
@@ -76,6 +77,7 @@ void TZkvmQSL::Speed2Click() {
 }
 
 void TZkvmQSL::Speed3Click(bool colourOnly) {
+    if (refusedWhileWorking()) return;
     DrawingSettings& d = state_.drawing;
     if (colourOnly) {
         const QColor chosen = QColorDialog::getColor(colourOf(d.fontColour), this);
@@ -92,6 +94,7 @@ void TZkvmQSL::Speed3Click(bool colourOnly) {
 }
 
 void TZkvmQSL::BgFontClick(bool colourOnly) {
+    if (refusedWhileWorking()) return;
     DrawingSettings& d = state_.drawing;
     if (!BgCall->isChecked()) {
         if (ShowMsgBox(this, QStringLiteral("コールサインのフォントを初期設定に戻します。"),
@@ -118,6 +121,7 @@ void TZkvmQSL::BgFontClick(bool colourOnly) {
 }
 
 void TZkvmQSL::nColorClick() {
+    if (refusedWhileWorking()) return;
     const QColor chosen = QColorDialog::getColor(colourOf(state_.drawing.nameColour), this,
                                                  QStringLiteral("Name の文字色"));
     if (!chosen.isValid()) return;
@@ -191,6 +195,7 @@ void TZkvmQSL::resizePicture(QSize target) {
 // The sample card: the latest QSO with a registered station, then the one
 // before it at each "他のUser".
 void TZkvmQSL::Speed4Click() {
+    if (refusedWhileWorking()) return;
     takeControls();
     SampleCards samples(state_.cardInputs(environment_, definitionFile_.path()), environment_,
                         definition_);

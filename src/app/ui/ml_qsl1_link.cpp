@@ -104,6 +104,9 @@ void TZkvmQSL::Timer2Timer() {
         CheckStationAndSend(http_, serverAccountFrom(communication, environment_), call,
                             StationRequest::RegistrationCheck, state_.userList, {});
         state_.busy = false;
+        // The person goes on where the check was asked: the window the
+        // answer named, else the logging program.
+        link_->bringToFront(link_->keptNumber());
     } else {
         sendToOneStation(call, link_->keptNumber(), QString());
     }

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -77,6 +78,9 @@ void TShForm1::buildWidgets() {
     auto button = [&](const char* name, const QString& caption, std::function<void()> handler) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
+        // Clicked or called by its Alt key, never focused: the keys the
+        // list uses (Space, Enter) stay with the list.
+        b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QPushButton::clicked, this, [handler] { handler(); });
         tools->addWidget(b);
         return b;
@@ -125,6 +129,7 @@ void TShForm1::buildWidgets() {
     Edit2->installEventFilter(this);
     auto* speed3 = new QPushButton(QStringLiteral("変更(&C)"), Panel2);
     speed3->setObjectName(QStringLiteral("Speed3"));
+    speed3->setFocusPolicy(Qt::NoFocus);  // a click leaves the name box its focus
     connect(speed3, &QPushButton::clicked, this, [this] { Speed3Click(); });
     connect(Edit2, &QLineEdit::returnPressed, this, [this] { Speed3Click(); });
     connect(Edit2, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -286,6 +291,7 @@ void TShForm1::showEvent(QShowEvent* event) {
     if (!placed_) {
         setGeometry(placedOnScreen(geometry(), screenAreas()));
         placed_ = true;
+        vGrid1->setFocus();
     }
 }
 
@@ -335,7 +341,9 @@ void TShForm1::QSO1Click() {
     std::optional<MarkWriting> done;
     {
         const WaitCursor wait;
-        done = WriteMarksOfList(job, model_->matchedRecords(), loggingProgram_, true);
+        GuiProgressPort progress(*ProgBar1, *StatusBar1);
+        const EscapeWatch escape(progress);
+        done = WriteMarksOfList(job, model_->matchedRecords(), loggingProgram_, progress, true);
     }
     if (!done || (done->written == 0 && done->areas == 0)) return;
     rebuildKeeping(std::min(keep, model_->shownCount() - 1));
@@ -610,6 +618,23 @@ bool TShForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == vGrid1 && handleCardGridKey(
                                  event, vGrid1, *model_, [this] { showViewerOfRow(); }, this))
         return true;
+    // Leaving the name box for another part of the window drops the rename
+    // (a box the rename itself shows does not).
+    if (watched == Edit2 && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) Panel2->hide();
+    }
+    // Alt+C in the name box is its own button's, not the tool bar's
+    // "Confirmed", which has the same letter.
+    if (watched == Edit2 &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_C && k->modifiers() == Qt::AltModifier) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress) Speed3Click();
+            return true;
+        }
+    }
     if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if ((watched == Edit1 || watched == Edit2) && key == Qt::Key_Escape) {

@@ -58,6 +58,9 @@ TShForm2::TShForm2(const CardListParts& parts,
     auto button = [&](const char* name, const QString& caption, std::function<void()> handler) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
+        // Clicked or called by its Alt key, never focused: the keys the
+        // list uses (Space, Enter) stay with the list.
+        b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QPushButton::clicked, this, [handler] { handler(); });
         tools->addWidget(b);
         return b;
@@ -223,6 +226,7 @@ void TShForm2::showEvent(QShowEvent* event) {
     if (!placed_) {
         setGeometry(placedOnScreen(geometry(), screenAreas()));
         placed_ = true;
+        vGrid1->setFocus();
     }
 }
 

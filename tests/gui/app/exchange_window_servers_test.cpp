@@ -361,6 +361,9 @@ private Q_SLOTS:
         sim.waitForFinished();
         const QByteArray seen = sim.readAllStandardOutput();
         QVERIFY2(seen.contains("received 0x400073"), seen.constData());
+        // After the answer, the logging program's window the reply named
+        // comes to the front.
+        QVERIFY2(seen.contains("to the front: window 2"), seen.constData());
         qunsetenv("SENDVIK_LINK_DIR");
     }
 

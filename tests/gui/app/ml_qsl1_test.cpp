@@ -310,12 +310,16 @@ private Q_SLOTS:
         run.messages.clear();
         run.find<QAction>("N11")->trigger();
         run.find<QPushButton>("Speed1")->click();
+        // The sample and the look's boxes too: a box would hold the work up.
+        for (const char* name : {"Speed4", "Speed2", "Speed3", "BgFont", "nColor"})
+            run.find<QPushButton>(name)->click();
         QVERIFY(run.texts().isEmpty());
-        QCOMPARE(run.messages.beeps(), 2);
+        QVERIFY(!run.window->cardPreview().isVisible());
+        QCOMPARE(run.messages.beeps(), 7);
         QVERIFY(!run.window->progress().abortRequested());
         run.find<QPushButton>("Speed5")->click();
         QVERIFY(run.window->progress().abortRequested());
-        QCOMPARE(run.messages.beeps(), 2);
+        QCOMPARE(run.messages.beeps(), 7);
         run.state.busy = false;
         QVERIFY(run.window->close());
         run.window->FormDestroy();

@@ -20,8 +20,10 @@
 #include "settings/kankyo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -240,6 +242,37 @@ private Q_SLOTS:
                  s.folders.receivedDir + u"/JR2XYZ_261121_1300_7.024_CW_JS2IIU.jpg"_s);
         list.saveState(true);
         QCOMPARE(s.settings.readInteger(u"Config", u"Koujun", 0), 2 | 4);
+    }
+
+    // Shown, the list has the keys: Space marks a row, never presses a tool
+    // button. The rename box's Alt+C renames; leaving the box drops it.
+    void theListKeepsItsKeysAndTheRenameBoxItsLetter() {
+        Station s;
+        TShForm1 list(s.parts());
+        list.BuildReceivedList(0);
+        list.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        auto* grid = list.findChild<QTableView*>(u"vGrid1"_s);
+        QCOMPARE(QApplication::focusWidget(), grid);
+        const int current = list.currentIndex();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(s.messages.messages().empty());
+        QVERIFY(list.model().isSelected(current));
+
+        trigger(list, "N4");
+        auto* box = list.findChild<QLineEdit*>(u"Edit2"_s);
+        auto* panel = list.findChild<QWidget*>(u"Panel2"_s);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(QApplication::focusWidget(), box);
+        box->setText(u"JH3ZZZ_261122_1301_7.024_CW_JS2IIU.JPG"_s);
+        s.messages.answer(mb::IdNo);
+        QTest::keyClick(box, Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(s.messages.messages().size(), size_t{1});
+        QVERIFY2(s.messages.messages()[0].text.endsWith(u"・・・に変更しますか？"_s),
+                 qPrintable(s.messages.messages()[0].text));
+        QVERIFY(panel->isVisible());  // the question's box took the focus for a while only
+        box->clearFocus();            // the focus goes elsewhere
+        QVERIFY(!panel->isVisible());
     }
 
     void sentListFiltersAndResends() {

@@ -174,6 +174,8 @@ TEST(SentList, MatchedByThePartnersCallWithTheReasonOfEachMiss) {
               3);
     EXPECT_EQ(model.locate(u"JA1AB_261120_1200_7.024_CW_JS2IIU.JPG"_s, matchToleranceSeconds(0)),
               0);
+    // A four-character call: its key is the call, not the call and a period.
+    EXPECT_EQ(model.locate(u"JA1A_261120_1300_7.024_CW_JS2IIU.JPG"_s, matchToleranceSeconds(0)), 1);
     EXPECT_EQ(model.search(u"J?2*"_s), 2);
     model.showAll();
     EXPECT_EQ(model.keepUnreceived(), 5);

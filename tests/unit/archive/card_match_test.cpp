@@ -1,5 +1,6 @@
 #include "archive/card_match.h"
 
+#include "exchange/logging_program.h"
 #include "log_fixture.h"
 #include "logdata/zelkov50.h"
 #include "mail/card_record.h"
@@ -159,6 +160,21 @@ TEST(CardMatch, TheReceivedCardOfOneQso) {
                                      exact),
               std::nullopt);
 
+    // The record the logging program is answered with: the card's QSO, or
+    // none when the log does not hold it (never some other record).
+    AbsentLoggingProgram program;
+    makeLog(box.path(u"ZELKOV.mst"_s), {qso(u"JR2XYZ"_s, u"26/11/19"_s, u"10:00"_s)});
+    QString asked = pattern;
+    EXPECT_EQ(ReceivedCardRecordOfQso(asked, q, box.path(u"ZELKOV.mst"_s),
+                                      matchToleranceSeconds(10), exact, program),
+              0);
+    EXPECT_EQ(asked, box.path(u"受信/JA1ABC_261120_2345_7.024_CW_JS2IIU.jpg"_s));
+    makeLog(box.path(u"ZELKOV.mst"_s), {qso(u"JA1ABC"_s, u"26/11/20"_s, u"23:45"_s)});  // No2
+    asked = pattern;
+    EXPECT_EQ(ReceivedCardRecordOfQso(asked, q, box.path(u"ZELKOV.mst"_s),
+                                      matchToleranceSeconds(10), exact, program),
+              2);
+
     // A card renamed by its receiver is found by the QSO inside it; a
     // record of another QSO does not make a matching name fail.
     QImage picture(640, 408, QImage::Format_RGB32);
@@ -174,8 +190,8 @@ TEST(CardMatch, TheReceivedCardOfOneQso) {
     EXPECT_EQ(FindReceivedCardForQso(pattern, ft8, matchToleranceSeconds(1), exact),
               box.path(u"受信/JA1ABC_from_the_bureau.jpg"_s));
     EXPECT_EQ(cardMatchNames(box.path(u"受信/JA1ABC_from_the_bureau.jpg"_s)),
-              (QStringList{u"JA1ABC_261120_2342_14.074_FT8_JS2IIU.jpg"_s,
-                           u"JA1ABC_FROM_THE_BUREAU.jpg"_s}));
+              (QStringList{u"JA1ABC_FROM_THE_BUREAU.jpg"_s,
+                           u"JA1ABC_261120_2342_14.074_FT8_JS2IIU.jpg"_s}));
 }
 
 }  // namespace

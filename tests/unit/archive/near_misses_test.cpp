@@ -4,6 +4,7 @@
 #include "archive/card_match.h"
 
 #include "log_fixture.h"
+#include "logdata/zelkov50.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -79,3 +80,32 @@ TEST(NearMisses, TheForcedNameTakesTheQsosJapanTime) {
 }
 
 }  // namespace
+
+// The explanation says what the list does: a QSO of last century is never
+// "一致", and a name with its date, time and band is read as such.
+TEST(NearMisses, TheExplanationAgreesWithTheList) {
+    Sandbox box;
+    makeLog(box.path(u"ZELKOV.mst"_s), {qso(u"JA1ABC"_s, u"99/12/31"_s, u"23:00"_s),
+                                        qso(u"JA1ABC"_s, u"26/11/20"_s, u"12:00"_s)});
+    ZkwHandle log;
+    ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
+    const auto exact = [](const QString& a, const QString& b) { return a == b; };
+    const NearMiss old = findNearMiss(log, u"JA1ABC_991231_2300_7.024_CW_JS2IIU.jpg"_s, {}, exact);
+    EXPECT_EQ(matchCard(log, old.cardName, matchToleranceSeconds(0), exact).matched(), false);
+    const QStringList oldLines = nearMissLines(old);
+    ASSERT_FALSE(oldLines.isEmpty());
+    EXPECT_TRUE(oldLines[0].startsWith(u"No.1  1999/12/31 23:00 JST"_s))
+        << oldLines[0].toStdString();
+    EXPECT_TRUE(oldLines[0].contains(u"1900年代のQSO（照合の対象外）"_s))
+        << oldLines[0].toStdString();
+    for (const QString& line : oldLines)
+        EXPECT_FALSE(line.endsWith(u"一致"_s)) << line.toStdString();
+    for (const NearQso& n : old.aligned)
+        EXPECT_NE(n.recno, 1);  // no forced match to it
+
+    const NearMiss late = findNearMiss(log, u"JA1ABC_261120_1230_7.024_CW_JS2IIU.jpg"_s, {}, exact);
+    const QStringList lateLines = nearMissLines(late);
+    ASSERT_FALSE(lateLines.isEmpty());
+    EXPECT_TRUE(lateLines[0].endsWith(u"時刻 +30分（30分遅い）"_s)) << lateLines[0].toStdString();
+    ZelkovClose(log, 0);
+}

@@ -2,11 +2,19 @@
 
 #include "core/message_ports.h"
 #include "core/msg_box.h"
+#include "core/progress_port.h"
 #include "exchange/logging_program.h"
 #include "log_fixture.h"
 #include "logdata/dbf_table.h"
 #include "logdata/zelkov50.h"
 #include "test_support.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QTime>
+
+#include <iostream>
+#include <numeric>
 
 #include <gtest/gtest.h>
 
@@ -43,8 +51,9 @@ TEST(ReceivedMarks, WrittenIntoTheLogAndTold) {
     ZkwHandle log;
     ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
     std::vector<int> confirmed;
+    RecordingProgressPort progress;
     const MarkWriting marks =
-        writeReceivedMarks(log, {1, 0, 2, 3, 99}, u"H;*=W;"_s, true, [&](int recno) {
+        writeReceivedMarks(log, {1, 0, 2, 3, 99}, u"H;*=W;"_s, true, progress, [&](int recno) {
             confirmed.push_back(recno);
             return recno == 1 ? 2 : 0;
         });
@@ -85,13 +94,14 @@ TEST(ReceivedMarks, TheListsPassAsksWritesConfirmsAndTells) {
     ScriptedMessagePort port;
     const ScopedMessagePort installed(&port);
     const MarkWritingJob job{mst, u"H;*=W;"_s, true, true};
+    RecordingProgressPort progress;
 
     port.answer(mb::IdNo);
-    EXPECT_EQ(WriteMarksOfList(job, {1}, program, true), std::nullopt);
+    EXPECT_EQ(WriteMarksOfList(job, {1}, program, progress, true), std::nullopt);
     EXPECT_EQ(program.begun, 0);  // declined: the log is not touched
 
     port.answer(mb::IdYes);
-    const std::optional<MarkWriting> done = WriteMarksOfList(job, {1}, program, true);
+    const std::optional<MarkWriting> done = WriteMarksOfList(job, {1}, program, progress, true);
     ASSERT_TRUE(done);
     EXPECT_EQ(done->written, 1);
     EXPECT_EQ(done->areas, 2);  // the ward and the city it counts in
@@ -102,16 +112,65 @@ TEST(ReceivedMarks, TheListsPassAsksWritesConfirmsAndTells) {
         u"1 件のデータに\r［H;*=W;］\rを書き込みました。\r\rZelkov.mstに\"C\"(Confirmed)を2個書き込みました。"_s);
 
     // Again: no mark, no area left to confirm.
-    const std::optional<MarkWriting> again = WriteMarksOfList(job, {1}, program, false);
+    const std::optional<MarkWriting> again = WriteMarksOfList(job, {1}, program, progress, false);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->written + again->areas, 0);
     EXPECT_EQ(port.messages().back().text, u"すべて受領済みマーク記入済みです。"_s);
 
     // A log that cannot be opened: said, nothing written, brackets closed.
     const MarkWritingJob missing{box.path(u"none/ZELKOV.mst"_s), u"H;*=W;"_s, true, false};
-    EXPECT_EQ(WriteMarksOfList(missing, {1}, program, false), std::nullopt);
+    EXPECT_EQ(WriteMarksOfList(missing, {1}, program, progress, false), std::nullopt);
     EXPECT_EQ(port.messages().back().text, u"ファイルメニューからQSOデータを開いてください。"_s);
     EXPECT_EQ(program.begun, program.ended);
 }
 
 }  // namespace
+
+// A list's marks go in together: ten thousand in well under five seconds,
+// the bar following; a stop keeps every mark before it, whole.
+TEST(ReceivedMarks, TenThousandGoInTogetherAndAStopKeepsThoseBefore) {
+    Sandbox box;
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 10000; ++i)
+        qsos.push_back(qso(QStringLiteral("JA%1AA").arg(i % 10) + QChar(u'A' + i % 26),
+                           QDate(2026, 1, 1).addDays(i / 1440).toString(u"yy/MM/dd"_s),
+                           QTime(0, 0).addSecs(60 * (i % 1440)).toString(u"HH:mm"_s)));
+    makeLog(box.path(u"ZELKOV.mst"_s), qsos);
+    std::vector<int> recnos(10000);
+    std::iota(recnos.begin(), recnos.end(), 1);
+    ZkwHandle log;
+    ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
+    RecordingProgressPort stopping;
+    stopping.abortAtPosition(6000);
+    MarkWriting done = writeReceivedMarks(log, recnos, u"H"_s, true, stopping);
+    EXPECT_TRUE(done.stopped);
+    EXPECT_EQ(done.written, 6000);
+    EXPECT_NE(markWritingSummary(done, u"H"_s).indexOf(u"中断しました。"_s), -1);
+    ZelkovClose(log, 0);
+    const auto marked = [&] {
+        ZkwHandle check;
+        EXPECT_EQ(ZelkovOpen(0, check, box.path(u"ZELKOV.mst"_s), 0), 0);
+        int n = 0;
+        for (int recno = 1; recno <= 10000; ++recno)
+            n += ZKW_read(check, recno, read_mode::List) == 0 && check.rec.qslRcvd == u'H';
+        ZelkovClose(check, 0);
+        return n;
+    };
+    EXPECT_EQ(marked(), 6000);
+
+    // The rest, and all of them again as another list would: timed.
+    ASSERT_EQ(ZelkovOpen(0, log, box.path(u"ZELKOV.mst"_s), 0), 0);
+    RecordingProgressPort progress;
+    QElapsedTimer timer;
+    timer.start();
+    done = writeReceivedMarks(log, recnos, u"W;H=W;"_s, true, progress);
+    const qint64 ms = timer.elapsed();
+    ZelkovClose(log, 0);
+    EXPECT_EQ(done.written, 10000);  // 4,000 new marks, 6,000 H turned into W
+    EXPECT_FALSE(done.stopped);
+    EXPECT_TRUE(done.failure.isEmpty());
+    EXPECT_LT(ms, 5000);
+    std::cerr << "10000 received marks: " << ms << " ms\n";
+    EXPECT_EQ(progress.steps().back(),
+              (RecordingProgressPort::Step{RecordingProgressPort::Step::Visible, 0, {}}));
+}

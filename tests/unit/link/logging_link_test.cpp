@@ -181,6 +181,14 @@ TEST(LoggingLink, AnswersAndTheProgramsOwnRequests) {
     // A block of 200 bytes is read as its first 126: the call beyond is not seen.
     EXPECT_EQ(f.message("-997\r\n" + QByteArray(130, ' ') + "\r\nJA1ABC\r\n"), 0);
     EXPECT_EQ(f.shown.size(), 2);
+    // A call that would lead out of the card folder, or to every card, is
+    // no call; a portable one with a prefix and a suffix is its base call.
+    for (const QByteArray call : {"JA/../../x", "JA1ABC\\..\\x", "JA1.BC", "*", "JA/*"})
+        EXPECT_EQ(f.message("-997\r\n" + call + "\r\n"), 0) << call.constData();
+    EXPECT_EQ(f.shown.size(), 2);
+    EXPECT_EQ(f.link->viewKind(), link_view::None);
+    EXPECT_EQ(f.message("-997\r\nKH0/JA1ABC/P\r\n"), 4242);
+    EXPECT_EQ(f.shown.back(), u"/r/JA1ABC_*.jpg"_s);
 }
 
 }  // namespace

@@ -40,8 +40,9 @@ TEST(MimeMessage, ACardMailRoundTripsWithJapaneseTextAndAnExactAttachment) {
     ASSERT_TRUE(in);
     EXPECT_EQ(in->subject, out.subject);
     EXPECT_EQ(in->body, out.body);
-    EXPECT_EQ(in->attachmentName, u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s);
-    EXPECT_EQ(in->attachment, jpeg);
+    ASSERT_EQ(in->attachments.size(), 1u);
+    EXPECT_EQ(in->attachments[0].name, u"JR2XYZ_240401_0830_7.041_CW_JA1ABC.jpg"_s);
+    EXPECT_EQ(in->attachments[0].bytes, jpeg);
     EXPECT_EQ(headerFieldValue(in->headers, u"X-Mailer:"_s).value_or(QString()),
               u"ZELKOV E-Mail QSL, QSO-yymm:2404"_s);
     EXPECT_FALSE(headerFieldValue(in->headers, u"X-Nothing"_s));
@@ -99,7 +100,8 @@ TEST(MimeMessage, APictureStreamsAsExactBase64LinesWhateverTheSizes) {
                 EXPECT_LE(line.size(), 77) << size << " " << piece;  // 76 and the CR
             const std::optional<IncomingMail> in = parseMimeMessage(*raw);
             ASSERT_TRUE(in);
-            EXPECT_EQ(in->attachment, picture) << size << " " << piece;
+            ASSERT_EQ(in->attachments.size(), 1u);
+            EXPECT_EQ(in->attachments[0].bytes, picture) << size << " " << piece;
             EXPECT_EQ(in->body, out.body);
         }
     }
@@ -131,7 +133,7 @@ TEST(MimeMessage, TextOutsideJisGoesAsUtf8) {
     ASSERT_TRUE(in);
     EXPECT_EQ(in->subject, out.subject);
     EXPECT_EQ(in->body, out.body);
-    EXPECT_TRUE(in->attachmentName.isEmpty());
+    EXPECT_TRUE(in->attachments.empty());
     out.attachmentPath = u"/nonexistent/card.jpg"_s;
     EXPECT_TRUE(buildMimeMessage(out, &error).isEmpty());
     EXPECT_TRUE(error.contains(u"card.jpg"_s));
@@ -159,8 +161,10 @@ TEST(MimeMessage, EveryRealMessageParsesOrIsRefusedWithoutACrash) {
         const std::optional<IncomingMail> m = parseMimeMessage(readBytes(dir.filePath(f)));
         if (!m) continue;
         ++parsed;
-        EXPECT_FALSE(m->attachmentName.contains(u'/')) << f.toStdString();
-        EXPECT_FALSE(m->attachmentName.startsWith(u'.')) << f.toStdString();
+        for (const MailAttachment& a : m->attachments) {
+            EXPECT_FALSE(a.name.contains(u'/')) << f.toStdString();
+            EXPECT_FALSE(a.name.startsWith(u'.')) << f.toStdString();
+        }
     }
     EXPECT_GE(parsed, 35);
 }
@@ -169,6 +173,9 @@ TEST(MimeMessage, JapaneseCharsetsOfRealPhonesAndMailers) {
     auto mail = [](const char16_t* name) {
         return parseMimeMessage(readBytes(dataFile(u"mail/"_s + QString::fromUtf16(name))))
             .value_or(IncomingMail());
+    };
+    auto firstName = [](const IncomingMail& m) {
+        return m.attachments.empty() ? QString() : m.attachments[0].name;
     };
     EXPECT_TRUE(mail(u"jp_docomo_iso2022jp_plain.eml").body.startsWith(u"テスト本文"_s));
     EXPECT_TRUE(mail(u"jp_docomo_shift_jis_8bit_body_crlf.eml").body.startsWith(u"あいうえお"_s));
@@ -179,14 +186,14 @@ TEST(MimeMessage, JapaneseCharsetsOfRealPhonesAndMailers) {
     EXPECT_TRUE(circled.body.startsWith(u"丸数字のテストです②"_s));
     // NEC row 13 and NEC-selected IBM characters in an RFC 2231 file name.
     const QString necName =
-        mail(u"fragment_rfc2231_iso2022jp_filename_nec_chars_continuation.eml").attachmentName;
+        firstName(mail(u"fragment_rfc2231_iso2022jp_filename_nec_chars_continuation.eml"));
     EXPECT_TRUE(necName.startsWith(u"テスト①②③④⑤⑥⑦⑧⑨testⅠⅡⅢⅣⅤⅥⅦⅧⅨtest髙"_s))
         << necName.toStdString();
     EXPECT_TRUE(necName.endsWith(u"テスト㈱.txt"_s)) << necName.toStdString();
     EXPECT_TRUE(necName.contains(u"﨑"_s));
     const QString ibm = mail(u"fragment_iso2022jp_nec_selected_ibm_extension_chars.eml").body;
     EXPECT_TRUE(ibm.contains(u"﨑さん"_s) && ibm.contains(u"髙さん"_s)) << ibm.toStdString();
-    EXPECT_EQ(mail(u"fragment_raw_iso2022jp_escapes_in_quoted_filename.eml").attachmentName,
+    EXPECT_EQ(firstName(mail(u"fragment_raw_iso2022jp_escapes_in_quoted_filename.eml")),
               u"テストファイル.xls"_s);
     EXPECT_EQ(mail(u"jp_thunderbird_iso2022jp_subject_split_across_encoded_words_lf.eml").subject,
               u"日本語メールテスト (testing Japanese emails)"_s);
@@ -199,8 +206,9 @@ TEST(MimeMessage, JapaneseCharsetsOfRealPhonesAndMailers) {
     EXPECT_FALSE(mail(u"jp_iphone_charset_cp932_base64_body.eml").body.contains(QChar(0xFFFD)));
     EXPECT_FALSE(mail(u"jp_utf8_b_encoded_subject_base64_body.eml").subject.isEmpty());
     const IncomingMail withJpeg = mail(u"jp_au_iso2022jp_subject_emoji_with_jpeg_attachment.eml");
-    EXPECT_TRUE(withJpeg.attachment.startsWith("\xFF\xD8"));
-    EXPECT_FALSE(withJpeg.attachmentName.isEmpty());
+    ASSERT_FALSE(withJpeg.attachments.empty());
+    EXPECT_TRUE(withJpeg.attachments[0].bytes.startsWith("\xFF\xD8"));
+    EXPECT_FALSE(withJpeg.attachments[0].name.isEmpty());
 }
 
 TEST(Sjis, Iso2022JpReadsTheWindowsExtensionsAndWritesOnlyJis) {
@@ -215,3 +223,33 @@ TEST(Sjis, Iso2022JpReadsTheWindowsExtensionsAndWritesOnlyJis) {
 }
 
 }  // namespace
+
+// Header values some mailers send as raw Shift_JIS bytes: a file name and a
+// date read as the subject is; every picture of a mail is there.
+TEST(MimeMessage, RawShiftJisNamesAndDatesAndEveryAttachment) {
+    const QByteArray sjisName = sjis::fromUnicode(u"JA2RCV局.jpg"_s);
+    const QByteArray raw =
+        "From: a@b.test\r\nSubject: " + sjis::fromUnicode(u"写真"_s) +
+        "\r\nDate: Tue, 08 Dec 2026 10:00:00 +0900 (" + sjis::fromUnicode(u"日本"_s) +
+        ")\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nhi\r\n"
+        "--b\r\nContent-Type: image/jpeg; name=\"" +
+        sjisName + "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+        QByteArray("one").toBase64() +
+        "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; filename=" +
+        sjis::fromUnicode(u"二枚目.jpg"_s) + "\r\n\r\n" + QByteArray("two").toBase64() +
+        "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; filename*=UTF-8''%E4%B8%89.jpg\r\n\r\n" +
+        QByteArray("three").toBase64() + "\r\n--b--\r\n";
+    const std::optional<IncomingMail> m = parseMimeMessage(raw);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->subject, u"写真"_s);
+    EXPECT_EQ(m->date, u"Tue, 08 Dec 2026 10:00:00 +0900 (日本)"_s);
+    ASSERT_EQ(m->attachments.size(), 3u);
+    EXPECT_EQ(m->attachments[0].name, u"JA2RCV局.jpg"_s);
+    EXPECT_EQ(m->attachments[0].bytes, "one");
+    EXPECT_EQ(m->attachments[1].name, u"二枚目.jpg"_s);
+    EXPECT_EQ(m->attachments[2].name, u"三.jpg"_s);
+    EXPECT_EQ(m->attachments[2].bytes, "three");
+}
