@@ -6,6 +6,7 @@
 #include "archive/backup.h"
 #include "archive/card_match.h"
 #include "archive/received_list.h"
+#include "archive/received_marks.h"
 #include "core/progress_port.h"
 #include "exchange/logging_program.h"
 #include "logdata/adif.h"
@@ -204,3 +205,38 @@ void BM_BackupSecondRun10kCards(benchmark::State& state) {
 BENCHMARK(BM_BackupSecondRun10kCards)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+// Received marks of a list of 1,000 matched QSOs of the 200,000-QSO log (a
+// copy of it): written together as the list writes them (arg 0), against
+// one commit a mark (arg 1), the way they went before. Each iteration writes
+// into a fresh copy.
+void BM_WriteReceivedMarks(benchmark::State& state) {
+    std::vector<int> recnos;
+    for (int recno = 1000; recno < 200000 && recnos.size() < 1000; recno += 197)
+        recnos.push_back(recno);
+    const QString source = LogStore::dataPathFor(matchLog().mst);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        const QString mst = dir.filePath(QStringLiteral("ZELKOV.mst"));
+        QFile::copy(matchLog().mst, mst);
+        QFile::copy(source, LogStore::dataPathFor(mst));
+        ZkwHandle log;
+        if (ZelkovOpen(0, log, mst, 0) != 0) qFatal("the log copy cannot be opened");
+        RecordingProgressPort progress;
+        state.ResumeTiming();
+        if (state.range(0) == 0) {
+            benchmark::DoNotOptimize(
+                writeReceivedMarks(log, recnos, QStringLiteral("H"), true, progress));
+        } else {
+            for (const int recno : recnos)
+                if (ZKW_read(log, recno, read_mode::BeforeMark) == 0)
+                    benchmark::DoNotOptimize(QSL_Rcv(log, recno, u'H'));
+        }
+        state.PauseTiming();
+        ZelkovClose(log, 0);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * qint64(recnos.size()));
+}
+BENCHMARK(BM_WriteReceivedMarks)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);

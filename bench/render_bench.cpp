@@ -114,6 +114,31 @@ void BM_BeginnerCardInBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_BeginnerCardInBatch)->Arg(0)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
 
+// A batch's drawn card as the batch keeps it until it is mailed: encoded and
+// saved in the batch's folder (arg 1), against the encoding alone (arg 0),
+// the peer it is measured with. The demo's photo.
+void BM_BatchCardSaved(benchmark::State& state) {
+    ensureGui();
+    CardInputs card;
+    card.photoPath = sourceDir() + QStringLiteral("/tests/data/jpeg/landscape_1800x1200.jpg");
+    card.ownCall = QStringLiteral("JS2IIU");
+    card.textArea = 2;
+    CardFailure failure;
+    CardBackground background;
+    const auto image = drawBeginnerCard(card, kLines, QStringLiteral("J  "), failure, &background);
+    QTemporaryDir folder;
+    int n = 0;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            benchmark::DoNotOptimize(encodeJpeg(*image, 90));
+        } else {
+            benchmark::DoNotOptimize(saveCard(
+                *image, folder.filePath(QStringLiteral("card%1.jpg").arg(n++ % 100)), failure));
+        }
+    }
+}
+BENCHMARK(BM_BatchCardSaved)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 QsoRecord benchQso() {
     QsoRecord q;
     q.recno = 1;

@@ -207,6 +207,17 @@ std::optional<std::vector<NearMiss>> nearMissesOf(const NearMissJob& job,
     return explainUnmatched(rows, log.handle(), job.modesAgree);
 }
 
+QString proposedCardName(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
+                         const QString& cardName, LoggingProgram& loggingProgram) {
+    std::vector<ReceivedRow> one;
+    for (const ReceivedRow& row : rows)
+        if (row.name == cardName && row.recno == 0) one.push_back(row);
+    if (one.empty()) return {};
+    const std::optional<std::vector<NearMiss>> found = nearMissesOf(job, one, loggingProgram);
+    if (!found || found->empty() || found->front().aligned.empty()) return {};
+    return forcedMatchName(cardName, found->front().aligned.front().qso);
+}
+
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
                       const QString& current, LoggingProgram& loggingProgram) {
     const std::optional<std::vector<NearMiss>> found = nearMissesOf(job, rows, loggingProgram);

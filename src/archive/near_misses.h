@@ -103,6 +103,11 @@ struct NearMissJob {
 };
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
                       const QString& current, LoggingProgram& loggingProgram);
+// The name a rename proposes for an unmatched card: its nearest QSO of the
+// same band and mode, at that QSO's time (the forced match's name); empty
+// when it has none (or is matched).
+QString proposedCardName(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
+                         const QString& cardName, LoggingProgram& loggingProgram);
 // The near misses of the rows, against the job's log between the logging
 // program's access brackets; nothing when the log cannot be opened (told).
 std::optional<std::vector<NearMiss>> nearMissesOf(const NearMissJob& job,

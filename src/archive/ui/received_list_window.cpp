@@ -474,24 +474,32 @@ void TShForm1::N4Click() {
     if (name.isEmpty()) return;
     Panel1->hide();
     Label1->setText(name);
-    Edit2->setText(name.toUpper());
+    // An unmatched card is offered its nearest QSO's time, as the
+    // explanation finds it; the person only confirms (or types another).
+    const QString proposed =
+        proposedCardName(nearMissJob(), model_->unmatchedRows(), name, loggingProgram_);
+    Edit2->setText((proposed.isEmpty() ? name : proposed).toUpper());
     Panel2->show();
     Edit2->setFocus();
 }
 
 // Why the card matches no QSO, and the forced match of a time difference
 // the unmatched cards share.
-void TShForm1::N9Click() {
-    hidePanels();
+NearMissJob TShForm1::nearMissJob() const {
     NearMissJob job;
     job.qsoData = qsoData_;
     job.receivedDir = folders_.receivedDir;
     job.messageDir = folders_.messageDir;
     job.toleranceMinutes = environment_.toleranceMinutes;
     job.modesAgree = environment_.modeComparison();
+    return job;
+}
+
+void TShForm1::N9Click() {
+    hidePanels();
     const int index = currentIndex();
-    if (explainNearMisses(job, model_->unmatchedRows(), model_->cardName(index), loggingProgram_) >
-        0)
+    if (explainNearMisses(nearMissJob(), model_->unmatchedRows(), model_->cardName(index),
+                          loggingProgram_) > 0)
         rebuildKeeping(index);
 }
 

@@ -5,6 +5,7 @@
 // renaming and deleting cards, the band and mode statistic). The list and
 // its commands are the core's ReceivedListModel; this window shows it.
 
+#include "archive/near_misses.h"
 #include "core/card_folders.h"
 
 #include <QWidget>
@@ -74,6 +75,8 @@ public:
     void HIT2Click(bool copy);
     void N4Click();
     void N9Click();
+    // The explanation's inputs from this list's settings.
+    NearMissJob nearMissJob() const;
     void Speed3Click();
     void N1Click();
     void NW6Click(int order);

@@ -176,6 +176,11 @@ private Q_SLOTS:
         QCOMPARE(list.model().counts().unmatched, 3);
         list.setCurrentIndex(2);
         QCOMPARE(list.model().cardName(2), u"JH3ZZZ_261122_1300_7.024_CW_JS2IIU.jpg"_s);
+        // The rename proposes the nearest QSO's time; nothing is typed.
+        trigger(list, "N4");
+        QCOMPARE(list.findChild<QLineEdit*>(u"Edit2"_s)->text(),
+                 u"JH3ZZZ_261122_1030_7.024_CW_JS2IIU.JPG"_s);
+        QTest::keyClick(list.findChild<QLineEdit*>(u"Edit2"_s), Qt::Key_Escape);
         s.messages.answer(mb::IdOk);
         s.messages.answer(mb::IdYes);
         trigger(list, "N9");
