@@ -47,13 +47,15 @@ QString xMailerOf(const QString& header) {
                                                                                   : QString();
 }
 
-// A name not taken in either folder, nor pending under this run's "_" name:
-// "name.ext", then "name-2.ext", ...
-QString freeName(const QString& receivedDir, const QString& messageDir, const QString& name) {
+// A name not taken in either folder, nor pending under this run's "_" name,
+// nor one of `reserved`: "name.ext", then "name-2.ext", ...
+QString freeName(const QString& receivedDir, const QString& messageDir, const QString& name,
+                 const QStringList& reserved = {}) {
     const QFileInfo info(name);
     const QString base = info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     const auto taken = [&](const QString& candidate) {
+        if (reserved.contains(candidate, Qt::CaseInsensitive)) return true;
         for (const QString& folder : {receivedDir, messageDir}) {
             const QString path = QDir(folder).filePath(candidate);
             if (QFileInfo::exists(path) || QFileInfo::exists(path + u'_')) return true;
@@ -64,6 +66,42 @@ QString freeName(const QString& receivedDir, const QString& messageDir, const QS
     for (int n = 2; taken(candidate) && n < 10000; ++n)
         candidate = base + QStringLiteral("-%1").arg(n) + suffix;
     return candidate;
+}
+
+// A card's stem ("CALL_..._CALL") whose picture and text can both be filed
+// without replacing anything: the stem itself, then "stem-2", ...
+QString freeCardStem(const QString& receivedDir, const QString& messageDir, const QString& stem) {
+    const auto free = [&](const QString& candidate) {
+        const QDir received(receivedDir), messages(messageDir);
+        for (const QString& path : {received.filePath(candidate + QStringLiteral(".jpg")),
+                                    received.filePath(candidate + QStringLiteral(".jpg_")),
+                                    received.filePath(candidate + QStringLiteral(".txt")),
+                                    received.filePath(candidate + QStringLiteral(".txt_")),
+                                    messages.filePath(candidate + QStringLiteral(".txt"))})
+            if (QFileInfo::exists(path)) return false;
+        return true;
+    };
+    QString candidate = stem;
+    for (int n = 2; !free(candidate) && n < 10000; ++n)
+        candidate = stem + QStringLiteral("-%1").arg(n);
+    return candidate;
+}
+
+// Whether a file in the message folder is something else than a card's
+// text (those begin with the card mail's Subject line): another mail's
+// text or attachment, which a card's text must not replace.
+bool isOtherFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && !file.read(8).startsWith("Subject:");
+}
+
+bool sameBytes(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd())
+        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
+    return true;
 }
 
 // A file that could not be written, as the person is told of it.
@@ -111,27 +149,27 @@ bool isPicture(const QString& name) {
     return QFileInfo(name).suffix().compare(u"jpg", Qt::CaseInsensitive) == 0;
 }
 
-// Whether an attachment of a card mail is filed as a received card: not a
-// text (it would take a card text's place), not a card this station sent.
+// Whether an attachment of a card mail is filed as a received card: a JPEG
+// picture (anything else goes with the mail's text), not a card this
+// station sent.
 bool isReceivedCard(const ReceiveRequest& request, const MailAttachment& attachment) {
-    return QFileInfo(attachment.name).suffix().compare(u"txt", Qt::CaseInsensitive) != 0 &&
-           !isCardSentBy(attachment.name, request.ownCall);
+    return isPicture(attachment.name) && !isCardSentBy(attachment.name, request.ownCall);
 }
 
 // Attachments that are no received card go into the message folder beside
 // the mail's text, each under a name nothing else has: they never take the
 // place of a card or its text. The lines the text names them with.
 bool fileAttachments(const ReceiveRequest& request, const std::vector<const MailAttachment*>& list,
-                     QString& lines, ReceivedMail& out) {
+                     QString& lines, ReceivedMail& out, const QStringList& reserved = {}) {
     if (list.empty()) return true;
     if (!QDir().mkpath(request.messageDir)) {
         out.unwritable = request.messageDir;
         return false;
     }
     for (const MailAttachment* attachment : list) {
-        const QString path =
-            QDir(request.messageDir)
-                .filePath(freeName(request.receivedDir, request.messageDir, attachment->name));
+        const QString path = QDir(request.messageDir)
+                                 .filePath(freeName(request.receivedDir, request.messageDir,
+                                                    attachment->name, reserved));
         if (!SaveFile(attachment->bytes, path, FileSync::ByCaller)) {
             out.unwritable = path;
             return false;
@@ -146,27 +184,38 @@ void fileCards(const ReceiveRequest& request, const IncomingMail& mail,
                const std::vector<const MailAttachment*>& cards,
                const std::vector<const MailAttachment*>& others, ReceivedMail& out) {
     const QDir folder(request.receivedDir);
+    // The mail's other attachments never take the name of one of its cards'
+    // texts.
+    QStringList texts;
+    for (const MailAttachment* card : cards)
+        texts << QFileInfo(card->name).completeBaseName() + QStringLiteral(".txt");
     QString attached;
-    if (!fileAttachments(request, others, attached, out)) return;
+    if (!fileAttachments(request, others, attached, out, texts)) return;
     const QString text = cardMessageText(mail.subject, mail.date, attached + mail.body);
     for (const MailAttachment* card : cards) {
-        // Written under the run's "_" name; the first copy of a name in a
-        // run wins (mails are taken newest first), an older one is not
-        // written.
-        const QString final = folder.filePath(card->name);
-        if (QFileInfo(final).isDir()) {  // the sweep could never put it in place
-            out.unwritable = final;
+        // Written under the run's "_" name. A copy of a card this run took
+        // already (mails are taken newest first) is not written twice; a
+        // different picture under the same name gets a name of its own.
+        QString stem = QFileInfo(card->name).completeBaseName();
+        const QString pending = folder.filePath(stem + QStringLiteral(".jpg_"));
+        if (QFileInfo::exists(pending)) {
+            QFile taken(pending);
+            if (taken.open(QIODevice::ReadOnly) && taken.size() == card->bytes.size() &&
+                taken.readAll() == card->bytes)
+                continue;
+            stem = freeCardStem(request.receivedDir, request.messageDir, stem);
+        }
+        const QString picture = folder.filePath(stem + QStringLiteral(".jpg_"));
+        if (QFileInfo(picture.chopped(1)).isDir()) {  // the sweep could never put it in place
+            out.unwritable = picture.chopped(1);
             return;
         }
-        const QString picture = final + u'_';
-        if (!QFileInfo::exists(picture) && !SaveFile(card->bytes, picture, FileSync::ByCaller)) {
+        if (!SaveFile(card->bytes, picture, FileSync::ByCaller)) {
             out.unwritable = picture;
             return;
         }
-        if (isPicture(card->name)) ++out.cardPictures;
-        const QString textPath =
-            folder.filePath(QFileInfo(card->name).completeBaseName() + QStringLiteral(".txt_"));
-        if (QFileInfo::exists(textPath)) continue;
+        ++out.cardPictures;
+        const QString textPath = folder.filePath(stem + QStringLiteral(".txt_"));
         if (!SaveTextFile(text, textPath, FileSync::ByCaller)) {
             out.unwritable = textPath;
             return;
@@ -203,6 +252,13 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
         return out;
     }
     out.got = 1;
+    if (mail->attachmentsLeftOut > 0) {
+        // What the mail brings could not all be kept: it stays on the server.
+        out.got = nmail_error::File;
+        out.failure =
+            QStringLiteral("添付ファイルが多すぎます（%1個まで）").arg(mail->attachments.size());
+        return out;
+    }
     if (isCardMailer(xMailerOf(mail->headers))) {
         std::vector<const MailAttachment*> cards, others;
         for (const MailAttachment& attachment : mail->attachments)
@@ -315,11 +371,27 @@ QStringList ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QS
                 QFile::remove(path);
                 continue;
             }
-            // A card of an earlier run under the same name: this one replaces
-            // it in one step. A card that cannot take its name stays under
-            // its "_" name (nothing is lost; the next run's sweep tries again)
-            // and is counted.
-            const QString final = path.chopped(1);
+            // A card of an earlier run under the same name: the same picture
+            // replaces it; a different one, or a name another file's text
+            // has, takes a name of its own with its text, so that nothing is
+            // replaced. A card that cannot take its name stays under its "_"
+            // name (nothing is lost; the next run's sweep tries again) and is
+            // counted.
+            QString final = path.chopped(1);
+            if (extension.compare(u".jpg", Qt::CaseInsensitive) == 0) {
+                const QString stem = QFileInfo(final).completeBaseName();
+                const QString text = folder.filePath(stem + QStringLiteral(".txt_"));
+                const bool same = QFileInfo::exists(final) && sameBytes(path, final);
+                if (!same &&
+                    (QFileInfo::exists(final) ||
+                     isOtherFile(QDir(messageDir).filePath(stem + QStringLiteral(".txt"))))) {
+                    const QString own = freeCardStem(receivedDir, messageDir, stem);
+                    final = folder.filePath(own + QStringLiteral(".jpg"));
+                    if (QFileInfo::exists(text) &&
+                        !QFile::rename(text, folder.filePath(own + QStringLiteral(".txt_"))))
+                        unfinished.append(text);
+                }
+            }
             if (!MoveFileReplacing(path, final)) unfinished.append(final);
         }
         return unfinished;

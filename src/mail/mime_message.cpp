@@ -114,11 +114,12 @@ QByteArray partBytes(GMimePart* part) {
 
 // A mail's parts worth keeping: the text shown and the attachments, a
 // bounded number of them.
-constexpr size_t kMaxAttachments = 16;
+constexpr size_t kMaxAttachments = 64;
 
 struct Walk {
     GMimePart* text = nullptr;
     std::vector<GMimePart*> attachments;
+    int leftOut = 0;
 };
 
 void walk(GMimeObject* object, Walk& found, int depth) {
@@ -140,9 +141,11 @@ void walk(GMimeObject* object, Walk& found, int depth) {
     if (!named && text) {
         // Plain text first; an HTML part only when there is nothing else.
         if (g_mime_content_type_is_type(type, "text", "plain") || !found.text) found.text = part;
-    } else if ((named || (type && g_mime_content_type_is_type(type, "image", "*"))) &&
-               found.attachments.size() < kMaxAttachments) {
-        found.attachments.push_back(part);
+    } else if (named || (type && g_mime_content_type_is_type(type, "image", "*"))) {
+        if (found.attachments.size() < kMaxAttachments)
+            found.attachments.push_back(part);
+        else
+            ++found.leftOut;
     }
 }
 
@@ -565,5 +568,6 @@ std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw) {
     if (found.text) mail.body = textOf(found.text);
     for (GMimePart* part : found.attachments)
         mail.attachments.push_back({safeAttachmentName(attachmentNameOf(part)), partBytes(part)});
+    mail.attachmentsLeftOut = found.leftOut;
     return mail;
 }

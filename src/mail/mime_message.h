@@ -67,8 +67,9 @@ struct IncomingMail {
     QString from;
     QString headers;  // the header block, one field a line
     QString body;     // the first text part, decoded
-    // In the mail's order, at most 16.
+    // In the mail's order, at most 64; those beyond are counted.
     std::vector<MailAttachment> attachments;
+    int attachmentsLeftOut = 0;
 };
 
 // Reads a message; nullopt when it is no message at all.

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray raw(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const std::optional<IncomingMail> mail = parseMimeMessage(raw);
     if (mail) {
-        if (mail->attachments.size() > 16) __builtin_trap();
+        if (mail->attachments.size() > 64) __builtin_trap();
         for (const MailAttachment& attachment : mail->attachments) {
             const QString& name = attachment.name;
             if (name.contains(u'/') || name.contains(u'\\') || name == u".." || name.isEmpty() ||

@@ -1272,3 +1272,58 @@ TEST_F(Exchange, ACardWhoseMarkCannotBeWrittenIsToldAndNotMailedAgain) {
     EXPECT_EQ(mailboxCount(mail.users[1]), 3);
     EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
 }
+
+// A card never replaces another picture or any other file: a different
+// picture under a stored card's name, a card named like another mail's
+// text, a card mail's own text attachment, two different pictures of one
+// name in a run each keep a name of their own; the same picture twice is one
+// card; what is no JPEG goes with the text. A mail with more attachments
+// than are read stays on the server.
+TEST_F(Exchange, ACardNeverReplacesAnotherPictureOrText) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.emptyMailbox(true);
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    QDir().mkpath(b.path(u"受信"_s));
+    QDir().mkpath(b.path(u"QslMsg"_s));
+    writeBytes(b.path(u"受信/K.jpg"_s), photo + "A");
+    writeBytes(b.path(u"QslMsg/K.txt"_s), "Subject:old\r\n");
+    writeBytes(b.path(u"QslMsg/memo.txt"_s), "From:friend\r\nmemo\r\n");
+    const QByteArray head = "From: jr1abc@qsl.test\r\nTo: " + mail.users[1].toUtf8() +
+                            "\r\nSubject: card\r\n" + cardXMailer(u"261202"_s).toUtf8() +
+                            "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n";
+    deliverRaw(1, {rawMail(head, {{"D.jpg", photo + "older"}, {"E.jpg", photo + "E"}})});
+    ASSERT_EQ(mailboxCount(mail.users[1]), 1);  // numbered first: read last
+    QList<std::pair<QByteArray, QByteArray>> many;
+    for (int i = 0; i < 65; ++i)
+        many.append({"M" + QByteArray::number(i) + ".jpg", photo});
+    deliverRaw(
+        1,
+        {rawMail(head, {{"K.jpg", photo + "B"}}), rawMail(head, {{"memo.jpg", photo + "C"}}),
+         rawMail(head,
+                 {{"X.jpg", photo + "X"}, {"X.txt", "their note"}, {"log.pdf", "%PDF-1.4 log"}}),
+         rawMail(head, {{"D.jpg", photo + "newer"}, {"E.jpg", photo + "E"}}), rawMail(head, many)});
+    const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 1);  // the mail of 65 attachments could not be kept whole
+    EXPECT_TRUE(r.out.startsWith(u"cards=6\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"添付ファイルが多すぎます（64個まで）"_s)) << r.err.toStdString();
+    EXPECT_EQ(mailboxCount(mail.users[1]), 1);
+    const auto bytes = [&](const QString& name) { return readBytes(b.path(name)); };
+    EXPECT_EQ(bytes(u"受信/K.jpg"_s), photo + "A");
+    EXPECT_EQ(bytes(u"受信/K-2.jpg"_s), photo + "B");
+    EXPECT_EQ(bytes(u"QslMsg/K.txt"_s), "Subject:old\r\n");
+    EXPECT_TRUE(bytes(u"QslMsg/K-2.txt"_s).startsWith("Subject:card"));
+    EXPECT_EQ(bytes(u"QslMsg/memo.txt"_s), "From:friend\r\nmemo\r\n");
+    EXPECT_EQ(bytes(u"受信/memo-2.jpg"_s), photo + "C");
+    EXPECT_TRUE(bytes(u"QslMsg/memo-2.txt"_s).startsWith("Subject:card"));
+    EXPECT_EQ(bytes(u"受信/X.jpg"_s), photo + "X");
+    EXPECT_EQ(bytes(u"QslMsg/X-2.txt"_s), "their note");
+    EXPECT_EQ(bytes(u"QslMsg/log.pdf"_s), "%PDF-1.4 log");
+    const QString note = sjis::decodeUserText(bytes(u"QslMsg/X.txt"_s));
+    EXPECT_TRUE(note.contains(u"X-2.txt"_s) && note.contains(u"log.pdf"_s)) << note.toStdString();
+    EXPECT_EQ(bytes(u"受信/D.jpg"_s), photo + "newer");
+    EXPECT_EQ(bytes(u"受信/D-2.jpg"_s), photo + "older");
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{u"D-2.jpg"_s, u"D.jpg"_s, u"E.jpg"_s, u"K-2.jpg"_s, u"K.jpg"_s,
+                           u"X.jpg"_s, u"memo-2.jpg"_s}));
+    EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}

@@ -505,7 +505,10 @@ void TShForm1::N9Click() {
 
 void TShForm1::Speed3Click() {
     const QString oldName = Label1->text();
-    const QString newName = Edit2->text().trimmed();
+    QString newName = Edit2->text().trimmed();
+    // The box is upper case; a card's extension stays as cards have it.
+    if (newName.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive))
+        newName = newName.chopped(4) + QStringLiteral(".jpg");
     if (!acceptableCardRename(oldName, newName)) return;
     if (ShowMsgBox(this,
                    oldName + QStringLiteral("\r・・・を\r\r") + newName +
