@@ -24,6 +24,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <future>
 #include <optional>
 
@@ -47,44 +48,45 @@ QString xMailerOf(const QString& header) {
                                                                                   : QString();
 }
 
+// The first of "base", "base-2", "base-3", ... (each followed by `suffix`)
+// that `taken` refuses; bounded.
+QString firstFree(const QString& base, const QString& suffix,
+                  const std::function<bool(const QString&)>& taken) {
+    QString candidate = base + suffix;
+    for (int n = 2; taken(candidate) && n < 10000; ++n)
+        candidate = base + QStringLiteral("-%1").arg(n) + suffix;
+    return candidate;
+}
+
 // A name not taken in either folder, nor pending under this run's "_" name,
 // nor one of `reserved`: "name.ext", then "name-2.ext", ...
 QString freeName(const QString& receivedDir, const QString& messageDir, const QString& name,
                  const QStringList& reserved = {}) {
     const QFileInfo info(name);
-    const QString base = info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
-    const auto taken = [&](const QString& candidate) {
+    return firstFree(info.completeBaseName(), suffix, [&](const QString& candidate) {
         if (reserved.contains(candidate, Qt::CaseInsensitive)) return true;
         for (const QString& folder : {receivedDir, messageDir}) {
             const QString path = QDir(folder).filePath(candidate);
             if (QFileInfo::exists(path) || QFileInfo::exists(path + u'_')) return true;
         }
         return false;
-    };
-    QString candidate = name;
-    for (int n = 2; taken(candidate) && n < 10000; ++n)
-        candidate = base + QStringLiteral("-%1").arg(n) + suffix;
-    return candidate;
+    });
 }
 
 // A card's stem ("CALL_..._CALL") whose picture and text can both be filed
 // without replacing anything: the stem itself, then "stem-2", ...
 QString freeCardStem(const QString& receivedDir, const QString& messageDir, const QString& stem) {
-    const auto free = [&](const QString& candidate) {
-        const QDir received(receivedDir), messages(messageDir);
+    const QDir received(receivedDir), messages(messageDir);
+    return firstFree(stem, QString(), [&](const QString& candidate) {
         for (const QString& path : {received.filePath(candidate + QStringLiteral(".jpg")),
                                     received.filePath(candidate + QStringLiteral(".jpg_")),
                                     received.filePath(candidate + QStringLiteral(".txt")),
                                     received.filePath(candidate + QStringLiteral(".txt_")),
                                     messages.filePath(candidate + QStringLiteral(".txt"))})
-            if (QFileInfo::exists(path)) return false;
-        return true;
-    };
-    QString candidate = stem;
-    for (int n = 2; !free(candidate) && n < 10000; ++n)
-        candidate = stem + QStringLiteral("-%1").arg(n);
-    return candidate;
+            if (QFileInfo::exists(path)) return true;
+        return false;
+    });
 }
 
 // Whether a file in the message folder is something else than a card's
@@ -115,21 +117,24 @@ bool connectionLost(int result) {
     return result == nmail_error::Connect || result == nmail_error::Transfer;
 }
 
+QString failedMailText(int number, int error, const QString& detail) {
+    return QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
+               .arg(number)
+               .arg(error) +
+           detail;
+}
+
 void stopOnLostConnection(int number, int error, const QString& detail) {
     ShowProgramMessage(
-        QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r").arg(number).arg(error) +
-            detail + QStringLiteral("\r\r受信を中止しました。"),
+        failedMailText(number, error, detail) + QStringLiteral("\r\r受信を中止しました。"),
         mb::Ok | mb::IconStop);
 }
 
 // A mail that could not be read or saved stays on the server, whatever the
 // answer: it is read again next time. False: the person stopped the run.
 bool goOnAfterFailedMail(int number, int error, const QString& detail) {
-    return ShowProgramMessage(QStringLiteral("(Mail-No%1, Error%2) メールが受信できません！\r")
-                                      .arg(number)
-                                      .arg(error) +
-                                  detail,
-                              mb::OkCancel | mb::IconStop) != mb::IdCancel;
+    return ShowProgramMessage(failedMailText(number, error, detail), mb::OkCancel | mb::IconStop) !=
+           mb::IdCancel;
 }
 
 // What became of one mail, read and filed on a worker thread; the run takes
