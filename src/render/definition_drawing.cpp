@@ -456,7 +456,8 @@ QslDefinition::Step QslDefinition::size(const QString& body, const QString& rawL
                                         const QStringList& items) {
     if (items.size() < 2) return parameterError(body);
     const int w = number(items, 0), h = number(items, 1);
-    if (w + h < 864 || w + h > 1676 || w < 1 || h < 1) return unusable(rawLine);
+    const qint64 sides = qint64(w) + h;
+    if (sides < 864 || sides > 1676 || w < 1 || h < 1) return unusable(rawLine);
     wrapWidth_ = w;
     const qint32 colour = items.size() > 2 ? number(items, 2) : -1;
     const QColor fill = colour < 0 ? QColor(Qt::white) : colourOf(quint32(colour));
