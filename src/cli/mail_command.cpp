@@ -57,7 +57,10 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
     SmtpSession smtp(a.smtpHost, a.smtpPort, a.smtpSsl, a.options());
     if (!smtp.isOpen()) return fail(err, kConnectFailure, smtp.connectResult(), smtp.message());
     int r = smtp.authenticate(a.smtpHost, a.smtpAccount, a.smtpPassword, a.smtpMethod);
-    if (r < 0) return fail(err, QStringLiteral("認証できません"), r, smtp.message());
+    if (r < 0)
+        return fail(err,
+                    r == nmail_error::Connect ? kConnectFailure : QStringLiteral("認証できません"),
+                    r, smtp.message());
     r = smtp.send(to, a.address, option(args, QStringLiteral("--subject")), body,
                   headers.join(QStringLiteral("\r\n")), option(args, QStringLiteral("--attach")));
     if (r < 0) return fail(err, QStringLiteral("送信できません"), r, smtp.message());
@@ -74,7 +77,9 @@ std::unique_ptr<Pop3Session> openPop3(const MailAccount& a, std::ostream& err, i
     }
     count = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
     if (count < 0) {
-        fail(err, QStringLiteral("認証できません"), count, pop3->message());
+        fail(err,
+             count == nmail_error::Connect ? kConnectFailure : QStringLiteral("認証できません"),
+             count, pop3->message());
         return nullptr;
     }
     return pop3;

@@ -462,11 +462,11 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
         finishReceivedFiles(request, beforeTheRun);
         r.mailbox = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
         if (r.mailbox < 0) {
-            errorText =
-                QStringLiteral("(No%1) 認証できません！アカウント／パスワード／APOP？を確認\r")
-                    .arg(r.mailbox) +
-                pop3->message();
-            r.loginFailed = true;
+            errorText = loginFailureText(
+                r.mailbox, QStringLiteral("認証できません！アカウント／パスワード／APOP？を確認"),
+                pop3->message());
+            r.loginFailed = r.mailbox != nmail_error::Connect;
+            if (!r.loginFailed) r.end = ReceiveResult::End::NotConnected;
         } else {
             progress_.setMaximum(2 * r.mailbox);
             bool newestOnly = false;

@@ -396,10 +396,9 @@ int SendBatch::Run::sendLoop() {
                                        request.mail.smtpPassword, request.mail.smtpMethod);
     if (auth < 0) {
         result.failed = true;
-        batchText =
-            QStringLiteral("(No%1) 認証できません！アカウント／パスワード／認証方法を確認\r")
-                .arg(auth) +
-            smtp.message();
+        batchText = loginFailureText(
+            auth, QStringLiteral("認証できません！アカウント／パスワード／認証方法を確認"),
+            smtp.message());
     } else {
         if (!composer) composer = std::make_unique<CardComposer>(request.card, parts.definition);
         composer->chooseRig = parts.chooseRig;

@@ -85,3 +85,9 @@ int Pop3Session::remove(int number) {
 int Pop3Session::undoDeletions() {
     return call([&](NMailConnection& c) { return NMailPop3UndoDeletions(c); });
 }
+
+QString loginFailureText(int result, const QString& refused, const QString& detail) {
+    if (result == nmail_error::Connect)
+        return QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") + detail;
+    return QStringLiteral("(No%1) %2\r").arg(result).arg(refused) + detail;
+}

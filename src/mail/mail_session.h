@@ -20,6 +20,8 @@ public:
     MailConnection(const MailConnection&) = delete;
     MailConnection& operator=(const MailConnection&) = delete;
 
+    // False only when the session could not be set up; the server is reached
+    // by authenticate(), which fails with nmail_error::Connect when it cannot.
     bool isOpen() const { return link_ && link_->isOpen(); }
     // The connect result when it failed (nmail_error::Connect).
     int connectResult() const { return isOpen() ? 0 : nmail_error::Connect; }
@@ -80,3 +82,8 @@ public:
     // Takes back the deletions asked so far: the logout then deletes nothing.
     [[nodiscard]] int undoDeletions();
 };
+
+// The person's words for a failed authenticate(), the library's text after
+// them: the server not reached (host, port, TLS), or the login refused
+// (`refused` names what to check).
+QString loginFailureText(int result, const QString& refused, const QString& detail);

@@ -204,20 +204,10 @@ std::unique_ptr<NMailConnection> connect(bool pop3, const QString& host, int por
         return std::make_unique<NMailConnection>(
             nullptr, QStringLiteral("接続できません（メモリーが足りません）"));
     }
-    // Reach the server (and its TLS) once now, so that a wrong host or port
-    // shows at connect time.
-    prepare(*s, s->url());
-    curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 1L);
-    const CURLcode rc = curl_easy_perform(s->curl);
-    curl_easy_setopt(s->curl, CURLOPT_CONNECT_ONLY, 0L);
-    auto connection = std::make_unique<NMailConnection>(std::move(s));
-    if (rc != CURLE_OK) {
-        resultOf(*connection, rc);
-        return std::make_unique<NMailConnection>(nullptr, connection->message());
-    }
-    // The probe's connection cannot be reused for transfers: start afresh.
-    curl_easy_reset(connection->session().curl);
-    return connection;
+    // No connection yet: the session's first command (the login) makes the
+    // one connection every later command of the session goes over, and a
+    // wrong host, port or TLS setting shows there as nmail_error::Connect.
+    return std::make_unique<NMailConnection>(std::move(s));
 }
 
 QByteArray loginOptionsFor(int method) {
@@ -324,11 +314,13 @@ int NMailSmtpAuthenticate(NMailConnection& connection, const QString&, const QSt
     if (const int refused = refuseCredentials(connection, account, password)) return refused;
     Session* s = openSession(connection);
     if (!s) return nmail_error::Handle;
-    if (method == nmail_auth::None) return 0;
-    s->account = account.toUtf8();
-    s->password = password.toUtf8();
-    s->loginOptions = loginOptionsFor(method);
-    // NOOP after logging in proves the account.
+    if (method != nmail_auth::None) {
+        s->account = account.toUtf8();
+        s->password = password.toUtf8();
+        s->loginOptions = loginOptionsFor(method);
+    }
+    // NOOP reaches the server and, with an account, proves it; the
+    // connection stays for the mails.
     prepare(*s, s->url());
     curl_easy_setopt(s->curl, CURLOPT_CUSTOMREQUEST, "NOOP");
     curl_easy_setopt(s->curl, CURLOPT_NOBODY, 1L);

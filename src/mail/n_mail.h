@@ -76,7 +76,10 @@ int NMailInitializeWinSock();
 int NMailEndWinSock();
 int NMailGetVersion();
 
-// Never null; isOpen() tells whether the server was reached.
+// Never null; isOpen() is false only when the session could not be set up.
+// The server is reached by the first command (the login), which fails with
+// nmail_error::Connect when it cannot be; the session's commands then share
+// that one connection.
 std::unique_ptr<NMailConnection> NMailSmtpConnectSsl(const QString& host, int port, int sslFlags,
                                                      const MailOptions& options);
 [[nodiscard]] int NMailSmtpAuthenticate(NMailConnection& connection, const QString& host,

@@ -111,7 +111,9 @@ bool CommSession::sendTest() {
         } else {
             int r = smtp.authenticate(s.smtpHost, s.smtpLogin(), s.smtpLoginPassword(),
                                       smtpMethodForPosition(s.smtpAuth));
-            if (r < 0) {
+            if (r == nmail_error::Connect) {
+                failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s;
+            } else if (r < 0) {
                 failure = u"(No%1) 認証できません！アカウント／パスワード／認証方法を確認"_s.arg(r);
             } else {
                 r = smtp.send(s.mailAddress, s.testSender(), u"メールのテスト"_s, body, header,
@@ -146,9 +148,9 @@ bool CommSession::receiveTest() {
         } else {
             count = pop3.authenticate(s.pop3Login(), s.password, s.apop);
             if (count < 0) {
-                failure =
-                    u"(No%1) 認証できません！アカウント／パスワード／APOP？を確認\r"_s.arg(count) +
-                    pop3.message();
+                failure = loginFailureText(
+                    count, u"認証できません！アカウント／パスワード／APOP？を確認"_s,
+                    pop3.message());
             } else {
                 // The test mail is looked for among the 10 newest only.
                 const QString key = testIdentifier.mid(8);

@@ -147,20 +147,31 @@ TEST_F(MailServersTest, WrongPasswordsAndADownServerGiveTheirResults) {
     EXPECT_TRUE(c->message().startsWith(u"認証に失敗しました"_s)) << c->message().toStdString();
     const auto p = NMailPop3ConnectSsl(servers.host, servers.pop3s, nmail_ssl::Implicit, options);
     EXPECT_EQ(NMailPop3Authenticate(*p, servers.users[1], u"wrong"_s, 0), nmail_error::Login);
-    const auto down = NMailSmtpConnectSsl(servers.host, 1, nmail_ssl::Implicit, options);
-    EXPECT_FALSE(down->isOpen());
-    EXPECT_TRUE(down->message().contains(u"接続できません"_s)) << down->message().toStdString();
+    // The server is reached by the login, the session's first command.
+    const auto reach = [&](bool pop3, int port, int ssl, const MailOptions& with) {
+        if (pop3) {
+            const auto link = NMailPop3ConnectSsl(servers.host, port, ssl, with);
+            return std::pair{
+                NMailPop3Authenticate(*link, servers.users[1], servers.passwords[1], 0),
+                link->message()};
+        }
+        const auto link = NMailSmtpConnectSsl(servers.host, port, ssl, with);
+        return std::pair{NMailSmtpAuthenticate(*link, servers.host, servers.users[0],
+                                               servers.passwords[0], nmail_auth::Plain),
+                         link->message()};
+    };
+    const auto [down, downText] = reach(false, 1, nmail_ssl::Implicit, options);
+    EXPECT_EQ(down, nmail_error::Connect);
+    EXPECT_TRUE(downText.contains(u"接続できません"_s)) << downText.toStdString();
     // TLS on a plain port.
-    EXPECT_FALSE(
-        NMailPop3ConnectSsl(servers.host, servers.pop3, nmail_ssl::Implicit, options)->isOpen());
+    EXPECT_EQ(reach(true, servers.pop3, nmail_ssl::Implicit, options).first, nmail_error::Connect);
     // A connection made with a CA file that is not the servers' trusts no one,
     // and the one after it, made with the right file, is untouched by it.
     MailOptions wrongCa = options;
     wrongCa.caFile = dataFile(u"jpeg/tower_baseline.jpg"_s);
-    EXPECT_FALSE(
-        NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, wrongCa)->isOpen());
-    EXPECT_TRUE(
-        NMailSmtpConnectSsl(servers.host, servers.smtps, nmail_ssl::Implicit, options)->isOpen());
+    EXPECT_EQ(reach(false, servers.smtps, nmail_ssl::Implicit, wrongCa).first,
+              nmail_error::Connect);
+    EXPECT_EQ(reach(false, servers.smtps, nmail_ssl::Implicit, options).first, 0);
     // A closed connection refuses further use with a text that says so.
     EXPECT_EQ(NMailPop3Close(*p), 0);
     EXPECT_EQ(NMailPop3GetMailSize(*p, 1), nmail_error::Handle);
@@ -201,9 +212,11 @@ TEST_F(MailServersTest, AConnectionThatDropsIsReported) {
         }
     });
     const int port = ntohs(addr.sin_port);
-    EXPECT_FALSE(NMailPop3ConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::None, options)->isOpen());
+    const auto pop3 = NMailPop3ConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::None, options);
+    EXPECT_LT(NMailPop3Authenticate(*pop3, u"a"_s, u"b"_s, 0), 0);
     const auto smtp = NMailSmtpConnectSsl(u"127.0.0.1"_s, port, nmail_ssl::Implicit, options);
-    EXPECT_FALSE(smtp->isOpen());
+    EXPECT_EQ(NMailSmtpAuthenticate(*smtp, u"127.0.0.1"_s, u"a"_s, u"b"_s, nmail_auth::Plain),
+              nmail_error::Connect);
     EXPECT_FALSE(smtp->message().isEmpty());
     server.join();
     ::close(listener);

@@ -54,6 +54,7 @@ public:
 
     int port() const { return port_; }
     int mailsTaken() const { return mails_; }
+    int connectionsAccepted() const { return accepted_; }
     // Whether every connection so far has been closed, waiting up to `limit`.
     bool idleWithin(std::chrono::milliseconds limit) const {
         for (auto waited = std::chrono::milliseconds(0); open_ > 0 && waited < limit;
@@ -72,6 +73,7 @@ private:
             const int client = ::accept(listener_, nullptr, nullptr);
             if (client < 0) return;
             ++open_;
+            ++accepted_;
             std::lock_guard lock(mutex_);
             clients_.push_back(client);
             conversations_.emplace_back([this, client] {
@@ -145,6 +147,7 @@ private:
     std::vector<int> clients_;
     std::vector<std::thread> conversations_;
     std::atomic<int> mails_{0};
+    std::atomic<int> accepted_{0};
     mutable std::mutex mutex_;
     std::string commands_;
 };

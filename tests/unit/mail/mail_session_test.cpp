@@ -40,8 +40,11 @@ TEST(MailSession, ASlowServerLeavesTheCallingThreadsEventsRunning) {
     waited.start();
     {
         SmtpSession smtp(QStringLiteral("127.0.0.1"), server.port(), 0, account.options());
+        ASSERT_EQ(
+            smtp.authenticate(QStringLiteral("127.0.0.1"), QString(), QString(), nmail_auth::None),
+            0)
+            << smtp.message().toStdString();
         const qint64 elapsed = waited.elapsed();
-        ASSERT_TRUE(smtp.isOpen()) << smtp.message().toStdString();
         EXPECT_GE(elapsed, 2800);
         // The timer of this thread kept firing all along the greeting's wait.
         EXPECT_GE(ticks, int(elapsed / 50) / 2) << elapsed << " ms, " << ticks << " ticks";
@@ -95,7 +98,7 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
     EXPECT_EQ(server.commands().find("RCPT"), std::string::npos) << server.commands();
 }
 
-TEST(MailSession, AFailedConnectionSaysWhyAndRefusesUse) {
+TEST(MailSession, AFailedConnectionSaysWhy) {
     NMailInitializeWinSock();
     MailAccount account;
     // A port nothing listens on: the listener is closed before connecting.
@@ -105,12 +108,33 @@ TEST(MailSession, AFailedConnectionSaysWhyAndRefusesUse) {
         port = gone.port();
     }
     SmtpSession smtp(QStringLiteral("127.0.0.1"), port, 0, account.options());
-    EXPECT_FALSE(smtp.isOpen());
-    EXPECT_EQ(smtp.connectResult(), nmail_error::Connect);
-    EXPECT_FALSE(smtp.message().isEmpty());
-    EXPECT_EQ(smtp.send(QStringLiteral("a@b"), QStringLiteral("c@d"), QString(), QString(),
-                        QString(), QString()),
-              nmail_error::Handle);
+    EXPECT_EQ(
+        smtp.authenticate(QStringLiteral("127.0.0.1"), QString(), QString(), nmail_auth::None),
+        nmail_error::Connect);
+    EXPECT_TRUE(smtp.message().startsWith(QStringLiteral("接続できません")))
+        << qPrintable(smtp.message());
+}
+
+// A session is one connection: its login and every mail after it go over
+// the connection the login made.
+TEST(MailSession, ASessionIsOneConnection) {
+    NMailInitializeWinSock();
+    ScriptedSmtpServer server(slowGreeting(std::chrono::milliseconds(0)));
+    MailAccount account;
+    {
+        SmtpSession smtp(QStringLiteral("127.0.0.1"), server.port(), 0, account.options());
+        ASSERT_EQ(
+            smtp.authenticate(QStringLiteral("127.0.0.1"), QString(), QString(), nmail_auth::None),
+            0);
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(smtp.send(QStringLiteral("a@b.test"), QStringLiteral("c@d.test"),
+                                QStringLiteral("s"), QStringLiteral("b"), QString(), QString()),
+                      0)
+                << qPrintable(smtp.message());
+    }
+    ASSERT_TRUE(server.idleWithin(std::chrono::seconds(5)));
+    EXPECT_EQ(server.mailsTaken(), 2);
+    EXPECT_EQ(server.connectionsAccepted(), 1) << server.commands();
 }
 
 // A server that takes a mail and then never answers QUIT is let go after
