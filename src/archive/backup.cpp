@@ -3,6 +3,7 @@
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/progress_port.h"
+#include "core/whole_file.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
 #include "platform/file_sync.h"
@@ -14,31 +15,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <filesystem>
-
 namespace {
-
-// Copies `source` over `target` whole: written beside it, given the
-// source's time, renamed over it. A failure leaves the old copy as it was.
-bool copyWhole(const QString& source, const QString& target) {
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
-    if (!QFile::copy(source, part)) return false;
-    QFile written(part);
-    const QDateTime time = QFileInfo(source).lastModified();
-    if (!written.open(QIODevice::ReadWrite) ||
-        !written.setFileTime(time, QFileDevice::FileModificationTime)) {
-        written.close();
-        QFile::remove(part);
-        return false;
-    }
-    written.close();
-    std::error_code failed;
-    std::filesystem::rename(QFile::encodeName(part).toStdString(),
-                            QFile::encodeName(target).toStdString(), failed);
-    if (failed) QFile::remove(part);
-    return !failed;
-}
 
 int stepsOf(const std::array<int, 3>& counts, const BackupSettings& s) {
     return counts[0] + (s.alsoSent ? counts[1] : 0) + (s.alsoTexts ? counts[2] : 0);
@@ -94,7 +71,7 @@ int CopyNewer(const QString& folder, const QString& mask, const QString& destina
         ++looked;
         const QFileInfo target(QDir(destination).filePath(source.fileName()));
         if (!target.exists() || target.lastModified() < source.lastModified()) {
-            if (copyWhole(source.filePath(), target.filePath()))
+            if (copyWholeFile(source.filePath(), target.filePath(), FileSync::ByCaller))
                 ++copied;
             else
                 ++failed;

@@ -21,25 +21,7 @@ QString existingPath(const QString& folder, const QString& name) {
 
 // Replaces `target` with `source`; the source stays when that fails.
 bool replaceWith(const QString& source, const QString& target, bool move) {
-    const QString temporary = target + QStringLiteral(".part");
-    QFile::remove(temporary);
-    if (move) {
-        // A rename over the old file keeps it until the new one is there.
-        if (QFile::rename(source, target)) return true;
-        if (QFileInfo::exists(target)) {
-            if (!QFile::rename(source, temporary)) {
-                if (!QFile::copy(source, temporary)) return false;
-                QFile::remove(source);
-            }
-        } else {
-            return QFile::copy(source, target) && QFile::remove(source);
-        }
-    } else if (!QFile::copy(source, temporary)) {
-        return false;
-    }
-    QFile::remove(target);
-    if (!QFile::rename(temporary, target)) return false;
-    return true;
+    return move ? MoveFileReplacing(source, target) : copyWholeFile(source, target);
 }
 
 }  // namespace

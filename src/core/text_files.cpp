@@ -6,33 +6,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <filesystem>
 #include <system_error>
 
-namespace {}  // namespace
-
 bool SaveFile(const QByteArray& bytes, const QString& fileName, FileSync sync) {
-    if (sync == FileSync::Now) {
-        QSaveFile file(fileName);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-               file.commit();
-    }
-    const QString part = fileName + QStringLiteral(".part");
-    QFile file(part);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                   file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    std::error_code failed;
-    if (written) {
-        // Replaces an older file of the name in one step.
-        std::filesystem::rename(QFile::encodeName(part).toStdString(),
-                                QFile::encodeName(fileName).toStdString(), failed);
-        written = !failed;
-    }
-    if (!written) QFile::remove(part);
-    return written;
+    return writeWholeFile(fileName, bytes, sync);
 }
 
 bool SaveTextFile(const QString& text, const QString& fileName, FileSync sync) {
@@ -51,8 +30,9 @@ int WriteTextFile(const QString& text, const QString& fileName) {
 }
 
 int WriteTextFile(const QByteArray& bytes, const QString& fileName) {
-    if (SaveFile(bytes, fileName)) return 0;
-    ShowCannotCreate(fileName);
+    QString why;
+    if (writeWholeFile(fileName, bytes, FileSync::Now, &why)) return 0;
+    ShowCannotCreate(fileName, why);
     return 1;
 }
 
@@ -65,18 +45,7 @@ bool MoveFileReplacing(const QString& from, const QString& to) {
     // Across file systems (or drives) the copy is made whole beside the old
     // file and renamed over it: a full disk leaves the old file and the
     // source as they were, never a part of a file.
-    const QString part = to + QStringLiteral(".part");
-    QFile::remove(part);
-    if (!QFile::copy(from, part)) {
-        QFile::remove(part);
-        return false;
-    }
-    std::filesystem::rename(QFile::encodeName(part).toStdString(),
-                            QFile::encodeName(to).toStdString(), failed);
-    if (failed) {
-        QFile::remove(part);
-        return false;
-    }
+    if (!copyWholeFile(from, to)) return false;
     QFile::remove(from);
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Writing the small text files the program owns, and their timestamps.
 
+#include "core/whole_file.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -13,11 +15,6 @@
 [[nodiscard]] int WriteTextFile(const QString& text, const QString& fileName);
 // The same for bytes already in their file form.
 [[nodiscard]] int WriteTextFile(const QByteArray& bytes, const QString& fileName);
-
-// Whether a written file is flushed to disk before the write returns (Now), or
-// left to the caller, who makes many files safe at once with
-// platform::syncFileSystemOf() before anything relies on them (ByCaller).
-enum class FileSync { Now, ByCaller };
 
 // The same without telling anyone, so that it may run on any thread: false
 // when the file could not be written. Either way the file appears whole under

@@ -3,10 +3,10 @@
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/sjis.h"
+#include "core/whole_file.h"
 #include "core/zk_dll5.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -111,15 +111,12 @@ QByteArray TStringLX::text() const {
 }
 
 bool TStringLX::SaveToFile(const QString& fileName, bool reportFailure) const {
-    QSaveFile file(fileName);
+    WholeFile file(fileName);
     // A file in a folder we may not create files in is still written, in place.
-    file.setDirectWriteFallback(true);
-    const QByteArray bytes = text();
+    file.allowInPlace();
     // The mode is set on the new file before it takes the old one's place.
-    if (file.open(QIODevice::WriteOnly) &&
-        (!ownerOnly || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) &&
-        file.write(bytes) == bytes.size() && file.commit())
-        return true;
+    if (ownerOnly) file.setOwnerOnly();
+    if (file.open() && file.write(text()) && file.commit()) return true;
     if (!reportFailure) return false;
     ShowMsgBox(nullptr,
                QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") +

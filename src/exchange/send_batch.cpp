@@ -494,7 +494,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                                       !request.noMemoInMail);
     const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
                             card.path);
-    if (r >= 0) journal.mailed();
+    if (r >= 0) (void)journal.mailed();  // unwritten, the card stays named as possibly out
     if (r < 0) {
         result.failed = true;
         journal.end();  // not out: nothing to name

@@ -2,13 +2,13 @@
 
 #include "core/sjis.h"
 #include "core/text_files.h"
+#include "core/whole_file.h"
 #include "logdata/zelkov50.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -25,7 +25,6 @@ SendJournal::SendJournal(const QString& qsoData) : path_(pathFor(qsoData)) {}
 
 bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
                         const QString& address, const QString& picture) {
-    QSaveFile file(path_);
     QString text =
         QStringLiteral("No%1　%2　%3\r\n%4\r\n%5\r\n")
             .arg(recno)
@@ -34,13 +33,11 @@ bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
     if (!picture.isEmpty()) text += kPicture + picture + QStringLiteral("\r\n");
     // A path CP932 cannot hold goes as UTF-8, which the reading takes too.
     text_ = sjis::encodeUserText(text);
-    return file.open(QIODevice::WriteOnly) && file.write(text_) == text_.size() && file.commit();
+    return writeWholeFile(path_, text_);
 }
 
-void SendJournal::mailed() {
-    QSaveFile file(path_);
-    const QByteArray text = text_ + "mailed\r\n";
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) file.commit();
+bool SendJournal::mailed() {
+    return writeWholeFile(path_, text_ + "mailed\r\n");
 }
 
 void SendJournal::end() {

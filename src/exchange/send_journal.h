@@ -21,8 +21,9 @@ public:
     // when the server took it.
     [[nodiscard]] bool begin(int recno, const QString& call, const QString& cardName,
                              const QString& address, const QString& picture = {});
-    // The server took the mail.
-    void mailed();
+    // The server took the mail. False when that could not be written: the
+    // journal then names the card as one that may have gone out.
+    [[nodiscard]] bool mailed();
     void end();
 
     struct LeftOver {

@@ -2,6 +2,7 @@
 
 #include "core/app_info.h"
 #include "core/sjis.h"
+#include "core/whole_file.h"
 #include "core/zk_dll5.h"
 #include "logdata/log_store.h"
 #include "logdata/zkw_parse.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringBuilder>
 #include <QTime>
 #include <QXmlStreamReader>
@@ -698,10 +698,10 @@ ExportResult exportAdif(LogStore& log, const QString& path) {
         ++result.written;
     }
     if (adx) xml.writeEndDocument();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+    QString why;
+    if (!writeWholeFile(path, out, FileSync::Now, &why)) {
         result.error = QStringLiteral("ADIFファイルが保存できません: %1（%2）")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
+                           .arg(QDir::toNativeSeparators(path), why);
         result.written = 0;
     }
     return result;

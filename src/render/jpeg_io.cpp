@@ -1,7 +1,8 @@
 #include "render/jpeg_io.h"
 
+#include "core/whole_file.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QTransform>
 
 #include <csetjmp>
@@ -342,11 +343,7 @@ bool writeJpeg(const QImage& image, const QString& path, int quality, QString* e
         if (error) *error = QStringLiteral("JPEGに変換できません");
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error) *error = file.errorString();
-    return false;
+    return writeWholeFile(path, bytes, FileSync::Now, error);
 }
 
 QList<QByteArray> jpegComments(QByteArrayView head) {

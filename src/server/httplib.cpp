@@ -3,10 +3,10 @@
 #include "core/app_info.h"
 #include "core/msg_box.h"
 #include "core/off_thread.h"
+#include "core/whole_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSaveFile>
 
 #include <curl/curl.h>
 
@@ -52,7 +52,7 @@ struct THTTPDown::Transfer {
 
     // Written by the worker.
     QByteArray text;
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<WholeFile> file;
     bool fileFailed = false;
     bool tooLarge = false;
     qint64 contentLength = 0;
@@ -88,7 +88,7 @@ struct THTTPDown::Transfer {
             tooLarge = true;
             return 0;
         }
-        return file->write(data, qint64(n)) == qint64(n) ? n : (fileFailed = true, 0);
+        return file->write(QByteArrayView(data, qsizetype(n))) ? n : (fileFailed = true, 0);
     }
 
     bool openFileIfSuccessful() {
@@ -101,8 +101,8 @@ struct THTTPDown::Transfer {
         // Without an announced length the preset one stays (the progress then
         // only shows that something arrives).
         contentLength = length >= 0 ? qint64(length) : presetLength;
-        file = std::make_unique<QSaveFile>(target);
-        if (!file->open(QIODevice::WriteOnly)) {
+        file = std::make_unique<WholeFile>(target);
+        if (!file->open()) {
             file.reset();
             fileFailed = true;
             return false;
@@ -221,7 +221,7 @@ int THTTPDown::run(const QString& url, const QByteArray& body) {
         t.openFileIfSuccessful();  // an empty file: nothing arrived to create it
     if (t.fileFailed) return kFileNotWritable;
     if (t.code != CURLE_OK || status == 0) {
-        if (t.file) t.file->cancelWriting();
+        t.file.reset();  // the old file stays
         // A reply cut off by the size limit or the time limit is no answer.
         return kUnreachable;
     }

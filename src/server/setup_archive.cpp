@@ -1,5 +1,6 @@
 #include "server/setup_archive.h"
 
+#include "core/whole_file.h"
 #include "platform/shell.h"
 
 #include <QDir>
@@ -97,9 +98,9 @@ UnpackedSetup unpackSetupArchive(const QString& archivePath, const QString& fold
         const QString target = root.filePath(name);
         if (!root.mkpath(QFileInfo(name).path()))
             return fail(QStringLiteral("%1 のフォルダ作成に失敗しました。").arg(name));
-        QFile out(target);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(QStringLiteral("%1 が書き込めません（%2）").arg(name, out.errorString()));
+        WholeFile out(target, FileSync::ByCaller);
+        if (!out.open())
+            return fail(QStringLiteral("%1 が書き込めません（%2）").arg(name, out.error()));
         std::int64_t written = 0;
         for (;;) {
             const la_ssize_t n = archive_read_data(reader.a, buffer.get(), 65536);
@@ -114,13 +115,11 @@ UnpackedSetup unpackSetupArchive(const QString& archivePath, const QString& fold
             if (total > limits.maxTotalBytes)
                 return fail(QStringLiteral("中身が大きすぎます（%1 バイトまで）")
                                 .arg(limits.maxTotalBytes));
-            if (out.write(buffer.get(), n) != n)
-                return fail(
-                    QStringLiteral("%1 が書き込めません（%2）").arg(name, out.errorString()));
+            if (!out.write(QByteArrayView(buffer.get(), n)))
+                return fail(QStringLiteral("%1 が書き込めません（%2）").arg(name, out.error()));
         }
-        if (!out.flush())
-            return fail(QStringLiteral("%1 が書き込めません（%2）").arg(name, out.errorString()));
-        out.close();
+        if (!out.commit())
+            return fail(QStringLiteral("%1 が書き込めません（%2）").arg(name, out.error()));
         // Programs keep their permission to run; nothing else is kept.
         QFile::Permissions permissions =
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;

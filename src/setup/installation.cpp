@@ -1,5 +1,6 @@
 #include "setup/installation.h"
 
+#include "core/whole_file.h"
 #include "setup/setup_registry.h"
 
 #include <QDateTime>
@@ -141,11 +142,7 @@ QString menuFolder(const ShortcutPlaces& places) {
 }
 
 bool writeShortcut(const QString& path, const QString& text) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) return false;
-    file.close();
+    if (!writeWholeFile(path, text.toUtf8())) return false;
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     return true;
 }

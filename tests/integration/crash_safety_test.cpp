@@ -7,15 +7,23 @@
 #include "crash_worker/card_content.h"
 
 #include "archive/backup.h"
+#include "core/text_files.h"
+#include "core/whole_file.h"
 #include "core/zkw_ini.h"
+#include "exchange/send_journal.h"
 #include "log_fixture.h"
+#include "logdata/adif.h"
 #include "logdata/log_store.h"
 #include "logdata/qso_record.h"
+#include "mail/undelivered_cards.h"
+#include "render/jpeg_io.h"
 #include "small_disk.h"
 #include "test_support.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -177,6 +185,57 @@ TEST(FullDisk, TheSettingsFlushSaysSoAndKeepsTheOldFile) {
     ASSERT_FALSE(box.messages.messages().empty());
     EXPECT_TRUE(
         box.messages.messages().front().text.startsWith(u"次のファイルが書き込めません！"_s));
+}
+
+// Bytes gone, file entries left: every kind of file the program owns is
+// refused whole. The writer says so, the old file stays as it was, and no
+// half-made file is left beside it.
+TEST(FullDisk, EveryFileTheProgramOwnsStaysTheOldOneWhenTheDiskIsFull) {
+    Sandbox box;
+    SmallDisk disk(box.path(u"disk"_s), u"size=512k"_s);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    const QDir dir(box.path(u"disk"_s));
+    const QStringList names = {u"Sendvik.ini"_s, u"QSO.sending"_s, u"Undelivered.csv"_s,
+                               u"memo.txt"_s,    u"card.qsl"_s,    u"export.adi"_s,
+                               u"card.jpg"_s,    u"copy.jpg"_s};
+    for (const QString& name : names)
+        writeBytes(dir.filePath(name), "[Old]\r\nName=" + name.toUtf8() + "\r\n");
+    const QString log = box.path(u"QSO.db"_s);
+    makeLog(log, {qso(u"JA1ABC"_s, u"240101"_s, u"1200"_s)});
+    const QString picture = box.path(u"big.jpg"_s);
+    writeBytes(picture, QByteArray(64 * 1024, 'p'));
+    disk.fill(0);
+
+    {
+        TZkwIni ini(dir.filePath(u"Sendvik.ini"_s));
+        ini.writeString(u"Keys", u"K", u"v"_s);
+        EXPECT_FALSE(ini.flush());
+    }
+    SendJournal journal(dir.filePath(u"QSO.db"_s));
+    EXPECT_FALSE(journal.begin(1, u"JA1ABC"_s, u"JA1ABC.jpg"_s, u"ja1abc@example.jp"_s));
+    EXPECT_FALSE(recordUndeliveredCard(
+        dir.path(), {u"JS2IIU_240101_1200_7_CW_JA1ABC.jpg"_s, u"ja1abc@example.jp"_s, u"5.1.1"_s,
+                     u"x"_s, QDateTime::currentDateTime(), u"r.txt"_s}));
+    EXPECT_EQ(WriteTextFile(u"新しいメモ"_s, dir.filePath(u"memo.txt"_s)), 1);
+    EXPECT_EQ(WriteTextFile(u"#Size 1024, 652\r\n"_s, dir.filePath(u"card.qsl"_s)), 1);
+    {
+        LogStore store;
+        ASSERT_TRUE(store.open(log, false));
+        EXPECT_FALSE(exportAdif(store, dir.filePath(u"export.adi"_s)).error.isEmpty());
+    }
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QString why;
+    EXPECT_FALSE(writeJpeg(image, dir.filePath(u"card.jpg"_s), 80, &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(copyWholeFile(picture, dir.filePath(u"copy.jpg"_s)));
+
+    for (const QString& name : names)
+        EXPECT_EQ(readBytes(dir.filePath(name)), "[Old]\r\nName=" + name.toUtf8() + "\r\n")
+            << name.toStdString();
+    EXPECT_EQ(dir.entryList({u"*.part"_s}, QDir::Files | QDir::Hidden), QStringList());
+    // Two boxes for the two texts, each naming its file.
+    ASSERT_GE(box.messages.messages().size(), size_t(2));
 }
 
 TEST(FullDisk, TheBackupSaysWhatItCouldNotCopyAndKeepsTheOldCopies) {

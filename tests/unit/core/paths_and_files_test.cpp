@@ -161,7 +161,9 @@ TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
     const QString bad = box.path(u"no/such/folder.txt"_s);
     EXPECT_EQ(WriteTextFile(u"x"_s, bad), 1);
     ASSERT_EQ(box.messages.messages().size(), 1u);
-    EXPECT_EQ(box.messages.messages()[0].text, bad + u"\r\r・・・を作成できません！"_s);
+    // The system's reason follows in brackets.
+    EXPECT_EQ(box.messages.messages()[0].text,
+              bad + u"\r\r・・・を作成できません！\r\r（No such file or directory）"_s);
     EXPECT_EQ(box.messages.messages()[0].flags, 16u);
 
     // Written for a later sync: whole under its name, nothing beside it, the

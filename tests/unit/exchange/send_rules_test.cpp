@@ -136,7 +136,7 @@ TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
     QDir().mkpath(box.path(u"batch-送信前"_s));
     testing_support::writeBytes(box.path(u"batch-送信前/"_s + card), "jpeg");
     ASSERT_TRUE(journal.begin(1, u"JR2XYZ"_s, card, u"a@b"_s, box.path(u"batch-送信前/"_s + card)));
-    journal.mailed();
+    ASSERT_TRUE(journal.mailed());
     const auto message = SendJournal::settleLeftOver(log, rules, nullptr, box.path(u"送信"_s));
     ASSERT_TRUE(message);
     EXPECT_TRUE(message->contains(u"メールで送られていたので、送信済みマークを付けました"_s))
@@ -151,7 +151,7 @@ TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
     EXPECT_EQ(q.qslSent, u'H');
     // Another QSO under the number: named, not marked.
     ASSERT_TRUE(journal.begin(2, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
-    journal.mailed();
+    ASSERT_TRUE(journal.mailed());
     EXPECT_TRUE(SendJournal::settleLeftOver(log, rules)->contains(u"可能性があります"_s));
     ASSERT_TRUE(store.read(2, q));
     EXPECT_EQ(q.qslSent, u' ');

@@ -1,0 +1,130 @@
+#include "core/whole_file.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace {
+
+QString partOf(const QString& fileName) {
+    return fileName + QStringLiteral(".part");
+}
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+WholeFile::WholeFile(QString fileName, FileSync sync)
+    : fileName_(std::move(fileName)), sync_(sync) {}
+
+WholeFile::~WholeFile() {
+    if (!file_.isOpen()) return;
+    file_.close();
+    if (!writingInPlace_) QFile::remove(file_.fileName());
+}
+
+bool WholeFile::fail(const QString& what) {
+    if (!failed_) error_ = what;
+    failed_ = true;
+    return false;
+}
+
+bool WholeFile::open() {
+    const QString part = partOf(fileName_);
+    QFile::remove(part);
+    file_.setFileName(part);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const QFileInfo target(fileName_);
+        if (inPlace_ && target.isFile() && target.isWritable() &&
+            !QFileInfo(target.path()).isWritable()) {
+            file_.setFileName(fileName_);
+            writingInPlace_ =
+                file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+            if (writingInPlace_) return true;
+        }
+        return fail(file_.errorString());
+    }
+    if (ownerOnly_ && !file_.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        return fail(file_.errorString());
+    return true;
+}
+
+bool WholeFile::write(QByteArrayView bytes) {
+    if (failed_ || !file_.isOpen()) return fail(error_.isEmpty() ? file_.errorString() : error_);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file_.write(bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return fail(file_.errorString());
+        done += qsizetype(n);
+    }
+    return true;
+}
+
+bool WholeFile::setModified(const QDateTime& time) {
+    if (failed_ || !file_.isOpen()) return false;
+    return file_.setFileTime(time, QFileDevice::FileModificationTime) || fail(file_.errorString());
+}
+
+bool WholeFile::commit() {
+    if (failed_ || !file_.isOpen()) {
+        if (file_.isOpen()) file_.close();
+        if (!writingInPlace_) QFile::remove(file_.fileName());
+        return fail(error_);
+    }
+    bool written = true;
+    if (sync_ == FileSync::Now && ::fdatasync(file_.handle()) != 0) {
+        written = fail(systemError(errno));
+    }
+    // A close can still report a write the system had taken on trust (a
+    // network file system): the first close of the file is checked.
+    const int handle = ::dup(file_.handle());
+    if (handle >= 0 && ::close(handle) != 0 && written) written = fail(systemError(errno));
+    file_.close();
+    if (writingInPlace_) return written;
+    const QString part = file_.fileName();
+    if (written) {
+        // Replaces the old file in one step.
+        std::error_code renameFailed;
+        std::filesystem::rename(QFile::encodeName(part).toStdString(),
+                                QFile::encodeName(fileName_).toStdString(), renameFailed);
+        if (renameFailed) written = fail(QString::fromStdString(renameFailed.message()));
+    }
+    if (!written) QFile::remove(part);
+    return written;
+}
+
+bool writeWholeFile(const QString& fileName, QByteArrayView bytes, FileSync sync, QString* why) {
+    WholeFile file(fileName, sync);
+    if (file.open() && file.write(bytes) && file.commit()) return true;
+    if (why) *why = file.error();
+    return false;
+}
+
+bool copyWholeFile(const QString& source, const QString& target, FileSync sync, QString* why) {
+    QFile in(source);
+    WholeFile out(target, sync);
+    const auto failed = [&](const QString& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (!in.open(QIODevice::ReadOnly)) return failed(in.errorString());
+    if (!out.open()) return failed(out.error());
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) return failed(in.errorString());
+        if (n == 0) break;
+        if (!out.write(QByteArrayView(block.constData(), n))) return failed(out.error());
+    }
+    in.close();
+    if (!out.setModified(QFileInfo(source).lastModified()) || !out.commit())
+        return failed(out.error());
+    return true;
+}
