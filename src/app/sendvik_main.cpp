@@ -8,6 +8,7 @@
 #include "core/app_info.h"
 #include "core/app_paths.h"
 #include "core/file_dialogs.h"
+#include "core/folder_lock.h"
 #include "core/msg_box.h"
 #include "core/ui/app_setup.h"
 #include "core/ui/gui_file_dialogs.h"
@@ -60,6 +61,15 @@ int main(int argc, char* argv[]) {
     ScopedMessagePort installed(&messagePort);
     GuiFileDialogPort filePort;
     ScopedFileDialogPort installedFiles(&filePort);
+
+    // The folder is this run's while it runs: a command that sends,
+    // receives or writes marks on it waits for the program to end.
+    FolderLock folderLock(paths.programDir());
+    if (const auto busy = folderLock.take()) {
+        std::cerr << busy->toStdString() << std::endl;
+        ShowMsgBox(nullptr, *busy, app::title(), mb::Ok | mb::IconStop);
+        return 1;
+    }
 
     TZkwIni settings(paths.settingsFile());
     app::useServerBasesOf(settings);

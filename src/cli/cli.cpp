@@ -7,6 +7,7 @@
 #include "cli/settings_command.h"
 #include "core/app_info.h"
 #include "core/app_paths.h"
+#include "core/folder_lock.h"
 #include "core/zkw_ini.h"
 
 #include <QtGlobal>
@@ -70,6 +71,16 @@ QString cliCommand(const QStringList& arguments) {
     return args.isEmpty() ? QString() : args.front();
 }
 
+bool changesProgramFolder(const QString& command, const QStringList& args) {
+    if (command == u"send") return !args.contains(QStringLiteral("--check"));
+    if (command == u"receive" || command == u"resend") return true;
+    if (command == u"match")
+        return args.contains(QStringLiteral("--write-marks")) ||
+               args.contains(QStringLiteral("--force-common"));
+    if (command == u"log") return args.value(0) == u"import";
+    return false;
+}
+
 bool isNetworkCommand(const QString& command) {
     return command == u"mail" || command == u"server" || command == u"send" ||
            command == u"receive" || command == u"resend";
@@ -92,6 +103,13 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
     }
     app::useServerBasesOf(TZkwIni(paths.settingsFile()));
     const QString command = args.takeFirst();
+    // Held until the command ends; a second run on the folder is refused.
+    FolderLock lock(paths.programDir());
+    if (changesProgramFolder(command, args))
+        if (const auto busy = lock.take()) {
+            printLine(err, QStringLiteral("sendvik-cli: ") + *busy);
+            return 1;
+        }
     return handler(command, paths, args, out, err);
 }
 

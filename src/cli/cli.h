@@ -12,6 +12,9 @@
 
 // The command word of a command line (the first argument after --home DIR).
 QString cliCommand(const QStringList& arguments);
+// Whether the command sends, receives or writes the log or the marks: such a
+// command holds the program folder's lock while it runs.
+bool changesProgramFolder(const QString& command, const QStringList& args);
 bool isNetworkCommand(const QString& command);
 
 // The file name of the companion executable beside sendvik-cli.

@@ -41,7 +41,9 @@ void quitOnTerminationSignals(QObject* parent) {
     QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = ::read(g_pipe[0], &c, 1);
-        QCoreApplication::quit();
+        // Every event loop ends, a message box's too: quit() would ask the
+        // windows first, and an open box refuses.
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

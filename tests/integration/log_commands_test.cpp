@@ -1,15 +1,18 @@
 // The log commands of sendvik-cli and the logging-program stand-in, as a
 // script runs them.
 
+#include "core/folder_lock.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
 
 #include <tuple>
 
@@ -60,6 +63,48 @@ TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
     EXPECT_TRUE(
         run(QStringLiteral(ZKWIN_SIM), {u"--log"_s, home + u"/ZELKOV.mst"_s, u"--show"_s, u"2"_s})
             .startsWith(u"2 JH7OTG 21/02/06 05:14U 7.043701 FT8"_s));
+}
+
+// A command that sends, receives or writes the log or its marks is refused
+// while another run holds the program folder, and says which run that is;
+// a command that only reads goes on. A holder that was killed holds nothing.
+TEST(LogCommands, ARunOnAFolderAnotherRunHoldsIsRefusedWithItsHolder) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QDir().mkpath(home);
+    const QString cli = QStringLiteral(SENDVIK_CLI);
+    const QString adif =
+        dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s);
+    int code = -1;
+    {
+        FolderLock held(home);
+        ASSERT_EQ(held.take(), std::nullopt);
+        for (const QStringList& args :
+             {QStringList{u"log"_s, u"import"_s, adif}, QStringList{u"receive"_s, u"--yes"_s},
+              QStringList{u"send"_s, u"1"_s, u"2"_s, u"--yes"_s},
+              QStringList{u"match"_s, u"--write-marks"_s}}) {
+            const QString said = run(cli, QStringList{u"--home"_s, home} + args, &code);
+            EXPECT_EQ(code, 1) << args.join(u' ').toStdString();
+            EXPECT_TRUE(said.contains(
+                u"integration_tests（プロセス番号 %1"_s.arg(QCoreApplication::applicationPid())))
+                << said.toStdString();
+        }
+        // Reading goes on; nothing was imported.
+        EXPECT_FALSE(
+            run(cli, {u"--home"_s, home, u"log"_s, u"count"_s}, &code).contains(u"使用中"_s));
+        EXPECT_FALSE(QFileInfo::exists(home + u"/ZELKOV.zdb"_s));
+    }
+    // A lock left by a run that no longer exists.
+    QProcess gone;
+    gone.start(u"true"_s);
+    ASSERT_TRUE(gone.waitForStarted(5000));
+    const qint64 pid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished(5000));
+    writeBytes(FolderLock::fileNameIn(home), QByteArray::number(pid) + "\nsendvik-cli\n" +
+                                                 QSysInfo::machineHostName().toUtf8() + "\n");
+    run(cli, {u"--home"_s, home, u"log"_s, u"import"_s, adif}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(QFileInfo::exists(FolderLock::fileNameIn(home)));
 }
 
 TEST(LogCommands, ASelectionStoppedAtAnImpossibleDateIsNoSuccess) {

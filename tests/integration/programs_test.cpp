@@ -120,8 +120,9 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError())
                     .contains(u"ZELKOV E-Mail QSL はこのフォルダで既に起動しています"_s));
     EXPECT_EQ(first.state(), QProcess::Running);
-    // The same user on another program folder runs a copy of its own, as
-    // does another user.
+    // The same user on another program folder runs a copy of its own.
+    // Another user's copy on this folder is refused by the folder's lock,
+    // naming the copy that holds it, and its box ends with the session.
     QProcess elsewhere;
     elsewhere.setProcessEnvironment(guiEnvironment(u"single-test"_s));
     elsewhere.start(QStringLiteral(SENDVIK_GUI), {u"--home"_s, box.path(u"elsewhere"_s), u"-T"_s});
@@ -136,6 +137,8 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     ASSERT_GT(other.processId(), 0);
     ::kill(static_cast<pid_t>(other.processId()), SIGTERM);
     ASSERT_TRUE(other.waitForFinished(10000));
+    EXPECT_TRUE(QString::fromUtf8(other.readAllStandardError())
+                    .contains(u"は sendvik（プロセス番号 %1"_s.arg(first.processId())));
 
     // The command line leaves the running copy's settings alone: a change
     // would be written over when it closes.
