@@ -81,8 +81,15 @@ struct SendBatch::Run {
     QString batchText;
     int lastComposed = 0;
     CardDecision lastDecision = CardDecision::Send;
-    // Draws the cards into the batch's private folder, from the check on.
+    // Draws the cards into the folder beside the log, from the check on: a
+    // card that went out stays there until it is filed, whatever ends the
+    // batch (a kill included); the others go when the batch ends.
     std::unique_ptr<CardComposer> composer;
+    void makeComposer() {
+        composer = std::make_unique<CardComposer>(request.card, parts.definition);
+        const QString folder = SendJournal::prepareCardFolder(request.card.qsoData);
+        if (!folder.isEmpty()) composer->outputDir = folder;
+    }
 
     Run(SendBatchParts& p, SendRequest& r, SendResult& out) : parts(p), request(r), result(out) {
         statusBefore = parts.progress.status();
@@ -91,6 +98,7 @@ struct SendBatch::Run {
         parts.loggingProgram.beginLogAccess();
     }
     ~Run() {
+        if (composer) SendJournal::sweepCardFolder(request.card.qsoData);
         User_close(users);
         if (logOpen) ZelkovClose(log, 0);
         parts.progress.setVisible(false);
@@ -188,16 +196,38 @@ SendResult SendBatch::run(SendRequest request) {
     SentMarkRules markRules;
     markRules.rule = request.sentMarkRule;
     markRules.markAlreadySent = request.markAlreadySent;
-    int unsettled = 0;
+    QList<int> unsettled;
     int settled = 0;
-    if (!request.checkOnly)
-        if (const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules,
-                                                          &unsettled, request.sentDir, &settled))
+    if (!request.checkOnly) {
+        const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled,
+                                                      request.sentDir, &settled);
+        if (!unsettled.isEmpty() && !request.resume) {
+            // A card that may have gone out is mailed again only when the
+            // person says so; left out, it is asked about again next time.
+            for (const SendJournal::LeftOver& card : SendJournal::undecided(request.card.qsoData)) {
+                const int answer =
+                    ShowProgramMessage(SendJournal::leftOverQuestion(card),
+                                       mb::YesNoCancel | mb::IconQuestion | mb::DefButton3);
+                const auto decision = answer == mb::IdYes  ? SendJournal::Decision::Sent
+                                      : answer == mb::IdNo ? SendJournal::Decision::SendAgain
+                                                           : SendJournal::Decision::Later;
+                QString notFiled;
+                if (!SendJournal::decide(request.card.qsoData, card.recno, decision, markRules,
+                                         request.sentDir, &notFiled))
+                    warn(SendJournal::leftOverMessage(card, false));
+                else if (!notFiled.isEmpty())
+                    warn(notFiled.trimmed());
+                if (decision != SendJournal::Decision::SendAgain) request.leaveOut << card.recno;
+            }
+        } else if (left) {
             warn(*left);
-    if (request.resume) request.leaveOut = unsettled;
+        }
+    }
+    // Resumed, the cards that may have gone out are left out and stay named.
+    if (request.resume) request.leaveOut << unsettled;
     // The card just found out and marked is not mailed again by this batch,
     // whatever the range says.
-    if (settled > 0) request.leaveOut = settled;
+    if (settled > 0) request.leaveOut << settled;
 
     const int linkLastRecord = parts_.loggingProgram.lastRecordNumber();
     Run run(parts_, request, result);
@@ -354,7 +384,7 @@ bool SendBatch::Run::anyLeft() {
 // person sends them all, sends those without a problem, or stops to mend.
 bool SendBatch::Run::checkCards() {
     parts.progress.setStatus(QStringLiteral(" 送信前のカードを確認中..."));
-    composer = std::make_unique<CardComposer>(request.card, parts.definition);
+    makeComposer();
     const BatchCheck check = checkBatchCards(*composer, candidates, parts.progress);
     result.problems = check.problems;
     result.checked = check.checked;
@@ -400,7 +430,7 @@ int SendBatch::Run::sendLoop() {
             auth, QStringLiteral("認証できません！アカウント／パスワード／認証方法を確認"),
             smtp.message());
     } else {
-        if (!composer) composer = std::make_unique<CardComposer>(request.card, parts.definition);
+        if (!composer) makeComposer();
         composer->chooseRig = parts.chooseRig;
         composer->preparedCard = request.resendFile;
         composer->reuseDrawn = true;
@@ -417,7 +447,7 @@ int SendBatch::Run::sendLoop() {
                 break;
             }
             if (fields.size() < 11) continue;
-            if (request.leaveOut > 0 && fields.value(1).toInt() == request.leaveOut) continue;
+            if (request.leaveOut.contains(fields.value(1).toInt())) continue;
             const CardOutcome outcome = sendOne(smtp, *composer, journal, fields, previewing);
             if (outcome == CardOutcome::EndLoop) break;
             if (outcome == CardOutcome::Back) {
@@ -510,7 +540,12 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     }
     if (!moveIntoFolder(card.path, request.sentDir)) {
         result.failed = true;
-        if (ShowProgramMessage(request.sentDir + QStringLiteral("\r\r・・・が保存できません！"),
+        // Out: kept beside the log until a later start files it.
+        const QString kept = SendJournal::keepUnfiled(card.path, request.card.qsoData);
+        if (ShowProgramMessage(request.sentDir +
+                                   QStringLiteral("\r\r・・・が保存できません！\r\r") +
+                                   QStringLiteral("送信した電子QSLは次の場所に残しました：\r") +
+                                   QDir::toNativeSeparators(kept),
                                mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
             return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
     }

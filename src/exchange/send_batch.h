@@ -53,7 +53,7 @@ struct SendRequest {
     // Going on with a stopped batch: a card a killed batch may have mailed
     // (its record) is left out rather than mailed a second time.
     bool resume = false;
-    int leaveOut = 0;
+    QList<int> leaveOut;
     bool markAlreadySent = false;  // SentMark
     QString sentMarkRule = QStringLiteral("H;*=W;");
     bool noMemoInMail = false;  // nMemoSd

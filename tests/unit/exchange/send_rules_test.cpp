@@ -98,27 +98,63 @@ TEST(SendReports, ZeroAndCountSummariesWordForWord) {
         << sendSummary(s).toStdString();
 }
 
-TEST(SendJournal, ACardInFlightIsNamedOnceAtTheNextStart) {
+TEST(SendJournal, ACardInFlightIsReadAsItWasBegun) {
     Sandbox box;
     const QString log = box.path(u"ZELKOV.mst"_s);
-    EXPECT_FALSE(SendJournal::takeLeftOver(log));
+    EXPECT_FALSE(SendJournal::readLeftOver(log));
     SendJournal journal(log);
     ASSERT_TRUE(journal.begin(17, u"JR2XYZ"_s, u"JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s,
                               u"jr2xyz@qsl.test"_s));
     EXPECT_TRUE(QFileInfo::exists(box.path(u"ZELKOV.sending"_s)));
-    // Killed here: the next start names it, once.
-    const auto left = SendJournal::takeLeftOver(log);
+    const auto left = SendJournal::readLeftOver(log);
     ASSERT_TRUE(left);
     EXPECT_TRUE(left->text.contains(u"No17　JR2XYZ　JR1ABC_241201_2105_7.024_CW_JR2XYZ.jpg"_s))
         << left->text.toStdString();
     EXPECT_EQ(left->recno, 17);
     EXPECT_EQ(left->call, u"JR2XYZ"_s);
     EXPECT_FALSE(left->mailed);
-    EXPECT_FALSE(SendJournal::takeLeftOver(log));
     // Marked: nothing left.
-    ASSERT_TRUE(journal.begin(18, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
     journal.end();
-    EXPECT_FALSE(SendJournal::takeLeftOver(log));
+    EXPECT_FALSE(SendJournal::readLeftOver(log));
+}
+
+// Killed before the server's answer, twice: each card that may have gone out
+// stays named, at every start, until the person decides or its QSO is found
+// marked; the next batch's journal does not wipe it out.
+TEST(SendJournal, ACardThatMayHaveGoneOutStaysNamedUntilDecided) {
+    Sandbox box;
+    const QString log = box.path(u"ZELKOV.mst"_s);
+    testing_support::makeLog(log, {testing_support::qso(u"JR2XYZ"_s, u"24/12/01"_s, u"21:05"_s),
+                                   testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s)});
+    const SentMarkRules rules;
+    QList<int> unsettled;
+    for (int recno : {1, 2}) {
+        SendJournal journal(log);
+        const QString call = recno == 1 ? u"JR2XYZ"_s : u"JA1ZLO"_s;
+        ASSERT_TRUE(journal.begin(recno, call, call + u".jpg"_s, u"a@b"_s));
+        ASSERT_TRUE(SendJournal::settleLeftOver(log, rules, &unsettled));
+    }
+    EXPECT_EQ(unsettled, (QList<int>{1, 2}));
+    ASSERT_TRUE(SendJournal::settleLeftOver(log, rules, &unsettled));
+    EXPECT_EQ(unsettled, (QList<int>{1, 2}));
+    // Found marked by the person: decided. Said to have gone out: marked.
+    {
+        LogStore store;
+        ASSERT_TRUE(store.open(log, false));
+        ASSERT_TRUE(store.writeMark(1, 1, u'H'));
+    }
+    ASSERT_TRUE(SendJournal::settleLeftOver(log, rules, &unsettled));
+    EXPECT_EQ(unsettled, QList<int>{2});
+    EXPECT_TRUE(SendJournal::decide(log, 2, SendJournal::Decision::Later, rules, QString()));
+    EXPECT_EQ(SendJournal::undecided(log).size(), 1);
+    EXPECT_TRUE(SendJournal::decide(log, 2, SendJournal::Decision::Sent, rules, QString()));
+    EXPECT_FALSE(SendJournal::settleLeftOver(log, rules, &unsettled));
+    EXPECT_TRUE(unsettled.isEmpty());
+    LogStore store;
+    ASSERT_TRUE(store.open(log, false));
+    QsoRecord q;
+    ASSERT_TRUE(store.read(2, q));
+    EXPECT_EQ(q.qslSent, u'H');
 }
 
 // Killed after the server took the mail: the next start writes the mark
