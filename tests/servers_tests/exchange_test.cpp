@@ -29,6 +29,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -693,6 +694,19 @@ TEST_F(Exchange, AFullSentFolderLeavesTheCardUnmarked) {
     EXPECT_NE(r.code, 0);
     EXPECT_EQ(a.sentMark(1), u' ');
     EXPECT_TRUE(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files).isEmpty());
+    // The card went out: it is kept beside the log, and filed and marked by
+    // the next run once the folder has room, without going out again.
+    const QStringList kept =
+        QDir(a.path(u"ZELKOV.cards/unfiled"_s)).entryList({u"*.jpg"_s}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(kept.front())) << r.err.toStdString();
+    disk.empty();
+    const CliRun next = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s, u"--resume"_s});
+    EXPECT_EQ(next.code, 0) << next.err.toStdString();
+    EXPECT_TRUE(next.err.contains(u"送信済みマークを付けました"_s)) << next.err.toStdString();
+    EXPECT_EQ(a.sentMark(1), u'H');
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files), kept);
+    EXPECT_TRUE(QDir(a.path(u"ZELKOV.cards/unfiled"_s)).isEmpty());
 }
 
 namespace {
@@ -925,6 +939,60 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     EXPECT_GE(mails, after);
     EXPECT_LE(mails, 25);
     EXPECT_EQ(mailboxScript({u"reset"_s, mail.users[1]}), 0);
+}
+
+// A server that holds its answer to each mail, and batches killed at random
+// moments twice: a card that may have gone out is never mailed again without
+// the person's word. Resumed, it is left out and named; asked (--yes: it went
+// out), it is marked. Every QSO's card reaches the server once at most.
+TEST_F(Exchange, KilledTwiceWithASlowServerNoCardGoesOutTwice) {
+    ScriptedSmtpServer::Script script;
+    script.dataDelay = std::chrono::milliseconds(100);
+    ScriptedSmtpServer smtp(script);
+    ASSERT_GT(smtp.port(), 0);
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    {
+        TZkwIni s(a.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"SmtpName"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(smtp.port()));
+        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0);
+        s.writeInteger(u"Option"_s, u"SmtpAuth"_s, 0);
+        s.writeInteger(u"Kankyo"_s, u"SendMax"_s, 300);
+        s.writeInteger(u"Kankyo"_s, u"Check"_s, 304 | 4);  // cards for unsent QSOs only
+    }
+    std::vector<QsoRecord> qsos;
+    for (int i = 0; i < 12; ++i)
+        qsos.push_back(recent(u"JR2XYZ"_s, 3, QStringLiteral("%1:30").arg(i, 2, 10, QChar(u'0'))));
+    makeLog(a.path(u"ZELKOV.mst"_s), qsos);
+    QRandomGenerator random(20261210);
+    for (int kill = 1; kill <= 2; ++kill) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI), {u"--home"_s, a.path(QString()), u"send"_s, u"1"_s,
+                                              u"12"_s, u"--yes"_s, u"--resume"_s});
+        ASSERT_TRUE(p.waitForStarted());
+        const int target = smtp.mailsTaken() + 2;
+        for (int i = 0; i < 1500 && smtp.mailsTaken() < target; ++i)
+            QThread::msleep(10);
+        QThread::msleep(random.bounded(150));
+        ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished(10000);
+    }
+    const CliRun resumed = a.cli({u"send"_s, u"1"_s, u"12"_s, u"--yes"_s, u"--resume"_s});
+    EXPECT_EQ(resumed.code, 0) << resumed.err.toStdString();
+    const CliRun last = a.cli({u"send"_s, u"1"_s, u"12"_s, u"--yes"_s});
+    for (int r = 1; r <= 12; ++r)
+        EXPECT_EQ(a.sentMark(r), u'H') << "record " << r << last.err.toStdString();
+    std::map<std::string, int> times;
+    for (const std::string& name : smtp.attachments())
+        ++times[name];
+    for (const auto& [name, count] : times)
+        EXPECT_EQ(count, 1) << name;
+    EXPECT_LE(times.size(), size_t(12));
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.undecided"_s)));
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
 }
 
 // The cards of a batch are drawn and looked over before the first mail: one

@@ -29,6 +29,7 @@ public:
         int mailsBeforeGone = -1;   // then every connection is closed at once; -1: never
         int connections = 1000;     // served before it stops listening
         bool silentOnQuit = false;  // QUIT gets no answer; the connection stays open
+        std::chrono::milliseconds dataDelay{0};  // before the answer to a mail's end
     };
 
     explicit ScriptedSmtpServer(Script script) : script_(script) {
@@ -66,6 +67,11 @@ public:
         std::lock_guard lock(mutex_);
         return commands_;
     }
+    // The attachment ("filename=...") of each mail the server took.
+    std::vector<std::string> attachments() const {
+        std::lock_guard lock(mutex_);
+        return attachments_;
+    }
 
 private:
     void serve() {
@@ -89,6 +95,7 @@ private:
         say(client, "220 scripted.test ESMTP\r\n");
         std::string pending;
         bool inData = false;
+        std::string attachment;
         char buffer[4096];
         for (;;) {
             const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
@@ -98,8 +105,16 @@ private:
                 const std::string line = pending.substr(0, end);
                 pending.erase(0, end + 2);
                 if (inData) {
+                    if (line.find("filename=") != std::string::npos)
+                        attachment = line.substr(line.find("filename="));
                     if (line == ".") {
                         inData = false;
+                        {
+                            // Delivered from here on, whatever the client hears.
+                            std::lock_guard lock(mutex_);
+                            attachments_.push_back(attachment);
+                        }
+                        std::this_thread::sleep_for(script_.dataDelay);
                         ++mails_;
                         say(client, "250 taken\r\n");
                     }
@@ -150,6 +165,7 @@ private:
     std::atomic<int> accepted_{0};
     mutable std::mutex mutex_;
     std::string commands_;
+    std::vector<std::string> attachments_;
 };
 
 }  // namespace testing_support
