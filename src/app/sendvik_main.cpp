@@ -14,6 +14,7 @@
 #include "core/ui/gui_file_dialogs.h"
 #include "core/ui/gui_message_port.h"
 #include "core/window_state.h"
+#include "core/work_folder.h"
 #include "core/zkw_ini.h"
 #include "logdata/zelkov50.h"
 #include "mail/n_mail.h"
@@ -71,6 +72,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    removeAbandonedWorkFolders();  // what killed runs left in the temporary folder
     TZkwIni settings(paths.settingsFile());
     app::useServerBasesOf(settings);
     if (const auto old = libraryVersionMessage(GetZkdllVersion(), NMailGetVersion())) {

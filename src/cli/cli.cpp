@@ -8,6 +8,7 @@
 #include "core/app_info.h"
 #include "core/app_paths.h"
 #include "core/folder_lock.h"
+#include "core/work_folder.h"
 #include "core/zkw_ini.h"
 
 #include <QtGlobal>
@@ -102,6 +103,8 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
         return 1;
     }
     app::useServerBasesOf(TZkwIni(paths.settingsFile()));
+    // What killed runs left in the temporary folder goes now.
+    removeAbandonedWorkFolders();
     const QString command = args.takeFirst();
     // Held until the command ends; a second run on the folder is refused.
     FolderLock lock(paths.programDir());

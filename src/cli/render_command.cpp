@@ -5,6 +5,7 @@
 #include "cli/record_arguments.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
+#include "core/work_folder.h"
 #include "core/zkw_ini.h"
 #include "logdata/qso_selection.h"
 #include "logdata/zelkov50.h"
@@ -99,8 +100,8 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     QrModule qr;
     QslDefinition interpreter(&qr);
     CardComposer composer(state.cardInputs(environment, definitionPath), interpreter);
-    QTemporaryDir work;
-    composer.outputDir = work.path();
+    const auto work = newWorkFolder();
+    composer.outputDir = work->path();
     const CardComposer::Result card = composer.ComposeCard(*candidate);
     if (card.path == u"-" || !card.text) return 1;
     QFile::remove(output);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <signal.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +17,11 @@ QString handOverTo(const QString& program, char* argv[]) {
     const int error = errno;
     argv[0] = saved;
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool processExists(qint64 pid) {
+    if (pid <= 0) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "core/japanese_fonts.h"
 #include "core/msg_box.h"
 #include "core/text_files.h"
+#include "core/work_folder.h"
 #include "logdata/zelkov50.h"
 #include "mail/card_record.h"
 #include "render/jpeg_io.h"
@@ -231,9 +232,7 @@ std::optional<QString> saveCard(const QImage& card, const QString& path, CardFai
 }
 
 CardComposer::CardComposer(CardInputs cardInputs, QslDefinition& definition)
-    : inputs(std::move(cardInputs)),
-      work_(std::make_unique<QTemporaryDir>()),
-      definition_(definition) {
+    : inputs(std::move(cardInputs)), work_(newWorkFolder()), definition_(definition) {
     // A folder of this composer's own (mode 0700): nobody else's file is
     // read or overwritten under a card's name. Without one, nothing is saved.
     if (work_->isValid()) outputDir = work_->path();

@@ -3,6 +3,7 @@
 // definition_drawing.cpp.
 
 #include "render/qsl_definition.h"
+#include "core/work_folder.h"
 
 #include "core/app_info.h"
 #include "core/mklink.h"
@@ -66,7 +67,7 @@ std::optional<QString> QslDefinition::locateFile(const QString& name, bool progr
 
 QString QslDefinition::workFolder() {
     if (!context.tempDir.isEmpty()) return context.tempDir;
-    if (!work_) work_ = std::make_unique<QTemporaryDir>();
+    if (!work_) work_ = newWorkFolder();
     return work_->isValid() ? work_->path() : QString();
 }
 

@@ -4,12 +4,15 @@
 #include "core/shell_open.h"
 #include "core/sjis.h"
 #include "core/text_files.h"
+#include "core/work_folder.h"
 #include "core/zkw_ini.h"
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -212,3 +215,37 @@ TEST(TextFiles, SetFileDateTimeChangesOnlyTheTime) {
 }
 
 }  // namespace
+
+// A killed run's work folder goes at the next start; a running one's stays,
+// and so does anything else in the temporary folder.
+TEST(WorkFolders, AKilledRunsFolderGoesAndARunningOnesStays) {
+    Sandbox box;
+    const QByteArray before = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(box.path(u"tmp"_s)));
+    QDir().mkpath(box.path(u"tmp"_s));
+    QProcess gone;
+    gone.start(u"true"_s);
+    ASSERT_TRUE(gone.waitForStarted(5000));
+    const qint64 deadPid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished(5000));
+    const QString dead = box.path(u"tmp/sendvik-work-%1-abcdef"_s.arg(deadPid));
+    const QString running = box.path(u"tmp/sendvik-work-1-abcdef"_s);
+    const QString other = box.path(u"tmp/sendvik-work-notes"_s);
+    for (const QString& folder : {dead, running, other}) {
+        QDir().mkpath(folder);
+        testing_support::writeBytes(folder + u"/card.jpg"_s, "jpeg");
+    }
+    const auto own = newWorkFolder();
+    ASSERT_TRUE(own->isValid());
+    EXPECT_TRUE(QFileInfo(own->path())
+                    .fileName()
+                    .startsWith(u"sendvik-work-%1-"_s.arg(QCoreApplication::applicationPid())));
+    EXPECT_EQ(removeAbandonedWorkFolders(), 1);
+    EXPECT_FALSE(QFileInfo::exists(dead));
+    for (const QString& folder : {running, other, own->path()})
+        EXPECT_TRUE(QFileInfo::exists(folder)) << folder.toStdString();
+    if (before.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", before);
+}
