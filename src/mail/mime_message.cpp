@@ -296,12 +296,30 @@ QString safeAttachmentName(const QString& name) {
         out.remove(0, 1);  // no "..", no hidden files
     while (out.endsWith(u'.') || out.endsWith(u' '))
         out.chop(1);
-    if (out.size() > 120) {
-        const qsizetype dot = out.lastIndexOf(u'.');
-        const QString ext = dot > 0 && out.size() - dot <= 10 ? out.mid(dot) : QString();
-        out = out.left(120 - ext.size()) + ext;
+    // File systems count a name's bytes (255 at most); room is left for a
+    // "-2" of a name taken and the filing's own endings.
+    const qsizetype dot = out.lastIndexOf(u'.');
+    const QString ext = dot > 0 && out.size() - dot <= 10 ? out.mid(dot) : QString();
+    QString stem = out.left(out.size() - ext.size());
+    while (!stem.isEmpty() && (stem + ext).toUtf8().size() > kMaxAttachmentNameBytes) {
+        stem.chop(1);
+        if (!stem.isEmpty() && stem.back().isHighSurrogate()) stem.chop(1);
     }
-    return out.isEmpty() ? QStringLiteral("attachment") : out;
+    out = stem.trimmed() + ext;
+    return out.isEmpty() || out == ext ? QStringLiteral("attachment") + ext : out;
+}
+
+QString attachmentNameForContent(const QString& name, QByteArrayView bytes) {
+    // A JPEG picture is filed as one, whatever its name says.
+    const bool jpeg = bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                      static_cast<unsigned char>(bytes[1]) == 0xD8 &&
+                      static_cast<unsigned char>(bytes[2]) == 0xFF;
+    const QString suffix = QFileInfo(name).suffix();
+    if (!jpeg || suffix.compare(u"jpg", Qt::CaseInsensitive) == 0 ||
+        suffix.compare(u"jpeg", Qt::CaseInsensitive) == 0)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".jpg");
 }
 
 std::optional<QString> headerFieldValue(const QString& headers, const QString& field) {
@@ -566,8 +584,11 @@ std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw) {
     Walk found;
     walk(g_mime_message_get_mime_part(message.get()), found, 0);
     if (found.text) mail.body = textOf(found.text);
-    for (GMimePart* part : found.attachments)
-        mail.attachments.push_back({safeAttachmentName(attachmentNameOf(part)), partBytes(part)});
+    for (GMimePart* part : found.attachments) {
+        QByteArray bytes = partBytes(part);
+        QString name = attachmentNameForContent(safeAttachmentName(attachmentNameOf(part)), bytes);
+        mail.attachments.push_back({std::move(name), std::move(bytes)});
+    }
     mail.attachmentsLeftOut = found.leftOut;
     return mail;
 }

@@ -79,9 +79,14 @@ std::optional<IncomingMail> parseMimeMessage(const QByteArray& raw);
 QString decodeHeaderText(const QByteArray& raw);
 
 // A name from a mail as a plain file name: no folders, no "..", no control or
-// reserved characters, at most 120 characters; "attachment" when nothing
-// usable is left.
+// reserved characters, at most 200 bytes in UTF-8 (its ending kept);
+// "attachment" when nothing usable is left.
 QString safeAttachmentName(const QString& name);
+// The most bytes (UTF-8) a safe attachment name has.
+inline constexpr qsizetype kMaxAttachmentNameBytes = 200;
+// A JPEG picture's name with the picture's own ending, whatever ending it came
+// with; any other name as it is.
+QString attachmentNameForContent(const QString& name, QByteArrayView bytes);
 
 // The value of a header field (name with or without the colon) in a header
 // block; nullopt when it is missing. Folded lines are joined.

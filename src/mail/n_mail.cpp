@@ -228,6 +228,37 @@ bool hasControl(QStringView value, bool tabAllowed = false) {
     return false;
 }
 
+// A sender or recipient as SMTP takes it between "<" and ">" (RFC 5321):
+// a dot-atom, "@", a domain of letters, digits and hyphens. Anything else
+// (a blank, a bracket, a parameter after the address) would reach the
+// server as more than an address.
+bool isSmtpPath(QStringView address) {
+    if (address.isEmpty() || address.size() > 254) return false;
+    const qsizetype at = address.lastIndexOf(u'@');
+    if (at < 1 || at > 64 || at == address.size() - 1) return false;
+    const QStringView local = address.left(at);
+    const QStringView domain = address.mid(at + 1);
+    static const QString atext = QStringLiteral("!#$%&'*+/=?^_`{|}~-");
+    const auto alnum = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    };
+    for (qsizetype i = 0; i < local.size(); ++i) {
+        const QChar c = local[i];
+        if (c == u'.') {
+            if (i == 0 || i == local.size() - 1 || local[i - 1] == u'.') return false;
+        } else if (!alnum(c) && !atext.contains(c)) {
+            return false;
+        }
+    }
+    for (const QStringView label : domain.split(u'.')) {
+        if (label.isEmpty() || label.size() > 63 || label.front() == u'-' || label.back() == u'-')
+            return false;
+        for (QChar c : label)
+            if (!alnum(c) && c != u'-') return false;
+    }
+    return true;
+}
+
 // Extra header lines ("Name: value", CR LF between); the refusal's text, or
 // nothing when every line is a sound header.
 std::optional<QString> unsoundHeaders(const QString& headers, QStringList& lines) {
@@ -333,10 +364,11 @@ int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to, const QS
     // Checked before anything reaches the server.
     QStringList headerLines;
     std::optional<QString> refusal;
-    if (to.trimmed().isEmpty() || hasControl(to))
-        refusal = QStringLiteral("宛先のアドレスに使えない文字があります: ") + to.left(80);
-    else if (from.trimmed().isEmpty() || hasControl(from))
-        refusal = QStringLiteral("差出人のアドレスに使えない文字があります: ") + from.left(80);
+    // Whatever the person answered, only an address goes into MAIL and RCPT.
+    if (!isSmtpPath(to))
+        refusal = QStringLiteral("宛先のアドレスが正しくありません: ") + to.left(80);
+    else if (!isSmtpPath(from))
+        refusal = QStringLiteral("差出人のアドレスが正しくありません: ") + from.left(80);
     else if (hasControl(subject, true))
         refusal = QStringLiteral("件名に改行などの制御文字があります");
     else

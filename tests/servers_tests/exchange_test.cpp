@@ -1229,6 +1229,45 @@ TEST_F(Exchange, NoMailTakesAReceivedCardsPlaceAndNothingItBringsIsLost) {
 
 // A mail over the size limit is left on the server, named by its number and
 // its own failure; the cards of the run are deleted once all the same.
+// Names that lie or cannot be written: a JPEG under a text's name, a name
+// with a NUL, a name of 110 kanji (more bytes than a file system takes), a
+// plain word. Each is filed under a sound name by its content, nothing keeps
+// the run's temporary name, and a later mail with the same names is written
+// too before it is deleted.
+TEST_F(Exchange, AttachmentNamesThatLieOrCannotBeWrittenAreFiledWhole) {
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.emptyMailbox(true);
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    const QByteArray head = "From: jr1abc@qsl.test\r\nTo: " + mail.users[1].toUtf8() +
+                            "\r\nSubject: " + cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() +
+                            "\r\n" + cardXMailer(u"261202"_s).toUtf8() +
+                            "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n";
+    const QList<std::pair<QByteArray, QByteArray>> attachments = {
+        {"a.txt", photo + "as-text"},
+        {"x\"; filename*=utf-8''a%00b.jpg; y=\"z", "not a picture"},
+        {(QString(110, u'局') + u".jpg"_s).toUtf8(), photo + "kanji"},
+        {"bashrc", "alias ls=rm"}};
+    for (int run = 1; run <= 2; ++run) {
+        deliverRaw(1, {rawMail(head, attachments)});
+        const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(mailboxCount(mail.users[1]), 0);
+        for (const QString& folder : {u"受信"_s, u"QslMsg"_s})
+            for (const QString& name : QDir(b.path(folder)).entryList(QDir::Files | QDir::Hidden))
+                EXPECT_FALSE(name.endsWith(u'_')) << name.toStdString();
+    }
+    const QDir received(b.path(u"受信"_s));
+    EXPECT_EQ(readBytes(received.filePath(u"a.jpg"_s)), photo + "as-text");
+    const QStringList kanji = received.entryList({u"局*.jpg"_s}, QDir::Files);
+    ASSERT_EQ(kanji.size(), 1) << received.entryList().join(u' ').toStdString();
+    EXPECT_LE(kanji.front().toUtf8().size(), 255);
+    EXPECT_EQ(readBytes(received.filePath(kanji.front())), photo + "kanji");
+    // What is no picture is beside the mail's text, both times.
+    const QDir texts(b.path(u"QslMsg"_s));
+    EXPECT_EQ(readBytes(texts.filePath(u"bashrc"_s)), "alias ls=rm");
+    EXPECT_EQ(readBytes(texts.filePath(u"bashrc-2"_s)), "alias ls=rm");
+}
+
 TEST_F(Exchange, ABigMailIsLeftAndTheRunsCardsAreDeletedOnce) {
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     b.emptyMailbox(true);

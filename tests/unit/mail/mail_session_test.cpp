@@ -75,6 +75,12 @@ TEST(MailSession, LineBreaksInAddressesOrHeadersNeverReachTheServer) {
         {ok, ok, QString(), QStringLiteral("X-Mailer: ok\r\nnot a header")},
         {ok, ok, QString(), QStringLiteral("X-Mailer: a\rb")},
         {QString(), ok, QString(), QString()},
+        // SMTP parameters after the address, from a server's answer.
+        {QStringLiteral("jr1abc@example.test> NOTIFY=NEVER ORCPT=rfc822;x<"), ok, QString(),
+         QString()},
+        {ok, QStringLiteral("ja1abc@example.jp> SIZE=1"), QString(), QString()},
+        {QStringLiteral("a b@example.jp"), ok, QString(), QString()},
+        {QStringLiteral("局@example.jp"), ok, QString(), QString()},
     };
     QElapsedTimer waited;
     waited.start();

@@ -147,9 +147,19 @@ TEST(MimeMessage, HostileAttachmentNamesBecomePlainFileNames) {
     EXPECT_EQ(safeAttachmentName(u"a\u0001b<c>:d\"e|f?g*h.jpg"_s), u"a_b_c__d_e_f_g_h.jpg"_s);
     EXPECT_EQ(safeAttachmentName(u""_s), u"attachment"_s);
     const QString longName = QString(300, u'x') + u".jpg"_s;
-    EXPECT_EQ(safeAttachmentName(longName).size(), 120);
+    EXPECT_EQ(safeAttachmentName(longName).size(), 200);
     EXPECT_TRUE(safeAttachmentName(longName).endsWith(u".jpg"_s));
     EXPECT_EQ(safeAttachmentName(u"局長のカード.jpg"_s), u"局長のカード.jpg"_s);
+    // A file system counts bytes: 110 kanji (330 bytes) are cut to fit.
+    const QString kanji = safeAttachmentName(QString(110, u'局') + u".jpg"_s);
+    EXPECT_LE(kanji.toUtf8().size(), kMaxAttachmentNameBytes);
+    EXPECT_EQ(kanji, QString(65, u'局') + u".jpg"_s);
+    // A picture is named as one, whatever name it came with.
+    const QByteArray jpeg("\xFF\xD8\xFF\xE0rest", 8);
+    EXPECT_EQ(attachmentNameForContent(u"a.txt"_s, jpeg), u"a.jpg"_s);
+    EXPECT_EQ(attachmentNameForContent(u"bashrc"_s, jpeg), u"bashrc.jpg"_s);
+    EXPECT_EQ(attachmentNameForContent(u"a.JPG"_s, jpeg), u"a.JPG"_s);
+    EXPECT_EQ(attachmentNameForContent(u"a.txt"_s, "text"), u"a.txt"_s);
 }
 
 TEST(MimeMessage, EveryRealMessageParsesOrIsRefusedWithoutACrash) {
