@@ -22,6 +22,7 @@ namespace {
 
 constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
 constexpr int kMaxFieldBytes = 64 * 1024;
+constexpr int kMaxAdxDepth = 32;  // elements inside a field
 // Skipped records named one by one in an import's report.
 constexpr size_t kNamedSkips = 5;
 
@@ -552,7 +553,20 @@ AdifParse parseAdx(const QByteArray& bytes) {
                             .toUpper();
             else if (name == u"USERDEF")
                 field = attribute(a, u"FIELDNAME").toUpper();
-            const QString value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            // The field's text with that of the elements inside it, read
+            // without recursion and to a bounded depth.
+            QString value;
+            for (int depth = 1; depth > 0 && !xml.atEnd();) {
+                xml.readNext();
+                if (xml.isStartElement() && ++depth > kMaxAdxDepth) {
+                    xml.raiseError(
+                        QStringLiteral("要素の入れ子が深すぎます（%1段まで）").arg(kMaxAdxDepth));
+                    break;
+                }
+                if (xml.isEndElement()) --depth;
+                if (xml.isCharacters() && value.size() <= kMaxFieldBytes) value += xml.text();
+            }
+            if (xml.hasError()) break;
             if (!field.isEmpty() && value.size() <= kMaxFieldBytes)
                 current.fields.insert(current.fields.keep(field.toUtf8()),
                                       current.fields.keep(value.toUtf8()));

@@ -96,6 +96,11 @@ bool LogStore::open(const QString& mstPath, bool create) {
                  QStringLiteral("（このプログラムのQSOデータではありません。形式 %1）").arg(found);
         db_.close();
         return false;
+    } else {
+        // A run killed in a bulk import left the log in the rollback
+        // journal's mode: back to the write-ahead log (a no-op when it is;
+        // while another program has the log open it waits for a later open).
+        (void)db_.exec("PRAGMA journal_mode = WAL");
     }
     readStmt_ = db_.prepare(qsoQuery());
     if (!readStmt_.valid()) return fail(shown);

@@ -239,6 +239,13 @@ TEST(Adif, AdxRecordsAndBrokenXml) {
     const AdifParse broken = parseAdx("<ADX><RECORDS><RECORD><CALL>JA1ABC</CALL>\n<QSO_DATE>2024");
     EXPECT_FALSE(broken.error.isEmpty());
     EXPECT_EQ(broken.errorLine, 2);
+    // 100,000 elements nested in a field: refused by its depth, no crash.
+    QByteArray deep = "<ADX><RECORDS><RECORD><CALL>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<X>";
+    const AdifParse nested = parseAdx(deep + "JA1ABC");
+    EXPECT_TRUE(nested.error.contains(u"入れ子が深すぎます"_s)) << nested.error.toStdString();
+    EXPECT_TRUE(nested.records.empty());
 }
 
 }  // namespace

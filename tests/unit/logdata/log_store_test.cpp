@@ -81,6 +81,23 @@ TEST(LogStore, TheSameQsoIsNotAddedTwice) {
     EXPECT_EQ(store.recordCount(), 2);
 }
 
+// A log left in the rollback journal's mode (a bulk import killed) is back
+// in the write-ahead log's at its next open.
+TEST(LogStore, EveryOpenPutsTheLogBackInTheWriteAheadMode) {
+    Sandbox box;
+    const char* wal = "SELECT journal_mode = 'wal' FROM pragma_journal_mode";
+    {
+        LogStore store;
+        ASSERT_TRUE(store.open(box.path(u"L.mst"_s), true));
+        EXPECT_EQ(store.db().queryInteger(wal), 1);
+        ASSERT_TRUE(store.db().exec("PRAGMA journal_mode = DELETE"));
+        EXPECT_EQ(store.db().queryInteger(wal), 0);
+    }
+    LogStore store;
+    ASSERT_TRUE(store.open(box.path(u"L.mst"_s), false));
+    EXPECT_EQ(store.db().queryInteger(wal), 1);
+}
+
 TEST(LogStore, MissingOrCorruptFilesFailClearly) {
     Sandbox box;
     ZkwHandle log;
