@@ -211,6 +211,7 @@ QslDefinition::Step QslDefinition::print(const QString& body, const QStringList&
                     head.chop(lastCharLength(head));
                 drawText(painter, x, y, head);
                 y += lineHeight;
+                if (y > kMaxReach) break;  // below every card: nothing more shows
                 if (head.size() < piece.size())
                     rest = sjis::leftBytes(piece.mid(head.size()), 500) +
                            (br >= 0 ? rest.mid(br) : QString());
@@ -500,6 +501,7 @@ QslDefinition::Step QslDefinition::text(const QString& body, const QStringList& 
         for (const QString& piece : text.split(u'\r')) {
             drawText(painter, x, y, piece);
             y += lineHeight;
+            if (y > kMaxReach) return Step::Next;  // below every card: nothing more shows
         }
     }
     return Step::Next;

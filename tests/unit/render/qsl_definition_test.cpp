@@ -112,7 +112,9 @@ TEST(Definition, SizeLimitsAndTheBackground) {
     EXPECT_EQ(r.run({u"#Size 1024, 652, 0x0000FF"_s}), 0);
     EXPECT_EQ(r.def->card().size(), QSize(1024, 652));
     EXPECT_EQ(r.def->card().pixel(5, 5), qRgb(255, 0, 0));
-    for (const QString& bad : {u"#Size 400,400"_s, u"#Size 1024,653"_s}) {
+    // Sides whose sum overflows a number are no size either.
+    for (const QString& bad : {u"#Size 400,400"_s, u"#Size 1024,653"_s, u"#Size 440, 2147483647"_s,
+                               u"#Size 2147483647, 2147483647"_s}) {
         EXPECT_EQ(r.run({bad, u"#Mov $$U=1"_s}), -1) << bad.toStdString();
         EXPECT_EQ(r.texts(), QStringList{bad + u"\r　↑この命令は使えません！（1行目）"_s});
         EXPECT_EQ(r.u(), 0);
