@@ -425,6 +425,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     const QString statusBefore = progress_.status();
     const MailAccount& a = request.mail;
     auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl, a.options());
+    // The stop button and Ctrl+C end a transfer in progress, not only the
+    // wait between mails.
+    pop3->setStopCheck([this] { return progress_.abortRequested(); });
     if (!pop3->isOpen()) {
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
@@ -521,7 +524,10 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 if (!a.leaveOnServer) (void)pop3->remove(n);
             };
             int position = 0;
-            for (int n = r.mailbox; !stopping && take && n >= 1; --n) {
+            // The newest part of a huge mailbox only (the summary tells
+            // how many of all were read).
+            const int oldest = std::max(1, r.mailbox - kMaxListedMails + 1);
+            for (int n = r.mailbox; !stopping && take && n >= oldest; --n) {
                 progress_.setStatus(statusLine(r));
                 progress_.setPosition(++position);
                 QCoreApplication::processEvents();
@@ -533,13 +539,20 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     // Only the headers first: other mail stays on the server unread.
                     Pop3Session::Status head;
                     if (const int got = pop3->status(n, head); got != 1) {
-                        // A server gone answers no other mail either.
+                        if (got == nmail_error::Stopped) break;
+                        // Named and counted, never skipped without a word: it
+                        // stays on the server. A server gone answers no other
+                        // mail either.
+                        ++r.failed;
                         if (connectionLost(got)) {
-                            ++r.failed;
                             stopOnLostConnection(n, got, pop3->message());
                             stopping = true;
                             break;
                         }
+                        stopping = !goOnAfterFailedMail(
+                            n, got == 0 ? nmail_error::Refused : got,
+                            got == 0 ? QStringLiteral("メールのヘッダーを読めません")
+                                     : pop3->message());
                         continue;
                     }
                     ++r.mails;
@@ -569,7 +582,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     const auto [number, mail] = filing.take();
                     settle(number, mail);
                 }
-                if (stopping) break;
+                if (stopping || got == nmail_error::Stopped) break;
                 if (got != 1) {
                     ++r.failed;
                     if (connectionLost(got)) {
@@ -628,5 +641,9 @@ QString receiveSummary(const ReceiveResult& r) {
                           .arg(r.mails)
                           .arg(r.mailbox)
                     : QStringLiteral("\r\r届いているメールの件数は %1件").arg(r.mails);
+    if (r.failed > 0)
+        text +=
+            QStringLiteral("\r\r%1 件のメールを受信できませんでした（サーバーに残っています）。")
+                .arg(r.failed);
     return text;
 }

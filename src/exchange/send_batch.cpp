@@ -413,6 +413,7 @@ bool SendBatch::Run::checkCards() {
 int SendBatch::Run::sendLoop() {
     SmtpSession smtp(request.mail.smtpHost, request.mail.smtpPort, request.mail.smtpSsl,
                      request.mail.options());
+    smtp.setStopCheck([this] { return parts.progress.abortRequested(); });
     if (!smtp.isOpen()) {
         result.failed = true;
         ShowProgramMessage(
@@ -525,6 +526,13 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
                             card.path);
     if (r >= 0) (void)journal.mailed();  // unwritten, the card stays named as possibly out
+    if (r == nmail_error::Stopped) {
+        // Stopped while the mail went out: it may have reached the server,
+        // so its journal stays and names it until the person decides.
+        result.failed = true;
+        lastDecision = CardDecision::Stop;
+        return CardOutcome::EndLoop;
+    }
     if (r < 0) {
         result.failed = true;
         journal.end();  // not out: nothing to name

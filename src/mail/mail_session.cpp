@@ -7,7 +7,11 @@ MailConnection::~MailConnection() = default;
 int MailConnection::call(const std::function<int(NMailConnection&)>& work) {
     if (!isOpen()) return nmail_error::Handle;
     int result = 0;
-    runOffThread([&] { result = work(*link_); });
+    NMailConnection& link = *link_;
+    runOffThread([&] { result = work(link); },
+                 [&] {
+                     if (stop_ && stop_()) link.requestStop();
+                 });
     if (result < 0) message_ = link_->message();
     return result;
 }

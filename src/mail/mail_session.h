@@ -26,6 +26,10 @@ public:
     // The connect result when it failed (nmail_error::Connect).
     int connectResult() const { return isOpen() ? 0 : nmail_error::Connect; }
     const QString& message() const { return message_; }
+    // Asked on the calling thread while a command runs (the stop button, Ctrl+C):
+    // true ends the transfer in progress, the command failing with
+    // nmail_error::Stopped.
+    void setStopCheck(std::function<bool()> stopRequested) { stop_ = std::move(stopRequested); }
 
 protected:
     MailConnection() = default;
@@ -38,6 +42,7 @@ protected:
 
     std::unique_ptr<NMailConnection> link_;
     QString message_;
+    std::function<bool()> stop_;
 };
 
 class SmtpSession : public MailConnection {

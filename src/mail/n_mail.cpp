@@ -8,11 +8,24 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
+#include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace {
+
+// A command's bounds: its time as a whole, and the pace below which a
+// transfer counts as stalled (over the connection's time-out).
+constexpr long kLeastCommandSeconds = 300;
+constexpr long kLeastBytesPerSecond = 256;
+constexpr long kLeastMailBytesPerSecond = 16 * 1024;  // a mail's time grows with its size
+
+}  // namespace
 
 namespace {
 
@@ -32,13 +45,25 @@ struct NMailConnection::Session {
     CURL* curl = nullptr;
     CURLM* multi = nullptr;  // SMTP: runs the requests, keeps the connection
     char error[CURL_ERROR_SIZE] = {};
-    std::vector<qint64> sizes;  // POP3: size of each mail, from LIST
+    // POP3: the mails LIST counted, and the sizes of the newest of them
+    // (at most kMaxListedMails; older ones cannot be read).
+    int listed = 0;
+    std::deque<qint64> sizes;
+    // The size of mail `number`; nothing for one not among the newest.
+    std::optional<qint64> sizeOf(int number) const {
+        const int first = listed - static_cast<int>(sizes.size()) + 1;
+        if (number < first || number > listed) return std::nullopt;
+        return sizes[static_cast<size_t>(number - first)];
+    }
+    QByteArray listLine;  // a LIST line not yet whole
     // POP3 numbers mails per connection, and a deletion counts only on the
     // connection that ends with QUIT. libcurl reconnects by itself when a
     // connection was lost; each connection gets a number here, and each mail
     // read remembers the one it was read on.
     int connection = 0;
     std::map<int, int> readOn;
+    std::atomic<bool> stop{false};  // set by requestStop() while a command runs
+    bool stopped = false;           // the last command was ended by it
 
     ~Session() {
         if (curl) curl_easy_cleanup(curl);  // POP3: QUIT commits deletions
@@ -56,6 +81,28 @@ struct NMailConnection::Session {
 };
 
 namespace {
+
+void takeListLine(NMailConnection::Session& s, const QByteArray& line) {
+    const QList<QByteArray> f = line.trimmed().split(' ');
+    if (f.size() < 2 || s.listed == std::numeric_limits<int>::max()) return;
+    ++s.listed;
+    s.sizes.push_back(std::max<qint64>(f[1].toLongLong(), 0));
+    if (s.sizes.size() > kMaxListedMails) s.sizes.pop_front();
+}
+
+size_t toListing(char* data, size_t size, size_t count, void* user) {
+    auto* s = static_cast<NMailConnection::Session*>(user);
+    const size_t n = size * count;
+    for (size_t i = 0; i < n; ++i) {
+        if (data[i] == '\n') {
+            takeListLine(*s, s->listLine);
+            s->listLine.clear();
+        } else if (s->listLine.size() < 256) {
+            s->listLine.append(data[i]);
+        }
+    }
+    return n;
+}
 
 size_t toBuffer(char* data, size_t size, size_t count, void* user) {
     auto* out = static_cast<QByteArray*>(user);
@@ -75,16 +122,32 @@ size_t fromMessage(char* buffer, size_t size, size_t count, void* user) {
 
 using Session = NMailConnection::Session;
 
+// Ends a transfer the person stopped.
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* s = static_cast<NMailConnection::Session*>(user);
+    if (!s->stop) return 0;
+    s->stopped = true;
+    return 1;
+}
+
 // Options every request of a session carries; per-request ones are reset.
 void prepare(Session& s, const QByteArray& url) {
     CURL* c = s.curl;
     const long timeout = std::max(s.options.timeoutSeconds, 1);
+    s.stop = false;
+    s.stopped = false;
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
+    // Each command as a whole ends in bounded time, a trickling server too.
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, std::max(timeout * 3, kLeastCommandSeconds));
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.error);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeout);
-    // A whole transfer may take longer than a connect; stalls end it instead.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    // A whole transfer may take longer than a connect; stalls and trickles
+    // end it instead.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, kLeastBytesPerSecond);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeout);
     // The wait for each answer of the server, the one to QUIT included: a
     // server that went silent is let go after the time-out, not libcurl's
@@ -118,6 +181,11 @@ void prepare(Session& s, const QByteArray& url) {
 int resultOf(NMailConnection& connection, CURLcode rc) {
     if (rc == CURLE_OK) return 0;
     Session& s = connection.session();
+    if (rc == CURLE_ABORTED_BY_CALLBACK && s.stopped) {
+        s.error[0] = 0;
+        connection.setMessage(QStringLiteral("中止しました"));
+        return nmail_error::Stopped;
+    }
     const QString detail = QString::fromUtf8(s.error[0] ? s.error : curl_easy_strerror(rc));
     s.error[0] = 0;
     const auto fail = [&](const QString& what, int result) {
@@ -322,6 +390,10 @@ bool NMailConnection::isOpen() const {
     return session_ != nullptr;
 }
 
+void NMailConnection::requestStop() {
+    if (session_) session_->stop = true;
+}
+
 int NMailInitializeWinSock() {
     return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? 0 : -1;
 }
@@ -410,7 +482,7 @@ int NMailSmtpSendMailEx(NMailConnection& connection, const QString& to, const QS
     const CURLcode rc = performWhile(*s, [&] { message->write(); });
     curl_easy_setopt(s->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(rcpt);
-    if (rc == CURLE_ABORTED_BY_CALLBACK) {
+    if (rc == CURLE_ABORTED_BY_CALLBACK && !s->stopped) {
         error = QStringLiteral("添付するファイルを読めません: ") + attachment;
         connection.setMessage(error);
         if (result) *result = error;
@@ -438,18 +510,19 @@ int NMailPop3Authenticate(NMailConnection& connection, const QString& account,
     s->account = account.toUtf8();
     s->password = password.toUtf8();
     s->loginOptions = apop ? QByteArray("AUTH=+APOP") : QByteArray();
-    QByteArray listing;
-    prepare(*s, s->url());
-    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &listing);
-    const int r = resultOf(connection, perform(*s));
-    if (r != 0) return r;
     s->readOn.clear();
     s->sizes.clear();
-    for (const QByteArray& line : listing.split('\n')) {
-        const QList<QByteArray> f = line.trimmed().split(' ');
-        if (f.size() >= 2) s->sizes.push_back(f[1].toLongLong());
-    }
-    return static_cast<int>(s->sizes.size());
+    s->listed = 0;
+    s->listLine.clear();
+    prepare(*s, s->url());
+    // The listing is read line by line as it comes: a mailbox of millions
+    // of mails costs no more memory than its newest.
+    curl_easy_setopt(s->curl, CURLOPT_WRITEFUNCTION, toListing);
+    curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, s);
+    const int r = resultOf(connection, perform(*s));
+    if (r != 0) return r;
+    takeListLine(*s, s->listLine);
+    return s->listed;
 }
 
 int NMailPop3GetMailStatus(NMailConnection& connection, int number, QString& subject, QString& date,
@@ -482,8 +555,8 @@ int NMailGetHeaderField(QString& value, const QString& header, const QString& fi
 
 int NMailPop3GetMailSize(NMailConnection& connection, int number) {
     Session* s = openSession(connection);
-    if (!s || number < 1 || number > static_cast<int>(s->sizes.size())) return nmail_error::Handle;
-    return static_cast<int>(std::min<qint64>(s->sizes[static_cast<size_t>(number - 1)], INT_MAX));
+    if (!s || number < 1 || !s->sizeOf(number)) return nmail_error::Handle;
+    return static_cast<int>(std::min<qint64>(*s->sizeOf(number), INT_MAX));
 }
 
 int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& source) {
@@ -493,8 +566,8 @@ int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& 
     // The size LIST gave, so that the mail lands in one buffer. A mail over
     // the limit is not fetched at all: a transfer broken off would take the
     // connection, and with it the deletions asked on it so far.
-    if (number <= static_cast<int>(s->sizes.size())) {
-        const qint64 size = s->sizes[static_cast<size_t>(number - 1)];
+    if (const std::optional<qint64> listedSize = s->sizeOf(number)) {
+        const qint64 size = *listedSize;
         if (size > kMaxMailBytes) {
             connection.setMessage(
                 QStringLiteral("メールが大きすぎます: %1 MB（受信できるのは %2 MB まで）")
@@ -506,6 +579,13 @@ int NMailPop3GetMailSource(NMailConnection& connection, int number, QByteArray& 
     }
     prepare(*s, s->url(QString::number(number)));
     curl_easy_setopt(s->curl, CURLOPT_WRITEDATA, &source);
+    // A big mail may take longer than a command, at a pace that is no
+    // trickle.
+    if (const std::optional<qint64> listedSize = s->sizeOf(number))
+        curl_easy_setopt(
+            s->curl, CURLOPT_TIMEOUT,
+            std::max<long>(std::max(s->options.timeoutSeconds, 1) * 3, kLeastCommandSeconds) +
+                static_cast<long>(*listedSize / kLeastMailBytesPerSecond));
     const int r = resultOf(connection, perform(*s));
     if (r != 0) return r;
     s->readOn[number] = s->connection;

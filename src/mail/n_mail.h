@@ -39,7 +39,12 @@ inline constexpr int Transfer = -4;  // the connection broke
 inline constexpr int Handle = -5;    // no such connection
 inline constexpr int File = -6;      // a file could not be read or written
 inline constexpr int TooLarge = -7;  // a mail over the size limit
+inline constexpr int Stopped = -8;   // the person stopped the transfer
 }  // namespace nmail_error
+
+// The newest mails of a mailbox that a session can read: a LIST of more
+// counts them all but keeps the sizes of these only.
+inline constexpr int kMaxListedMails = 10000;
 
 // What a connection carries from the settings it is made with.
 struct MailOptions {
@@ -58,6 +63,9 @@ public:
     NMailConnection(const NMailConnection&) = delete;
     NMailConnection& operator=(const NMailConnection&) = delete;
 
+    // Ends the transfer in progress (from another thread): its command
+    // fails with nmail_error::Stopped, and the next command runs as usual.
+    void requestStop();
     // False when the connection could not be made (message() says why).
     bool isOpen() const;
     // The text of the last failure.

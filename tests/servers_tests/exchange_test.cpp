@@ -11,6 +11,7 @@
 #include "logdata/zelkov50.h"
 #include "mail/mime_message.h"
 #include "mail/qsl_mail_format.h"
+#include "scripted_pop3.h"
 #include "scripted_smtp.h"
 #include "small_disk.h"
 #include "station_home.h"
@@ -35,6 +36,7 @@
 
 using namespace testing_support;
 using testing_support::DroppingProxy;
+using testing_support::ScriptedPop3Server;
 using testing_support::ScriptedSmtpServer;
 
 namespace {
@@ -745,6 +747,96 @@ Measured measured(const Station& s, const QString& novqBase, const QStringList& 
 }
 
 }  // namespace
+
+// POP3 servers that lie, stall or trickle: every mail not handled is named
+// and the run says it failed; a silent or trickling answer ends the run in
+// the time-out's order of time, and Ctrl+C ends a transfer in progress.
+TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail) {
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    std::vector<std::string> mails;
+    for (int i = 1; i <= 3; ++i) {
+        const QByteArray name =
+            "JR1ABC_261202_120" + QByteArray::number(i) + "_7.024_CW_JR2XYZ.jpg";
+        mails.push_back(rawMail("From: jr1abc@qsl.test\r\nTo: jr2xyz@qsl.test\r\nSubject: " +
+                                    cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() + "\r\n" +
+                                    cardXMailer(u"261202"_s).toUtf8() +
+                                    "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n",
+                                {{name, photo + QByteArray::number(i)}})
+                            .toStdString());
+    }
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    const auto useServer = [&](const ScriptedPop3Server& server, int timeout) {
+        TZkwIni s(b.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(server.port()));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
+        s.writeInteger(u"Option"_s, u"TimeOut"_s, timeout);
+    };
+    QElapsedTimer clock;
+    {
+        // Headers refused for one mail: named, counted, left; the others filed.
+        ScriptedPop3Server server({mails, 0, 2, 0, 0});
+        useServer(server, 5);
+        const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+        EXPECT_EQ(r.code, 1) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(u"(Mail-No2, Error"_s)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(u"cards=2\n"_s)) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(u"failed=1\n"_s)) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(u"1 件のメールを受信できませんでした"_s)) << r.err.toStdString();
+    }
+    for (const bool silent : {true, false}) {
+        // No answer, or 20 bytes a second: over in about the time-out.
+        ScriptedPop3Server server({mails, 0, 0, silent ? 3 : 0, silent ? 0 : 3});
+        useServer(server, 5);
+        clock.start();
+        const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+        EXPECT_LT(clock.elapsed(), 30000) << silent;
+        EXPECT_EQ(r.code, 1) << silent;
+        EXPECT_TRUE(r.err.contains(u"(Mail-No3, Error"_s)) << r.err.toStdString();
+    }
+    {
+        // Ctrl+C while a mail trickles in, with a time-out of a minute.
+        ScriptedPop3Server server({mails, 0, 0, 0, 3});
+        useServer(server, 60);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI),
+                {u"--home"_s, b.path(QString()), u"receive"_s, u"--yes"_s});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(3000);
+        clock.start();
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_NE(p.exitCode(), 0);
+    }
+}
+
+// A LIST of two million mails: read in bounded memory, the newest examined.
+TEST_F(Exchange, AListingOfMillionsOfMailsIsReadInBoundedMemory) {
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    const std::string card = rawMail("From: jr1abc@qsl.test\r\nTo: jr2xyz@qsl.test\r\nSubject: " +
+                                         cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() + "\r\n" +
+                                         cardXMailer(u"261202"_s).toUtf8() +
+                                         "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n",
+                                     {{"JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg", photo}})
+                                 .toStdString();
+    ScriptedPop3Server server({{card}, 2000000, 0, 0, 0});
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    {
+        TZkwIni s(b.path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(server.port()));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
+    }
+    const Measured m = measured(b, novq.base, {u"receive"_s, u"--newest"_s});
+    EXPECT_EQ(m.code, 0) << m.err.toStdString();
+    EXPECT_TRUE(m.out.contains(u"cards=1\n"_s)) << m.out.toStdString();
+    EXPECT_TRUE(m.out.contains(u"mailbox=2000001\n"_s)) << m.out.toStdString();
+    EXPECT_LT(m.peakKb, 200 * 1024) << m.peakKb << " KiB";
+}
 
 // A mailbox of 1,000 and then 5,000 mails (cards among the test data's
 // mails, each varied): read in time that grows with it, in memory that does
