@@ -353,8 +353,8 @@ QString ReceiveRun::otherMailFileName(const QString& date) {
         if (name.size() >= kMaxDateName) break;
         if (c == u' ' || c == u'_')
             name += u'_';
-        else if (c.unicode() < 0x80 && c.isLetterOrNumber())
-            name += c;
+        else if ((c.unicode() < 0x80 && c.isLetterOrNumber()) || c == u'+')
+            name += c;  // "+0900" keeps its sign
         else
             name += u'-';
     }

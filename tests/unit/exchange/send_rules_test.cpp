@@ -3,6 +3,7 @@
 
 #include "exchange/batch_check.h"
 #include "exchange/batch_texts.h"
+#include "exchange/receive_run.h"
 #include "exchange/send_journal.h"
 #include "exchange/sent_mark.h"
 #include "log_fixture.h"
@@ -215,6 +216,16 @@ TEST(BatchCheck, AnAddressThatCannotTakeMailIsNamed) {
     EXPECT_TRUE(question.startsWith(
         u"送信前の確認で 30枚中 25枚のカードに問題があります。\r\rNo.1 JA1ABC  QTHが空欄です\r"_s));
     EXPECT_TRUE(question.contains(u"\r・・・ほか 6件\r\r[はい(Y)]"_s)) << question.toStdString();
+}
+
+// Another mail's text is named after its Date line, which keeps the sign
+// of its zone; without a Date line it is no hidden file.
+TEST(ReceiveNames, AnOtherMailsTextKeepsItsDatesZone) {
+    EXPECT_EQ(ReceiveRun::otherMailFileName(u"Thu, 10 Dec 2026 15:38:27 +0900"_s),
+              u"Thu-_10_Dec_2026_15-38-27_+0900.txt"_s);
+    EXPECT_EQ(ReceiveRun::otherMailFileName(u"Thu, 10 Dec 2026 06:38:27 -0000"_s),
+              u"Thu-_10_Dec_2026_06-38-27_-0000.txt"_s);
+    EXPECT_EQ(ReceiveRun::otherMailFileName(QString()), u"NoDate.txt"_s);
 }
 
 }  // namespace
