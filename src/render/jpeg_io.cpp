@@ -14,6 +14,7 @@
 namespace {
 
 constexpr qint64 kMaxJpegFileBytes = 256LL * 1024 * 1024;
+constexpr long kMaxJpegWorkBytes = 768L * 1024 * 1024;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -25,6 +26,17 @@ struct ErrorManager {
 [[noreturn]] void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// A progressive file is decoded scan after scan over a buffer of all its
+// coefficients: a file of thousands of (empty) scans would take minutes.
+void onProgress(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number <= kMaxJpegScans) return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message, "too many scans (over %d)", kMaxJpegScans);
     std::longjmp(err->jump, 1);
 }
 
@@ -103,6 +115,7 @@ int scaledSide(int side, int eighths) {
 struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    jpeg_progress_mgr progress;
     QImage image;
     std::vector<JSAMPLE> row;
 };
@@ -122,12 +135,20 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    // What the library may take beyond the picture itself (a progressive
+    // file's coefficients above all); more ends the decode.
+    cinfo.mem->max_memory_to_use = kMaxJpegWorkBytes;
+    d.progress.progress_monitor = onProgress;
+    cinfo.progress = &d.progress;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     const QSize stored(int(cinfo.image_width), int(cinfo.image_height));
-    if (qint64(stored.width()) * stored.height() > kMaxJpegPixels || stored.isEmpty()) {
+    // A progressive file holds all its coefficients at once (about two
+    // bytes a pixel for each colour): it has a lower limit.
+    const qint64 limit = cinfo.progressive_mode ? kMaxProgressiveJpegPixels : kMaxJpegPixels;
+    if (qint64(stored.width()) * stored.height() > limit || stored.isEmpty()) {
         out.error =
             QStringLiteral("picture too large (%1x%2)").arg(stored.width()).arg(stored.height());
         return false;

@@ -11,6 +11,9 @@
 
 // Pictures above this many pixels are refused before anything is decoded.
 inline constexpr qint64 kMaxJpegPixels = 400'000'000;
+// The same for progressive files, and the most scans one may have.
+inline constexpr qint64 kMaxProgressiveJpegPixels = 50'000'000;
+inline constexpr int kMaxJpegScans = 100;
 
 struct JpegInfo {
     QSize size;           // as stored

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 using testing_support::dataFile;
@@ -112,6 +114,33 @@ TEST(JpegRead, CorruptTruncatedAndHugeFilesAreRefused) {
     EXPECT_TRUE(refused.error.contains(u"too large"_s)) << refused.error.toStdString();
 
     EXPECT_FALSE(readJpeg(u"/nonexistent/x.jpg"_s).ok());
+
+    // A progressive file holds all its coefficients: 20000 x 20000 claimed
+    // (8 of its 68 kB) is refused before anything is held, and one scan
+    // repeated 300 times ends at the scan limit, in far less than a second.
+    QByteArray progressive = readBytes(dataFile(u"jpeg/tower_progressive.jpg"_s));
+    qsizetype frame = 2;
+    while (frame + 4 < progressive.size() && uchar(progressive[frame + 1]) != 0xC2)
+        frame += 2 + (uchar(progressive[frame + 2]) << 8 | uchar(progressive[frame + 3]));
+    ASSERT_EQ(uchar(progressive[frame + 1]), 0xC2);
+    QByteArray claimed = progressive;
+    claimed[frame + 5] = char(20000 >> 8), claimed[frame + 6] = char(20000 & 0xFF);
+    claimed[frame + 7] = char(20000 >> 8), claimed[frame + 8] = char(20000 & 0xFF);
+    EXPECT_TRUE(readJpegData(claimed).error.contains(u"too large"_s));
+    const qsizetype lastScan = progressive.lastIndexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype end = progressive.lastIndexOf(QByteArray("\xFF\xD9", 2));
+    ASSERT_GT(end, lastScan);
+    const QByteArray scan = progressive.mid(lastScan, end - lastScan);
+    QByteArray scans = progressive.left(end);
+    for (int i = 0; i < 300; ++i)
+        scans += scan;
+    scans += QByteArray("\xFF\xD9", 2);
+    QElapsedTimer clock;
+    clock.start();
+    const JpegReadResult many = readJpegData(scans);
+    EXPECT_FALSE(many.ok());
+    EXPECT_TRUE(many.error.contains(u"too many scans"_s)) << many.error.toStdString();
+    EXPECT_LT(clock.elapsed(), 3000);
 }
 
 TEST(JpegWrite, BaselineWithoutThePhotosMetadata) {
