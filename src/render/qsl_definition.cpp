@@ -18,6 +18,7 @@
 #include "render/definition_operands.h"
 #include "settings/qsl_rig.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -111,12 +112,25 @@ int QslDefinition::RunDefinition(bool cardMode) {
     errorLine_ = 0;
     decoded_.clear();
 
+    QElapsedTimer clock;
+    clock.start();
     while (true) {
         Step step = Step::Next;
         if (index_ >= lines.size()) {
             step = Step::EndFile;
         } else {
             const QString line = headBytes(lines[index_], 1024);
+            if (clock.elapsed() > drawingBudgetMs) {
+                reportAt(QStringLiteral("%1\r　↑QSL定義命令エラー（%2行目）\r\r"
+                                        "描画に時間がかかりすぎます！（1枚%3秒まで）")
+                             .arg(line)
+                             .arg(index_ + 1)
+                             .arg(drawingBudgetMs / 1000.0),
+                         app::title());
+                result_ = -1;
+                (void)returnFromLoad();  // the whole run ends, a loaded file's parent too
+                break;
+            }
             if (line.startsWith(u'#'))
                 step = runCommand(line);
             else if (line.startsWith(u'?'))

@@ -78,6 +78,9 @@ public:
     // #Jst2Utc and #Utc2Jst).
     void SetQsoDataRefs(QsoRecord* qso) { qso_ = qso; }
     DefinitionContext context;
+    // The time one card may take to draw; a definition that takes longer
+    // (loops of big pictures) ends with an error naming the line it was at.
+    int drawingBudgetMs = 30000;
     QStringList lines;  // the program lines
 
     // 0 when the run ended normally, -1 when an error stopped it (the message

@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     definition.context.definitionFile = folder.filePath(QStringLiteral("card.qsl"));
     definition.context.programDir = folder.path();
     definition.context.tempDir = folder.path();
+    definition.drawingBudgetMs = 2000;  // a slow input ends as a person's card would, sooner
     const QString text = sjis::decodeUserText(
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     definition.lines = text.split(u'\n');

@@ -8,6 +8,7 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -337,6 +338,21 @@ TEST(Definition, NoSizeOrPositionCanExhaustTheMachine) {
     EXPECT_EQ(r.run({u"#Size 640,408"_s, u"#Jpg 0,0,0,0,\"huge.jpg\""_s}), -1);
     EXPECT_EQ(r.texts().value(0),
               u"Jpg 0,0,0,0,\"huge.jpg\"\r　↑QSL定義命令エラー（2行目）"_s.prepend(u'#') + tail);
+
+    // Small definitions that would draw for minutes (big pictures in a
+    // loop) end at the card's time budget, naming the line they were at.
+    r.def->drawingBudgetMs = 300;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(r.run({u"#Size 640,408"_s, u"#Mov $$V=1000"_s, u"#DoLoop"_s,
+                     u"#Jpg 0,0,4096,0,\"tower.jpg\""_s, u"#Jpg 0,0,4096,0,\"tower.jpg\""_s,
+                     u"#Mov $$V=$$V-1"_s, u"#EndLoop $$V"_s}),
+              -1);
+    EXPECT_LT(clock.elapsed(), 5000);
+    ASSERT_EQ(r.texts().size(), 1);
+    EXPECT_TRUE(r.texts()[0].contains(u"描画に時間がかかりすぎます！（1枚0.3秒まで）"_s))
+        << r.texts()[0].toStdString();
+    EXPECT_TRUE(r.texts()[0].contains(u"行目）"_s));
 }
 
 TEST(Definition, QrCodesNeedTheModule) {
