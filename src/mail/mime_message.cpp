@@ -319,7 +319,8 @@ QString attachmentNameForContent(const QString& name, QByteArrayView bytes) {
         suffix.compare(u"jpeg", Qt::CaseInsensitive) == 0)
         return name;
     const qsizetype dot = name.lastIndexOf(u'.');
-    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".jpg");
+    // The new ending may be longer than the old one: cut again.
+    return safeAttachmentName((dot > 0 ? name.left(dot) : name) + QStringLiteral(".jpg"));
 }
 
 std::optional<QString> headerFieldValue(const QString& headers, const QString& field) {

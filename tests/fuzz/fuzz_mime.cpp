@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const MailAttachment& attachment : mail->attachments) {
             const QString& name = attachment.name;
             if (name.contains(u'/') || name.contains(u'\\') || name == u".." || name.isEmpty() ||
-                name.size() > 120)
+                name.toUtf8().size() > kMaxAttachmentNameBytes)
                 __builtin_trap();  // a name that could leave the folder
             (void)parseCardFileName(name);
         }
