@@ -82,11 +82,27 @@ struct NMailConnection::Session {
 
 namespace {
 
-void takeListLine(NMailConnection::Session& s, const QByteArray& line) {
-    const QList<QByteArray> f = line.trimmed().split(' ');
-    if (f.size() < 2 || s.listed == std::numeric_limits<int>::max()) return;
+// One line of LIST ("number size"), read in place: millions of lines cost
+// no allocation each.
+void takeListLine(NMailConnection::Session& s, QByteArrayView line) {
+    qsizetype i = 0;
+    const auto skipBlanks = [&] {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
+            ++i;
+    };
+    skipBlanks();
+    const qsizetype number = i;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    if (i == number) return;
+    skipBlanks();
+    qint64 size = 0;
+    const qsizetype digits = i;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+        size = std::min<qint64>(size * 10 + (line[i] - '0'), qint64(1) << 40);
+    if (i == digits || s.listed == std::numeric_limits<int>::max()) return;
     ++s.listed;
-    s.sizes.push_back(std::max<qint64>(f[1].toLongLong(), 0));
+    s.sizes.push_back(size);
     if (s.sizes.size() > kMaxListedMails) s.sizes.pop_front();
 }
 
@@ -96,7 +112,7 @@ size_t toListing(char* data, size_t size, size_t count, void* user) {
     for (size_t i = 0; i < n; ++i) {
         if (data[i] == '\n') {
             takeListLine(*s, s->listLine);
-            s->listLine.clear();
+            s->listLine.resize(0);  // keeps its room for the next line
         } else if (s->listLine.size() < 256) {
             s->listLine.append(data[i]);
         }
