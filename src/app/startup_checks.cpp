@@ -71,6 +71,7 @@ std::vector<ShownCheck> checksOnceShown(const MainState& state,
     SentMarkRules rules;
     rules.rule = environment.sentMarkRule;
     rules.markAlreadySent = environment.markAlreadySent;
+    rules.eligibleMarks = environment.eligibleSentMarks;
     if (const auto left =
             SendJournal::settleLeftOver(state.qsoData, rules, nullptr, state.folders.sentDir))
         checks.push_back({*left, mb::IconExclamation});

@@ -196,6 +196,7 @@ SendResult SendBatch::run(SendRequest request) {
     SentMarkRules markRules;
     markRules.rule = request.sentMarkRule;
     markRules.markAlreadySent = request.markAlreadySent;
+    markRules.eligibleMarks = request.eligibleSentMarks;
     QList<int> unsettled;
     int settled = 0;
     if (!request.checkOnly) {
@@ -562,6 +563,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     SentMarkRules rules;
     rules.rule = request.sentMarkRule;
     rules.markAlreadySent = request.markAlreadySent;
+    rules.eligibleMarks = request.eligibleSentMarks;
     if (request.card.expertMode && request.resendFile.isEmpty())
         rules.definitionMark = card.sentMark;
     if (const auto mark = nextSentMark(log.rec.qslSent, rules))

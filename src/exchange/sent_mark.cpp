@@ -23,7 +23,8 @@ std::optional<QChar> nextSentMark(QChar current, const SentMarkRules& r) {
     }
     if (r.rule.isEmpty() || r.rule.front().unicode() < 33) return std::nullopt;
     const QChar primary = r.rule.front();
-    if (isBlank(current)) return primary;
+    if (isBlank(current) || (r.eligibleMarks.contains(current) && current != primary))
+        return primary;
     if (!r.markAlreadySent) return std::nullopt;
     QChar mark;
     bool matched = false;

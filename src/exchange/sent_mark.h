@@ -14,6 +14,10 @@ struct SentMarkRules {
     QString rule = QStringLiteral("H;*=W;");
     // "QSL発行済みでも発行済みマークする" (SentMark).
     bool markAlreadySent = false;
+    // The marks that make a QSO one to send (QslS2, "N" by default): such a
+    // mark says no card went out yet, so a card sent takes the primary mark
+    // as a blank would; left as it was, the QSO would be sent again and again.
+    QString eligibleMarks;
 };
 
 // The mark to write over `current`; nothing when the mark stays.

@@ -21,7 +21,7 @@ namespace {
 
 std::optional<QChar> mark(QChar current, const QString& rule, bool already,
                           const QString& definition = QString()) {
-    return nextSentMark(current, {definition, rule, already});
+    return nextSentMark(current, {definition, rule, already, QString()});
 }
 
 TEST(SentMark, TheDefaultRuleWithAndWithoutSentMark) {
@@ -41,6 +41,18 @@ TEST(SentMark, TheDefaultRuleWithAndWithoutSentMark) {
     // A rule without a printable primary mark writes nothing.
     EXPECT_EQ(mark(u' ', u" ;*=W"_s, true), std::nullopt);
     EXPECT_EQ(mark(u' ', QString(), true), std::nullopt);
+}
+
+// A QSO whose mark makes it one to send ("N" by default) says no card went
+// out yet: a card sent marks it as a blank one would be, so that it is not
+// sent again and again.
+TEST(SentMark, AMarkThatMakesAQsoOneToSendIsReplacedByTheCard) {
+    SentMarkRules rules;
+    rules.eligibleMarks = u"N"_s;
+    EXPECT_EQ(nextSentMark(u'N', rules), u'H');
+    EXPECT_EQ(nextSentMark(u'Q', rules), std::nullopt);  // not one to send: it stays
+    rules.eligibleMarks = u"NH"_s;
+    EXPECT_EQ(nextSentMark(u'H', rules), std::nullopt);  // already the primary mark
 }
 
 // A card that was not delivered gives the mark back the rule gave it.
