@@ -69,29 +69,34 @@ std::optional<SendJournal::LeftOver> SendJournal::readLeftOver(const QString& qs
     return left;
 }
 
+namespace {
+
+// The start of what is said of a card that may have gone out.
+QString mayHaveGoneOut(const SendJournal::LeftOver& left) {
+    return QStringLiteral(
+               "前回の電子QSL送信は途中で終了しました。\r\r"
+               "次の電子QSLはメールで送られた可能性がありますが、"
+               "QSOデータに送信済みマークが付いていません：\r\r%1\r\r")
+        .arg(left.text);
+}
+
+}  // namespace
+
 QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
     if (marked)
         return QStringLiteral(
                    "前回の電子QSL送信は途中で終了しました。\r\r"
                    "次の電子QSLはメールで送られていたので、送信済みマークを付けました：\r\r%1")
             .arg(left.text);
-    return QStringLiteral(
-               "前回の電子QSL送信は途中で終了しました。\r\r"
-               "次の電子QSLはメールで送られた可能性がありますが、"
-               "QSOデータに送信済みマークが付いていません：\r\r%1\r\r"
-               "相手局への送信を確認のうえ、必要なら送信済みマークを付けてください。")
-        .arg(left.text);
+    return mayHaveGoneOut(left) +
+           QStringLiteral("相手局への送信を確認のうえ、必要なら送信済みマークを付けてください。");
 }
 
 QString SendJournal::leftOverQuestion(const LeftOver& left) {
-    return QStringLiteral(
-               "前回の電子QSL送信は途中で終了しました。\r\r"
-               "次の電子QSLはメールで送られた可能性がありますが、"
-               "QSOデータに送信済みマークが付いていません：\r\r%1\r\r"
-               "[はい(Y)]・・・送信済みマークを付ける（もう送信しない）\r"
-               "[いいえ(N)]・・もう一度送信する\r"
-               "[ｷｬﾝｾﾙ]・・・今回は送信しない（次回また確認する）")
-        .arg(left.text);
+    return mayHaveGoneOut(left) + QStringLiteral(
+                                      "[はい(Y)]・・・送信済みマークを付ける（もう送信しない）\r"
+                                      "[いいえ(N)]・・もう一度送信する\r"
+                                      "[ｷｬﾝｾﾙ]・・・今回は送信しない（次回また確認する）");
 }
 
 QString SendJournal::cardFolderFor(const QString& qsoData) {
@@ -177,22 +182,29 @@ QString fileLeftOverPicture(const SendJournal::LeftOver& left, const QString& se
         .arg(QDir::toNativeSeparators(left.picture));
 }
 
+// Gives the card's QSO its sent mark when its record is still that QSO;
+// false when it is not, or the mark cannot be written.
+bool markCardQso(const QString& qsoData, const SendJournal::LeftOver& card,
+                 const SentMarkRules& rules) {
+    bool marked = false;
+    ZkwHandle log;
+    if (card.recno > 0 && ZelkovOpen(0, log, qsoData, 0) == 0 &&
+        ZKW_read(log, card.recno, read_mode::Card) == 0 &&
+        log.rec.call.trimmed().compare(card.call.trimmed(), Qt::CaseInsensitive) == 0) {
+        const std::optional<QChar> mark = nextSentMark(log.rec.qslSent, rules);
+        marked = !mark || QSL_Send(log, card.recno, *mark) == 0;
+    }
+    ZelkovClose(log, 0);
+    return marked;
+}
+
 }  // namespace
 
 bool SendJournal::markLeftOver(const QString& qsoData, const SentMarkRules& rules,
                                const QString& sentDir, QString* failure) {
     const std::optional<LeftOver> left = readLeftOver(qsoData);
     if (!left) return true;
-    bool marked = false;
-    ZkwHandle log;
-    if (left->recno > 0 && ZelkovOpen(0, log, qsoData, 0) == 0 &&
-        ZKW_read(log, left->recno, read_mode::Card) == 0 &&
-        log.rec.call.trimmed().compare(left->call.trimmed(), Qt::CaseInsensitive) == 0) {
-        const std::optional<QChar> mark = nextSentMark(log.rec.qslSent, rules);
-        marked = !mark || QSL_Send(log, left->recno, *mark) == 0;
-    }
-    ZelkovClose(log, 0);
-    if (!marked) return false;
+    if (!markCardQso(qsoData, *left, rules)) return false;
     const QString notFiled = fileLeftOverPicture(*left, sentDir);
     if (failure) *failure = notFiled;
     forgetLeftOver(qsoData);
@@ -252,16 +264,7 @@ bool SendJournal::decide(const QString& qsoData, int recno, Decision decision,
     if (decision == Decision::Later) return true;
     const LeftOver card = *it;
     if (decision == Decision::Sent) {
-        bool marked = false;
-        ZkwHandle log;
-        if (ZelkovOpen(0, log, qsoData, 0) == 0 &&
-            ZKW_read(log, card.recno, read_mode::Card) == 0 &&
-            log.rec.call.trimmed().compare(card.call.trimmed(), Qt::CaseInsensitive) == 0) {
-            const std::optional<QChar> mark = nextSentMark(log.rec.qslSent, rules);
-            marked = !mark || QSL_Send(log, card.recno, *mark) == 0;
-        }
-        ZelkovClose(log, 0);
-        if (!marked) return false;
+        if (!markCardQso(qsoData, card, rules)) return false;
         const QString notFiled = fileLeftOverPicture(card, sentDir);
         if (failure) *failure = notFiled;
     } else {

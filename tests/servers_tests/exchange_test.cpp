@@ -60,6 +60,20 @@ public:
             dataFile(u"jpeg/landscape_1800x1200.jpg"_s));
     }
     QString path(const QString& name) const { return home_ + u'/' + name; }
+    // Mail through a server of the test's own on loopback: plain, no login.
+    void useSmtpOn(int port) const {
+        TZkwIni s(path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"SmtpName"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(port));
+        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0);
+        s.writeInteger(u"Option"_s, u"SmtpAuth"_s, 0);
+    }
+    void usePop3On(int port) const {
+        TZkwIni s(path(u"Sendvik.ini"_s));
+        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
+        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(port));
+        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
+    }
 
     CliRun cli(const QStringList& args) const {
         QProcess p;
@@ -288,13 +302,7 @@ TEST_F(Exchange, AMailServerGoneMidBatchLeavesNothingMarkedThatWasNotSent) {
     ScriptedSmtpServer smtp(script);
     ASSERT_GT(smtp.port(), 0);
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
-    {
-        TZkwIni s(a.path(u"Sendvik.ini"_s));
-        s.writeString(u"Option"_s, u"SmtpName"_s, u"127.0.0.1"_s);
-        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(smtp.port()));
-        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0);
-        s.writeInteger(u"Option"_s, u"SmtpAuth"_s, 0);
-    }
+    a.useSmtpOn(smtp.port());
     makeLog(a.path(u"ZELKOV.mst"_s),
             {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s),
              recent(u"JR2XYZ"_s, 8, u"12:00"_s)});
@@ -766,11 +774,8 @@ TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail
     }
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
     const auto useServer = [&](const ScriptedPop3Server& server, int timeout) {
-        TZkwIni s(b.path(u"Sendvik.ini"_s));
-        s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
-        s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(server.port()));
-        s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
-        s.writeInteger(u"Option"_s, u"TimeOut"_s, timeout);
+        b.usePop3On(server.port());
+        TZkwIni(b.path(u"Sendvik.ini"_s)).writeInteger(u"Option"_s, u"TimeOut"_s, timeout);
     };
     QElapsedTimer clock;
     {
@@ -828,12 +833,7 @@ TEST_F(Exchange, AListingOfMillionsOfMailsIsReadInBoundedMemory) {
     const int older[2] = {1000, 2000000};
     for (int i = 0; i < 2; ++i) {
         ScriptedPop3Server server({{card}, older[i], 0, 0, 0});
-        {
-            TZkwIni s(b.path(u"Sendvik.ini"_s));
-            s.writeString(u"Option"_s, u"Pop3Name"_s, u"127.0.0.1"_s);
-            s.writeString(u"Option"_s, u"Pop3Port"_s, QString::number(server.port()));
-            s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
-        }
+        b.usePop3On(server.port());
         runs[i] = measured(b, novq.base, {u"receive"_s, u"--newest"_s});
         EXPECT_EQ(runs[i].code, 0) << runs[i].err.toStdString();
         EXPECT_TRUE(runs[i].out.contains(u"cards=1\n"_s)) << runs[i].out.toStdString();
@@ -1051,12 +1051,9 @@ TEST_F(Exchange, KilledTwiceWithASlowServerNoCardGoesOutTwice) {
     ScriptedSmtpServer smtp(script);
     ASSERT_GT(smtp.port(), 0);
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    a.useSmtpOn(smtp.port());
     {
         TZkwIni s(a.path(u"Sendvik.ini"_s));
-        s.writeString(u"Option"_s, u"SmtpName"_s, u"127.0.0.1"_s);
-        s.writeString(u"Option"_s, u"SmtpPort"_s, QString::number(smtp.port()));
-        s.writeInteger(u"Option"_s, u"SmtpSsl"_s, 0);
-        s.writeInteger(u"Option"_s, u"SmtpAuth"_s, 0);
         s.writeInteger(u"Kankyo"_s, u"SendMax"_s, 300);
         s.writeInteger(u"Kankyo"_s, u"Check"_s, 304 | 4);  // cards for unsent QSOs only
     }
