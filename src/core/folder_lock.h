@@ -2,10 +2,11 @@
 // One run at a time works on a program folder: the desktop program for as
 // long as it runs, and each command that sends, receives or writes marks,
 // hold "Sendvik.lock" in the folder. A second run is refused with the name
-// of the one that holds it. A holder that was killed holds nothing: the lock
-// of a process that no longer runs is taken over.
+// of the one that holds it. A holder that ended (killed too) holds nothing,
+// and a copy of the folder made while it ran is free.
 
-#include <QLockFile>
+#include "platform/held_file.h"
+
 #include <QString>
 
 #include <optional>
@@ -21,8 +22,10 @@ public:
     [[nodiscard]] std::optional<QString> take();
 
     static QString fileNameIn(const QString& programDir);
+    // The program the person knows, for the name a run is started under.
+    static QString shownProgram(const QString& applicationName);
 
 private:
     QString folder_;
-    QLockFile lock_;
+    platform::HeldFile held_;
 };

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QThread>
 
 #include <memory>
@@ -118,9 +119,11 @@ struct SendBatch::Run {
     bool checkCards();
     bool anyLeft();
     int sendLoop();
-    // SentUnmarked: out and filed, its mark not written; the batch ends there,
-    // its journal kept, so that the next batch marks it and mails it not again.
-    enum class CardOutcome { Sent, SentUnmarked, NotSent, Back, EndLoop };
+    // SentThenEnd: out, and the batch ends there (its mark not written, the
+    // journal kept so that the next batch marks it and mails it not again;
+    // or the person stopped after it could not be filed).
+    enum class CardOutcome { Sent, SentThenEnd, NotSent, Back, EndLoop };
+    std::optional<QString> sentFolderLacksRoom(const QString& card) const;
     CardOutcome markNotWritten(const QStringList& fields);
     CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
                         const QStringList& fields, bool& previewing);
@@ -200,8 +203,10 @@ SendResult SendBatch::run(SendRequest request) {
     QList<int> unsettled;
     int settled = 0;
     if (!request.checkOnly) {
+        // Asked about below, the undecided cards are not named first.
         const auto left = SendJournal::settleLeftOver(request.card.qsoData, markRules, &unsettled,
-                                                      request.sentDir, &settled);
+                                                      request.sentDir, &settled, request.resume);
+        if (left) warn(*left);
         if (!unsettled.isEmpty() && !request.resume) {
             // A card that may have gone out is mailed again only when the
             // person says so; left out, it is asked about again next time.
@@ -220,8 +225,6 @@ SendResult SendBatch::run(SendRequest request) {
                     warn(notFiled.trimmed());
                 if (decision != SendJournal::Decision::SendAgain) request.leaveOut << card.recno;
             }
-        } else if (left) {
-            warn(*left);
         }
     }
     // Resumed, the cards that may have gone out are left out and stay named.
@@ -456,7 +459,7 @@ int SendBatch::Run::sendLoop() {
                 index = std::max<qsizetype>(0, index - 2);
                 continue;
             }
-            if (outcome == CardOutcome::SentUnmarked) {
+            if (outcome == CardOutcome::SentThenEnd) {
                 ++sent;
                 break;
             }
@@ -510,9 +513,21 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     }
     const QString to = fields.value(10);
     const QString call = fields.value(2);
+    // A card that went out must be filed: a sent folder without room for it
+    // ends the batch before it is mailed.
+    if (const auto full = sentFolderLacksRoom(card.path)) {
+        result.failed = true;
+        ShowProgramMessage(*full, mb::Ok | mb::IconStop);
+        lastDecision = CardDecision::Stop;
+        return CardOutcome::EndLoop;
+    }
+    // The QSO's mark before the card goes out, so that a later start tells
+    // a mark given since from it.
+    std::optional<QChar> markBefore;
+    if (ZKW_read(log, lastComposed, read_mode::Card) == 0) markBefore = log.rec.qslSent;
     // Written before the mail goes out: a batch killed from here to the mark
     // leaves this card named for the next start.
-    if (!journal.begin(lastComposed, call, card.text->fileName, to, card.path)) {
+    if (!journal.begin(lastComposed, call, card.text->fileName, to, card.path, markBefore)) {
         ShowProgramMessage(SendJournal::pathFor(request.card.qsoData) +
                                QStringLiteral("\r\r・・・を作成できません！"),
                            mb::Ok | mb::IconStop);
@@ -527,6 +542,13 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     const int r = smtp.send(to, request.mail.address, card.text->subject, body, card.text->xMailer,
                             card.path);
     if (r >= 0) (void)journal.mailed();  // unwritten, the card stays named as possibly out
+    if (r == nmail_error::StoppedUnsent) {
+        // Stopped before any of it went out: nothing to name.
+        journal.end();
+        result.failed = true;
+        lastDecision = CardDecision::Stop;
+        return CardOutcome::EndLoop;
+    }
     if (r == nmail_error::Stopped) {
         // Stopped while the mail went out: it may have reached the server,
         // so its journal stays and names it until the person decides.
@@ -547,16 +569,18 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         lastDecision = CardDecision::Stop;
         return CardOutcome::EndLoop;
     }
+    bool endAfter = false;
     if (!moveIntoFolder(card.path, request.sentDir)) {
         result.failed = true;
-        // Out: kept beside the log until a later start files it.
+        // Out: kept beside the log until a later start files it; marked and
+        // counted as the card that went out it is.
         const QString kept = SendJournal::keepUnfiled(card.path, request.card.qsoData);
-        if (ShowProgramMessage(request.sentDir +
-                                   QStringLiteral("\r\r・・・が保存できません！\r\r") +
-                                   QStringLiteral("送信した電子QSLは次の場所に残しました：\r") +
-                                   QDir::toNativeSeparators(kept),
-                               mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk)
-            return CardOutcome::EndLoop;  // out, neither marked nor counted: named next time
+        endAfter = ShowProgramMessage(
+                       request.sentDir + QStringLiteral("\r\r・・・が保存できません！\r\r") +
+                           QStringLiteral("送信した電子QSLは次の場所に残しました"
+                                          "（次回の起動時に送信済みフォルダへ移します）：\r") +
+                           QDir::toNativeSeparators(kept),
+                       mb::OkCancel | mb::IconExclamation | mb::DefButton2) == mb::IdOk;
     }
     if (ZKW_read(log, lastComposed, read_mode::Card) != 0) return markNotWritten(fields);
     bandItems << QString::number(FreqPCheck(log.rec.freq)) + log.rec.mode;
@@ -569,7 +593,23 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
     if (const auto mark = nextSentMark(log.rec.qslSent, rules))
         if (QSL_Send(log, lastComposed, *mark) != 0) return markNotWritten(fields);
     journal.end();
-    return CardOutcome::Sent;
+    return endAfter ? CardOutcome::SentThenEnd : CardOutcome::Sent;
+}
+
+// The words to stop with when the sent folder cannot take the card.
+std::optional<QString> SendBatch::Run::sentFolderLacksRoom(const QString& card) const {
+    const QStorageInfo store(request.sentDir);
+    if (!store.isValid() || store.isReadOnly())
+        return request.sentDir +
+               QStringLiteral("\r\r・・・が保存できません！\r\r電子QSLは送信していません。");
+    // Its size and a margin for the folder's own entry.
+    const qint64 needed = QFileInfo(card).size() + 64 * 1024;
+    if (store.bytesAvailable() >= needed) return std::nullopt;
+    return request.sentDir + QStringLiteral(
+                                 "\r\r・・・の空き容量が足りません（残り %1 KB、必要 %2 KB）！\r\r"
+                                 "電子QSLは送信していません。空きを作ってから送信してください。")
+                                 .arg(store.bytesAvailable() / 1024)
+                                 .arg(needed / 1024);
 }
 
 // The card went out, but its QSO cannot be marked (the log is locked by
@@ -585,5 +625,5 @@ SendBatch::Run::CardOutcome SendBatch::Run::markNotWritten(const QStringList& fi
             log.errorText +
             QStringLiteral("\r\r次回の送信時にマークを書き込みます（再送はしません）。"),
         mb::Ok | mb::IconExclamation);
-    return CardOutcome::SentUnmarked;
+    return CardOutcome::SentThenEnd;
 }

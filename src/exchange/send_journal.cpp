@@ -16,6 +16,20 @@
 namespace {
 
 const QString kPicture = QStringLiteral("picture:");
+const QString kMark = QStringLiteral("mark:");
+
+// Cards are named relative to the log's folder, so that a copy of the folder
+// settles its own cards, never the original's.
+QString storedPicture(const QString& qsoData, const QString& picture) {
+    if (picture.isEmpty()) return picture;
+    const QString relative = QFileInfo(qsoData).absoluteDir().relativeFilePath(picture);
+    return relative.startsWith(QStringLiteral("../")) ? picture : relative;
+}
+
+QString pictureFromStore(const QString& qsoData, const QString& stored) {
+    if (stored.isEmpty() || QFileInfo(stored).isAbsolute()) return stored;
+    return QFileInfo(qsoData).absoluteDir().filePath(stored);
+}
 
 }  // namespace
 
@@ -24,16 +38,19 @@ QString SendJournal::pathFor(const QString& qsoData) {
     return log.path() + u'/' + log.completeBaseName() + QStringLiteral(".sending");
 }
 
-SendJournal::SendJournal(const QString& qsoData) : path_(pathFor(qsoData)) {}
+SendJournal::SendJournal(const QString& qsoData) : qsoData_(qsoData), path_(pathFor(qsoData)) {}
 
 bool SendJournal::begin(int recno, const QString& call, const QString& cardName,
-                        const QString& address, const QString& picture) {
+                        const QString& address, const QString& picture,
+                        std::optional<QChar> markBefore) {
     QString text =
         QStringLiteral("No%1　%2　%3\r\n%4\r\n%5\r\n")
             .arg(recno)
             .arg(call, cardName, address,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
-    if (!picture.isEmpty()) text += kPicture + picture + QStringLiteral("\r\n");
+    if (markBefore) text += kMark + *markBefore + QStringLiteral("\r\n");
+    if (!picture.isEmpty())
+        text += kPicture + storedPicture(qsoData_, picture) + QStringLiteral("\r\n");
     // A path CP932 cannot hold goes as UTF-8, which the reading takes too.
     text_ = sjis::encodeUserText(text);
     return writeWholeFile(path_, text_);
@@ -54,12 +71,17 @@ std::optional<SendJournal::LeftOver> SendJournal::readLeftOver(const QString& qs
     while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
         lines.removeLast();
     LeftOver left;
-    if (!lines.isEmpty() && lines.back() == u"mailed") {
-        left.mailed = true;
-        lines.removeLast();
-    }
-    if (!lines.isEmpty() && lines.back().startsWith(kPicture)) {
-        left.picture = lines.back().mid(kPicture.size());
+    // After the card's own lines: its mark before, its picture, "mailed".
+    while (lines.size() > 1) {
+        const QString& line = lines.back();
+        if (line == u"mailed")
+            left.mailed = true;
+        else if (line.startsWith(kPicture))
+            left.picture = pictureFromStore(qsoData, line.mid(kPicture.size()));
+        else if (line.startsWith(kMark) && line.size() == kMark.size() + 1)
+            left.markBefore = line.back();
+        else
+            break;
         lines.removeLast();
     }
     const QString first = lines.value(0);
@@ -90,6 +112,11 @@ QString SendJournal::leftOverMessage(const LeftOver& left, bool marked) {
             .arg(left.text);
     return mayHaveGoneOut(left) +
            QStringLiteral("相手局への送信を確認のうえ、必要なら送信済みマークを付けてください。");
+}
+
+QString SendJournal::undecidedMessage(const LeftOver& left) {
+    return mayHaveGoneOut(left) +
+           QStringLiteral("次の電子QSL送信のときに、送信済みかどうかをお尋ねします。");
 }
 
 QString SendJournal::leftOverQuestion(const LeftOver& left) {
@@ -231,7 +258,10 @@ QString undecidedFolder(const QString& qsoData) {
     QByteArray bytes;
     for (const SendJournal::LeftOver& card : cards)
         bytes += QByteArray::number(card.recno) + '\t' + card.call.toUtf8().toBase64() + '\t' +
-                 card.text.toUtf8().toBase64() + '\t' + card.picture.toUtf8().toBase64() + "\r\n";
+                 card.text.toUtf8().toBase64() + '\t' +
+                 storedPicture(qsoData, card.picture).toUtf8().toBase64() + '\t' +
+                 (card.markBefore ? QString(*card.markBefore).toUtf8().toBase64() : QByteArray()) +
+                 "\r\n";
     return writeWholeFile(path, bytes);
 }
 
@@ -249,7 +279,10 @@ QList<SendJournal::LeftOver> SendJournal::undecided(const QString& qsoData) {
         card.recno = items[0].toInt();
         card.call = QString::fromUtf8(QByteArray::fromBase64(items[1]));
         card.text = QString::fromUtf8(QByteArray::fromBase64(items[2]));
-        card.picture = QString::fromUtf8(QByteArray::fromBase64(items[3]));
+        card.picture =
+            pictureFromStore(qsoData, QString::fromUtf8(QByteArray::fromBase64(items[3])));
+        const QString mark = QString::fromUtf8(QByteArray::fromBase64(items.value(4)));
+        if (mark.size() == 1) card.markBefore = mark.front();
         if (card.recno > 0) cards << card;
     }
     return cards;
@@ -277,7 +310,7 @@ bool SendJournal::decide(const QString& qsoData, int recno, Decision decision,
 std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
                                                    const SentMarkRules& rules,
                                                    QList<int>* unsettled, const QString& sentDir,
-                                                   int* settled) {
+                                                   int* settled, bool nameUndecided) {
     if (unsettled) unsettled->clear();
     if (settled) *settled = 0;
     QStringList said;
@@ -327,7 +360,10 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
         if (ZelkovOpen(0, log, qsoData, 0) == 0 &&
             ZKW_read(log, card.recno, read_mode::Card) == 0) {
             sameQso = log.rec.call.trimmed().compare(card.call.trimmed(), Qt::CaseInsensitive) == 0;
-            marked = sameQso && previousSentMark(log.rec.qslSent, rules.rule) != log.rec.qslSent;
+            // A sent mark, and not the one the QSO had when the card went
+            // out (a card sent again to a QSO marked before).
+            marked = sameQso && previousSentMark(log.rec.qslSent, rules.rule) != log.rec.qslSent &&
+                     (!card.markBefore || *card.markBefore != log.rec.qslSent);
         }
         ZelkovClose(log, 0);
         if (marked) {
@@ -340,7 +376,7 @@ std::optional<QString> SendJournal::settleLeftOver(const QString& qsoData,
         }
         still << card;
         if (unsettled) *unsettled << card.recno;
-        said << leftOverMessage(card, false);
+        if (nameUndecided) said << undecidedMessage(card);
     }
     if (still.size() != waiting.size()) (void)writeUndecided(qsoData, still);
 

@@ -21,9 +21,11 @@ public:
 
     // False when it cannot be written: the card is then not sent.
     // `picture`: the card's file, filed in the sent folder by the next start
-    // when the server took it.
+    // when the server took it. `markBefore`: the QSO's sent mark before the
+    // card went out, so that a mark given later is told from it.
     [[nodiscard]] bool begin(int recno, const QString& call, const QString& cardName,
-                             const QString& address, const QString& picture = {});
+                             const QString& address, const QString& picture = {},
+                             std::optional<QChar> markBefore = std::nullopt);
     // The server took the mail. False when that could not be written: the
     // journal then names the card as one that may have gone out.
     [[nodiscard]] bool mailed();
@@ -32,9 +34,10 @@ public:
     struct LeftOver {
         int recno = 0;
         QString call;
-        bool mailed = false;  // the server took it: only its mark is missing
-        QString text;         // the card as the journal names it
-        QString picture;      // its file as the batch drew it
+        bool mailed = false;              // the server took it: only its mark is missing
+        QString text;                     // the card as the journal names it
+        QString picture;                  // its file as the batch drew it
+        std::optional<QChar> markBefore;  // the QSO's sent mark before it went out
     };
     // What a killed batch left, nothing when the last batch ended normally.
     // The journal stays until the card is marked or the person decides.
@@ -42,6 +45,8 @@ public:
     static void forgetLeftOver(const QString& qsoData);
     // The message for a left-over card: marked now, or possibly mailed.
     static QString leftOverMessage(const LeftOver& left, bool marked);
+    // A card awaiting the person's decision, told before the batch that asks.
+    static QString undecidedMessage(const LeftOver& left);
     // The question for a card that may have gone out: marked as sent (Yes),
     // mailed again (No), or left out this time and asked again (Cancel).
     static QString leftOverQuestion(const LeftOver& left);
@@ -58,11 +63,12 @@ public:
     // the person decides or their QSO is found marked. The message to show,
     // nothing when nothing was left. `settled` gets the record of a card
     // marked now. Cards mailed but not yet filed are filed; drawn cards
-    // nobody needs go.
+    // nobody needs go. `nameUndecided`: the message names the undecided
+    // cards too (a caller that asks about them leaves it false).
     static std::optional<QString> settleLeftOver(const QString& qsoData, const SentMarkRules& rules,
                                                  QList<int>* unsettled = nullptr,
                                                  const QString& sentDir = {},
-                                                 int* settled = nullptr);
+                                                 int* settled = nullptr, bool nameUndecided = true);
     // The cards that may have gone out, awaiting the person's decision
     // ("<name>.undecided" beside the log).
     static QList<LeftOver> undecided(const QString& qsoData);
@@ -92,6 +98,7 @@ public:
     static QString pathFor(const QString& qsoData);
 
 private:
+    QString qsoData_;
     QString path_;
     QByteArray text_;  // as begun
 };

@@ -91,7 +91,9 @@ int Pop3Session::undoDeletions() {
 }
 
 QString loginFailureText(int result, const QString& refused, const QString& detail) {
-    if (result == nmail_error::Stopped) return QStringLiteral("中止しました");
+    if (result == nmail_error::Stopped || result == nmail_error::StoppedUnsent)
+        return QStringLiteral("中止しました");
+    if (result == nmail_error::Transfer) return detail;
     if (result == nmail_error::Connect)
         return QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") + detail;
     return QStringLiteral("(No%1) %2\r").arg(result).arg(refused) + detail;

@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -64,6 +66,7 @@ struct NMailConnection::Session {
     std::map<int, int> readOn;
     std::atomic<bool> stop{false};  // set by requestStop() while a command runs
     bool stopped = false;           // the last command was ended by it
+    curl_off_t uploadedAtStop = 0;  // bytes of the mail sent when it was
 
     ~Session() {
         if (curl) curl_easy_cleanup(curl);  // POP3: QUIT commits deletions
@@ -139,10 +142,11 @@ size_t fromMessage(char* buffer, size_t size, size_t count, void* user) {
 using Session = NMailConnection::Session;
 
 // Ends a transfer the person stopped.
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
     auto* s = static_cast<NMailConnection::Session*>(user);
     if (!s->stop) return 0;
     s->stopped = true;
+    s->uploadedAtStop = uploaded;
     return 1;
 }
 
@@ -152,6 +156,7 @@ void prepare(Session& s, const QByteArray& url) {
     const long timeout = std::max(s.options.timeoutSeconds, 1);
     s.stop = false;
     s.stopped = false;
+    s.uploadedAtStop = 0;
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
@@ -200,48 +205,89 @@ int resultOf(NMailConnection& connection, CURLcode rc) {
     if (rc == CURLE_ABORTED_BY_CALLBACK && s.stopped) {
         s.error[0] = 0;
         connection.setMessage(QStringLiteral("中止しました"));
-        return nmail_error::Stopped;
+        // A server is sent the mail only after it said yes to the sender and
+        // the recipient: with no byte of it gone, it has nothing to deliver.
+        return !s.pop3 && s.uploadedAtStop == 0 ? nmail_error::StoppedUnsent : nmail_error::Stopped;
     }
-    const QString detail = QString::fromUtf8(s.error[0] ? s.error : curl_easy_strerror(rc));
+    // The person reads Japanese: libcurl's English stays out of the message;
+    // a server's own reply code is kept.
+    const QByteArray said(s.error[0] ? s.error : curl_easy_strerror(rc));
     s.error[0] = 0;
     const auto fail = [&](const QString& what, int result) {
-        connection.setMessage(what + detail);
+        connection.setMessage(what);
         return result;
     };
+    const auto replyCode = [&] {
+        const qsizetype colon = said.indexOf(':');
+        const QByteArray code = colon < 0 ? QByteArray() : said.mid(colon + 1).trimmed().left(3);
+        return code.size() == 3 && std::all_of(code.begin(), code.end(),
+                                               [](char ch) { return ch >= '0' && ch <= '9'; })
+                   ? QStringLiteral("（サーバーの応答 %1）").arg(QString::fromLatin1(code))
+                   : QString();
+    };
     // The server said no to the sender or a recipient: the connection is fine.
-    if (detail.contains(QStringLiteral("RCPT failed")) ||
-        detail.contains(QStringLiteral("MAIL failed")))
-        return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
+    if (said.contains("RCPT failed"))
+        return fail(QStringLiteral("サーバーが宛先を受け付けません") + replyCode(),
+                    nmail_error::Refused);
+    if (said.contains("MAIL failed"))
+        return fail(QStringLiteral("サーバーが差出人を受け付けません") + replyCode(),
+                    nmail_error::Refused);
+    char* ip = nullptr;
+    const bool reached =
+        curl_easy_getinfo(s.curl, CURLINFO_PRIMARY_IP, &ip) == CURLE_OK && ip && *ip != 0;
     switch (rc) {
         case CURLE_LOGIN_DENIED:
-            return fail(QStringLiteral("認証に失敗しました: "), nmail_error::Login);
+            return fail(
+                QStringLiteral("認証に失敗しました（アカウントまたはパスワードが違います）"),
+                nmail_error::Login);
         case CURLE_URL_MALFORMAT:
         case CURLE_UNSUPPORTED_PROTOCOL:
             return fail(
-                QStringLiteral("接続できません（サーバー名またはポート番号が正しくありません）: "),
+                QStringLiteral("接続できません（サーバー名またはポート番号が正しくありません）"),
                 nmail_error::Connect);
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_CERTPROBLEM:
-            return fail(QStringLiteral("接続できません（証明書のファイルを読めません）: "),
+            return fail(QStringLiteral("接続できません（証明書のファイルを読めません）"),
                         nmail_error::Connect);
         case CURLE_OUT_OF_MEMORY:
         case CURLE_FAILED_INIT:
-            return fail(QStringLiteral("接続できません（メモリーが足りません）: "),
+            return fail(QStringLiteral("接続できません（メモリーが足りません）"),
+                        nmail_error::Connect);
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return fail(QStringLiteral("接続できません（サーバー名が見つかりません）"),
                         nmail_error::Connect);
         case CURLE_COULDNT_CONNECT:
-        case CURLE_COULDNT_RESOLVE_HOST:
+            return fail(QStringLiteral("接続できません（サーバーが接続を受け付けません）"),
+                        nmail_error::Connect);
         case CURLE_OPERATION_TIMEDOUT:
+            if (reached)
+                return fail(QStringLiteral("サーバーの応答がありません（%1秒待ちました）")
+                                .arg(std::max(s.options.timeoutSeconds, 1)),
+                            nmail_error::Transfer);
+            return fail(QStringLiteral("接続できません（時間切れ）"), nmail_error::Connect);
         case CURLE_SSL_CONNECT_ERROR:
+            return fail(QStringLiteral("接続できません（SSL/TLSの接続に失敗しました）"),
+                        nmail_error::Connect);
         case CURLE_PEER_FAILED_VERIFICATION:
+            return fail(QStringLiteral("接続できません（サーバーの証明書を確認できません）"),
+                        nmail_error::Connect);
         case CURLE_USE_SSL_FAILED:
-            return fail(QStringLiteral("接続できません: "), nmail_error::Connect);
+            return fail(QStringLiteral("接続できません（サーバーがSTARTTLSに対応していません）"),
+                        nmail_error::Connect);
         case CURLE_WRITE_ERROR:
-            return fail(QStringLiteral("メールが大きすぎます: "), nmail_error::TooLarge);
+            return fail(QStringLiteral("メールが大きすぎます（%1MBまで）").arg(kMaxMailBytes >> 20),
+                        nmail_error::TooLarge);
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
-            return fail(QStringLiteral("通信が切れました: "), nmail_error::Transfer);
-        default: return fail(QStringLiteral("サーバーが受け付けません: "), nmail_error::Refused);
+        case CURLE_PARTIAL_FILE:
+            return fail(QStringLiteral("通信が切れました"), nmail_error::Transfer);
+        case CURLE_WEIRD_SERVER_REPLY:
+            return fail(QStringLiteral("サーバーの応答が正しくありません"), nmail_error::Transfer);
+        default:
+            return fail(
+                QStringLiteral("サーバーが受け付けません（エラー %1）").arg(int(rc)) + replyCode(),
+                nmail_error::Refused);
     }
 }
 

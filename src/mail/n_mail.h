@@ -40,6 +40,8 @@ inline constexpr int Handle = -5;    // no such connection
 inline constexpr int File = -6;      // a file could not be read or written
 inline constexpr int TooLarge = -7;  // a mail over the size limit
 inline constexpr int Stopped = -8;   // the person stopped the transfer
+// Stopped before any of the mail went to the server: it cannot have taken it.
+inline constexpr int StoppedUnsent = -9;
 }  // namespace nmail_error
 
 // The newest mails of a mailbox that a session can read: a LIST of more

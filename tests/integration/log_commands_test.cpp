@@ -93,6 +93,12 @@ TEST(LogCommands, ARunOnAFolderAnotherRunHoldsIsRefusedWithItsHolder) {
         EXPECT_FALSE(
             run(cli, {u"--home"_s, home, u"log"_s, u"count"_s}, &code).contains(u"使用中"_s));
         EXPECT_FALSE(QFileInfo::exists(home + u"/ZELKOV.zdb"_s));
+        // A copy of the folder made meanwhile is not held by anyone.
+        const QString copy = box.path(u"copy"_s);
+        QDir().mkpath(copy);
+        ASSERT_TRUE(QFile::copy(FolderLock::fileNameIn(home), FolderLock::fileNameIn(copy)));
+        run(cli, {u"--home"_s, copy, u"log"_s, u"import"_s, adif}, &code);
+        EXPECT_EQ(code, 0);
     }
     // A lock left by a run that no longer exists.
     QProcess gone;

@@ -691,30 +691,40 @@ TEST_F(Exchange, AFullReceiveFolderLeavesTheCardsItCannotTakeOnTheServer) {
     EXPECT_TRUE(b.cli({u"receive"_s}).out.contains(u"mailbox=0\n"_s));
 }
 
-// A full sent folder: the card that went out but cannot be filed is said so
-// and left unmarked.
-TEST_F(Exchange, AFullSentFolderLeavesTheCardUnmarked) {
+// A sent folder without room: the batch stops before the card goes out. One
+// that takes no file although it has room (no entries left): the card that
+// went out is marked, counted, kept beside the log, and filed by the next run
+// without going out again.
+TEST_F(Exchange, ASentFolderThatCannotTakeTheCardKeepsItUntilItIsFiled) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
-    SmallDisk disk(a.path(u"送信"_s), u"size=512k"_s);
+    SmallDisk disk(a.path(u"送信"_s), u"size=512k,nr_inodes=64"_s);
     if (!disk.mounted()) GTEST_SKIP() << disk.why();
     makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 10, u"12:00"_s)});
     disk.fill(0);
-    const CliRun r = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
-    EXPECT_TRUE(r.err.contains(u"・・・が保存できません！"_s)) << r.err.toStdString();
+    CliRun r = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    EXPECT_TRUE(r.err.contains(u"・・・の空き容量が足りません"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"電子QSLは送信していません"_s)) << r.err.toStdString();
     EXPECT_NE(r.code, 0);
     EXPECT_EQ(a.sentMark(1), u' ');
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+    EXPECT_TRUE(QDir(a.path(u"ZELKOV.cards/unfiled"_s)).isEmpty());
+
+    disk.empty();
+    disk.fillEntries();
+    r = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    EXPECT_TRUE(r.err.contains(u"・・・が保存できません！"_s)) << r.err.toStdString();
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.out.contains(u"sent=1"_s)) << r.out.toStdString();
+    EXPECT_EQ(a.sentMark(1), u'H');
     EXPECT_TRUE(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files).isEmpty());
-    // The card went out: it is kept beside the log, and filed and marked by
-    // the next run once the folder has room, without going out again.
     const QStringList kept =
         QDir(a.path(u"ZELKOV.cards/unfiled"_s)).entryList({u"*.jpg"_s}, QDir::Files);
     ASSERT_EQ(kept.size(), 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(kept.front())) << r.err.toStdString();
     disk.empty();
-    const CliRun next = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s, u"--resume"_s});
-    EXPECT_EQ(next.code, 0) << next.err.toStdString();
-    EXPECT_TRUE(next.err.contains(u"送信済みマークを付けました"_s)) << next.err.toStdString();
-    EXPECT_EQ(a.sentMark(1), u'H');
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"Check"_s, 4);  // unsent only
+    const CliRun next = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    EXPECT_TRUE(next.out.contains(u"sent=0"_s)) << next.out.toStdString();
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"*.jpg"_s}, QDir::Files), kept);
     EXPECT_TRUE(QDir(a.path(u"ZELKOV.cards/unfiled"_s)).isEmpty());
 }
@@ -1090,6 +1100,34 @@ TEST_F(Exchange, KilledTwiceWithASlowServerNoCardGoesOutTwice) {
     EXPECT_LE(times.size(), size_t(12));
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.undecided"_s)));
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+}
+
+// Ctrl+C while the server weighs the recipient: no byte of the card went
+// out, so nothing is named and the next batch mails it without a question.
+TEST_F(Exchange, ACardStoppedBeforeItsMailStartedIsNotNamedAsPossiblyOut) {
+    ScriptedSmtpServer::Script script;
+    script.rcptDelay = std::chrono::milliseconds(4000);
+    ScriptedSmtpServer smtp(script);
+    ASSERT_GT(smtp.port(), 0);
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    a.useSmtpOn(smtp.port());
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 3, u"12:00"_s)});
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(SENDVIK_CLI),
+            {u"--home"_s, a.path(QString()), u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    ASSERT_TRUE(p.waitForStarted());
+    for (int i = 0; i < 1500 && smtp.commands().find("RCPT") == std::string::npos; ++i)
+        QThread::msleep(10);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_EQ(smtp.mailsTaken(), 0);
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.undecided"_s)));
+    EXPECT_EQ(a.sentMark(1), u' ');
 }
 
 // The cards of a batch are drawn and looked over before the first mail: one

@@ -30,6 +30,7 @@ public:
         int connections = 1000;     // served before it stops listening
         bool silentOnQuit = false;  // QUIT gets no answer; the connection stays open
         std::chrono::milliseconds dataDelay{0};  // before the answer to a mail's end
+        std::chrono::milliseconds rcptDelay{0};  // before the answer to a recipient
     };
 
     explicit ScriptedSmtpServer(Script script) : script_(script) {
@@ -139,6 +140,9 @@ private:
                 if (verb == "DATA") {
                     inData = true;
                     say(client, "354 go on\r\n");
+                } else if (verb == "RCPT") {
+                    std::this_thread::sleep_for(script_.rcptDelay);
+                    say(client, "250 ok\r\n");
                 } else if (verb == "EHLO") {
                     say(client, "250-scripted.test\r\n250 8BITMIME\r\n");
                 } else {

@@ -137,19 +137,26 @@ TEST(SendJournal, ACardInFlightIsReadAsItWasBegun) {
 TEST(SendJournal, ACardThatMayHaveGoneOutStaysNamedUntilDecided) {
     Sandbox box;
     const QString log = box.path(u"ZELKOV.mst"_s);
-    testing_support::makeLog(log, {testing_support::qso(u"JR2XYZ"_s, u"24/12/01"_s, u"21:05"_s),
-                                   testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s)});
+    QsoRecord marked = testing_support::qso(u"JA4FJR"_s, u"24/12/03"_s, u"09:00"_s);
+    marked.qslSent = u'H';
+    testing_support::makeLog(
+        log, {testing_support::qso(u"JR2XYZ"_s, u"24/12/01"_s, u"21:05"_s),
+              testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s), marked});
     const SentMarkRules rules;
     QList<int> unsettled;
-    for (int recno : {1, 2}) {
+    // The third was marked before its card went out again: that mark does
+    // not decide it.
+    for (int recno : {1, 2, 3}) {
         SendJournal journal(log);
-        const QString call = recno == 1 ? u"JR2XYZ"_s : u"JA1ZLO"_s;
-        ASSERT_TRUE(journal.begin(recno, call, call + u".jpg"_s, u"a@b"_s));
+        const QString call = QStringList{u"JR2XYZ"_s, u"JA1ZLO"_s, u"JA4FJR"_s}[recno - 1];
+        ASSERT_TRUE(journal.begin(recno, call, call + u".jpg"_s, u"a@b"_s, QString(),
+                                  recno == 3 ? u'H' : u' '));
         ASSERT_TRUE(SendJournal::settleLeftOver(log, rules, &unsettled));
     }
-    EXPECT_EQ(unsettled, (QList<int>{1, 2}));
+    EXPECT_EQ(unsettled, (QList<int>{1, 2, 3}));
     ASSERT_TRUE(SendJournal::settleLeftOver(log, rules, &unsettled));
-    EXPECT_EQ(unsettled, (QList<int>{1, 2}));
+    EXPECT_EQ(unsettled, (QList<int>{1, 2, 3}));
+    EXPECT_TRUE(SendJournal::decide(log, 3, SendJournal::Decision::SendAgain, rules, QString()));
     // Found marked by the person: decided. Said to have gone out: marked.
     {
         LogStore store;
@@ -198,6 +205,23 @@ TEST(SendJournal, ACardTheServerTookIsMarkedAtTheNextStart) {
     QsoRecord q;
     ASSERT_TRUE(store.read(1, q));
     EXPECT_EQ(q.qslSent, u'H');
+    // A copy of the folder made while a card was in flight settles its own
+    // card, not the original's.
+    const QString copy = box.path(u"copy"_s);
+    QDir().mkpath(copy + u"/batch"_s);
+    QDir().mkpath(box.path(u"batch"_s));
+    testing_support::writeBytes(box.path(u"batch/"_s + card), "jpeg");
+    ASSERT_TRUE(journal.begin(2, u"JA1ZLO"_s, card, u"a@b"_s, box.path(u"batch/"_s + card)));
+    ASSERT_TRUE(journal.mailed());
+    testing_support::writeBytes(copy + u"/batch/"_s + card, "copy");
+    testing_support::makeLog(copy + u"/ZELKOV.mst"_s,
+                             {testing_support::qso(u"JR2XYZ"_s, u"24/12/01"_s, u"21:05"_s),
+                              testing_support::qso(u"JA1ZLO"_s, u"24/12/02"_s, u"10:00"_s)});
+    ASSERT_TRUE(QFile::copy(box.path(u"ZELKOV.sending"_s), copy + u"/ZELKOV.sending"_s));
+    ASSERT_TRUE(
+        SendJournal::settleLeftOver(copy + u"/ZELKOV.mst"_s, rules, nullptr, copy + u"/送信"_s));
+    EXPECT_EQ(testing_support::readBytes(copy + u"/送信/"_s + card), QByteArray("copy"));
+    EXPECT_EQ(testing_support::readBytes(box.path(u"batch/"_s + card)), QByteArray("jpeg"));
     // Another QSO under the number: named, not marked.
     ASSERT_TRUE(journal.begin(2, u"JR2XYZ"_s, u"x.jpg"_s, u"a@b"_s));
     ASSERT_TRUE(journal.mailed());
