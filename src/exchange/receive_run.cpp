@@ -21,6 +21,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <chrono>
 #include <deque>
@@ -111,6 +112,23 @@ QString notSaved(const QString& path) {
     return QDir::toNativeSeparators(path) + QStringLiteral("\r\r・・・が保存できません！");
 }
 
+// Whether a file could not be written for lack of room: its disk has less
+// free than the mail it came in.
+bool lacksRoomFor(const QString& path, qint64 mailBytes) {
+    QFileInfo at(path);
+    while (!at.exists() && at.absolutePath() != at.absoluteFilePath())
+        at = QFileInfo(at.absolutePath());
+    const QStorageInfo store(at.absoluteFilePath());
+    return store.isValid() && store.bytesAvailable() < std::max<qint64>(mailBytes, 64 * 1024);
+}
+
+QString noRoomText(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absolutePath()) +
+           QStringLiteral(
+               "\r\r・・・の空き容量が足りません！\r\r受信を中止しました。"
+               "保存できなかったメールと残りのメールはサーバーに残っています。");
+}
+
 // Whether a call's failure means the server is gone: no later mail would
 // come either (each would wait the time-out).
 bool connectionLost(int result) {
@@ -145,6 +163,7 @@ struct ReceivedMail {
     int cardPictures = 0;  // JPEG pictures of a card mail, filed as cards
     QString otherText;     // a non-card mail's text, where it will lie in the end
     QString unwritable;    // a file that could not be written: the mail stays
+    qint64 bytes = 0;      // the mail's size as the server kept it
     // A report that a card mail of ours was not delivered (its text filed).
     std::optional<DeliveryFailure> undelivered;
     bool leave = false;  // other mail read only to see whether it is such a report
@@ -250,6 +269,7 @@ void fileOther(const ReceiveRequest& request, const IncomingMail& mail, Received
 // Reads a fetched mail and files what it brought; touches nothing but files.
 ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request) {
     ReceivedMail out;
+    out.bytes = source.size();
     const std::optional<IncomingMail> mail = parseMimeMessage(source);
     if (!mail) {
         out.got = nmail_error::Refused;
@@ -492,6 +512,16 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             FilingLine filing(request);
             bool stopping = false;
             const auto settle = [&](int n, const ReceivedMail& mail) {
+                if (mail.got == 1 && !mail.unwritable.isEmpty() &&
+                    lacksRoomFor(mail.unwritable, mail.bytes)) {
+                    // A full disk takes no later mail either: said once, and
+                    // the rest stays on the server.
+                    ++r.failed;
+                    if (!stopping)
+                        ShowProgramMessage(noRoomText(mail.unwritable), mb::Ok | mb::IconStop);
+                    stopping = true;
+                    return;
+                }
                 if (mail.got != 1 || !mail.unwritable.isEmpty()) {
                     ++r.failed;
                     if (!stopping)
@@ -527,7 +557,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             // The newest part of a huge mailbox only (the summary tells
             // how many of all were read).
             const int oldest = std::max(1, r.mailbox - kMaxListedMails + 1);
-            for (int n = r.mailbox; !stopping && take && n >= oldest; --n) {
+            int n = r.mailbox;
+            bool failedAtN = false;  // the loop ended at a mail already counted as failed
+            for (; !stopping && take && n >= oldest; --n) {
                 progress_.setStatus(statusLine(r));
                 progress_.setPosition(++position);
                 QCoreApplication::processEvents();
@@ -547,6 +579,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                         if (connectionLost(got)) {
                             stopOnLostConnection(n, got, pop3->message());
                             stopping = true;
+                            failedAtN = true;
                             break;
                         }
                         stopping = !goOnAfterFailedMail(
@@ -588,6 +621,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     if (connectionLost(got)) {
                         stopOnLostConnection(n, got, failure);
                         stopping = true;
+                        failedAtN = true;
                         break;
                     }
                     stopping = !goOnAfterFailedMail(n, got, failure);
@@ -600,6 +634,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 settle(number, mail);
             }
             if (progress_.abortRequested() || stopping) r.stopped = true;
+            if (!newestOnly) r.notReached = std::max(0, n - oldest + 1 - (failedAtN ? 1 : 0));
         }
     }
     if (r.mailbox > 0) progress_.setStatus(statusLine(r));
@@ -626,8 +661,16 @@ QString unfinishedFilesText(const QStringList& paths) {
 }
 
 QString receiveSummary(const ReceiveResult& r) {
-    QString text = r.cards == 0 ? QStringLiteral("新しい電子QSLは届いておりません。")
-                                : QStringLiteral("%1 件の電子QSLを受信しました。").arg(r.cards);
+    QString text;
+    if (r.stopped)
+        text = r.cards == 0
+                   ? QStringLiteral("受信を中止しました。")
+                   : QStringLiteral(
+                         "受信を中止しました。\r\rそれまでに %1 件の電子QSLを受信しました。")
+                         .arg(r.cards);
+    else
+        text = r.cards == 0 ? QStringLiteral("新しい電子QSLは届いておりません。")
+                            : QStringLiteral("%1 件の電子QSLを受信しました。").arg(r.cards);
     if (r.rejected > 0)
         text += QStringLiteral("\r\r%1 件の古い電子QSLを拒否（削除）しました。").arg(r.rejected);
     if (r.undelivered > 0)
@@ -645,5 +688,8 @@ QString receiveSummary(const ReceiveResult& r) {
         text +=
             QStringLiteral("\r\r%1 件のメールを受信できませんでした（サーバーに残っています）。")
                 .arg(r.failed);
+    if (r.stopped && r.notReached > 0)
+        text += QStringLiteral("\r\rまだ読んでいない %1 件のメールはサーバーに残っています。")
+                    .arg(r.notReached);
     return text;
 }

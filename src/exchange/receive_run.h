@@ -44,6 +44,7 @@ struct ReceiveResult {
     int mailbox = 0;
     int failed = 0;          // mails that could not be read or saved: they stay on the server
     bool stopped = false;    // ended by a stop request, a refused file or a lost server
+    int notReached = 0;      // mails the run did not come to (they stay on the server)
     QString lastOtherText;   // the last non-card mail's text, to open
     QStringList unfinished;  // files the sweep could not give their names (left for the next)
 };

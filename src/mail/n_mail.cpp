@@ -268,9 +268,19 @@ int resultOf(NMailConnection& connection, CURLcode rc) {
         case CURLE_SSL_CONNECT_ERROR:
             return fail(QStringLiteral("接続できません（SSL/TLSの接続に失敗しました）"),
                         nmail_error::Connect);
-        case CURLE_PEER_FAILED_VERIFICATION:
-            return fail(QStringLiteral("接続できません（サーバーの証明書を確認できません）"),
-                        nmail_error::Connect);
+        case CURLE_PEER_FAILED_VERIFICATION: {
+            const QByteArray lower = said.toLower();
+            QString why = QStringLiteral("サーバーの証明書を確認できません");
+            if (lower.contains("expired"))
+                why = QStringLiteral("サーバーの証明書の有効期限が切れています");
+            else if (lower.contains("subject name") || lower.contains("host name") ||
+                     lower.contains("does not match"))
+                why = QStringLiteral("サーバーの証明書が別のサーバー名のものです");
+            else if (lower.contains("self signed") || lower.contains("self-signed") ||
+                     lower.contains("issuer"))
+                why = QStringLiteral("サーバーの証明書の発行元を確認できません");
+            return fail(QStringLiteral("接続できません（%1）").arg(why), nmail_error::Connect);
+        }
         case CURLE_USE_SSL_FAILED:
             return fail(QStringLiteral("接続できません（サーバーがSTARTTLSに対応していません）"),
                         nmail_error::Connect);
@@ -282,8 +292,9 @@ int resultOf(NMailConnection& connection, CURLcode rc) {
         case CURLE_GOT_NOTHING:
         case CURLE_PARTIAL_FILE:
             return fail(QStringLiteral("通信が切れました"), nmail_error::Transfer);
-        case CURLE_WEIRD_SERVER_REPLY:
-            return fail(QStringLiteral("サーバーの応答が正しくありません"), nmail_error::Transfer);
+        case CURLE_WEIRD_SERVER_REPLY:  // a POP3 server's -ERR too
+            return fail(QStringLiteral("サーバーが要求を受け付けません（エラーの応答）"),
+                        nmail_error::Refused);
         default:
             return fail(
                 QStringLiteral("サーバーが受け付けません（エラー %1）").arg(int(rc)) + replyCode(),

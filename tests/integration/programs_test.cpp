@@ -138,7 +138,7 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
     ::kill(static_cast<pid_t>(other.processId()), SIGTERM);
     ASSERT_TRUE(other.waitForFinished(10000));
     EXPECT_TRUE(QString::fromUtf8(other.readAllStandardError())
-                    .contains(u"は sendvik（プロセス番号 %1"_s.arg(first.processId())));
+                    .contains(u"は Sendvik（プロセス番号 %1"_s.arg(first.processId())));
 
     // The command line leaves the running copy's settings alone: a change
     // would be written over when it closes.

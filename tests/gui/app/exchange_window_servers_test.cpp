@@ -212,7 +212,9 @@ private Q_SLOTS:
         press.start(1);
         receiver.window->Speed5Click();
         press.stop();
-        QVERIFY(texts(port).value(0).startsWith(u"新しい電子QSLは届いておりません。"_s));
+        QVERIFY(texts(port).value(0).startsWith(u"受信を中止しました。"_s));
+        QVERIFY(texts(port).value(0).contains(
+            u"まだ読んでいない 1 件のメールはサーバーに残っています。"_s));
         // Not stopped, the card comes again.
         port.clear();
         receiver.window->Speed5Click();
