@@ -16,10 +16,37 @@ QString partOf(const QString& fileName) {
 }
 
 QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return systemErrorText(error);
+}
+
+// The reason of the call that just failed, read before anything else runs.
+QString lastError() {
+    return systemErrorText(errno);
 }
 
 }  // namespace
+
+QString systemErrorText(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT: return QStringLiteral("ディスクの空き容量が足りません");
+        case EACCES:
+        case EPERM: return QStringLiteral("書き込みの許可がありません");
+        case EROFS: return QStringLiteral("読み取り専用のディスクです");
+        case ENOENT: return QStringLiteral("フォルダが見つかりません");
+        case ENOTDIR: return QStringLiteral("フォルダではありません");
+        case EISDIR: return QStringLiteral("同じ名前のフォルダがあります");
+        case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます");
+        case EIO: return QStringLiteral("ディスクの読み書きに失敗しました");
+        case EMFILE:
+        case ENFILE: return QStringLiteral("開いているファイルが多すぎます");
+        case EFBIG: return QStringLiteral("ファイルが大きすぎます");
+        case EXDEV: return QStringLiteral("別のディスクへは名前の変更で移せません");
+        case EBUSY:
+        case ETXTBSY: return QStringLiteral("ファイルが使用中です");
+        default: return QStringLiteral("システムエラー %1").arg(error);
+    }
+}
 
 WholeFile::WholeFile(QString fileName, FileSync sync)
     : fileName_(std::move(fileName)), sync_(sync) {}
@@ -49,19 +76,20 @@ bool WholeFile::open() {
                 file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
             if (writingInPlace_) return true;
         }
-        return fail(file_.errorString());
+        return fail(lastError());
     }
     if (ownerOnly_ && !file_.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
-        return fail(file_.errorString());
+        return fail(lastError());
     return true;
 }
 
 bool WholeFile::write(QByteArrayView bytes) {
-    if (failed_ || !file_.isOpen()) return fail(error_.isEmpty() ? file_.errorString() : error_);
+    if (failed_ || !file_.isOpen())
+        return fail(error_.isEmpty() ? QStringLiteral("ファイルが開かれていません") : error_);
     qsizetype done = 0;
     while (done < bytes.size()) {
         const qint64 n = file_.write(bytes.data() + done, bytes.size() - done);
-        if (n <= 0) return fail(file_.errorString());
+        if (n <= 0) return fail(lastError());
         done += qsizetype(n);
     }
     return true;
@@ -69,7 +97,7 @@ bool WholeFile::write(QByteArrayView bytes) {
 
 bool WholeFile::setModified(const QDateTime& time) {
     if (failed_ || !file_.isOpen()) return false;
-    return file_.setFileTime(time, QFileDevice::FileModificationTime) || fail(file_.errorString());
+    return file_.setFileTime(time, QFileDevice::FileModificationTime) || fail(lastError());
 }
 
 bool WholeFile::commit() {
@@ -94,7 +122,7 @@ bool WholeFile::commit() {
         std::error_code renameFailed;
         std::filesystem::rename(QFile::encodeName(part).toStdString(),
                                 QFile::encodeName(fileName_).toStdString(), renameFailed);
-        if (renameFailed) written = fail(QString::fromStdString(renameFailed.message()));
+        if (renameFailed) written = fail(systemErrorText(renameFailed.value()));
     }
     if (!written) QFile::remove(part);
     return written;
@@ -114,12 +142,12 @@ bool copyWholeFile(const QString& source, const QString& target, FileSync sync, 
         if (why) *why = reason;
         return false;
     };
-    if (!in.open(QIODevice::ReadOnly)) return failed(in.errorString());
+    if (!in.open(QIODevice::ReadOnly)) return failed(lastError());
     if (!out.open()) return failed(out.error());
     QByteArray block(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(block.data(), block.size());
-        if (n < 0) return failed(in.errorString());
+        if (n < 0) return failed(lastError());
         if (n == 0) break;
         if (!out.write(QByteArrayView(block.constData(), n))) return failed(out.error());
     }

@@ -62,3 +62,6 @@ private:
 // failure leaves the old target and the source as they were.
 [[nodiscard]] bool copyWholeFile(const QString& source, const QString& target,
                                  FileSync sync = FileSync::Now, QString* why = nullptr);
+
+// The system's reason for a failed file operation, in the person's words.
+QString systemErrorText(int error);

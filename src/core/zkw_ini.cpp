@@ -120,7 +120,7 @@ bool TStringLX::SaveToFile(const QString& fileName, bool reportFailure) const {
     if (!reportFailure) return false;
     ShowMsgBox(nullptr,
                QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") +
-                   fileName,
+                   fileName + QStringLiteral("\r\r（") + file.error() + u'）',
                app::title(), mb::Ok | mb::IconStop);
     return false;
 }

@@ -148,8 +148,8 @@ bool SqliteDb::exec(const char* sql) {
     if (!db_) return false;
     char* message = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        error_ = message ? QString::fromUtf8(message) : QStringLiteral("SQLiteのエラーです");
-        sqlite3_free(message);
+        sqlite3_free(message);  // the error's words come from its code
+        noteError();
         return false;
     }
     return true;
@@ -176,8 +176,30 @@ int SqliteDb::changes() const {
 }
 
 void SqliteDb::noteError() {
-    error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
-                 : QStringLiteral("データベースが開いていません");
+    if (!db_) {
+        error_ = QStringLiteral("データベースが開いていません");
+        return;
+    }
+    // The person reads Japanese; the library's words follow for the rare
+    // failure that has no words of ours.
+    switch (sqlite3_errcode(db_) & 0xff) {
+        case SQLITE_FULL: error_ = QStringLiteral("ディスクの空き容量が足りません"); break;
+        case SQLITE_IOERR:
+            error_ =
+                QStringLiteral("ディスクの読み書きに失敗しました（空き容量を確認してください）");
+            break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: error_ = QStringLiteral("他のプログラムが書き込み中です"); break;
+        case SQLITE_READONLY: error_ = QStringLiteral("書き込みの許可がありません"); break;
+        case SQLITE_CANTOPEN: error_ = QStringLiteral("ファイルを開けません"); break;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB: error_ = QStringLiteral("ファイルが壊れています"); break;
+        case SQLITE_PERM:
+        case SQLITE_AUTH: error_ = QStringLiteral("アクセスが拒否されました"); break;
+        default:
+            error_ = QStringLiteral("データベースのエラー（%1）")
+                         .arg(QString::fromUtf8(sqlite3_errmsg(db_)));
+    }
 }
 
 SqliteReadSnapshot::SqliteReadSnapshot(SqliteDb& db) : db_(db) {

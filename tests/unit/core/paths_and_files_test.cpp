@@ -166,7 +166,7 @@ TEST(TextFiles, WriteTextFileWritesCp932AndReportsFailure) {
     ASSERT_EQ(box.messages.messages().size(), 1u);
     // The system's reason follows in brackets.
     EXPECT_EQ(box.messages.messages()[0].text,
-              bad + u"\r\r・・・を作成できません！\r\r（No such file or directory）"_s);
+              bad + u"\r\r・・・を作成できません！\r\r（フォルダが見つかりません）"_s);
     EXPECT_EQ(box.messages.messages()[0].flags, 16u);
 
     // Written for a later sync: whole under its name, nothing beside it, the

@@ -147,9 +147,9 @@ TEST(ZkwIni, AFileThatCannotBeWrittenIsReportedAndNothingElseFails) {
     EXPECT_FALSE(ini.flush());
     ASSERT_EQ(box.messages.messages().size(), 1u);
     const MessageRequest& m = box.messages.messages().front();
-    EXPECT_EQ(
-        m.text,
-        QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") + file);
+    EXPECT_EQ(m.text,
+              QStringLiteral("次のファイルが書き込めません！ ファイル属性を確認してください\r\r") +
+                  file + QStringLiteral("\r\r（フォルダが見つかりません）"));
     EXPECT_EQ(m.caption, QStringLiteral("ZELKOV E-Mail QSL"));
     EXPECT_EQ(m.flags, 16u);
     // The settings stay in memory and reach a file once one can be written.

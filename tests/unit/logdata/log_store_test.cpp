@@ -161,7 +161,7 @@ TEST(LogStore, ALockedLogRefusesAMarkCleanlyAndKeepsTheRecord) {
     ASSERT_TRUE(other.open(LogStore::dataPathFor(mst), SqliteDb::Mode::ReadWrite));
     ASSERT_TRUE(other.exec("BEGIN IMMEDIATE; UPDATE qso SET name = 'x' WHERE recno = 1;"));
     EXPECT_NE(QSL_Send(log, 1, u'H'), 0);
-    EXPECT_EQ(log.errorText, u"QSOデータが使用中です（database is locked）"_s);
+    EXPECT_EQ(log.errorText, u"QSOデータが使用中です（他のプログラムが書き込み中です）"_s);
     // Reading goes on while the other writes (write-ahead log).
     ASSERT_EQ(ZKW_read(log, 1, read_mode::Card), 0);
     EXPECT_EQ(log.rec.qslSent, u' ');
