@@ -29,12 +29,14 @@ constexpr qint32 kNoNumber32 = 268435455;
 
 // The size of a picture file as it will be drawn (JPEG upright); empty when
 // it cannot be read.
-QSize pictureSize(const QString& path, bool jpeg) {
+QSize pictureSize(const QString& path, bool jpeg, QString* why) {
     if (jpeg) {
         JpegInfo info;
-        return readJpegInfo(path, info) ? info.uprightSize() : QSize();
+        return readJpegInfo(path, info, why) ? info.uprightSize() : QSize();
     }
-    return QImageReader(path, "BMP").size();
+    const QSize size = QImageReader(path, "BMP").size();
+    if (!size.isValid()) *why = QStringLiteral("BMP画像として読めません");
+    return size;
 }
 
 // The Greek letter phi (CP932 0x83 0xD3) stands for a slashed zero.
@@ -369,8 +371,9 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStr
     if (!withinReach({x, y}) || w > kMaxPictureSide || h > kMaxPictureSide) return outOfReach(body);
     // The picture's own size decides the other side of the box, or the
     // whole picture when it is drawn as it is.
-    const QSize stored = pictureSize(path, jpeg);
-    if (stored.isEmpty()) return fileMissing(path);
+    QString why;
+    const QSize stored = pictureSize(path, jpeg, &why);
+    if (stored.isEmpty()) return pictureUnreadable(path, why);
     if (w == 0 && h == 0) {
         if (qint64(stored.width()) * stored.height() > kMaxOwnSizePixels) return outOfReach(body);
     } else {
@@ -411,9 +414,10 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStr
         if (jpeg) {
             const JpegReadResult read = readJpeg(path, cover);
             picture = read.image;
+            why = read.error;
             full = read.fullSize;
         } else {
-            picture.load(path, "BMP");
+            if (!picture.load(path, "BMP")) why = QStringLiteral("BMP画像として読めません");
             picture = picture.convertToFormat(QImage::Format_RGB32);
             full = picture.size();
         }
@@ -422,7 +426,7 @@ QslDefinition::Step QslDefinition::drawImageFile(const QString& body, const QStr
             decoded_.push_back({path, jpeg, cover, bytes, modified, picture, full});
         }
     }
-    if (picture.isNull()) return fileMissing(path);
+    if (picture.isNull()) return pictureUnreadable(path, why);
     if (fadeRect_.right() >= 1) {
         // The rectangle is in the picture's own pixels.
         QRect area = fadeRect_;
@@ -458,7 +462,8 @@ QslDefinition::Step QslDefinition::size(const QString& body, const QString& rawL
     if (items.size() < 2) return parameterError(body);
     const int w = number(items, 0), h = number(items, 1);
     const qint64 sides = qint64(w) + h;
-    if (sides < 864 || sides > 1676 || w < 1 || h < 1) return unusable(rawLine);
+    if (sides < 864 || sides > 1676 || w < 1 || h < 1)
+        return unusable(rawLine, QStringLiteral("幅＋高さは864～1676ドットまで"));
     wrapWidth_ = w;
     const qint32 colour = items.size() > 2 ? number(items, 2) : -1;
     const QColor fill = colour < 0 ? QColor(Qt::white) : colourOf(quint32(colour));

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTransform>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 
@@ -23,9 +24,32 @@ struct ErrorManager {
     bool truncated;
 };
 
+// The library's failure in the person's words (its own are English).
+void sayInJapanese(ErrorManager* err, int code) {
+    QByteArray text;
+    switch (code) {
+        case JERR_NO_SOI: text = QStringLiteral("JPEGファイルではありません").toUtf8(); break;
+        case JERR_OUT_OF_MEMORY:
+        case JERR_VIRTUAL_BUG:
+            text = QStringLiteral("メモリーが足りません（画像が大きすぎます）").toUtf8();
+            break;
+        case JERR_INPUT_EMPTY:
+        case JERR_INPUT_EOF:
+            text = QStringLiteral("JPEGファイルが途中で切れています").toUtf8();
+            break;
+        case JERR_IMAGE_TOO_BIG:
+        case JERR_WIDTH_OVERFLOW: text = QStringLiteral("画像が大きすぎます").toUtf8(); break;
+        default:
+            text = QStringLiteral("JPEG画像が壊れているか、対応していない形式です（%1）")
+                       .arg(code)
+                       .toUtf8();
+    }
+    qstrncpy(err->message, text.constData(), sizeof err->message);
+}
+
 [[noreturn]] void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
+    sayInJapanese(err, cinfo->err->msg_code);
     std::longjmp(err->jump, 1);
 }
 
@@ -36,7 +60,12 @@ void onProgress(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number <= kMaxJpegScans) return;
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::snprintf(err->message, sizeof err->message, "too many scans (over %d)", kMaxJpegScans);
+    qstrncpy(err->message,
+             QStringLiteral("プログレッシブJPEGのスキャンが多すぎます（%1まで）")
+                 .arg(kMaxJpegScans)
+                 .toUtf8()
+                 .constData(),
+             sizeof err->message);
     std::longjmp(err->jump, 1);
 }
 
@@ -130,7 +159,7 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
     d.err.base.error_exit = onError;
     d.err.base.emit_message = onMessage;
     if (setjmp(d.err.jump)) {
-        out.error = QString::fromLocal8Bit(d.err.message);
+        out.error = QString::fromUtf8(d.err.message);
         out.image = QImage();
         return false;
     }
@@ -149,8 +178,9 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
     // bytes a pixel for each colour): it has a lower limit.
     const qint64 limit = cinfo.progressive_mode ? kMaxProgressiveJpegPixels : kMaxJpegPixels;
     if (qint64(stored.width()) * stored.height() > limit || stored.isEmpty()) {
-        out.error =
-            QStringLiteral("picture too large (%1x%2)").arg(stored.width()).arg(stored.height());
+        out.error = QStringLiteral("画像が大きすぎます（%1×%2ドット）")
+                        .arg(stored.width())
+                        .arg(stored.height());
         return false;
     }
     const int orientation = orientationOf(cinfo);
@@ -159,7 +189,7 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
     QRect wanted = part.isEmpty() ? QRect(QPoint(0, 0), uprightSize)
                                   : part.intersected(QRect(QPoint(0, 0), uprightSize));
     if (wanted.isEmpty()) {
-        out.error = QStringLiteral("empty part");
+        out.error = QStringLiteral("切り出す範囲が画像の外です");
         return false;
     }
 
@@ -195,7 +225,7 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
     d.image = QImage(int(cinfo.output_width), lastRow - firstRow, QImage::Format_RGB32);
     QImage& image = d.image;
     if (image.isNull()) {
-        out.error = QStringLiteral("out of memory");
+        out.error = QStringLiteral("メモリーが足りません（画像が大きすぎます）");
         jpeg_abort_decompress(&cinfo);
         return false;
     }
@@ -221,7 +251,7 @@ bool decode(Decoder& d, const QByteArray& data, QSize cover, QRect part, JpegRea
     else
         jpeg_finish_decompress(&cinfo);
     if (d.err.truncated) {
-        out.error = QStringLiteral("Premature end of JPEG file");
+        out.error = QStringLiteral("JPEGファイルが途中で切れています");
         return false;
     }
 
@@ -250,11 +280,11 @@ JpegReadResult readFromData(const QByteArray& data, QSize cover, QRect part) {
 bool readFileData(const QString& path, QByteArray& data, QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+        error = systemErrorText(errno);
         return false;
     }
     if (file.size() > kMaxJpegFileBytes) {
-        error = QStringLiteral("file too large");
+        error = QStringLiteral("ファイルが大きすぎます（%1MBまで）").arg(kMaxJpegFileBytes >> 20);
         return false;
     }
     data = file.readAll();
@@ -266,7 +296,7 @@ bool readFileData(const QString& path, QByteArray& data, QString& error) {
 bool readJpegInfo(const QString& path, JpegInfo& info, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
+        if (error) *error = systemErrorText(errno);
         return false;
     }
     // The header and the EXIF block sit at the start of the file.
@@ -287,7 +317,7 @@ bool readJpegInfo(const QString& path, JpegInfo& info, QString* error) {
         info.orientation = orientationOf(cinfo);
         ok = true;
     } else if (error) {
-        *error = QString::fromLocal8Bit(d->err.message);
+        *error = QString::fromUtf8(d->err.message);
     }
     jpeg_destroy_decompress(&cinfo);
     return ok;

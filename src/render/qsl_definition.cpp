@@ -173,8 +173,9 @@ QslDefinition::Step QslDefinition::parameterError(const QString& commandText) {
     return Step::Error;
 }
 
-QslDefinition::Step QslDefinition::unusable(const QString& line) {
-    reportAt(QStringLiteral("%1\r　↑この命令は使えません！（%2行目）").arg(line).arg(index_ + 1),
+QslDefinition::Step QslDefinition::unusable(const QString& line, const QString& why) {
+    reportAt(QStringLiteral("%1\r　↑この命令は使えません！（%2行目）").arg(line).arg(index_ + 1) +
+                 (why.isEmpty() ? QString() : QStringLiteral("\r\r（%1）").arg(why)),
              app::title());
     return Step::Error;
 }
@@ -200,6 +201,13 @@ QslDefinition::Step QslDefinition::fileMissing(const QString& path) {
     reportAt(
         QStringLiteral("%1\r　↑ファイルが見つかりません！（%2行目）").arg(path).arg(index_ + 1),
         app::title());
+    return Step::Error;
+}
+
+QslDefinition::Step QslDefinition::pictureUnreadable(const QString& path, const QString& why) {
+    reportAt(QStringLiteral("%1\r　↑画像を読めません！（%2行目）").arg(path).arg(index_ + 1) +
+                 (why.isEmpty() ? QString() : QStringLiteral("\r\r（%1）").arg(why)),
+             app::title());
     return Step::Error;
 }
 

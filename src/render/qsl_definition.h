@@ -124,8 +124,11 @@ private:
     QString expand(const QString& text);
     std::optional<QString> quoted(const QString& line);
     Step parameterError(const QString& commandText);
-    Step unusable(const QString& line);
+    // `why`: a reason said after the message, when there is one to say.
+    Step unusable(const QString& line, const QString& why = {});
     Step fileMissing(const QString& path);
+    // A picture file that is there but cannot be drawn.
+    Step pictureUnreadable(const QString& path, const QString& why);
     // Positions and sizes beyond what any card can use, and pictures beyond
     // what may be drawn, are refused rather than tried.
     static bool withinReach(std::initializer_list<qint64> values);

@@ -111,7 +111,7 @@ TEST(JpegRead, CorruptTruncatedAndHugeFilesAreRefused) {
     huge[sof + 7] = char(0xEA), huge[sof + 8] = char(0x60);  // width 60000
     const JpegReadResult refused = readJpegData(huge);
     EXPECT_FALSE(refused.ok());
-    EXPECT_TRUE(refused.error.contains(u"too large"_s)) << refused.error.toStdString();
+    EXPECT_TRUE(refused.error.contains(u"画像が大きすぎます"_s)) << refused.error.toStdString();
 
     EXPECT_FALSE(readJpeg(u"/nonexistent/x.jpg"_s).ok());
 
@@ -126,7 +126,7 @@ TEST(JpegRead, CorruptTruncatedAndHugeFilesAreRefused) {
     QByteArray claimed = progressive;
     claimed[frame + 5] = char(20000 >> 8), claimed[frame + 6] = char(20000 & 0xFF);
     claimed[frame + 7] = char(20000 >> 8), claimed[frame + 8] = char(20000 & 0xFF);
-    EXPECT_TRUE(readJpegData(claimed).error.contains(u"too large"_s));
+    EXPECT_TRUE(readJpegData(claimed).error.contains(u"画像が大きすぎます"_s));
     const qsizetype lastScan = progressive.lastIndexOf(QByteArray("\xFF\xDA", 2));
     const qsizetype end = progressive.lastIndexOf(QByteArray("\xFF\xD9", 2));
     ASSERT_GT(end, lastScan);
@@ -139,7 +139,7 @@ TEST(JpegRead, CorruptTruncatedAndHugeFilesAreRefused) {
     clock.start();
     const JpegReadResult many = readJpegData(scans);
     EXPECT_FALSE(many.ok());
-    EXPECT_TRUE(many.error.contains(u"too many scans"_s)) << many.error.toStdString();
+    EXPECT_TRUE(many.error.contains(u"スキャンが多すぎます"_s)) << many.error.toStdString();
     EXPECT_LT(clock.elapsed(), 3000);
 }
 

@@ -117,7 +117,8 @@ TEST(Definition, SizeLimitsAndTheBackground) {
     for (const QString& bad : {u"#Size 400,400"_s, u"#Size 1024,653"_s, u"#Size 440, 2147483647"_s,
                                u"#Size 2147483647, 2147483647"_s}) {
         EXPECT_EQ(r.run({bad, u"#Mov $$U=1"_s}), -1) << bad.toStdString();
-        EXPECT_EQ(r.texts(), QStringList{bad + u"\r　↑この命令は使えません！（1行目）"_s});
+        EXPECT_EQ(r.texts(), QStringList{bad + u"\r　↑この命令は使えません！（1行目）\r\r"
+                                               u"（幅＋高さは864～1676ドットまで）"_s});
         EXPECT_EQ(r.u(), 0);
     }
     EXPECT_EQ(r.run({u"#Size 1024"_s}), -1);
@@ -293,6 +294,12 @@ TEST(Definition, PicturesArePlacedAndScaled) {
     EXPECT_EQ(r.run({u"#Jpg 0,0,0,0,\"missing.jpg\""_s}), -1);
     EXPECT_EQ(r.texts(), QStringList{r.box.path(u"missing.jpg"_s) +
                                      u"\r　↑ファイルが見つかりません！（1行目）"_s});
+    // There, but no picture: said so, with the reason.
+    testing_support::writeBytes(r.box.path(u"text.jpg"_s), "not a picture at all");
+    EXPECT_EQ(r.run({u"#Jpg 0,0,0,0,\"text.jpg\""_s}), -1);
+    EXPECT_EQ(r.texts(),
+              QStringList{r.box.path(u"text.jpg"_s) + u"\r　↑画像を読めません！（1行目）\r\r"
+                                                      u"（JPEGファイルではありません）"_s});
 }
 
 // A JPEG whose frame header claims another size (the data stays small).
