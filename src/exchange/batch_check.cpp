@@ -47,6 +47,11 @@ BatchCheck checkBatchCards(CardComposer& composer, const QStringList& candidates
                            ProgressPort& progress) {
     BatchCheck check;
     progress.setMaximum(int(candidates.size()));
+    // A slow definition leaves the window alive and the stop button working.
+    composer.goOn = [&progress] {
+        QCoreApplication::processEvents();
+        return !progress.abortRequested();
+    };
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         QCoreApplication::processEvents();
         progress.setPosition(int(i));
@@ -70,9 +75,17 @@ BatchCheck checkBatchCards(CardComposer& composer, const QStringList& candidates
             const ScopedThreadMessagePort collecting(&port);
             card = composer.ComposeCard(fields);
         }
+        if (card.stopped) {
+            check.stopped = true;
+            break;
+        }
         ++check.checked;
         for (const QString& message : std::as_const(port.messages))
             problem(message);
+        if (card.tooSlow) {
+            check.tooSlow = true;
+            break;
+        }
         if (card.path.size() < 5 && port.messages.isEmpty())
             problem(QStringLiteral("カードを作成できません"));
         for (const QString& text : std::as_const(card.findings.overflows))
@@ -80,6 +93,7 @@ BatchCheck checkBatchCards(CardComposer& composer, const QStringList& candidates
         for (const QString& field : std::as_const(card.findings.emptyFields))
             problem(QStringLiteral("%1が空欄です").arg(field));
     }
+    composer.goOn = nullptr;
     progress.setPosition(int(candidates.size()));
     return check;
 }

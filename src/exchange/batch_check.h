@@ -24,6 +24,9 @@ struct BatchCheck {
     std::vector<CardProblem> problems;
     int checked = 0;       // cards looked at
     bool stopped = false;  // the person stopped the check
+    // A card's definition ran over its drawing time: every card would, so
+    // the check ends there.
+    bool tooSlow = false;
     std::set<int> records() const;
 };
 

@@ -397,6 +397,13 @@ bool SendBatch::Run::checkCards() {
         return false;
     }
     if (request.checkOnly || check.problems.empty()) return true;
+    if (check.tooSlow) {
+        // Every card would take as long: nothing to send until it is mended.
+        stop(QStringLiteral("カードの描画に時間がかかりすぎるため、送信を中止しました。"
+                            "QSL定義を見直してください。\r\r") +
+             problemLines(check).join(u'\r'));
+        return false;
+    }
     const int answer = ShowProgramMessage(batchCheckQuestion(check),
                                           mb::YesNoCancel | mb::IconExclamation | mb::DefButton3);
     if (answer == mb::IdYes) return true;
@@ -439,6 +446,10 @@ int SendBatch::Run::sendLoop() {
         composer->chooseRig = parts.chooseRig;
         composer->preparedCard = request.resendFile;
         composer->reuseDrawn = true;
+        composer->goOn = [this] {
+            QCoreApplication::processEvents();
+            return !parts.progress.abortRequested();
+        };
         SendJournal journal(request.card.qsoData);
         bool previewing = request.confirmEach || request.handedRecord > 0;
         parts.progress.setMaximum(int(candidates.size()));
@@ -497,6 +508,10 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
                                                     bool& previewing) {
     lastComposed = fields.value(1).toInt();
     const CardComposer::Result card = composer.ComposeCard(fields);
+    if (card.stopped) {
+        lastDecision = CardDecision::Stop;
+        return CardOutcome::EndLoop;
+    }
     if (card.path.size() < 5 || !card.text) {
         result.failed = true;
         return CardOutcome::EndLoop;

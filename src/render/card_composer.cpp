@@ -318,9 +318,14 @@ CardComposer::Result CardComposer::ComposeCard(const QStringList& candidate) {
         definition_.SetQsoDataRefs(&qso);
         if (QslDefinition::readLines(file, lines)) {
             definition_.lines = lines;
+            definition_.goOn = goOn;
             if (definition_.RunDefinition(true) == 0) card = definition_.card();
+            definition_.goOn = nullptr;
+            result.stopped = !card && definition_.stopped();
+            result.tooSlow = !card && definition_.ranOutOfTime();
         }
         definition_.SetQsoDataRefs(nullptr);
+        if (result.stopped) return result;
         if (!card) result.failure.code = 5;
         result.findings = definition_.findings();
         result.sentMark = definition_.sentMark();

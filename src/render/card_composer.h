@@ -94,6 +94,8 @@ public:
     // than drawn anew (the inputs stay as they were; a rig asked for draws
     // anew): a batch mails the very pictures it looked over.
     bool reuseDrawn = false;
+    // Asked while a definition draws (see QslDefinition::goOn).
+    std::function<bool()> goOn;
 
     struct Result {
         QString path = QStringLiteral("-");  // "-": no card
@@ -102,6 +104,8 @@ public:
         CardFailure failure;
         CardFindings findings;  // what the drawing noticed
         QString sentMark;       // a definition's #Mark for this card
+        bool stopped = false;   // the person stopped the drawing: nothing said
+        bool tooSlow = false;   // the definition ran over its drawing time
     };
     // The card of a send-list line (item 1 is the record number).
     Result ComposeCard(const QString& sendLine);

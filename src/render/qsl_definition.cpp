@@ -112,15 +112,28 @@ int QslDefinition::RunDefinition(bool cardMode) {
     errorLine_ = 0;
     decoded_.clear();
 
+    stopped_ = false;
+    ranOutOfTime_ = false;
     QElapsedTimer clock;
     clock.start();
+    qint64 nextLook = 100;
     while (true) {
         Step step = Step::Next;
         if (index_ >= lines.size()) {
             step = Step::EndFile;
         } else {
             const QString line = headBytes(lines[index_], 1024);
+            if (goOn && clock.elapsed() >= nextLook) {
+                nextLook = clock.elapsed() + 100;
+                if (!goOn()) {
+                    stopped_ = true;
+                    result_ = -1;
+                    (void)returnFromLoad();  // the whole run ends
+                    break;
+                }
+            }
             if (clock.elapsed() > drawingBudgetMs) {
+                ranOutOfTime_ = true;
                 reportAt(QStringLiteral("%1\r　↑QSL定義命令エラー（%2行目）\r\r"
                                         "描画に時間がかかりすぎます！（1枚%3秒まで）")
                              .arg(line)

@@ -19,6 +19,7 @@
 #include <QDate>
 
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -81,6 +82,13 @@ public:
     // The time one card may take to draw; a definition that takes longer
     // (loops of big pictures) ends with an error naming the line it was at.
     int drawingBudgetMs = 30000;
+    // Asked about every tenth of a second of drawing: false stops the run
+    // quietly (the person stopped it). It may let the window breathe.
+    std::function<bool()> goOn;
+    // How the last run ended when it failed: stopped by goOn, or over the
+    // drawing budget.
+    bool stopped() const { return stopped_; }
+    bool ranOutOfTime() const { return ranOutOfTime_; }
     QStringList lines;  // the program lines
 
     // 0 when the run ended normally, -1 when an error stopped it (the message
@@ -219,4 +227,6 @@ private:
     int parentIndex_ = 0;
     int parentRig_ = 0;
     int errorLine_ = 0;
+    bool stopped_ = false;
+    bool ranOutOfTime_ = false;
 };

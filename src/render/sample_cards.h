@@ -32,6 +32,8 @@ public:
     // The next earlier card; nothing at the end (after the warning that no
     // QSO with a registered station was found) or when drawing failed.
     std::optional<Card> next();
+    // Asked while a definition draws: false stops the drawing quietly.
+    void setGoOn(std::function<bool()> goOn) { composer_.goOn = std::move(goOn); }
 
 private:
     CardComposer composer_;

@@ -209,8 +209,9 @@ private:
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;
-    int commandDepth_ = 0;  // commands running (one waits while another comes in)
-    QSize pictureSize_;     // of the background picture, as its file holds it
+    int commandDepth_ = 0;        // commands running (one waits while another comes in)
+    bool drawingSample_ = false;  // the sample card is being drawn (its button stops it)
+    QSize pictureSize_;           // of the background picture, as its file holds it
     QPoint dragStart_;
     bool dragTick_ = false;
 

@@ -14,6 +14,8 @@
 #include "core/japanese_fonts.h"
 #include "core/msg_box.h"
 #include "core/ui/font_picker.h"
+#include "core/ui/gui_progress_port.h"
+#include "core/ui/wait_cursor.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "render/card_pictures.h"
@@ -27,6 +29,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -195,13 +198,41 @@ void TZkvmQSL::resizePicture(QSize target) {
 // The sample card: the latest QSO with a registered station, then the one
 // before it at each "他のUser".
 void TZkvmQSL::Speed4Click() {
+    // Pressed again while a slow definition draws the sample: it stops.
+    if (drawingSample_) {
+        progress_->requestAbort();
+        return;
+    }
     if (refusedWhileWorking()) return;
     takeControls();
     SampleCards samples(state_.cardInputs(environment_, definitionFile_.path()), environment_,
                         definition_);
     if (const auto refusal = samples.open(state_.qsoDataOpened, state_.userList))
         return warn(this, *refusal);
-    while (const auto card = samples.next()) {
+    // The window stays alive while a card draws; other commands wait.
+    struct Drawing {
+        TZkvmQSL& window;
+        explicit Drawing(TZkvmQSL& w) : window(w) {
+            window.drawingSample_ = true;
+            window.state_.busy = true;
+            window.progress_->clearAbort();
+        }
+        ~Drawing() {
+            window.drawingSample_ = false;
+            window.state_.busy = false;
+        }
+        Drawing(const Drawing&) = delete;
+        Drawing& operator=(const Drawing&) = delete;
+    };
+    samples.setGoOn([this] {
+        QCoreApplication::processEvents();
+        return !progress_->abortRequested();
+    });
+    while (const auto card = [&] {
+        const Drawing drawing(*this);
+        const WaitCursor hourglass;
+        return samples.next();
+    }()) {
         const int answer = preview_->ShowCardPreview(card->path, false, card->recno);
         QFile::remove(card->path);
         if (answer != TForm3::Next) break;

@@ -1,5 +1,8 @@
 #include "render/card_composer.h"
+#include "core/comma_text.h"
 #include "core/msg_box.h"
+#include "core/progress_port.h"
+#include "exchange/batch_check.h"
 #include "golden.h"
 #include "log_fixture.h"
 #include "render/card_pictures.h"
@@ -309,3 +312,35 @@ TEST(ComposeCard, DrawingNotesWhatAReaderWouldMiss) {
 }
 
 }  // namespace
+
+// A definition that draws too long for one card would for every card: the
+// look over the batch ends at the first, with the line it was at.
+TEST(ComposeCard, ASlowDefinitionEndsTheBatchCheckAtItsFirstCard) {
+    ComposeFixture f;
+    testing_support::makeLog(f.box.path(u"two.mst"_s),
+                             {testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:34"_s),
+                              testing_support::qso(u"JA1ABC"_s, u"24/03/15"_s, u"12:40"_s)});
+    f.inputs.qsoData = f.box.path(u"two.mst"_s);
+    f.inputs.expertMode = true;
+    f.inputs.definitionPath = f.box.path(u"card.mQSL"_s);
+    writeBytes(f.inputs.definitionPath,
+               "#Size 1024,652\r\n#Mov $$V=900\r\n#DoLoop\r\n#FillBox 0,0,1024,652,255\r\n"
+               "#FillBox 0,0,1024,652,0\r\n#FillBox 0,0,1024,652,65535\r\n"
+               "#Mov $$V=$$V-1\r\n#EndLoop $$V\r\n");
+    f.definition.drawingBudgetMs = 100;
+    CardComposer composer(f.inputs, f.definition);
+    RecordingProgressPort progress;
+    QStringList candidates;
+    for (const char* recno : {"1", "2"})
+        candidates << commaTextJoin({u"JA1ABC"_s, QString::fromLatin1(recno), u"JA1ABC"_s,
+                                     u"240315"_s, u"1234"_s, u"599"_s, u"7.024"_s, u"CW"_s,
+                                     QString(), QString(), u"ja1abc@example.jp"_s});
+    const BatchCheck check = checkBatchCards(composer, candidates, progress);
+    EXPECT_TRUE(check.tooSlow);
+    EXPECT_FALSE(check.stopped);
+    EXPECT_EQ(check.checked, 1);
+    ASSERT_FALSE(check.problems.empty());
+    EXPECT_EQ(check.records(), std::set<int>{1}) << problemLines(check).join(u'|').toStdString();
+    EXPECT_TRUE(check.problems[0].text.contains(u"描画に時間がかかりすぎます"_s))
+        << check.problems[0].text.toStdString();
+}

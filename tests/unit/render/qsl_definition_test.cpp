@@ -360,6 +360,22 @@ TEST(Definition, NoSizeOrPositionCanExhaustTheMachine) {
     EXPECT_TRUE(r.texts()[0].contains(u"描画に時間がかかりすぎます！（1枚0.3秒まで）"_s))
         << r.texts()[0].toStdString();
     EXPECT_TRUE(r.texts()[0].contains(u"行目）"_s));
+    EXPECT_TRUE(r.def->ranOutOfTime());
+    EXPECT_FALSE(r.def->stopped());
+
+    // Asked along the way, the person stops it: at once, and nothing said.
+    r.def->drawingBudgetMs = 30000;
+    int asked = 0;
+    r.def->goOn = [&asked] { return ++asked < 3; };
+    clock.restart();
+    EXPECT_EQ(r.run({u"#Size 640,408"_s, u"#Mov $$V=1000"_s, u"#DoLoop"_s,
+                     u"#Jpg 0,0,4096,0,\"tower.jpg\""_s, u"#Mov $$V=$$V-1"_s, u"#EndLoop $$V"_s}),
+              -1);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(r.texts().isEmpty()) << r.texts().join(u'|').toStdString();
+    EXPECT_TRUE(r.def->stopped());
+    EXPECT_FALSE(r.def->ranOutOfTime());
 }
 
 TEST(Definition, QrCodesNeedTheModule) {
