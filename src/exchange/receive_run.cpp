@@ -14,6 +14,7 @@
 #include "mail/qsl_mail_format.h"
 #include "mail/undelivered_cards.h"
 #include "platform/file_sync.h"
+#include "render/jpeg_io.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -158,12 +159,13 @@ bool goOnAfterFailedMail(int number, int error, const QString& detail) {
 // What became of one mail, read and filed on a worker thread; the run takes
 // it over on its own (the counts, the messages, the deletion).
 struct ReceivedMail {
-    int got = 0;           // 1: read and what it brought saved; else the library's error
-    QString failure;       // that error's text
-    int cardPictures = 0;  // JPEG pictures of a card mail, filed as cards
-    QString otherText;     // a non-card mail's text, where it will lie in the end
-    QString unwritable;    // a file that could not be written: the mail stays
-    qint64 bytes = 0;      // the mail's size as the server kept it
+    int got = 0;             // 1: read and what it brought saved; else the library's error
+    QString failure;         // that error's text
+    int cardPictures = 0;    // JPEG pictures of a card mail, filed as cards
+    int brokenPictures = 0;  // ".jpg" attachments that are no picture, filed as others
+    QString otherText;       // a non-card mail's text, where it will lie in the end
+    QString unwritable;      // a file that could not be written: the mail stays
+    qint64 bytes = 0;        // the mail's size as the server kept it
     // A report that a card mail of ours was not delivered (its text filed).
     std::optional<DeliveryFailure> undelivered;
     bool leave = false;  // other mail read only to see whether it is such a report
@@ -286,8 +288,20 @@ ReceivedMail receiveMail(const QByteArray& source, const ReceiveRequest& request
     }
     if (isCardMailer(xMailerOf(mail->headers))) {
         std::vector<const MailAttachment*> cards, others;
-        for (const MailAttachment& attachment : mail->attachments)
-            (isReceivedCard(request, attachment) ? cards : others).push_back(&attachment);
+        for (const MailAttachment& attachment : mail->attachments) {
+            if (!isReceivedCard(request, attachment)) {
+                others.push_back(&attachment);
+                continue;
+            }
+            // A picture that does not read as one is no card: it goes with
+            // the mail's text, and is counted.
+            if (!readJpegData(attachment.bytes, QSize(1, 1)).ok()) {
+                ++out.brokenPictures;
+                others.push_back(&attachment);
+                continue;
+            }
+            cards.push_back(&attachment);
+        }
         // A card mail without a card is filed as other mail, whatever the
         // filter says: it was meant for this station.
         if (cards.empty())
@@ -549,6 +563,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                     r.lastOtherText = mail.otherText;
                 }
                 r.cards += mail.cardPictures;
+                r.brokenPictures += mail.brokenPictures;
                 // A mail that cannot be deleted stays on the server; the next
                 // run files it again under the same names.
                 if (!a.leaveOnServer) (void)pop3->remove(n);
@@ -684,6 +699,11 @@ QString receiveSummary(const ReceiveResult& r) {
                           .arg(r.mails)
                           .arg(r.mailbox)
                     : QStringLiteral("\r\r届いているメールの件数は %1件").arg(r.mails);
+    if (r.brokenPictures > 0)
+        text += QStringLiteral(
+                    "\r\r%1 件の添付画像はJPEG画像として読めないため、電子QSLとして扱わず、"
+                    "メールの本文とともに保存しました。")
+                    .arg(r.brokenPictures);
     if (r.failed > 0)
         text +=
             QStringLiteral("\r\r%1 件のメールを受信できませんでした（サーバーに残っています）。")

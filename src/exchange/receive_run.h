@@ -43,6 +43,7 @@ struct ReceiveResult {
     int undelivered = 0;  // reports of card mails that were not delivered
     int mailbox = 0;
     int failed = 0;          // mails that could not be read or saved: they stay on the server
+    int brokenPictures = 0;  // card attachments that are no picture: kept with the mail's text
     bool stopped = false;    // ended by a stop request, a refused file or a lost server
     int notReached = 0;      // mails the run did not come to (they stay on the server)
     QString lastOtherText;   // the last non-card mail's text, to open

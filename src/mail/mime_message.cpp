@@ -184,8 +184,11 @@ QByteArray rawParameter(const QByteArray& value, QByteArrayView name) {
                 out += value[p];
             }
         } else {
-            for (; p < value.size() && value[p] != ';' && value[p] != ' ' && value[p] != '\t'; ++p)
+            // Unquoted, it runs to the next parameter: some mailers send
+            // encoded words with blanks between them that way.
+            for (; p < value.size() && value[p] != ';'; ++p)
                 out += value[p];
+            out = out.trimmed();
         }
         return out;
     }
@@ -199,7 +202,9 @@ QString attachmentNameOf(GMimePart* part) {
     for (const auto& [header, parameter] :
          {std::pair{"Content-Disposition", "filename"}, std::pair{"Content-Type", "name"}}) {
         const QByteArray raw = rawParameter(rawHeader(object, header), parameter);
-        if (hasEightBit(raw)) return decodeHeaderText(raw);
+        // Encoded words in a parameter (against the rules, but common) are
+        // read whole, however many there are.
+        if (hasEightBit(raw) || raw.contains("=?")) return decodeHeaderText(raw);
     }
     QString name = fromUtf8(g_mime_part_get_filename(part));
     // A name GMime could not convert keeps its JIS escapes.

@@ -834,6 +834,38 @@ TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail
     }
 }
 
+// A card mail whose picture is no picture: kept with the mail's text and
+// said, never counted or filed as a card.
+TEST_F(Exchange, APictureThatDoesNotReadIsNoCard) {
+    const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));
+    const auto card = [&](const QByteArray& name, const QByteArray& bytes) {
+        return rawMail("From: jr1abc@qsl.test\r\nTo: jr2xyz@qsl.test\r\nSubject: " +
+                           cardSubject(u"JR1ABC"_s, u"261202"_s).toUtf8() + "\r\n" +
+                           cardXMailer(u"261202"_s).toUtf8() +
+                           "\r\nDate: Wed, 02 Dec 2026 12:00:00 +0900\r\n",
+                       {{name, bytes}})
+            .toStdString();
+    };
+    ScriptedPop3Server server(
+        {{card("JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg", photo),
+          card("JR1ABC_261202_1201_7.024_CW_JR2XYZ.jpg", photo.left(photo.size() / 2)),
+          card("JR1ABC_261202_1202_7.024_CW_JR2XYZ.jpg", "<html>not a picture</html>")},
+         0,
+         0,
+         0,
+         0});
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    b.usePop3On(server.port());
+    const CliRun r = b.cli({u"receive"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"cards=1\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"2 件の添付画像はJPEG画像として読めないため"_s))
+        << r.err.toStdString();
+    EXPECT_EQ(QDir(b.path(u"受信"_s)).entryList({u"*.jpg"_s}, QDir::Files),
+              QStringList{u"JR1ABC_261202_1200_7.024_CW_JR2XYZ.jpg"_s});
+    EXPECT_EQ(QDir(b.path(u"QslMsg"_s)).entryList({u"*.jpg"_s}, QDir::Files).size(), 2);
+}
+
 // A LIST of two million mails: read in bounded memory, the newest examined.
 TEST_F(Exchange, AListingOfMillionsOfMailsIsReadInBoundedMemory) {
     const QByteArray photo = readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s));

@@ -236,6 +236,12 @@ TEST(Sjis, Iso2022JpReadsTheWindowsExtensionsAndWritesOnlyJis) {
 
 // Header values some mailers send as raw Shift_JIS bytes: a file name and a
 // date read as the subject is; every picture of a mail is there.
+QByteArray jis(const QString& text) {
+    QByteArray out;
+    EXPECT_TRUE(sjis::toIso2022Jp(text, out));
+    return out;
+}
+
 TEST(MimeMessage, RawShiftJisNamesAndDatesAndEveryAttachment) {
     const QByteArray sjisName = sjis::fromUnicode(u"JA2RCV局.jpg"_s);
     const QByteArray raw =
@@ -251,15 +257,25 @@ TEST(MimeMessage, RawShiftJisNamesAndDatesAndEveryAttachment) {
         sjis::fromUnicode(u"二枚目.jpg"_s) + "\r\n\r\n" + QByteArray("two").toBase64() +
         "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
         "Content-Disposition: attachment; filename*=UTF-8''%E4%B8%89.jpg\r\n\r\n" +
-        QByteArray("three").toBase64() + "\r\n--b--\r\n";
+        QByteArray("three").toBase64() +
+        // A name in several encoded words, quoted and not.
+        "\r\n--b\r\nContent-Type: image/jpeg; name==?UTF-8?B?" + u"四枚"_s.toUtf8().toBase64() +
+        "?= =?UTF-8?B?" + u"目.jpg"_s.toUtf8().toBase64() +
+        "?=\r\nContent-Transfer-Encoding: base64\r\n\r\n" + QByteArray("four").toBase64() +
+        "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; filename=\"=?ISO-2022-JP?B?" +
+        jis(u"五枚"_s).toBase64() + "?=\r\n =?ISO-2022-JP?B?" + jis(u"目"_s).toBase64() +
+        "?=.jpg\"\r\n\r\n" + QByteArray("five").toBase64() + "\r\n--b--\r\n";
     const std::optional<IncomingMail> m = parseMimeMessage(raw);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->subject, u"写真"_s);
     EXPECT_EQ(m->date, u"Tue, 08 Dec 2026 10:00:00 +0900 (日本)"_s);
-    ASSERT_EQ(m->attachments.size(), 3u);
+    ASSERT_EQ(m->attachments.size(), 5u);
     EXPECT_EQ(m->attachments[0].name, u"JA2RCV局.jpg"_s);
     EXPECT_EQ(m->attachments[0].bytes, "one");
     EXPECT_EQ(m->attachments[1].name, u"二枚目.jpg"_s);
     EXPECT_EQ(m->attachments[2].name, u"三.jpg"_s);
     EXPECT_EQ(m->attachments[2].bytes, "three");
+    EXPECT_EQ(m->attachments[3].name, u"四枚目.jpg"_s);
+    EXPECT_EQ(m->attachments[4].name, u"五枚目.jpg"_s);
 }
