@@ -41,6 +41,8 @@ int TerminalMessagePort::showMessage(const MessageRequest& request) {
             }
     }
     if (!interactive_ || buttons.size() < 2) {
+        // Nobody to ask: the answer taken is said, as a person's would be.
+        if (buttons.size() >= 2) out_ << "> " << buttonLabel(fallback).toStdString() << '\n';
         out_.flush();
         return fallback;
     }
@@ -51,9 +53,15 @@ int TerminalMessagePort::showMessage(const MessageRequest& request) {
         out_ << prompt.toStdString() << " [" << buttonKey(fallback).toLatin1() << "] > "
              << std::flush;
         std::string line;
-        if (!std::getline(in_, line)) return fallback;
+        if (!std::getline(in_, line)) {
+            out_ << '\n' << "> " << buttonLabel(fallback).toStdString() << '\n' << std::flush;
+            return fallback;
+        }
         const QString answer = QString::fromStdString(line).trimmed().toUpper();
-        if (answer.isEmpty()) return fallback;
+        if (answer.isEmpty()) {
+            out_ << "> " << buttonLabel(fallback).toStdString() << '\n' << std::flush;
+            return fallback;
+        }
         for (int b : buttons) {
             if (answer.front() == buttonKey(b) || answer == buttonLabel(b).toUpper()) return b;
         }

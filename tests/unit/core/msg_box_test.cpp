@@ -106,7 +106,8 @@ TEST(TerminalPort, PrintsCaptionAndLinesAndAsksOnlyWhenInteractive) {
     TerminalMessagePort batch(none, out3, false);
     EXPECT_EQ(batch.showMessage({nullptr, u"q"_s, u"c"_s, 35, false, 12}), mb::IdYes);
     EXPECT_EQ(batch.showMessage({nullptr, u"q"_s, u"c"_s, 291, true, 12}), mb::IdNo);
-    EXPECT_EQ(QString::fromStdString(out3.str()).count(u'\n'), 2);
+    // Each message and the answer taken for the person, on lines of their own.
+    EXPECT_EQ(QString::fromStdString(out3.str()), u"[c] q\n> はい(Y)\n[c] q\n> いいえ(N)\n"_s);
 }
 
 TEST(MsgDialogLayout, MulDivRoundsLikeWindows) {
