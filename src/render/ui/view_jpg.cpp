@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QThreadPool>
 #include <QWheelEvent>
 
 namespace {
@@ -46,6 +47,7 @@ TFormJP::TFormJP(WindowState& places, const CardFolders& folders, ViewerCommands
       places_(places),
       folders_(folders),
       commands_(std::move(commands)) {
+    reader_.setMaxThreadCount(1);
     setObjectName(QStringLiteral("FormJP"));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -188,15 +190,12 @@ void TFormJP::showEntry() {
     const int index = shownIndex(std::min(position(), count - 1), count, sortMode_);
     const QString entry = entries_.value(index);
     path_ = entryPath(entry);
-    const QSize full = readPicture();
+    startReading();
     // The QSO inside the card, when it carries one.
     const QString record = embeddedRecordLine(path_);
     Label1->setText(viewerPositionLabel(position(), count, entryTime(entry)) +
                     (record.isEmpty() ? QString() : QStringLiteral("   ") + record));
-    setWindowTitle(QStringLiteral("%1 (%2x%3)")
-                       .arg(QFileInfo(path_).fileName())
-                       .arg(full.width())
-                       .arg(full.height()));
+    setWindowTitle(QStringLiteral("%1 (読み込み中...)").arg(QFileInfo(path_).fileName()));
     setToolTip(path_);
     messagePath_ = cardMessagePath(folders_.messageDir, path_);
     {
@@ -214,26 +213,64 @@ void TFormJP::showEntry() {
     activateWindow();
 }
 
+namespace {
+
+struct ReadCard {
+    QImage picture;
+    QSize full;  // the picture's own size, for the title
+};
+
 // A card from outside may be huge: it is decoded at the scale it can be
 // shown at (the screen's room for it), and other kinds of picture are
-// refused beyond a bound. The picture's own size, for the title.
-QSize TFormJP::readPicture() {
-    picture_ = QImage();
-    if (!QFileInfo::exists(path_)) return {};
-    const QSize room = roomForPicture();
-    const JpegReadResult read = readJpeg(path_, room);
-    if (read.ok()) {
-        picture_ = read.image;
-        return read.fullSize;
-    }
-    QImageReader reader(path_);
+// refused beyond a bound. Runs on the viewer's reader thread.
+ReadCard readCard(const QString& path, QSize room) {
+    ReadCard out;
+    if (!QFileInfo::exists(path)) return out;
+    const JpegReadResult read = readJpeg(path, room);
+    if (read.ok()) return {read.image, read.fullSize};
+    QImageReader reader(path);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kOtherPictureLimitMB);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > room.width() || size.height() > room.height()))
         reader.setScaledSize(fitPicture(size, room));
-    picture_ = reader.read().convertToFormat(QImage::Format_RGB32);
-    return size.isValid() ? size : picture_.size();
+    out.picture = reader.read().convertToFormat(QImage::Format_RGB32);
+    out.full = size.isValid() ? size : out.picture.size();
+    return out;
+}
+
+}  // namespace
+
+// The picture is read off the window's thread: a big or hostile card never
+// holds the window. A reading overtaken by another card is dropped.
+void TFormJP::startReading() {
+    const quint64 ticket = ++readTicket_;
+    reading_ = true;
+    const QString path = path_;
+    const QSize room = roomForPicture();
+    reader_.start([this, ticket, path, room] {
+        ReadCard read = readCard(path, room);
+        QMetaObject::invokeMethod(
+            this,
+            [this, ticket, read = std::move(read)] {
+                if (ticket != readTicket_) return;
+                reading_ = false;
+                picture_ = read.picture;
+                setWindowTitle(QStringLiteral("%1 (%2x%3)")
+                                   .arg(QFileInfo(path_).fileName())
+                                   .arg(read.full.width())
+                                   .arg(read.full.height()));
+                layOut();
+                update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+TFormJP::~TFormJP() {
+    // The reader uses the window: it ends first.
+    ++readTicket_;
+    reader_.waitForDone();
 }
 
 QSize TFormJP::roomForPicture() const {
@@ -275,7 +312,12 @@ void TFormJP::layOut() {
 void TFormJP::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!picture_.isNull()) painter.drawImage(pictureArea(), picture_);
+    if (reading_) {
+        painter.fillRect(pictureArea(), palette().window());
+        painter.drawText(pictureArea(), Qt::AlignCenter, QStringLiteral("読み込み中..."));
+    } else if (!picture_.isNull()) {
+        painter.drawImage(pictureArea(), picture_);
+    }
 }
 
 void TFormJP::nextEntry() {

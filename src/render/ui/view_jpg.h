@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <functional>
@@ -33,6 +34,7 @@ public:
     // `folders` are the owner's, read at each use (they may change).
     TFormJP(WindowState& places, const CardFolders& folders, ViewerCommands commands,
             QWidget* parent = nullptr);
+    ~TFormJP() override;
 
     // Shows the pictures of a folder (or a mask with MaskGiven); "*" shows the
     // current entry again. The number found, -1 when nothing was searched.
@@ -42,6 +44,8 @@ public:
 
     // The picture as shown (decoded at the scale it is shown at).
     const QImage& picture() const { return picture_; }
+    // The shown card's picture is still being read.
+    bool reading() const { return reading_; }
     QString shownPath() const { return path_; }
     int position() const;
     void nextEntry();
@@ -66,7 +70,7 @@ private:
     void layOut();
     QRect pictureArea() const;
     QSize roomForPicture() const;
-    QSize readPicture();
+    void startReading();
 
     WindowState& places_;
     const CardFolders& folders_;
@@ -76,6 +80,9 @@ private:
     QString path_;
     QString messagePath_;
     QImage picture_;
+    QThreadPool reader_;  // one thread: the pictures are read in turn
+    quint64 readTicket_ = 0;
+    bool reading_ = false;
     int sortMode_ = 1;
     bool placed_ = false;
     QLabel* Label1 = nullptr;

@@ -165,6 +165,10 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"),
                             state.receivedDir + u"/JA1EEE_240501_0000_7_CW_JS2IIU.jpg"_s));
         QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1EEE*"_s, viewer_flag::MaskGiven), 1);
+        // Read off the window's thread: the title says so until it is there.
+        QVERIFY(viewer.reading());
+        QVERIFY(viewer.windowTitle().endsWith(u"(読み込み中...)"_s));
+        QTRY_VERIFY(!viewer.reading());
         QVERIFY(viewer.windowTitle().endsWith(u"(1800x1200)"_s));
         QVERIFY(viewer.picture().width() < 1800);
         QVERIFY(viewer.picture().width() >=
