@@ -213,6 +213,15 @@ void TZkvmQSL::loadPreview() {
             statusBar()->showMessage(
                 state_.picturePath +
                 QStringLiteral("（%1x%2）").arg(size.width()).arg(size.height()));
+        else
+            // A photo moved or spoilt since it was chosen is said at once,
+            // not first by the send.
+            statusBar()->showMessage(
+                QDir::toNativeSeparators(state_.picturePath) +
+                (QFileInfo::exists(state_.picturePath)
+                     ? QStringLiteral(" ・・・をJPEG画像として読めません。")
+                     : QStringLiteral(" ・・・が見つかりません。")) +
+                QStringLiteral("ファイルメニューからJPEG画像を開いてください。"));
         pictureSize_ = size;
         PaintBox1->setToolTip(state_.picturePath);
     } else if (state_.options.expertMode) {

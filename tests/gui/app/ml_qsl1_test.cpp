@@ -404,6 +404,10 @@ private Q_SLOTS:
         QCOMPARE(run.find<QAction>("J3")->text(), u"(&2) "_s + run.path(u"p00.jpg"_s));
         run.find<QAction>("J3")->trigger();
         QCOMPARE(run.state.picturePath, run.path(u"p00.jpg"_s));
+        // The photo in use is no picture, or gone: said where the person looks.
+        QVERIFY(run.window->statusBar()->currentMessage().contains(
+            u"・・・をJPEG画像として読めません。ファイルメニューからJPEG画像を開いてください。"_s));
+
         run.finish();
         TZkwIni stored(run.path(u"Sendvik.ini"_s));
         QCOMPARE(stored.readString(u"JpFiles", u"JP0", {}), u"p00.jpg"_s);
@@ -475,6 +479,15 @@ private Q_SLOTS:
         run.find<QAction>("BN1")->trigger();
         QCOMPARE(readAll(run.path(u"other.txt"_s)), QByteArray("\x95\xca\x82\xcc\x96\x7b\x95\xb6"));
         QCOMPARE(run.desk.settings->readString(u"Config", u"QslMsg", {}), u"other.txt"_s);
+        run.finish();
+    }
+
+    void aPhotoGoneSinceItWasChosenIsSaidAtStart() {
+        Run run;
+        writeAll(run.path(u"Sendvik.ini"_s), "[Config]\r\nJpeg=gone.jpg\r\n" + kOption);
+        run.start();
+        QVERIFY(run.window->statusBar()->currentMessage().contains(
+            u"gone.jpg ・・・が見つかりません。ファイルメニューからJPEG画像を開いてください。"_s));
         run.finish();
     }
 
