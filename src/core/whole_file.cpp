@@ -100,6 +100,11 @@ bool WholeFile::setModified(const QDateTime& time) {
     return file_.setFileTime(time, QFileDevice::FileModificationTime) || fail(lastError());
 }
 
+bool WholeFile::setPermissions(QFileDevice::Permissions permissions) {
+    if (failed_ || !file_.isOpen()) return false;
+    return file_.setPermissions(permissions) || fail(lastError());
+}
+
 bool WholeFile::commit() {
     if (failed_ || !file_.isOpen()) {
         if (file_.isOpen()) file_.close();
@@ -143,7 +148,8 @@ bool copyWholeFile(const QString& source, const QString& target, FileSync sync, 
         return false;
     };
     if (!in.open(QIODevice::ReadOnly)) return failed(lastError());
-    if (!out.open()) return failed(out.error());
+    // A copy keeps the mode of its source (a program stays one).
+    if (!out.open() || !out.setPermissions(in.permissions())) return failed(out.error());
     QByteArray block(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(block.data(), block.size());

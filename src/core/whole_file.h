@@ -36,6 +36,8 @@ public:
     [[nodiscard]] bool write(QByteArrayView bytes);
     // The file's modification time, kept through the commit.
     [[nodiscard]] bool setModified(const QDateTime& time);
+    // The new file's mode (after open()).
+    [[nodiscard]] bool setPermissions(QFileDevice::Permissions permissions);
     // Puts the written file in the old one's place; false (the old file
     // kept) when anything failed.
     [[nodiscard]] bool commit();

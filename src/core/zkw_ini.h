@@ -60,6 +60,8 @@ public:
     // Flushes, then binds the store to another file; the settings in memory
     // stay and the next flush writes the new file.
     void rebind(const QString& fileName);
+    // The file is only read: nothing is ever written back to it.
+    void readOnly() { fileName_.clear(); }
 
     const QString& fileName() const { return fileName_; }
     bool hasSection(QStringView section) const;

@@ -1,9 +1,14 @@
 #include "setup/install_list.h"
 
+#include "core/whole_file.h"
 #include "core/zkw_ini.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -18,8 +23,20 @@ QString installListPath(const QString& setupPath) {
 
 InstallList readInstallList(const QString& path) {
     InstallList list;
-    if (!QFileInfo(path).isFile()) return list;
-    const TZkwIni ini(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        list.error =
+            QStringLiteral("インストールするファイルの一覧 %1 を読めません（%2）")
+                .arg(shown, QFileInfo::exists(path) ? systemErrorText(errno)
+                                                    : QStringLiteral("ファイルがありません"));
+        return list;
+    }
+    file.close();
+    // The installer's own list: read, never rewritten (the installer may
+    // not own it, and its form is the packager's).
+    TZkwIni ini(path);
+    ini.readOnly();
     for (int n = 1; n <= kMaxEntries; ++n) {
         const QString value = ini.readString(u"Install", QString::number(n), QString());
         if (value.isEmpty()) break;
@@ -42,5 +59,9 @@ InstallList readInstallList(const QString& path) {
                      parts.mid(2).join(u',').trimmed()};
         list.group.push_back(g);
     }
+    if (std::none_of(list.files.begin(), list.files.end(),
+                     [](const InstallEntry& e) { return !e.source.isEmpty(); }))
+        list.error =
+            QStringLiteral("インストールするファイルの一覧 %1 にファイルがありません").arg(shown);
     return list;
 }

@@ -23,9 +23,12 @@ struct GroupEntry {
 struct InstallList {
     std::vector<InstallEntry> files;
     std::vector<GroupEntry> group;
+    QString error;  // why the list could not be read; empty when it was
 };
 
 // The list beside a setup program: its name with the extension "inf".
 QString installListPath(const QString& setupPath);
-// The entries of a list; none when it cannot be read. At most 4,096 a section.
+// The entries of a list; none, with the reason in `error`, when it cannot be
+// read or names nothing to copy. At most 4,096 a section. The file is only
+// read.
 InstallList readInstallList(const QString& path);

@@ -96,15 +96,23 @@ bool copyInstallEntry(const QString& setupFolder, const QString& folder, const I
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) return false;
     const QFileInfo shipped(source);
     const QFileInfo installed(target);
+    // Installed over itself (the installer run from its own folder): the
+    // file is already what it should be; one whose source was put under
+    // another name is installed already too.
+    if (shipped.exists() && installed.exists() &&
+        shipped.canonicalFilePath() == installed.canonicalFilePath())
+        return true;
+    if (!shipped.exists() && installed.exists() &&
+        QFileInfo(setupFolder).canonicalFilePath() == QFileInfo(folder).canonicalFilePath())
+        return true;
     if (shipped.suffix().compare(QStringLiteral("qsl"), Qt::CaseInsensitive) == 0 &&
         shipped.exists() && installed.exists() &&
         installed.lastModified() > shipped.lastModified() && keepChanged && keepChanged(target))
         return true;
-    if (installed.exists()) {
-        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
-        QFile::remove(target);
-    }
-    return QFile::copy(source, target);
+    // Written whole beside the old file and put in its place in one step,
+    // with the source's time and mode: nothing is removed before its
+    // replacement is safely there, and an unchanged file reads as unchanged.
+    return copyWholeFile(source, target, FileSync::ByCaller);
 }
 
 QString desktopEntry(const QString& name, const QString& target, const QString& folder,
@@ -224,6 +232,11 @@ QStringList copyModeInstall(const QString& setupFolder, const InstallList& list,
         QFile::setPermissions(QDir(request.folder).filePath(e.target), QFile::permissions(source));
     }
     const QString program = QDir(request.folder).filePath(request.program);
+    // No shortcut to a program that is not there.
+    if (!QFileInfo(program).isFile()) {
+        errors << program + QStringLiteral(" がありません。ショートカットは作りませんでした。");
+        return errors;
+    }
     QDir().mkpath(places.desktop);
     if (!writeShortcut(
             QDir(places.desktop).filePath(request.name + QStringLiteral(".desktop")),
@@ -346,4 +359,13 @@ QString uninstallerStageOf(const QString& program, const QString& parent) {
     const QString folder = QFileInfo(program).canonicalPath();
     if (QFileInfo(folder).path() != QDir(parent).canonicalPath()) return {};
     return QFileInfo(folder).fileName().startsWith(kUninstallStagePrefix) ? folder : QString();
+}
+
+SetupCommand setupCommandOf(const QStringList& arguments) {
+    QString first = arguments.value(0);
+    if (first.startsWith(u'/')) first = first.mid(1);  // "/V5.12" as "V5.12"
+    if (first.compare(u"r", Qt::CaseInsensitive) == 0) return {SetupCommand::Uninstall, {}};
+    if (first == u"x" && arguments.size() >= 2)
+        return {SetupCommand::UninstallStaged, arguments[1]};
+    return {SetupCommand::Install, first.startsWith(u'V') ? first.mid(1) : QString()};
 }

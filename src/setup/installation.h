@@ -118,3 +118,12 @@ std::optional<QString> stageUninstaller(const QString& setupPath, QString* error
 // The private folder a staged copy runs from (removed when it ends); empty
 // when `program` is no staged copy.
 QString uninstallerStageOf(const QString& program, const QString& parent = QDir::tempPath());
+
+// What the installer's command line asks for (a leading "/" is skipped from
+// the first argument): "r" uninstalls, "x PATH" is the uninstall's second
+// stage, "V" + text installs with that version text, anything else installs.
+struct SetupCommand {
+    enum Action { Install, Uninstall, UninstallStaged } action = Install;
+    QString argument;  // the version text, or the installed setup's path
+};
+SetupCommand setupCommandOf(const QStringList& arguments);

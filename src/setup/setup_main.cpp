@@ -55,6 +55,12 @@ int install(const QString& setupPath, const QString& version) {
                        .arg(version.isEmpty() ? QString() : u' ' + version),
                    kProgramTitle, mb::YesNo | mb::IconInformation) != mb::IdYes)
         return 1;
+    // Nothing to install is no installation: said before anything is asked.
+    if (const InstallList list = readInstallList(installListPath(setupPath));
+        !list.error.isEmpty()) {
+        ShowMsgBox(nullptr, list.error, kProgramTitle, mb::Ok | mb::IconStop);
+        return 1;
+    }
     SetupRegistry registry;
     TSetupWizard wizard({setupPath, version, registry, ShortcutPlaces::ofUser()});
     wizard.exec();
@@ -121,9 +127,13 @@ int copyMode(const QString& setupPath, const QString& text) {
         err << "sendvik-setup: c NAME/PROGRAM/FOLDER expected, got \"" << text << "\"\n";
         return 2;
     }
-    const QStringList errors = copyModeInstall(QFileInfo(setupPath).absolutePath(),
-                                               readInstallList(installListPath(setupPath)),
-                                               *request, ShortcutPlaces::ofUser());
+    const InstallList list = readInstallList(installListPath(setupPath));
+    if (!list.error.isEmpty()) {
+        err << "sendvik-setup: " << list.error << '\n';
+        return 1;
+    }
+    const QStringList errors = copyModeInstall(QFileInfo(setupPath).absolutePath(), list, *request,
+                                               ShortcutPlaces::ofUser());
     for (const QString& e : errors)
         err << "sendvik-setup: " << e << '\n';
     return errors.isEmpty() ? 0 : 1;
@@ -144,13 +154,11 @@ int main(int argc, char* argv[]) {
     ScopedMessagePort installed(&port);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString setupPath = QCoreApplication::applicationFilePath();
-    QString first = args.value(0);
-    if (first.startsWith(u'/') && first.size() <= 2) first = first.mid(1);
-    if (first.startsWith(u'r', Qt::CaseInsensitive) && first.size() == 1)
-        return uninstallFirstStage(setupPath);
-    if (first == u"x" && args.size() >= 2) return uninstallSecondStage(args[1]);
-    const QString version = first.startsWith(u'V') ? first.mid(1) : QString();
-    const int result = install(setupPath, version);
+    const SetupCommand command = setupCommandOf(args);
+    if (command.action == SetupCommand::Uninstall) return uninstallFirstStage(setupPath);
+    if (command.action == SetupCommand::UninstallStaged)
+        return uninstallSecondStage(command.argument);
+    const int result = install(setupPath, command.argument);
     // Started by the program's update from a private unpacked copy: that
     // copy is not needed any more.
     const QString privateFolder = updateFolderOf(setupPath);

@@ -151,6 +151,15 @@ void TSetupWizard::startCopy() {
     copyStep();
 }
 
+// One entry copied (with its mode and time); a failure is remembered by name.
+void TSetupWizard::copied(const InstallEntry& entry,
+                          const std::function<bool(const QString&)>& keepChanged) {
+    const QString setupFolder = QFileInfo(parts_.setupPath).absolutePath();
+    if (copyInstallEntry(setupFolder, folder_, entry, keepChanged)) return;
+    failed_ = true;
+    notCopied_ << QDir::toNativeSeparators(QDir(folder_).filePath(entry.target));
+}
+
 void TSetupWizard::copyStep() {
     const int entries = static_cast<int>(list_.files.size());
     const QString setupFolder = QFileInfo(parts_.setupPath).absolutePath();
@@ -158,30 +167,33 @@ void TSetupWizard::copyStep() {
     if (step_ == 0) {
         if (!QDir().mkpath(folder_)) failed_ = true;
     } else if (step_ == 1) {
-        failed_ |= !copyInstallEntry(setupFolder, folder_, {setupName, setupName}, {});
-        QFile::setPermissions(QDir(folder_).filePath(setupName),
-                              QFile::permissions(parts_.setupPath));
+        copied({setupName, setupName}, {});
     } else if (step_ == 2) {
         const QString inf = QFileInfo(installListPath(parts_.setupPath)).fileName();
-        failed_ |= !copyInstallEntry(setupFolder, folder_, {inf, inf}, {});
+        copied({inf, inf}, {});
     } else if (step_ - 3 < entries) {
-        const InstallEntry& e = list_.files[static_cast<size_t>(step_ - 3)];
-        const bool ok = copyInstallEntry(setupFolder, folder_, e, [this](const QString& target) {
+        copied(list_.files[static_cast<size_t>(step_ - 3)], [this](const QString& target) {
             return ShowMsgBox(this, keepChangedQuestion(target), kProgramTitle,
                               mb::YesNo | mb::IconQuestion) == mb::IdYes;
         });
-        failed_ |= !ok;
-        // Programs keep their permission to run.
-        if (ok && !e.source.isEmpty())
-            QFile::setPermissions(QDir(folder_).filePath(e.target),
-                                  QFile::permissions(QDir(setupFolder).filePath(e.source)));
     } else {
-        failed_ |= !createShortcuts(parts_.places, list_, folder_, options_);
-        writeUninstallEntry(parts_.registry, folder_, setupName, options_);
-        failed_ |= !parts_.registry.flush();
+        // A broken installation gets no shortcuts and no uninstall entry of
+        // this run: the ones of an earlier, whole one stay.
+        if (!failed_) {
+            failed_ |= !createShortcuts(parts_.places, list_, folder_, options_);
+            writeUninstallEntry(parts_.registry, folder_, setupName, options_);
+            failed_ |= !parts_.registry.flush();
+        }
         ProgressBar1->hide();
         copyText_->setText(messageDisplayText(
-            failed_ ? QStringLiteral("インストール中にエラーが発生しました。")
+            failed_ ? QStringLiteral("インストール中にエラーが発生しました。") +
+                          (notCopied_.isEmpty()
+                               ? QString()
+                               : QStringLiteral("\r\rコピーできなかったファイル：\r") +
+                                     QStringList(notCopied_.mid(0, 10)).join(u'\r') +
+                                     (notCopied_.size() > 10 ? QStringLiteral("\r・・・ほか %1件")
+                                                                   .arg(notCopied_.size() - 10)
+                                                             : QString()))
                     : QStringLiteral("インストールが完了しました。今後ともよろしくです。\r\r"
                                      "　　電子QSLで楽しい交信を！　73 de 作者\r\r"
                                      "初めて ZELKOV E-Mail QSL を起動したときは、[オプション] →\r\r"

@@ -5,6 +5,7 @@
 
 #include "setup/installation.h"
 
+#include <QStringList>
 #include <QWizard>
 
 #include <functional>
@@ -39,6 +40,7 @@ public:
 private:
     void startCopy();
     void copyStep();
+    void copied(const InstallEntry& entry, const std::function<bool(const QString&)>& keepChanged);
 
     SetupWizardParts parts_;
     PreviousInstallation previous_;
@@ -46,6 +48,7 @@ private:
     QString folder_;
     int options_ = setup_option::StartMenu | setup_option::Desktop;
     bool failed_ = false;
+    QStringList notCopied_;  // the files this run could not copy
     bool copied_ = false;
     int step_ = 0;
     QLineEdit* Edit1 = nullptr;

@@ -80,6 +80,26 @@ private Q_SLOTS:
         QCOMPARE(again.findChild<QLineEdit*>(u"Edit1"_s)->text(), folder + u'/');
         QVERIFY(again.findChild<QCheckBox*>(u"CheckBox1"_s)->isChecked());
         QVERIFY(!again.findChild<QCheckBox*>(u"CheckBox2"_s)->isChecked());
+        again.close();
+
+        // The installed installer run onto its own folder: everything stays.
+        {
+            TSetupWizard itself({folder + u"/sendvik-setup"_s, QString(), registry, places});
+            itself.show();
+            QCOMPARE(itself.findChild<QLineEdit*>(u"Edit1"_s)->text(), folder + u'/');
+            itself.next();
+            itself.next();
+            QTRY_VERIFY_WITH_TIMEOUT(itself.finishedCopying(), 10000);
+            QVERIFY(!itself.failed());
+        }
+        for (const auto& [name, bytes] :
+             {std::pair{u"sendvik"_s, "program"}, std::pair{u"sendvik-setup"_s, "setup"},
+              std::pair{u"QSL/demo.mQSL"_s, "demo"}}) {
+            QFile file(folder + u'/' + name);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+            QCOMPARE(file.readAll(), QByteArray(bytes));
+        }
+        QVERIFY(QFile::exists(folder + u"/sendvik-setup.inf"_s));
     }
 
     // The free-space question (No stays, Yes goes on), a standard definition

@@ -33,6 +33,27 @@ TEST(Setup, TheListTheRegistryAndTheEarlierInstallation) {
     ASSERT_EQ(list.group.size(), 2u);
     EXPECT_EQ(list.group[1].arguments, u"-S x"_s);
     EXPECT_TRUE(readInstallList(box.path(u"none.inf"_s)).files.empty());
+    EXPECT_TRUE(
+        readInstallList(box.path(u"none.inf"_s)).error.contains(u"none.inf を読めません"_s));
+    // Only read: the packager's file stays as it is, byte for byte and mode.
+    const QByteArray plain = "[Install]\n1=sendvik\n";
+    writeBytes(box.path(u"plain.inf"_s), plain);
+    QFile::setPermissions(box.path(u"plain.inf"_s),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    EXPECT_TRUE(readInstallList(box.path(u"plain.inf"_s)).error.isEmpty());
+    EXPECT_EQ(readBytes(box.path(u"plain.inf"_s)), plain);
+    EXPECT_TRUE(QFileInfo(box.path(u"plain.inf"_s)).permissions() & QFile::ReadOther);
+    // A list that names nothing to copy is no installation.
+    writeBytes(box.path(u"empty.inf"_s), "[Group]\r\n1=x,y\r\n");
+    EXPECT_TRUE(
+        readInstallList(box.path(u"empty.inf"_s)).error.contains(u"ファイルがありません"_s));
+    // The command line: a leading "/" goes from any first argument.
+    EXPECT_EQ(setupCommandOf({u"/V5.12"_s}).argument, u"5.12"_s);
+    EXPECT_EQ(setupCommandOf({u"V5.12"_s}).action, SetupCommand::Install);
+    EXPECT_EQ(setupCommandOf({u"/r"_s}).action, SetupCommand::Uninstall);
+    EXPECT_EQ(setupCommandOf({u"x"_s, u"/opt/z/sendvik-setup"_s}).argument,
+              u"/opt/z/sendvik-setup"_s);
+    EXPECT_EQ(setupCommandOf({u"/Reinstall"_s}).action, SetupCommand::Install);
 
     SetupRegistry registry(box.path(u"registry.ini"_s));
     PreviousInstallation previous = readPreviousInstallation(registry);
@@ -89,6 +110,21 @@ TEST(Setup, FoldersSpaceCopiesAndShortcuts) {
     EXPECT_EQ(readBytes(folder + u"std.qsl"_s), QByteArray("mine"));
     EXPECT_TRUE(copyInstallEntry(setup, folder, {u"std.qsl"_s, u"std.qsl"_s},
                                  [](const QString&) { return false; }));
+    EXPECT_EQ(readBytes(folder + u"std.qsl"_s), QByteArray("shipped"));
+    // Copies keep the source's time: a reinstall of an unchanged standard
+    // definition asks nothing.
+    EXPECT_EQ(QFileInfo(folder + u"std.qsl"_s).lastModified(),
+              QFileInfo(setup + u"/std.qsl"_s).lastModified());
+    asked.clear();
+    EXPECT_TRUE(
+        copyInstallEntry(setup, folder, {u"std.qsl"_s, u"std.qsl"_s}, [&](const QString& t) {
+            asked << t;
+            return true;
+        }));
+    EXPECT_TRUE(asked.isEmpty());
+    // Installed over itself (the installer run from its own folder): each
+    // file stays.
+    EXPECT_TRUE(copyInstallEntry(folder, folder, {u"std.qsl"_s, u"std.qsl"_s}, {}));
     EXPECT_EQ(readBytes(folder + u"std.qsl"_s), QByteArray("shipped"));
     // Deleting, a missing source, and never outside the folder.
     EXPECT_TRUE(copyInstallEntry(setup, folder, {QString(), u"bin/prog"_s}, {}));
