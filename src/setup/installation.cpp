@@ -255,8 +255,19 @@ QString leftFileQuestion(const QString& path) {
 
 UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
                               SetupRegistry& registry, const ShortcutPlaces& places,
-                              const std::function<DeleteAnswer(const QString& path)>& ask) {
+                              const std::function<DeleteAnswer(const QString& path)>& ask,
+                              const std::function<void(const QString& failure)>& tell) {
     UninstallResult result;
+    // A failure is told as it happens; the last message sums up.
+    struct Told {
+        QStringList& messages;
+        const std::function<void(const QString&)>& tell;
+        Told& operator<<(const QString& text) {
+            messages << text;
+            if (tell) tell(text);
+            return *this;
+        }
+    } failures{result.messages, tell};
     registry.removeTree(kSettingsKey);
     const QDir dir(folder);
     const InstallList list = readInstallList(dir.filePath(setupName + QStringLiteral(".inf")));
@@ -267,13 +278,12 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
         const QString path = dir.filePath(e.target);
         if (!QFileInfo::exists(path) || removeFile(path)) continue;
         if (i == 0) {
-            result.messages
-                << path + QStringLiteral(" の削除に失敗しました。") + kProgramTitle +
-                       QStringLiteral(
-                           " を終了して、もう一度アンインストールをやり直してください。");
+            failures << path + QStringLiteral(" の削除に失敗しました。") + kProgramTitle +
+                            QStringLiteral(
+                                " を終了して、もう一度アンインストールをやり直してください。");
             stopped = true;
         } else {
-            result.messages
+            failures
                 << path + QStringLiteral(
                               "の削除に失敗しました。このファイルをスキップして処理を続行します。");
         }
@@ -301,9 +311,9 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
                 if (answer == DeleteAnswer::All) all = true;
             }
             if (!removeFile(path))
-                result.messages << path + QStringLiteral(
-                                              "の削除に失敗しました。このファイルをスキップして処理"
-                                              "を続行します。");
+                failures << path + QStringLiteral(
+                                       "の削除に失敗しました。このファイルをスキップして処理"
+                                       "を続行します。");
         }
         // The folders, deepest first; one still holding a file stays.
         QStringList folders;
@@ -313,8 +323,14 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
         std::sort(folders.begin(), folders.end(),
                   [](const QString& a, const QString& b) { return a.size() > b.size(); });
         folders << QDir::cleanPath(folder);
-        for (const QString& f : std::as_const(folders))
-            if (QDir(f).isEmpty()) QDir().rmdir(f);
+        // A folder that holds what the person kept stays; an empty one that
+        // cannot be removed is said, and ends the removal of folders.
+        for (const QString& f : std::as_const(folders)) {
+            if (!QDir(f).isEmpty() || QDir().rmdir(f)) continue;
+            failures << QDir::toNativeSeparators(f) +
+                            QStringLiteral(" - フォルダの削除に失敗しました");
+            break;
+        }
     }
     // The entry and the shortcuts go in any case.
     registry.removeTree(kUninstallKey);
@@ -324,13 +340,13 @@ UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
     // An uninstall entry that could not be forgotten is left behind too.
     const bool forgotten = registry.flush();
     result.everythingRemoved = forgotten && !QFileInfo::exists(folder);
-    result.messages << (!QFileInfo::exists(folder)
-                            ? kProgramTitle + QStringLiteral("は正常に削除されました。")
-                            : QDir::cleanPath(folder) +
-                                  QStringLiteral(
-                                      " にはまだファイルが残っています。後で削除してください。"));
-    if (!forgotten)
-        result.messages << QStringLiteral("アンインストール情報を削除できませんでした。");
+    result.summary =
+        !QFileInfo::exists(folder)
+            ? kProgramTitle + QStringLiteral("は正常に削除されました。")
+            : QDir::cleanPath(folder) +
+                  QStringLiteral(" にはまだファイルが残っています。後で削除してください。");
+    result.messages << result.summary;
+    if (!forgotten) failures << QStringLiteral("アンインストール情報を削除できませんでした。");
     return result;
 }
 

@@ -97,16 +97,19 @@ enum class DeleteAnswer { Yes, All, No, Cancel };
 struct UninstallResult {
     bool everythingRemoved = false;
     QStringList messages;  // what the person was told, in order
+    QString summary;       // the last word: all gone, or what is left
 };
 
 // The second stage of an uninstall: the program's settings key, the
 // installed files in reverse order (the first one failing stops it all),
 // the file list and the setup program, then whatever is left in the folder
 // after asking for each file ("すべて削除" asks no more, Cancel deletes no
-// more files), the folders, the uninstall entry and the shortcuts.
+// more files), the folders, the uninstall entry and the shortcuts. Each
+// failure is given to `tell` as it happens.
 UninstallResult uninstallFrom(const QString& folder, const QString& setupName,
                               SetupRegistry& registry, const ShortcutPlaces& places,
-                              const std::function<DeleteAnswer(const QString& path)>& ask);
+                              const std::function<DeleteAnswer(const QString& path)>& ask,
+                              const std::function<void(const QString& failure)>& tell = {});
 // The question for a file left in the folder.
 QString leftFileQuestion(const QString& path);
 

@@ -15,6 +15,7 @@
 #include "setup/installation.h"
 #include "setup/setup_registry.h"
 #include "setup/ui/setup_wizard.h"
+#include "setup/ui/uninstall_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,30 +91,36 @@ int uninstallFirstStage(const QString& setupPath) {
 int uninstallSecondStage(const QString& installedSetup) {
     const QFileInfo setup(installedSetup);
     SetupRegistry registry;
-    const UninstallResult r = uninstallFrom(
-        setup.absolutePath() + u'/', setup.fileName(), registry, ShortcutPlaces::ofUser(),
-        [](const QString& path) {
-            // The log's data gets the stronger look of a warning.
-            const QString question = leftFileQuestion(path);
-            QMessageBox box(question.endsWith(QStringLiteral("（※QSOデータです！！）"))
-                                ? QMessageBox::Warning
-                                : QMessageBox::Question,
-                            QStringLiteral("削除の確認"), question);
-            QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-            QPushButton* all =
-                box.addButton(QStringLiteral("すべて削除(&A)"), QMessageBox::YesRole);
-            box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-            QPushButton* cancel =
-                box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-            box.exec();
-            if (box.clickedButton() == yes) return DeleteAnswer::Yes;
-            if (box.clickedButton() == all) return DeleteAnswer::All;
-            if (box.clickedButton() == cancel) return DeleteAnswer::Cancel;
-            return DeleteAnswer::No;
-        });
-    for (const QString& message : r.messages)
-        ShowMsgBox(nullptr, message, kProgramTitle + QStringLiteral("の削除"),
-                   mb::Ok | (r.everythingRemoved ? mb::IconInformation : mb::IconExclamation));
+    UninstallResult r;
+    TUninstallDialog window([&] {
+        r = uninstallFrom(
+            setup.absolutePath() + u'/', setup.fileName(), registry, ShortcutPlaces::ofUser(),
+            [](const QString& path) {
+                // The log's data gets the stronger look of a warning.
+                const QString question = leftFileQuestion(path);
+                QMessageBox box(question.endsWith(QStringLiteral("（※QSOデータです！！）"))
+                                    ? QMessageBox::Warning
+                                    : QMessageBox::Question,
+                                QStringLiteral("削除の確認"), question);
+                QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+                QPushButton* all =
+                    box.addButton(QStringLiteral("すべて削除(&A)"), QMessageBox::YesRole);
+                box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+                QPushButton* cancel =
+                    box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+                box.exec();
+                if (box.clickedButton() == yes) return DeleteAnswer::Yes;
+                if (box.clickedButton() == all) return DeleteAnswer::All;
+                if (box.clickedButton() == cancel) return DeleteAnswer::Cancel;
+                return DeleteAnswer::No;
+            },
+            [](const QString& failure) {
+                ShowMsgBox(nullptr, failure, kProgramTitle + QStringLiteral("の削除"),
+                           mb::Ok | mb::IconStop);
+            });
+        return r.summary;
+    });
+    window.runAndWait();
     // The staged copy this runs from goes with its folder.
     const QString stage = uninstallerStageOf(QCoreApplication::applicationFilePath());
     if (!stage.isEmpty()) QDir(stage).removeRecursively();

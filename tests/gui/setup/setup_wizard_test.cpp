@@ -6,16 +6,20 @@
 #include "core/message_ports.h"
 #include "core/msg_box.h"
 #include "setup/setup_registry.h"
+#include "setup/ui/uninstall_dialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -100,6 +104,32 @@ private Q_SLOTS:
             QCOMPARE(file.readAll(), QByteArray(bytes));
         }
         QVERIFY(QFile::exists(folder + u"/sendvik-setup.inf"_s));
+    }
+
+    // The uninstall's window says what it does while it works; it cannot be
+    // closed until the work is over, then "終了" closes it.
+    void theUninstallWindowWaitsForItsWork() {
+        bool seenWhileWorking = false;
+        TUninstallDialog* shown = nullptr;
+        TUninstallDialog window([&] {
+            seenWhileWorking =
+                shown->isVisible() &&
+                shown->findChild<QLabel*>(u"Label1"_s)->text() == u"削除しています..."_s &&
+                !shown->findChild<QPushButton*>(u"BitBtn1"_s)->isEnabled();
+            shown->reject();  // Esc meanwhile
+            return u"ZELKOV E-Mail QSLは正常に削除されました。"_s;
+        });
+        shown = &window;
+        QCOMPARE(window.windowTitle(), u"ZELKOV E-Mail QSLの削除"_s);
+        QTimer::singleShot(2000, &window, [&] {
+            QVERIFY(window.isVisible());
+            QCOMPARE(window.findChild<QLabel*>(u"Label1"_s)->text(),
+                     u"ZELKOV E-Mail QSLは正常に削除されました。"_s);
+            window.findChild<QPushButton*>(u"BitBtn1"_s)->click();
+        });
+        QCOMPARE(window.runAndWait(), int(QDialog::Accepted));
+        QVERIFY(seenWhileWorking);
+        QVERIFY(window.workDone());
     }
 
     // The free-space question (No stays, Yes goes on), a standard definition

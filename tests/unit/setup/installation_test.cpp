@@ -1,6 +1,7 @@
 #include "setup/installation.h"
 
 #include "setup/setup_registry.h"
+#include "small_disk.h"
 #include "test_support.h"
 
 #include <QDateTime>
@@ -196,6 +197,29 @@ TEST(Setup, ShortcutsAndTheRemovalWithEachAnswer) {
                        : folder.chopped(1) +
                              u" にはまだファイルが残っています。後で削除してください。"_s);
     }
+}
+
+// A folder that cannot be removed (here a mount point) is said as it
+// happens, and the last word says what is left.
+TEST(Uninstall, AFolderThatCannotBeRemovedIsSaid) {
+    Sandbox box;
+    const QString folder = box.path(u"Zelkov/"_s);
+    testing_support::SmallDisk busy(folder + u"cards"_s, u"size=64k"_s);
+    if (!busy.mounted()) GTEST_SKIP() << busy.why();
+    writeBytes(folder + u"sendvik-setup.inf"_s, "[Install]\r\n1=sendvik\r\n");
+    writeBytes(folder + u"sendvik-setup"_s, "setup");
+    writeBytes(folder + u"sendvik"_s, "program");
+    SetupRegistry registry(box.path(u"registry.ini"_s));
+    QStringList told;
+    const UninstallResult r = uninstallFrom(
+        folder, u"sendvik-setup"_s, registry,
+        {box.path(u"apps"_s), box.path(u"Desktop"_s), box.path(u"autostart"_s)},
+        [](const QString&) { return DeleteAnswer::All; },
+        [&](const QString& failure) { told << failure; });
+    EXPECT_EQ(told, QStringList{folder + u"cards - フォルダの削除に失敗しました"_s});
+    EXPECT_FALSE(r.everythingRemoved);
+    EXPECT_EQ(r.summary,
+              folder.chopped(1) + u" にはまだファイルが残っています。後で削除してください。"_s);
 }
 
 // The uninstaller's second stage: a copy in a private folder of its own,
