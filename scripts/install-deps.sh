@@ -11,8 +11,8 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev libgmime-3.0-dev libsqlite3-dev sqlite3
   libjpeg62-turbo-dev libturbojpeg0-dev libqrencode-dev libxlsxwriter-dev libarchive-dev
-  # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks (lintian checks the Debian package)
+  googletest libgtest-dev libgmock-dev libbenchmark-dev lintian
   # fonts, time zones, a display for screenshots and GUI runs
   fonts-ipafont fonts-ipaexfont tzdata xvfb xauth x11-apps x11-utils openbox imagemagick
   # loopback mail servers used by the tests

@@ -17,6 +17,7 @@ done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/lib/sendvik/sendvik ./usr/lib/sendvik/sendvik-cli ./usr/lib/sendvik/sendvik-cli-net \
          ./usr/lib/sendvik/sendvik-setup ./usr/lib/sendvik/libZkwQRCode.so \
+         ./usr/share/doc/sendvik/copyright ./usr/share/man/man1/sendvik-cli.1.gz \
          ./usr/share/applications/sendvik.desktop ./usr/share/icons/hicolor/scalable/apps/sendvik.svg \
          "./usr/bin/sendvik -> ../lib/sendvik/sendvik"; do
   grep -qF "$f" <<<"$contents" || { echo "the package lacks $f"; exit 1; }
@@ -25,7 +26,13 @@ dpkg-deb -x "$deb" "$out/root"
 version=$(HOME="$out/home" "$out/root/usr/bin/sendvik-cli" --version)
 [ "$version" = "ZELKOV E-Mail QSL Ver5.12" ] || { echo "sendvik-cli --version said: $version"; exit 1; }
 grep -q '^Exec=sendvik$' "$out/root/usr/share/applications/sendvik.desktop"
-echo "package: ok ($(basename "$deb"))"
+# No ldconfig for a module in the program's private folder, and nothing
+# lintian calls an error or a warning.
+if dpkg-deb -e "$deb" "$out/control" && grep -qs ldconfig "$out/control/postinst" "$out/control/postrm"; then
+  echo "the maintainer scripts run ldconfig"; exit 1
+fi
+lintian --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 || { cat "$out/lintian.log"; exit 1; }
+echo "package: ok ($(basename "$deb"), lintian clean)"
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 archive=$(bash "$here/../../packaging/make-setup.sh" "$build" "$out/setup" | tail -1)
