@@ -185,9 +185,16 @@ ReductionPlan reductionPlan(QSize picture, int entry) {
     const int w = picture.width();
     const bool upright = picture.height() >= w;
     const qint64 h = upright ? qint64{w} * 528000 / 336000 : qint64{w} * 336000 / 528000;
-    plan.cut = QSize(w, static_cast<int>(std::min<qint64>(h, picture.height())));
+    plan.cut = QSize(w, static_cast<int>(h));
+    if (h > picture.height()) {
+        // Too low (or too narrow) for the card's proportion: cut in width
+        // instead, never stretched.
+        const qint64 fits = upright ? qint64{picture.height()} * 336000 / 528000
+                                    : qint64{picture.height()} * 528000 / 336000;
+        plan.cut = QSize(static_cast<int>(std::min<qint64>(fits, w)), picture.height());
+    }
     plan.target = upright ? wide.transposed() : wide;
-    plan.tooSmall = w <= plan.target.width();
+    plan.tooSmall = plan.cut.width() <= plan.target.width();
     return plan;
 }
 

@@ -58,7 +58,8 @@ int typedRecord(int typed, int last);
 QString previewFileName(const QString& call);
 
 // The reduction tool: the picture cut to the card's proportions from the
-// top left, and the size it is reduced to.
+// top left (in height, or in width when it is too low for them), and the
+// size it is reduced to; too small when the cut is not wider than that.
 struct ReductionPlan {
     QSize cut;     // the part of the picture kept
     QSize target;  // 800x510 (510x800 upright), 640x408 or 528x336

@@ -55,6 +55,14 @@ TEST(DefinitionEditing, RecordsReductionAndNames) {
     const ReductionPlan upright = reductionPlan({1000, 2000}, 1);
     EXPECT_EQ(upright.cut, QSize(1000, 1571));
     EXPECT_EQ(upright.target, QSize(408, 640));
+    // A wide, low photo is cut in width to the card's proportion, not
+    // stretched; one whose cut is narrower than the card is too small.
+    const ReductionPlan low = reductionPlan({2000, 600}, 1);
+    EXPECT_EQ(low.cut, QSize(942, 600));  // 600 x 528000 / 336000
+    EXPECT_FALSE(low.tooSmall);
+    EXPECT_TRUE(reductionPlan({1000, 300}, 1).tooSmall);
+    EXPECT_EQ(reductionPlan({1000, 300}, 1).cut, QSize(471, 300));
+    EXPECT_EQ(reductionPlan({1000, 1100}, 2).cut, QSize(700, 1100));
 }
 
 TEST(DefinitionEditing, TheKindsOfTextColoured) {
