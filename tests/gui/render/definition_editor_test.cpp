@@ -8,13 +8,17 @@
 
 #include "core/file_dialogs.h"
 #include "core/message_ports.h"
+#include "core/ui/gui_message_port.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "logdata/log_store.h"
 #include "render/jpeg_io.h"
 #include "render/qsl_definition.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -200,6 +204,40 @@ private Q_SLOTS:
         b.messages.answer(mb::IdNo);
         b.editor->close();
         QVERIFY(!b.editor->isVisible());
+
+        // Esc with the text changed: "いいえ" closes too, as the close box does.
+        QTimer::singleShot(50, b.editor.get(), [&b] {
+            b.editor->editor()->insertPlainText(u"#Print 2, 2, \"y\""_s);
+            b.messages.answer(mb::IdNo);
+            QTest::keyClick(b.editor->editor(), Qt::Key_Escape);
+        });
+        QTimer::singleShot(3000, b.editor.get(), [&b] { b.editor->hide(); });  // never stuck
+        QElapsedTimer closing;
+        closing.start();
+        QCOMPARE(b.editor->exec(), int(QDialog::Rejected));
+        QVERIFY(closing.elapsed() < 2500);
+        QCOMPARE(b.messages.messages().back().text, u"ファイルを保存しますか？"_s);
+
+        // The same with the real box, its "いいえ" clicked.
+        GuiMessagePort real;
+        const ScopedMessagePort boxes(&real);
+        bool clickedNo = false;
+        QTimer::singleShot(50, b.editor.get(), [&] {
+            b.editor->editor()->insertPlainText(u"#Print 3, 3, \"z\""_s);
+            QTimer::singleShot(300, b.editor.get(), [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        clickedNo = true;
+                        box->button(QMessageBox::No)->click();
+                    }
+            });
+            QTest::keyClick(b.editor->editor(), Qt::Key_Escape);
+        });
+        QTimer::singleShot(4000, b.editor.get(), [&b] { b.editor->hide(); });  // never stuck
+        closing.restart();
+        QCOMPARE(b.editor->exec(), int(QDialog::Rejected));
+        QVERIFY(closing.elapsed() < 3000);
+        QVERIFY(clickedNo);
     }
 
     void typingNeverWaitsForTheDrawing() {
