@@ -256,10 +256,17 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
                         filter.bandMask == 0 ||
                         (bandIndex >= 0 && bandIndex <= 17 && (filter.bandMask & (1u << bit)));
                     const bool modePasses = modes.isEmpty() || modes.contains(qso.mode.toUpper());
-                    if (bandPasses && modePasses && kindPasses(qso.code, filter.areaKind))
+                    const bool kindOk = kindPasses(qso.code, filter.areaKind);
+                    if (bandPasses && modePasses && kindOk)
                         counted.emplace_back(
                             sixOf(qso.code), recno,
                             card + u'<' + QString::number(recno) + u':' + qso.call + u'>');
+                    else if (!modePasses)
+                        ++tally.leftOutByMode;
+                    else if (!bandPasses)
+                        ++tally.leftOutByBand;
+                    else
+                        ++tally.leftOutByKind;
                     matched = true;
                     return false;
                 });
@@ -318,6 +325,20 @@ QString tallyTitle(int view, const Tally& tally) {
     QString title = QStringLiteral("ZELKOV E-Mail QSL コンファーム状況（");
     if (view == 2) return title + QStringLiteral("%1地域）").arg(tally.rows.size());
     return title + QStringLiteral("%1地域：%2ファイル）").arg(tally.confirmed).arg(tally.counted);
+}
+
+QString tallyLeftOutText(const Tally& tally, const QString& modeText) {
+    const int all = tally.leftOutByMode + tally.leftOutByBand + tally.leftOutByKind;
+    if (all == 0) return {};
+    QStringList parts;
+    if (tally.leftOutByMode > 0)
+        parts << QStringLiteral("モード（%1）以外 %2枚").arg(modeText).arg(tally.leftOutByMode);
+    if (tally.leftOutByBand > 0)
+        parts << QStringLiteral("バンドの指定外 %1枚").arg(tally.leftOutByBand);
+    if (tally.leftOutByKind > 0)
+        parts << QStringLiteral("地域の種類の指定外 %1枚").arg(tally.leftOutByKind);
+    return QStringLiteral("絞り込みの条件で %1枚の電子QSLを数えていません：").arg(all) +
+           parts.join(QStringLiteral("、"));
 }
 
 QStringList tallyClipboardLines(const std::vector<QStringList>& rows, int layout) {

@@ -74,8 +74,13 @@ struct Tally {
     std::vector<QStringList> rows;
     int confirmed = 0;  // areas with a card
     int counted = 0;    // cards that passed the filters
-    int files = 0;      // card files looked at
-    int columns = 5;    // the grid's columns
+    // Cards of the log's QSOs the filters left out, by the first filter
+    // each failed.
+    int leftOutByMode = 0;
+    int leftOutByBand = 0;
+    int leftOutByKind = 0;
+    int files = 0;    // card files looked at
+    int columns = 5;  // the grid's columns
 };
 
 Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
@@ -83,6 +88,8 @@ Tally BuildConfirmation(const TallyJob& job, LoggingProgram& loggingProgram,
 
 // The window's title for the result.
 QString tallyTitle(int view, const Tally& tally);
+// What the filters left out, for the result face; empty when nothing was.
+QString tallyLeftOutText(const Tally& tally, const QString& modeText);
 
 // The clipboard's lines (tab-separated): 0 every card, 1 the first card,
 // 2 the first card's call, date, time, band and mode, 3 those and its name.

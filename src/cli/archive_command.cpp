@@ -323,6 +323,9 @@ int runConfirmCommand(const AppPaths& paths, const QStringList& arguments, std::
     for (const QString& line : lines)
         printLine(out, line);
     printLine(out, tallyTitle(view, tally));
+    if (const QString leftOut = tallyLeftOutText(tally, job.filter.modes.join(u','));
+        !leftOut.isEmpty())
+        printLine(err, leftOut);
     if (!xlsx.isEmpty()) {
         const SpreadsheetExport sheet =
             ExportToSpreadsheet(lines, QFileInfo(xlsx).absoluteFilePath(), SheetCells::Text);

@@ -187,6 +187,12 @@ TForm5::TForm5(const ConfirmWindowParts& parts, QWidget* parent) : QDialog(paren
                     if (c != section) CfmGrid1->setColumnWidth(c, std::max(size, 32));
             });
     CfmGrid1->hide();
+    // Cards the filters left out are said above the grid, never silently.
+    LeftOutLabel = new QLabel(this);
+    LeftOutLabel->setObjectName(QStringLiteral("LeftOutLabel"));
+    LeftOutLabel->setWordWrap(true);
+    LeftOutLabel->hide();
+    layout->addWidget(LeftOutLabel);
     layout->addWidget(CfmGrid1, 1);
     ProgBar1 = new QProgressBar(this);
     ProgBar1->setObjectName(QStringLiteral("ProgBar1"));
@@ -238,6 +244,9 @@ void TForm5::Speed1Click(int view) {
     if (tally_.end != Tally::End::Built) return;
     fillGrid();
     setWindowTitle(tallyTitle(view, tally_));
+    const QString leftOut = tallyLeftOutText(tally_, stored_.modeText);
+    LeftOutLabel->setText(leftOut);
+    LeftOutLabel->setVisible(!leftOut.isEmpty());
     CfmGrid1->setToolTip(
         view == 2 ? QStringLiteral("NOVQ 未コンファームの地域")
                   : QStringLiteral("コールサインをダブルクリックで画像表示／ZELKOV表示"));
@@ -288,6 +297,7 @@ void TForm5::fillGrid() {
 
 void TForm5::S1Click() {
     CfmGrid1->hide();
+    LeftOutLabel->hide();
     menu_->hide();
     Panel1->show();
     setWindowTitle(QStringLiteral("ZELKOV E-Mail QSL コンファーム状況"));

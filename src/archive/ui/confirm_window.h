@@ -80,4 +80,5 @@ private:
     QAction* N1 = nullptr;
     QProgressBar* ProgBar1 = nullptr;
     QLabel* SheetLabel = nullptr;
+    QLabel* LeftOutLabel = nullptr;  // what the filters left out
 };

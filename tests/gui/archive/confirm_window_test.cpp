@@ -75,8 +75,16 @@ private Q_SLOTS:
         TForm5 window({settings, places, environment, folders, mst, u"js2iiu"_s, program,
                        [&shown](const QString& path) { shown << path; }});
         window.show();
+        // The stored modes leave the CW cards out: said on the result face.
+        window.findChild<QLineEdit*>(u"Edit1"_s)->setText(u"SSB,FM,FT8"_s);
+        window.findChild<QPushButton*>(u"Speed2"_s)->click();
+        QVERIFY(window.findChild<QLabel*>(u"LeftOutLabel"_s)->isVisible());
+        QCOMPARE(window.findChild<QLabel*>(u"LeftOutLabel"_s)->text(),
+                 u"絞り込みの条件で 2枚の電子QSLを数えていません：モード（SSB,FM,FT8）以外 2枚"_s);
+        window.S1Click();
         window.findChild<QLineEdit*>(u"Edit1"_s)->setText(u"CW"_s);
         window.findChild<QPushButton*>(u"Speed2"_s)->click();
+        QVERIFY(!window.findChild<QLabel*>(u"LeftOutLabel"_s)->isVisible());
         QCOMPARE(window.windowTitle(), u"ZELKOV E-Mail QSL コンファーム状況（2地域：2ファイル）"_s);
         QTableWidget* grid = window.findChild<QTableWidget*>(u"CfmGrid1"_s);
         QVERIFY(grid->isVisible());

@@ -18,11 +18,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>

@@ -98,7 +98,13 @@ TEST(AreaTally, CardsConfirmTheirQsosAreasThroughTheFilters) {
     TallyFilter f;
     f.modes = {u"SSB"_s};
     f.oldestDate = u"20/01/01"_s;
-    EXPECT_EQ(t.codes(t.run(1, f)), QStringList{u"0104=1"_s});
+    const Tally ssb = t.run(1, f);
+    EXPECT_EQ(t.codes(ssb), QStringList{u"0104=1"_s});
+    // The cards the modes left out are said, never silently dropped.
+    EXPECT_EQ(ssb.leftOutByMode, 4);
+    EXPECT_EQ(tallyLeftOutText(ssb, u"SSB"_s),
+              u"絞り込みの条件で 4枚の電子QSLを数えていません：モード（SSB）以外 4枚"_s);
+    EXPECT_TRUE(tallyLeftOutText(all, u"SSB"_s).isEmpty());
     f = {};
     f.oldestDate = u"20/01/01"_s;  // 2019-12-31 ends the walk
     EXPECT_EQ(t.codes(t.run(1, f)), (QStringList{u"01001A=1"_s, u"0104=1"_s, u"100105=2"_s}));
