@@ -10,10 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
 
 namespace {
 
@@ -97,6 +99,25 @@ BackupResult runBackup(const BackupSettings& settings, const QString& settingsFi
         progress->setPosition(1);
     }
     const QDir backup(settings.folder);
+    // The default folder is the program's own proposal: offered to be made
+    // (another folder missing may be a disk not plugged in: only told).
+    if (!settings.folder.isEmpty() && !QFileInfo(settings.folder).exists() &&
+        QDir::cleanPath(settings.folder) == QDir::cleanPath(BackupSettings::defaultFolder()) &&
+        ShowMsgBox(nullptr,
+                   QStringLiteral("バックアップ先フォルダがありません。\r") +
+                       QDir::toNativeSeparators(settings.folder) +
+                       QStringLiteral("\r\rこのフォルダを作成してバックアップしますか？"),
+                   app::title(), mb::YesNo | mb::IconQuestion) == mb::IdYes &&
+        !QDir().mkpath(settings.folder)) {
+        result.folderMissing = true;
+        ShowMsgBox(
+            nullptr,
+            QDir::toNativeSeparators(settings.folder) +
+                QStringLiteral("\r\r・・・を作成できません！（%1）").arg(systemErrorText(errno)),
+            app::title(), mb::Ok | mb::IconStop);
+        if (progress) progress->setVisible(false);
+        return result;
+    }
     if (settings.folder.isEmpty() || !QFileInfo(settings.folder).isDir()) {
         result.folderMissing = true;
         ShowMsgBox(nullptr,

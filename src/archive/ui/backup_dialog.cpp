@@ -30,6 +30,8 @@ TForm2::TForm2(TZkwIni& settings, const QString& settingsFile, const CardFolders
     Label1 = new QLabel(QDir::toNativeSeparators(backup_.folder), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFrameShape(QFrame::StyledPanel);
+    // The path keeps its one line whatever else comes and goes.
+    Label1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(Label1);
     const auto box = [&](const char* name, const QString& caption, bool on) {
         auto* c = new QCheckBox(caption, this);
@@ -45,6 +47,7 @@ TForm2::TForm2(TZkwIni& settings, const QString& settingsFile, const CardFolders
     Progress1->setObjectName(QStringLiteral("Progress1"));
     Progress1->hide();
     layout->addWidget(Progress1);
+    layout->addStretch(1);
     auto* buttons = new QHBoxLayout;
     const auto button = [&](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);

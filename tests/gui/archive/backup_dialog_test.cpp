@@ -52,7 +52,14 @@ private Q_SLOTS:
         QDir(dir.filePath(u"bak"_s)).removeRecursively();
         TForm2 again(settings, dir.filePath(u"Sendvik.ini"_s), folders);
         again.show();
+        QTest::qWait(50);
+        const int pathHeight = again.findChild<QLabel*>(u"Label1"_s)->height();
+        const int boxTop = again.findChild<QCheckBox*>(u"Check1"_s)->y();
         again.findChild<QPushButton*>(u"Speed1"_s)->click();
+        QTest::qWait(50);
+        // The layout stays as it was: the path one line, the boxes in place.
+        QCOMPARE(again.findChild<QLabel*>(u"Label1"_s)->height(), pathHeight);
+        QCOMPARE(again.findChild<QCheckBox*>(u"Check1"_s)->y(), boxTop);
         QVERIFY(port.messages().back().text.startsWith(
             u"バックアップ先フォルダが見つかりません！\r"_s));
         QVERIFY(again.isVisible());

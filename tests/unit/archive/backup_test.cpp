@@ -123,6 +123,21 @@ TEST(Backup, AnInterruptedCopyLeavesTheOldBackupWhole) {
     EXPECT_TRUE(missing.folderMissing);
     EXPECT_EQ(a.port.messages().back().text,
               u"バックアップ先フォルダが見つかりません！\r"_s + a.box.path(u"none"_s));
+    EXPECT_FALSE(QFileInfo::exists(a.box.path(u"none"_s)));  // maybe a disk not plugged in
+
+    // The default folder is offered to be made; "はい" makes it and goes on.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", a.box.path(u"home"_s).toUtf8());
+    a.settings.folder = BackupSettings::defaultFolder();
+    EXPECT_TRUE(a.settings.folder.startsWith(a.box.path(u"home"_s)));
+    a.port.clear();
+    a.port.answer(mb::IdYes);
+    const BackupResult made = runBackup(a.settings, a.ini, a.folders, 0, nullptr);
+    EXPECT_FALSE(made.folderMissing);
+    EXPECT_TRUE(
+        a.port.messages().front().text.endsWith(u"このフォルダを作成してバックアップしますか？"_s));
+    EXPECT_TRUE(QFileInfo(a.settings.folder + u"/受信"_s).isDir());
+    qputenv("HOME", home);
 }
 
 TEST(Backup, SettingsAndTheRunAtTheEnd) {
