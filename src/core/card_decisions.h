@@ -14,12 +14,24 @@
 // The values are the preview buttons' own (their Tag).
 enum class CardDecision { Send = 0, Stop = 1, Skip = 2, SendRest = 3, Back = 4 };
 
+// Where a card stands in its batch, for the person's bearings.
+struct CardPlace {
+    int number = 0;     // 1 for the batch's first card; 0: not known
+    int total = 0;      // the batch's cards
+    bool sent = false;  // this batch mailed it already (reached again by "前へ")
+};
+
 class CardDecisionPort {
 public:
     virtual ~CardDecisionPort() = default;
     // The card drawn for record `recno`, about to be mailed.
-    virtual CardDecision decide(const QString& cardPath, int recno) = 0;
+    virtual CardDecision decide(const QString& cardPath, int recno,
+                                const CardPlace& place = {}) = 0;
 };
+
+// "3／24枚目", with "（送信済み）" for a card the batch mailed already;
+// empty when the place is not known.
+QString cardPlaceText(const CardPlace& place);
 
 // The terminal. Without asking every card goes; asking, each card's file is
 // named and the answer read from a line: s(end), n(ext: skip), a(ll),
@@ -27,7 +39,7 @@ public:
 class TerminalCardDecisions : public CardDecisionPort {
 public:
     TerminalCardDecisions(std::istream& in, std::ostream& out, bool ask);
-    CardDecision decide(const QString& cardPath, int recno) override;
+    CardDecision decide(const QString& cardPath, int recno, const CardPlace& place = {}) override;
 
 private:
     std::istream& in_;
@@ -42,8 +54,9 @@ public:
     struct Asked {
         QString cardPath;
         int recno = 0;
+        CardPlace place;
     };
-    CardDecision decide(const QString& cardPath, int recno) override;
+    CardDecision decide(const QString& cardPath, int recno, const CardPlace& place = {}) override;
 
     void answer(CardDecision decision) { answers_.push_back(decision); }
     const std::vector<Asked>& asked() const { return asked_; }

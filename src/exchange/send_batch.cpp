@@ -31,6 +31,7 @@
 #include <QThread>
 
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -126,7 +127,7 @@ struct SendBatch::Run {
     std::optional<QString> sentFolderLacksRoom(const QString& card) const;
     CardOutcome markNotWritten(const QStringList& fields);
     CardOutcome sendOne(SmtpSession& smtp, CardComposer& composer, SendJournal& journal,
-                        const QStringList& fields, bool& previewing);
+                        const QStringList& fields, bool& previewing, const CardPlace& place);
 };
 
 SendBatch::SendBatch(const SendBatchParts& parts) : parts_(parts) {}
@@ -452,6 +453,7 @@ int SendBatch::Run::sendLoop() {
         };
         SendJournal journal(request.card.qsoData);
         bool previewing = request.confirmEach || request.handedRecord > 0;
+        std::set<int> mailed;  // the records this batch mailed
         parts.progress.setMaximum(int(candidates.size()));
         for (qsizetype index = 0; index < candidates.size();) {
             QCoreApplication::processEvents();
@@ -464,7 +466,12 @@ int SendBatch::Run::sendLoop() {
             }
             if (fields.size() < 11) continue;
             if (request.leaveOut.contains(fields.value(1).toInt())) continue;
-            const CardOutcome outcome = sendOne(smtp, *composer, journal, fields, previewing);
+            const CardPlace place{int(index), int(candidates.size()),
+                                  mailed.count(fields.value(1).toInt()) > 0};
+            const CardOutcome outcome =
+                sendOne(smtp, *composer, journal, fields, previewing, place);
+            if (outcome == CardOutcome::Sent || outcome == CardOutcome::SentThenEnd)
+                mailed.insert(fields.value(1).toInt());
             if (outcome == CardOutcome::EndLoop) break;
             if (outcome == CardOutcome::Back) {
                 index = std::max<qsizetype>(0, index - 2);
@@ -505,7 +512,7 @@ int SendBatch::Run::sendLoop() {
 // One card: drawn, decided on, mailed, filed and marked.
 SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardComposer& composer,
                                                     SendJournal& journal, const QStringList& fields,
-                                                    bool& previewing) {
+                                                    bool& previewing, const CardPlace& place) {
     lastComposed = fields.value(1).toInt();
     const CardComposer::Result card = composer.ComposeCard(fields);
     if (card.stopped) {
@@ -517,7 +524,7 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         return CardOutcome::EndLoop;
     }
     if (previewing) {
-        lastDecision = parts.decisions.decide(card.path, lastComposed);
+        lastDecision = parts.decisions.decide(card.path, lastComposed, place);
         switch (lastDecision) {
             case CardDecision::Stop: return CardOutcome::EndLoop;
             case CardDecision::Skip: return CardOutcome::NotSent;
@@ -526,6 +533,15 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
             case CardDecision::Send: break;
         }
     }
+    // A card reached again with "前へ" went out already: mailed again only
+    // when the person says so.
+    if (place.sent &&
+        ShowProgramMessage(QStringLiteral("No%1 %2局への電子QSLは、この送信で送信済みです。\r\r"
+                                          "もう一度送信しますか？")
+                               .arg(lastComposed)
+                               .arg(fields.value(2)),
+                           mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes)
+        return CardOutcome::NotSent;
     const QString to = fields.value(10);
     const QString call = fields.value(2);
     // A card that went out must be filed: a sent folder without room for it

@@ -85,11 +85,15 @@ QSize fitPicture(QSize picture, QSize maximum) {
     return {w, h};
 }
 
-QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileName) {
+QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileName,
+                     const CardPlace& place) {
     const QString dimensions = QStringLiteral("(%1x%2)").arg(size.width()).arg(size.height());
-    if (sendMode)
-        return recno > 0 ? QStringLiteral("No") + FormatThousands(recno) + u' ' + dimensions
-                         : dimensions;
+    if (sendMode) {
+        const QString where = cardPlaceText(place);
+        return (where.isEmpty() ? QString() : where + u' ') +
+               (recno > 0 ? QStringLiteral("No") + FormatThousands(recno) + u' ' + dimensions
+                          : dimensions);
+    }
     return (recno > 0 ? QStringLiteral("No") + QString::number(recno) : dimensions) + u' ' +
            fileName;
 }

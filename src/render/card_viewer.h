@@ -3,6 +3,8 @@
 // list of card pictures of a folder, its sorting and order of display, the
 // texts of the position label and caption, the window sizes.
 
+#include "core/card_decisions.h"
+
 #include <QDateTime>
 #include <QSize>
 #include <QString>
@@ -49,7 +51,9 @@ QSize fitPicture(QSize picture, QSize maximum);
 QString embeddedRecordLine(const QString& path);
 
 // The card preview's information label: "No1,234 (1024x652)" in send mode.
-QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileName);
+// In send mode the card's place in its batch goes first.
+QString previewLabel(bool sendMode, int recno, QSize size, const QString& fileName,
+                     const CardPlace& place = {});
 
 // The message text filed for a received card: the message folder, the
 // picture's name with ".txt".

@@ -75,12 +75,14 @@ public:
         s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
     }
 
-    CliRun cli(const QStringList& args) const {
+    // `input`: what the person types, line by line.
+    CliRun cli(const QStringList& args, const QByteArray& input = {}) const {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"SENDVIK_SERVER_BASE"_s, novqBase_);
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(SENDVIK_CLI), QStringList{u"--home"_s, home_} + args);
+        if (!input.isEmpty()) p.write(input);
         p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(120000));
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -1137,6 +1139,28 @@ TEST_F(Exchange, KilledTwiceWithASlowServerNoCardGoesOutTwice) {
     EXPECT_LE(times.size(), size_t(12));
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.undecided"_s)));
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
+}
+
+// Looked over one by one: each card says where it stands in the batch; one
+// reached again with "前へ" after it went out says so, and goes again only
+// when the person says yes (the default is no).
+TEST_F(Exchange, ACardReachedAgainByBackIsNotMailedTwiceUnasked) {
+    ScriptedSmtpServer smtp({});
+    ASSERT_GT(smtp.port(), 0);
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    a.useSmtpOn(smtp.port());
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 3, u"12:00"_s), recent(u"JR2XYZ"_s, 3, u"12:10"_s)});
+    // Send the first; back from the second; send the first again (asked:
+    // no); send the second.
+    const CliRun r = a.cli({u"send"_s, u"1"_s, u"2"_s, u"--confirm"_s}, "s\nb\ns\ns\n");
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=2\n"_s)) << r.out.toStdString();
+    EXPECT_EQ(smtp.mailsTaken(), 2);
+    EXPECT_TRUE(r.err.contains(u"1／2枚目 No1"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"2／2枚目 No2"_s));
+    EXPECT_TRUE(r.err.contains(u"1／2枚目（送信済み） No1"_s));
+    EXPECT_TRUE(r.err.contains(u"この送信で送信済みです。"_s));
 }
 
 // Ctrl+C while the server weighs the recipient: no byte of the card went

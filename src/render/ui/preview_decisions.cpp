@@ -2,8 +2,9 @@
 
 #include "render/ui/view_bmp.h"
 
-CardDecision PreviewCardDecisions::decide(const QString& cardPath, int recno) {
-    switch (preview_.ShowCardPreview(cardPath, true, recno)) {
+CardDecision PreviewCardDecisions::decide(const QString& cardPath, int recno,
+                                          const CardPlace& place) {
+    switch (preview_.ShowCardPreview(cardPath, true, recno, place)) {
         case TForm3::Send: return CardDecision::Send;
         case TForm3::Next: return CardDecision::Skip;
         case TForm3::SendAll: return CardDecision::SendRest;

@@ -9,7 +9,7 @@ class TForm3;
 class PreviewCardDecisions : public CardDecisionPort {
 public:
     explicit PreviewCardDecisions(TForm3& preview) : preview_(preview) {}
-    CardDecision decide(const QString& cardPath, int recno) override;
+    CardDecision decide(const QString& cardPath, int recno, const CardPlace& place = {}) override;
 
 private:
     TForm3& preview_;

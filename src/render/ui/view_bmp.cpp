@@ -73,7 +73,8 @@ TForm3::TForm3(WindowState& places, std::function<void(bool)> lockCommands, QWid
             [this] { Paste1->setEnabled(!QApplication::clipboard()->image().isNull()); });
 }
 
-int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
+int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno,
+                            const CardPlace& place) {
     path_ = jpegPath;
     {
         const WaitCursor hourglass;
@@ -86,7 +87,11 @@ int TForm3::ShowCardPreview(const QString& jpegPath, bool sendMode, int recno) {
     BackButton->setVisible(sendMode);
     NextButton->setText(sendMode ? QStringLiteral("次へ") : QStringLiteral("他のUser"));
     NextButton->setFixedWidth(sendMode ? 48 : 80);
-    Label1->setText(previewLabel(sendMode, recno, picture_.size(), QFileInfo(jpegPath).fileName()));
+    Label1->setText(
+        previewLabel(sendMode, recno, picture_.size(), QFileInfo(jpegPath).fileName(), place));
+    // Enter sends; a card the batch mailed already is not sent again by it.
+    SendButton->setDefault(sendMode && !place.sent);
+    NextButton->setDefault(sendMode && place.sent);
     // The inside's corner, as it was saved (see finish).
     setGeometry(placedOnScreen(QRect(places_.previewPlace().value_or(QPoint(9, 9)), size()),
                                screenAreas()));

@@ -3,6 +3,8 @@
 // with send, skip, send-all and back buttons; or a sample card with
 // "他のUser".
 
+#include "core/card_decisions.h"
+
 #include <QDialog>
 #include <QImage>
 
@@ -26,7 +28,8 @@ public:
     // While a send-mode preview is up, the main window's commands that start
     // a run or switch the mode are locked with this.
 
-    int ShowCardPreview(const QString& jpegPath, bool sendMode, int recno);
+    int ShowCardPreview(const QString& jpegPath, bool sendMode, int recno,
+                        const CardPlace& place = {});
 
     const QImage& picture() const { return picture_; }
     void rotateRight();
