@@ -466,7 +466,9 @@ int SendBatch::Run::sendLoop() {
             }
             if (fields.size() < 11) continue;
             if (request.leaveOut.contains(fields.value(1).toInt())) continue;
-            const CardPlace place{int(index), int(candidates.size()),
+            // A single card (the logging program's request) needs no bearings.
+            const CardPlace place{request.handedRecord > 0 ? 0 : int(index),
+                                  int(candidates.size()),
                                   mailed.count(fields.value(1).toInt()) > 0};
             const CardOutcome outcome =
                 sendOne(smtp, *composer, journal, fields, previewing, place);

@@ -165,7 +165,7 @@ private Q_SLOTS:
         sender.find<QPushButton>("Speed1")->click();
         answer.stop();
         QCOMPARE(previewed.size(), 2);
-        QVERIFY(previewed[0].startsWith(u"No1 "_s));
+        QVERIFY2(previewed[0].startsWith(u"1／2枚目 No1 "_s), qPrintable(previewed[0]));
         const QStringList said = texts(port);
         QVERIFY2(
             said.contains(u"電子QSLメールを 1 件送信しました。\r（実際の送信範囲 2件中の 50.00％）"
