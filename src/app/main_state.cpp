@@ -122,6 +122,13 @@ void MainState::save(TZkwIni& ini) const {
     (void)ini.flush();  // a failure is told by the store itself
 }
 
+void MainState::saveRangeStart(TZkwIni& ini) const {
+    if (resets.allButMail) return;
+    ini.writeOrDelete(u"Config", u"Recno1",
+                      firstRecord > 0 ? QString::number(firstRecord) : QString());
+    (void)ini.flush();  // a failure is told by the store itself
+}
+
 void MainState::reloadRig() {
     rigTable = RigAntTable();
     rigLines.clear();

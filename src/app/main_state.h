@@ -104,6 +104,9 @@ struct MainState {
 
     // Close: writes the window's state (nothing after the N14 reset).
     void save(TZkwIni& settings) const;
+    // The range's start alone, written at once (a batch advances it card by
+    // card, so that a crash does not send the range again).
+    void saveRangeStart(TZkwIni& settings) const;
 
     // The rig/antenna data of `rigAntPath`, read again; an empty list when
     // the file is missing or a CTY.DAT.

@@ -64,7 +64,7 @@ bool skipsTimeZoneCheck(const QStringList& arguments) {
 std::vector<ShownCheck> checksOnceShown(const MainState& state,
                                         const EnvironmentSettings& environment,
                                         const CommSettings& communication, const QDateTime& now,
-                                        const QTimeZone& zone) {
+                                        const QTimeZone& zone, bool beforeSend) {
     std::vector<ShownCheck> checks;
     // A send killed between a card's mail and its mark: marked when the
     // server had taken it, else named.
@@ -72,8 +72,10 @@ std::vector<ShownCheck> checksOnceShown(const MainState& state,
     rules.rule = environment.sentMarkRule;
     rules.markAlreadySent = environment.markAlreadySent;
     rules.eligibleMarks = environment.eligibleSentMarks;
-    if (const auto left =
-            SendJournal::settleLeftOver(state.qsoData, rules, nullptr, state.folders.sentDir))
+    // Before a send, the cards that may have gone out are asked about by the
+    // send itself: not named here too.
+    if (const auto left = SendJournal::settleLeftOver(state.qsoData, rules, nullptr,
+                                                      state.folders.sentDir, nullptr, !beforeSend))
         checks.push_back({*left, mb::IconExclamation});
     if (const auto age = userListAgeMessage(state.userEdition, now.date()))
         checks.push_back({*age, mb::IconInformation});

@@ -45,4 +45,4 @@ struct EnvironmentSettings;
 std::vector<ShownCheck> checksOnceShown(const MainState& state,
                                         const EnvironmentSettings& environment,
                                         const CommSettings& communication, const QDateTime& now,
-                                        const QTimeZone& zone);
+                                        const QTimeZone& zone, bool beforeSend = false);

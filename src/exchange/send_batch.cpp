@@ -467,13 +467,15 @@ int SendBatch::Run::sendLoop() {
             if (fields.size() < 11) continue;
             if (request.leaveOut.contains(fields.value(1).toInt())) continue;
             // A single card (the logging program's request) needs no bearings.
-            const CardPlace place{request.handedRecord > 0 ? 0 : int(index),
-                                  int(candidates.size()),
+            const CardPlace place{request.handedRecord > 0 ? 0 : int(index), int(candidates.size()),
                                   mailed.count(fields.value(1).toInt()) > 0};
             const CardOutcome outcome =
                 sendOne(smtp, *composer, journal, fields, previewing, place);
-            if (outcome == CardOutcome::Sent || outcome == CardOutcome::SentThenEnd)
+            if (outcome == CardOutcome::Sent || outcome == CardOutcome::SentThenEnd) {
                 mailed.insert(fields.value(1).toInt());
+                if (parts.advanced && request.handedRecord <= 0 && request.resendFile.isEmpty())
+                    parts.advanced(lastComposed + 1);
+            }
             if (outcome == CardOutcome::EndLoop) break;
             if (outcome == CardOutcome::Back) {
                 index = std::max<qsizetype>(0, index - 2);

@@ -38,6 +38,9 @@ struct SendBatchParts {
     // window's chooser); nothing when the person cancels. Unset: found
     // without asking.
     std::function<std::optional<QString>(const QsoRecord&)> chooseRig = {};
+    // Told after each card of a range goes out: the record the next batch
+    // starts at, kept at once (a batch killed midway does not start over).
+    std::function<void(int nextFirst)> advanced = {};
 };
 
 // One batch's request, read from the window (or the command line) at its start.

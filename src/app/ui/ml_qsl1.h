@@ -151,7 +151,9 @@ public:
     void showCardsOrClose(const QString& mask);
 
     // The post-show checks, in order (run once after the window is shown).
-    void postShowChecks();
+    // `beforeSend`: run as a send starts, which asks about undecided cards
+    // itself.
+    void postShowChecks(bool beforeSend = false);
 
 protected:
     void showEvent(QShowEvent* event) override;

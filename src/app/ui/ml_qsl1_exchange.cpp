@@ -55,7 +55,7 @@ private:
 // "QSL送信": the cards of the range Edit1..Edit2.
 void TZkvmQSL::Speed1Click() {
     if (state_.busy) return;
-    postShowChecks();  // as at start: they may warn or open the settings
+    postShowChecks(true);  // as at start: they may warn or open the settings
     takeControls();
     CommSettings communication;
     communication.load(settings_);
@@ -75,6 +75,11 @@ void TZkvmQSL::Speed1Click() {
                 return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
                                      rigChooserSummary(qso), rigRow_, this);
             };
+        parts.advanced = [this](int nextFirst) {
+            Edit1->setText(QString::number(nextFirst));
+            state_.firstRecord = nextFirst;
+            state_.saveRangeStart(settings_);
+        };
         result = SendBatch(parts).run(request);
     }
     if (result.first) Edit1->setText(QString::number(*result.first));

@@ -84,7 +84,7 @@ void TZkvmQSL::FormShow() {
     showState();
     if (qsoWarning) ShowMsgBox(this, *qsoWarning, app::title(), mb::Ok | mb::IconExclamation);
     updateCaption();
-    QTimer::singleShot(0, this, &TZkvmQSL::postShowChecks);
+    QTimer::singleShot(0, this, [this] { postShowChecks(); });
     Timer1->start();
 }
 
@@ -238,12 +238,12 @@ void TZkvmQSL::loadPreview() {
     PaintBox1->setPicture(picture);
 }
 
-void TZkvmQSL::postShowChecks() {
+void TZkvmQSL::postShowChecks(bool beforeSend) {
     CommSettings communication;
     communication.load(settings_);
     for (const ShownCheck& check :
          checksOnceShown(state_, environment_, communication, QDateTime::currentDateTime(),
-                         QTimeZone::systemTimeZone())) {
+                         QTimeZone::systemTimeZone(), beforeSend)) {
         if (check.text.isEmpty())
             S1Click();
         else

@@ -150,6 +150,7 @@ private Q_SLOTS:
         // "確認しながら送信": the first card sent, the second stopped at its preview.
         QStringList previewed;
         int shown = 0;
+        QString rangeStartMeanwhile;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             TForm3& preview = sender.window->cardPreview();
@@ -158,6 +159,11 @@ private Q_SLOTS:
             QVERIFY(!sender.find<QPushButton>("Speed5")->isEnabled());
             QVERIFY(sender.find<QProgressBar>("Progress1")->isVisible());
             previewed << preview.findChild<QLabel*>(u"Label1"_s)->text();
+            // At the second card the first one's mail is kept as the range's
+            // start on disk already: a crash now does not send it again.
+            if (shown == 1)
+                rangeStartMeanwhile =
+                    TZkwIni(a + u"/Sendvik.ini"_s).readString(u"Config", u"Recno1", {});
             preview.findChild<QPushButton*>(++shown == 1 ? u"SendButton"_s : u"CancelButton"_s)
                 ->click();
         });
@@ -166,6 +172,7 @@ private Q_SLOTS:
         answer.stop();
         QCOMPARE(previewed.size(), 2);
         QVERIFY2(previewed[0].startsWith(u"1／2枚目 No1 "_s), qPrintable(previewed[0]));
+        QCOMPARE(rangeStartMeanwhile, u"2"_s);
         const QStringList said = texts(port);
         QVERIFY2(
             said.contains(u"電子QSLメールを 1 件送信しました。\r（実際の送信範囲 2件中の 50.00％）"
