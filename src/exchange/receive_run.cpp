@@ -458,10 +458,15 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     }
     const QString statusBefore = progress_.status();
     const MailAccount& a = request.mail;
+    bool transferring = false;  // a mail's headers or body are on their way
     auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl, a.options());
     // The stop button and Ctrl+C end a transfer in progress, not only the
     // wait between mails.
-    pop3->setStopCheck([this] { return progress_.abortRequested(); });
+    // Only a mail's transfer is stopped: the deletions of the mails filed,
+    // and the logout that carries them out, still go, so that a stopped run
+    // does not bring the same cards again next time.
+    pop3->setStopCheck(
+        [this, &transferring] { return transferring && progress_.abortRequested(); });
     if (!pop3->isOpen()) {
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +
@@ -574,18 +579,23 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
             const int oldest = std::max(1, r.mailbox - kMaxListedMails + 1);
             int n = r.mailbox;
             bool failedAtN = false;  // the loop ended at a mail already counted as failed
-            for (; !stopping && take && n >= oldest; --n) {
+            bool countedN = false;   // mail n's headers were counted as read
+            for (; !stopping && take && n >= oldest; --n, countedN = false) {
                 progress_.setStatus(statusLine(r));
                 progress_.setPosition(++position);
                 QCoreApplication::processEvents();
                 if (progress_.abortRequested() || (newestOnly && r.mails >= kNewestOnly)) break;
                 if (request.receiveAllMail) {
                     ++r.mails;
+                    countedN = true;
                     ++position;
                 } else {
                     // Only the headers first: other mail stays on the server unread.
                     Pop3Session::Status head;
-                    if (const int got = pop3->status(n, head); got != 1) {
+                    transferring = true;
+                    const int got = pop3->status(n, head);
+                    transferring = false;
+                    if (got != 1) {
                         if (got == nmail_error::Stopped) break;
                         // Named and counted, never skipped without a word: it
                         // stays on the server. A server gone answers no other
@@ -604,6 +614,7 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                         continue;
                     }
                     ++r.mails;
+                    countedN = true;
                     progress_.setStatus(statusLine(r));
                     QCoreApplication::processEvents();
                     if (progress_.abortRequested()) break;
@@ -623,7 +634,9 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 progress_.setPosition(position);
                 if (progress_.abortRequested()) break;
                 QByteArray source;
+                transferring = true;
                 const int got = pop3->fetchSource(n, source);
+                transferring = false;
                 // Its own failure's words, before the next call has its own.
                 const QString failure = got == 1 ? QString() : pop3->message();
                 while (filing.full() || filing.frontDone()) {
@@ -649,6 +662,8 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
                 settle(number, mail);
             }
             if (progress_.abortRequested() || stopping) r.stopped = true;
+            // A mail the run stopped at before handling it was not read.
+            if (countedN && !failedAtN) --r.mails;
             if (!newestOnly) r.notReached = std::max(0, n - oldest + 1 - (failedAtN ? 1 : 0));
         }
     }
