@@ -32,6 +32,14 @@ int fail(std::ostream& err, const QString& what, int code, const QString& detail
 const QString kConnectFailure =
     QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認");
 
+// What a failed login means (the number follows in the line).
+QString loginFailure(int result) {
+    if (result == nmail_error::Connect || result == nmail_error::Transfer ||
+        result == nmail_error::Stopped || result == nmail_error::StoppedUnsent)
+        return loginFailureHeadline(result, {});
+    return QStringLiteral("認証できません");
+}
+
 // The value after an option, or empty.
 QString option(const QStringList& args, const QString& name) {
     const qsizetype i = args.indexOf(name);
@@ -57,10 +65,7 @@ int send(const MailAccount& a, const QStringList& args, std::ostream& out, std::
     SmtpSession smtp(a.smtpHost, a.smtpPort, a.smtpSsl, a.options());
     if (!smtp.isOpen()) return fail(err, kConnectFailure, smtp.connectResult(), smtp.message());
     int r = smtp.authenticate(a.smtpHost, a.smtpAccount, a.smtpPassword, a.smtpMethod);
-    if (r < 0)
-        return fail(err,
-                    r == nmail_error::Connect ? kConnectFailure : QStringLiteral("認証できません"),
-                    r, smtp.message());
+    if (r < 0) return fail(err, loginFailure(r), r, smtp.message());
     r = smtp.send(to, a.address, option(args, QStringLiteral("--subject")), body,
                   headers.join(QStringLiteral("\r\n")), option(args, QStringLiteral("--attach")));
     if (r < 0) return fail(err, QStringLiteral("送信できません"), r, smtp.message());
@@ -77,9 +82,7 @@ std::unique_ptr<Pop3Session> openPop3(const MailAccount& a, std::ostream& err, i
     }
     count = pop3->authenticate(a.pop3Account, a.pop3Password, a.apop);
     if (count < 0) {
-        fail(err,
-             count == nmail_error::Connect ? kConnectFailure : QStringLiteral("認証できません"),
-             count, pop3->message());
+        fail(err, loginFailure(count), count, pop3->message());
         return nullptr;
     }
     return pop3;

@@ -90,11 +90,19 @@ int Pop3Session::undoDeletions() {
     return call([&](NMailConnection& c) { return NMailPop3UndoDeletions(c); });
 }
 
-QString loginFailureText(int result, const QString& refused, const QString& detail) {
+QString loginFailureHeadline(int result, const QString& refused) {
     if (result == nmail_error::Stopped || result == nmail_error::StoppedUnsent)
         return QStringLiteral("中止しました");
-    if (result == nmail_error::Transfer) return detail;
     if (result == nmail_error::Connect)
-        return QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") + detail;
-    return QStringLiteral("(No%1) %2\r").arg(result).arg(refused) + detail;
+        return QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認");
+    // The server was reached but went quiet or away: no fault of the account.
+    if (result == nmail_error::Transfer)
+        return QStringLiteral("サーバーとの通信ができません！サーバー名／ポート番号を確認");
+    return QStringLiteral("(No%1) %2").arg(result).arg(refused);
+}
+
+QString loginFailureText(int result, const QString& refused, const QString& detail) {
+    const QString headline = loginFailureHeadline(result, refused);
+    if (result == nmail_error::Stopped || result == nmail_error::StoppedUnsent) return headline;
+    return headline + u'\r' + detail;
 }

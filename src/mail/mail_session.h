@@ -92,3 +92,5 @@ public:
 // them: the server not reached (host, port, TLS), or the login refused
 // (`refused` names what to check).
 QString loginFailureText(int result, const QString& refused, const QString& detail);
+// Its first line alone.
+QString loginFailureHeadline(int result, const QString& refused);

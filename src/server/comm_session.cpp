@@ -111,10 +111,9 @@ bool CommSession::sendTest() {
         } else {
             int r = smtp.authenticate(s.smtpHost, s.smtpLogin(), s.smtpLoginPassword(),
                                       smtpMethodForPosition(s.smtpAuth));
-            if (r == nmail_error::Connect) {
-                failure = u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s;
-            } else if (r < 0) {
-                failure = u"(No%1) 認証できません！アカウント／パスワード／認証方法を確認"_s.arg(r);
+            if (r < 0) {
+                failure = loginFailureHeadline(
+                    r, u"認証できません！アカウント／パスワード／認証方法を確認"_s);
             } else {
                 r = smtp.send(s.mailAddress, s.testSender(), u"メールのテスト"_s, body, header,
                               QString());

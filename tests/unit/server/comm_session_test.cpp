@@ -119,8 +119,14 @@ TEST(CommSession, ATriedTimeOutStaysWithItsTestAndASavedOneCountsAtOnce) {
     s.timeout = 5;  // tried, not saved
     QElapsedTimer tried;
     tried.start();
+    f.box.messages.clear();
     EXPECT_FALSE(f.session.sendTest());
     EXPECT_LT(tried.elapsed(), 5400);
+    // A server that does not answer is no fault of the account, and is said so.
+    ASSERT_FALSE(f.box.messages.messages().empty());
+    EXPECT_TRUE(f.box.messages.messages().back().text.startsWith(
+        u"サーバーとの通信ができません！サーバー名／ポート番号を確認"_s))
+        << f.box.messages.messages().back().text.toStdString();
     const auto [openAfterTry, waitedAfterTry] = batchConnection();
     EXPECT_TRUE(openAfterTry) << waitedAfterTry << " ms";
 
