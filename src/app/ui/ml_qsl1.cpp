@@ -96,8 +96,10 @@ bool TZkvmQSL::refusedWhileWorking() {
 void TZkvmQSL::runCommand(Command command) {
     // A command that starts work while other work runs (a send, a receive, a
     // request that waits for the logging program, a command in the middle of
-    // its own wait) is dropped; the receive button stops a run.
-    if (workRunning() && command != Command::Receive) {
+    // its own wait) is dropped; the receive button stops a run, the send
+    // button a send.
+    if (workRunning() && command != Command::Receive &&
+        !(command == Command::Send && sending_)) {
         Beep();
         return;
     }

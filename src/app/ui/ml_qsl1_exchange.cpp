@@ -54,7 +54,12 @@ private:
 
 // "QSL送信": the cards of the range Edit1..Edit2.
 void TZkvmQSL::Speed1Click() {
-    if (state_.busy) return;
+    // Pressed again while its batch runs: the batch stops before the next
+    // card (a card on its way is stopped too).
+    if (state_.busy) {
+        if (sending_) progress_->requestAbort();
+        return;
+    }
     postShowChecks(true);  // as at start: they may warn or open the settings
     takeControls();
     CommSettings communication;
@@ -80,7 +85,12 @@ void TZkvmQSL::Speed1Click() {
             state_.firstRecord = nextFirst;
             state_.saveRangeStart(settings_);
         };
+        sending_ = true;
+        const QString caption = Speed1->text();
+        Speed1->setText(QStringLiteral("中 断"));
         result = SendBatch(parts).run(request);
+        Speed1->setText(caption);
+        sending_ = false;
     }
     if (result.first) Edit1->setText(QString::number(*result.first));
     if (result.last) Edit2->setText(QString::number(*result.last));

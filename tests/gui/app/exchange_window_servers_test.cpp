@@ -187,6 +187,23 @@ private Q_SLOTS:
         QVERIFY(sender.find<QPushButton>("Speed5")->isEnabled());
         QVERIFY(!sender.state.busy);
         QVERIFY(sender.state.activityFlags & activity::CardSent);
+
+        // Without the preview, the send button itself stops a batch.
+        sender.find<QCheckBox>("Check2")->setChecked(false);
+        QString captionMeanwhile;
+        QTimer stop;
+        connect(&stop, &QTimer::timeout, this, [&] {
+            if (!sender.state.busy || !captionMeanwhile.isEmpty()) return;
+            captionMeanwhile = sender.find<QPushButton>("Speed1")->text();
+            sender.find<QPushButton>("Speed1")->click();
+        });
+        stop.start(1);
+        sender.find<QPushButton>("Speed1")->click();
+        stop.stop();
+        QCOMPARE(captionMeanwhile, u"中 断"_s);
+        QCOMPARE(sender.find<QPushButton>("Speed1")->text(), u"QSL送信"_s);
+        QCOMPARE(sender.sentMark(2), u' ');
+        QVERIFY(!sender.state.busy);
         sender.finish();
 
         // B: the card arrives (Postfix delivers in its own time).
