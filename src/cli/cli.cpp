@@ -79,6 +79,7 @@ bool changesProgramFolder(const QString& command, const QStringList& args) {
         return args.contains(QStringLiteral("--write-marks")) ||
                args.contains(QStringLiteral("--force-common"));
     if (command == u"log") return args.value(0) == u"import";
+    if (command == u"areas") return args.value(0) == u"import";  // writes beside the log
     return false;
 }
 

@@ -35,6 +35,7 @@ QString zeroSendSummary(int rangeSize, const SelectionCounters& c) {
 
 QString sendSummary(const SendSummary& s) {
     QString text = QStringLiteral("電子QSLメールを %1 件送信しました。").arg(s.sent);
+    if (s.stopped) text += QStringLiteral("（途中で中止しました。残りは次の送信で送れます）");
     if (s.candidates > 1) {
         const int covered = s.lastComposed - s.first + 1;
         const double share =

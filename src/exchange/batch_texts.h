@@ -15,6 +15,7 @@ struct SendSummary {
     int lastComposed = 0;
     int rangeSize = 0;
     SelectionCounters counters;
-    int sendMax = 0;  // reached when sent == sendMax
+    int sendMax = 0;       // reached when sent == sendMax
+    bool stopped = false;  // the person stopped the batch before its end
 };
 QString sendSummary(const SendSummary& summary);

@@ -501,6 +501,7 @@ int SendBatch::Run::sendLoop() {
         summary.rangeSize = enteredRange;
         summary.counters = counters;
         summary.sendMax = request.sendMax;
+        summary.stopped = parts.progress.abortRequested();
         batchText = sendSummary(summary);
     }
     ShowProgramMessage(batchText, mb::Ok | mb::IconInformation);
@@ -636,15 +637,16 @@ std::optional<QString> SendBatch::Run::sentFolderLacksRoom(const QString& card) 
     const QStorageInfo store(request.sentDir);
     if (!store.isValid() || store.isReadOnly())
         return request.sentDir +
-               QStringLiteral("\r\r・・・が保存できません！\r\r電子QSLは送信していません。");
+               QStringLiteral("\r\r・・・が保存できません！\r\rこの電子QSLは送信していません。");
     // Its size and a margin for the folder's own entry.
     const qint64 needed = QFileInfo(card).size() + 64 * 1024;
     if (store.bytesAvailable() >= needed) return std::nullopt;
-    return request.sentDir + QStringLiteral(
-                                 "\r\r・・・の空き容量が足りません（残り %1 KB、必要 %2 KB）！\r\r"
-                                 "電子QSLは送信していません。空きを作ってから送信してください。")
-                                 .arg(store.bytesAvailable() / 1024)
-                                 .arg(needed / 1024);
+    return request.sentDir +
+           QStringLiteral(
+               "\r\r・・・の空き容量が足りません（残り %1 KB、必要 %2 KB）！\r\r"
+               "この電子QSLは送信していません。空きを作ってから送信してください。")
+               .arg(store.bytesAvailable() / 1024)
+               .arg(needed / 1024);
 }
 
 // The card went out, but its QSO cannot be marked (the log is locked by

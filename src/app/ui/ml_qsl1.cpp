@@ -98,8 +98,7 @@ void TZkvmQSL::runCommand(Command command) {
     // request that waits for the logging program, a command in the middle of
     // its own wait) is dropped; the receive button stops a run, the send
     // button a send.
-    if (workRunning() && command != Command::Receive &&
-        !(command == Command::Send && sending_)) {
+    if (workRunning() && command != Command::Receive && !(command == Command::Send && sending_)) {
         Beep();
         return;
     }

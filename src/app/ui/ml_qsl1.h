@@ -211,10 +211,11 @@ private:
     bool ctrlHeldAtStart_ = false;
     bool shown_ = false;
     bool closed_ = false;
-    int commandDepth_ = 0;        // commands running (one waits while another comes in)
+    int commandDepth_ = 0;  // commands running (one waits while another comes in)
     bool drawingSample_ = false;
-    bool sending_ = false;  // a send batch runs (its button stops it)  // the sample card is being drawn (its button stops it)
-    QSize pictureSize_;           // of the background picture, as its file holds it
+    bool sending_ = false;  // a send batch runs (its button stops it)  // the sample card is being
+                            // drawn (its button stops it)
+    QSize pictureSize_;     // of the background picture, as its file holds it
     QPoint dragStart_;
     bool dragTick_ = false;
 

@@ -246,6 +246,7 @@ ReadCard readCard(const QString& path, QSize room) {
 void TFormJP::startReading() {
     const quint64 ticket = ++readTicket_;
     reading_ = true;
+    unreadable_ = false;
     const QString path = path_;
     const QSize room = roomForPicture();
     reader_.start([this, ticket, path, room] {
@@ -256,10 +257,14 @@ void TFormJP::startReading() {
                 if (ticket != readTicket_) return;
                 reading_ = false;
                 picture_ = read.picture;
-                setWindowTitle(QStringLiteral("%1 (%2x%3)")
-                                   .arg(QFileInfo(path_).fileName())
-                                   .arg(read.full.width())
-                                   .arg(read.full.height()));
+                unreadable_ = picture_.isNull();
+                setWindowTitle(
+                    unreadable_
+                        ? QStringLiteral("%1 (画像を読めません)").arg(QFileInfo(path_).fileName())
+                        : QStringLiteral("%1 (%2x%3)")
+                              .arg(QFileInfo(path_).fileName())
+                              .arg(read.full.width())
+                              .arg(read.full.height()));
                 layOut();
                 update();
             },
@@ -315,6 +320,10 @@ void TFormJP::paintEvent(QPaintEvent*) {
     if (reading_) {
         painter.fillRect(pictureArea(), palette().window());
         painter.drawText(pictureArea(), Qt::AlignCenter, QStringLiteral("読み込み中..."));
+    } else if (unreadable_) {
+        painter.fillRect(pictureArea(), palette().window());
+        painter.drawText(pictureArea(), Qt::AlignCenter,
+                         QStringLiteral("この画像は読めません（壊れているか、大きすぎます）"));
     } else if (!picture_.isNull()) {
         painter.drawImage(pictureArea(), picture_);
     }

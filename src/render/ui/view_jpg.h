@@ -83,6 +83,7 @@ private:
     QThreadPool reader_;  // one thread: the pictures are read in turn
     quint64 readTicket_ = 0;
     bool reading_ = false;
+    bool unreadable_ = false;  // the shown card's file is no picture we can show
     int sortMode_ = 1;
     bool placed_ = false;
     QLabel* Label1 = nullptr;

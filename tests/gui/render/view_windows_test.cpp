@@ -170,6 +170,17 @@ private Q_SLOTS:
         QVERIFY(viewer.windowTitle().endsWith(u"(読み込み中...)"_s));
         QTRY_VERIFY(!viewer.reading());
         QVERIFY(viewer.windowTitle().endsWith(u"(1800x1200)"_s));
+        // A card that is no picture says so.
+        {
+            QFile notPicture(state.receivedDir + u"/JA1FFF_240501_0000_7_CW_JS2IIU.jpg"_s);
+            QVERIFY(notPicture.open(QIODevice::WriteOnly));
+            notPicture.write(QByteArray(3000, 'x'));
+        }
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1FFF*"_s, viewer_flag::MaskGiven), 1);
+        QTRY_VERIFY(!viewer.reading());
+        QVERIFY(viewer.windowTitle().endsWith(u"(画像を読めません)"_s));
+        QCOMPARE(viewer.ShowCards(state.receivedDir + u"/JA1EEE*"_s, viewer_flag::MaskGiven), 1);
+        QTRY_VERIFY(!viewer.reading());
         QVERIFY(viewer.picture().width() < 1800);
         QVERIFY(viewer.picture().width() >=
                 viewer.findChild<QPlainTextEdit*>(u"Memo1"_s)->width() - 1);
