@@ -1191,6 +1191,7 @@ TEST_F(Exchange, ACardStoppedBeforeItsMailStartedIsNotNamedAsPossiblyOut) {
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(u"途中で中止しました"_s));
     EXPECT_EQ(smtp.mailsTaken(), 0);
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.sending"_s)));
     EXPECT_FALSE(QFileInfo::exists(a.path(u"ZELKOV.undecided"_s)));
