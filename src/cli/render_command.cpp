@@ -5,6 +5,7 @@
 #include "cli/record_arguments.h"
 #include "core/app_paths.h"
 #include "core/mklink.h"
+#include "core/whole_file.h"
 #include "core/work_folder.h"
 #include "core/zkw_ini.h"
 #include "logdata/qso_selection.h"
@@ -43,6 +44,15 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
         }
     }
     if (args.size() != 1 || output.isEmpty()) return usage(err);
+    // The card is a JPEG: a name that says otherwise would mislead whoever opens it.
+    if (const QString suffix = QFileInfo(output).suffix().toLower();
+        suffix != u"jpg" && suffix != u"jpeg") {
+        printLine(err,
+                  QStringLiteral("sendvik-cli: 電子QSLはJPEG画像です。出力ファイル名の拡張子は "
+                                 ".jpg または .jpeg にしてください: ") +
+                      shownPath(output));
+        return 1;
+    }
     if (!definition.isEmpty()) {
         QStringList lines;
         if (!QslDefinition::readLines(definition, lines)) {
@@ -104,11 +114,11 @@ int runRenderCommand(const AppPaths& paths, const QStringList& arguments, std::o
     composer.outputDir = work->path();
     const CardComposer::Result card = composer.ComposeCard(*candidate);
     if (card.path == u"-" || !card.text) return 1;
-    QFile::remove(output);
-    QFile drawn(card.path);
-    if (!drawn.copy(output)) {
+    // Written whole before it takes the place of an older file of that name.
+    QString why;
+    if (!copyWholeFile(card.path, output, FileSync::Now, &why)) {
         printLine(err, QStringLiteral("sendvik-cli: 電子QSLが保存できません: %1（%2）")
-                           .arg(shownPath(output), drawn.errorString()));
+                           .arg(shownPath(output), why));
         return 1;
     }
     printLine(out, card.text->fileName);

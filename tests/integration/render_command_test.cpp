@@ -90,6 +90,11 @@ TEST(RenderCommand, DrawsTheCardOfARecordInBothModes) {
 
     EXPECT_EQ(cli(at + QStringList{u"render"_s, u"999"_s, u"-o"_s, card}).code, 1);
     EXPECT_EQ(cli(at + QStringList{u"render"_s, u"x"_s}).code, 2);
+    // A name that says another kind of picture is refused, nothing written.
+    r = cli(at + QStringList{u"render"_s, u"1"_s, u"-o"_s, box.path(u"card.png"_s)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u".jpg または .jpeg"_s)) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"card.png"_s)));
 
     // A card that cannot be stored: the place, then the system's reason.
     const QString nowhere = box.path(u"missing/card.jpg"_s);

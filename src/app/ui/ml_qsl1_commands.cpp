@@ -49,9 +49,9 @@ bool shiftHeld() {
 }  // namespace
 
 void TZkvmQSL::JPEG1Click() {
-    const auto chosen =
-        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像ファイルを選択"),
-                    QStringLiteral("JPEG画像(*.jpg)|*.jpg"), folderOf(state_.picturePath)});
+    const auto chosen = chooseFile(
+        {FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像ファイルを選択"),
+         QStringLiteral("JPEG画像(*.jpg;*.jpeg)|*.jpg;*.jpeg"), folderOf(state_.picturePath)});
     if (chosen) choosePicture(*chosen);
 }
 

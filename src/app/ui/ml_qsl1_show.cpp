@@ -99,6 +99,7 @@ void TZkvmQSL::applyLooks() {
 void TZkvmQSL::setOwnCall(const QString& call) {
     state_.ownCall = call;
     showOwnCall();
+    updateCaption();
 }
 
 void TZkvmQSL::showOwnCall() {
@@ -161,7 +162,9 @@ void TZkvmQSL::updateModeControls() {
 }
 
 void TZkvmQSL::updateCaption() {
+    // The own call first: two stations' windows side by side are told apart.
     QString caption = app::caption();
+    if (!state_.ownCall.isEmpty()) caption = state_.ownCall + QStringLiteral(" - ") + caption;
     if (!state_.userEdition.isEmpty())
         caption += QStringLiteral("　【%1版】").arg(state_.userEdition);
     setWindowTitle(caption);

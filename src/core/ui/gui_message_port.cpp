@@ -4,9 +4,12 @@
 #include "core/ui/font_msg_dialog.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 
 namespace {
 
@@ -25,9 +28,23 @@ QMessageBox::Icon toIcon(MsgDialogType type) {
     return QMessageBox::NoIcon;
 }
 
+// The window a box belongs to and is centred on: its owner's, else the
+// active one, else the program's main window (a box asked for by work that
+// runs while the person looks elsewhere still opens over the program).
 QWidget* ownerWidget(QObject* owner) {
     if (auto* w = qobject_cast<QWidget*>(owner)) return w->window();
-    return QApplication::activeWindow();
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && qobject_cast<QMainWindow*>(w)) return w;
+    return nullptr;
+}
+
+// A box at least as wide as its title, which the window manager would cut.
+void makeRoomForTitle(QMessageBox& box) {
+    const int needed = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(needed, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 int systemBox(const MessageRequest& r, const QString& text) {
@@ -37,6 +54,7 @@ int systemBox(const MessageRequest& r, const QString& text) {
     for (int b : buttons)
         box.addButton(toStandard(b));
     box.setDefaultButton(toStandard(systemBoxDefaultResult(r.flags)));
+    makeRoomForTitle(box);
     // The system box lets Esc answer only with Cancel, or with OK when alone.
     const bool hasCancel = std::find(buttons.begin(), buttons.end(), mb::IdCancel) != buttons.end();
     if (hasCancel)

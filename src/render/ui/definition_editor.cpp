@@ -485,7 +485,7 @@ void TForm10::insertEntry(const QString& name) {
             {FileDialogRequest::Kind::Open,
              bmp ? QStringLiteral("ビットマップを組み込む") : QStringLiteral("JPEG画像を組み込む"),
              bmp ? QStringLiteral("Bitmapファイル(*.bmp)|*.bmp")
-                 : QStringLiteral("JPEGファイル(*.jpg)|*.jpg"),
+                 : QStringLiteral("JPEGファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg"),
              start});
         if (chosen)
             insertLine((bmp ? QStringLiteral("#Bmp x1,y1,Width,Height,\"")
@@ -603,8 +603,9 @@ bool TForm10::saveImage(const QString& path) {
 void TForm10::resizePhoto(int entry) {
     const QString folder = parts_.places.resizeFolder(
         path_.isEmpty() ? parts_.programDir : QFileInfo(path_).absolutePath());
-    const auto chosen = chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の選択"),
-                                    QStringLiteral("JPEGファイル(*.jpg)|*.jpg"), folder});
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("JPEG画像の選択"),
+                    QStringLiteral("JPEGファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg"), folder});
     if (!chosen) return;
     if (parts_.showPicture) parts_.showPicture(*chosen);
     const JpegReadResult read = readJpeg(*chosen);

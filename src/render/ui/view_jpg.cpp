@@ -294,7 +294,12 @@ QRect TFormJP::pictureArea() const {
 void TFormJP::layOut() {
     const QSize fitted = fitPicture(picture_.size(), roomForPicture());
     const int top = Label1->isVisible() ? kLabelRow : 0;
-    const int w = std::max(fitted.width() + 1, 360);
+    // Never narrower than the information line, a usable scroll bar and
+    // the close button (a square card would cut them).
+    const int labelNeeds =
+        std::max(220, Label1->fontMetrics().horizontalAdvance(Label1->text()) + 8);
+    const int least = Label1->isVisible() ? labelNeeds + 4 + 160 + 70 : 360;
+    const int w = std::max(fitted.width() + 1, least);
     resize(w, top + fitted.height() + kMemoHeight);
     if (!placed_) {
         // The inside's corner, as closeEvent saves it.
@@ -304,8 +309,7 @@ void TFormJP::layOut() {
     }
     // The label as wide as its text ("1／2 (2026/12/08 19:00)"), the
     // scroll bar after it.
-    const int labelWidth =
-        std::max(220, Label1->fontMetrics().horizontalAdvance(Label1->text()) + 8);
+    const int labelWidth = labelNeeds;
     Label1->setGeometry(0, 0, labelWidth, kLabelRow);
     ScrollBar1->setGeometry(labelWidth + 4, 2, std::max(w - labelWidth - 4 - 70, 40),
                             kLabelRow - 4);
@@ -325,7 +329,13 @@ void TFormJP::paintEvent(QPaintEvent*) {
         painter.drawText(pictureArea(), Qt::AlignCenter,
                          QStringLiteral("この画像は読めません（壊れているか、大きすぎます）"));
     } else if (!picture_.isNull()) {
-        painter.drawImage(pictureArea(), picture_);
+        // At its own proportion, centred: a window wider than the card
+        // (its information line needs the room) does not stretch it.
+        const QRect area = pictureArea();
+        QRect shown(QPoint(0, 0), picture_.size().scaled(area.size(), Qt::KeepAspectRatio));
+        shown.moveCenter(area.center());
+        painter.fillRect(area, palette().window());
+        painter.drawImage(shown, picture_);
     }
 }
 

@@ -200,7 +200,8 @@ private Q_SLOTS:
         run.start();
         QCOMPARE(run.find<QLineEdit>("Edit1")->text(), u"4701"_s);
         QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"5000"_s);
-        QCOMPARE(run.window->windowTitle(), u"ZELKOV E-Mail QSL Ver5.12　【2024/02/01版】"_s);
+        QCOMPARE(run.window->windowTitle(),
+                 u"JA1ABC - ZELKOV E-Mail QSL Ver5.12　【2024/02/01版】"_s);
         QVERIFY(run.find<QAction>("QSO1")->isChecked());
         QVERIFY(run.find<QAction>("USR1")->isChecked());
         QCOMPARE(run.find<QLabel>("Label2")->text(), u"JA1ABC"_s);

@@ -145,6 +145,12 @@ private Q_SLOTS:
             viewer.findChild<QAction*>(QString::fromLatin1(name))->trigger();
         QCOMPARE(asked, (QStringList{u"received"_s, u"edit"_s, u"sent"_s}));
         QVERIFY(viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->isVisible());
+        // However narrow the card, the information line is whole and the
+        // scroll bar usable.
+        QTRY_VERIFY(!viewer.reading());
+        const QLabel* info = viewer.findChild<QLabel*>(u"Label1"_s);
+        QVERIFY(info->width() >= info->fontMetrics().horizontalAdvance(info->text()));
+        QVERIFY(viewer.findChild<QScrollBar*>(u"ScrollBar1"_s)->width() >= 150);
         viewer.nextEntry();
         QVERIFY(viewer.shownPath().contains(u"JA1CCC"_s));
         viewer.nextEntry();
