@@ -3,6 +3,7 @@
 #include "core/app_info.h"
 #include "core/mklink.h"
 #include "core/msg_box.h"
+#include "core/whole_file.h"
 #include "core/zkw_ini.h"
 #include "mail/mail_account.h"
 #include "mail/mail_session.h"
@@ -258,8 +259,9 @@ void CommSession::finish() {
     const QString folder = GetShellFolder(kFolderPersonal) + u"/ZelkovBak"_s;
     if (QFileInfo(folder).isDir()) {
         const QString copy = folder + u'/' + QFileInfo(ini_.fileName()).fileName();
-        QFile::remove(copy);
-        if (QFile::copy(ini_.fileName(), copy))
+        // The older copy stays until the new one is whole (a copy failing
+        // midway must not leave no copy at all).
+        if (copyWholeFile(ini_.fileName(), copy))
             QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     }
 }
