@@ -55,6 +55,29 @@ version=$(HOME="$home" "$out/installed/sendvik-cli" --version)
   { echo "the copy lacks its programs"; ls -la "$out/installed"; exit 1; }
 grep -qF "Exec=\"$out/installed/sendvik\"" "$home/Desktop/ZELKOV E-Mail QSL.desktop" ||
   { echo "no desktop shortcut to the copy"; ls -R "$home"; exit 1; }
+# The list is only read: byte for byte and mode as it was shipped.
+cmp -s "$folder/sendvik-setup.inf" <(tar -xzOf "$archive" sendvik-5.12/sendvik-setup.inf) ||
+  { echo "the installer rewrote its file list"; exit 1; }
+[ "$(stat -c %a "$folder/sendvik-setup.inf")" = 644 ] || { echo "list mode: $(stat -c %a "$folder/sendvik-setup.inf")"; exit 1; }
+# Another user (when the test can be one): the same setup folder installs for
+# them too; into a folder they may not write, the run fails, naming the files.
+if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1; then
+  chmod -R a+rX "$out"
+  other="$out/other"
+  mkdir -p "$other/home" && chown nobody "$other" "$other/home"
+  setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$other/home" DISPLAY= \
+    SENDVIK_REGISTRY="$other/home/registry.ini" \
+    "$folder/sendvik-setup" c "ZELKOV E-Mail QSL/sendvik/$other/installed" ||
+    { echo "another user's silent copy failed"; exit 1; }
+  [ -x "$other/installed/sendvik" ] || { echo "another user's copy lacks its programs"; exit 1; }
+  mkdir -p "$other/locked" && chmod 555 "$other/locked"
+  if setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$other/home" DISPLAY= \
+    SENDVIK_REGISTRY="$other/home/registry.ini" \
+    "$folder/sendvik-setup" c "ZELKOV E-Mail QSL/sendvik/$other/locked" 2>"$out/err"; then
+    echo "a copy into a folder the user may not write reported success"; exit 1
+  fi
+  grep -q 'にコピーできませんでした' "$out/err" || { cat "$out/err"; exit 1; }
+fi
 # Wrong input says what is wrong and fails.
 if DISPLAY= "$folder/sendvik-setup" c "nothing" 2>"$out/err"; then echo "copy mode took a bad request"; exit 1; fi
 grep -q 'NAME/PROGRAM/FOLDER' "$out/err" || { cat "$out/err"; exit 1; }
