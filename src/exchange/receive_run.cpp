@@ -20,6 +20,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -107,6 +108,9 @@ bool sameBytes(const QString& a, const QString& b) {
         if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
     return true;
 }
+
+// How long a mail on its way may go on after the person asked to stop.
+constexpr qint64 kStopGraceMs = 3000;
 
 // A file that could not be written, as the person is told of it.
 QString notSaved(const QString& path) {
@@ -461,12 +465,18 @@ ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     bool transferring = false;  // a mail's headers or body are on their way
     auto pop3 = std::make_unique<Pop3Session>(a.pop3Host, a.pop3Port, a.pop3Ssl, a.options());
     // The stop button and Ctrl+C end a transfer in progress, not only the
-    // wait between mails.
-    // Only a mail's transfer is stopped: the deletions of the mails filed,
-    // and the logout that carries them out, still go, so that a stopped run
-    // does not bring the same cards again next time.
-    pop3->setStopCheck(
-        [this, &transferring] { return transferring && progress_.abortRequested(); });
+    // wait between mails; only a mail's transfer, and only when it does not
+    // end by itself soon after the stop was asked: a connection cut midway
+    // loses the deletions of the mails filed before it (they would come
+    // again as new), so a mail on its way is let finish for a few seconds;
+    // a server that stalls or trickles is cut then. The deletions and the
+    // logout that carries them out are never stopped.
+    QElapsedTimer sinceStop;
+    pop3->setStopCheck([this, &transferring, &sinceStop] {
+        if (!transferring || !progress_.abortRequested()) return false;
+        if (!sinceStop.isValid()) sinceStop.start();
+        return sinceStop.elapsed() > kStopGraceMs;
+    });
     if (!pop3->isOpen()) {
         ShowProgramMessage(
             QStringLiteral("接続できません！サーバー名／ポート番号／SSL設定を確認\r") +

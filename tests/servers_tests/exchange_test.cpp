@@ -817,6 +817,29 @@ TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail
         EXPECT_TRUE(r.err.contains(u"(Mail-No3, Error"_s)) << r.err.toStdString();
     }
     {
+        // Ctrl+C while a mail is on its way at a server's normal pace: the
+        // mail is let finish, so that the connection stays and the deletions
+        // of both mails filed are carried out; the oldest stays, named.
+        ScriptedPop3Server server({mails, 0, 0, 0, 0, 2});
+        useServer(server, 60);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SENDVIK_CLI),
+                {u"--home"_s, b.path(QString()), u"receive"_s, u"--yes"_s});
+        ASSERT_TRUE(p.waitForStarted());
+        for (int i = 0; i < 1000 && server.lastRetr() != 2; ++i)
+            QThread::msleep(10);
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_NE(p.exitCode(), 0);
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(u"cards=2\n"_s));
+        EXPECT_EQ(server.deletionsDone(), 2) << said.toStdString();
+        EXPECT_TRUE(said.contains(u"まだ読んでいない 1 件のメール"_s)) << said.toStdString();
+    }
+    {
         // Ctrl+C while a mail trickles in, with a time-out of a minute: the
         // newest, filed already, is deleted on the server all the same (it
         // would come again as new), the counts add up.

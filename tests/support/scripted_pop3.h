@@ -28,6 +28,7 @@ public:
         int refusedTop = 0;              // TOP of this mail is answered -ERR
         int silentRetr = 0;              // RETR of this mail gets no answer
         int trickledRetr = 0;            // RETR of this mail comes at 20 bytes a second
+        int slowRetr = 0;                // RETR of this mail comes whole after 1.5 seconds
     };
 
     explicit ScriptedPop3Server(Script script) : script_(std::move(script)) {
@@ -53,6 +54,10 @@ public:
 
     int port() const { return port_; }
     int deleted() const { return deleted_; }
+    // Deletions carried out: asked on a connection that ended with QUIT.
+    int deletionsDone() const { return deletionsDone_; }
+    // The number of the mail whose RETR came last (0: none yet).
+    int lastRetr() const { return lastRetr_; }
 
 private:
     int count() const { return script_.olderMails + int(script_.mails.size()); }
@@ -94,6 +99,7 @@ private:
     void converse(int client) {
         say(client, "+OK scripted\r\n");
         std::string pending;
+        int pendingDeletions = 0;  // asked on this connection, done at its QUIT
         char buffer[4096];
         for (;;) {
             const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
@@ -111,6 +117,7 @@ private:
                     continue;
                 }
                 if (verb == "QUIT") {
+                    deletionsDone_ += pendingDeletions;
                     say(client, "+OK bye\r\n");
                     return;
                 }
@@ -130,7 +137,10 @@ private:
                     const std::string text = mail(number);
                     say(client, "+OK\r\n" + dotted(text.substr(0, text.find("\r\n\r\n") + 2)));
                 } else if (verb == "RETR") {
+                    lastRetr_ = number;
                     if (number == script_.silentRetr) continue;
+                    if (number == script_.slowRetr)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
                     const std::string answer = "+OK\r\n" + dotted(mail(number));
                     if (number != script_.trickledRetr) {
                         say(client, answer);
@@ -142,6 +152,10 @@ private:
                     }
                 } else if (verb == "DELE") {
                     ++deleted_;
+                    ++pendingDeletions;
+                    say(client, "+OK\r\n");
+                } else if (verb == "RSET") {
+                    pendingDeletions = 0;
                     say(client, "+OK\r\n");
                 } else if (verb == "CAPA") {
                     say(client, "+OK\r\nUSER\r\nTOP\r\nUIDL\r\n.\r\n");
@@ -160,6 +174,8 @@ private:
     std::vector<int> clients_;
     std::vector<std::thread> conversations_;
     std::atomic<int> deleted_{0};
+    std::atomic<int> deletionsDone_{0};
+    std::atomic<int> lastRetr_{0};
     std::mutex mutex_;
 };
 
