@@ -98,7 +98,7 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     if (!range) return 1;
     const auto [first, last] = *range;
 
-    const StationSettings station(paths, true);
+    StationSettings station(paths, true);
     const MainState& state = station.state;
     const EnvironmentSettings& environment = station.environment;
     const CommSettings& communication = station.communication;
@@ -109,7 +109,14 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     THTTPDown http(HttpOptions{communication.caFile});
     QrModule qr;
     QslDefinition definition(&qr);
-    SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
+    SendBatchParts parts{run.progress, decisions, loggingProgram, http, definition};
+    // The range's start moves on card by card, as the desktop program's does,
+    // so that it (or the next run) does not send the same cards again.
+    parts.advanced = [&station](int nextFirst) {
+        station.state.firstRecord = nextFirst;
+        station.state.saveRangeStart(station.settings);
+    };
+    SendBatch batch(parts);
 
     SendRequest request = sendRequestFrom(state, environment, communication, station.definition());
     request.confirmEach = confirm;

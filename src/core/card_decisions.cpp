@@ -12,7 +12,9 @@ TerminalCardDecisions::TerminalCardDecisions(std::istream& in, std::ostream& out
 QString cardPlaceText(const CardPlace& place) {
     if (place.number <= 0 || place.total <= 0) return {};
     return QStringLiteral("%1／%2枚目").arg(place.number).arg(place.total) +
-           (place.sent ? QStringLiteral("（送信済み）") : QString());
+           (place.sent     ? QStringLiteral("（送信済み）")
+            : place.marked ? QStringLiteral("（発行済み）")
+                           : QString());
 }
 
 CardDecision TerminalCardDecisions::decide(const QString& cardPath, int recno,

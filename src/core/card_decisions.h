@@ -16,9 +16,10 @@ enum class CardDecision { Send = 0, Stop = 1, Skip = 2, SendRest = 3, Back = 4 }
 
 // Where a card stands in its batch, for the person's bearings.
 struct CardPlace {
-    int number = 0;     // 1 for the batch's first card; 0: not known
-    int total = 0;      // the batch's cards
-    bool sent = false;  // this batch mailed it already (reached again by "前へ")
+    int number = 0;       // 1 for the batch's first card; 0: not known
+    int total = 0;        // the batch's cards
+    bool sent = false;    // this batch mailed it already (reached again by "前へ")
+    bool marked = false;  // its QSO carries a sent mark already (an earlier card)
 };
 
 class CardDecisionPort {
@@ -29,8 +30,8 @@ public:
                                 const CardPlace& place = {}) = 0;
 };
 
-// "3／24枚目", with "（送信済み）" for a card the batch mailed already;
-// empty when the place is not known.
+// "3／24枚目", with "（送信済み）" for a card the batch mailed already and
+// "（発行済み）" for a QSO marked before; empty when the place is not known.
 QString cardPlaceText(const CardPlace& place);
 
 // The terminal. Without asking every card goes; asking, each card's file is

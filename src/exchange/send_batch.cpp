@@ -529,7 +529,12 @@ SendBatch::Run::CardOutcome SendBatch::Run::sendOne(SmtpSession& smtp, CardCompo
         return CardOutcome::EndLoop;
     }
     if (previewing) {
-        lastDecision = parts.decisions.decide(card.path, lastComposed, place);
+        // A QSO whose card went out in an earlier batch is said so.
+        CardPlace shown = place;
+        if (ZKW_read(log, lastComposed, read_mode::Card) == 0)
+            shown.marked =
+                previousSentMark(log.rec.qslSent, request.sentMarkRule) != log.rec.qslSent;
+        lastDecision = parts.decisions.decide(card.path, lastComposed, shown);
         switch (lastDecision) {
             case CardDecision::Stop: return CardOutcome::EndLoop;
             case CardDecision::Skip: return CardOutcome::NotSent;

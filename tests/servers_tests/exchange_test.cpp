@@ -1190,6 +1190,11 @@ TEST_F(Exchange, ACardReachedAgainByBackIsNotMailedTwiceUnasked) {
     EXPECT_TRUE(r.err.contains(u"2／2枚目 No2"_s));
     EXPECT_TRUE(r.err.contains(u"1／2枚目（送信済み） No1"_s));
     EXPECT_TRUE(r.err.contains(u"この送信で送信済みです。"_s));
+    // The range's start moved on with the cards, for the next run.
+    EXPECT_EQ(TZkwIni(a.path(u"Sendvik.ini"_s)).readString(u"Config"_s, u"Recno1"_s, {}), u"3"_s);
+    // Looked over again, the QSOs marked by the first batch are said so.
+    const CliRun again = a.cli({u"send"_s, u"1"_s, u"1"_s, u"--confirm"_s}, "q\n");
+    EXPECT_TRUE(again.err.contains(u"1／1枚目（発行済み） No1"_s)) << again.err.toStdString();
 }
 
 // Ctrl+C while the server weighs the recipient: no byte of the card went

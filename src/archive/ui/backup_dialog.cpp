@@ -27,6 +27,9 @@ TForm2::TForm2(TZkwIni& settings, const QString& settingsFile, const CardFolders
     backup_.load(settings_);
 
     auto* layout = new QVBoxLayout(this);
+    // The window fits what it shows: the bar that comes and goes during a
+    // run leaves no gap behind.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     Label1 = new QLabel(QDir::toNativeSeparators(backup_.folder), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFrameShape(QFrame::StyledPanel);
@@ -47,7 +50,6 @@ TForm2::TForm2(TZkwIni& settings, const QString& settingsFile, const CardFolders
     Progress1->setObjectName(QStringLiteral("Progress1"));
     Progress1->hide();
     layout->addWidget(Progress1);
-    layout->addStretch(1);
     auto* buttons = new QHBoxLayout;
     const auto button = [&](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
@@ -68,7 +70,7 @@ TForm2::TForm2(TZkwIni& settings, const QString& settingsFile, const CardFolders
     auto* status = new QStatusBar(this);
     status->hide();
     progress_ = std::make_unique<GuiProgressPort>(*Progress1, *status);
-    resize(420, sizeHint().height());
+    setMinimumWidth(420);
 }
 
 TForm2::~TForm2() = default;

@@ -292,7 +292,10 @@ QRect TFormJP::pictureArea() const {
 }
 
 void TFormJP::layOut() {
-    const QSize fitted = fitPicture(picture_.size(), roomForPicture());
+    // A card not read yet, or not readable, keeps a card's room for what
+    // is said in its place.
+    const QSize fitted =
+        fitPicture(picture_.isNull() ? QSize(528, 336) : picture_.size(), roomForPicture());
     const int top = Label1->isVisible() ? kLabelRow : 0;
     // Never narrower than the information line, a usable scroll bar and
     // the close button (a square card would cut them).

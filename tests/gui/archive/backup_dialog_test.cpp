@@ -54,12 +54,14 @@ private Q_SLOTS:
         again.show();
         QTest::qWait(50);
         const int pathHeight = again.findChild<QLabel*>(u"Label1"_s)->height();
+        const QSize windowSize = again.size();
         const int boxTop = again.findChild<QCheckBox*>(u"Check1"_s)->y();
         again.findChild<QPushButton*>(u"Speed1"_s)->click();
         QTest::qWait(50);
         // The layout stays as it was: the path one line, the boxes in place.
         QCOMPARE(again.findChild<QLabel*>(u"Label1"_s)->height(), pathHeight);
         QCOMPARE(again.findChild<QCheckBox*>(u"Check1"_s)->y(), boxTop);
+        QCOMPARE(again.size(), windowSize);
         QVERIFY(port.messages().back().text.startsWith(
             u"バックアップ先フォルダが見つかりません！\r"_s));
         QVERIFY(again.isVisible());
