@@ -101,7 +101,9 @@ int uninstallSecondStage(const QString& installedSetup) {
                 QMessageBox box(question.endsWith(QStringLiteral("（※QSOデータです！！）"))
                                     ? QMessageBox::Warning
                                     : QMessageBox::Question,
-                                QStringLiteral("削除の確認"), question);
+                                QStringLiteral("削除の確認"), question, QMessageBox::NoButton,
+                                // Over the uninstall's window, which asks.
+                                QApplication::activeWindow());
                 QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
                 QPushButton* all =
                     box.addButton(QStringLiteral("すべて削除(&A)"), QMessageBox::YesRole);
