@@ -15,8 +15,11 @@
 
 #include <ostream>
 
-int cliUsage(std::ostream& err) {
+namespace {
+
+void printUsage(std::ostream& err) {
     err << "usage: sendvik-cli [--home DIR] COMMAND ...\n"
+           "  --help, -h, help     この説明（COMMAND --help でそのコマンドの説明）\n"
            "  --version            プログラム名とバージョン\n"
            "  settings ...         設定ファイルの読み書き\n"
            "  log ...              ADIFログの読み込み・書き出し、レコードの表示と件数\n"
@@ -26,21 +29,34 @@ int cliUsage(std::ostream& err) {
            "  render RECNO -o F    レコードの電子QSLを作成\n"
            "  server whoami|check CALL|members CALL...\n"
            "                       設定のアカウントでサービスのサーバーに問い合わせ\n"
-           "  send FIRST LAST [--yes] [--confirm]\n"
+           "  send FIRST LAST [--yes] [--confirm] [--resume]\n"
            "                       レコード範囲の電子QSLを送信\n"
+           "  send --check FIRST LAST\n"
+           "                       送信せずに、範囲の電子QSLを作成して確認\n"
            "  receive [--yes]      この局あての電子QSLを受信して保存\n"
            "  match [--write-marks [--confirm-areas]]\n"
            "                       受信した電子QSLとQSOデータの照合\n"
            "  match --explain [--force-common]\n"
            "                       QSOと一致しない理由と、共通する時刻のずれでの強制照合\n"
-           "  sent-list [--unreceived] [--tolerance MINUTES]\n"
+           "  sent-list [--unreceived | --undelivered [--take-back-marks]]\n"
+           "            [--tolerance MINUTES]\n"
            "                       送信した電子QSLとQSOデータの照合\n"
            "  resend FILE [--yes]  送信済み電子QSLを相手局へ再送信\n"
            "  confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx FILE]\n"
            "                       地域ごとのコンファーム状況\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
            "                       設定と電子QSLをバックアップフォルダへコピー\n";
+}
+
+}  // namespace
+
+int cliUsage(std::ostream& err) {
+    printUsage(err);
     return 2;
+}
+
+bool isHelpRequest(const QString& argument) {
+    return argument == u"--help" || argument == u"-h" || argument == u"help";
 }
 
 int cliUnknownCommand(const QString& command, std::ostream& err) {
@@ -93,6 +109,11 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
     QStringList args = arguments;
     takeHomeArgument(args);
     if (args.isEmpty()) return cliUsage(err);
+    // Asked for: the whole usage, on standard output, and success.
+    if (isHelpRequest(args.front())) {
+        printUsage(out);
+        return 0;
+    }
     if (args.front() == u"--version") {
         out << app::caption().toStdString() << '\n';
         return 0;

@@ -22,9 +22,20 @@ int usage(std::ostream& err) {
            "読み込みを中止）\n"
            "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
-           "       sendvik-cli log count\n"
-           "       sendvik-cli select FIRST LAST\n"
-           "       sendvik-cli areas import FILE\n";
+           "       sendvik-cli log count\n";
+    return 2;
+}
+
+int selectUsage(std::ostream& err) {
+    err << "usage: sendvik-cli select FIRST LAST\n"
+           "  レコード範囲のうち、電子QSLを送るQSOを表示します\n";
+    return 2;
+}
+
+int areasUsage(std::ostream& err) {
+    err << "usage: sendvik-cli areas import FILE\n"
+           "  地域コードの一覧（「コード,地域名」または JARL "
+           "のリスト）から地域マスタを作成します\n";
     return 2;
 }
 
@@ -137,7 +148,7 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
 
 int runAreasCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                     std::ostream& err) {
-    if (args.size() != 2 || args[0] != u"import") return usage(err);
+    if (args.size() != 2 || args[0] != u"import") return areasUsage(err);
     const AreaImportResult r = importAreas(filesOf(paths).qsoData, args[1]);
     if (!r.error.isEmpty()) {
         printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
@@ -150,7 +161,7 @@ int runAreasCommand(const AppPaths& paths, const QStringList& args, std::ostream
 
 int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                      std::ostream& err) {
-    if (args.size() != 2) return usage(err);
+    if (args.size() != 2) return selectUsage(err);
 
     TZkwIni settings(paths.settingsFile());
     const ProgramFiles files = programFiles(settings, paths);

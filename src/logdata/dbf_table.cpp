@@ -258,6 +258,15 @@ AreaImportResult importAreas(const QString& mstPath, const QString& listPath) {
         }
         ++(known ? result.updated : result.added);
     }
+    // A file with no area line is no area list (an ADIF log given by
+    // mistake, for one): refused, nothing written.
+    if (result.added + result.updated == 0) {
+        result.error = QStringLiteral(
+                           "%1 には地域コードの行がありません（「コード,地域名」または JARL の"
+                           "リストの形式で指定してください）")
+                           .arg(QDir::toNativeSeparators(listPath));
+        return result;
+    }
     if (!tx.commit()) {
         result.error =
             QStringLiteral("QSOデータに書き込めません: %1（%2）").arg(master, db.errorText());

@@ -226,6 +226,16 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
          1,
          u"sendvik-cli: ADIFファイルではありません（ADIFのフィールドがありません）: "_s +
              shown(u"photo.adi"_s)},
+        // Each command's usage is its own; a log is no area list.
+        {{u"select"_s, u"1"_s}, 2, u"usage: sendvik-cli select FIRST LAST"_s},
+        {{u"areas"_s, u"import"_s,
+          dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s)},
+         1,
+         u"sendvik-cli: "_s +
+             QDir::toNativeSeparators(
+                 dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s)) +
+             u" には地域コードの行がありません（「コード,地域名」または JARL のリストの形式で"
+             u"指定してください）"_s},
     };
     for (const auto& c : cases) {
         QProcess p;
@@ -239,6 +249,19 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
     }
     EXPECT_FALSE(QFileInfo::exists(box.path(u"c.jpg"_s)));
     EXPECT_FALSE(QFileInfo::exists(box.path(u"log.csv"_s)));
+    // Help asked for: the whole usage on standard output, and success.
+    for (const QString& ask : {u"--help"_s, u"-h"_s, u"help"_s}) {
+        int code = -1;
+        QProcess p;
+        p.start(cli, {ask});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        code = p.exitCode();
+        const QString said = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_EQ(code, 0) << ask.toStdString();
+        for (const QString& part : {u"send --check FIRST LAST"_s, u"--resume"_s,
+                                    u"--undelivered [--take-back-marks]"_s, u"--explain"_s})
+            EXPECT_TRUE(said.contains(part)) << ask.toStdString() << " " << part.toStdString();
+    }
 }
 
 }  // namespace
