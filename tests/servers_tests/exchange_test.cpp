@@ -75,13 +75,18 @@ public:
         s.writeInteger(u"Option"_s, u"Pop3Ssl"_s, 0);
     }
 
-    // `input`: what the person types, line by line.
-    CliRun cli(const QStringList& args, const QByteArray& input = {}) const {
-        QProcess p;
+    // Starts the command line on this station, with the tests' service
+    // server; the caller waits, signals or kills it.
+    void start(QProcess& p, const QStringList& args) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"SENDVIK_SERVER_BASE"_s, novqBase_);
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(SENDVIK_CLI), QStringList{u"--home"_s, home_} + args);
+    }
+    // `input`: what the person types, line by line.
+    CliRun cli(const QStringList& args, const QByteArray& input = {}) const {
+        QProcess p;
+        start(p, args);
         if (!input.isEmpty()) p.write(input);
         p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(120000));
@@ -340,11 +345,7 @@ TEST_F(Exchange, KilledMidBatchNothingSentIsLeftUnmarked) {
             {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JR2XYZ"_s, 9, u"12:00"_s)});
     // Asked card by card: the first sent, then killed at the second's question.
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(SENDVIK_CLI),
-            {u"--home"_s, box.path(u"a"_s), u"send"_s, u"1"_s, u"2"_s, u"--confirm"_s});
+    a.start(p, {u"send"_s, u"1"_s, u"2"_s, u"--confirm"_s});
     ASSERT_TRUE(p.waitForStarted());
     QString err;
     const auto waitFor = [&](const QString& text) {
@@ -630,10 +631,7 @@ TEST_F(Exchange, AReceiveKilledAtRandomLosesNoCard) {
     QRandomGenerator random(24);
     for (int n = 0; n < 10; ++n) {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SENDVIK_CLI), {u"--home"_s, b.path(QString()), u"receive"_s});
+        b.start(p, {u"receive"_s});
         ASSERT_TRUE(p.waitForStarted());
         QThread::msleep(random.bounded(runMs + 1));
         ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
@@ -823,11 +821,7 @@ TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail
         ScriptedPop3Server server({mails, 0, 0, 0, 0, 2});
         useServer(server, 60);
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SENDVIK_CLI),
-                {u"--home"_s, b.path(QString()), u"receive"_s, u"--yes"_s});
+        b.start(p, {u"receive"_s, u"--yes"_s});
         ASSERT_TRUE(p.waitForStarted());
         for (int i = 0; i < 1000 && server.lastRetr() != 2; ++i)
             QThread::msleep(10);
@@ -846,11 +840,7 @@ TEST_F(Exchange, Pop3ServersThatLieStallOrTrickleEndInBoundedTimeAndNameEachMail
         ScriptedPop3Server server({mails, 0, 0, 0, 2});
         useServer(server, 60);
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SENDVIK_CLI),
-                {u"--home"_s, b.path(QString()), u"receive"_s, u"--yes"_s});
+        b.start(p, {u"receive"_s, u"--yes"_s});
         ASSERT_TRUE(p.waitForStarted());
         QThread::msleep(3000);
         clock.start();
@@ -1083,11 +1073,7 @@ TEST_F(Exchange, AKilledBatchResumesWithoutMailingACardTwice) {
     TZkwIni(a.path(u"Sendvik.ini"_s)).writeInteger(u"Kankyo"_s, u"SendMax"_s, 300);
     b.emptyMailbox(true);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(SENDVIK_CLI),
-            {u"--home"_s, a.path(QString()), u"send"_s, u"1"_s, u"25"_s, u"--yes"_s});
+    a.start(p, {u"send"_s, u"1"_s, u"25"_s, u"--yes"_s});
     ASSERT_TRUE(p.waitForStarted());
     const auto marked = [&] {
         int n = 0;
@@ -1142,11 +1128,7 @@ TEST_F(Exchange, KilledTwiceWithASlowServerNoCardGoesOutTwice) {
     QRandomGenerator random(20261210);
     for (int kill = 1; kill <= 2; ++kill) {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SENDVIK_CLI), {u"--home"_s, a.path(QString()), u"send"_s, u"1"_s,
-                                              u"12"_s, u"--yes"_s, u"--resume"_s});
+        a.start(p, {u"send"_s, u"1"_s, u"12"_s, u"--yes"_s, u"--resume"_s});
         ASSERT_TRUE(p.waitForStarted());
         const int target = smtp.mailsTaken() + 2;
         for (int i = 0; i < 1500 && smtp.mailsTaken() < target; ++i)
@@ -1208,11 +1190,7 @@ TEST_F(Exchange, ACardStoppedBeforeItsMailStartedIsNotNamedAsPossiblyOut) {
     a.useSmtpOn(smtp.port());
     makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JR2XYZ"_s, 3, u"12:00"_s)});
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"SENDVIK_SERVER_BASE"_s, novq.base);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(SENDVIK_CLI),
-            {u"--home"_s, a.path(QString()), u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
+    a.start(p, {u"send"_s, u"1"_s, u"1"_s, u"--yes"_s});
     ASSERT_TRUE(p.waitForStarted());
     for (int i = 0; i < 1500 && smtp.commands().find("RCPT") == std::string::npos; ++i)
         QThread::msleep(10);
