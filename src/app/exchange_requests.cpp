@@ -25,6 +25,7 @@ ReceiveRequest receiveRequestFrom(const MainState& state, const EnvironmentSetti
     request.receivedDir = state.folders.receivedDir;
     request.messageDir = state.folders.messageDir;
     request.userEdition = userEdition;
+    request.serviceDecides = state.serviceDecides();
     request.receiveAllMail = environment.receiveAllMail;
     request.oldestMonth = environment.deleteOlderThan;
     request.ownCall = communication.call;

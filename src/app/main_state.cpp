@@ -83,7 +83,9 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
     if (QFileInfo(definitionPath).isFile()) definitions.include(definitionPath);
 
     ownCall = CommSettings::storedCall(ini);
-    userEdition = QFileInfo::exists(userList) ? userListEdition(userList) : QString();
+    // The program's own list of the service's stations is no edition in use.
+    userEdition =
+        !serviceDecides() && QFileInfo::exists(userList) ? userListEdition(userList) : QString();
 
     rstRule = ini.readString(u"Config", u"RstEdit", QString());
     if (rstRule.size() < 6) rstRule = kDefaultRst;
@@ -218,7 +220,8 @@ void prepareProgramFolder(MainState& state) {
     createFolder(state.programDir + QStringLiteral("受信"));
     createFolder(state.programDir + QStringLiteral("送信"));
     createFolder(state.folders.messageDir);
-    if (QFileInfo::exists(state.userList)) state.userEdition = openUserListAtStart(state.userList);
+    if (!state.serviceDecides() && QFileInfo::exists(state.userList))
+        state.userEdition = openUserListAtStart(state.userList);
 }
 
 std::pair<int, int> MainState::recordRange(int savedFirst, int last) {
@@ -240,6 +243,10 @@ void applyResets(TZkwIni& ini, const PendingResets& resets) {
             ini.eraseSection(section);
     if (resets.windowPlaces) WindowState::erasePlaces(ini);
     if (resets.environment) ini.eraseSection(u"Kankyo");
+}
+
+bool MainState::serviceDecides() const {
+    return isServiceUserList(userList);
 }
 
 QString userListEdition(const QString& usrPath) {
@@ -281,6 +288,9 @@ UserListChoice chooseUserList(const QString& usrPath, const QString& ownCall) {
     }
     if (opened != 0 || handle.status != 0) {
         choice.warning = notOpened;
+    } else if (ownCall.trimmed().isEmpty()) {
+        choice.warning = QStringLiteral("自局のコールサインが設定されていません！\r\r") +
+                         kOwnCallWhere.toString();
     } else if (User_Seek(handle, PadField(ownCall, 12)) <= 0) {
         choice.warning = ownCall + QStringLiteral(" <== ZELKOVユーザーリスト未登録です！");
     } else {

@@ -60,6 +60,9 @@ struct MainState {
     CardFolders folders;
     QString qsoData;  // the log's master file
     QString userList;
+    // No list of the logging program: the service's answers decide who
+    // takes part.
+    bool serviceDecides() const;
     QString userEdition;  // empty when the list is not loaded
     QString rigAntPath;
     QString picturePath;

@@ -77,8 +77,9 @@ std::vector<ShownCheck> checksOnceShown(const MainState& state,
     if (const auto left = SendJournal::settleLeftOver(state.qsoData, rules, nullptr,
                                                       state.folders.sentDir, nullptr, !beforeSend))
         checks.push_back({*left, mb::IconExclamation});
-    if (const auto age = userListAgeMessage(state.userEdition, now.date()))
-        checks.push_back({*age, mb::IconInformation});
+    if (!state.serviceDecides())
+        if (const auto age = userListAgeMessage(state.userEdition, now.date()))
+            checks.push_back({*age, mb::IconInformation});
     if (const auto same = sameFoldersMessage(state.folders.receivedDir, state.folders.sentDir))
         checks.push_back({*same, mb::IconStop});
     if (communicationSettingsIncomplete(communication)) checks.push_back({QString(), 0});

@@ -454,7 +454,7 @@ QStringList ReceiveRun::FinishReceivedFiles(const QString& receivedDir, const QS
 
 ReceiveResult ReceiveRun::run(const ReceiveRequest& request) {
     ReceiveResult r;
-    if (request.userEdition.trimmed().isEmpty()) {
+    if (!request.serviceDecides && request.userEdition.trimmed().isEmpty()) {
         ShowProgramMessage(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。"),
                            mb::Ok | mb::IconExclamation);
         r.end = ReceiveResult::End::NoUserList;

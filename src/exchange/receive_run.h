@@ -21,6 +21,7 @@ struct ReceiveRequest {
     QString receivedDir;
     QString messageDir;
     QString userEdition;          // blank: the user list is not usable
+    bool serviceDecides = false;  // no list: the service's answers decide
     bool receiveAllMail = false;  // mFilter "E-Mail QSL以外のメールも受信する"
     QString oldestMonth = QStringLiteral("0000");  // OldQso, yymm
     // A full mailbox (over 100 mails): the newest 100 or all of them, decided

@@ -20,6 +20,7 @@
 #include "platform/file_sync.h"
 #include "render/card_composer.h"
 #include "render/qsl_definition.h"
+#include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 
 #include <QCoreApplication>
@@ -76,6 +77,9 @@ struct SendBatch::Run {
     bool logOpen = false;
     UserHandle users;
     QString edition;
+    // No list of the logging program: the stations the service confirms are
+    // kept in the program's own list.
+    bool keepMembers = false;
     SelectionCounters counters;
     QStringList candidates;
     QStringList bandItems;
@@ -186,10 +190,11 @@ SendResult SendBatch::run(SendRequest request) {
     result.userListChecked = false;
     const QString index = userListIndexPath(request.userList);
     QString indexError;
-    if (!QFileInfo::exists(index) && QFileInfo::exists(request.userList) &&
+    const bool listed = !isServiceUserList(request.userList);
+    if (listed && !QFileInfo::exists(index) && QFileInfo::exists(request.userList) &&
         !BuildUserListIndex(request.userList, &indexError) && !indexError.isEmpty())
         indexError = QStringLiteral("\r\r（") + indexError + u'）';
-    if (!QFileInfo::exists(index)) {
+    if (listed && !QFileInfo::exists(index)) {
         warn(QStringLiteral("一度、ZELKOV/Win でユーザーリストを開いてください。") + indexError);
         result.end = SendResult::End::Stopped;
         return result;
@@ -293,7 +298,14 @@ bool SendBatch::Run::prepare(int linkLastRecord) {
         result.end = SendResult::End::Stopped;
     }
     // The own station must be in the list, with the registered address.
+    // Without a list the service's answer about the own address decides.
     const QString ownCall = request.card.ownCall;
+    keepMembers = users.serviceDecides;
+    if (ownCall.trimmed().isEmpty()) {
+        stop(QStringLiteral("自局のコールサインが設定されていません！\r\r") +
+             kOwnCallWhere.toString());
+        return false;
+    }
     if (User_Seek(users, PadField(ownCall, 12)) <= 0) {
         stop(ownCall + QStringLiteral("局は、") + edition +
              QStringLiteral("版には掲載されていません！"));
@@ -362,6 +374,7 @@ bool SendBatch::Run::lookUpMembers() {
         parts.progress.setPosition(int(std::min(calls.size(), from + novq::kBatchSize) / 2));
     }
     QStringList kept;
+    QStringList members = {request.card.ownCall};
     for (const QString& c : std::as_const(candidates)) {
         const QString address = addressInLines(lines, commaTextSplit(c).value(0));
         if (address.isEmpty()) {
@@ -369,11 +382,16 @@ bool SendBatch::Run::lookUpMembers() {
             continue;
         }
         QStringList fields = commaTextSplit(c);
+        members << fields.value(0);
         fields.resize(10);
         fields << address;
         kept << commaTextJoin(fields);
     }
     candidates = kept;
+    QString notKept;
+    if (keepMembers &&
+        !keepServiceMembers(request.userList, members, QDate::currentDate(), &notKept))
+        warn(notKept);
     return anyLeft();
 }
 

@@ -1,6 +1,7 @@
 #include "logdata/user_list.h"
 
 #include "core/sjis.h"
+#include "core/whole_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,9 +97,44 @@ bool BuildUserListIndex(const QString& usrPath, QString* error) {
     return true;
 }
 
+bool isServiceUserList(const QString& usrPath) {
+    return !usrPath.isEmpty() &&
+           QFileInfo(usrPath).fileName().compare(QString::fromUtf16(kServiceUserListName),
+                                                 Qt::CaseInsensitive) == 0;
+}
+
+bool keepServiceMembers(const QString& usrPath, const QStringList& calls, QDate today,
+                        QString* error) {
+    ListText list;
+    if (QFileInfo::exists(usrPath) && !readList(usrPath, list, error)) return false;
+    QStringList kept = list.calls;
+    for (const QString& call : calls) {
+        const QString c = call.trimmed().toUpper();
+        if (!c.isEmpty() && c.size() <= 20 && !kept.contains(c)) kept << c;
+    }
+    if (kept.size() > kMaxServiceUsers) kept = kept.mid(kept.size() - kMaxServiceUsers);
+    QString text = today.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral("\r\n");
+    for (const QString& c : std::as_const(kept))
+        text += c + QStringLiteral("\r\n");
+    QString why;
+    if (writeWholeFile(usrPath, sjis::encodeUserText(text), FileSync::Now, &why)) return true;
+    if (error)
+        *error = QStringLiteral("ユーザーリストを保存できません: ") +
+                 QDir::toNativeSeparators(usrPath) +
+                 (why.isEmpty() ? QString() : u'（' + why + u'）');
+    return false;
+}
+
 int User_open(int, int, UserHandle& handle, const QString& usrPath) {
     User_close(handle);
     ListText list;
+    if (isServiceUserList(usrPath)) {
+        handle.serviceDecides = true;
+        handle.status = 0;
+        if (QFileInfo::exists(usrPath) && readList(usrPath, list, nullptr))
+            handle.edition = list.edition;
+        return 0;
+    }
     if (!readList(usrPath, list, nullptr)) return -1;
     handle.edition = list.edition;
     handle.status = 1;
@@ -120,6 +156,7 @@ int openUserList(UserHandle& handle, const QString& usrPath, QString* error) {
 }
 
 int User_Seek(UserHandle& handle, const QString& call) {
+    if (handle.serviceDecides) return 1;
     if (handle.status != 0 || !handle.seek.valid()) return 0;
     handle.seek.reset();
     handle.seek.bind(1, call.trimmed().toUpper());
@@ -129,6 +166,7 @@ int User_Seek(UserHandle& handle, const QString& call) {
 }
 
 void User_close(UserHandle& handle) {
+    handle.serviceDecides = false;
     handle.seek = SqliteStatement();
     handle.index.close();
 }

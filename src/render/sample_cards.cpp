@@ -28,7 +28,7 @@ std::optional<QString> SampleCards::open(bool qsoDataOpened, const QString& user
     if (!qsoDataOpened) return u"ファイルメニューからQSOデータを開いてください。"_s;
     if (in.expertMode && !QFileInfo(in.definitionPath).isFile())
         return u"QSL定義ファイルを登録してください。"_s;
-    if (!QFileInfo(userList).isFile())
+    if (!isServiceUserList(userList) && !QFileInfo(userList).isFile())
         return u"ファイルメニューからユーザーリストを開いてください。"_s;
     if (User_open(0, 0, users_, userList) != 0 || users_.status != 0)
         return u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
 
@@ -40,6 +41,11 @@ int tlsIndexOf(int value);
 int tlsValueAt(int index);
 // The port a TLS choice implies: 587/110 without TLS or with STARTTLS, else 465/995.
 QString portForTls(int index, bool smtp);
+
+// Where the own call is set, told when it is missing.
+inline constexpr QStringView kOwnCallWhere =
+    u"ツールバーの「E-Mail QSL 通信設定」ボタンで開く画面の「コールサイン:」に"
+    u"自局のコールサインを入力してください。";
 
 struct CommSettings {
     QString mailAddress;  // MailEdit

@@ -3,6 +3,7 @@
 #include "core/app_paths.h"
 #include "core/mklink.h"
 #include "core/zkw_ini.h"
+#include "logdata/user_list.h"
 #include "platform/windows_paths.h"
 #include "settings/qsl_rig.h"
 
@@ -42,6 +43,11 @@ ProgramFiles programFiles(const TZkwIni& settings, const AppPaths& paths) {
     ProgramFiles f;
     f.qsoData = file(ProgramFile::QsoData);
     f.userList = file(ProgramFile::UserList);
+    // No list chosen and none at its usual place: the service decides, and
+    // the program keeps the stations it confirmed.
+    if (settings.readString(u"Config", u"UserList", QString()).isEmpty() &&
+        !QFileInfo::exists(f.userList))
+        f.userList = dir + QString::fromUtf16(kServiceUserListName);
     f.receivedDir = file(ProgramFile::ReceivedDir);
     f.sentDir = file(ProgramFile::SentDir);
     f.messageText = file(ProgramFile::MessageText);

@@ -244,6 +244,42 @@ TEST_F(Exchange, ABatchLooksUpItsPartnersMailsTheirCardsAndMarksThem) {
     EXPECT_TRUE(again.err.contains(u"・すでにQSL発行済み　　2局"_s));
 }
 
+TEST_F(Exchange, WithoutAUserListTheServiceDecidesAndItsStationsAreKept) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
+    for (const Station* s : {&a, &b}) {
+        QFile::remove(s->path(u"UserList.usr"_s));
+        QFile::remove(s->path(u"UserList.usx"_s));
+    }
+    makeLog(a.path(u"ZELKOV.mst"_s),
+            {recent(u"JR2XYZ"_s, 10, u"12:00"_s), recent(u"JA9ZZZ"_s, 9, u"12:10"_s),
+             recent(u"JH3AAA"_s, 8, u"12:20"_s)});
+    b.emptyMailbox(false);
+    // No own call: said, with where to set it.
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Calls"_s, QString());
+    CliRun r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"自局のコールサインが設定されていません！"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"「コールサイン:」"_s));
+    TZkwIni(a.path(u"Sendvik.ini"_s)).writeString(u"Option"_s, u"Calls"_s, u"JR1ABC"_s);
+    // Every partner is asked; the service's answers decide.
+    r = a.cli({u"send"_s, u"1"_s, u"3"_s, u"--yes"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"sent=1\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"・ZELKOV E-Mail QSL未登録 2局"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"・ZELKOVユーザーリスト未登録 0局"_s));
+    const QString kept = QString::fromLatin1(readBytes(a.path(u"ServiceUsers.usr"_s)));
+    EXPECT_TRUE(kept.startsWith(QDate::currentDate().toString(u"yyyy/MM/dd\r\n"_s)));
+    EXPECT_TRUE(kept.endsWith(u"\r\nJR1ABC\r\nJR2XYZ\r\n"_s)) << kept.toStdString();
+    // The partner, without a list too, receives it.
+    for (int i = 0; i < 100 && b.cli({u"mail"_s, u"list"_s}).out.count(u'\n') < 2; ++i)
+        QThread::msleep(100);
+    r = b.cli({u"receive"_s, u"--yes"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"cards=1\n"_s)) << r.out.toStdString();
+}
+
 TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
     Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
     Station b(box.path(u"b"_s), u"JR2XYZ"_s, 1, mail, novq, bundle);
@@ -467,7 +503,8 @@ TEST_F(Exchange, EachFailureSaysWhyInItsOwnWords) {
     said(receive, u"(No-2) 認証できません！アカウント／パスワード／APOP？を確認"_s);
     set(u"Option"_s, u"Pop3Port"_s, u"1"_s);
     said(receive, u"接続できません！サーバー名／ポート番号／SSL設定を確認"_s);
-    // Without its user list nothing is sent or received.
+    // Without the user list that was chosen nothing is sent or received.
+    set(u"Config"_s, u"UserList"_s, u"UserList.usr"_s);
     QFile::remove(a.path(u"UserList.usr"_s));
     QFile::remove(a.path(u"UserList.usx"_s));
     said(send, u"一度、ZELKOV/Win でユーザーリストを開いてください。"_s);

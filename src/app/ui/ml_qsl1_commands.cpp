@@ -313,7 +313,7 @@ void TZkvmQSL::V6Click() {
     info.programPath = QCoreApplication::applicationFilePath();
     info.qsoData = state_.qsoData;
     info.recordCount = std::max(0, qsoRecordCount(state_.qsoData));
-    info.userListEdition = state_.userEdition;
+    if (!state_.serviceDecides()) info.userListEdition = state_.userEdition;
     info.receivedDir = state_.folders.receivedDir;
     info.sentDir = state_.folders.sentDir;
     TAbForm about(info, http_, environment_.serverBase(), places_, state_.programDir, this);

@@ -165,7 +165,7 @@ void TZkvmQSL::updateCaption() {
     // The own call first: two stations' windows side by side are told apart.
     QString caption = app::caption();
     if (!state_.ownCall.isEmpty()) caption = state_.ownCall + QStringLiteral(" - ") + caption;
-    if (!state_.userEdition.isEmpty())
+    if (!state_.serviceDecides() && !state_.userEdition.isEmpty())
         caption += QStringLiteral("　【%1版】").arg(state_.userEdition);
     setWindowTitle(caption);
 }

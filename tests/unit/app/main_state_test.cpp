@@ -39,7 +39,9 @@ TEST(MainStateStart, AnEmptyFolderGivesEveryDefaultAndTheDefaultFolders) {
     EXPECT_EQ(state.folders.receivedDir, box.path(u"受信"_s));
     EXPECT_EQ(state.folders.messageDir, box.path(u"QslMsg"_s));
     EXPECT_EQ(state.qsoData, box.path(u"ZELKOV.mst"_s));
-    EXPECT_EQ(state.userList, box.path(u"UserList.usr"_s));
+    // No user list: the service decides, through the program's own list.
+    EXPECT_EQ(state.userList, box.path(u"ServiceUsers.usr"_s));
+    EXPECT_TRUE(state.serviceDecides());
     EXPECT_EQ(state.messageTextPath, box.path(u"QslMessage.txt"_s));
     EXPECT_EQ(state.rigAntPath, box.path(u"RigAnt.dat"_s));
     EXPECT_TRUE(state.picturePath.isEmpty());

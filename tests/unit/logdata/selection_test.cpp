@@ -59,6 +59,35 @@ TEST_F(SelectionTest, UserListEditionLookUpAndStaleIndex) {
     EXPECT_EQ(User_open(0, 0, users, box.path(u"nothing.usr"_s)), -1);
 }
 
+TEST_F(SelectionTest, WithoutAListEveryPartnerIsAskedAndTheConfirmedAreKept) {
+    const QString kept = box.path(u"ServiceUsers.usr"_s);
+    UserHandle service;
+    // Not there yet: every call is sought, with no edition.
+    ASSERT_EQ(User_open(0, 0, service, kept), 0);
+    EXPECT_TRUE(service.serviceDecides);
+    EXPECT_TRUE(service.edition.isEmpty());
+    useLog(
+        {qso(u"JA9ZZZ"_s, u"25/06/01"_s, u"10:00"_s), qso(u"JA1ABC"_s, u"25/06/01"_s, u"11:00"_s)});
+    SelectionRules rules;
+    rules.today = u"25/06/15"_s;
+    EXPECT_EQ(calls(SelectCandidates(log, service, 1, 2, 0, rules)),
+              (QStringList{u"JA9ZZZ"_s, u"JA1ABC"_s}));
+    // The confirmed stations are kept, once each, dated by the last answer.
+    ASSERT_TRUE(keepServiceMembers(kept, {u"ja9zzz"_s, u"JA1ABC "_s}, QDate(2026, 12, 1)));
+    ASSERT_TRUE(keepServiceMembers(kept, {u"JA1ABC"_s, u"7K4BBB"_s}, QDate(2026, 12, 9)));
+    EXPECT_EQ(readBytes(kept), QByteArray("2026/12/09\r\nJA9ZZZ\r\nJA1ABC\r\n7K4BBB\r\n"));
+    ASSERT_EQ(User_open(0, 0, service, kept), 0);
+    EXPECT_EQ(service.edition, u"2026/12/09"_s);
+    // Kept stations are no filter: a call not among them is still asked.
+    EXPECT_GT(User_Seek(service, u"JR9NEW"_s), 0);
+    // A kept list that cannot be written says so.
+    QString why;
+    EXPECT_FALSE(keepServiceMembers(box.path(u"gone/ServiceUsers.usr"_s), {u"JA5OLD"_s},
+                                    QDate(2026, 12, 10), &why));
+    EXPECT_TRUE(why.contains(u"ServiceUsers.usr"_s)) << why.toStdString();
+    User_close(service);
+}
+
 TEST_F(SelectionTest, RangeFiltersCountWhatTheyDrop) {
     useLog({qso(u"JA1ABC"_s, u"25/06/01"_s, u"10:00"_s),                // 1 candidate
             qso(u"JA9ZZZ"_s, u"25/06/01"_s, u"10:05"_s),                // 2 not in the list
