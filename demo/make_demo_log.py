@@ -2,7 +2,17 @@
 """Writes demo/demo_log.adi: a season of domestic contacts of the demo
 station JS2IIU (June to early December 2026), seeded so that the file is the
 same every time. Partner calls, names and places are made up from common
-Japanese prefixes, given names and the JARL city list."""
+Japanese prefixes, given names and the JARL city list.
+
+    make_demo_log.py --partners FOLDER [YYYYMMDD]
+
+writes instead the contacts with the two partner stations that have program
+folders of their own in the demo, dated the three days before the given day
+(today by default), so that they are never too old to send: FOLDER/
+js2iiu_partners.adi (JS2IIU's side), ja4fjr_log.adi (three contacts, logged
+as JS2IIU logged them) and jh3kmt_log.adi (one contact, whose Japan time was
+logged as UTC: its card comes nine hours off)."""
+import datetime
 import random
 import re
 import sys
@@ -31,6 +41,43 @@ places = ["Mt.Fuji 5th station", "Lake Hamana", "Cape Irago", "Atami beach",
 def field(name, value):
     value = str(value)
     return "<%s:%d>%s " % (name, len(value.encode()), value)
+
+
+def header(station):
+    return ["Demo log of %s, made by demo/make_demo_log.py\n" % station,
+            field("ADIF_VER", "3.1.4"), field("PROGRAMID", "make_demo_log"), "<EOH>\n"]
+
+
+def write_partners(folder, today):
+    # (call, days before today, UTC time, band, MHz, mode, report, name,
+    # place, JCC, the UTC time the partner logged)
+    contacts = [
+        ("JA4FJR", 3, "031200", "40m", "7.041", "CW", "599", "Shin", "Kurashiki", "3102", "031200"),
+        ("JA4FJR", 3, "110500", "20m", "14.074", "FT8", "-08", "Shin", "Kurashiki", "3102", "110500"),
+        ("JA4FJR", 2, "092000", "6m", "50.150", "SSB", "59", "Shin", "Kurashiki", "3102", "092000"),
+        ("JH3KMT", 2, "123000", "15m", "21.074", "FT8", "-10", "Kaoru", "Toyonaka", "2504", "213000"),
+    ]
+    logs = {"js2iiu_partners": header("JS2IIU")}
+    for call, days, time, band, mhz, mode, rst, name, qth, jcc, theirs in contacts:
+        date = (today - datetime.timedelta(days=days)).strftime("%Y%m%d")
+        common = [field("BAND", band), field("FREQ", mhz), field("MODE", mode),
+                  field("RST_SENT", rst), field("RST_RCVD", rst)]
+        logs["js2iiu_partners"].append("".join(
+            [field("CALL", call), field("QSO_DATE", date), field("TIME_ON", time)] + common +
+            [field("NAME", name), field("QTH", qth), field("CNTY", jcc),
+             field("STATION_CALLSIGN", "JS2IIU"), field("APP_SENDVIK_QSL", "J  ")]) + "<EOR>\n")
+        logs.setdefault(call.lower() + "_log", header(call)).append("".join(
+            [field("CALL", "JS2IIU"), field("QSO_DATE", date), field("TIME_ON", theirs)] + common +
+            [field("NAME", "Ken"), field("QTH", "Hamamatsu"), field("CNTY", "180201"),
+             field("STATION_CALLSIGN", call), field("APP_SENDVIK_QSL", "J  ")]) + "<EOR>\n")
+    for name, lines in logs.items():
+        (Path(folder) / (name + ".adi")).write_text("".join(lines))
+
+
+if len(sys.argv) > 1 and sys.argv[1] == "--partners":
+    day = sys.argv[3] if len(sys.argv) > 3 else datetime.date.today().strftime("%Y%m%d")
+    write_partners(sys.argv[2], datetime.datetime.strptime(day, "%Y%m%d").date())
+    sys.exit(0)
 
 stations = []
 for _ in range(190):

@@ -2,9 +2,9 @@
 # The demo profile's servers on loopback:
 #   demo-servers.sh start HOME RUNDIR   start them for the profile in HOME
 #   demo-servers.sh stop RUNDIR         stop them
-# The mail servers (Postfix and Dovecot; they need root) hold JS2IIU's mail
-# account and a second station, JA4FJR, whose mailbox collects the mail of
-# every other station; the reference service server knows the user list's
+# The mail servers (Postfix and Dovecot; they need root) hold the mail
+# accounts of JS2IIU and its two partner stations, JA4FJR and JH3KMT, and a
+# mailbox, "others", that collects the mail of every other station; the reference service server knows the user list's
 # stations. "start" writes RUNDIR/demo.env (SENDVIK_SERVER_BASE and
 # SENDVIK_SERVER_BASE2 for the program) and HOME/demo-ca.crt (the CA file the
 # profile's settings name).
@@ -26,14 +26,16 @@ mkdir -p "$run"
 "$0" stop "$run"  # anything left from a run that was killed
 : > "$home/demo-ca.crt"
 if [ "$(id -u)" -eq 0 ]; then
-  MAIL_USERS="js2iiu:demo-mail-password ja4fjr:demo-ja4fjr" MAIL_CATCHALL=ja4fjr \
+  MAIL_USERS="js2iiu:demo-mail-password ja4fjr:demo-ja4fjr jh3kmt:demo-jh3kmt others:demo-others" \
+    MAIL_CATCHALL=others \
     SMTPS_PORT=11465 SMTP_PORT=11587 POP3S_PORT=11995 POP3_PORT=11110 \
     tests/servers/mail/start.sh "$run/mail.env"
   # shellcheck disable=SC1091
   . "$run/mail.env"
   cat "$MAIL_CA_FILE" >> "$home/demo-ca.crt"
-  echo "The second station's mailbox: ja4fjr@qsl.test, password demo-ja4fjr," \
-    "POP3S localhost:11995." >&2
+  echo "The partner stations' mailboxes (POP3S localhost:11995): ja4fjr@qsl.test" \
+    "(password demo-ja4fjr), jh3kmt@qsl.test (demo-jh3kmt); every other station's:" \
+    "others@qsl.test (demo-others)." >&2
 else
   echo "Not root: the demo runs without its mail servers (Postfix and Dovecot need root)." >&2
 fi

@@ -6,14 +6,20 @@ build=${1:?build folder}
 home=${2:?home folder}
 cli=("$build/src/sendvik-cli" --home "$home")
 mkdir -p "$home"
-logs=(tests/data/adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi demo/demo_log.adi)
+# The contacts with the two partner stations, dated the days before today,
+# with the partners' own logs of them (demo/make_demo_log.py --partners).
+mkdir -p "$home/demo-logs"
+python3 demo/make_demo_log.py --partners "$home/demo-logs"
+logs=(tests/data/adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi demo/demo_log.adi
+  "$home/demo-logs/js2iiu_partners.adi")
 for log in "${logs[@]}"; do "${cli[@]}" log import "$log" >/dev/null; done
-# Every partner of the log takes part, but for one in ten of the season's.
+# Every partner of the log takes part, but for one in ten of the season's;
+# the two partner stations with program folders of their own always do.
 {
   printf '%s\r\n' "$(date +%Y/%m/01)"
   grep -ho '<CALL:[0-9]*>[A-Z0-9/]*' "${logs[@]}" | sed 's/.*>//' | sort -u | awk 'NR % 10 != 3' \
     | sed 's/$/\r/'
-  printf 'JS2IIU\r\n'
+  printf 'JS2IIU\r\nJA4FJR\r\nJH3KMT\r\n'
 } > "$home/UserList.usr"
 "$build/tools/zkwin-sim" --open-userlist "$home/UserList.usr" >/dev/null
 cp demo/RigAnt.dat "$home/RigAnt.dat"
@@ -37,9 +43,13 @@ station() {
   "${run[@]}" settings set Option CaFile "$home/demo-ca.crt"
   "${run[@]}" settings words-set Option Pass1 "$3"
   "${run[@]}" settings words-set Option Pass2 "$4"
+  # The demo's service server (scripts/demo-servers.sh starts it on this port).
+  "${run[@]}" settings set Server Base https://localhost:11443/
+  "${run[@]}" settings set Server Base2 https://localhost:11443/
 }
 station "$home" JS2IIU demo-mail-password demo-novq-password
-"${cli[@]}" settings set Config Recno1 1
+# The window's range: the last twenty QSOs, the partner stations' among them.
+"${cli[@]}" settings set Config Recno1 $(($("${cli[@]}" log count) - 19))
 "${cli[@]}" settings set Config CallXY 12,8,16,58
 "${cli[@]}" settings set Config Pos 40,30,640,760
 "${cli[@]}" settings set Potbl Po0 "静岡県浜松市"
@@ -47,22 +57,33 @@ station "$home" JS2IIU demo-mail-password demo-novq-password
 "${cli[@]}" settings set Remarks Rm0 "TNX FB QSO!"
 "${cli[@]}" settings set Kankyo OpName0 "Op. Ken<BR>Hamamatsu, Shizuoka"
 # The areas of Japan (JARL's city, county and ward lists), for the tally by area.
-for list in tests/data/areas/jarl_*_list_*.txt; do
-  "${cli[@]}" areas import "$list" >/dev/null
-done
+areas() {
+  for list in tests/data/areas/jarl_*_list_*.txt; do
+    "$build/src/sendvik-cli" --home "$1" areas import "$list" >/dev/null
+  done
+}
+areas "$home"
 # The reference service server's members: this station, and every station of
-# the user list, whose mail all lands in the second station's (JA4FJR) mailbox.
+# the user list, registered with the logging program and taking part. The
+# mail of the two partner stations lands in their own mailboxes, every other
+# station's in one mailbox, "others".
 python3 - "$home/UserList.usr" "$home/novq-users.json" <<'PY'
 import json, sys
 calls = [l.strip() for l in open(sys.argv[1], encoding="ascii").read().splitlines()[1:] if l.strip()]
-users = {c: {"password": "demo", "address": c.replace("/", "-").lower() + "@qsl.test"} for c in calls}
-users["JS2IIU"] = {"password": "demo-novq-password", "address": "js2iiu@qsl.test"}
-users["JA4FJR"] = {"password": "demo", "address": "ja4fjr@qsl.test"}
+users = {c: {"password": "demo", "address": c.replace("/", "-").lower() + "@qsl.test", "edit": True}
+         for c in calls}
+users["JS2IIU"] = {"password": "demo-novq-password", "address": "js2iiu@qsl.test", "edit": True}
 json.dump(users, open(sys.argv[2], "w"), indent=1)
 PY
-# The second station, JA4FJR, in a program folder of its own inside the
-# first: every card JS2IIU sends lands in its mailbox.
-mkdir -p "$home/JA4FJR"
-cp "$home/UserList.usr" "$home/JA4FJR/UserList.usr"
-station "$home/JA4FJR" JA4FJR demo-ja4fjr demo
-echo "demo profile made in $home (the second station in $home/JA4FJR)" >&2
+# The two partner stations, each in a program folder of its own inside the
+# first, with its own log of the QSOs with JS2IIU, and no user list (the
+# service's answers decide who takes part). JH3KMT logged Japan time as UTC.
+for partner in JA4FJR JH3KMT; do
+  lower=$(tr '[:upper:]' '[:lower:]' <<<"$partner")
+  mkdir -p "$home/$partner"
+  "$build/src/sendvik-cli" --home "$home/$partner" log import "$home/demo-logs/${lower}_log.adi" \
+    >/dev/null
+  station "$home/$partner" "$partner" "demo-$lower" demo
+  areas "$home/$partner"
+done
+echo "demo profile made in $home (the partner stations in $home/JA4FJR and $home/JH3KMT)" >&2

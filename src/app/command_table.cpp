@@ -21,6 +21,7 @@ const std::vector<CommandEntry>& mainCommands() {
         {C::OpenPicture, "JPEG1", u"JPEG画像ファイルを開く(&O)..."_s, M::File, none},
         {C::OpenDefinition, "QSLO1", u"QSL定義ファイルを開く(&O)..."_s, M::File, none},
         {C::OpenQsoData, "QSO1", u"QSOデータを開く(&Q)..."_s, M::File, none, true, true},
+        {C::ImportAdif, "ADIF1", u"ADIFファイルを読み込む(&I)..."_s, M::File, none},
         {C::OpenUserList, "USR1", u"ZELKOVユーザーリストを開く(&U)..."_s, M::File, none, false,
          true},
         {C::OpenRigAnt, "Rig1", u"リグ・アンテナデータを 開く(&A)..."_s, M::File, none, false,

@@ -18,6 +18,7 @@ enum class Command {
     OpenPicture,              // JPEG1
     OpenDefinition,           // QSLO1
     OpenQsoData,              // QSO1
+    ImportAdif,               // ADIF1
     OpenUserList,             // USR1
     OpenRigAnt,               // Rig1
     OpenMessageText,          // M1

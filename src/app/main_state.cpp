@@ -7,6 +7,7 @@
 #include "core/window_state.h"
 #include "core/zk_dll5.h"
 #include "core/zkw_ini.h"
+#include "logdata/adif.h"
 #include "logdata/dbf_table.h"
 #include "logdata/user_list.h"
 #include "settings/comm_settings.h"
@@ -95,6 +96,7 @@ std::optional<QString> MainState::load(TZkwIni& ini, const AppPaths& paths) {
 
     std::optional<QString> warning;
     const int count = qsoRecordCount(qsoData);
+    knownRecordCount = count;
     qsoDataOpened = count >= 0;
     lastRecord = qsoDataOpened ? count : 1;
     if (qsoDataOpened && linkLastRecord > 0 && linkLastRecord != count)
@@ -148,6 +150,7 @@ void MainState::setQsoData(TZkwIni& ini, const QString& path) {
     qsoData = path;
     storeProgramFile(ini, ProgramFile::QsoData, path, programDir);
     qsoDataOpened = true;
+    knownRecordCount = -2;  // not looked at yet: the next look sets the range
 }
 
 void MainState::setUserList(TZkwIni& ini, const UserListChoice& choice) {
@@ -243,6 +246,27 @@ void applyResets(TZkwIni& ini, const PendingResets& resets) {
             ini.eraseSection(section);
     if (resets.windowPlaces) WindowState::erasePlaces(ini);
     if (resets.environment) ini.eraseSection(u"Kankyo");
+}
+
+bool MainState::noticeLogChange() {
+    const int count = qsoRecordCount(qsoData);
+    if (count == knownRecordCount) return false;
+    knownRecordCount = count;
+    qsoDataOpened = count >= 0;
+    if (!qsoDataOpened) return true;
+    std::tie(firstRecord, lastRecord) = recordRange(firstRecord, count);
+    return true;
+}
+
+QString adifImportMessage(const QString& file, const ImportResult& r) {
+    if (!r.error.isEmpty()) return r.error + QStringLiteral("\r\r（QSOデータは変わっていません）");
+    QString text = QDir::toNativeSeparators(file) +
+                   QStringLiteral("\r\rQSOデータに %1件のQSOを追加しました。").arg(r.added);
+    text += QStringLiteral("\r・すでにあるQSO（重複） %1件").arg(r.duplicates);
+    text += QStringLiteral("\r・読み飛ばしたレコード %1件").arg(r.skipped);
+    for (const auto& [line, why] : r.firstSkipped)
+        text += QStringLiteral("\r　　%1行目: %2").arg(line).arg(why);
+    return text;
 }
 
 bool MainState::serviceDecides() const {

@@ -72,6 +72,12 @@ struct MainState {
     int firstRecord = 1;
     int lastRecord = 1;
     bool qsoDataOpened = false;
+    // The log's record count when it was last looked at (-1: no log).
+    int knownRecordCount = -1;
+    // Whether the log changed since it was last looked at (QSOs imported or
+    // logged by another program): then the range ends at its new last
+    // record, and a log that was missing is open.
+    bool noticeLogChange();
     int linkLastRecord = 0;  // what the running logging program reported
 
     OptionSwitches options;
@@ -147,6 +153,9 @@ void applyResets(TZkwIni& settings, const PendingResets& resets);
 
 // The edition of a user list whose index is usable, else empty; reads only.
 QString userListEdition(const QString& usrPath);
+// What an ADIF import into the log did, for the person.
+struct ImportResult;
+QString adifImportMessage(const QString& file, const ImportResult& result);
 // The same at start: an index that is missing or stale is made again (one
 // that cannot be made is deleted).
 QString openUserListAtStart(const QString& usrPath);

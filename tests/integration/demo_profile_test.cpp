@@ -32,7 +32,10 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput());
     };
-    EXPECT_EQ(cli({u"log"_s, u"count"_s}), u"416\n"_s);
+    // Two logs, and the contacts with the partner stations, the window's
+    // range ending with them.
+    EXPECT_EQ(cli({u"log"_s, u"count"_s}), u"420\n"_s);
+    EXPECT_EQ(cli({u"settings"_s, u"get"_s, u"Config"_s, u"Recno1"_s}), u"401\n"_s);
     // The season: most partners take part, some do not, the first week is
     // too old by now.
     const QString out = cli({u"select"_s, u"127"_s, u"416"_s});
@@ -41,7 +44,10 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
     // The reference server's members: the station and the user list's stations.
     const QByteArray members = readBytes(home + u"/novq-users.json"_s);
     EXPECT_TRUE(members.contains("\"JS2IIU\": {\n  \"password\": \"demo-novq-password\""));
-    EXPECT_TRUE(members.contains("\"address\": \"ja4fjr@qsl.test\""));
+    EXPECT_TRUE(members.contains("\"address\": \"ja4fjr@qsl.test\",\n  \"edit\": true"));
+    // The partner stations go without a user list.
+    EXPECT_TRUE(QFileInfo::exists(home + u"/JH3KMT/ZELKOV.zdb"_s));
+    EXPECT_FALSE(QFileInfo::exists(home + u"/JA4FJR/UserList.usr"_s));
 }
 
 }  // namespace

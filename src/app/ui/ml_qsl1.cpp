@@ -109,6 +109,7 @@ void TZkvmQSL::runCommand(Command command) {
         Running(const Running&) = delete;
         Running& operator=(const Running&) = delete;
     } running(commandDepth_);
+    noticeLogChange();  // QSOs logged or imported since the last look
     const auto shiftOrCtrl = [] {
         return bool(QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     };
@@ -116,6 +117,7 @@ void TZkvmQSL::runCommand(Command command) {
         case Command::OpenPicture: JPEG1Click(); break;
         case Command::OpenDefinition: QSLO1Click(); break;
         case Command::OpenQsoData: QSO1Click(); break;
+        case Command::ImportAdif: ADIF1Click(); break;
         case Command::OpenUserList: USR1Click(); break;
         case Command::OpenRigAnt: Rig1Click(); break;
         case Command::OpenMessageText: M1Click(); break;

@@ -90,6 +90,9 @@ public:
     void JPEG1Click();
     void QSLO1Click();
     void QSO1Click();
+    void ADIF1Click();
+    // The range follows a log that changed since it was last looked at.
+    void noticeLogChange();
     void USR1Click();
     void Rig1Click();
     void M1Click();
@@ -160,6 +163,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildMenus();

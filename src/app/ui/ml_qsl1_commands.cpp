@@ -12,7 +12,9 @@
 #include "core/ui/browse_for_folder.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
+#include "logdata/adif.h"
 #include "logdata/dbf_table.h"
+#include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 #include "server/novq_requests.h"
 #include "server/ui/about_dialog.h"
@@ -29,6 +31,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -94,7 +97,43 @@ void TZkvmQSL::QSO1Click() {
     if (!chosen) return;
     state_.setQsoData(settings_, *chosen);
     QSO1->setChecked(true);
+    noticeLogChange();
     updateHints();
+}
+
+void TZkvmQSL::ADIF1Click() {
+    const auto chosen =
+        chooseFile({FileDialogRequest::Kind::Open, QStringLiteral("ADIFファイルを読み込む"),
+                    QStringLiteral("ADIFファイル(*.adi;*.adx)|*.adi;*.adx|"
+                                   "すべてのファイル(*.*)|*.*"),
+                    QString()});
+    if (!chosen) return;
+    ImportResult result;
+    {
+        LogStore store;
+        if (!store.open(state_.qsoData, true))
+            result.error = QStringLiteral("QSOデータを開けません: ") + store.errorText();
+        else
+            result = importAdif(store, *chosen, false);
+    }
+    if (result.error.isEmpty()) {
+        state_.setQsoData(settings_, state_.qsoData);
+        QSO1->setChecked(true);
+        noticeLogChange();
+        updateHints();
+    }
+    ShowMsgBox(this, adifImportMessage(*chosen, result), app::title(),
+               mb::Ok | (result.error.isEmpty() ? mb::IconInformation : mb::IconExclamation));
+}
+
+void TZkvmQSL::noticeLogChange() {
+    if (state_.busy) return;
+    const int first = Edit1->text().trimmed().toInt();
+    if (first > 0) state_.firstRecord = first;
+    if (!state_.noticeLogChange()) return;
+    Edit1->setText(QString::number(state_.firstRecord));
+    Edit2->setText(QString::number(state_.lastRecord));
+    QSO1->setChecked(state_.qsoDataOpened);
 }
 
 void TZkvmQSL::USR1Click() {

@@ -340,6 +340,12 @@ void TZkvmQSL::layoutBottom() {
     BitBtn1->setGeometry(statusBar()->width() - 96, 1, 80, statusBar()->height() - 2);
 }
 
+void TZkvmQSL::changeEvent(QEvent* event) {
+    // Back to the window: QSOs may have been logged or imported meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Edit1) noticeLogChange();
+    QMainWindow::changeEvent(event);
+}
+
 bool TZkvmQSL::eventFilter(QObject* watched, QEvent* event) {
     if (!Memo1 || !BitBtn1) return QMainWindow::eventFilter(watched, event);  // being built
     if (watched == BgCall || watched == BgName)

@@ -143,6 +143,15 @@ void TOptionF::buildControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+    // Said while something a send or a receive needs is missing (the first
+    // start opens the window empty).
+    FirstNote = named(new QLabel(u"通信設定が未入力です：コールサイン・メールアドレス・サーバーを"
+                                 u"入力して「サーバに登録・保存」を押してください。"_s),
+                      "FirstNote");
+    FirstNote->setWordWrap(true);
+    FirstNote->setStyleSheet(u"color: #a00000;"_s);
+    FirstNote->hide();
+    layout->addWidget(FirstNote);
     auto* top = new QGridLayout;
     top->addWidget(new QLabel(u"メールアドレス:"_s), 0, 0);
     top->addWidget(MailEdit, 0, 1, 1, 3);
@@ -200,6 +209,8 @@ void TOptionF::buildControls() {
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Speed5);
+    Speed5->setToolTip(u"プロバイダ別の設定の入力・登録の解除・通信設定ヘルプ"_s);
+    bottom->addWidget(named(new QLabel(u"← プロバイダ別の設定・ヘルプ"_s), "MenuNote"));
     bottom->addStretch();
     bottom->addWidget(OkButton);
     bottom->addWidget(CancelButton);
@@ -281,6 +292,7 @@ void TOptionF::done(int result) {
 void TOptionF::showModel() {
     const CommSettings& s = session_.settings;
     showing_ = true;
+    FirstNote->setVisible(s.incomplete());
     MailEdit->setText(s.mailAddress);
     IdEdit->setText(s.account);
     PassEdit1->setText(s.password);

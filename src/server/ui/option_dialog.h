@@ -103,6 +103,7 @@ private:
     QPushButton* Speed3;
     QPushButton* Speed4;
     QPushButton* Speed5;
+    QLabel* FirstNote;
     QPushButton* Speed6;
     QPushButton* OkButton;
     QPushButton* CancelButton;
