@@ -14,6 +14,9 @@
 #include <QtGlobal>
 
 #include <ostream>
+#include <sstream>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -99,6 +102,12 @@ bool changesProgramFolder(const QString& command, const QStringList& args) {
     return false;
 }
 
+bool startsProgramFolder(const QString& command, const QStringList& args) {
+    const QString verb = args.value(0);
+    if (command == u"settings") return verb == u"set" || verb == u"delete" || verb == u"words-set";
+    return command == u"log" && verb == u"import";
+}
+
 bool isNetworkCommand(const QString& command) {
     return command == u"mail" || command == u"server" || command == u"send" ||
            command == u"receive" || command == u"resend";
@@ -118,7 +127,36 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
         out << app::caption().toStdString() << '\n';
         return 0;
     }
-    const AppPaths paths = AppPaths::resolve(arguments, executableDir);
+    // "COMMAND --help": that command's own usage, on standard output, and
+    // success. Every command answers an argument it does not know with its
+    // usage before it touches anything.
+    if (args.size() > 1 && (args.mid(1).contains(u"--help"_s) || args.mid(1).contains(u"-h"_s))) {
+        std::ostringstream usage, ignored;
+        const int rc = handler(args.front(), AppPaths::locate(arguments, executableDir),
+                               {u"--help"_s}, ignored, usage);
+        const std::string text = usage.str();
+        if (rc == 2 && text.starts_with("usage:")) {
+            out << text;
+            return 0;
+        }
+        err << text;
+        return rc;
+    }
+    // Only a command that writes starts a new program folder; the others
+    // would only find nothing there.
+    const AppPaths paths = AppPaths::locate(arguments, executableDir);
+    const QString folder = QDir::cleanPath(paths.programDir());
+    if (!QFileInfo::exists(folder)) {
+        if (!startsProgramFolder(args.front(), args.mid(1))) {
+            printLine(err, QStringLiteral("sendvik-cli: プログラムフォルダがありません: ") +
+                               shownPath(folder) +
+                               QStringLiteral("（設定の書き込みかログの読み込みで作成します）"));
+            return 1;
+        }
+        if (QDir().mkpath(folder))
+            printLine(err, QStringLiteral("sendvik-cli: 新しいプログラムフォルダを作成しました: ") +
+                               shownPath(folder));
+    }
     if (!paths.usable()) {
         printLine(err, QStringLiteral("sendvik-cli: プログラムフォルダを使用できません: ") +
                            shownPath(QDir::cleanPath(paths.programDir())));

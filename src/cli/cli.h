@@ -15,6 +15,9 @@ QString cliCommand(const QStringList& arguments);
 // Whether the command sends, receives or writes the log or the marks: such a
 // command holds the program folder's lock while it runs.
 bool changesProgramFolder(const QString& command, const QStringList& args);
+// Whether the command may start a program folder that is not there yet:
+// the settings' writers and the log import.
+bool startsProgramFolder(const QString& command, const QStringList& args);
 bool isNetworkCommand(const QString& command);
 
 // The file name of the companion executable beside sendvik-cli.

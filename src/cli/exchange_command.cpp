@@ -193,7 +193,7 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     QStringList args = arguments;
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
     const bool confirm = takeFlag(args, QStringLiteral("--confirm"));
-    if (args.size() != 1) {
+    if (args.size() != 1 || args[0].startsWith(u"--")) {
         err << "usage: sendvik-cli resend FILE [--yes] [--confirm]\n"
                "  FILE       送信フォルダの電子QSL（ファイル名またはパス）\n"
                "  --yes      問い合わせには「はい」で答えます（省略時は既定のボタン）\n"

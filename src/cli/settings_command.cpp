@@ -29,7 +29,16 @@ int runSettingsCommand(const AppPaths& paths, const QStringList& args, std::ostr
     const QString& key = args[2];
     TZkwIni ini(paths.settingsFile());
     if (verb == u"get" && args.size() <= 4) {
-        printLine(out, ini.readString(section, key, args.value(3)));
+        // A key that is not set is told apart from an empty value, unless
+        // the caller gave the value to take then.
+        const QString missing = QStringLiteral("\x01");
+        const QString value = ini.readString(section, key, args.size() == 4 ? args[3] : missing);
+        if (value == missing) {
+            printLine(err, QStringLiteral("sendvik-cli: [%1] %2 は設定されていません: %3")
+                               .arg(section, key, shownPath(paths.settingsFile())));
+            return 1;
+        }
+        printLine(out, value);
         return 0;
     }
     if (verb == u"words-get" && args.size() == 3) {

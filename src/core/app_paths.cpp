@@ -31,6 +31,12 @@ QString takeHomeArgument(QStringList& arguments) {
 }
 
 AppPaths AppPaths::resolve(const QStringList& arguments, const QString& executableDir) {
+    AppPaths paths = locate(arguments, executableDir);
+    QDir().mkpath(paths.programDir());
+    return paths;
+}
+
+AppPaths AppPaths::locate(const QStringList& arguments, const QString& executableDir) {
     QStringList args = arguments;
     QString dir = takeHomeArgument(args);
     if (dir.isEmpty()) dir = qEnvironmentVariable("SENDVIK_HOME");
@@ -40,7 +46,6 @@ AppPaths AppPaths::resolve(const QStringList& arguments, const QString& executab
             dir = executableDir;
     }
     if (dir.isEmpty()) dir = QDir::home().filePath(QStringLiteral("Zelkov"));
-    QDir().mkpath(dir);
     return AppPaths(dir);
 }
 

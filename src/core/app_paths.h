@@ -13,6 +13,8 @@ public:
     // is writable and holds the settings file (an installed copy), else
     // ~/Zelkov/. The folder is created when missing.
     static AppPaths resolve(const QStringList& arguments, const QString& executableDir);
+    // The same folder, not created.
+    static AppPaths locate(const QStringList& arguments, const QString& executableDir);
 
     explicit AppPaths(QString programDir);
 

@@ -38,8 +38,11 @@ TEST(LogCommands, ImportShowCountAndSelectOnTheSettingsLog) {
     const QString adif =
         dataFile(u"adif/ja_station_js2iiu_adifmaster_v2_25_one_record_per_line.adi"_s);
     int code = -1;
+    // The import starts the program folder, and says so.
     EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"import"_s, adif}, &code),
-              u"added=126\nduplicates=0\nskipped=0\n"_s);
+              u"added=126\nduplicates=0\nskipped=0\n"
+              u"sendvik-cli: 新しいプログラムフォルダを作成しました: "_s +
+                  QDir::toNativeSeparators(home) + u'\n');
     EXPECT_EQ(code, 0);
     EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"count"_s}), u"126\n"_s);
     const QString shown = run(cli, {u"--home"_s, home, u"log"_s, u"show"_s, u"1"_s});
@@ -262,6 +265,20 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
                                     u"--undelivered [--take-back-marks]"_s, u"--explain"_s})
             EXPECT_TRUE(said.contains(part)) << ask.toStdString() << " " << part.toStdString();
     }
+    // A command's help is its own usage, and nothing is done: no card goes
+    // back with "resend --help", no folder is made.
+    for (const QStringList& ask : {QStringList{u"resend"_s, u"--help"_s},
+                                   {u"send"_s, u"1"_s, u"5"_s, u"-h"_s},
+                                   {u"settings"_s, u"--help"_s}}) {
+        QProcess p;
+        p.start(cli, QStringList{u"--home"_s, box.path(u"none"_s)} + ask);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << ask.join(u' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput())
+                        .startsWith(u"usage: sendvik-cli "_s + ask[0] + u' '))
+            << ask.join(u' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(box.path(u"none"_s)));
 }
 
 }  // namespace
@@ -273,6 +290,7 @@ namespace {
 TEST(LogCommands, ImportProblemsAreNamedByLineAndTheCountsKeepTheirKeys) {
     Sandbox box;
     const QString home = box.path(u"home"_s);
+    QDir().mkpath(home);
     const QString cli = QStringLiteral(SENDVIK_CLI);
     const auto runCli = [&](const QStringList& args) {
         QProcess p;

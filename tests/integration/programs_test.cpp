@@ -48,9 +48,19 @@ TEST(Cli, SettingsCommandsReadAndWriteTheProgramsSettingsFile) {
         return cli(QStringList{u"--home"_s, home, u"settings"_s} + args);
     };
 
-    EXPECT_EQ(run({u"get"_s, u"Config"_s, u"FontName"_s, u"ＭＳ Ｐ明朝"_s}).out,
+    // A folder that is not there: only a command that writes starts it, and
+    // says so.
+    const ProgramRun none = run({u"get"_s, u"Config"_s, u"FontName"_s, u"ＭＳ Ｐ明朝"_s});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_TRUE(
+        none.err.contains(u"プログラムフォルダがありません: "_s + QDir::toNativeSeparators(home)))
+        << none.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home));
+    const ProgramRun made = run({u"set"_s, u"Config"_s, u"FontName"_s, u"ＭＳ ゴシック"_s});
+    EXPECT_EQ(made.code, 0);
+    EXPECT_TRUE(made.err.contains(u"新しいプログラムフォルダを作成しました"_s));
+    EXPECT_EQ(run({u"get"_s, u"Config"_s, u"Font2"_s, u"ＭＳ Ｐ明朝"_s}).out,
               QStringLiteral("ＭＳ Ｐ明朝\n"));
-    EXPECT_EQ(run({u"set"_s, u"Config"_s, u"FontName"_s, u"ＭＳ ゴシック"_s}).code, 0);
     EXPECT_EQ(run({u"set"_s, u"Config"_s, u"Alpha"_s, u"20"_s}).code, 0);
     EXPECT_EQ(run({u"words-set"_s, u"Option"_s, u"Pass1"_s, u"abc"_s}).code, 0);
     EXPECT_EQ(readBytes(home + u"/Sendvik.ini"_s),
@@ -59,7 +69,11 @@ TEST(Cli, SettingsCommandsReadAndWriteTheProgramsSettingsFile) {
     EXPECT_EQ(run({u"get"_s, u"config"_s, u"fontname"_s}).out, QStringLiteral("ＭＳ ゴシック\n"));
     EXPECT_EQ(run({u"words-get"_s, u"Option"_s, u"Pass1"_s}).out, QStringLiteral("abc\n"));
     EXPECT_EQ(run({u"delete"_s, u"Config"_s, u"Alpha"_s}).code, 0);
-    EXPECT_EQ(run({u"get"_s, u"Config"_s, u"Alpha"_s}).out, QStringLiteral("\n"));
+    // Not set, and no value given to take then: said, not printed as empty.
+    const ProgramRun unset = run({u"get"_s, u"Config"_s, u"Alpha"_s});
+    EXPECT_EQ(unset.code, 1);
+    EXPECT_TRUE(unset.out.isEmpty());
+    EXPECT_TRUE(unset.err.contains(u"[Config] Alpha は設定されていません"_s));
 
     const ProgramRun bad = run({u"frobnicate"_s, u"A"_s, u"B"_s});
     EXPECT_EQ(bad.code, 2);
@@ -159,7 +173,7 @@ TEST(Gui, ASecondStartLeavesTheFirstRunningAndEnds) {
         u"この変更は失われます）。何も変更していません。\n"_s))
         << refused.second.toStdString();
     EXPECT_EQ(readBytes(home + u"/Sendvik.ini"_s), before);
-    EXPECT_EQ(settings({u"get"_s, u"Config"_s, u"Alpha"_s}).first, 0);
+    EXPECT_EQ(settings({u"get"_s, u"Config"_s, u"Alpha"_s, u"0"_s}).first, 0);
 
     for (QProcess* p : {&first, &elsewhere}) {
         ASSERT_GT(p->processId(), 0);  // never signal the whole process group

@@ -191,6 +191,28 @@ TEST(MainStateStart, TheQsoDataIsCountedAndComparedWithTheLoggingProgram) {
     EXPECT_EQ(state.firstRecord, 21);
     EXPECT_EQ(state.lastRecord, 320);
 
+    // QSOs added by another program: the range follows at the next look,
+    // once; a log that was missing at start is opened then.
+    EXPECT_FALSE(state.noticeLogChange());
+    state.firstRecord = 300;
+    qsos.clear();
+    for (int i = 0; i < 10; ++i)
+        qsos.push_back(testing_support::qso(u"JR2B%1"_s.arg(i), u"24/03/02"_s, u"12:00"_s));
+    testing_support::makeLog(box.path(u"ZELKOV.mst"_s), qsos);
+    EXPECT_TRUE(state.noticeLogChange());
+    EXPECT_EQ(state.firstRecord, 300);
+    EXPECT_EQ(state.lastRecord, 330);
+    EXPECT_FALSE(state.noticeLogChange());
+    MainState empty;
+    TZkwIni other(box.path(u"other.ini"_s));
+    EXPECT_FALSE(empty.load(other, AppPaths(box.dir() + u"/n"_s)));
+    EXPECT_FALSE(empty.qsoDataOpened);
+    empty.qsoData = box.path(u"ZELKOV.mst"_s);
+    EXPECT_TRUE(empty.noticeLogChange());
+    EXPECT_TRUE(empty.qsoDataOpened);
+    EXPECT_EQ(empty.firstRecord, 31);
+    EXPECT_EQ(empty.lastRecord, 330);
+
     state.linkLastRecord = 319;
     const auto warning = state.load(ini, AppPaths(box.dir()));
     ASSERT_TRUE(warning);
@@ -448,6 +470,10 @@ TEST(UserListChoice, TheIndexIsMadeHereAndTheOwnCallMustBeListed) {
     EXPECT_TRUE(QFileInfo::exists(userListIndexPath(usr)));
     EXPECT_EQ(openUserListAtStart(usr), u"2024/02/01"_s);
 
+    // No own call: where to set it.
+    EXPECT_TRUE(chooseUserList(usr, QString())
+                    .warning.startsWith(u"自局のコールサインが設定されていません！\r\r"
+                                        u"ツールバーの「E-Mail QSL 通信設定」"_s));
     const UserListChoice stranger = chooseUserList(usr, u"JR9QQQ"_s);
     EXPECT_EQ(stranger.warning, u"JR9QQQ <== ZELKOVユーザーリスト未登録です！"_s);
     EXPECT_TRUE(stranger.path.isEmpty());
