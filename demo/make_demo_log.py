@@ -10,8 +10,8 @@ writes instead the contacts with the two partner stations that have program
 folders of their own in the demo, dated the three days before the given day
 (today by default), so that they are never too old to send: FOLDER/
 js2iiu_partners.adi (JS2IIU's side), ja4fjr_log.adi (three contacts, logged
-as JS2IIU logged them) and jh3kmt_log.adi (one contact, whose Japan time was
-logged as UTC: its card comes nine hours off)."""
+as JS2IIU logged them) and jh3kmt_log.adi (three contacts, whose Japan time was
+logged as UTC: their cards come nine hours off)."""
 import datetime
 import random
 import re
@@ -55,7 +55,9 @@ def write_partners(folder, today):
         ("JA4FJR", 3, "031200", "40m", "7.041", "CW", "599", "Shin", "Kurashiki", "3102", "031200"),
         ("JA4FJR", 3, "110500", "20m", "14.074", "FT8", "-08", "Shin", "Kurashiki", "3102", "110500"),
         ("JA4FJR", 2, "092000", "6m", "50.150", "SSB", "59", "Shin", "Kurashiki", "3102", "092000"),
-        ("JH3KMT", 2, "123000", "15m", "21.074", "FT8", "-10", "Kaoru", "Toyonaka", "2504", "213000"),
+        ("JH3KMT", 2, "101500", "20m", "14.074", "FT8", "-06", "Kaoru", "Toyonaka", "2504", "191500"),
+        ("JH3KMT", 2, "113000", "15m", "21.074", "FT8", "-10", "Kaoru", "Toyonaka", "2504", "203000"),
+        ("JH3KMT", 2, "123000", "40m", "7.074", "FT8", "-14", "Kaoru", "Toyonaka", "2504", "213000"),
     ]
     logs = {"js2iiu_partners": header("JS2IIU")}
     for call, days, time, band, mhz, mode, rst, name, qth, jcc, theirs in contacts:

@@ -45,7 +45,7 @@ scripts/demo-servers.sh start "$home" "$run" 2>/dev/null
 cli "$home/JA4FJR" send 1 9 --yes
 has "JA4FJR's cards" "sent=3"
 cli "$home/JH3KMT" send 1 9 --yes
-has "JH3KMT's card" "sent=1"
+has "JH3KMT's cards" "sent=3"
 # JS2IIU's first batch: the range the window offers, every card looked over.
 first=$("$build/src/sendvik-cli" --home "$home" settings get Config Recno1)
 last=$("$build/src/sendvik-cli" --home "$home" log count)
@@ -56,15 +56,15 @@ has "JS2IIU's batch" "JS2IIU_.*_JA4FJR.jpg\|sent=[1-9]"
 [ "$(find "$home/送信" -name 'JS2IIU_*_JA4FJR.jpg' | wc -l)" -eq 3 ] || fail "JA4FJR's cards not filed"
 
 # Each station receives.
-mails "$home" 4
+mails "$home" 6
 cli "$home" receive --yes
-has "JS2IIU's mail" "cards=4"
+has "JS2IIU's mail" "cards=6"
 mails "$home/JA4FJR" 3
 cli "$home/JA4FJR" receive --yes
 has "JA4FJR's mail" "cards=3"
-mails "$home/JH3KMT" 1
+mails "$home/JH3KMT" 3
 cli "$home/JH3KMT" receive --yes
-has "JH3KMT's mail" "cards=1"
+has "JH3KMT's mail" "cards=3"
 
 # Matched, marked, tallied; the card that came nine hours off explained.
 cli "$home" match --write-marks --confirm-areas
@@ -75,13 +75,19 @@ has "JA4FJR's marks" "written=3"
 cli "$home" match --explain
 has "the near miss" "JH3KMT_.*_JS2IIU.jpg"
 has "the near miss" "9時間"
+cli "$home" match --explain --force-common
+has "the forced match" "renamed=3"
+cli "$home" match --write-marks --confirm-areas
+has "JH3KMT's marks" "written=3"
 cli "$home" confirm --view 1 --xlsx "$work/tally.xlsx"
 has "the tally" "3102,Kurashiki,JA4FJR"
+has "the tally" "2504,Toyonaka,JH3KMT"
 [ -s "$work/tally.xlsx" ] || fail "no spreadsheet"
 cli "$home/JA4FJR" confirm --view 1
 has "JA4FJR's tally" "180201,Naka,JS2IIU"
 cli "$home" sent-list --unreceived
-has "the unreceived cards" "JS2IIU_.*_JH3KMT.jpg"
+has "the unreceived cards" "個の送信済み電子QSL（未受領＝[1-9]"
+! grep -q "_JA4FJR.jpg\|_JH3KMT.jpg" <<<"$out" || fail "cards that came back listed as unreceived"
 
 # A card sent again from the sent list reaches its station once more.
 card=$(find "$home/送信" -name 'JS2IIU_*_JA4FJR.jpg' | sort | head -1)

@@ -34,8 +34,8 @@ TEST(DemoProfile, IsMadeWithALogUsersRigsAndSettings) {
     };
     // Two logs, and the contacts with the partner stations, the window's
     // range ending with them.
-    EXPECT_EQ(cli({u"log"_s, u"count"_s}), u"420\n"_s);
-    EXPECT_EQ(cli({u"settings"_s, u"get"_s, u"Config"_s, u"Recno1"_s}), u"401\n"_s);
+    EXPECT_EQ(cli({u"log"_s, u"count"_s}), u"422\n"_s);
+    EXPECT_EQ(cli({u"settings"_s, u"get"_s, u"Config"_s, u"Recno1"_s}), u"403\n"_s);
     // The season: most partners take part, some do not, the first week is
     // too old by now.
     const QString out = cli({u"select"_s, u"127"_s, u"416"_s});
