@@ -97,7 +97,8 @@ bool changesProgramFolder(const QString& command, const QStringList& args) {
     if (command == u"match")
         return args.contains(QStringLiteral("--write-marks")) ||
                args.contains(QStringLiteral("--force-common"));
-    if (command == u"log") return args.value(0) == u"import";
+    // The log import does not: its one transaction keeps the log whole
+    // beside a running window, which then follows the new QSOs.
     if (command == u"areas") return args.value(0) == u"import";  // writes beside the log
     return false;
 }

@@ -236,7 +236,12 @@ void TZkvmQSL::loadPreview() {
     } else {
         pictureSize_ = QSize();
         PaintBox1->setToolTip(QString());
-        statusBar()->clearMessage();
+        // A new program folder: what comes first.
+        statusBar()->showMessage(
+            state_.qsoDataOpened
+                ? QStringLiteral("ファイルメニューでカードの写真（JPEG画像）を開いてください。")
+                : QStringLiteral("はじめに：ファイルメニューでログ（ADIF）を読み込み、写真を"
+                                 "開いてください。"));
     }
     PaintBox1->setPicture(picture);
 }
@@ -342,7 +347,7 @@ void TZkvmQSL::layoutBottom() {
 
 void TZkvmQSL::changeEvent(QEvent* event) {
     // Back to the window: QSOs may have been logged or imported meanwhile.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && Edit1) noticeLogChange();
+    if (event->type() == QEvent::ActivationChange && Edit1) noticeLogChange();
     QMainWindow::changeEvent(event);
 }
 

@@ -145,9 +145,10 @@ void TOptionF::buildControls() {
     layout->setSizeConstraint(QLayout::SetMinimumSize);
     // Said while something a send or a receive needs is missing (the first
     // start opens the window empty).
-    FirstNote = named(new QLabel(u"通信設定が未入力です：コールサイン・メールアドレス・サーバーを"
-                                 u"入力して「サーバに登録・保存」を押してください。"_s),
-                      "FirstNote");
+    FirstNote = named(
+        new QLabel(
+            u"通信設定が未入力です。各欄を入力して「サーバに登録・保存」を押してください。"_s),
+        "FirstNote");
     FirstNote->setWordWrap(true);
     FirstNote->setStyleSheet(u"color: #a00000;"_s);
     FirstNote->hide();

@@ -185,6 +185,27 @@ private Q_SLOTS:
         // The time zone is Japan's: nothing else was said.
         QCOMPARE(run.texts(), QStringList());
         QVERIFY(w->minimumWidth() >= 572);
+
+        // A log made by another program meanwhile: back to the window, the
+        // range covers it.
+        makeLog(run.path(u"ZELKOV.mst"_s), 40);
+        QEvent activated(QEvent::ActivationChange);
+        QApplication::sendEvent(w, &activated);
+        QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"40"_s);
+        QVERIFY(run.find<QAction>("QSO1")->isChecked());
+        // "ADIFファイルを読み込む": the counts said, the range follows.
+        writeAll(run.path(u"new.adi"_s),
+                 "<EOH>\n<CALL:6>JA1NEW <QSO_DATE:8>20261209 <TIME_ON:4>1200 <BAND:3>40m "
+                 "<MODE:2>CW <EOR>\n<CALL:6>JA1NEW <QSO_DATE:8>20261209 <TIME_ON:4>1200 "
+                 "<BAND:3>40m <MODE:2>CW <EOR>\n<CALL:0> <QSO_DATE:8>20261209 <EOR>\n");
+        ScriptedFileDialogPort files;
+        ScopedFileDialogPort filesInstalled(&files);
+        files.answer(run.path(u"new.adi"_s));
+        run.find<QAction>("ADIF1")->trigger();
+        QCOMPARE(run.texts().value(0).section(u'\r', 2, 4),
+                 u"QSOデータに 1件のQSOを追加しました。\r・すでにあるQSO（重複） 1件\r"
+                 u"・読み飛ばしたレコード 1件"_s);
+        QCOMPARE(run.find<QLineEdit>("Edit2")->text(), u"41"_s);
         run.finish();
     }
 
