@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Makes the demo program folder: make-demo-profile.sh BUILD_DIR HOME_DIR
+# SENDVIK_DEMO_PORTS (11000) moves the servers' ports (see demo-servers.sh).
 set -euo pipefail
+ports=${SENDVIK_DEMO_PORTS:-11000}
 cd "$(dirname "$0")/.."
 build=${1:?build folder}
 home=${2:?home folder}
@@ -37,15 +39,15 @@ station() {
   "${run[@]}" settings set Option Calls "$2"
   "${run[@]}" settings set Option MailAdd "$mail"
   "${run[@]}" settings set Option SmtpName localhost
-  "${run[@]}" settings set Option SmtpPort 11465
+  "${run[@]}" settings set Option SmtpPort $((ports + 465))
   "${run[@]}" settings set Option Pop3Name localhost
-  "${run[@]}" settings set Option Pop3Port 11995
+  "${run[@]}" settings set Option Pop3Port $((ports + 995))
   "${run[@]}" settings set Option CaFile "$home/demo-ca.crt"
   "${run[@]}" settings words-set Option Pass1 "$3"
   "${run[@]}" settings words-set Option Pass2 "$4"
   # The demo's service server (scripts/demo-servers.sh starts it on this port).
-  "${run[@]}" settings set Server Base https://localhost:11443/
-  "${run[@]}" settings set Server Base2 https://localhost:11443/
+  "${run[@]}" settings set Server Base "https://localhost:$((ports + 443))/"
+  "${run[@]}" settings set Server Base2 "https://localhost:$((ports + 443))/"
 }
 station "$home" JS2IIU demo-mail-password demo-novq-password
 # The window's range: the last twenty QSOs, the partner stations' among them.
