@@ -61,10 +61,12 @@ else
   trap 'kill "$sim" 2>/dev/null; scripts/demo-servers.sh stop "$run"' EXIT
   scripts/demo-servers.sh start "$home" "$run"
   if [ -f "$run/mail.env" ]; then
-    # The partner stations mail JS2IIU the cards of their QSOs with it (once:
-    # a card sent is marked in their logs).
+    # The partner stations mail JS2IIU the cards of their QSOs with it, on the
+    # demo's first start only (their sent folders keep what went).
     for partner in JA4FJR JH3KMT; do
-      if sent=$("${cli[@]}" --home "$home/$partner" send 1 9 --yes 2>"$run/$partner-send.log"); then
+      if [ -n "$(ls -A "$home/$partner/送信" 2>/dev/null)" ]; then
+        echo "$partner: its cards went out at an earlier start." >&2
+      elif sent=$("${cli[@]}" --home "$home/$partner" send 1 9 --yes 2>"$run/$partner-send.log"); then
         echo "$partner: $(grep -o 'sent=[0-9]*' <<<"$sent") card(s) mailed to JS2IIU." >&2
       else
         echo "$partner: no card mailed (see $run/$partner-send.log)." >&2

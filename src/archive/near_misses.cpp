@@ -219,19 +219,19 @@ QString proposedCardName(const NearMissJob& job, const std::vector<ReceivedRow>&
 }
 
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
-                      const QString& current, LoggingProgram& loggingProgram) {
+                      const QString& current, LoggingProgram& loggingProgram, QObject* owner) {
     const std::optional<std::vector<NearMiss>> found = nearMissesOf(job, rows, loggingProgram);
     if (!found) return 0;
     const std::vector<NearMiss>& misses = *found;
     const auto explained = std::find_if(misses.begin(), misses.end(),
                                         [&](const NearMiss& m) { return m.cardName == current; });
     if (explained != misses.end())
-        ShowMsgBox(nullptr,
+        ShowMsgBox(owner,
                    current + QStringLiteral("\r\r照合できない理由（近いQSO）：\r") +
                        nearMissLines(*explained).join(u'\r'),
                    app::title(), mb::Ok | mb::IconInformation);
     else if (!current.isEmpty())
-        ShowMsgBox(nullptr, current + QStringLiteral("\r\r・・・は照合済みです。"), app::title(),
+        ShowMsgBox(owner, current + QStringLiteral("\r\r・・・は照合済みです。"), app::title(),
                    mb::Ok | mb::IconInformation);
     const std::vector<CommonOffset> common =
         commonOffsets(misses, matchToleranceSeconds(job.toleranceMinutes));
@@ -244,7 +244,7 @@ int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& ro
         QString list = QStringList(names.mid(0, shown)).join(u'\r');
         if (names.size() > shown)
             list += QStringLiteral("\r・・・ほか %1枚").arg(names.size() - shown);
-        if (ShowMsgBox(nullptr,
+        if (ShowMsgBox(owner,
                        commonOffsetText(offset) + QStringLiteral("\r\r") + list +
                            QStringLiteral("\r\rこれらの電子QSLのファイル名をQSOの日時に変更して"
                                           "\r強制的に照合しますか？"),
@@ -253,12 +253,12 @@ int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& ro
         const ForcedMatch done = forceMatch(offset, job.receivedDir, job.messageDir);
         renamed += done.renamed;
         if (!done.failed.isEmpty())
-            ShowMsgBox(nullptr,
+            ShowMsgBox(owner,
                        done.failed.join(u'\r') + QStringLiteral("\r\r・・・には変更できません！"),
                        app::title(), mb::Ok | mb::IconStop);
     }
     if (common.empty() && explained == misses.end())
-        ShowMsgBox(nullptr, QStringLiteral("照合できない電子QSLに共通する時刻のずれはありません。"),
+        ShowMsgBox(owner, QStringLiteral("照合できない電子QSLに共通する時刻のずれはありません。"),
                    app::title(), mb::Ok | mb::IconInformation);
     return renamed;
 }

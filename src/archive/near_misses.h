@@ -8,6 +8,7 @@
 
 #include "logdata/qso_record.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -101,8 +102,10 @@ struct NearMissJob {
     int toleranceMinutes = 10;
     ModesAgree modesAgree;
 };
+// The boxes open over `owner` (the list's window).
 int explainNearMisses(const NearMissJob& job, const std::vector<ReceivedRow>& rows,
-                      const QString& current, LoggingProgram& loggingProgram);
+                      const QString& current, LoggingProgram& loggingProgram,
+                      QObject* owner = nullptr);
 // The name a rename proposes for an unmatched card: its nearest QSO of the
 // same band and mode, at that QSO's time (the forced match's name); empty
 // when it has none (or is matched).

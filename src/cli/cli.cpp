@@ -36,7 +36,8 @@ void printUsage(std::ostream& err) {
            "                       レコード範囲の電子QSLを送信\n"
            "  send --check FIRST LAST\n"
            "                       送信せずに、範囲の電子QSLを作成して確認\n"
-           "  receive [--yes]      この局あての電子QSLを受信して保存\n"
+           "  receive [--yes] [--all | --newest]\n"
+           "                       この局あての電子QSLを受信して保存\n"
            "  match [--write-marks [--confirm-areas]]\n"
            "                       受信した電子QSLとQSOデータの照合\n"
            "  match --explain [--force-common]\n"
@@ -44,7 +45,8 @@ void printUsage(std::ostream& err) {
            "  sent-list [--unreceived | --undelivered [--take-back-marks]]\n"
            "            [--tolerance MINUTES]\n"
            "                       送信した電子QSLとQSOデータの照合\n"
-           "  resend FILE [--yes]  送信済み電子QSLを相手局へ再送信\n"
+           "  resend FILE [--yes] [--confirm]\n"
+           "                       送信済み電子QSLを相手局へ再送信\n"
            "  confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx FILE]\n"
            "                       地域ごとのコンファーム状況\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
@@ -118,6 +120,11 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
                std::ostream& err, CliHandler handler) {
     QStringList args = arguments;
     takeHomeArgument(args);
+    if (!args.isEmpty() && (args.front() == u"--home" || args.front() == u"--home=")) {
+        printLine(err,
+                  QStringLiteral("sendvik-cli: --home にはプログラムフォルダを指定してください"));
+        return cliUsage(err);
+    }
     if (args.isEmpty()) return cliUsage(err);
     // Asked for: the whole usage, on standard output, and success.
     if (isHelpRequest(args.front())) {

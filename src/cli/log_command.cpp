@@ -87,13 +87,7 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
     if (args.isEmpty()) return usage(err);
     const QString& verb = args[0];
     if (verb == u"import" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--strict"))) {
-        LogStore store;
-        if (!store.open(filesOf(paths).qsoData, true)) {
-            printLine(err,
-                      QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
-            return 1;
-        }
-        const ImportResult r = importAdif(store, args[1], args.size() == 3);
+        const ImportResult r = importAdifInto(filesOf(paths).qsoData, args[1], args.size() == 3);
         if (!r.error.isEmpty()) {
             printLine(err, QStringLiteral("sendvik-cli: ") + r.error);
             return 1;

@@ -5,6 +5,8 @@
 #include "core/zk_dll5.h"
 #include "platform/shell.h"
 
+#include <QDir>
+
 namespace {
 
 bool endsUrl(QChar c) {
@@ -74,4 +76,18 @@ bool ShellOpen(const QString& target) {
         return false;
     }
     return true;
+}
+
+void OpenWrittenFile(const QString& path, QObject* parent) {
+    const int rc = platform::shellOpen(path, QString());
+    if (rc > 32) return;
+    ShowMsgBox(
+        parent,
+        QDir::toNativeSeparators(path) +
+            (rc == kNoProgram
+                 ? QStringLiteral("\r\r・・・に保存しました。（このファイルを開くプログラムが"
+                                  "ありません）")
+                 : QStringLiteral("\r\r・・・に保存しましたが、開けません。（エラーNo%1）")
+                       .arg(rc)),
+        app::title(), mb::Ok | mb::IconInformation);
 }

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class QObject;
+
 // The address OpenLinkInText would open: the first "http:/" or "https:/"
 // address (at most 254 characters, cut before a blank, a comma or a Japanese
 // character), else "mailto:" and the mail address around the first "@".
@@ -26,3 +28,6 @@ ShellTarget SplitShellTarget(QStringView target);
 // Opens a file, folder or address, or starts a program with its parameters;
 // tells the person when that fails. True when it was opened.
 bool ShellOpen(const QString& target);
+// A file just written, opened for the person when a program for it is
+// there; when none is, it says where the file is rather than an error.
+void OpenWrittenFile(const QString& path, QObject* parent);

@@ -720,3 +720,20 @@ ExportResult exportAdif(LogStore& log, const QString& path) {
     }
     return result;
 }
+
+ImportResult importAdifInto(const QString& mstPath, const QString& path, bool strict) {
+    const QString data = LogStore::dataPathFor(mstPath);
+    const bool fresh = !QFileInfo::exists(mstPath) && !QFileInfo::exists(data);
+    ImportResult result;
+    {
+        LogStore store;
+        if (!store.open(mstPath, true))
+            result.error = QStringLiteral("QSOデータを開けません: ") + store.errorText();
+        else
+            result = importAdif(store, path, strict);
+    }
+    if (!result.error.isEmpty() && fresh)
+        for (const QString& made : {mstPath, data})
+            QFile::remove(made);
+    return result;
+}

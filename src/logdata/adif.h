@@ -98,6 +98,9 @@ class LogStore;
 // field is found is refused. Strict, a malformed field fails the import;
 // else its record is skipped and counted.
 ImportResult importAdif(LogStore& log, const QString& path, bool strict = false);
+// The same into the log of a master file, made when missing; a log made for
+// an import that failed goes again.
+ImportResult importAdifInto(const QString& mstPath, const QString& path, bool strict = false);
 
 struct ExportResult {
     int written = 0;

@@ -206,6 +206,43 @@ AreaImportResult importAreas(const QString& mstPath, const QString& listPath) {
     }
     const QStringList lines = sjis::decodeUserText(file.readAll()).split(u'\n');
     const QString master = QDir::toNativeSeparators(mstPath);
+    // JARL lists: an optional "*" or "#" (deleted), the code, the name, an
+    // optional quoted date.
+    static const QRegularExpression jarl(
+        QStringLiteral(R"(^\s*([*#])?\s*(\d{4,6}[A-Za-z]?)\s+(.+?)\s*(?:"[^"]*")?\s*$)"));
+    struct Area {
+        QString code, name, flag;
+        int line = 0;
+    };
+    std::vector<Area> areas;
+    int lineNo = 0;
+    for (QString line : lines) {
+        ++lineNo;
+        line = line.trimmed();
+        if (line.isEmpty()) continue;
+        Area a{QString(), QString(), QStringLiteral(" "), lineNo};
+        const QStringList items = commaTextSplit(line);
+        if (line.contains(u',') && items.size() >= 2 && ChosonCheck(items[0]) != 0) {
+            a.code = items[0];
+            a.name = items[1];
+            if (items.size() > 2 && !items[2].isEmpty()) a.flag = items[2].left(1);
+        } else {
+            const QRegularExpressionMatch m = jarl.match(line);
+            if (!m.hasMatch() || ChosonCheck(m.captured(2)) == 0) continue;
+            a.code = m.captured(2);
+            a.name = (m.captured(1).isEmpty() ? QString() : QStringLiteral("*")) + m.captured(3);
+        }
+        areas.push_back(std::move(a));
+    }
+    // A file with no area line is no area list (an ADIF log given by
+    // mistake, for one): refused, nothing written, no log started.
+    if (areas.empty()) {
+        result.error = QStringLiteral(
+                           "%1 には地域コードの行がありません（「コード,地域名」または JARL の"
+                           "リストの形式で指定してください）")
+                           .arg(QDir::toNativeSeparators(listPath));
+        return result;
+    }
     QString created;
     if (!QFileInfo::exists(mstPath) && !createAreaMaster(mstPath, &created)) {
         result.error = QStringLiteral("QSOデータを作成できません: ") + created;
@@ -222,50 +259,21 @@ AreaImportResult importAreas(const QString& mstPath, const QString& listPath) {
         "INSERT INTO area (code, name, flag) VALUES (?1, ?2, ?3)"
         " ON CONFLICT (code) DO UPDATE SET name = excluded.name, flag = excluded.flag");
     SqliteStatement exists = db.prepare("SELECT 1 FROM area WHERE code = ?");
-    // JARL lists: an optional "*" or "#" (deleted), the code, the name, an
-    // optional quoted date.
-    static const QRegularExpression jarl(
-        QStringLiteral(R"(^\s*([*#])?\s*(\d{4,6}[A-Za-z]?)\s+(.+?)\s*(?:"[^"]*")?\s*$)"));
-    int lineNo = 0;
-    for (QString line : lines) {
-        ++lineNo;
-        line = line.trimmed();
-        if (line.isEmpty()) continue;
-        QString code, name, flag = QStringLiteral(" ");
-        const QStringList items = commaTextSplit(line);
-        if (line.contains(u',') && items.size() >= 2 && ChosonCheck(items[0]) != 0) {
-            code = items[0];
-            name = items[1];
-            if (items.size() > 2 && !items[2].isEmpty()) flag = items[2].left(1);
-        } else {
-            const QRegularExpressionMatch m = jarl.match(line);
-            if (!m.hasMatch() || ChosonCheck(m.captured(2)) == 0) continue;
-            code = m.captured(2);
-            name = (m.captured(1).isEmpty() ? QString() : QStringLiteral("*")) + m.captured(3);
-        }
+    for (const Area& a : areas) {
         exists.reset();
-        exists.bind(1, areaKey(code));
+        exists.bind(1, areaKey(a.code));
         const bool known = exists.next();
         exists.reset();
         upsert.reset();
-        upsert.bind(1, areaKey(code)).bind(2, name.left(34)).bind(3, flag);
+        upsert.bind(1, areaKey(a.code)).bind(2, a.name.left(34)).bind(3, a.flag);
         if (!upsert.run()) {
             result.error = QStringLiteral("%1 の %2行目: 地域を書き込めません（%3）")
-                               .arg(QDir::toNativeSeparators(listPath), QString::number(lineNo),
+                               .arg(QDir::toNativeSeparators(listPath), QString::number(a.line),
                                     db.errorText());
             result.added = result.updated = 0;
             return result;
         }
         ++(known ? result.updated : result.added);
-    }
-    // A file with no area line is no area list (an ADIF log given by
-    // mistake, for one): refused, nothing written.
-    if (result.added + result.updated == 0) {
-        result.error = QStringLiteral(
-                           "%1 には地域コードの行がありません（「コード,地域名」または JARL の"
-                           "リストの形式で指定してください）")
-                           .arg(QDir::toNativeSeparators(listPath));
-        return result;
     }
     if (!tx.commit()) {
         result.error =

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -108,9 +109,13 @@ bool keepServiceMembers(const QString& usrPath, const QStringList& calls, QDate 
     ListText list;
     if (QFileInfo::exists(usrPath) && !readList(usrPath, list, error)) return false;
     QStringList kept = list.calls;
+    QSet<QString> known(kept.cbegin(), kept.cend());
     for (const QString& call : calls) {
         const QString c = call.trimmed().toUpper();
-        if (!c.isEmpty() && c.size() <= 20 && !kept.contains(c)) kept << c;
+        if (!c.isEmpty() && c.size() <= 20 && !known.contains(c)) {
+            known.insert(c);
+            kept << c;
+        }
     }
     if (kept.size() > kMaxServiceUsers) kept = kept.mid(kept.size() - kMaxServiceUsers);
     QString text = today.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral("\r\n");

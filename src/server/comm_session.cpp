@@ -321,6 +321,10 @@ void CommSession::showGeneratedPassword(const QString& password) const {
         mb::IconInformation);
 }
 
+QString CommSession::savedCall() const {
+    return CommSettings::storedCall(ini_);
+}
+
 QString CommSession::helpAddress(bool examples) const {
     return serverBase() + u"tgw/qsl/comset"_s + (examples ? u"2"_s : QString()) + u".html"_s;
 }

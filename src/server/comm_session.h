@@ -79,6 +79,8 @@ public:
     void showGeneratedPassword(const QString& password) const;
 
     const ProviderPresets& presets() const { return presets_; }
+    // The own call as saved (a cancelled window leaves it so).
+    QString savedCall() const;
 
     // The help pages of the menu.
     QString helpAddress(bool examples) const;

@@ -39,8 +39,10 @@ mails() {
   fail "$1: fewer than $2 mails arrived"
 }
 
-bash scripts/make-demo-profile.sh "$build" "$home" 2>/dev/null
-scripts/demo-servers.sh start "$home" "$run" 2>/dev/null
+bash scripts/make-demo-profile.sh "$build" "$home" >"$work/profile.log" 2>&1 ||
+  fail "the profile was not made:"$'\n'"$(cat "$work/profile.log")"
+scripts/demo-servers.sh start "$home" "$run" >"$work/servers.log" 2>&1 ||
+  fail "the servers did not start:"$'\n'"$(cat "$work/servers.log")"
 [ -f "$run/mail.env" ] || fail "the mail servers did not start (they need root)"
 
 # The partner stations mail their cards to JS2IIU, without a user list.

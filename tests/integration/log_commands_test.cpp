@@ -281,6 +281,12 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
             << ask.join(u' ').toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(box.path(u"none"_s)));
+    QProcess noFolder;
+    noFolder.start(cli, {u"--home"_s});
+    ASSERT_TRUE(noFolder.waitForFinished(30000));
+    EXPECT_EQ(noFolder.exitCode(), 2);
+    EXPECT_TRUE(noFolder.readAllStandardError().startsWith(
+        u"sendvik-cli: --home にはプログラムフォルダを指定してください\n"_s.toUtf8()));
 }
 
 }  // namespace
@@ -325,6 +331,9 @@ TEST(LogCommands, ImportProblemsAreNamedByLineAndTheCountsKeepTheirKeys) {
     EXPECT_TRUE(strictOut.isEmpty()) << strictOut.toStdString();
     EXPECT_EQ(strictSaid, u"sendvik-cli: "_s + shown +
                               u" の 2行目: フィールドの長さが不正です: <QSO_DATE:x>\n"_s);
+    // The log made for it goes again.
+    EXPECT_FALSE(QFileInfo::exists(home + u"/ZELKOV.zdb"_s));
+    EXPECT_FALSE(QFileInfo::exists(home + u"/ZELKOV.mst"_s));
 
     const auto [code, out, said] = runCli({u"log"_s, u"import"_s, adif});
     EXPECT_EQ(code, 0) << said.toStdString();

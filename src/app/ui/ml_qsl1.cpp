@@ -68,6 +68,14 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1500);
+    // QSOs another program adds to the log come into the range by themselves.
+    auto* logWatch = new QTimer(this);
+    logWatch->setObjectName(QStringLiteral("LogWatch"));
+    logWatch->setInterval(5000);
+    connect(logWatch, &QTimer::timeout, this, [this] {
+        if (!workRunning() && !QApplication::activeModalWidget()) noticeLogChange();
+    });
+    logWatch->start();
 
     // The windows of the whole run, in the order the program makes them.
     communicationWindow_ = new TOptionF(parts.communication, this);

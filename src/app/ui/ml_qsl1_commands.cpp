@@ -14,7 +14,6 @@
 #include "core/zkw_ini.h"
 #include "logdata/adif.h"
 #include "logdata/dbf_table.h"
-#include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 #include "server/novq_requests.h"
 #include "server/ui/about_dialog.h"
@@ -108,14 +107,7 @@ void TZkvmQSL::ADIF1Click() {
                                    "すべてのファイル(*.*)|*.*"),
                     QString()});
     if (!chosen) return;
-    ImportResult result;
-    {
-        LogStore store;
-        if (!store.open(state_.qsoData, true))
-            result.error = QStringLiteral("QSOデータを開けません: ") + store.errorText();
-        else
-            result = importAdif(store, *chosen, false);
-    }
+    const ImportResult result = importAdifInto(state_.qsoData, *chosen);
     if (result.error.isEmpty()) {
         state_.setQsoData(settings_, state_.qsoData);
         QSO1->setChecked(true);

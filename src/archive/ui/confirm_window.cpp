@@ -353,7 +353,7 @@ void TForm5::E1Click() {
     }
     SheetLabel->setText(sheetWrittenText(path));
     SheetLabel->show();
-    ShellOpen(path);
+    OpenWrittenFile(path, this);
 }
 
 void TForm5::openCell(int row, int column, bool shift) {

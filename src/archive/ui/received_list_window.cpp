@@ -499,7 +499,7 @@ void TShForm1::N9Click() {
     hidePanels();
     const int index = currentIndex();
     if (explainNearMisses(nearMissJob(), model_->unmatchedRows(), model_->cardName(index),
-                          loggingProgram_) > 0)
+                          loggingProgram_, this) > 0)
         rebuildKeeping(index);
 }
 
@@ -587,7 +587,7 @@ void TShForm1::B1Click() {
         return;
     }
     StatusBar1->showMessage(sheetWrittenText(path));
-    ShellOpen(path);
+    OpenWrittenFile(path, this);
 }
 
 void TShForm1::ToolButton8Click() {

@@ -186,8 +186,21 @@ void TFormJP::showEntry() {
         close();
         return;
     }
-    const int count = int(entries_.size());
-    const int index = shownIndex(std::min(position(), count - 1), count, sortMode_);
+    int count = int(entries_.size());
+    int index = shownIndex(std::min(position(), count - 1), count, sortMode_);
+    // Renamed or removed meanwhile (a forced match, another window): the
+    // cards are found again, the place kept.
+    if (!mask_.isEmpty() && !QFileInfo::exists(entryPath(entries_.value(index)))) {
+        entries_ = findCards(mask_, sortMode_);
+        count = int(entries_.size());
+        if (count == 0) {
+            close();
+            return;
+        }
+        const QSignalBlocker quiet(ScrollBar1);
+        ScrollBar1->setRange(0, count - 1);
+        index = shownIndex(std::min(position(), count - 1), count, sortMode_);
+    }
     const QString entry = entries_.value(index);
     path_ = entryPath(entry);
     startReading();

@@ -285,7 +285,9 @@ void TOptionF::showEvent(QShowEvent* event) {
 }
 
 void TOptionF::done(int result) {
-    Q_EMIT callSignChanged(CallEdit->text().trimmed().toUpper());
+    // Cancelled, the window shows the call that was saved.
+    Q_EMIT callSignChanged(result == QDialog::Accepted ? CallEdit->text().trimmed().toUpper()
+                                                       : session_.savedCall());
     session_.presetIndex = 0;
     QDialog::done(result);
 }

@@ -156,6 +156,15 @@ private Q_SLOTS:
         viewer.nextEntry();
         viewer.nextEntry();  // after the last: the first again
         QVERIFY(viewer.shownPath().contains(u"JA1BBB"_s));
+        // A card renamed meanwhile (a forced match in the list) is shown
+        // under its new name, not as unreadable.
+        QVERIFY(QFile::rename(state.receivedDir + u"/JA1CCC_240201_0000_7_CW_JS2IIU.jpg"_s,
+                              state.receivedDir + u"/JA1CCC_240201_0900_7_CW_JS2IIU.jpg"_s));
+        viewer.nextEntry();
+        QVERIFY(viewer.shownPath().endsWith(u"JA1CCC_240201_0900_7_CW_JS2IIU.jpg"_s));
+        QTRY_VERIFY(!viewer.reading());
+        QVERIFY(!viewer.windowTitle().contains(u"読めません"_s));
+        viewer.nextEntry();
 
         viewer.setSortMode(viewer_sort::FileName);
         QCOMPARE(viewer.ShowCards(state.receivedDir + u"/x.jpg"_s, 0), 3);
