@@ -154,6 +154,7 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
     // would only find nothing there.
     const AppPaths paths = AppPaths::locate(arguments, executableDir);
     const QString folder = QDir::cleanPath(paths.programDir());
+    bool made = false;
     if (!QFileInfo::exists(folder)) {
         if (!startsProgramFolder(args.front(), args.mid(1))) {
             printLine(err, QStringLiteral("sendvik-cli: プログラムフォルダがありません: ") +
@@ -161,9 +162,7 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
                                QStringLiteral("（設定の書き込みかログの読み込みで作成します）"));
             return 1;
         }
-        if (QDir().mkpath(folder))
-            printLine(err, QStringLiteral("sendvik-cli: 新しいプログラムフォルダを作成しました: ") +
-                               shownPath(folder));
+        made = QDir().mkpath(folder);
     }
     if (!paths.usable()) {
         printLine(err, QStringLiteral("sendvik-cli: プログラムフォルダを使用できません: ") +
@@ -181,7 +180,17 @@ int runCliWith(const QStringList& arguments, const QString& executableDir, std::
             printLine(err, QStringLiteral("sendvik-cli: ") + *busy);
             return 1;
         }
-    return handler(command, paths, args, out, err);
+    const int rc = handler(command, paths, args, out, err);
+    // A new folder stays when the command did its work, and is said; one
+    // that failed leaves nothing behind.
+    if (made) {
+        if (rc == 0)
+            printLine(err, QStringLiteral("sendvik-cli: 新しいプログラムフォルダを作成しました: ") +
+                               shownPath(folder));
+        else
+            QDir().rmdir(folder);  // only when still empty
+    }
+    return rc;
 }
 
 int runCli(const QStringList& arguments, const QString& executableDir, std::ostream& out,

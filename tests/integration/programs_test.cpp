@@ -56,6 +56,13 @@ TEST(Cli, SettingsCommandsReadAndWriteTheProgramsSettingsFile) {
         none.err.contains(u"プログラムフォルダがありません: "_s + QDir::toNativeSeparators(home)))
         << none.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(home));
+    // A writer that fails leaves no folder behind.
+    testing_support::writeBytes(box.path(u"notes.adi"_s), "no fields here\n");
+    const ProgramRun failed =
+        cli({u"--home"_s, home, u"log"_s, u"import"_s, box.path(u"notes.adi"_s)});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_FALSE(failed.err.contains(u"作成しました"_s));
+    EXPECT_FALSE(QFileInfo::exists(home));
     const ProgramRun made = run({u"set"_s, u"Config"_s, u"FontName"_s, u"ＭＳ ゴシック"_s});
     EXPECT_EQ(made.code, 0);
     EXPECT_TRUE(made.err.contains(u"新しいプログラムフォルダを作成しました"_s));
