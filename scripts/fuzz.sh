@@ -21,7 +21,7 @@ while [ $# -gt 0 ]; do
 done
 target=${1:-all}
 seconds=${2:-600}
-targets=(definition mime adi adx settings server_payload card_name link jpeg)
+targets=(definition mime adi adx settings server_payload card_name link jpeg wsjtx)
 if [ "$target" != all ]; then
   [[ " ${targets[*]} " == *" $target "* ]] ||
     { echo "fuzz: no target \"$target\"; the targets: ${targets[*]}" >&2; exit 2; }
