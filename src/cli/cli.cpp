@@ -50,7 +50,9 @@ void printUsage(std::ostream& err) {
            "  confirm --view 0|1|2 [--band B]... [--mode M,M...] [--xlsx FILE]\n"
            "                       地域ごとのコンファーム状況\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
-           "                       設定と電子QSLをバックアップフォルダへコピー\n";
+           "                       設定と電子QSLをバックアップフォルダへコピー\n"
+           "  wsjtx listen [--port N] [--group ADDR] [--send] [--exit-after N]\n"
+           "                       WSJT-X・JTDX が記録したQSOを受け取ってQSOデータへ\n";
 }
 
 }  // namespace
@@ -96,6 +98,7 @@ QString cliCommand(const QStringList& arguments) {
 bool changesProgramFolder(const QString& command, const QStringList& args) {
     if (command == u"send") return !args.contains(QStringLiteral("--check"));
     if (command == u"receive" || command == u"resend") return true;
+    if (command == u"wsjtx") return args.contains(QStringLiteral("--send"));
     if (command == u"match")
         return args.contains(QStringLiteral("--write-marks")) ||
                args.contains(QStringLiteral("--force-common"));
@@ -113,7 +116,7 @@ bool startsProgramFolder(const QString& command, const QStringList& args) {
 
 bool isNetworkCommand(const QString& command) {
     return command == u"mail" || command == u"server" || command == u"send" ||
-           command == u"receive" || command == u"resend";
+           command == u"receive" || command == u"resend" || command == u"wsjtx";
 }
 
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,

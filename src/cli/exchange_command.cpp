@@ -16,6 +16,9 @@
 #include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
 #include "link/station_check.h"
+#include "link/wsjtx_listener.h"
+#include "link/wsjtx_qso.h"
+#include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 #include "mail/mail_account.h"
 #include "mail/mail_session.h"
@@ -30,7 +33,9 @@
 #include "settings/kankyo.h"
 #include "settings/program_files.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <iostream>
 #include <ostream>
@@ -269,4 +274,172 @@ int runResendCommand(const AppPaths& paths, const QStringList& arguments, std::o
     printLine(out, QStringLiteral("record=%1").arg(recno));
     printLine(out, QStringLiteral("sent=%1").arg(result ? result->sent : 0));
     return result && result->sent == 1 ? 0 : 1;
+}
+
+namespace {
+
+int wsjtxUsage(std::ostream& err) {
+    err << "usage: sendvik-cli wsjtx listen [--port N] [--group ADDR] [--send] [--yes]\n"
+           "                                [--exit-after N]\n"
+           "  WSJT-X・JTDX が記録したQSOをUDPで受け取り、QSOデータに追加します\n"
+           "  --port        UDPポート（省略時 2237、127.0.0.1 で受信）\n"
+           "  --group       マルチキャストグループ（例 239.255.0.1、ループバックで受信）\n"
+           "  --send        追加したQSOの電子QSLをすぐに送信します\n"
+           "  --yes         送信時の問い合わせには「はい」で答えます\n"
+           "  --exit-after  N件のQSOを受け取ったら終了します（省略時は Ctrl+C まで）\n";
+    return 2;
+}
+
+// The value after an option, taken out of the arguments with it.
+std::optional<QString> takeValue(QStringList& args, const QString& option, bool& missing) {
+    const qsizetype at = args.indexOf(option);
+    if (at < 0) return std::nullopt;
+    if (at + 1 >= args.size()) {
+        missing = true;
+        return std::nullopt;
+    }
+    const QString value = args[at + 1];
+    args.remove(at, 2);
+    return value;
+}
+
+// A QSO's line: logged=CALL,YYYYMMDD,HHMM,BAND,MODE.
+QString loggedLine(const QsoRecord& q) {
+    const QDateTime utc = qsoJapanTime(q).toUTC();
+    return QStringLiteral("logged=%1,%2,%3,%4,%5")
+        .arg(q.call.trimmed(), utc.toString(QStringLiteral("yyyyMMdd")),
+             utc.toString(QStringLiteral("HHmm")),
+             wsjtx::bandOfHz(quint64(q.freq.toDouble() * 1e6)), q.mode.trimmed());
+}
+
+}  // namespace
+
+int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                    std::ostream& err) {
+    QStringList args = arguments;
+    if (args.value(0) != u"listen") return wsjtxUsage(err);
+    args.removeFirst();
+    const bool send = takeFlag(args, QStringLiteral("--send"));
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    bool missing = false;
+    const auto port = takeValue(args, QStringLiteral("--port"), missing);
+    const auto group = takeValue(args, QStringLiteral("--group"), missing);
+    const auto exitAfter = takeValue(args, QStringLiteral("--exit-after"), missing);
+    if (!args.isEmpty() || missing) return wsjtxUsage(err);
+    wsjtx::ListenOptions options;
+    if (port) {
+        bool ok = false;
+        const uint n = port->toUInt(&ok);
+        if (!ok || n == 0 || n > 65535) {
+            printLine(err,
+                      QStringLiteral("sendvik-cli wsjtx: --port には 1～65535 を指定してください"));
+            return 2;
+        }
+        options.port = static_cast<quint16>(n);
+    }
+    if (group) {
+        options.group = QHostAddress(*group);
+        if (options.group.isNull() || !options.group.isMulticast()) {
+            printLine(
+                err, QStringLiteral("sendvik-cli wsjtx: マルチキャストのアドレスではありません: ") +
+                         group->left(80));
+            return 2;
+        }
+    }
+    int limit = 0;
+    if (exitAfter) {
+        bool ok = false;
+        limit = exitAfter->toInt(&ok);
+        if (!ok || limit < 1) {
+            printLine(err,
+                      QStringLiteral(
+                          "sendvik-cli wsjtx: --exit-after には 1 以上の件数を指定してください"));
+            return 2;
+        }
+    }
+
+    StationSettings station(paths, send);
+    TerminalRun run(yes);
+    LogStore log;
+    if (!log.open(station.state.qsoData, true)) {
+        printLine(err,
+                  QStringLiteral("sendvik-cli wsjtx: QSOデータを開けません: ") + log.errorText());
+        return 1;
+    }
+    wsjtx::Listener listener;
+    QString why;
+    if (!listener.start(options, &why)) {
+        printLine(err, QStringLiteral("sendvik-cli wsjtx: ") + why);
+        return 1;
+    }
+    printLine(
+        err,
+        QStringLiteral("sendvik-cli wsjtx: WSJT-X・JTDX のQSOを待っています（UDP %1:%2）。"
+                       "Ctrl+C で終了します。")
+            .arg(options.group.isNull() ? options.address.toString() : options.group.toString())
+            .arg(listener.port()));
+
+    THTTPDown http(HttpOptions{station.communication.caFile});
+    QrModule qr;
+    QslDefinition definition(&qr);
+    AbsentLoggingProgram loggingProgram;
+    TerminalCardDecisions decisions(std::cin, std::cerr, false);
+    int qsos = 0;
+    int failed = 0;
+    QEventLoop loop;
+    QObject::connect(
+        &listener, &wsjtx::Listener::datagramRead, &loop, [&](const wsjtx::Datagram& datagram) {
+            const std::optional<QByteArray> adif = wsjtx::adifOf(datagram);
+            if (!adif) {
+                if (std::holds_alternative<wsjtx::Close>(datagram.body))
+                    printLine(err, QStringLiteral("sendvik-cli wsjtx: %1 が終了しました")
+                                       .arg(datagram.id.left(40)));
+                return;
+            }
+            const wsjtx::Joined joined = wsjtx::joinQso(log, *adif);
+            if (joined.result == wsjtx::Joined::Result::Duplicate) return;
+            if (joined.result != wsjtx::Joined::Result::Added) {
+                ++failed;
+                printLine(err,
+                          QStringLiteral("sendvik-cli wsjtx: QSOを追加できません: ") + joined.why);
+                return;
+            }
+            ++qsos;
+            QString line = loggedLine(joined.qso) + QStringLiteral(" record=%1").arg(joined.recno);
+            if (send) {
+                const CommSettings& c = station.communication;
+                const ServerReply member = isZkUser(http, serverAccountFrom(c, station.environment),
+                                                    joined.qso.call.trimmed());
+                const StationCheck check = stationCheckFrom(joined.qso.call.trimmed(), member,
+                                                            StationRequest::Send, true, {});
+                if (!check.member) {
+                    QString reason = check.message;
+                    if (reason.isEmpty()) reason = QStringLiteral("サーバーに問い合わせできません");
+                    line += QStringLiteral(" sent=0 reason=") + reason.simplified().remove(u' ');
+                } else {
+                    SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
+                    SendRequest request = sendRequestFrom(station.state, station.environment, c,
+                                                          station.definition());
+                    request.handedRecord = joined.recno;
+                    const SendResult result = batch.run(request);
+                    line += QStringLiteral(" sent=%1").arg(result.sent);
+                    if (result.sent == 0) line += QStringLiteral(" reason=送信できませんでした");
+                }
+            }
+            printLine(out, line);
+            out.flush();
+            if (limit > 0 && qsos >= limit) loop.quit();
+        });
+    platform::stopWorkOnInterrupt();
+    QTimer interrupt;
+    QObject::connect(&interrupt, &QTimer::timeout, &loop, [&] {
+        if (platform::interruptRequested()) loop.quit();
+    });
+    interrupt.start(100);
+    loop.exec();
+    printLine(out, QStringLiteral("qsos=%1 dropped=%2 ignored=%3")
+                       .arg(qsos)
+                       .arg(listener.dropped())
+                       .arg(listener.ignored()));
+    return failed > 0 ? 1 : 0;
 }

@@ -14,5 +14,9 @@ int runReceiveCommand(const AppPaths& paths, const QStringList& args, std::ostre
                       std::ostream& err);
 // sendvik-cli resend FILE: a sent card mailed again to its station, after
 // asking the server whether it takes part.
+// "wsjtx listen": the QSOs WSJT-X and JTDX announce, into the log (and
+// their cards sent with --send).
+int runWsjtxCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                    std::ostream& err);
 int runResendCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                      std::ostream& err);

@@ -13,6 +13,7 @@ int runNetworkCli(const QStringList& arguments, const QString& executableDir, st
                           if (command == u"send") return runSendCommand(paths, args, o, e);
                           if (command == u"receive") return runReceiveCommand(paths, args, o, e);
                           if (command == u"resend") return runResendCommand(paths, args, o, e);
+                          if (command == u"wsjtx") return runWsjtxCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
 }

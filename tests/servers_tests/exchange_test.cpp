@@ -6,6 +6,7 @@
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "dropping_proxy.h"
+#include "link/wsjtx_datagram.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
@@ -27,6 +28,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <csignal>
 #include <iostream>
@@ -278,6 +280,62 @@ TEST_F(Exchange, WithoutAUserListTheServiceDecidesAndItsStationsAreKept) {
     r = b.cli({u"receive"_s, u"--yes"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(u"cards=1\n"_s)) << r.out.toStdString();
+}
+
+// WSJT-X announces each QSO twice (its fields, then its ADIF record): each
+// joins the log once, the member's card goes out at once through the single
+// send, the other is counted with its reason, a broken datagram is dropped.
+TEST_F(Exchange, QsosAnnouncedByWsjtxJoinTheLogAndTheMembersCardGoesOut) {
+    Station a(box.path(u"a"_s), u"JR1ABC"_s, 0, mail, novq, bundle);
+    makeLog(a.path(u"ZELKOV.mst"_s), {recent(u"JH3AAA"_s, 30, u"09:00"_s)});
+    quint16 port = 0;
+    {
+        QUdpSocket probe;  // a free port for the listener
+        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+        port = probe.localPort();
+    }
+    QProcess listen;
+    a.start(listen, {u"wsjtx"_s, u"listen"_s, u"--port"_s, QString::number(port), u"--send"_s,
+                     u"--yes"_s, u"--exit-after"_s, u"2"_s});
+    ASSERT_TRUE(listen.waitForStarted(10000));
+    // Listening once it says so.
+    for (int i = 0; i < 100 && !listen.readAllStandardError().contains("UDP"); ++i)
+        listen.waitForReadyRead(100);
+    QUdpSocket wsjtxSide;
+    const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(-600);
+    for (const QString& call : {u"JR2XYZ"_s, u"JA9ZZZ"_s}) {
+        wsjtx::QsoLogged q;
+        q.on = at;
+        q.off = at.addSecs(60);
+        q.dxCall = call;
+        q.txHz = 7'075'500;
+        q.mode = u"FT8"_s;
+        q.reportSent = u"-10"_s;
+        q.reportReceived = u"-12"_s;
+        q.myCall = u"JR1ABC"_s;
+        const QString adif =
+            u"<programid:6>WSJT-X <EOH>\n<call:6>%1 <mode:3>FT8 <qso_date:8>%2 <time_on:6>%3 "
+            u"<band:3>40m <freq:8>7.075500 <rst_sent:3>-10 <rst_rcvd:3>-12 <EOR>\n"_s.arg(
+                call, at.toString(u"yyyyMMdd"_s), at.toString(u"HHmmss"_s));
+        for (const QByteArray& d : {wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q),
+                                    wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adif),
+                                    wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q).left(40)})
+            wsjtxSide.writeDatagram(d, QHostAddress::LocalHost, port);
+    }
+    ASSERT_TRUE(listen.waitForFinished(60000));
+    const QString out = QString::fromUtf8(listen.readAllStandardOutput());
+    EXPECT_EQ(listen.exitCode(), 0) << out.toStdString();
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out.toStdString();
+    const QString minute = at.toString(u"yyyyMMdd,HHmm"_s);
+    EXPECT_EQ(lines[0], u"logged=JR2XYZ,%1,40m,FT8 record=2 sent=1"_s.arg(minute));
+    EXPECT_TRUE(
+        lines[1].startsWith(u"logged=JA9ZZZ,%1,40m,FT8 record=3 sent=0 reason="_s.arg(minute)))
+        << lines[1].toStdString();
+    EXPECT_EQ(lines[2], u"qsos=2 dropped=2 ignored=0"_s);
+    EXPECT_EQ(a.sentMark(2), u'H');
+    EXPECT_EQ(a.sentMark(3), u' ');
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 1);
 }
 
 TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {

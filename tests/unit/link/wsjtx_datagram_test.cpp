@@ -2,6 +2,9 @@
 // does not read whole is dropped with its reason.
 
 #include "link/wsjtx_datagram.h"
+#include "link/wsjtx_qso.h"
+#include "logdata/log_store.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,44 @@ TEST(WsjtxDatagram, WhatDoesNotReadWholeIsDroppedWithItsReason) {
     zone[time + 12] = 3;
     EXPECT_EQ(readDatagram(zone).drop, Drop::BadTime);
     EXPECT_FALSE(dropText(Drop::Truncated).isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// The two datagrams WSJT-X sends for one QSO join the log once; a record
+// that is no QSO is refused with its reason.
+TEST(WsjtxQso, OneQsoJoinsTheLogOnceWhicheverDatagramsBringIt) {
+    testing_support::Sandbox box;
+    LogStore log;
+    ASSERT_TRUE(log.open(box.path(u"ZELKOV.mst"_s), true));
+    const QsoLogged q = sampleQso();
+    const auto fromQso = adifOf(*readDatagram(qsoLoggedDatagram(u"WSJT-X"_s, q)).datagram);
+    ASSERT_TRUE(fromQso);
+    const Joined first = joinQso(log, *fromQso);
+    ASSERT_EQ(first.result, Joined::Result::Added) << first.why.toStdString();
+    EXPECT_EQ(first.recno, 1);
+    EXPECT_EQ(first.qso.call, u"JA1ABC"_s);
+    EXPECT_EQ(first.qso.mode, u"FT8"_s);
+    const QString adif =
+        u"<adif_ver:5>3.1.0 <programid:6>WSJT-X <EOH>\n<call:6>JA1ABC <mode:3>FT8 "
+        u"<qso_date:8>20261209 <time_on:6>120015 <band:3>40m <freq:8>7.075500 <EOR>\n"_s;
+    const auto fromAdif = adifOf(*readDatagram(loggedAdifDatagram(u"WSJT-X"_s, adif)).datagram);
+    EXPECT_EQ(joinQso(log, *fromAdif).result, Joined::Result::Duplicate);
+    EXPECT_EQ(log.recordCount(), 1);
+    // Another band is another QSO.
+    const QString other = QString(adif).replace(u"<band:3>40m <freq:8>7.075500"_s,
+                                                u"<band:3>20m <freq:9>14.075500"_s);
+    EXPECT_EQ(joinQso(log, other.toUtf8()).result, Joined::Result::Added);
+    const Joined refused = joinQso(log, "<EOH><call:6>JA1ABC <mode:3>FT8 <EOR>");
+    EXPECT_EQ(refused.result, Joined::Result::Refused);
+    EXPECT_FALSE(refused.why.isEmpty());
+    EXPECT_EQ(joinQso(log, "no adif at all").result, Joined::Result::Refused);
+    EXPECT_FALSE(adifOf(*readDatagram(closeDatagram(u"X"_s)).datagram));
+    EXPECT_EQ(bandOfHz(7'074'000), u"40m"_s);
+    EXPECT_EQ(bandOfHz(50'313'000), u"6m"_s);
+    EXPECT_TRUE(bandOfHz(9'000'000).isEmpty());
 }
 
 }  // namespace
