@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "archive/card_match.h"
 #include "cli/archive_command.h"
 #include "cli/cli_output.h"
 #include "cli/log_command.h"
@@ -10,6 +11,7 @@
 #include "core/folder_lock.h"
 #include "core/work_folder.h"
 #include "core/zkw_ini.h"
+#include "link/wsjtx_qso.h"
 
 #include <QtGlobal>
 
@@ -212,4 +214,12 @@ int runCli(const QStringList& arguments, const QString& executableDir, std::ostr
                           if (command == u"confirm") return runConfirmCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
+}
+
+QString loggedQsoLine(const QsoRecord& q) {
+    const QDateTime utc = qsoJapanTime(q).toUTC();
+    return QStringLiteral("logged=%1,%2,%3,%4,%5")
+        .arg(q.call.trimmed(), utc.toString(QStringLiteral("yyyyMMdd")),
+             utc.toString(QStringLiteral("HHmm")),
+             wsjtx::bandOfHz(static_cast<quint64>(q.freq.toDouble() * 1e6)), q.mode.trimmed());
 }

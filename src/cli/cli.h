@@ -43,3 +43,8 @@ int cliUnknownCommand(const QString& command, std::ostream& err);
 void quietenQtNotices();
 int runCliWith(const QStringList& arguments, const QString& executableDir, std::ostream& out,
                std::ostream& err, CliHandler handler);
+
+struct QsoRecord;
+// A QSO taken into the log, as the commands that follow other programs print
+// it: "logged=CALL,YYYYMMDD,HHMM,BAND,MODE" (UTC).
+QString loggedQsoLine(const QsoRecord& qso);

@@ -5,6 +5,7 @@
 #include "archive/card_match.h"
 #include "archive/received_list.h"
 #include "archive/sent_list.h"
+#include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/record_arguments.h"
 #include "core/app_paths.h"
@@ -303,15 +304,6 @@ std::optional<QString> takeValue(QStringList& args, const QString& option, bool&
     return value;
 }
 
-// A QSO's line: logged=CALL,YYYYMMDD,HHMM,BAND,MODE.
-QString loggedLine(const QsoRecord& q) {
-    const QDateTime utc = qsoJapanTime(q).toUTC();
-    return QStringLiteral("logged=%1,%2,%3,%4,%5")
-        .arg(q.call.trimmed(), utc.toString(QStringLiteral("yyyyMMdd")),
-             utc.toString(QStringLiteral("HHmm")),
-             wsjtx::bandOfHz(quint64(q.freq.toDouble() * 1e6)), q.mode.trimmed());
-}
-
 }  // namespace
 
 int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
@@ -405,7 +397,8 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
                 return;
             }
             ++qsos;
-            QString line = loggedLine(joined.qso) + QStringLiteral(" record=%1").arg(joined.recno);
+            QString line =
+                loggedQsoLine(joined.qso) + QStringLiteral(" record=%1").arg(joined.recno);
             if (send) {
                 const CommSettings& c = station.communication;
                 const ServerReply member = isZkUser(http, serverAccountFrom(c, station.environment),

@@ -1,5 +1,6 @@
 #include "cli/log_command.h"
 
+#include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/record_arguments.h"
 
@@ -9,8 +10,12 @@
 #include "logdata/dbf_table.h"
 #include "logdata/qso_selection.h"
 #include "logdata/zelkov50.h"
+#include "platform/termination.h"
 #include "settings/kankyo.h"
+#include "settings/log_follow.h"
 #include "settings/program_files.h"
+
+#include <QThread>
 
 #include <ostream>
 
@@ -22,7 +27,10 @@ int usage(std::ostream& err) {
            "読み込みを中止）\n"
            "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
-           "       sendvik-cli log count\n";
+           "       sendvik-cli log count\n"
+           "       sendvik-cli log follow FILE.adi [--once]\n"
+           "         （他のプログラムが書き足すADIFファイルから、前回の続きのQSOを読み込み、"
+           "\n          書き足されるのを Ctrl+C まで待ちます。--once：一度だけ読み込む）\n";
     return 2;
 }
 
@@ -101,6 +109,55 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
             printLine(err, QStringLiteral(
                                "sendvik-cli: %1 の %2行目: %3（このレコードは読み飛ばしました）")
                                .arg(shownPath(args[1]), QString::number(line), why));
+        return 0;
+    }
+    if (verb == u"follow" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--once"))) {
+        const QString path = QFileInfo(args[1]).absoluteFilePath();
+        if (!QFileInfo(path).isFile()) {
+            printLine(err,
+                      QStringLiteral("sendvik-cli: ADIFファイルがありません: ") + shownPath(path));
+            return 1;
+        }
+        LogStore store;
+        if (!store.open(filesOf(paths).qsoData, true)) {
+            printLine(err,
+                      QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
+            return 1;
+        }
+        TZkwIni ini(paths.settingsFile());
+        LogFollowSettings follow = LogFollowSettings::load(ini);
+        FollowedFile place = follow.placeOf(path);
+        const bool once = args.size() == 3;
+        if (!once) {
+            platform::stopWorkOnInterrupt();
+            printLine(err, QStringLiteral("sendvik-cli: %1 に書き足されるQSOを待っています。"
+                                          "Ctrl+C で終了します。")
+                               .arg(shownPath(path)));
+        }
+        int added = 0;
+        do {
+            const FollowResult r = followAdif(store, path, place);
+            if (!r.counts.error.isEmpty()) {
+                printLine(err, QStringLiteral("sendvik-cli: ") + r.counts.error);
+                return 1;
+            }
+            if (r.restarted)
+                printLine(err,
+                          QStringLiteral("sendvik-cli: %1 は書き直されました。最初から読み直します"
+                                         "（すでにあるQSOは追加しません）")
+                              .arg(shownPath(path)));
+            for (const auto& [recno, q] : r.added)
+                printLine(out, loggedQsoLine(q) + QStringLiteral(" record=%1").arg(recno));
+            added += r.counts.added;
+            follow.file = path;
+            follow.followed = place;
+            follow.save(ini);
+            if (!ini.flush()) return 1;
+            out.flush();
+            for (int i = 0; !once && i < 20 && !platform::interruptRequested(); ++i)
+                QThread::msleep(100);
+        } while (!once && !platform::interruptRequested());
+        printLine(out, QStringLiteral("added=%1").arg(added));
         return 0;
     }
     if (verb == u"export" && args.size() == 2) {

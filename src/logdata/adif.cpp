@@ -7,6 +7,7 @@
 #include "logdata/log_store.h"
 #include "logdata/zkw_parse.h"
 
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -736,4 +737,84 @@ ImportResult importAdifInto(const QString& mstPath, const QString& path, bool st
         for (const QString& made : {mstPath, data})
             QFile::remove(made);
     return result;
+}
+
+namespace {
+
+constexpr qint64 kFollowChunk = 16LL * 1024 * 1024;
+constexpr qint64 kFollowHead = 4096;
+
+QString headPrint(const QByteArray& head) {
+    return QString::fromLatin1(QCryptographicHash::hash(head, QCryptographicHash::Sha1).toHex());
+}
+
+}  // namespace
+
+FollowResult followAdif(LogStore& log, const QString& path, FollowedFile& followed) {
+    FollowResult out;
+    ImportResult& r = out.counts;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        r.error = QStringLiteral("ADIFファイルを読めません: %1（%2）")
+                      .arg(QDir::toNativeSeparators(path), file.errorString());
+        return out;
+    }
+    const qint64 size = file.size();
+    // Shorter than where the last reading ended, or another head: rewritten.
+    const qint64 headSize = std::min(followed.position, kFollowHead);
+    if (followed.position > size || headPrint(file.read(headSize)) != followed.head ||
+        followed.position == 0) {
+        out.restarted = followed.position > 0;
+        followed.position = 0;
+    }
+    if (!file.seek(followed.position)) {
+        r.error = QStringLiteral("ADIFファイルを読めません: ") + QDir::toNativeSeparators(path);
+        return out;
+    }
+    const QByteArray tail = file.read(std::min(size - followed.position, kFollowChunk));
+    // Complete records only: up to the last <EOR>.
+    qsizetype end = -1;
+    for (qsizetype at = findTag(tail, "<EOR>"); at >= 0; at = findTag(tail, "<EOR>", at + 5))
+        end = at + 5;
+    if (end < 0) return out;
+    const QByteArray chunk = tail.left(end);
+    SqliteTransaction tx(log.db());
+    if (!tx.active()) {
+        r.error = QStringLiteral("QSOデータが使用中です（%1）").arg(log.db().errorText());
+        return out;
+    }
+    QString failure;
+    const AdifParse parsed = parseAdi(
+        chunk,
+        [&](const AdifRecord& record) {
+            QsoRecord q;
+            QString why;
+            if (!qsoFromAdif(record, q, why)) {
+                ++r.skipped;
+                if (r.firstSkipped.size() < kNamedSkips)
+                    r.firstSkipped.emplace_back(record.line, reasonText(why));
+                return true;
+            }
+            switch (log.insert(q)) {
+                case LogStore::InsertResult::Added:
+                    ++r.added;
+                    out.added.emplace_back(log.recordCount(), q);
+                    return true;
+                case LogStore::InsertResult::Duplicate: ++r.duplicates; return true;
+                case LogStore::InsertResult::Failed: failure = log.errorText(); return false;
+            }
+            return false;
+        },
+        false);
+    r.skipped += static_cast<int>(parsed.faults.size());
+    if (!failure.isEmpty() || !tx.commit()) {
+        r.error = failure.isEmpty() ? log.db().errorText() : failure;
+        r.added = 0;
+        out.added.clear();
+        return out;
+    }
+    followed.position += end;
+    file.seek(0);
+    followed.head = headPrint(file.read(std::min(followed.position, kFollowHead)));
+    return out;
 }

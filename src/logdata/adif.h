@@ -98,6 +98,24 @@ class LogStore;
 // field is found is refused. Strict, a malformed field fails the import;
 // else its record is skipped and counted.
 ImportResult importAdif(LogStore& log, const QString& path, bool strict = false);
+// A log file another program appends to (WSJT-X's wsjtx_log.adi, JTDX's,
+// any logger's ADIF): where the last reading ended, and a fingerprint of the
+// file's head up to there, so that a file rewritten since is read again from
+// its start (the duplicate rule keeps its QSOs once).
+struct FollowedFile {
+    qint64 position = 0;
+    QString head;
+};
+struct FollowResult {
+    ImportResult counts;
+    std::vector<std::pair<int, QsoRecord>> added;  // record number, QSO
+    bool restarted = false;                        // the file was read from its start again
+};
+// Adds the complete records written since `followed` (a record still being
+// written waits for the next reading) and moves `followed` on. At most 16 MiB
+// a call; a longer tail is taken by the next calls.
+FollowResult followAdif(LogStore& log, const QString& path, FollowedFile& followed);
+
 // The same into the log of a master file, made when missing; a log made for
 // an import that failed goes again.
 ImportResult importAdifInto(const QString& mstPath, const QString& path, bool strict = false);

@@ -354,3 +354,46 @@ TEST(LogCommands, ImportProblemsAreNamedByLineAndTheCountsKeepTheirKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+// A log another program appends to: each run takes the complete records
+// written since the last one; a record still being written waits; a file
+// written anew is read from its start without adding a QSO twice.
+TEST(LogCommands, AFollowedLogGivesItsNewQsosOnceWhetherAppendedOrRewritten) {
+    Sandbox box;
+    const QString home = box.path(u"home"_s);
+    QDir().mkpath(home);
+    const QString cli = QStringLiteral(SENDVIK_CLI);
+    const QString adi = box.path(u"wsjtx_log.adi"_s);
+    const QByteArray header = "<adif_ver:5>3.1.0 <programid:6>WSJT-X <EOH>\n";
+    const QByteArray first =
+        "<call:6>JA1ABC <qso_date:8>20261209 <time_on:6>120015 <band:3>40m <mode:3>FT8 <EOR>\n";
+    const QByteArray second =
+        "<call:6>JA1ABD <qso_date:8>20261209 <time_on:6>121015 <band:3>40m <mode:3>FT8 <EOR>\n";
+    const QStringList follow = {u"--home"_s, home, u"log"_s, u"follow"_s, adi, u"--once"_s};
+    writeBytes(adi, header + first + second.left(30));
+    int code = -1;
+    EXPECT_EQ(run(cli, follow, &code),
+              u"logged=JA1ABC,20261209,1200,40m,FT8 record=1\nadded=1\n"_s);
+    EXPECT_EQ(code, 0);
+    writeBytes(adi, header + first + second);
+    EXPECT_EQ(run(cli, follow), u"logged=JA1ABD,20261209,1210,40m,FT8 record=2\nadded=1\n"_s);
+    EXPECT_EQ(run(cli, follow), u"added=0\n"_s);
+    // Written anew (another header): read again, only the new QSO added.
+    const QByteArray third =
+        "<call:6>JR2XYZ <qso_date:8>20261209 <time_on:6>130015 <band:3>20m <mode:3>FT4 <EOR>\n";
+    writeBytes(adi, "<adif_ver:5>3.1.1 <EOH>\n" + second + third);
+    const QString again = run(cli, follow);
+    EXPECT_TRUE(again.startsWith(u"logged=JR2XYZ,20261209,1300,20m,FT4 record=3\nadded=1\n"_s))
+        << again.toStdString();
+    EXPECT_TRUE(again.contains(u"書き直されました"_s));
+    EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"count"_s}), u"3\n"_s);
+    EXPECT_EQ(run(cli, {u"--home"_s, home, u"log"_s, u"follow"_s, box.path(u"gone.adi"_s)}, &code)
+                  .section(u'\n', 0, 0),
+              u"sendvik-cli: ADIFファイルがありません: "_s +
+                  QDir::toNativeSeparators(box.path(u"gone.adi"_s)));
+    EXPECT_EQ(code, 1);
+}
+
+}  // namespace
