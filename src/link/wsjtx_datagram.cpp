@@ -53,12 +53,12 @@ public:
     QDateTime dateTime() {
         const qint64 julian = static_cast<qint64>(u64());
         const quint32 ms = u32();
-        const quint8 spec = u8();
+        const quint8 timeSpec = u8();
         qint32 offset = 0;
-        if (spec == 2) offset = static_cast<qint32>(u32());
+        if (timeSpec == 2) offset = static_cast<qint32>(u32());
         if (!ok()) return {};
         // A day far outside any log, a time past midnight, a zone by name.
-        if (julian < 2'000'000 || julian > 3'000'000 || ms >= 86'400'000u || spec > 2 ||
+        if (julian < 2'000'000 || julian > 3'000'000 || ms >= 86'400'000u || timeSpec > 2 ||
             offset < -14 * 3600 || offset > 14 * 3600) {
             drop_ = Drop::BadTime;
             return {};
@@ -66,8 +66,8 @@ public:
         const QDate date = QDate::fromJulianDay(julian);
         const QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms));
         QDateTime at(date, time);
-        if (spec == 1) at = QDateTime(date, time, Qt::UTC);
-        if (spec == 2) at = QDateTime(date, time, Qt::OffsetFromUTC, offset);
+        if (timeSpec == 1) at = QDateTime(date, time, Qt::UTC);
+        if (timeSpec == 2) at = QDateTime(date, time, Qt::OffsetFromUTC, offset);
         if (!at.isValid()) drop_ = Drop::BadTime;  // a local time the clock skips
         return at;
     }
