@@ -772,6 +772,12 @@ FollowResult followAdif(LogStore& log, const QString& path, FollowedFile& follow
         return out;
     }
     const QByteArray tail = file.read(std::min(size - followed.position, kFollowChunk));
+    // A log not yet written waits; a file with text but no ADIF field is none.
+    if (followed.position == 0 && !tail.trimmed().isEmpty() && !looksLikeAdif(tail)) {
+        r.error = QStringLiteral("ADIFファイルではありません（ADIFのフィールドがありません）: ") +
+                  QDir::toNativeSeparators(path);
+        return out;
+    }
     // Complete records only: up to the last <EOR>.
     qsizetype end = -1;
     for (qsizetype at = findTag(tail, "<EOR>"); at >= 0; at = findTag(tail, "<EOR>", at + 5))

@@ -394,6 +394,12 @@ TEST(LogCommands, AFollowedLogGivesItsNewQsosOnceWhetherAppendedOrRewritten) {
               u"sendvik-cli: ADIFファイルがありません: "_s +
                   QDir::toNativeSeparators(box.path(u"gone.adi"_s)));
     EXPECT_EQ(code, 1);
+    writeBytes(box.path(u"photo.adi"_s), readBytes(dataFile(u"jpeg/tower_baseline.jpg"_s)));
+    EXPECT_TRUE(
+        run(cli, {u"--home"_s, home, u"log"_s, u"follow"_s, box.path(u"photo.adi"_s), u"--once"_s},
+            &code)
+            .startsWith(u"sendvik-cli: ADIFファイルではありません"_s));
+    EXPECT_EQ(code, 1);
 }
 
 }  // namespace
