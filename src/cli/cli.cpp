@@ -101,6 +101,8 @@ bool changesProgramFolder(const QString& command, const QStringList& args) {
     if (command == u"send") return !args.contains(QStringLiteral("--check"));
     if (command == u"receive" || command == u"resend") return true;
     if (command == u"wsjtx") return args.contains(QStringLiteral("--send"));
+    // Where the followed file was left is written back to the settings.
+    if (command == u"log") return args.value(0) == u"follow";
     if (command == u"match")
         return args.contains(QStringLiteral("--write-marks")) ||
                args.contains(QStringLiteral("--force-common"));
@@ -116,7 +118,10 @@ bool startsProgramFolder(const QString& command, const QStringList& args) {
     return command == u"log" && verb == u"import";
 }
 
-bool isNetworkCommand(const QString& command) {
+bool isNetworkCommand(const QString& command, const QStringList& arguments) {
+    if (command == u"log")
+        return arguments.contains(QStringLiteral("follow")) &&
+               arguments.contains(QStringLiteral("--send"));
     return command == u"mail" || command == u"server" || command == u"send" ||
            command == u"receive" || command == u"resend" || command == u"wsjtx";
 }

@@ -18,7 +18,9 @@ bool changesProgramFolder(const QString& command, const QStringList& args);
 // Whether the command may start a program folder that is not there yet:
 // the settings' writers and the log import.
 bool startsProgramFolder(const QString& command, const QStringList& args);
-bool isNetworkCommand(const QString& command);
+// Whether the command line (`arguments`: all of it) is one of
+// sendvik-cli-net's.
+bool isNetworkCommand(const QString& command, const QStringList& arguments);
 
 // The file name of the companion executable beside sendvik-cli.
 inline constexpr char kNetworkCliName[] = "sendvik-cli-net";

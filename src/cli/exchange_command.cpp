@@ -7,6 +7,7 @@
 #include "archive/sent_list.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
+#include "cli/log_command.h"
 #include "cli/record_arguments.h"
 #include "core/app_paths.h"
 #include "core/card_decisions.h"
@@ -88,6 +89,44 @@ struct StationSettings {
     }
     // The definition expert cards are drawn from.
     QString definition() const { return DefinitionChoice::storedPath(settings, state.programDir); }
+};
+
+// Cards for the QSOs another program logged, one at a time, told as the
+// end of the terminal's line: " sent=1", or " sent=0 reason=...".
+class LoggedQsoSender {
+public:
+    LoggedQsoSender(const AppPaths& paths, bool yes)
+        : station_(paths, true),
+          run_(yes),
+          decisions_(std::cin, std::cerr, false),
+          http_(HttpOptions{station_.communication.caFile}),
+          definition_(&qr_) {}
+
+    QString send(int recno, const QsoRecord& qso) {
+        const CommSettings& c = station_.communication;
+        const QuietSend quiet = sendIfMember(
+            http_, serverAccountFrom(c, station_.environment), qso.call.trimmed(), [&] {
+                SendBatch batch({run_.progress, decisions_, loggingProgram_, http_, definition_});
+                SendRequest request =
+                    sendRequestFrom(station_.state, station_.environment, c, station_.definition());
+                request.handedRecord = recno;
+                request.confirmEach = false;
+                request.previewHanded = false;
+                request.quietSummary = true;
+                return batch.run(request);
+            });
+        if (quiet.outcome == QuietSend::Outcome::Sent) return QStringLiteral(" sent=1");
+        return QStringLiteral(" sent=0 reason=") + QString(quiet.note).remove(u' ');
+    }
+
+private:
+    StationSettings station_;
+    TerminalRun run_;
+    TerminalCardDecisions decisions_;
+    AbsentLoggingProgram loggingProgram_;
+    THTTPDown http_;
+    QrModule qr_;
+    QslDefinition definition_;
 };
 
 }  // namespace
@@ -350,8 +389,7 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
         }
     }
 
-    StationSettings station(paths, send);
-    TerminalRun run(yes);
+    const StationSettings station(paths, false);
     LogStore log;
     if (!log.open(station.state.qsoData, true)) {
         printLine(err,
@@ -371,11 +409,8 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
             .arg(options.group.isNull() ? options.address.toString() : options.group.toString())
             .arg(listener.port()));
 
-    THTTPDown http(HttpOptions{station.communication.caFile});
-    QrModule qr;
-    QslDefinition definition(&qr);
-    AbsentLoggingProgram loggingProgram;
-    TerminalCardDecisions decisions(std::cin, std::cerr, false);
+    std::optional<LoggedQsoSender> sender;
+    if (send) sender.emplace(paths, yes);
     int qsos = 0;
     int failed = 0;
     QEventLoop loop;
@@ -399,26 +434,7 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
             ++qsos;
             QString line =
                 loggedQsoLine(joined.qso) + QStringLiteral(" record=%1").arg(joined.recno);
-            if (send) {
-                const CommSettings& c = station.communication;
-                const ServerReply member = isZkUser(http, serverAccountFrom(c, station.environment),
-                                                    joined.qso.call.trimmed());
-                const StationCheck check = stationCheckFrom(joined.qso.call.trimmed(), member,
-                                                            StationRequest::Send, true, {});
-                if (!check.member) {
-                    QString reason = check.message;
-                    if (reason.isEmpty()) reason = QStringLiteral("サーバーに問い合わせできません");
-                    line += QStringLiteral(" sent=0 reason=") + reason.simplified().remove(u' ');
-                } else {
-                    SendBatch batch({run.progress, decisions, loggingProgram, http, definition});
-                    SendRequest request = sendRequestFrom(station.state, station.environment, c,
-                                                          station.definition());
-                    request.handedRecord = joined.recno;
-                    const SendResult result = batch.run(request);
-                    line += QStringLiteral(" sent=%1").arg(result.sent);
-                    if (result.sent == 0) line += QStringLiteral(" reason=送信できませんでした");
-                }
-            }
+            if (sender) line += sender->send(joined.recno, joined.qso);
             printLine(out, line);
             out.flush();
             if (limit > 0 && qsos >= limit) loop.quit();
@@ -435,4 +451,20 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
                        .arg(listener.dropped())
                        .arg(listener.ignored()));
     return failed > 0 ? 1 : 0;
+}
+
+int runLogFollowSendCommand(const AppPaths& paths, const QStringList& arguments, std::ostream& out,
+                            std::ostream& err) {
+    QStringList args = arguments;
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    if (!takeFlag(args, QStringLiteral("--send")))
+        return cliUnknownCommand(QStringLiteral("log"), err);
+    const bool once = takeFlag(args, QStringLiteral("--once"));
+    if (args.size() != 2 || args[0] != u"follow" || args[1].startsWith(u"--"))
+        return logFollowUsage(err);
+    std::optional<LoggedQsoSender> sender;
+    return followLogFile(paths, args[1], once, out, err, [&](int recno, const QsoRecord& qso) {
+        if (!sender) sender.emplace(paths, yes);
+        return sender->send(recno, qso);
+    });
 }

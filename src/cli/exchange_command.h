@@ -20,3 +20,7 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& args, std::ostream
                     std::ostream& err);
 int runResendCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
                      std::ostream& err);
+// "log follow FILE --send": the followed log's new QSOs, each card sent at
+// once as they come.
+int runLogFollowSendCommand(const AppPaths& paths, const QStringList& args, std::ostream& out,
+                            std::ostream& err);

@@ -28,9 +28,10 @@ int usage(std::ostream& err) {
            "       sendvik-cli log export FILE.adi|FILE.adx\n"
            "       sendvik-cli log show N\n"
            "       sendvik-cli log count\n"
-           "       sendvik-cli log follow FILE.adi [--once]\n"
+           "       sendvik-cli log follow FILE.adi [--once] [--send [--yes]]\n"
            "         （他のプログラムが書き足すADIFファイルから、前回の続きのQSOを読み込み、"
-           "\n          書き足されるのを Ctrl+C まで待ちます。--once：一度だけ読み込む）\n";
+           "\n          書き足されるのを Ctrl+C まで待ちます。--once：一度だけ読み込む。"
+           "\n          --send：読み込んだQSOの電子QSLをすぐに送信）\n";
     return 2;
 }
 
@@ -111,55 +112,9 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
                                .arg(shownPath(args[1]), QString::number(line), why));
         return 0;
     }
-    if (verb == u"follow" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--once"))) {
-        const QString path = QFileInfo(args[1]).absoluteFilePath();
-        if (!QFileInfo(path).isFile()) {
-            printLine(err,
-                      QStringLiteral("sendvik-cli: ADIFファイルがありません: ") + shownPath(path));
-            return 1;
-        }
-        LogStore store;
-        if (!store.open(filesOf(paths).qsoData, true)) {
-            printLine(err,
-                      QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
-            return 1;
-        }
-        TZkwIni ini(paths.settingsFile());
-        LogFollowSettings follow = LogFollowSettings::load(ini);
-        FollowedFile place = follow.placeOf(path);
-        const bool once = args.size() == 3;
-        if (!once) {
-            platform::stopWorkOnInterrupt();
-            printLine(err, QStringLiteral("sendvik-cli: %1 に書き足されるQSOを待っています。"
-                                          "Ctrl+C で終了します。")
-                               .arg(shownPath(path)));
-        }
-        int added = 0;
-        do {
-            const FollowResult r = followAdif(store, path, place);
-            if (!r.counts.error.isEmpty()) {
-                printLine(err, QStringLiteral("sendvik-cli: ") + r.counts.error);
-                return 1;
-            }
-            if (r.restarted)
-                printLine(err,
-                          QStringLiteral("sendvik-cli: %1 は書き直されました。最初から読み直します"
-                                         "（すでにあるQSOは追加しません）")
-                              .arg(shownPath(path)));
-            for (const auto& [recno, q] : r.added)
-                printLine(out, loggedQsoLine(q) + QStringLiteral(" record=%1").arg(recno));
-            added += r.counts.added;
-            follow.file = path;
-            follow.followed = place;
-            follow.save(ini);
-            if (!ini.flush()) return 1;
-            out.flush();
-            for (int i = 0; !once && i < 20 && !platform::interruptRequested(); ++i)
-                QThread::msleep(100);
-        } while (!once && !platform::interruptRequested());
-        printLine(out, QStringLiteral("added=%1").arg(added));
-        return 0;
-    }
+    if (verb == u"follow" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--once")) &&
+        !args[1].startsWith(u"--"))
+        return followLogFile(paths, args[1], args.size() == 3, out, err, {});
     if (verb == u"export" && args.size() == 2) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, false)) {
@@ -262,5 +217,61 @@ int runSelectCommand(const AppPaths& paths, const QStringList& args, std::ostrea
                            .arg(s.stoppedAt));
         return 1;
     }
+    return 0;
+}
+
+int logFollowUsage(std::ostream& err) {
+    return usage(err);
+}
+
+int followLogFile(const AppPaths& paths, const QString& file, bool once, std::ostream& out,
+                  std::ostream& err, const AfterFollowedQso& afterAdded) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    if (!QFileInfo(path).isFile()) {
+        printLine(err, QStringLiteral("sendvik-cli: ADIFファイルがありません: ") + shownPath(path));
+        return 1;
+    }
+    LogStore store;
+    if (!store.open(filesOf(paths).qsoData, true)) {
+        printLine(err, QStringLiteral("sendvik-cli: QSOデータを開けません: ") + store.errorText());
+        return 1;
+    }
+    TZkwIni ini(paths.settingsFile());
+    LogFollowSettings follow = LogFollowSettings::load(ini);
+    FollowedFile place = follow.placeOf(path);
+    if (!once) {
+        platform::stopWorkOnInterrupt();
+        printLine(err, QStringLiteral("sendvik-cli: %1 に書き足されるQSOを待っています。"
+                                      "Ctrl+C で終了します。")
+                           .arg(shownPath(path)));
+    }
+    int added = 0;
+    do {
+        const FollowResult r = followAdif(store, path, place);
+        if (!r.counts.error.isEmpty()) {
+            printLine(err, QStringLiteral("sendvik-cli: ") + r.counts.error);
+            return 1;
+        }
+        if (r.restarted)
+            printLine(err, QStringLiteral("sendvik-cli: %1 は書き直されました。最初から読み直します"
+                                          "（すでにあるQSOは追加しません）")
+                               .arg(shownPath(path)));
+        // Where the file was left is kept before any card goes: a run
+        // stopped while sending does not add the same QSOs again.
+        follow.file = path;
+        follow.followed = place;
+        follow.save(ini);
+        if (!ini.flush()) return 1;
+        for (const auto& [recno, q] : r.added) {
+            QString line = loggedQsoLine(q) + QStringLiteral(" record=%1").arg(recno);
+            if (afterAdded) line += afterAdded(recno, q);
+            printLine(out, line);
+            out.flush();
+        }
+        added += r.counts.added;
+        for (int i = 0; !once && i < 20 && !platform::interruptRequested(); ++i)
+            QThread::msleep(100);
+    } while (!once && !platform::interruptRequested());
+    printLine(out, QStringLiteral("added=%1").arg(added));
     return 0;
 }

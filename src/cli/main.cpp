@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
-    if (isNetworkCommand(command)) {
+    if (isNetworkCommand(command, raw)) {
         const QString companion = QDir(QCoreApplication::applicationDirPath())
                                       .filePath(QString::fromLatin1(kNetworkCliName));
         const QString reason = platform::handOverTo(companion, argv);

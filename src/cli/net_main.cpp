@@ -21,7 +21,8 @@ int main(int argc, char* argv[]) {
     // Sending draws cards, which needs fonts.
     std::unique_ptr<QCoreApplication> app;
     if (cliCommand(raw) == u"send" || cliCommand(raw) == u"resend" ||
-        (cliCommand(raw) == u"wsjtx" && raw.contains(QStringLiteral("--send")))) {
+        ((cliCommand(raw) == u"wsjtx" || cliCommand(raw) == u"log") &&
+         raw.contains(QStringLiteral("--send")))) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
         installJapaneseFontSubstitutes();

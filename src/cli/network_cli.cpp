@@ -14,6 +14,7 @@ int runNetworkCli(const QStringList& arguments, const QString& executableDir, st
                           if (command == u"receive") return runReceiveCommand(paths, args, o, e);
                           if (command == u"resend") return runResendCommand(paths, args, o, e);
                           if (command == u"wsjtx") return runWsjtxCommand(paths, args, o, e);
+                          if (command == u"log") return runLogFollowSendCommand(paths, args, o, e);
                           return cliUnknownCommand(command, e);
                       });
 }

@@ -398,7 +398,11 @@ bool SendBatch::Run::lookUpMembers() {
 // Whether a candidate is left; else the zero summary ends the batch.
 bool SendBatch::Run::anyLeft() {
     if (!candidates.isEmpty()) return true;
-    ShowProgramMessage(zeroSendSummary(enteredRange, counters), mb::Ok | mb::IconInformation);
+    const QString summary = zeroSendSummary(enteredRange, counters);
+    if (request.quietSummary)
+        result.summary = summary;
+    else
+        ShowProgramMessage(summary, mb::Ok | mb::IconInformation);
     result.end = SendResult::End::NothingToSend;
     return false;
 }
@@ -470,7 +474,8 @@ int SendBatch::Run::sendLoop() {
             return !parts.progress.abortRequested();
         };
         SendJournal journal(request.card.qsoData);
-        bool previewing = request.confirmEach || request.handedRecord > 0;
+        bool previewing =
+            request.confirmEach || (request.handedRecord > 0 && request.previewHanded);
         std::set<int> mailed;  // the records this batch mailed
         parts.progress.setMaximum(int(candidates.size()));
         for (qsizetype index = 0; index < candidates.size();) {
@@ -521,8 +526,9 @@ int SendBatch::Run::sendLoop() {
         summary.sendMax = request.sendMax;
         summary.stopped = parts.progress.abortRequested();
         batchText = sendSummary(summary);
+        if (request.quietSummary) result.summary = batchText;
     }
-    ShowProgramMessage(batchText, mb::Ok | mb::IconInformation);
+    if (result.summary.isEmpty()) ShowProgramMessage(batchText, mb::Ok | mb::IconInformation);
     // The card went out and is filed; a time that cannot be set only leaves
     // it under its old date in the sent list.
     if (sent == 1 && !request.resendFile.isEmpty())

@@ -74,6 +74,12 @@ struct SendRequest {
     int first = 0;
     int last = 0;
     int handedRecord = 0;  // > 0: a single send
+    // A handed record is previewed; a QSO another program logged is shown
+    // only when the person asked for it.
+    bool previewHanded = true;
+    // The summary kept in the result instead of a box (a card that goes out
+    // by itself after a QSO is logged); warnings are still shown.
+    bool quietSummary = false;
     // A card already in the sent folder, mailed instead of a new drawing.
     QString resendFile;
 
@@ -100,6 +106,7 @@ struct SendResult {
     // A card could not be drawn, mailed, filed or marked (what the person
     // was told); a stop asked for is none.
     bool failed = false;
+    QString summary;  // with quietSummary: what the box would have said
 };
 
 class SendBatch {

@@ -51,3 +51,30 @@ std::optional<SendResult> CheckStationAndSend(THTTPDown& http, const ServerAccou
     if (!check.member || request != StationRequest::Send || !sendCard) return std::nullopt;
     return sendCard();
 }
+
+QuietSend sendIfMember(THTTPDown& http, const ServerAccount& account, const QString& call,
+                       const std::function<SendResult()>& sendCard) {
+    QuietSend quiet;
+    const ServerReply reply = isZkUser(http, account, call);
+    const StationCheck check = stationCheckFrom(call, reply, StationRequest::Send, true, {});
+    if (!check.answered) {
+        quiet.note = QStringLiteral("サーバーに問い合わせできません（%1）")
+                         .arg(reply.status > 0 ? QStringLiteral("HTTP %1").arg(reply.status)
+                                               : QStringLiteral("応答なし"));
+        return quiet;
+    }
+    if (!check.member) {
+        quiet.outcome = QuietSend::Outcome::NotMember;
+        quiet.note = QString(check.message).replace(u'\r', QString()).simplified();
+        return quiet;
+    }
+    quiet.result = sendCard();
+    quiet.outcome = quiet.result.sent > 0 ? QuietSend::Outcome::Sent : QuietSend::Outcome::NotSent;
+    if (quiet.outcome == QuietSend::Outcome::Sent)
+        quiet.note = QStringLiteral("電子QSLを送信しました");
+    else if (!quiet.result.summary.isEmpty())
+        quiet.note = QString(quiet.result.summary).replace(u'\r', u' ').simplified();
+    else
+        quiet.note = QStringLiteral("送信できませんでした");
+    return quiet;
+}

@@ -35,3 +35,15 @@ std::optional<SendResult> CheckStationAndSend(THTTPDown& http, const ServerAccou
                                               const QString& call, StationRequest request,
                                               const QString& userListPath,
                                               const std::function<SendResult()>& sendCard);
+
+// A card for a QSO another program logged (WSJT-X, JTDX, a followed log):
+// the server is asked without a word to the person, and a station that does
+// not take part is an outcome to count, not an error.
+struct QuietSend {
+    enum class Outcome { Sent, NotMember, NoAnswer, NotSent };
+    Outcome outcome = Outcome::NoAnswer;
+    QString note;       // one line: what became of the card
+    SendResult result;  // when the card was sent for
+};
+QuietSend sendIfMember(THTTPDown& http, const ServerAccount& account, const QString& call,
+                       const std::function<SendResult()>& sendCard);

@@ -10,6 +10,7 @@ LogFollowSettings LogFollowSettings::load(const TZkwIni& settings) {
     s.followed.position =
         std::max<qint64>(0, settings.readString(u"LogFollow", u"Position", QString()).toLongLong());
     s.followed.head = settings.readString(u"LogFollow", u"Head", QString());
+    s.watch = settings.readInteger(u"LogFollow", u"Watch", 0) != 0;
     return s;
 }
 
@@ -17,6 +18,7 @@ void LogFollowSettings::save(TZkwIni& settings) const {
     settings.writeString(u"LogFollow", u"File", file);
     settings.writeString(u"LogFollow", u"Position", QString::number(followed.position));
     settings.writeString(u"LogFollow", u"Head", followed.head);
+    settings.writeInteger(u"LogFollow", u"Watch", watch ? 1 : 0);
 }
 
 FollowedFile LogFollowSettings::placeOf(const QString& path) const {

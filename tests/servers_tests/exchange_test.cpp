@@ -336,6 +336,27 @@ TEST_F(Exchange, QsosAnnouncedByWsjtxJoinTheLogAndTheMembersCardGoesOut) {
     EXPECT_EQ(a.sentMark(2), u'H');
     EXPECT_EQ(a.sentMark(3), u' ');
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 1);
+
+    // The log file WSJT-X appends to, followed with --send: the QSO already
+    // announced is not added again, the new one's card goes out.
+    const QDateTime later = at.addSecs(180);
+    const auto record = [](const QString& call, const QDateTime& on, const QString& band) {
+        return u"<call:%1>%2 <mode:3>FT4 <qso_date:8>%3 <time_on:6>%4 <band:%5>%6 <EOR>\n"_s.arg(
+            QString::number(call.size()), call, on.toString(u"yyyyMMdd"_s),
+            on.toString(u"HHmmss"_s), QString::number(band.size()), band);
+    };
+    writeBytes(box.path(u"wsjtx_log.adi"_s),
+               (u"WSJT-X ADIF Export<eoh>\n"_s +
+                record(u"JR2XYZ"_s, at, u"40m"_s).replace(u"FT4"_s, u"FT8"_s) +
+                record(u"JR2XYZ"_s, later, u"20m"_s))
+                   .toUtf8());
+    const CliRun f = a.cli({u"log"_s, u"follow"_s, box.path(u"wsjtx_log.adi"_s), u"--once"_s,
+                            u"--send"_s, u"--yes"_s});
+    ASSERT_EQ(f.code, 0) << f.err.toStdString();
+    EXPECT_EQ(f.out, u"logged=JR2XYZ,%1,20m,FT4 record=4 sent=1\nadded=1\n"_s.arg(
+                         later.toString(u"yyyyMMdd,HHmm"_s)));
+    EXPECT_EQ(a.sentMark(4), u'H');
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 2);
 }
 
 TEST_F(Exchange, TheOtherStationReceivesFilesAndRejectsOldCards) {
