@@ -50,6 +50,9 @@ const std::vector<CommandEntry>& mainCommands() {
         {C::ResetPlaces, "N11", u"ウインドウを初期位置にする"_s, M::Options, none, true},
         {C::ResetEnvironment, "N13", u"環境設定を初期設定に戻す"_s, M::Options, none},
         {C::ResetAllButMail, "N14", u"通信設定以外すべて初期設定に戻す"_s, M::Options, none},
+        {C::FeedSwitch, "WSJT1", u"WSJT-X・JTDX からQSOを受け取る(&W)"_s, M::Options, none, true,
+         true},
+        {C::FeedSettings, "WSJT2", u"WSJT-X・JTDX 連携の設定(&J)..."_s, M::Options, none},
 
         {C::SendFromLoggingProgram, "NOVQ1", u"修正／メイン画面からQSL送信(&Q)"_s, M::Zelkov,
          Qt::Key_F12},

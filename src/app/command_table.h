@@ -42,6 +42,8 @@ enum class Command {
     ResetPlaces,              // N11
     ResetEnvironment,         // N13
     ResetAllButMail,          // N14
+    FeedSwitch,               // WSJT1
+    FeedSettings,             // WSJT2
     SendFromLoggingProgram,   // NOVQ1
     CheckFromLoggingProgram,  // ZLKV1
     SentCardsOfStation,       // QSLT1

@@ -14,6 +14,7 @@
 #include "core/ui/history_combo.h"
 #include "core/ui/key_filters.h"
 #include "link/logging_link.h"
+#include "link/qso_feed.h"
 #include "platform/window_link.h"
 #include "render/ui/preview_decisions.h"
 #include "render/ui/view_bmp.h"
@@ -73,7 +74,10 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     logWatch->setObjectName(QStringLiteral("LogWatch"));
     logWatch->setInterval(5000);
     connect(logWatch, &QTimer::timeout, this, [this] {
-        if (!workRunning() && !QApplication::activeModalWidget()) noticeLogChange();
+        if (workRunning() || QApplication::activeModalWidget()) return;
+        noticeLogChange();
+        feed_->poll();  // the followed log file; QSOs held back meanwhile
+        showFeed();
     });
     logWatch->start();
 
@@ -90,6 +94,7 @@ TZkvmQSL::TZkvmQSL(const MainWindowParts& parts, QWidget* parent)
     environmentWindow_ = new TSetQSL(environment_, settings_, this);
     connect(environmentWindow_, &TSetQSL::looksChanged, this, &TZkvmQSL::applyLooks);
     createLink();
+    createFeed();
     receivedList_ = new TShForm1(cardListParts(), this);
 }
 
@@ -149,6 +154,8 @@ void TZkvmQSL::runCommand(Command command) {
         case Command::ResetPlaces: N11Click(); break;
         case Command::ResetEnvironment: N13Click(); break;
         case Command::ResetAllButMail: N14Click(); break;
+        case Command::FeedSwitch: WSJT1Click(); break;
+        case Command::FeedSettings: WSJT2Click(); break;
         case Command::SendFromLoggingProgram: NOVQ1Click(); break;
         case Command::CheckFromLoggingProgram: ZLKV1Click(); break;
         case Command::SentCardsOfStation: showStationCards(link_view::Sent); break;

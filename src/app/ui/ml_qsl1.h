@@ -37,6 +37,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTimer;
+class QsoFeed;
+struct QsoRecord;
+struct QuietSend;
 class DefinitionChoice;
 class QslDefinition;
 enum class Command;
@@ -137,6 +140,13 @@ public:
     // A card to one station alone, after asking the server whether it takes
     // part: a new card of QSO `recno`, or the sent card `resendFile` again.
     void sendToOneStation(const QString& call, int recno, const QString& resendFile);
+    // The QSOs WSJT-X, JTDX or a followed log file bring: the switch, the
+    // settings window, and a card for one of them through the same single
+    // send, without a box unless `preview`.
+    void WSJT1Click();
+    void WSJT2Click();
+    QuietSend sendLoggedQso(int recno, const QsoRecord& qso, bool preview);
+    QsoFeed& feed() { return *feed_; }
     // The beginner-mode controls, the sample card and the viewer.
     void VwrQ1Click();
     void Speed8Click(bool newestFirst);
@@ -201,6 +211,8 @@ private:
     void locateShownCard(bool edit);
     void locateShownSentCard();
     void createLink();
+    void createFeed();
+    void showFeed();
     void showLinkView(const LinkView& view);
     struct CardListParts cardListParts();
 
@@ -236,6 +248,7 @@ private:
     std::unique_ptr<LoggingLink> link_;
     int rigRow_ = 0;  // the rig chooser's last row
     std::unique_ptr<PreviewCardDecisions> decisions_;
+    std::unique_ptr<QsoFeed> feed_;
 
     QMenu* pictureMenu_ = nullptr;
     QMenu* definitionMenu_ = nullptr;
@@ -249,6 +262,10 @@ private:
     QAction* N528 = nullptr;
     QAction* ZELKOV1 = nullptr;
     QAction* KY1 = nullptr;
+    QAction* WSJT1 = nullptr;
+    QWidget* FeedBar = nullptr;
+    QCheckBox* FeedSwitch = nullptr;
+    QLabel* FeedLine = nullptr;
 
     QWidget* top_ = nullptr;
     QPushButton* Speed1 = nullptr;

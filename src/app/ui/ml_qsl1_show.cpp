@@ -6,6 +6,7 @@
 #include "archive/ui/backup_dialog.h"
 #include "archive/ui/sent_list_window.h"
 #include "link/logging_link.h"
+#include "link/qso_feed.h"
 #include "mail/n_mail.h"
 
 #include "app/command_table.h"
@@ -86,6 +87,10 @@ void TZkvmQSL::FormShow() {
     updateCaption();
     QTimer::singleShot(0, this, [this] { postShowChecks(); });
     Timer1->start();
+    // WSJT-X and JTDX: listening as the settings say (a port another
+    // program holds is said in the line, not in a box at every start).
+    (void)feed_->apply();
+    showFeed();
 }
 
 // The memo font of the environment settings.
@@ -341,7 +346,9 @@ void TZkvmQSL::layoutBottom() {
     const int clientWidth = central->width();
     const int clientHeight = central->height() + statusBar()->height();
     top_->setGeometry(0, 0, clientWidth, 506);
-    Memo1->setGeometry(8, 508, clientWidth - 16, std::max(clientHeight - 534, 20));
+    FeedBar->setGeometry(0, 506, clientWidth, 22);
+    Memo1->setGeometry(8, 530, clientWidth - 16, std::max(clientHeight - 556, 20));
+    showFeed();  // the line elided to its new width
     BitBtn1->setGeometry(statusBar()->width() - 96, 1, 80, statusBar()->height() - 2);
 }
 

@@ -1,0 +1,137 @@
+// The main window's side of the QSOs that WSJT-X, JTDX or a followed log
+// file bring: the line under the card that says what listens and what was
+// done last, its switch, the settings window, and the card for one QSO
+// through the single send.
+
+#include "app/ui/ml_qsl1.h"
+
+#include "app/exchange_requests.h"
+#include "app/main_state.h"
+#include "core/app_info.h"
+#include "core/msg_box.h"
+#include "core/ui/gui_progress_port.h"
+#include "exchange/send_batch.h"
+#include "link/logging_link.h"
+#include "link/qso_feed.h"
+#include "link/station_check.h"
+#include "render/ui/preview_decisions.h"
+#include "render/ui/view_bmp.h"
+#include "server/novq_requests.h"
+#include "settings/comm_settings.h"
+#include "settings/kankyo.h"
+#include "settings/program_files.h"
+#include "settings/ui/qso_feed_dialog.h"
+#include "settings/ui/rig_ant_dialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+void TZkvmQSL::createFeed() {
+    FeedBar = new QWidget(centralWidget());
+    FeedBar->setObjectName(QStringLiteral("FeedBar"));
+    auto* row = new QHBoxLayout(FeedBar);
+    row->setContentsMargins(8, 0, 8, 0);
+    FeedSwitch = new QCheckBox(QStringLiteral("連携"), FeedBar);
+    FeedSwitch->setObjectName(QStringLiteral("FeedSwitch"));
+    FeedSwitch->setToolTip(
+        QStringLiteral("WSJT-X・JTDX からQSOを受け取る（設定はオプションメニューの"
+                       "「WSJT-X・JTDX 連携の設定」）"));
+    FeedLine = new QLabel(FeedBar);
+    FeedLine->setObjectName(QStringLiteral("FeedLine"));
+    FeedLine->setTextFormat(Qt::PlainText);
+    FeedLine->setMinimumWidth(10);
+    row->addWidget(FeedSwitch);
+    row->addWidget(FeedLine, 1);
+    connect(FeedSwitch, &QCheckBox::clicked, this, [this] { WSJT1Click(); });
+    WSJT1 = findChild<QAction*>(QStringLiteral("WSJT1"));
+
+    QsoFeedPorts ports;
+    ports.logPath = [this] { return state_.qsoData; };
+    // Nothing is taken while other work runs or a box is up: the QSOs wait.
+    ports.held = [this] {
+        return !shown_ || closed_ || workRunning() ||
+               QApplication::activeModalWidget() != nullptr || preview_->isVisible();
+    };
+    ports.sendCard = [this](int recno, const QsoRecord& qso, bool preview) {
+        return sendLoggedQso(recno, qso, preview);
+    };
+    ports.logChanged = [this] { noticeLogChange(); };
+    ports.changed = [this] { showFeed(); };
+    feed_ = std::make_unique<QsoFeed>(settings_, std::move(ports));
+}
+
+void TZkvmQSL::showFeed() {
+    if (!feed_ || !FeedLine) return;
+    QString text = feed_->statusText();
+    if (const int waiting = feed_->waitingForBatch(state_.firstRecord); waiting > 0)
+        text += QStringLiteral("　次の「QSL送信」を待つQSO %1件").arg(waiting);
+    FeedLine->setText(
+        FeedLine->fontMetrics().elidedText(text, Qt::ElideRight, std::max(FeedLine->width(), 100)));
+    QStringList tip{text};
+    if (!feed_->history().isEmpty())
+        tip << QString()
+            << feed_->history().mid(std::max<qsizetype>(0, feed_->history().size() - 15));
+    FeedLine->setToolTip(tip.join(u'\n'));
+    FeedLine->setStyleSheet(feed_->faulty() ? QStringLiteral("color: #c00000") : QString());
+    FeedSwitch->setChecked(feed_->listening());
+    if (WSJT1) WSJT1->setChecked(feed_->listening());
+}
+
+void TZkvmQSL::WSJT1Click() {
+    const bool on = !feed_->listening();
+    if (!feed_->setListening(on) && on)
+        ShowMsgBox(
+            this,
+            QStringLiteral("WSJT-X・JTDX からのQSOを受け取れません。\r\r") + feed_->statusText(),
+            app::title(), mb::Ok | mb::IconExclamation);
+    showFeed();
+}
+
+void TZkvmQSL::WSJT2Click() {
+    QsoFeedDialog dialog(settings_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!feed_->apply())
+        ShowMsgBox(
+            this,
+            QStringLiteral("WSJT-X・JTDX からのQSOを受け取れません。\r\r") + feed_->statusText(),
+            app::title(), mb::Ok | mb::IconExclamation);
+    feed_->poll();
+    showFeed();
+}
+
+QuietSend TZkvmQSL::sendLoggedQso(int recno, const QsoRecord& qso, bool preview) {
+    QuietSend quiet;
+    if (state_.busy || recno <= 0) {
+        quiet.outcome = QuietSend::Outcome::NotSent;
+        quiet.note = QStringLiteral("ほかの処理中のため送信できませんでした");
+        return quiet;
+    }
+    takeControls();
+    CommSettings communication;
+    communication.load(settings_);
+    const ServerAccount account = serverAccountFrom(communication, environment_);
+    state_.busy = true;
+    quiet = sendIfMember(http_, account, qso.call.trimmed(), [&] {
+        SendRequest request =
+            sendRequestFrom(state_, environment_, communication, definitionFile_.path());
+        request.handedRecord = recno;
+        request.confirmEach = preview;
+        request.previewHanded = preview;
+        request.quietSummary = true;
+        SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
+        if (environment_.confirmRig)
+            parts.chooseRig = [this](const QsoRecord& logged) {
+                return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
+                                     rigChooserSummary(logged), rigRow_, this);
+            };
+        return SendBatch(parts).run(request);
+    });
+    state_.busy = false;
+    if (quiet.outcome == QuietSend::Outcome::Sent) state_.activityFlags |= activity::CardSent;
+    progress_->setStatus(QStringLiteral("WSJT-X・JTDX のQSO: ") + qso.call.trimmed() +
+                         QStringLiteral(" ") + quiet.note);
+    return quiet;
+}
