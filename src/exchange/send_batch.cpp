@@ -257,9 +257,11 @@ SendResult SendBatch::run(SendRequest request) {
         if (!single)
             result.first =
                 run.lastDecision == CardDecision::Stop ? run.lastComposed : run.lastComposed + 1;
-        const ServerReply report =
-            sentReport(parts_.http, request.server, result.sent, bandStatistic(run.bandItems));
+        const ServerReply report = sentReport(parts_.http, request.server, result.sent,
+                                              bandStatistic(run.bandItems), !request.quietSummary);
         if (report.ok()) result.cardsSent = true;
+        if (request.quietSummary && report.ok() && !report.payload.trimmed().isEmpty())
+            result.summary += u'\r' + report.payload.trimmed();
     }
     return result;
 }

@@ -146,7 +146,7 @@ QString bandStatistic(QStringList entries) {
 }
 
 ServerReply sentReport(THTTPDown& http, const ServerAccount& account, int sentCount,
-                       const QString& statistic) {
+                       const QString& statistic, bool showAnswer) {
     ServerReply r;
     const QString body = u"callx=Sent_Qsldt&SntCnt=%1&Band="_s.arg(sentCount) + statistic +
                          u"&Version="_s + app::versionText();
@@ -154,7 +154,8 @@ ServerReply sentReport(THTTPDown& http, const ServerAccount& account, int sentCo
     if (!r.ok()) return r;
     const QByteArray page = serverText(http.reply);
     r.payload = sjisText(cutPrePayload(page, 16384));
-    if (page.contains("</PRE>")) ShowMsgBox(nullptr, r.payload, app::title(), mb::IconInformation);
+    if (showAnswer && page.contains("</PRE>"))
+        ShowMsgBox(nullptr, r.payload, app::title(), mb::IconInformation);
     return r;
 }
 

@@ -76,9 +76,10 @@ QString addressInLines(const QString& lines, const QString& call);
 // The sent report. `bandEntries` holds one band index + mode text per sent
 // card; bandStatistic sorts, merges equal neighbours with ":count" and joins.
 QString bandStatistic(QStringList bandEntries);
-// Shows the server's answer when it has one.
+// Shows the server's answer when it has one (unless `showAnswer` is false:
+// the caller keeps the payload).
 ServerReply sentReport(THTTPDown& http, const ServerAccount& account, int sentCount,
-                       const QString& bandStatistic);
+                       const QString& bandStatistic, bool showAnswer = true);
 
 // Registers `address`, or withdraws the registration with an empty one.
 ServerReply addMailAddress(THTTPDown& http, const ServerAccount& account, const QString& address,

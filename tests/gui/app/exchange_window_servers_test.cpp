@@ -12,6 +12,7 @@
 #include "core/msg_box.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
+#include "link/wsjtx_datagram.h"
 #include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 #include "render/qsl_definition.h"
@@ -21,6 +22,7 @@
 #include "server/httplib.h"
 #include "server/setup_archive.h"
 #include "settings/kankyo.h"
+#include "settings/qso_feed_settings.h"
 
 #include "env_file.h"
 #include "gui_files.h"
@@ -44,6 +46,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -341,6 +344,88 @@ private Q_SLOTS:
         sim.kill();
         sim.waitForFinished();
         qunsetenv("SENDVIK_LINK_DIR");
+    }
+
+    // WSJT-X announces two QSOs (each as its fields and as its ADIF record)
+    // and a broken datagram while the window runs: each QSO joins the log
+    // once, the member's card goes out without a box, the other is counted,
+    // and the line under the card says so; its switch lets the port go.
+    void qsosWsjtxLogsGetTheirCardsWhileTheWindowRuns() {
+        ScriptedMessagePort port;
+        ScopedMessagePort installed(&port);
+        const QString a = dir.filePath(u"feed-a"_s);
+        testing_support::writeStationHome(
+            a, {u"JR1ABC"_s, u"novq-a"_s, mail.value(u"MAIL_USER1"_s), mail.value(u"MAIL_PASS1"_s)},
+            servers, QStringLiteral(SENDVIK_TEST_DATA "/jpeg/landscape_1800x1200.jpg"));
+        {
+            LogStore store;
+            QVERIFY(store.open(a + u"/ZELKOV.mst"_s, true));
+            QCOMPARE(store.insert(recentQso(u"JA9ZZZ"_s, 6, u"09:00"_s)),
+                     LogStore::InsertResult::Added);
+        }
+        quint16 udp = 0;
+        {
+            QUdpSocket probe;
+            QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+            udp = probe.localPort();
+        }
+        {
+            TZkwIni ini(a + u"/Sendvik.ini"_s);
+            QsoFeedSettings feed;
+            feed.listen = true;
+            feed.port = udp;
+            feed.action = FeedAction::SendAtOnce;
+            feed.save(ini);
+        }
+        Desk desk(a);
+        desk.start();
+        auto* line = desk.find<QLabel>("FeedLine");
+        QVERIFY(desk.find<QCheckBox>("FeedSwitch")->isChecked());
+        QVERIFY2(line->text().contains(u"UDP 127.0.0.1:%1 で受信中"_s.arg(udp)),
+                 qPrintable(line->text()));
+        port.clear();
+
+        QUdpSocket wsjtxSide;
+        const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(-600);
+        for (const QString& call : {u"JR2XYZ"_s, u"JA9ZZZ"_s}) {
+            wsjtx::QsoLogged q;
+            q.on = at;
+            q.off = at.addSecs(60);
+            q.dxCall = call;
+            q.txHz = 7'075'500;
+            q.mode = u"FT8"_s;
+            q.myCall = u"JR1ABC"_s;
+            const QString adif =
+                u"<call:6>%1 <mode:3>FT8 <qso_date:8>%2 <time_on:6>%3 "
+                u"<band:3>40m <freq:8>7.075500 <EOR>"_s.arg(call, at.toString(u"yyyyMMdd"_s),
+                                                            at.toString(u"HHmmss"_s));
+            for (const QByteArray& d : {wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q),
+                                        wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adif),
+                                        wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q).left(40)})
+                wsjtxSide.writeDatagram(d, QHostAddress::LocalHost, udp);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(desk.sentMark(2), u'H', 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(line->toolTip().contains(u"QSO 2件（送信 1・非参加 1）"_s), 30000);
+        QVERIFY2(line->toolTip().contains(u"破棄 2"_s), qPrintable(line->toolTip()));
+        QCOMPARE(desk.sentMark(3), u' ');
+        QCOMPARE(QDir(a + u"/送信"_s).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 1);
+        {
+            LogStore store;
+            QVERIFY(store.open(a + u"/ZELKOV.mst"_s, false));
+            QCOMPARE(store.recordCount(), 3);
+        }
+        QVERIFY2(texts(port).isEmpty(), qPrintable(texts(port).join(u" | "_s)));  // no box
+        QCOMPARE(desk.find<QLineEdit>("Edit2")->text(), u"3"_s);  // the range follows
+        QVERIFY(!desk.state.busy);
+
+        // Switched off: the port is free again, and the settings say so.
+        desk.find<QCheckBox>("FeedSwitch")->click();
+        QVERIFY2(line->text().startsWith(u"WSJT-X・JTDX: 受信していません"_s),
+                 qPrintable(line->text()));
+        QUdpSocket again;
+        QVERIFY(again.bind(QHostAddress::LocalHost, udp));
+        desk.finish();
+        QCOMPARE(QsoFeedSettings::load(TZkwIni(a + u"/Sendvik.ini"_s)).listen, false);
     }
 
     // A registration check that the logging program answers slowly while the
