@@ -22,6 +22,8 @@ PKGS=(
   python3 python3-openpyxl
   # other readers of the cards this program writes
   libjpeg-turbo-progs python3-pil
+  # WSJT-X's own reader of its network messages (udp_daemon), for our datagrams
+  wsjtx
 )
 
 missing=()
