@@ -136,7 +136,18 @@ int serve(const QStringList& args) {
         switch (m.code) {
             case 0x40001B:
             case 0x40001C: return 1;
-            case 116: answer(QString::number(records) + QStringLiteral("\r\n")); return 1;
+            case 116: {
+                // The log as it is now: QSOs other programs add (an import,
+                // WSJT-X) are counted as a logging program sharing it does.
+                ZkwHandle now;
+                int count = records;
+                if (ZelkovOpen(0, now, mst, 1) == 0) {
+                    count = now.recordCount;
+                    ZelkovClose(now, 1);
+                }
+                answer(QString::number(count) + QStringLiteral("\r\n"));
+                return 1;
+            }
             case 101:
                 answer(onScreen && !noCall ? qso.call + QStringLiteral("\r\n") : QString());
                 return 1;

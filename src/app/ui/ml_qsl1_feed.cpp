@@ -131,7 +131,8 @@ QuietSend TZkvmQSL::sendLoggedQso(int recno, const QsoRecord& qso, bool preview)
     });
     state_.busy = false;
     if (quiet.outcome == QuietSend::Outcome::Sent) state_.activityFlags |= activity::CardSent;
-    progress_->setStatus(QStringLiteral("WSJT-X・JTDX のQSO: ") + qso.call.trimmed() +
-                         QStringLiteral(" ") + quiet.note);
+    const QString call = qso.call.trimmed();
+    progress_->setStatus(QStringLiteral("WSJT-X・JTDX のQSO: ") +
+                         (quiet.note.startsWith(call) ? quiet.note : call + u' ' + quiet.note));
     return quiet;
 }

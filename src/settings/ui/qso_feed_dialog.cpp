@@ -48,9 +48,9 @@ QsoFeedDialog::QsoFeedDialog(TZkwIni& settings, QWidget* parent)
     group_->setPlaceholderText(QStringLiteral("空欄＝127.0.0.1　例: 239.255.0.1"));
     udpForm->addRow(QStringLiteral("マルチキャスト:"), group_);
     auto* hint = new QLabel(
-        QStringLiteral("WSJT-X の「設定」→「Reporting」→「UDP Server」に同じアドレスと"
-                       "ポートを設定し、\n「Accept UDP requests」はオフのままで構いません。"
-                       "他のプログラムと共有するときはマルチキャストを使ってください。"),
+        QStringLiteral("WSJT-X・JTDX の「Settings」→「Reporting」→「UDP Server」に、ここと"
+                       "同じアドレスとポートを設定してください。他のプログラムも受け取るときは"
+                       "マルチキャストを使います。"),
         udp);
     hint->setWordWrap(true);
     udpForm->addRow(hint);
