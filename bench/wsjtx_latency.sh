@@ -19,33 +19,12 @@ export SENDVIK_DEMO_PORTS=13000
 bash scripts/make-demo-profile.sh "$build" "$home" >"$work/profile.log" 2>&1
 scripts/demo-servers.sh start "$home" "$run" >"$work/servers.log" 2>&1
 port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 - "$build/src/sendvik-cli" "$home" "$port" "$count" <<'PY'
-import datetime, socket, statistics, struct, subprocess, sys, time
+python3 - "$build/src/sendvik-cli" "$home" "$port" "$count" "$root/demo" <<'PY'
+import datetime, socket, statistics, subprocess, sys, time
 
 cli, home, port, count = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
-
-def qstr(text):
-    data = text.encode()
-    return struct.pack(">I", len(data)) + data
-
-def header(kind):
-    return struct.pack(">III", 0xADBCCBDA, 2, kind) + qstr("WSJT-X")
-
-def qdatetime(moment):
-    day = moment.date().toordinal() + 1721425  # Julian day number
-    ms = (moment.hour * 3600 + moment.minute * 60 + moment.second) * 1000
-    return struct.pack(">qIB", day, ms, 1)
-
-def qso_logged(call, on):
-    return (header(5) + qdatetime(on + datetime.timedelta(seconds=60)) + qstr(call) + qstr("PM74")
-            + struct.pack(">Q", 7075500) + qstr("FT8") + qstr("-10") + qstr("-12") + qstr("50")
-            + qstr("") + qstr("") + qdatetime(on) + qstr("") + qstr("JS2IIU") + qstr("PM84")
-            + qstr("") + qstr(""))
-
-def logged_adif(call, on):
-    record = ("<call:%d>%s <mode:3>FT8 <qso_date:8>%s <time_on:6>%s <band:3>40m <EOR>"
-              % (len(call), call, on.strftime("%Y%m%d"), on.strftime("%H%M%S")))
-    return header(12) + qstr(record)
+sys.path.insert(0, sys.argv[5])
+from announce_qso import logged_adif, qso_logged  # WSJT-X's datagrams
 
 listener = subprocess.Popen([cli, "--home", home, "wsjtx", "listen", "--port", str(port), "--send",
                              "--yes", "--exit-after", str(count)],
@@ -58,8 +37,8 @@ times = []
 for i in range(count):
     on = start + datetime.timedelta(minutes=2 * i)
     begun = time.perf_counter()
-    sender.sendto(qso_logged("JA4FJR", on), ("127.0.0.1", port))
-    sender.sendto(logged_adif("JA4FJR", on), ("127.0.0.1", port))
+    sender.sendto(qso_logged("JA4FJR", on, 7075500, "FT8"), ("127.0.0.1", port))
+    sender.sendto(logged_adif("JA4FJR", on, "40m", "FT8"), ("127.0.0.1", port))
     line = listener.stdout.readline().strip()
     took = time.perf_counter() - begun
     if "sent=1" not in line:
