@@ -247,6 +247,9 @@ int followLogFile(const AppPaths& paths, const QString& file, bool once, std::os
     }
     int added = 0;
     do {
+        // A file read for the first time brings its history: into the log,
+        // but no card goes for it.
+        const bool history = place.position == 0 && place.head.isEmpty();
         const FollowResult r = followAdif(store, path, place);
         if (!r.counts.error.isEmpty()) {
             printLine(err, QStringLiteral("sendvik-cli: ") + r.counts.error);
@@ -262,9 +265,15 @@ int followLogFile(const AppPaths& paths, const QString& file, bool once, std::os
         follow.followed = place;
         follow.save(ini);
         if (!ini.flush()) return 1;
+        if (history && afterAdded && !r.added.empty())
+            printLine(err, QStringLiteral("sendvik-cli: %1 を初めて読みました。すでにあった %2件の"
+                                          "QSOの電子QSLは送りません（これから書き足されるQSOに"
+                                          "送ります）")
+                               .arg(shownPath(path))
+                               .arg(r.added.size()));
         for (const auto& [recno, q] : r.added) {
             QString line = loggedQsoLine(q) + QStringLiteral(" record=%1").arg(recno);
-            if (afterAdded) line += afterAdded(recno, q);
+            if (afterAdded && !history) line += afterAdded(recno, q);
             printLine(out, line);
             out.flush();
         }

@@ -162,6 +162,9 @@ void QsoFeed::readFollowed() {
         followProblem_ = QStringLiteral("QSOデータを開けません: ") + log.errorText();
         return told();
     }
+    // A file read for the first time brings its history: into the log, but
+    // no card goes for it (a logger's old file would mail every QSO it has).
+    const bool history = follow_.followed.position == 0 && follow_.followed.head.isEmpty();
     const FollowResult r = followAdif(log, follow_.file, follow_.followed);
     followProblem_ = r.counts.error;
     told();
@@ -179,8 +182,16 @@ void QsoFeed::readFollowed() {
                  .arg(QFileInfo(follow_.file).fileName())
                  .arg(r.counts.skipped));
     }
-    for (const auto& [recno, qso] : r.added)
-        joined(recno, qso);
+    if (history && !r.added.empty()) {
+        counts_.qsos += int(r.added.size());
+        note(QStringLiteral("%1 にあったQSO %2件をQSOデータに追加しました（これらの電子QSLは"
+                            "自動では送りません）")
+                 .arg(QFileInfo(follow_.file).fileName())
+                 .arg(r.added.size()));
+    } else {
+        for (const auto& [recno, qso] : r.added)
+            joined(recno, qso);
+    }
     if (!r.added.empty() && ports_.logChanged) ports_.logChanged();
 }
 

@@ -345,17 +345,28 @@ TEST_F(Exchange, QsosAnnouncedByWsjtxJoinTheLogAndTheMembersCardGoesOut) {
             QString::number(call.size()), call, on.toString(u"yyyyMMdd"_s),
             on.toString(u"HHmmss"_s), QString::number(band.size()), band);
     };
-    writeBytes(box.path(u"wsjtx_log.adi"_s),
-               (u"WSJT-X ADIF Export<eoh>\n"_s +
-                record(u"JR2XYZ"_s, at, u"40m"_s).replace(u"FT4"_s, u"FT8"_s) +
-                record(u"JR2XYZ"_s, later, u"20m"_s))
-                   .toUtf8());
-    const CliRun f = a.cli({u"log"_s, u"follow"_s, box.path(u"wsjtx_log.adi"_s), u"--once"_s,
-                            u"--send"_s, u"--yes"_s});
+    // The file's first reading is its history: logged, no card.
+    const QString file = box.path(u"wsjtx_log.adi"_s);
+    writeBytes(file, (u"WSJT-X ADIF Export<eoh>\n"_s +
+                      record(u"JR2XYZ"_s, at, u"40m"_s).replace(u"FT4"_s, u"FT8"_s) +
+                      record(u"JR2XYZ"_s, later, u"20m"_s))
+                         .toUtf8());
+    const QStringList follow{u"log"_s, u"follow"_s, file, u"--once"_s, u"--send"_s, u"--yes"_s};
+    CliRun f = a.cli(follow);
     ASSERT_EQ(f.code, 0) << f.err.toStdString();
-    EXPECT_EQ(f.out, u"logged=JR2XYZ,%1,20m,FT4 record=4 sent=1\nadded=1\n"_s.arg(
+    EXPECT_EQ(f.out, u"logged=JR2XYZ,%1,20m,FT4 record=4\nadded=1\n"_s.arg(
                          later.toString(u"yyyyMMdd,HHmm"_s)));
-    EXPECT_EQ(a.sentMark(4), u'H');
+    EXPECT_EQ(a.sentMark(4), u' ');
+    // What is appended afterwards gets its card.
+    QFile appended(file);
+    ASSERT_TRUE(appended.open(QIODevice::Append));
+    appended.write(record(u"JR2XYZ"_s, later.addSecs(120), u"20m"_s).toUtf8());
+    appended.close();
+    f = a.cli(follow);
+    ASSERT_EQ(f.code, 0) << f.err.toStdString();
+    EXPECT_EQ(f.out, u"logged=JR2XYZ,%1,20m,FT4 record=5 sent=1\nadded=1\n"_s.arg(
+                         later.addSecs(120).toString(u"yyyyMMdd,HHmm"_s)));
+    EXPECT_EQ(a.sentMark(5), u'H');
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 2);
 }
 

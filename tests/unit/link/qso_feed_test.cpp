@@ -149,7 +149,7 @@ TEST(QsoFeed, AQsoForTheNextBatchWaitsUntilTheRangeMovesPastIt) {
 }
 
 TEST(QsoFeed, AFollowedFileIsReadWhereItWasLeftAndAPortInUseIsSaid) {
-    FeedDesk desk(FeedAction::LogOnly, false);
+    FeedDesk desk(FeedAction::SendAtOnce, false);
     const QString file = desk.box.path(u"wsjtx_log.adi"_s);
     const QDateTime on = QDateTime::currentDateTimeUtc().addSecs(-300);
     QFile f(file);
@@ -163,6 +163,9 @@ TEST(QsoFeed, AFollowedFileIsReadWhereItWasLeftAndAPortInUseIsSaid) {
     ASSERT_TRUE(desk.feed->apply());
     desk.feed->poll();
     EXPECT_EQ(desk.logCount(), 1);
+    // (the file's history: logged, no card)
+    desk.waitFor([] { return false; }, 200);
+    EXPECT_TRUE(desk.asked.empty());
     // Half a record waits for its end; the place is kept in the settings.
     f.write(adifOf(u"JA9ZZZ"_s, on.addSecs(60)).left(20).toUtf8());
     f.flush();
@@ -175,7 +178,8 @@ TEST(QsoFeed, AFollowedFileIsReadWhereItWasLeftAndAPortInUseIsSaid) {
     // (to the end of the last record; its line break is not a record)
     EXPECT_EQ(LogFollowSettings::load(*desk.settings).followed.position,
               QFileInfo(file).size() - 1);
-    EXPECT_TRUE(desk.asked.empty());
+    ASSERT_TRUE(desk.waitFor([&] { return !desk.asked.empty(); }));
+    EXPECT_EQ(desk.asked, std::vector<QString>{u"JA9ZZZ"_s});
     EXPECT_TRUE(desk.feed->statusText().contains(u"wsjtx_log.adi を追跡中"_s));
 
     // The port another program holds: said in the line, nothing taken.
