@@ -59,6 +59,11 @@ def main():
           - datetime.timedelta(minutes=args.minutes_ago))
     call = args.call.upper()
     sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    if socket.inet_aton(args.host)[0] in range(224, 240):
+        # A multicast group: sent on the loopback interface, as the program
+        # listens there (WSJT-X's "Outgoing interfaces" setting does the same).
+        sender.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_IF, socket.inet_aton("127.0.0.1"))
+        sender.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_LOOP, 1)
     sender.sendto(qso_logged(call, on, BANDS[args.band] + 1500, args.mode), (args.host, args.port))
     sender.sendto(logged_adif(call, on, args.band, args.mode), (args.host, args.port))
     print("%s %s UTC %s %s -> %s:%d" % (call, on.strftime("%Y-%m-%d %H:%M"), args.band, args.mode,

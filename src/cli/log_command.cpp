@@ -228,7 +228,12 @@ int followLogFile(const AppPaths& paths, const QString& file, bool once, std::os
                   std::ostream& err, const AfterFollowedQso& afterAdded) {
     const QString path = QFileInfo(file).absoluteFilePath();
     if (!QFileInfo(path).isFile()) {
-        printLine(err, QStringLiteral("sendvik-cli: ADIFファイルがありません: ") + shownPath(path));
+        printLine(
+            err,
+            (QFileInfo(path).isDir()
+                 ? QStringLiteral("sendvik-cli: フォルダです（ADIFファイルを指定してください）: ")
+                 : QStringLiteral("sendvik-cli: ADIFファイルがありません: ")) +
+                shownPath(path));
         return 1;
     }
     LogStore store;
@@ -238,6 +243,17 @@ int followLogFile(const AppPaths& paths, const QString& file, bool once, std::os
     }
     TZkwIni ini(paths.settingsFile());
     LogFollowSettings follow = LogFollowSettings::load(ini);
+    // One file is followed a program folder, and the place in it is kept:
+    // the desktop program's is not changed behind its back.
+    if (follow.watch && !follow.file.isEmpty() &&
+        QFileInfo(follow.file).absoluteFilePath() != path) {
+        printLine(err,
+                  QStringLiteral("sendvik-cli: デスクトップ版が %1 を追跡しています。別のファイル"
+                                 "を追跡するには、「WSJT-X・JTDX 連携の設定」でログファイルの"
+                                 "追跡をやめるか、そのファイルに変えてください")
+                      .arg(shownPath(follow.file)));
+        return 1;
+    }
     FollowedFile place = follow.placeOf(path);
     if (!once) {
         platform::stopWorkOnInterrupt();

@@ -414,7 +414,11 @@ bool SendBatch::Run::anyLeft() {
 bool SendBatch::Run::checkCards() {
     parts.progress.setStatus(QStringLiteral(" 送信前のカードを確認中..."));
     makeComposer();
-    const BatchCheck check = checkBatchCards(*composer, candidates, parts.progress);
+    // The cards the batch leaves out are not looked over either.
+    QStringList looked;
+    for (const QString& c : std::as_const(candidates))
+        if (!request.leaveOut.contains(commaTextSplit(c).value(1).toInt())) looked << c;
+    const BatchCheck check = checkBatchCards(*composer, looked, parts.progress);
     result.problems = check.problems;
     result.checked = check.checked;
     if (check.stopped) {

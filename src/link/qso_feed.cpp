@@ -35,6 +35,7 @@ QsoFeed::~QsoFeed() = default;
 
 bool QsoFeed::apply() {
     feed_ = QsoFeedSettings::load(settings_);
+    if (feed_.action != FeedAction::NextBatch) waiting_.clear();
     follow_ = LogFollowSettings::load(settings_);
     listenProblem_.clear();
     followProblem_.clear();
@@ -106,13 +107,29 @@ void QsoFeed::drain() {
         const ToSend next = toSend_.front();
         toSend_.pop_front();
         const QuietSend sent = ports_.sendCard(next.recno, next.qso, feed_.preview);
+        QString after;
         switch (sent.outcome) {
-            case QuietSend::Outcome::Sent: ++counts_.sent; break;
-            case QuietSend::Outcome::NotMember: ++counts_.notMembers; break;
+            case QuietSend::Outcome::Sent:
+                ++counts_.sent;
+                settle(next.recno);
+                break;
+            case QuietSend::Outcome::NotMember:
+                ++counts_.notMembers;
+                settle(next.recno);
+                break;
+            case QuietSend::Outcome::Declined:
+                // Left for the batch, where the person can send it after all.
+                waiting_.insert(next.recno);
+                after = QStringLiteral("（次の「QSL送信」で送れます）");
+                break;
             case QuietSend::Outcome::NoAnswer:
-            case QuietSend::Outcome::NotSent: ++counts_.failed; break;
+            case QuietSend::Outcome::NotSent:
+                ++counts_.failed;
+                waiting_.insert(next.recno);
+                after = QStringLiteral("（次の「QSL送信」で送れます）");
+                break;
         }
-        note(brief(next.qso) + QStringLiteral(" → ") + sent.note);
+        note(brief(next.qso) + QStringLiteral(" → ") + sent.note + after);
         joinArrived();  // what came while the card went out
     }
     draining_ = false;
@@ -137,7 +154,11 @@ void QsoFeed::joinArrived() {
                 joined(j.recno, j.qso);
                 added = true;
                 break;
-            case wsjtx::Joined::Result::Duplicate: break;  // the other datagram of one QSO
+            case wsjtx::Joined::Result::Duplicate:
+                // WSJT-X's second datagram of a QSO just joined says nothing.
+                if (!recent_.contains(brief(j.qso)))
+                    note(brief(j.qso) + QStringLiteral(" → すでにQSOデータにあります"));
+                break;
             case wsjtx::Joined::Result::Refused:
             case wsjtx::Joined::Result::Failed:
                 ++counts_.failed;
@@ -178,9 +199,15 @@ void QsoFeed::readFollowed() {
     (void)settings_.flush();  // a failure is told by the store itself
     if (r.counts.skipped > 0) {
         counts_.failed += r.counts.skipped;
+        QString first;
+        if (!r.counts.firstSkipped.empty())
+            first = QStringLiteral("（%1行目: %2）")
+                        .arg(r.counts.firstSkipped.front().first)
+                        .arg(r.counts.firstSkipped.front().second);
         note(QStringLiteral("%1 のレコード %2件を読み飛ばしました")
                  .arg(QFileInfo(follow_.file).fileName())
-                 .arg(r.counts.skipped));
+                 .arg(r.counts.skipped) +
+             first);
     }
     if (history && !r.added.empty()) {
         counts_.qsos += int(r.added.size());
@@ -197,8 +224,14 @@ void QsoFeed::readFollowed() {
 
 void QsoFeed::joined(int recno, const QsoRecord& qso) {
     ++counts_.qsos;
+    recent_ << brief(qso);
+    while (recent_.size() > 20)
+        recent_.removeFirst();
     switch (feed_.action) {
-        case FeedAction::LogOnly: note(brief(qso) + QStringLiteral(" → QSOデータに記録")); break;
+        case FeedAction::LogOnly:
+            settle(recno);
+            note(brief(qso) + QStringLiteral(" → QSOデータに記録"));
+            break;
         case FeedAction::SendAtOnce:
             toSend_.push_back({recno, qso});
             note(brief(qso) + QStringLiteral(" → 送信待ち"));
@@ -211,13 +244,19 @@ void QsoFeed::joined(int recno, const QsoRecord& qso) {
     }
 }
 
-int QsoFeed::waitingForBatch(int firstRecord) {
-    waiting_.erase(waiting_.begin(), waiting_.lower_bound(firstRecord));
-    return int(waiting_.size());
+void QsoFeed::settle(int recno) {
+    settled_.insert(recno);
+    if (ports_.settled) ports_.settled(recno);
+}
+
+void QsoFeed::batchCovered(int last) {
+    waiting_.erase(waiting_.begin(), waiting_.upper_bound(last));
+    if (ports_.changed) ports_.changed();
 }
 
 void QsoFeed::note(const QString& text) {
     last_ = text;
+    if (ports_.noted) ports_.noted(text);
     history_ << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + text;
     while (history_.size() > kHistory)
         history_.removeFirst();
@@ -243,6 +282,8 @@ QString QsoFeed::statusText() const {
                 QStringLiteral("（送信 %1・非参加 %2）").arg(counts_.sent).arg(counts_.notMembers);
         if (counts_.failed > 0) text += QStringLiteral("・失敗 %1").arg(counts_.failed);
     }
+    if (!waiting_.empty())
+        text += QStringLiteral("・次の「QSL送信」を待つQSO %1件").arg(waiting_.size());
     const int dropped = counts_.dropped + listener_.dropped();
     if (dropped > 0) text += QStringLiteral("・破棄 %1").arg(dropped);
     if (!last_.isEmpty()) text += QStringLiteral("　最後: ") + last_;

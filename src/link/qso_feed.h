@@ -40,6 +40,11 @@ struct QsoFeedPorts {
     std::function<void()> logChanged;
     // What the status line shows changed.
     std::function<void()> changed;
+    // A QSO the next "QSL送信" leaves out: its card went (or its partner
+    // does not take part), or it was only to be logged.
+    std::function<void(int recno)> settled;
+    // Something was done: said in the status bar.
+    std::function<void(const QString& text)> noted;
 };
 
 class QsoFeed : public QObject {
@@ -59,6 +64,8 @@ public:
     // The person's switch: the listener on or off, kept in the settings.
     bool setListening(bool on);
     bool listening() const { return listener_.listening(); }
+    // Whether the settings say to listen (the port may be taken meanwhile).
+    bool wanted() const { return feed_.listen; }
     quint16 port() const { return listener_.port(); }
     bool following() const { return follow_.watch && !follow_.file.isEmpty(); }
 
@@ -74,14 +81,20 @@ public:
         int dropped = 0;     // broken datagrams and overflow
     };
     const Counts& counts() const { return counts_; }
-    // QSOs waiting for the next "QSL送信": those at or after `firstRecord`.
-    int waitingForBatch(int firstRecord);
+    // QSOs waiting for the next "QSL送信".
+    int waitingForBatch() const { return int(waiting_.size()); }
+    // A batch went over the records up to `last`: they wait no more.
+    void batchCovered(int last);
+    // The records the next "QSL送信" leaves out (this run's).
+    const std::set<int>& settled() const { return settled_; }
 
     // The status line: what listens and what was done last.
     QString statusText() const;
     // The last things done, newest last (the line's tooltip).
     const QStringList& history() const { return history_; }
     bool faulty() const { return !listenProblem_.isEmpty() || !followProblem_.isEmpty(); }
+    // Why it does not listen although asked to; empty when it does.
+    const QString& listenProblem() const { return listenProblem_; }
 
 private:
     void arrived(const wsjtx::Datagram& datagram);
@@ -90,6 +103,7 @@ private:
     void joinArrived();
     void readFollowed();
     void joined(int recno, const QsoRecord& qso);
+    void settle(int recno);
     void note(const QString& text);
 
     TZkwIni& settings_;
@@ -105,7 +119,9 @@ private:
         QsoRecord qso;
     };
     std::deque<ToSend> toSend_;
-    std::set<int> waiting_;  // NextBatch: the records still ahead of the range
+    std::set<int> waiting_;  // for the next "QSL送信"
+    std::set<int> settled_;  // left out of it
+    QStringList recent_;     // the last QSOs joined, to tell WSJT-X's second datagram
     Counts counts_;
     QString listenProblem_;  // why it does not listen
     QString followProblem_;  // why the followed file cannot be read

@@ -5,6 +5,8 @@
 #include "logdata/user_list.h"
 #include "server/novq_requests.h"
 
+#include <QRegularExpression>
+
 StationCheck stationCheckFrom(const QString& call, const ServerReply& reply, StationRequest request,
                               bool inUserList, const QString& edition) {
     StationCheck check;
@@ -69,12 +71,23 @@ QuietSend sendIfMember(THTTPDown& http, const ServerAccount& account, const QStr
         return quiet;
     }
     quiet.result = sendCard();
-    quiet.outcome = quiet.result.sent > 0 ? QuietSend::Outcome::Sent : QuietSend::Outcome::NotSent;
-    if (quiet.outcome == QuietSend::Outcome::Sent)
+    const SendResult& r = quiet.result;
+    if (r.sent > 0) {
+        quiet.outcome = QuietSend::Outcome::Sent;
         quiet.note = QStringLiteral("電子QSLを送信しました");
-    else if (!quiet.result.summary.isEmpty())
-        quiet.note = QString(quiet.result.summary).replace(u'\r', u' ').simplified();
-    else
+    } else if (r.end == SendResult::End::Sent && !r.failed) {
+        quiet.outcome = QuietSend::Outcome::Declined;
+        quiet.note = QStringLiteral("送信を取りやめました");
+    } else {
+        quiet.outcome = QuietSend::Outcome::NotSent;
         quiet.note = QStringLiteral("送信できませんでした");
+        // The summary's reasons that count something ("・すでにQSL発行済み 1局").
+        QStringList reasons;
+        for (const QString& line : r.summary.split(u'\r'))
+            if (line.startsWith(u'・') &&
+                !line.contains(QRegularExpression(QStringLiteral("[^0-9]0局"))))
+                reasons << line.mid(1).simplified();
+        if (!reasons.isEmpty()) quiet.note += QStringLiteral("（") + reasons.join(u'、') + u'）';
+    }
     return quiet;
 }

@@ -40,7 +40,8 @@ std::optional<SendResult> CheckStationAndSend(THTTPDown& http, const ServerAccou
 // the server is asked without a word to the person, and a station that does
 // not take part is an outcome to count, not an error.
 struct QuietSend {
-    enum class Outcome { Sent, NotMember, NoAnswer, NotSent };
+    // Declined: the person said no at the card's preview.
+    enum class Outcome { Sent, NotMember, NoAnswer, NotSent, Declined };
     Outcome outcome = Outcome::NoAnswer;
     QString note;       // one line: what became of the card
     SendResult result;  // when the card was sent for

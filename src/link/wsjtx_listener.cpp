@@ -28,7 +28,11 @@ bool Listener::start(const ListenOptions& options, QString* error) {
         if (error)
             *error = QStringLiteral("UDPポート %1 で受信できません（%2）")
                          .arg(options.port)
-                         .arg(socket_.errorString());
+                         .arg(socket_.error() == QAbstractSocket::AddressInUseError
+                                  ? QStringLiteral("ほかのプログラムが使用中です")
+                              : socket_.error() == QAbstractSocket::SocketAccessError
+                                  ? QStringLiteral("このポートを使う権限がありません")
+                                  : socket_.errorString());
         return false;
     }
     if (multicast) {

@@ -400,6 +400,16 @@ TEST(LogCommands, AFollowedLogGivesItsNewQsosOnceWhetherAppendedOrRewritten) {
             &code)
             .startsWith(u"sendvik-cli: ADIFファイルではありません"_s));
     EXPECT_EQ(code, 1);
+    // The file the desktop program follows is not replaced behind its back.
+    EXPECT_EQ(
+        run(cli, {u"--home"_s, home, u"settings"_s, u"set"_s, u"LogFollow"_s, u"Watch"_s, u"1"_s}),
+        QString());
+    EXPECT_TRUE(
+        run(cli, {u"--home"_s, home, u"log"_s, u"follow"_s, box.path(u"photo.adi"_s), u"--once"_s},
+            &code)
+            .startsWith(u"sendvik-cli: デスクトップ版が "_s));
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(run(cli, follow), u"added=0\n"_s);  // its own file goes on
 }
 
 }  // namespace

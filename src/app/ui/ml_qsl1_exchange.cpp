@@ -13,6 +13,7 @@
 #include "exchange/receive_run.h"
 #include "exchange/send_batch.h"
 #include "link/logging_link.h"
+#include "link/qso_feed.h"
 #include "render/card_viewer.h"
 #include "render/ui/preview_decisions.h"
 #include "render/ui/view_jpg.h"
@@ -70,6 +71,10 @@ void TZkvmQSL::Speed1Click() {
     request.confirmEach = state_.options.confirmSend;
     request.first = Edit1->text().trimmed().toInt();
     request.last = Edit2->text().trimmed().toInt();
+    // The QSOs whose cards went out by themselves (or that were only to be
+    // logged) as WSJT-X or JTDX logged them.
+    for (const int recno : feed_->settled())
+        request.leaveOut << recno;
 
     SendResult result;
     {
@@ -94,6 +99,10 @@ void TZkvmQSL::Speed1Click() {
     }
     if (result.first) Edit1->setText(QString::number(*result.first));
     if (result.last) Edit2->setText(QString::number(*result.last));
+    if (result.end == SendResult::End::NothingToSend)
+        feed_->batchCovered(request.last);
+    else if (result.end == SendResult::End::Sent)
+        feed_->batchCovered(result.first ? *result.first - 1 : request.last);
     if (result.memo) Memo1->setPlainText(*result.memo);
     if (result.noMemoInMail) environment_.noMemoInMail = true;
     USR1->setChecked(result.userListChecked || !state_.userEdition.isEmpty());

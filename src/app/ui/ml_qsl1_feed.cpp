@@ -28,6 +28,8 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
 
 void TZkvmQSL::createFeed() {
     FeedBar = new QWidget(centralWidget());
@@ -60,14 +62,25 @@ void TZkvmQSL::createFeed() {
     };
     ports.logChanged = [this] { noticeLogChange(); };
     ports.changed = [this] { showFeed(); };
+    // A QSO settled at the range's start moves the start past it, so that
+    // the next "QSL送信" (and the next start) does not offer it again.
+    ports.settled = [this](int recno) {
+        takeControls();
+        if (state_.firstRecord != recno) return;
+        while (feed_->settled().count(state_.firstRecord) > 0)
+            ++state_.firstRecord;
+        state_.saveRangeStart(settings_);
+        Edit1->setText(QString::number(state_.firstRecord));
+    };
+    ports.noted = [this](const QString& text) {
+        statusBar()->showMessage(QStringLiteral("WSJT-X・JTDX: ") + text);
+    };
     feed_ = std::make_unique<QsoFeed>(settings_, std::move(ports));
 }
 
 void TZkvmQSL::showFeed() {
     if (!feed_ || !FeedLine) return;
-    QString text = feed_->statusText();
-    if (const int waiting = feed_->waitingForBatch(state_.firstRecord); waiting > 0)
-        text += QStringLiteral("　次の「QSL送信」を待つQSO %1件").arg(waiting);
+    const QString text = feed_->statusText();
     FeedLine->setText(
         FeedLine->fontMetrics().elidedText(text, Qt::ElideRight, std::max(FeedLine->width(), 100)));
     QStringList tip{text};
@@ -76,28 +89,34 @@ void TZkvmQSL::showFeed() {
             << feed_->history().mid(std::max<qsizetype>(0, feed_->history().size() - 15));
     FeedLine->setToolTip(tip.join(u'\n'));
     FeedLine->setStyleSheet(feed_->faulty() ? QStringLiteral("color: #c00000") : QString());
-    FeedSwitch->setChecked(feed_->listening());
-    if (WSJT1) WSJT1->setChecked(feed_->listening());
+    // As the settings say; the line says in red when the port cannot be had.
+    FeedSwitch->setChecked(feed_->wanted());
+    if (WSJT1) WSJT1->setChecked(feed_->wanted());
 }
 
+namespace {
+
+void tellListenProblem(QWidget* parent, const QString& problem) {
+    ShowMsgBox(parent,
+               QStringLiteral("WSJT-X・JTDX からのQSOを受け取れません。\r\r") + problem +
+                   QStringLiteral("\r\rほかのプログラムがこのポートを使っているときは、"
+                                  "「WSJT-X・JTDX 連携の設定」で別のポートにするか、"
+                                  "マルチキャスト（例 239.255.0.1）を使ってください。"),
+               app::title(), mb::Ok | mb::IconExclamation);
+}
+
+}  // namespace
+
 void TZkvmQSL::WSJT1Click() {
-    const bool on = !feed_->listening();
-    if (!feed_->setListening(on) && on)
-        ShowMsgBox(
-            this,
-            QStringLiteral("WSJT-X・JTDX からのQSOを受け取れません。\r\r") + feed_->statusText(),
-            app::title(), mb::Ok | mb::IconExclamation);
+    const bool on = !feed_->wanted();
+    if (!feed_->setListening(on) && on) tellListenProblem(this, feed_->listenProblem());
     showFeed();
 }
 
 void TZkvmQSL::WSJT2Click() {
     QsoFeedDialog dialog(settings_, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!feed_->apply())
-        ShowMsgBox(
-            this,
-            QStringLiteral("WSJT-X・JTDX からのQSOを受け取れません。\r\r") + feed_->statusText(),
-            app::title(), mb::Ok | mb::IconExclamation);
+    if (!feed_->apply()) tellListenProblem(this, feed_->listenProblem());
     feed_->poll();
     showFeed();
 }
@@ -131,8 +150,5 @@ QuietSend TZkvmQSL::sendLoggedQso(int recno, const QsoRecord& qso, bool preview)
     });
     state_.busy = false;
     if (quiet.outcome == QuietSend::Outcome::Sent) state_.activityFlags |= activity::CardSent;
-    const QString call = qso.call.trimmed();
-    progress_->setStatus(QStringLiteral("WSJT-X・JTDX のQSO: ") +
-                         (quiet.note.startsWith(call) ? quiet.note : call + u' ' + quiet.note));
     return quiet;
 }

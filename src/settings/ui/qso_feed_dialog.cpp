@@ -50,7 +50,8 @@ QsoFeedDialog::QsoFeedDialog(TZkwIni& settings, QWidget* parent)
     auto* hint = new QLabel(
         QStringLiteral("WSJT-X・JTDX の「Settings」→「Reporting」→「UDP Server」に、ここと"
                        "同じアドレスとポートを設定してください。他のプログラムも受け取るときは"
-                       "マルチキャストを使います。"),
+                       "マルチキャストを使い、WSJT-X の「Outgoing interfaces」に"
+                       "ループバック（lo）を含めてください。"),
         udp);
     hint->setWordWrap(true);
     udpForm->addRow(hint);

@@ -417,6 +417,13 @@ private Q_SLOTS:
         QVERIFY2(texts(port).isEmpty(), qPrintable(texts(port).join(u" | "_s)));  // no box
         QCOMPARE(desk.find<QLineEdit>("Edit2")->text(), u"3"_s);  // the range follows
         QVERIFY(!desk.state.busy);
+        // The next "QSL送信" over the whole range does not mail it again.
+        desk.find<QLineEdit>("Edit1")->setText(u"1"_s);
+        desk.window->Speed1Click();
+        QVERIFY2(texts(port).join(u' ').contains(u"電子QSLメールを 0 件送信しました。"_s),
+                 qPrintable(texts(port).join(u" | "_s)));
+        QCOMPARE(QDir(a + u"/送信"_s).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 1);
+        port.clear();
 
         // Switched off: the port is free again, and the settings say so.
         desk.find<QCheckBox>("FeedSwitch")->click();

@@ -48,6 +48,7 @@ struct FeedDesk {
     std::unique_ptr<QsoFeed> feed;
     bool held = false;
     std::vector<QString> asked;  // calls, in the order their cards were asked for
+    std::vector<int> settled;    // records the next batch leaves out
     std::function<void()> whileSending;
     int depth = 0, deepest = 0;
     QUdpSocket wsjtxSide;
@@ -69,11 +70,13 @@ struct FeedDesk {
             if (whileSending) whileSending();
             --depth;
             QuietSend q;
-            q.outcome = qso.call.startsWith(u"JR") ? QuietSend::Outcome::Sent
-                                                   : QuietSend::Outcome::NotMember;
+            q.outcome = qso.call.startsWith(u"JR")   ? QuietSend::Outcome::Sent
+                        : qso.call.startsWith(u"JH") ? QuietSend::Outcome::Declined
+                                                     : QuietSend::Outcome::NotMember;
             q.note = u"note"_s;
             return q;
         };
+        ports.settled = [this](int recno) { settled.push_back(recno); };
         feed = std::make_unique<QsoFeed>(*settings, std::move(ports));
         EXPECT_TRUE(feed->apply()) << feed->statusText().toStdString();
     }
@@ -126,13 +129,22 @@ TEST(QsoFeed, EachQsoJoinsOnceAndCardsGoOneAtATimeWhenNothingElseRuns) {
     EXPECT_EQ(desk.feed->counts().notMembers, 1);
     EXPECT_TRUE(desk.feed->statusText().contains(u"QSO 2件（送信 1・非参加 1）"_s))
         << desk.feed->statusText().toStdString();
+    // Both are settled: the next batch leaves them out.
+    EXPECT_EQ(desk.settled, (std::vector<int>{1, 2}));
+    // A card the person declines at its preview waits for the batch instead.
+    desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JH3AAA"_s, on.addSecs(180))));
+    ASSERT_TRUE(desk.waitFor([&] { return desk.asked.size() == 3; }));
+    EXPECT_EQ(desk.feed->waitingForBatch(), 1);
+    EXPECT_EQ(desk.settled.size(), 2u);
+    EXPECT_TRUE(desk.feed->history().last().endsWith(u"（次の「QSL送信」で送れます）"_s))
+        << desk.feed->history().last().toStdString();
 
     // Switched off: the port is let go, and a QSO sent then is not taken.
     EXPECT_TRUE(desk.feed->setListening(false));
     EXPECT_EQ(QsoFeedSettings::load(*desk.settings).listen, false);
     desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JR3AAA"_s, on.addSecs(240))));
     desk.waitFor([] { return false; }, 300);
-    EXPECT_EQ(desk.logCount(), 2);
+    EXPECT_EQ(desk.logCount(), 3);
     EXPECT_TRUE(desk.feed->statusText().startsWith(u"WSJT-X・JTDX: 受信していません"_s));
 }
 
@@ -143,9 +155,22 @@ TEST(QsoFeed, AQsoForTheNextBatchWaitsUntilTheRangeMovesPastIt) {
     desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JA9ZZZ"_s, on.addSecs(60))));
     ASSERT_TRUE(desk.waitFor([&] { return desk.feed->counts().qsos == 2; }));
     EXPECT_TRUE(desk.asked.empty());
-    EXPECT_EQ(desk.feed->waitingForBatch(1), 2);
-    EXPECT_EQ(desk.feed->waitingForBatch(2), 1);  // the batch sent record 1
-    EXPECT_EQ(desk.feed->waitingForBatch(3), 0);
+    EXPECT_TRUE(desk.settled.empty());
+    EXPECT_EQ(desk.feed->waitingForBatch(), 2);
+    EXPECT_TRUE(desk.feed->statusText().contains(u"次の「QSL送信」を待つQSO 2件"_s));
+    desk.feed->batchCovered(1);  // a batch that stopped after record 1
+    EXPECT_EQ(desk.feed->waitingForBatch(), 1);
+    // Another choice: nothing waits any more, and a QSO only logged is left
+    // out of the batch.
+    QsoFeedSettings s = QsoFeedSettings::load(*desk.settings);
+    s.action = FeedAction::LogOnly;
+    s.save(*desk.settings);
+    ASSERT_TRUE(desk.feed->apply());
+    EXPECT_EQ(desk.feed->waitingForBatch(), 0);
+    desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JR3AAA"_s, on.addSecs(120))));
+    ASSERT_TRUE(desk.waitFor([&] { return desk.feed->counts().qsos == 3; }));
+    EXPECT_EQ(desk.settled, std::vector<int>{3});
+    EXPECT_TRUE(desk.asked.empty());
 }
 
 TEST(QsoFeed, AFollowedFileIsReadWhereItWasLeftAndAPortInUseIsSaid) {
