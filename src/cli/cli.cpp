@@ -53,7 +53,7 @@ void printUsage(std::ostream& err) {
            "                       地域ごとのコンファーム状況\n"
            "  backup [--to DIR] [--sent] [--texts]\n"
            "                       設定と電子QSLをバックアップフォルダへコピー\n"
-           "  wsjtx listen [--port N] [--group ADDR] [--send] [--exit-after N]\n"
+           "  wsjtx listen [--port N] [--group ADDR] [--send [--yes]] [--exit-after N]\n"
            "                       WSJT-X・JTDX が記録したQSOを受け取ってQSOデータへ\n";
 }
 
@@ -225,6 +225,5 @@ QString loggedQsoLine(const QsoRecord& q) {
     const QDateTime utc = qsoJapanTime(q).toUTC();
     return QStringLiteral("logged=%1,%2,%3,%4,%5")
         .arg(q.call.trimmed(), utc.toString(QStringLiteral("yyyyMMdd")),
-             utc.toString(QStringLiteral("HHmm")),
-             wsjtx::bandOfHz(static_cast<quint64>(q.freq.toDouble() * 1e6)), q.mode.trimmed());
+             utc.toString(QStringLiteral("HHmm")), wsjtx::bandOfMHz(q.freq), q.mode.trimmed());
 }

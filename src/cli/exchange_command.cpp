@@ -34,6 +34,7 @@
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 #include "settings/program_files.h"
+#include "settings/qso_feed_settings.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -167,6 +168,10 @@ int runSendCommand(const AppPaths& paths, const QStringList& arguments, std::ost
     request.confirmEach = confirm;
     request.first = first;
     request.last = last;
+    // The QSOs whose cards went by themselves as WSJT-X or JTDX logged them
+    // (or that were only to be logged), as the window leaves them out.
+    for (const int recno : QsoFeedSettings::load(station.settings).leftOut)
+        request.leaveOut << recno;
     if (resume) {
         request.onlyUnsent = true;
         request.resume = true;

@@ -248,9 +248,10 @@ int followLogFile(const AppPaths& paths, const QString& file, bool once, std::os
     if (follow.watch && !follow.file.isEmpty() &&
         QFileInfo(follow.file).absoluteFilePath() != path) {
         printLine(err,
-                  QStringLiteral("sendvik-cli: デスクトップ版が %1 を追跡しています。別のファイル"
-                                 "を追跡するには、「WSJT-X・JTDX 連携の設定」でログファイルの"
-                                 "追跡をやめるか、そのファイルに変えてください")
+                  QStringLiteral("sendvik-cli: デスクトップ版は %1 を追跡する設定です"
+                                 "（「WSJT-X・JTDX 連携の設定」）。別のファイルを追跡するには、"
+                                 "そこでログファイルの追跡をやめるか、そのファイルに変えて"
+                                 "ください")
                       .arg(shownPath(follow.file)));
         return 1;
     }

@@ -18,7 +18,7 @@ QString brief(const QsoRecord& q) {
     const QDateTime utc = qsoJapanTime(q).toUTC();
     return QStringLiteral("%1 %2Z %3 %4")
         .arg(q.call.trimmed(), utc.toString(QStringLiteral("MM/dd HH:mm")),
-             wsjtx::bandOfHz(static_cast<quint64>(q.freq.toDouble() * 1e6)), q.mode.trimmed());
+             wsjtx::bandOfMHz(q.freq), q.mode.trimmed());
 }
 
 }  // namespace
@@ -35,6 +35,7 @@ QsoFeed::~QsoFeed() = default;
 
 bool QsoFeed::apply() {
     feed_ = QsoFeedSettings::load(settings_);
+    settled_ = feed_.leftOut;
     if (feed_.action != FeedAction::NextBatch) waiting_.clear();
     follow_ = LogFollowSettings::load(settings_);
     listenProblem_.clear();
@@ -80,6 +81,16 @@ void QsoFeed::arrived(const wsjtx::Datagram& datagram) {
 }
 
 void QsoFeed::poll() {
+    // A port another program held may be free now.
+    if (feed_.listen && !listener_.listening() && !feed_.problem()) {
+        wsjtx::ListenOptions options;
+        options.port = static_cast<quint16>(feed_.port);
+        if (!feed_.group.isEmpty()) options.group = QHostAddress(feed_.group);
+        QString why;
+        const bool now = listener_.start(options, &why);
+        listenProblem_ = now ? QString() : why;
+        if (now && ports_.changed) ports_.changed();
+    }
     if (following() && !draining_ && !ports_.held()) readFollowed();
     schedule();
 }
@@ -156,7 +167,7 @@ void QsoFeed::joinArrived() {
                 break;
             case wsjtx::Joined::Result::Duplicate:
                 // WSJT-X's second datagram of a QSO just joined says nothing.
-                if (!recent_.contains(brief(j.qso)))
+                if (!joinedJustNow(brief(j.qso)))
                     note(brief(j.qso) + QStringLiteral(" → すでにQSOデータにあります"));
                 break;
             case wsjtx::Joined::Result::Refused:
@@ -224,9 +235,9 @@ void QsoFeed::readFollowed() {
 
 void QsoFeed::joined(int recno, const QsoRecord& qso) {
     ++counts_.qsos;
-    recent_ << brief(qso);
+    recent_.push_back({brief(qso), QDateTime::currentDateTimeUtc()});
     while (recent_.size() > 20)
-        recent_.removeFirst();
+        recent_.pop_front();
     switch (feed_.action) {
         case FeedAction::LogOnly:
             settle(recno);
@@ -244,8 +255,22 @@ void QsoFeed::joined(int recno, const QsoRecord& qso) {
     }
 }
 
+bool QsoFeed::joinedJustNow(const QString& qso) const {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const auto& [text, at] : recent_)
+        if (text == qso && at.secsTo(now) <= kSecondDatagramSeconds) return true;
+    return false;
+}
+
 void QsoFeed::settle(int recno) {
     settled_.insert(recno);
+    // Kept in the settings: the next start's "QSL送信" (and the command
+    // line's send) leaves it out too.
+    QsoFeedSettings kept = QsoFeedSettings::load(settings_);
+    kept.leftOut = settled_;
+    kept.save(settings_);
+    settled_ = kept.leftOut;  // as bounded by the model
+    (void)settings_.flush();  // a failure is told by the store itself
     if (ports_.settled) ports_.settled(recno);
 }
 

@@ -121,7 +121,11 @@ private:
     std::deque<ToSend> toSend_;
     std::set<int> waiting_;  // for the next "QSL送信"
     std::set<int> settled_;  // left out of it
-    QStringList recent_;     // the last QSOs joined, to tell WSJT-X's second datagram
+    // The last QSOs joined and when, to tell WSJT-X's second datagram of one
+    // from a QSO announced again later.
+    std::deque<std::pair<QString, QDateTime>> recent_;
+    static constexpr int kSecondDatagramSeconds = 30;
+    bool joinedJustNow(const QString& qso) const;
     Counts counts_;
     QString listenProblem_;  // why it does not listen
     QString followProblem_;  // why the followed file cannot be read

@@ -1,5 +1,7 @@
 #include "link/wsjtx_qso.h"
 
+#include <cmath>
+
 #include "logdata/adif.h"
 #include "logdata/log_store.h"
 
@@ -77,6 +79,12 @@ QString bandOfHz(quint64 hz) {
     for (const Band& b : bands)
         if (hz >= b.low && hz <= b.high) return QString::fromLatin1(b.name);
     return {};
+}
+
+QString bandOfMHz(const QString& mhz) {
+    const double value = mhz.toDouble();
+    if (!(value > 0.0) || value > 1e6) return {};
+    return bandOfHz(static_cast<quint64>(std::llround(value * 1e6)));
 }
 
 Joined joinQso(LogStore& log, const QByteArray& adif) {

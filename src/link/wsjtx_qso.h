@@ -22,6 +22,9 @@ std::optional<QByteArray> adifOf(const Datagram& datagram);
 
 // Frequency in Hz to the ADIF band name ("40m"); empty outside the bands.
 QString bandOfHz(quint64 hz);
+// The same of a frequency in MHz as the log keeps it ("10.1"); rounded to
+// the hertz, so that a band's lower edge is inside it.
+QString bandOfMHz(const QString& mhz);
 
 struct Joined {
     enum class Result { Added, Duplicate, Refused, Failed };

@@ -13,6 +13,11 @@ QsoFeedSettings QsoFeedSettings::load(const TZkwIni& settings) {
     const int action = settings.readInteger(u"WsjtxLink", u"Action", int(s.action));
     if (action >= 0 && action <= 2) s.action = static_cast<FeedAction>(action);
     s.preview = settings.readInteger(u"WsjtxLink", u"Preview", 0) != 0;
+    const QStringList records =
+        settings.readString(u"WsjtxLink", u"LeftOut", QString()).split(u',', Qt::SkipEmptyParts);
+    for (const QString& r :
+         records.mid(std::max<qsizetype>(0, records.size() - qsizetype(kMaxLeftOut))))
+        if (const int recno = r.trimmed().toInt(); recno > 0) s.leftOut.insert(recno);
     return s;
 }
 
@@ -22,6 +27,12 @@ void QsoFeedSettings::save(TZkwIni& settings) const {
     settings.writeString(u"WsjtxLink", u"Group", group);
     settings.writeInteger(u"WsjtxLink", u"Action", int(action));
     settings.writeInteger(u"WsjtxLink", u"Preview", preview ? 1 : 0);
+    QStringList records;
+    auto from = leftOut.begin();
+    if (leftOut.size() > kMaxLeftOut) std::advance(from, leftOut.size() - kMaxLeftOut);
+    for (auto it = from; it != leftOut.end(); ++it)
+        records << QString::number(*it);
+    settings.writeString(u"WsjtxLink", u"LeftOut", records.join(u','));
 }
 
 std::optional<QString> QsoFeedSettings::problem() const {

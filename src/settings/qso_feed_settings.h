@@ -1,13 +1,15 @@
 #pragma once
 // How QSOs that WSJT-X, JTDX or another logger announce reach the program
-// (`WsjtxLink`: `Listen`, `Port`, `Group`, `Action`, `Preview`): whether the
-// desktop program listens for their datagrams, where, and what a QSO that
-// joined the log leads to. The log file followed beside it is the follow
-// model's (log_follow.h).
+// (`WsjtxLink`: `Listen`, `Port`, `Group`, `Action`, `Preview`, `LeftOut`):
+// whether the desktop program listens for their datagrams, where, what a QSO
+// that joined the log leads to, and the records "QSL送信" leaves out because
+// their cards went by themselves or they were only to be logged. The log file followed beside it is
+// the follow model's (log_follow.h).
 
 #include <QString>
 
 #include <optional>
+#include <set>
 
 class TZkwIni;
 
@@ -24,6 +26,9 @@ struct QsoFeedSettings {
     QString group;    // a multicast group on loopback; empty: the port on 127.0.0.1
     FeedAction action = FeedAction::NextBatch;
     bool preview = false;  // the card shown before it goes (SendAtOnce)
+    // At most kMaxLeftOut, the newest records kept.
+    std::set<int> leftOut;
+    static constexpr std::size_t kMaxLeftOut = 300;
 
     static QsoFeedSettings load(const TZkwIni& settings);
     void save(TZkwIni& settings) const;

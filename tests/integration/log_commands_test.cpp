@@ -407,7 +407,7 @@ TEST(LogCommands, AFollowedLogGivesItsNewQsosOnceWhetherAppendedOrRewritten) {
     EXPECT_TRUE(
         run(cli, {u"--home"_s, home, u"log"_s, u"follow"_s, box.path(u"photo.adi"_s), u"--once"_s},
             &code)
-            .startsWith(u"sendvik-cli: デスクトップ版が "_s));
+            .startsWith(u"sendvik-cli: デスクトップ版は "_s));
     EXPECT_EQ(code, 1);
     EXPECT_EQ(run(cli, follow), u"added=0\n"_s);  // its own file goes on
 }

@@ -14,6 +14,7 @@
 #include "mail/qsl_mail_format.h"
 #include "scripted_pop3.h"
 #include "scripted_smtp.h"
+#include "settings/qso_feed_settings.h"
 #include "small_disk.h"
 #include "station_home.h"
 #include "test_support.h"
@@ -367,6 +368,17 @@ TEST_F(Exchange, QsosAnnouncedByWsjtxJoinTheLogAndTheMembersCardGoesOut) {
     EXPECT_EQ(f.out, u"logged=JR2XYZ,%1,20m,FT4 record=5 sent=1\nadded=1\n"_s.arg(
                          later.addSecs(120).toString(u"yyyyMMdd,HHmm"_s)));
     EXPECT_EQ(a.sentMark(5), u'H');
+    // The window keeps these cards out of the next batch; so does the
+    // command line's.
+    {
+        TZkwIni ini(a.path(u"Sendvik.ini"_s));
+        QsoFeedSettings feed = QsoFeedSettings::load(ini);
+        feed.leftOut = {2, 5};
+        feed.save(ini);
+    }
+    const CliRun batch = a.cli({u"send"_s, u"2"_s, u"2"_s, u"--yes"_s});
+    EXPECT_TRUE(batch.out.contains(u"sent=0\n"_s)) << batch.out.toStdString();
+    EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 2);
     EXPECT_EQ(QDir(a.path(u"送信"_s)).entryList({u"JR1ABC_*_JR2XYZ.jpg"_s}, QDir::Files).size(), 2);
 }
 

@@ -103,6 +103,18 @@ void TZkvmQSL::Speed1Click() {
         feed_->batchCovered(request.last);
     else if (result.end == SendResult::End::Sent)
         feed_->batchCovered(result.first ? *result.first - 1 : request.last);
+    // The range starts after the records the batch leaves out anyway.
+    if (result.end == SendResult::End::Sent || result.end == SendResult::End::NothingToSend) {
+        int first = Edit1->text().trimmed().toInt();
+        const int start = first;
+        while (first > 0 && feed_->settled().count(first) > 0)
+            ++first;
+        if (first != start) {
+            Edit1->setText(QString::number(first));
+            state_.firstRecord = first;
+            state_.saveRangeStart(settings_);
+        }
+    }
     if (result.memo) Memo1->setPlainText(*result.memo);
     if (result.noMemoInMail) environment_.noMemoInMail = true;
     USR1->setChecked(result.userListChecked || !state_.userEdition.isEmpty());

@@ -29,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QStatusBar>
 
 void TZkvmQSL::createFeed() {
@@ -88,7 +89,11 @@ void TZkvmQSL::showFeed() {
         tip << QString()
             << feed_->history().mid(std::max<qsizetype>(0, feed_->history().size() - 15));
     FeedLine->setToolTip(tip.join(u'\n'));
-    FeedLine->setStyleSheet(feed_->faulty() ? QStringLiteral("color: #c00000") : QString());
+    // Red text for a fault (the palette, not a style sheet: the tooltip
+    // keeps its own colours).
+    QPalette palette = FeedSwitch->palette();
+    if (feed_->faulty()) palette.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
+    FeedLine->setPalette(palette);
     // As the settings say; the line says in red when the port cannot be had.
     FeedSwitch->setChecked(feed_->wanted());
     if (WSJT1) WSJT1->setChecked(feed_->wanted());

@@ -129,8 +129,9 @@ TEST(QsoFeed, EachQsoJoinsOnceAndCardsGoOneAtATimeWhenNothingElseRuns) {
     EXPECT_EQ(desk.feed->counts().notMembers, 1);
     EXPECT_TRUE(desk.feed->statusText().contains(u"QSO 2件（送信 1・非参加 1）"_s))
         << desk.feed->statusText().toStdString();
-    // Both are settled: the next batch leaves them out.
+    // Both are settled: the next batch leaves them out, after a restart too.
     EXPECT_EQ(desk.settled, (std::vector<int>{1, 2}));
+    EXPECT_EQ(QsoFeedSettings::load(*desk.settings).leftOut, (std::set<int>{1, 2}));
     // A card the person declines at its preview waits for the batch instead.
     desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JH3AAA"_s, on.addSecs(180))));
     ASSERT_TRUE(desk.waitFor([&] { return desk.asked.size() == 3; }));
@@ -217,6 +218,11 @@ TEST(QsoFeed, AFollowedFileIsReadWhereItWasLeftAndAPortInUseIsSaid) {
     EXPECT_FALSE(desk.feed->apply());
     EXPECT_TRUE(desk.feed->faulty());
     EXPECT_TRUE(desk.feed->statusText().contains(
-        u"UDPポート %1 で受信できません"_s.arg(holder.localPort())))
+        u"UDPポート %1 で受信できません（ほかのプログラムが使用中です）"_s.arg(holder.localPort())))
         << desk.feed->statusText().toStdString();
+    // Let go by the other program: taken at the next look.
+    holder.close();
+    desk.feed->poll();
+    EXPECT_TRUE(desk.feed->listening());
+    EXPECT_FALSE(desk.feed->faulty());
 }

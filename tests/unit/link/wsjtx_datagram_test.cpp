@@ -159,6 +159,13 @@ TEST(WsjtxQso, OneQsoJoinsTheLogOnceWhicheverDatagramsBringIt) {
     EXPECT_EQ(bandOfHz(7'074'000), u"40m"_s);
     EXPECT_EQ(bandOfHz(50'313'000), u"6m"_s);
     EXPECT_TRUE(bandOfHz(9'000'000).isEmpty());
+    // A band's lower edge as the log keeps it is inside the band.
+    for (const auto& [mhz, band] : {std::pair{u"10.1"_s, u"30m"_s},
+                                    {u"18.068"_s, u"17m"_s},
+                                    {u"24.89"_s, u"12m"_s},
+                                    {u"7.0"_s, u"40m"_s}})
+        EXPECT_EQ(bandOfMHz(mhz), band) << mhz.toStdString();
+    EXPECT_TRUE(bandOfMHz(u"-7"_s).isEmpty());
 }
 
 }  // namespace
