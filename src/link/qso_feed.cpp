@@ -167,8 +167,10 @@ void QsoFeed::joinArrived() {
                 break;
             case wsjtx::Joined::Result::Duplicate:
                 // WSJT-X's second datagram of a QSO just joined says nothing.
-                if (!joinedJustNow(brief(j.qso)))
+                if (!joinedJustNow(brief(j.qso))) {
                     note(brief(j.qso) + QStringLiteral(" → すでにQSOデータにあります"));
+                    recent_.push_back({brief(j.qso), QDateTime::currentDateTimeUtc()});
+                }
                 break;
             case wsjtx::Joined::Result::Refused:
             case wsjtx::Joined::Result::Failed:

@@ -82,6 +82,8 @@ QString bandOfHz(quint64 hz) {
 }
 
 QString bandOfMHz(const QString& mhz) {
+    // The log's own band numbers first ("10" is 30m, below the band's edge).
+    if (const QString band = bandOfLogMhz(mhz); !band.isEmpty()) return band;
     const double value = mhz.toDouble();
     if (!(value > 0.0) || value > 1e6) return {};
     return bandOfHz(static_cast<quint64>(std::llround(value * 1e6)));

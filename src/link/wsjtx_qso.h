@@ -22,8 +22,8 @@ std::optional<QByteArray> adifOf(const Datagram& datagram);
 
 // Frequency in Hz to the ADIF band name ("40m"); empty outside the bands.
 QString bandOfHz(quint64 hz);
-// The same of a frequency in MHz as the log keeps it ("10.1"); rounded to
-// the hertz, so that a band's lower edge is inside it.
+// The same of a frequency in MHz as the log keeps it: a frequency
+// ("10.1365", rounded to the hertz) or the log's number for a band ("10").
 QString bandOfMHz(const QString& mhz);
 
 struct Joined {

@@ -34,7 +34,6 @@ int lineAt(const QByteArray& bytes, qsizetype pos, qsizetype& lastPos, int& last
     return lastLine;
 }
 
-// The MHz a band name stands for, for logs that give BAND without FREQ.
 // Whether only blanks stand between `end` and the next tag or the end.
 bool endsAtTag(const QByteArray& bytes, qsizetype end) {
     qsizetype k = end;
@@ -42,28 +41,6 @@ bool endsAtTag(const QByteArray& bytes, qsizetype end) {
            (bytes[k] == ' ' || bytes[k] == '\t' || bytes[k] == '\r' || bytes[k] == '\n'))
         ++k;
     return k >= bytes.size() || bytes[k] == '<';
-}
-
-QString mhzOfBand(const QString& band) {
-    static const QMap<QString, QString> table = {
-        {QStringLiteral("160M"), QStringLiteral("1.9")},
-        {QStringLiteral("80M"), QStringLiteral("3.5")},
-        {QStringLiteral("40M"), QStringLiteral("7")},
-        {QStringLiteral("30M"), QStringLiteral("10")},
-        {QStringLiteral("20M"), QStringLiteral("14")},
-        {QStringLiteral("17M"), QStringLiteral("18")},
-        {QStringLiteral("15M"), QStringLiteral("21")},
-        {QStringLiteral("12M"), QStringLiteral("24")},
-        {QStringLiteral("10M"), QStringLiteral("28")},
-        {QStringLiteral("6M"), QStringLiteral("50")},
-        {QStringLiteral("2M"), QStringLiteral("144")},
-        {QStringLiteral("70CM"), QStringLiteral("430")},
-        {QStringLiteral("23CM"), QStringLiteral("1200")},
-        {QStringLiteral("13CM"), QStringLiteral("2400")},
-        {QStringLiteral("6CM"), QStringLiteral("5600")},
-        {QStringLiteral("3CM"), QStringLiteral("10G")},
-    };
-    return table.value(band.trimmed().toUpper());
 }
 
 // Field names are ASCII; comparing them needs no locale.
@@ -130,6 +107,40 @@ QChar markOf(const QString& adifStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+const QMap<QString, QString>& bandTable() {
+    static const QMap<QString, QString> table = {
+        {QStringLiteral("160M"), QStringLiteral("1.9")},
+        {QStringLiteral("80M"), QStringLiteral("3.5")},
+        {QStringLiteral("40M"), QStringLiteral("7")},
+        {QStringLiteral("30M"), QStringLiteral("10")},
+        {QStringLiteral("20M"), QStringLiteral("14")},
+        {QStringLiteral("17M"), QStringLiteral("18")},
+        {QStringLiteral("15M"), QStringLiteral("21")},
+        {QStringLiteral("12M"), QStringLiteral("24")},
+        {QStringLiteral("10M"), QStringLiteral("28")},
+        {QStringLiteral("6M"), QStringLiteral("50")},
+        {QStringLiteral("2M"), QStringLiteral("144")},
+        {QStringLiteral("70CM"), QStringLiteral("430")},
+        {QStringLiteral("23CM"), QStringLiteral("1200")},
+        {QStringLiteral("13CM"), QStringLiteral("2400")},
+        {QStringLiteral("6CM"), QStringLiteral("5600")},
+        {QStringLiteral("3CM"), QStringLiteral("10G")},
+    };
+    return table;
+}
+
+}  // namespace
+
+QString mhzOfBand(const QString& band) {
+    return bandTable().value(band.trimmed().toUpper());
+}
+
+QString bandOfLogMhz(const QString& mhz) {
+    return bandTable().key(mhz.trimmed().toUpper()).toLower();
+}
 
 QString AdifFields::value(QStringView name) const {
     const Item* item = find(name);

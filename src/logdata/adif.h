@@ -102,6 +102,11 @@ ImportResult importAdif(LogStore& log, const QString& path, bool strict = false)
 // any logger's ADIF): where the last reading ended, and a fingerprint of the
 // file's head up to there, so that a file rewritten since is read again from
 // its start (the duplicate rule keeps its QSOs once).
+// The MHz text the log keeps for an ADIF band without a frequency ("30m" ->
+// "10"), and back ("10" -> "30m"; empty for any other text).
+QString mhzOfBand(const QString& band);
+QString bandOfLogMhz(const QString& mhz);
+
 struct FollowedFile {
     qint64 position = 0;
     QString head;

@@ -158,9 +158,23 @@ TEST(QsoFeed, AQsoForTheNextBatchWaitsUntilTheRangeMovesPastIt) {
     EXPECT_TRUE(desk.asked.empty());
     EXPECT_TRUE(desk.settled.empty());
     EXPECT_EQ(desk.feed->waitingForBatch(), 2);
-    EXPECT_TRUE(desk.feed->statusText().contains(u"次の「QSL送信」を待つQSO 2件"_s));
-    desk.feed->batchCovered(1);  // a batch that stopped after record 1
+    // On 30m the log keeps the band as "10" (below the band's edge): WSJT-X's
+    // second datagram is still the same QSO, and says nothing.
+    wsjtx::QsoLogged on30 = qsoAt(u"JR4BBB"_s, on.addSecs(30));
+    on30.txHz = 10'137'500;
+    desk.send(wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, on30));
+    desk.send(wsjtx::loggedAdifDatagram(
+        u"WSJT-X"_s, QString(adifOf(u"JR4BBB"_s, on.addSecs(30))).replace(u"20m"_s, u"30m"_s)));
+    ASSERT_TRUE(desk.waitFor([&] { return desk.feed->counts().qsos == 3; }));
+    desk.waitFor([] { return false; }, 200);
+    EXPECT_TRUE(desk.feed->history().last().contains(u"30m FT8 → 次の「QSL送信」で送信"_s))
+        << desk.feed->history().join(u'\n').toStdString();
+    EXPECT_EQ(desk.feed->waitingForBatch(), 3);
+    desk.feed->batchCovered(2);  // a batch that stopped after record 2
     EXPECT_EQ(desk.feed->waitingForBatch(), 1);
+    EXPECT_TRUE(desk.feed->statusText().contains(u"次の「QSL送信」を待つQSO 1件"_s));
+    desk.feed->batchCovered(3);  // a batch over all of them
+    EXPECT_EQ(desk.feed->waitingForBatch(), 0);
     // Another choice: nothing waits any more, and a QSO only logged is left
     // out of the batch.
     QsoFeedSettings s = QsoFeedSettings::load(*desk.settings);
@@ -169,8 +183,8 @@ TEST(QsoFeed, AQsoForTheNextBatchWaitsUntilTheRangeMovesPastIt) {
     ASSERT_TRUE(desk.feed->apply());
     EXPECT_EQ(desk.feed->waitingForBatch(), 0);
     desk.send(wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adifOf(u"JR3AAA"_s, on.addSecs(120))));
-    ASSERT_TRUE(desk.waitFor([&] { return desk.feed->counts().qsos == 3; }));
-    EXPECT_EQ(desk.settled, std::vector<int>{3});
+    ASSERT_TRUE(desk.waitFor([&] { return desk.feed->counts().qsos == 4; }));
+    EXPECT_EQ(desk.settled, std::vector<int>{4});
     EXPECT_TRUE(desk.asked.empty());
 }
 

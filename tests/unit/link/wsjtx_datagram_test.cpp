@@ -163,7 +163,10 @@ TEST(WsjtxQso, OneQsoJoinsTheLogOnceWhicheverDatagramsBringIt) {
     for (const auto& [mhz, band] : {std::pair{u"10.1"_s, u"30m"_s},
                                     {u"18.068"_s, u"17m"_s},
                                     {u"24.89"_s, u"12m"_s},
-                                    {u"7.0"_s, u"40m"_s}})
+                                    {u"7.0"_s, u"40m"_s},
+                                    {u"10"_s, u"30m"_s},
+                                    {u"18"_s, u"17m"_s},
+                                    {u"24"_s, u"12m"_s}})
         EXPECT_EQ(bandOfMHz(mhz), band) << mhz.toStdString();
     EXPECT_TRUE(bandOfMHz(u"-7"_s).isEmpty());
 }
