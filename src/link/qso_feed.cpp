@@ -41,24 +41,26 @@ bool QsoFeed::apply() {
     listenProblem_.clear();
     followProblem_.clear();
     listener_.stop();
-    bool ok = true;
-    if (feed_.listen) {
-        wsjtx::ListenOptions options;
-        options.port = static_cast<quint16>(feed_.port);
-        if (!feed_.group.isEmpty()) options.group = QHostAddress(feed_.group);
-        if (const auto wrong = feed_.problem()) {
-            listenProblem_ = *wrong;
-            ok = false;
-        } else if (QString why; !listener_.start(options, &why)) {
-            listenProblem_ = why;
-            ok = false;
-        }
-    }
+    const bool ok = !feed_.listen || startListening();
     if (following() && !QFileInfo(follow_.file).isFile())
         followProblem_ = QStringLiteral("ログファイルがありません: ") + follow_.file;
     if (ports_.changed) ports_.changed();
     schedule();
     return ok;
+}
+
+bool QsoFeed::startListening() {
+    if (const auto wrong = feed_.problem()) {
+        listenProblem_ = *wrong;
+        return false;
+    }
+    wsjtx::ListenOptions options;
+    options.port = static_cast<quint16>(feed_.port);
+    if (!feed_.group.isEmpty()) options.group = QHostAddress(feed_.group);
+    QString why;
+    const bool started = listener_.start(options, &why);
+    listenProblem_ = started ? QString() : why;
+    return started;
 }
 
 bool QsoFeed::setListening(bool on) {
@@ -82,15 +84,9 @@ void QsoFeed::arrived(const wsjtx::Datagram& datagram) {
 
 void QsoFeed::poll() {
     // A port another program held may be free now.
-    if (feed_.listen && !listener_.listening() && !feed_.problem()) {
-        wsjtx::ListenOptions options;
-        options.port = static_cast<quint16>(feed_.port);
-        if (!feed_.group.isEmpty()) options.group = QHostAddress(feed_.group);
-        QString why;
-        const bool now = listener_.start(options, &why);
-        listenProblem_ = now ? QString() : why;
-        if (now && ports_.changed) ports_.changed();
-    }
+    if (feed_.listen && !listener_.listening() && !feed_.problem() && startListening() &&
+        ports_.changed)
+        ports_.changed();
     if (following() && !draining_ && !ports_.held()) readFollowed();
     schedule();
 }

@@ -97,6 +97,8 @@ public:
     const QString& listenProblem() const { return listenProblem_; }
 
 private:
+    // The listener on the settings' port or group; the reason kept when not.
+    bool startListening();
     void arrived(const wsjtx::Datagram& datagram);
     void schedule();
     void drain();

@@ -6,7 +6,6 @@
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
 #include "dropping_proxy.h"
-#include "link/wsjtx_datagram.h"
 #include "log_fixture.h"
 #include "logdata/user_list.h"
 #include "logdata/zelkov50.h"
@@ -18,6 +17,7 @@
 #include "small_disk.h"
 #include "station_home.h"
 #include "test_support.h"
+#include "wsjtx_announce.h"
 
 #include <QDate>
 #include <QDir>
@@ -305,22 +305,7 @@ TEST_F(Exchange, QsosAnnouncedByWsjtxJoinTheLogAndTheMembersCardGoesOut) {
     QUdpSocket wsjtxSide;
     const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(-600);
     for (const QString& call : {u"JR2XYZ"_s, u"JA9ZZZ"_s}) {
-        wsjtx::QsoLogged q;
-        q.on = at;
-        q.off = at.addSecs(60);
-        q.dxCall = call;
-        q.txHz = 7'075'500;
-        q.mode = u"FT8"_s;
-        q.reportSent = u"-10"_s;
-        q.reportReceived = u"-12"_s;
-        q.myCall = u"JR1ABC"_s;
-        const QString adif =
-            u"<programid:6>WSJT-X <EOH>\n<call:6>%1 <mode:3>FT8 <qso_date:8>%2 <time_on:6>%3 "
-            u"<band:3>40m <freq:8>7.075500 <rst_sent:3>-10 <rst_rcvd:3>-12 <EOR>\n"_s.arg(
-                call, at.toString(u"yyyyMMdd"_s), at.toString(u"HHmmss"_s));
-        for (const QByteArray& d : {wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q),
-                                    wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adif),
-                                    wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q).left(40)})
+        for (const QByteArray& d : testing_support::announcedQso(call, at, u"JR1ABC"_s))
             wsjtxSide.writeDatagram(d, QHostAddress::LocalHost, port);
     }
     ASSERT_TRUE(listen.waitForFinished(60000));

@@ -213,6 +213,12 @@ private:
     void createLink();
     void createFeed();
     void showFeed();
+    // The range's start moved past the records the feed settled (their
+    // cards went by themselves, or they were only to be logged).
+    void startRangeAfterSettled();
+    // What every send of the window runs with: its ports, the server, the
+    // interpreter, and the rig chooser when the settings ask for it.
+    struct SendBatchParts sendBatchParts();
     void showLinkView(const LinkView& view);
     struct CardListParts cardListParts();
 

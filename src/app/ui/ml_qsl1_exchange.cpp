@@ -79,12 +79,7 @@ void TZkvmQSL::Speed1Click() {
     SendResult result;
     {
         const LongRun running(state_, BitBtn1);
-        SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
-        if (environment_.confirmRig)
-            parts.chooseRig = [this](const QsoRecord& qso) {
-                return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
-                                     rigChooserSummary(qso), rigRow_, this);
-            };
+        SendBatchParts parts = sendBatchParts();
         parts.advanced = [this](int nextFirst) {
             Edit1->setText(QString::number(nextFirst));
             state_.firstRecord = nextFirst;
@@ -103,24 +98,24 @@ void TZkvmQSL::Speed1Click() {
         feed_->batchCovered(request.last);
     else if (result.end == SendResult::End::Sent)
         feed_->batchCovered(result.first ? *result.first - 1 : request.last);
-    // The range starts after the records the batch leaves out anyway.
-    if (result.end == SendResult::End::Sent || result.end == SendResult::End::NothingToSend) {
-        int first = Edit1->text().trimmed().toInt();
-        const int start = first;
-        while (first > 0 && feed_->settled().count(first) > 0)
-            ++first;
-        if (first != start) {
-            Edit1->setText(QString::number(first));
-            state_.firstRecord = first;
-            state_.saveRangeStart(settings_);
-        }
-    }
+    if (result.end == SendResult::End::Sent || result.end == SendResult::End::NothingToSend)
+        startRangeAfterSettled();
     if (result.memo) Memo1->setPlainText(*result.memo);
     if (result.noMemoInMail) environment_.noMemoInMail = true;
     USR1->setChecked(result.userListChecked || !state_.userEdition.isEmpty());
     if (result.cardsSent) state_.activityFlags |= activity::CardSent;
     if (result.focus == SendResult::Focus::Memo) Memo1->setFocus();
     if (result.focus == SendResult::Focus::FirstRecord) Edit1->setFocus();
+}
+
+SendBatchParts TZkvmQSL::sendBatchParts() {
+    SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
+    if (environment_.confirmRig)
+        parts.chooseRig = [this](const QsoRecord& qso) {
+            return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
+                                 rigChooserSummary(qso), rigRow_, this);
+        };
+    return parts;
 }
 
 // "QSL受信": the mailbox; while a long operation runs, the same button stops it.

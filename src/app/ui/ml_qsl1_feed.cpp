@@ -9,19 +9,15 @@
 #include "app/main_state.h"
 #include "core/app_info.h"
 #include "core/msg_box.h"
-#include "core/ui/gui_progress_port.h"
 #include "exchange/send_batch.h"
-#include "link/logging_link.h"
 #include "link/qso_feed.h"
 #include "link/station_check.h"
-#include "render/ui/preview_decisions.h"
 #include "render/ui/view_bmp.h"
 #include "server/novq_requests.h"
 #include "settings/comm_settings.h"
 #include "settings/kankyo.h"
 #include "settings/program_files.h"
 #include "settings/ui/qso_feed_dialog.h"
-#include "settings/ui/rig_ant_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,12 +62,7 @@ void TZkvmQSL::createFeed() {
     // A QSO settled at the range's start moves the start past it, so that
     // the next "QSL送信" (and the next start) does not offer it again.
     ports.settled = [this](int recno) {
-        takeControls();
-        if (state_.firstRecord != recno) return;
-        while (feed_->settled().count(state_.firstRecord) > 0)
-            ++state_.firstRecord;
-        state_.saveRangeStart(settings_);
-        Edit1->setText(QString::number(state_.firstRecord));
+        if (Edit1->text().trimmed().toInt() == recno) startRangeAfterSettled();
     };
     ports.noted = [this](const QString& text) {
         statusBar()->showMessage(QStringLiteral("WSJT-X・JTDX: ") + text);
@@ -126,6 +117,17 @@ void TZkvmQSL::WSJT2Click() {
     showFeed();
 }
 
+void TZkvmQSL::startRangeAfterSettled() {
+    int first = Edit1->text().trimmed().toInt();
+    const int start = first;
+    while (first > 0 && feed_->settled().count(first) > 0)
+        ++first;
+    if (first == start) return;
+    Edit1->setText(QString::number(first));
+    state_.firstRecord = first;
+    state_.saveRangeStart(settings_);
+}
+
 QuietSend TZkvmQSL::sendLoggedQso(int recno, const QsoRecord& qso, bool preview) {
     QuietSend quiet;
     if (state_.busy || recno <= 0) {
@@ -145,13 +147,7 @@ QuietSend TZkvmQSL::sendLoggedQso(int recno, const QsoRecord& qso, bool preview)
         request.confirmEach = preview;
         request.previewHanded = preview;
         request.quietSummary = true;
-        SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
-        if (environment_.confirmRig)
-            parts.chooseRig = [this](const QsoRecord& logged) {
-                return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
-                                     rigChooserSummary(logged), rigRow_, this);
-            };
-        return SendBatch(parts).run(request);
+        return SendBatch(sendBatchParts()).run(request);
     });
     state_.busy = false;
     if (quiet.outcome == QuietSend::Outcome::Sent) state_.activityFlags |= activity::CardSent;

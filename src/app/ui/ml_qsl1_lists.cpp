@@ -123,13 +123,7 @@ void TZkvmQSL::sendToOneStation(const QString& call, int recno, const QString& r
                 request.confirmEach = true;  // Check2 for this one card
                 request.handedRecord = recno;
                 request.resendFile = resendFile;
-                SendBatchParts parts{*progress_, *decisions_, *link_, http_, definition_};
-                if (environment_.confirmRig)
-                    parts.chooseRig = [this](const QsoRecord& qso) {
-                        return chooseRigLine(places_, state_.rigAntPath, state_.programDir,
-                                             rigChooserSummary(qso), rigRow_, this);
-                    };
-                const SendResult sent = SendBatch(parts).run(request);
+                const SendResult sent = SendBatch(sendBatchParts()).run(request);
                 hourglass.resume();
                 return sent;
             });

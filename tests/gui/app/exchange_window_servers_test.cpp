@@ -12,7 +12,6 @@
 #include "core/msg_box.h"
 #include "core/window_state.h"
 #include "core/zkw_ini.h"
-#include "link/wsjtx_datagram.h"
 #include "logdata/log_store.h"
 #include "logdata/zelkov50.h"
 #include "render/qsl_definition.h"
@@ -29,6 +28,7 @@
 #include "main_window_desk.h"
 #include "station_home.h"
 #include "tar_gz.h"
+#include "wsjtx_announce.h"
 
 #include <QAction>
 #include <QApplication>
@@ -388,20 +388,7 @@ private Q_SLOTS:
         QUdpSocket wsjtxSide;
         const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(-600);
         for (const QString& call : {u"JR2XYZ"_s, u"JA9ZZZ"_s}) {
-            wsjtx::QsoLogged q;
-            q.on = at;
-            q.off = at.addSecs(60);
-            q.dxCall = call;
-            q.txHz = 7'075'500;
-            q.mode = u"FT8"_s;
-            q.myCall = u"JR1ABC"_s;
-            const QString adif =
-                u"<call:6>%1 <mode:3>FT8 <qso_date:8>%2 <time_on:6>%3 "
-                u"<band:3>40m <freq:8>7.075500 <EOR>"_s.arg(call, at.toString(u"yyyyMMdd"_s),
-                                                            at.toString(u"HHmmss"_s));
-            for (const QByteArray& d : {wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q),
-                                        wsjtx::loggedAdifDatagram(u"WSJT-X"_s, adif),
-                                        wsjtx::qsoLoggedDatagram(u"WSJT-X"_s, q).left(40)})
+            for (const QByteArray& d : testing_support::announcedQso(call, at, u"JR1ABC"_s))
                 wsjtxSide.writeDatagram(d, QHostAddress::LocalHost, udp);
         }
         QTRY_COMPARE_WITH_TIMEOUT(desk.sentMark(2), u'H', 30000);
