@@ -361,6 +361,10 @@ int runWsjtxCommand(const AppPaths& paths, const QStringList& arguments, std::os
     const auto port = takeValue(args, QStringLiteral("--port"), missing);
     const auto group = takeValue(args, QStringLiteral("--group"), missing);
     const auto exitAfter = takeValue(args, QStringLiteral("--exit-after"), missing);
+    if (missing)
+        printLine(err, QStringLiteral("sendvik-cli wsjtx: オプションの後に値がありません"));
+    else if (!args.isEmpty())
+        printLine(err, QStringLiteral("sendvik-cli wsjtx: 使えない引数です: ") + args[0].left(80));
     if (!args.isEmpty() || missing) return wsjtxUsage(err);
     wsjtx::ListenOptions options;
     if (port) {

@@ -115,6 +115,9 @@ int runLogCommand(const AppPaths& paths, const QStringList& args, std::ostream& 
     if (verb == u"follow" && (args.size() == 2 || (args.size() == 3 && args[2] == u"--once")) &&
         !args[1].startsWith(u"--"))
         return followLogFile(paths, args[1], args.size() == 3, out, err, {});
+    if (verb == u"follow" && args.size() > 2)
+        printLine(err, QStringLiteral("sendvik-cli log follow: 使えない引数です: ") +
+                           args.mid(2).join(u' ').left(80));
     if (verb == u"export" && args.size() == 2) {
         LogStore store;
         if (!store.open(filesOf(paths).qsoData, false)) {

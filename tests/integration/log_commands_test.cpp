@@ -231,6 +231,13 @@ TEST(LogCommands, WrongInputIsNamedWithItsExitCode) {
          1,
          u"sendvik-cli: ADIFファイルではありません（ADIFのフィールドがありません）: "_s +
              shown(u"photo.adi"_s)},
+        {{u"log"_s, u"follow"_s, box.path(u"photo.adi"_s), u"--bogus"_s},
+         2,
+         u"sendvik-cli log follow: 使えない引数です: --bogus"_s},
+        {{u"wsjtx"_s, u"listen"_s, u"--port"_s, u"99999"_s},
+         2,
+         u"sendvik-cli wsjtx: --port には 1～65535 を指定してください"_s},
+        {{u"wsjtx"_s, u"listen"_s, u"extra"_s}, 2, u"sendvik-cli wsjtx: 使えない引数です: extra"_s},
         // Each command's usage is its own; a log is no area list.
         {{u"select"_s, u"1"_s}, 2, u"usage: sendvik-cli select FIRST LAST"_s},
         {{u"areas"_s, u"import"_s,
